@@ -1,0 +1,391 @@
+#include "model/ThreeDsReader.h"
+
+#include "platform/MappedFile.h"
+#include "platform/Prompt.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace velmora {
+
+namespace {
+
+// Little-endian loads that compile to plain moves on little-endian hosts.
+inline std::uint16_t loadU16(const std::uint8_t* p) {
+    return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
+}
+inline std::uint32_t loadU32(const std::uint8_t* p) {
+    return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
+           (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
+}
+inline float loadF32(const std::uint8_t* p) {
+    const std::uint32_t bits = loadU32(p);
+    float f;
+    std::memcpy(&f, &bits, sizeof f);
+    return f;
+}
+
+constexpr std::size_t kHeaderSize = 6;
+constexpr std::size_t kMaxNameLength = 16;
+// Parsed bytes handed back to the system at a time while walking a big file.
+constexpr std::size_t kReleaseStep = std::size_t{16} << 20;
+
+}  // namespace
+
+// Position in the file image. Every read is bounded by the end of the chunk
+// it belongs to and by the end of the file.
+struct ThreeDsReader::Cursor {
+    const std::uint8_t* data = nullptr;
+    std::size_t size = 0;
+    std::size_t pos = 0;
+    bool stopped = false;  // the file ended inside a chunk: the walk is over
+    MappedFile* file = nullptr;
+    std::size_t releasedAt = 0;
+    const Diagnostics* diagnostics = nullptr;
+
+    // Bytes that may be read before `end`.
+    std::size_t available(std::size_t end) const {
+        const std::size_t limit = std::min(end, size);
+        return pos < limit ? limit - pos : 0;
+    }
+
+    // A read of `wanted` bytes before `end` could not be satisfied.
+    void readFailed(std::size_t wanted, std::size_t end) {
+        report(*diagnostics, "Error reading file\n");
+        // The chunk claims bytes the file does not have: the file is cut short.
+        if (end > size && pos + wanted > size) stopped = true;
+    }
+
+    bool need(std::size_t n, std::size_t end) {
+        if (available(end) >= n) return true;
+        readFailed(n, end);
+        return false;
+    }
+
+    const std::uint8_t* take(std::size_t n) {
+        const std::uint8_t* p = data + pos;
+        pos += n;
+        return p;
+    }
+
+    bool readU16(std::uint16_t& value, std::size_t end) {
+        if (!need(2, end)) return false;
+        value = loadU16(take(2));
+        return true;
+    }
+
+    // How many entries of `entrySize` bytes of a claimed `count` fit before
+    // `end`; reports when not all of them do.
+    std::size_t fitting(std::size_t count, std::size_t entrySize, std::size_t end) {
+        const std::size_t fit = available(end) / entrySize;
+        if (fit >= count) return count;
+        readFailed(count * entrySize, end);
+        return fit;
+    }
+
+    void releaseParsed() {
+        if (file && pos >= releasedAt + kReleaseStep) {
+            file->release(pos);
+            releasedAt = pos;
+        }
+    }
+};
+
+ThreeDsReader::ThreeDsReader(Prompt& prompt, Diagnostics diagnostics)
+    : prompt_(prompt), diagnostics_(std::move(diagnostics)) {}
+
+bool ThreeDsReader::ReadFile(const std::string& path, ParsedScene& scene) {
+    MappedFile file;
+    switch (file.open(path)) {
+        case MappedFile::Status::OpenFailed:
+            prompt_.show(formatText("Failed to open %s\n", path.c_str()), std::string("Error"),
+                         PromptIcon::Error);
+            return false;
+        case MappedFile::Status::SeekFailed:
+            report(diagnostics_, "Error seeking %s\n", path.c_str());
+            return false;
+        case MappedFile::Status::SizeFailed:
+            report(diagnostics_, "Error sizing %s\n", path.c_str());
+            return false;
+        case MappedFile::Status::ReadFailed:
+            report(diagnostics_, "Error reading file\n");
+            break;
+        case MappedFile::Status::Ok:
+            break;
+    }
+
+    Cursor in;
+    in.data = file.data();
+    in.size = file.size();
+    in.file = &file;
+    in.diagnostics = &diagnostics_;
+    if (!CheckHeader(in, scene)) {
+        report(diagnostics_, "Failed to parse %s\n", path.c_str());
+        return false;
+    }
+    return true;
+}
+
+bool ThreeDsReader::ReadMemory(const std::uint8_t* data, std::size_t size, ParsedScene& scene) {
+    Cursor in;
+    in.data = data;
+    in.size = size;
+    in.diagnostics = &diagnostics_;
+    return CheckHeader(in, scene);
+}
+
+bool ThreeDsReader::CheckHeader(Cursor& in, ParsedScene& scene) {
+    const std::size_t start = in.pos;
+    std::uint16_t id = 0;
+    std::uint32_t length = 0;
+    if (in.need(kHeaderSize, in.size)) {
+        id = loadU16(in.take(2));
+        length = loadU32(in.take(4));
+    }
+    if (id != kMain) {
+        report(diagnostics_, "Not in 3DS format.\n");
+        return false;
+    }
+    ReadMainChunk(in, start + length, scene);
+    return true;
+}
+
+// The common sub-chunk loop. `handler(id, chunkEnd)` returns false for chunks
+// it does not read; those are skipped by their length. A handled chunk is not
+// skipped to its end: the loop goes on from wherever its reader stopped, so a
+// face list's trailing sub-chunks are met here as siblings.
+template <typename Handler>
+void ThreeDsReader::walk(Cursor& in, std::size_t end, Handler&& handler) {
+    while (!in.stopped && in.pos < end) {
+        const std::size_t start = in.pos;
+        if (in.available(end) < kHeaderSize) {
+            if (end > in.size) {
+                in.readFailed(kHeaderSize, end);
+            }
+            in.pos = end;  // a few stray bytes at the end of the parent
+            return;
+        }
+        const std::uint16_t id = loadU16(in.take(2));
+        const std::uint32_t length = loadU32(in.take(4));
+        if (length < kHeaderSize) {
+            // No progress is possible with such a length: the parent is done.
+            in.pos = end;
+            return;
+        }
+        const std::size_t chunkEnd = std::min<std::size_t>(start + length, end);
+        if (!handler(id, chunkEnd)) in.pos = chunkEnd;
+    }
+}
+
+void ThreeDsReader::ReadMainChunk(Cursor& in, std::size_t end, ParsedScene& scene) {
+    walk(in, end, [&](std::uint16_t id, std::size_t chunkEnd) {
+        if (id != kEditor) return false;
+        ReadEditorChunk(in, chunkEnd, scene);
+        return true;
+    });
+}
+
+void ThreeDsReader::ReadEditorChunk(Cursor& in, std::size_t end, ParsedScene& scene) {
+    walk(in, end, [&](std::uint16_t id, std::size_t chunkEnd) {
+        switch (id) {
+            case kObject: ReadObjectChunk(in, chunkEnd, scene); break;
+            case kMaterial: ReadMaterialChunk(in, chunkEnd, scene); break;
+            default: return false;
+        }
+        in.releaseParsed();
+        return true;
+    });
+}
+
+void ThreeDsReader::ReadObjectChunk(Cursor& in, std::size_t end, ParsedScene& scene) {
+    std::string objectName;
+    ReadName(in, end, objectName);
+    walk(in, end, [&](std::uint16_t id, std::size_t chunkEnd) {
+        if (id != kMesh) return false;
+        ReadMeshChunk(in, chunkEnd, objectName, scene);
+        return true;
+    });
+    if (!in.stopped) in.pos = std::max(in.pos, std::min(end, in.size));
+}
+
+void ThreeDsReader::ReadMeshChunk(Cursor& in, std::size_t end, const std::string& objectName,
+                                  ParsedScene& scene) {
+    scene.objects.emplace_back();
+    MeshObject& object = scene.objects.back();
+    object.name = objectName;
+    std::uint16_t faceCount = 0;
+    bool groupSeen = false;
+    walk(in, end, [&](std::uint16_t id, std::size_t chunkEnd) {
+        switch (id) {
+            case kVertexList: ReadVertexList(in, chunkEnd, object); break;
+            case kFaceList: faceCount = ReadFaceList(in, chunkEnd, object); break;
+            case kFaceGroup:
+                ReadFaceGroup(in, chunkEnd, object);
+                groupSeen = true;
+                break;
+            case kMapCoords: ReadMapCoords(in, chunkEnd, object); break;
+            case kLocalMatrix: ReadLocalMatrix(in, chunkEnd, object); break;
+            default: return false;
+        }
+        return true;
+    });
+    if (!groupSeen) {
+        scene.needsDefaultMaterial = true;
+        AddDefaultGroup(object, faceCount);
+    }
+}
+
+void ThreeDsReader::ReadName(Cursor& in, std::size_t end, std::string& destination) {
+    // The whole name is consumed through its terminator, within its chunk;
+    // only the first 16 characters are kept.
+    const std::size_t avail = in.available(end);
+    if (avail == 0) {
+        destination.clear();
+        if (end > in.size) in.readFailed(1, end);
+        return;
+    }
+    const std::uint8_t* p = in.data + in.pos;
+    const void* zero = std::memchr(p, 0, avail);
+    const std::size_t length = zero ? static_cast<std::size_t>(static_cast<const std::uint8_t*>(zero) - p) : avail;
+    destination.assign(reinterpret_cast<const char*>(p), std::min(length, kMaxNameLength));
+    in.pos += zero ? length + 1 : length;
+    if (!zero && end > in.size) in.readFailed(1, end);
+}
+
+void ThreeDsReader::ReadVertexList(Cursor& in, std::size_t end, MeshObject& object) {
+    std::uint16_t count = 0;
+    if (!in.readU16(count, end)) return;
+    const std::size_t n = in.fitting(count, 12, end);
+    const std::uint8_t* p = in.take(n * 12);
+    const std::size_t first = object.vertices.size();
+    object.vertices.resize(first + n);
+    ObjectVertex* out = object.vertices.data() + first;
+    for (std::size_t i = 0; i < n; ++i, p += 12) {
+        out[i].x = loadF32(p);
+        out[i].y = loadF32(p + 4);
+        out[i].z = loadF32(p + 8);
+    }
+}
+
+std::uint16_t ThreeDsReader::ReadFaceList(Cursor& in, std::size_t end, MeshObject& object) {
+    std::uint16_t count = 0;
+    if (!in.readU16(count, end)) return 0;
+    const std::size_t n = in.fitting(count, 8, end);
+    const std::uint8_t* p = in.take(n * 8);
+    const std::size_t first = object.faces.size();
+    object.faces.resize(first + n);
+    ObjectFace* out = object.faces.data() + first;
+    for (std::size_t i = 0; i < n; ++i, p += 8) {
+        ObjectFace& f = out[i];
+        f.a = loadU16(p);
+        f.b = loadU16(p + 2);
+        f.c = loadU16(p + 4);
+        f.flags = loadU16(p + 6);
+        if (f.flags == 7) std::swap(f.b, f.c);
+    }
+    return static_cast<std::uint16_t>(n);
+}
+
+void ThreeDsReader::ReadFaceGroup(Cursor& in, std::size_t end, MeshObject& object) {
+    std::string name;
+    ReadName(in, end, name);
+    object.faceGroups.emplace_back();
+    FaceGroup& group = object.faceGroups.back();
+    group.materialName = std::move(name);
+    std::uint16_t count = 0;
+    if (!in.readU16(count, end)) return;
+    const std::size_t n = in.fitting(count, 2, end);
+    const std::uint8_t* p = in.take(n * 2);
+    group.faceIndices.resize(n);
+    for (std::size_t i = 0; i < n; ++i) group.faceIndices[i] = loadU16(p + 2 * i);
+}
+
+void ThreeDsReader::ReadMapCoords(Cursor& in, std::size_t end, MeshObject& object) {
+    std::uint16_t count = 0;
+    if (!in.readU16(count, end)) return;
+    const std::size_t n = in.fitting(count, 8, end);
+    const std::uint8_t* p = in.take(n * 8);
+    // Each entry is appended as (0, 0) and the values go to the same index
+    // counted from the start of the list: a second chunk overwrites the first
+    // entries and leaves its appended ones at (0, 0).
+    object.mapCoords.resize(object.mapCoords.size() + n);
+    for (std::size_t i = 0; i < n; ++i, p += 8) {
+        object.mapCoords[i].u = loadF32(p);
+        object.mapCoords[i].v = loadF32(p + 4);
+    }
+}
+
+void ThreeDsReader::ReadLocalMatrix(Cursor& in, std::size_t end, MeshObject& object) {
+    if (!in.need(48, end)) return;
+    const std::uint8_t* p = in.take(48);
+    for (std::size_t i = 0; i < 12; ++i) object.localMatrix[i] = loadF32(p + 4 * i);
+    object.hasLocalMatrix = 1;
+}
+
+void ThreeDsReader::AddDefaultGroup(MeshObject& object, std::uint16_t faceCount) {
+    FaceGroup group;
+    group.materialName = kDefaultMaterialName;
+    group.faceIndices.resize(faceCount);
+    for (std::uint16_t i = 0; i < faceCount; ++i) group.faceIndices[i] = i;
+    object.faceGroups.push_back(std::move(group));
+}
+
+void ThreeDsReader::ReadMaterialChunk(Cursor& in, std::size_t end, ParsedScene& scene) {
+    scene.materialDefs.emplace_back();
+    MaterialDef& material = scene.materialDefs.back();
+    walk(in, end, [&](std::uint16_t id, std::size_t chunkEnd) {
+        switch (id) {
+            case kMaterialName: ReadName(in, chunkEnd, material.name); break;
+            case kAmbient: ReadColourChunk(in, chunkEnd, material.ambient); break;
+            case kDiffuse: ReadColourChunk(in, chunkEnd, material.diffuse); break;
+            case kSpecular: ReadColourChunk(in, chunkEnd, material.specular); break;
+            case kTransparency: ReadPercentChunk(in, chunkEnd, material.alpha); break;
+            case kTwoSided: material.twoSided = 1; return false;  // nothing to read
+            case kTextureMap: ReadTextureMapChunk(in, chunkEnd, material.textureFile); break;
+            default: return false;
+        }
+        return true;
+    });
+}
+
+void ThreeDsReader::ReadColourChunk(Cursor& in, std::size_t end, std::array<float, 3>& colour) {
+    walk(in, end, [&](std::uint16_t id, std::size_t chunkEnd) {
+        if (id == kColourFloat) {
+            if (in.need(12, chunkEnd)) {
+                const std::uint8_t* p = in.take(12);
+                colour = {loadF32(p), loadF32(p + 4), loadF32(p + 8)};
+            }
+            return true;
+        }
+        if (id == kColour24) {
+            if (in.need(3, chunkEnd)) {
+                const std::uint8_t* p = in.take(3);
+                colour = {p[0] * 0.00390625f, p[1] * 0.00390625f, p[2] * 0.00390625f};
+            }
+            return true;
+        }
+        return false;
+    });
+}
+
+void ThreeDsReader::ReadPercentChunk(Cursor& in, std::size_t end, float& value) {
+    // Without a percentage sub-chunk the transparency counts as 0 %.
+    std::uint16_t percent = 0;
+    walk(in, end, [&](std::uint16_t id, std::size_t chunkEnd) {
+        if (id != kPercentInt) return false;
+        in.readU16(percent, chunkEnd);
+        return true;
+    });
+    const double fraction = percent * 0.01;
+    value = fraction < 0.01 ? 1.0f : static_cast<float>(fraction);
+}
+
+void ThreeDsReader::ReadTextureMapChunk(Cursor& in, std::size_t end, std::string& fileName) {
+    walk(in, end, [&](std::uint16_t id, std::size_t chunkEnd) {
+        if (id != kMapFileName) return false;
+        ReadName(in, chunkEnd, fileName);
+        return true;
+    });
+}
+
+}  // namespace velmora
