@@ -1,0 +1,119 @@
+#pragma once
+// The OpenGL view: sets up lighting and the clear colour on a surface, owns
+// the shown model, the camera and the glyph lists of the status texts, and
+// draws the model lit and shaded on demand. It knows nothing of windows: the
+// desktop program hands it the widget's surface, the command line a headless
+// one.
+
+#include "model/TextureFactory.h"
+#include "platform/Diagnostics.h"
+#include "platform/GlSurface.h"
+#include "platform/Prompt.h"
+#include "view/OutlineFont.h"
+#include "view/ViewerState.h"
+
+#include <array>
+#include <memory>
+#include <string>
+
+namespace velmora {
+
+class MeshModel;
+
+class GlView {
+public:
+    // Light and material values handed to OpenGL once, at creation.
+    static constexpr std::array<float, 4> kLightModelAmbient{0.1f, 0.1f, 0.1f, 1.0f};
+    static constexpr std::array<float, 4> kLight0Position{0.0f, 0.0f, 0.0f, 1.0f};
+    static constexpr std::array<float, 4> kLight0Ambient{0.3f, 0.3f, 0.3f, 1.0f};
+    static constexpr std::array<float, 4> kLight0Diffuse{0.5f, 0.5f, 0.5f, 1.0f};
+    static constexpr std::array<float, 4> kLight0Specular{0.6f, 0.6f, 0.6f, 1.0f};
+    static constexpr std::array<float, 4> kMaterialAmbient{0.0f, 0.0f, 1.0f, 1.0f};
+    static constexpr std::array<float, 4> kMaterialDiffuse{0.0f, 0.0f, 1.0f, 1.0f};
+    static constexpr std::array<float, 4> kMaterialSpecular{0.0f, 0.0f, 1.0f, 1.0f};
+    static constexpr std::array<float, 4> kMaterialEmission{0.1f, 0.1f, 0.1f, 1.0f};
+    // The clear colour while viewing (exports clear to black and set this back).
+    static constexpr std::array<float, 4> kClearColour{0.25f, 0.5f, 0.75f, 1.0f};
+    static constexpr float kHomeEyeZ = 30.0f;
+    static constexpr int kCreaseAngle = 90;
+
+    // Sets up OpenGL on the surface: colour-depth check, context, the 256
+    // glyph list names, the generator seed, lights, front material and clear
+    // colour. Ends the process through fatalExit when the surface cannot be
+    // used. No model is loaded: call loadModel next. The surface, prompt and
+    // state must outlive the view.
+    GlView(GlSurface& surface, Prompt& prompt, ViewerState& state, TextureFactory textures = {},
+           Diagnostics diagnostics = standardOutput());
+    // Releases the glyph lists, the font and the model, in this order.
+    virtual ~GlView();
+    GlView(const GlView&) = delete;
+    GlView& operator=(const GlView&) = delete;
+
+    // Draws "Loading...", drops the current model and loads a new one. On a
+    // file that cannot be read the reader's messages and "Failed to Decode
+    // 3D Studio MAX file!: <path>" are shown, the view is left without a
+    // model and false is returned.
+    bool loadModel(const std::string& path, int forceTwoSided);
+
+    // After every size change: rebuilds the glyph lists, sets the viewport,
+    // the perspective projection (18 degrees vertical, near 1, far 1000) and
+    // applies the camera again. x and y are stored but not used.
+    void resize(int x, int y, int width, int height);
+    // Places the camera eye; it looks at the origin with up (0, 1, 0). Does
+    // not redraw.
+    void setEye(float x, float y, float z);
+    // Clears colour and depth; with a model draws it, flushes and swaps.
+    void drawFrame();
+    // The model pass of drawFrame: state, model transform, the display list.
+    void drawModel();
+    // Draws "Re-scaling..." and multiplies the model's vertex positions.
+    // The caller redraws afterwards. Does nothing without a model.
+    void rescaleModel(float factor);
+    // Draws `text` with the outline glyphs under an orthographic projection
+    // whose shorter side spans 2 * halfExtent units, at (x, y, z), `size`
+    // units per em, over whatever the frame holds.
+    void drawOverlayText(std::string text, float halfExtent, float x, float y, float z, float size);
+
+    float eyeX() const { return eyeX_; }
+    float eyeY() const { return eyeY_; }
+    float eyeZ() const { return eyeZ_; }
+    int viewportX() const { return viewportX_; }
+    int viewportY() const { return viewportY_; }
+    int viewportWidth() const { return viewportWidth_; }
+    int viewportHeight() const { return viewportHeight_; }
+    float aspectRatio() const { return aspectRatio_; }
+    unsigned fontListBase() const { return fontListBase_; }
+
+    bool hasModel() const { return model_ != nullptr; }
+    MeshModel* model() { return model_.get(); }
+    const MeshModel* model() const { return model_.get(); }
+    GlSurface& surface() { return surface_; }
+    ViewerState& state() { return state_; }
+
+    // The paint path while no view exists: sets the surface up as the view
+    // does (without glyph lists or model) and draws the red and green cross
+    // on the clear colour. Ends the process like the view on an unusable
+    // surface.
+    static void drawWelcome(GlSurface& surface, Prompt& prompt, ViewerState& state);
+
+private:
+    GlSurface& surface_;
+    Prompt& prompt_;
+    ViewerState& state_;
+    TextureFactory textures_;
+    Diagnostics diagnostics_;
+
+    float eyeX_ = 0.0f;
+    float eyeY_ = 0.0f;
+    float eyeZ_ = kHomeEyeZ;
+    std::unique_ptr<MeshModel> model_;
+    int viewportX_ = 0;
+    int viewportY_ = 0;
+    int viewportWidth_ = 0;
+    int viewportHeight_ = 0;
+    OutlineFont outlineFont_;
+    unsigned fontListBase_ = 0;
+    float aspectRatio_ = 1.0f;
+};
+
+}  // namespace velmora
