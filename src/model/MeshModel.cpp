@@ -1,0 +1,249 @@
+#include "model/MeshModel.h"
+
+#include "model/ThreeDsReader.h"
+#include "platform/Prompt.h"
+
+#include <GL/gl.h>
+
+#include <cmath>
+#include <utility>
+
+namespace velmora {
+
+// ---------------------------------------------------------------------------
+// MeshMaterial
+
+MeshMaterial::~MeshMaterial() { releaseTexture(); }
+
+MeshMaterial::MeshMaterial(MeshMaterial&& other) noexcept
+    : name(std::move(other.name)),
+      textureFile(std::move(other.textureFile)),
+      twoSided(other.twoSided),
+      ambient(other.ambient),
+      diffuse(other.diffuse),
+      specular(other.specular),
+      alpha(other.alpha),
+      textureId(std::exchange(other.textureId, 0u)),
+      triangles(std::move(other.triangles)) {}
+
+MeshMaterial& MeshMaterial::operator=(MeshMaterial&& other) noexcept {
+    if (this != &other) {
+        releaseTexture();
+        name = std::move(other.name);
+        textureFile = std::move(other.textureFile);
+        twoSided = other.twoSided;
+        ambient = other.ambient;
+        diffuse = other.diffuse;
+        specular = other.specular;
+        alpha = other.alpha;
+        textureId = std::exchange(other.textureId, 0u);
+        triangles = std::move(other.triangles);
+    }
+    return *this;
+}
+
+void MeshMaterial::releaseTexture() {
+    if (textureId != 0 && glIsTexture(textureId)) glDeleteTextures(1, &textureId);
+    textureId = 0;
+}
+
+// ---------------------------------------------------------------------------
+// MeshModel: construction, loading and building
+
+MeshModel::MeshModel(int creaseAngleDegrees, int forceTwoSided, Prompt& prompt, TextureFactory textures,
+                     Diagnostics diagnostics)
+    : prompt_(prompt),
+      textures_(std::move(textures)),
+      diagnostics_(std::move(diagnostics)),
+      forceTwoSided_(forceTwoSided) {
+    displayList_ = glGenLists(1);
+    creaseCosine_ = static_cast<float>(std::cos(creaseAngleDegrees * 0.017453292519943295));
+}
+
+MeshModel::~MeshModel() {
+    // Display list, vertex array, file image, then the render data.
+    if (displayList_ != 0 && glIsList(displayList_)) glDeleteLists(displayList_, 1);
+    vertexArray_ = {};
+    scene_ = {};
+    materials_.clear();
+    vertices_ = {};
+    vertexFaces_.clear();
+}
+
+bool MeshModel::Load(const std::string& path) {
+    path_ = path;
+    ThreeDsReader reader(prompt_, diagnostics_);
+    if (!reader.ReadFile(path, scene_)) return false;
+    BuildModel();
+    return true;
+}
+
+void MeshModel::BuildModel() {
+    if (scene_.needsDefaultMaterial) {
+        const std::array<float, 4> white{1.0f, 1.0f, 1.0f, 1.0f};
+        AddMaterial(white, white, white, 0.0f, kDefaultMaterialName, "", 1);
+    }
+    for (const MaterialDef& d : scene_.materialDefs) {
+        const auto withAlpha = [&d](const std::array<float, 3>& c) {
+            return std::array<float, 4>{c[0], c[1], c[2], d.alpha};
+        };
+        AddMaterial(withAlpha(d.ambient), withAlpha(d.diffuse), withAlpha(d.specular), d.alpha, d.name,
+                    d.textureFile, d.twoSided);
+    }
+
+    // Bounds, starting from the first vertex there is (all zero without any).
+    bounds_ = ObjectBounds{};
+    for (const MeshObject& o : scene_.objects) {
+        if (o.vertices.empty()) continue;
+        const ObjectVertex& first = o.vertices.front();
+        bounds_ = ObjectBounds{first.x, first.x, first.y, first.y, first.z, first.z};
+        break;
+    }
+    const auto extend = [](float value, float& minimum, float& maximum) {
+        if (value > maximum)
+            maximum = value;
+        else if (value < minimum)
+            minimum = value;
+    };
+    for (const MeshObject& o : scene_.objects) {
+        for (const ObjectVertex& p : o.vertices) {
+            extend(p.x, bounds_.minX, bounds_.maxX);
+            extend(p.y, bounds_.minY, bounds_.maxY);
+            extend(p.z, bounds_.minZ, bounds_.maxZ);
+        }
+    }
+    prompt_.show(boundsText(), std::string("ok"), PromptIcon::None, PromptButtons::Ok);
+
+    // Centre the file image in place.
+    const float cx = static_cast<float>((static_cast<double>(bounds_.maxX) + bounds_.minX) * 0.5);
+    const float cy = static_cast<float>((static_cast<double>(bounds_.maxY) + bounds_.minY) * 0.5);
+    const float cz = static_cast<float>((static_cast<double>(bounds_.maxZ) + bounds_.minZ) * 0.5);
+    std::size_t vertexTotal = 0;
+    for (MeshObject& o : scene_.objects) {
+        vertexTotal += o.vertices.size();
+        for (ObjectVertex& p : o.vertices) {
+            p.x -= cx;
+            p.y -= cy;
+            p.z -= cz;
+        }
+    }
+
+    // Vertices (x mirrored, the file's z up) and triangles (second and third
+    // corners exchanged, which keeps the winding after the mirroring).
+    vertices_.reserve(vertexTotal);
+    vertexFaces_.reserve(vertexTotal, 0);
+    std::int64_t base = 0;
+    for (const MeshObject& o : scene_.objects) {
+        const std::size_t count = o.vertices.size();
+        for (std::size_t i = 0; i < count; ++i) {
+            const ObjectVertex& p = o.vertices[i];
+            ModelVertex v;
+            if (i < o.mapCoords.size()) {
+                v.u = o.mapCoords[i].u;
+                v.v = o.mapCoords[i].v;
+            }
+            v.x = -p.x;
+            v.y = p.z;
+            v.z = p.y;
+            vertices_.push_back(v);
+            vertexFaces_.appendEmpty();
+        }
+        if (!o.faces.empty()) {
+            for (const FaceGroup& g : o.faceGroups) {
+                for (std::uint16_t k : g.faceIndices) {
+                    if (k >= o.faces.size()) continue;  // no such face
+                    const ObjectFace& f = o.faces[k];
+                    if (f.a >= count || f.b >= count || f.c >= count) continue;  // no such vertex
+                    AddTriangle(static_cast<std::int32_t>(base + f.a), static_cast<std::int32_t>(base + f.c),
+                                static_cast<std::int32_t>(base + f.b), g.materialName);
+                }
+            }
+        }
+        base += static_cast<std::int64_t>(count);
+    }
+
+    PrepareGeometry();
+}
+
+std::string MeshModel::boundsText() const {
+    return formatText("maxx:%f minx:%f\r\nmaxy:%f miny:%f\r\nmaxz:%f minz:%f", static_cast<double>(bounds_.maxX),
+                      static_cast<double>(bounds_.minX), static_cast<double>(bounds_.maxY),
+                      static_cast<double>(bounds_.minY), static_cast<double>(bounds_.maxZ),
+                      static_cast<double>(bounds_.minZ));
+}
+
+void MeshModel::AddMaterial(const std::array<float, 4>& ambient, const std::array<float, 4>& diffuse,
+                            const std::array<float, 4>& specular, float alpha, const std::string& name,
+                            const std::string& textureFile, std::int32_t twoSided) {
+    MeshMaterial m;
+    m.ambient = ambient;
+    m.diffuse = diffuse;
+    m.specular = specular;
+    m.alpha = alpha;
+    m.name = name;
+    m.textureFile = textureFile;
+    m.twoSided = forceTwoSided_ != 0 ? 1 : twoSided;
+    m.textureId = 0;
+    if (!textureFile.empty() && textures_) m.textureId = textures_(textureFile, path_);
+    materials_.push_back(std::move(m));
+}
+
+void MeshModel::AddTriangle(std::int32_t i0, std::int32_t i1, std::int32_t i2, const std::string& materialName) {
+    ModelTriangle front{i0, i1, i2, 0, 0, 0};
+    if (!ComputeFaceNormal(front)) return;  // no area: dropped without a word
+    const int m = FindMaterial(materialName);
+    if (m < 0) return;
+    MeshMaterial& material = materials_[static_cast<std::size_t>(m)];
+    material.triangles.push_back(front);
+    if (material.twoSided != 0) {
+        ModelTriangle back{i0, i2, i1, 0, 0, 0};
+        ComputeFaceNormal(back);
+        material.triangles.push_back(back);
+    }
+}
+
+int MeshModel::FindMaterial(const std::string& name) const {
+    for (std::size_t i = 0; i < materials_.size(); ++i)
+        if (materials_[i].name == name) return static_cast<int>(i);
+    report(diagnostics_, "Parse Error: Can't find material %s\n", name.c_str());
+    return -1;
+}
+
+bool MeshModel::ComputeFaceNormal(ModelTriangle& t) const {
+    const auto count = static_cast<std::int64_t>(vertices_.size());
+    if (t.i0 < 0 || t.i1 < 0 || t.i2 < 0 || t.i0 >= count || t.i1 >= count || t.i2 >= count) return false;
+    const ModelVertex& p0 = vertices_[static_cast<std::size_t>(t.i0)];
+    const ModelVertex& p1 = vertices_[static_cast<std::size_t>(t.i1)];
+    const ModelVertex& p2 = vertices_[static_cast<std::size_t>(t.i2)];
+    const float e1x = p1.x - p0.x, e1y = p1.y - p0.y, e1z = p1.z - p0.z;
+    const float e2x = p2.x - p1.x, e2y = p2.y - p1.y, e2z = p2.z - p1.z;
+    const float nx = e1y * e2z - e1z * e2y;
+    const float ny = e1z * e2x - e1x * e2z;
+    const float nz = e1x * e2y - e1y * e2x;
+    const float s = nx * nx + ny * ny + nz * nz;
+    if (s == 0.0f || std::isnan(s)) return false;
+    const float inverse = 1.0f / std::sqrt(s);
+    t.nx = nx * inverse;
+    t.ny = ny * inverse;
+    t.nz = nz * inverse;
+    return true;
+}
+
+std::size_t MeshModel::triangleCount() const {
+    std::size_t total = 0;
+    for (const MeshMaterial& m : materials_) total += m.triangles.size();
+    return total;
+}
+
+void MeshModel::ScaleVertices(float factor) {
+    for (ModelVertex& v : vertices_) {
+        v.x *= factor;
+        v.y *= factor;
+        v.z *= factor;
+    }
+    CompileDisplayList();
+}
+
+void MeshModel::Draw() const { glCallList(displayList_); }
+
+}  // namespace velmora
