@@ -83,6 +83,15 @@ struct ThreeDsReader::Cursor {
         return fit;
     }
 
+    // Takes `n` entries of a list that claimed `count`. When the claim was
+    // more than the chunk holds, the chunk's remaining bytes are a broken
+    // entry, not sub-chunks: the walk goes on after the chunk.
+    const std::uint8_t* takeEntries(std::size_t n, std::size_t entrySize, std::size_t count, std::size_t end) {
+        const std::uint8_t* p = take(n * entrySize);
+        if (n < count) pos = std::max(pos, std::min(end, size));
+        return p;
+    }
+
     void releaseParsed() {
         if (file && pos >= releasedAt + kReleaseStep) {
             file->release(pos);
@@ -256,7 +265,7 @@ void ThreeDsReader::ReadVertexList(Cursor& in, std::size_t end, MeshObject& obje
     std::uint16_t count = 0;
     if (!in.readU16(count, end)) return;
     const std::size_t n = in.fitting(count, 12, end);
-    const std::uint8_t* p = in.take(n * 12);
+    const std::uint8_t* p = in.takeEntries(n, 12, count, end);
     const std::size_t first = object.vertices.size();
     object.vertices.resize(first + n);
     ObjectVertex* out = object.vertices.data() + first;
@@ -271,7 +280,7 @@ std::uint16_t ThreeDsReader::ReadFaceList(Cursor& in, std::size_t end, MeshObjec
     std::uint16_t count = 0;
     if (!in.readU16(count, end)) return 0;
     const std::size_t n = in.fitting(count, 8, end);
-    const std::uint8_t* p = in.take(n * 8);
+    const std::uint8_t* p = in.takeEntries(n, 8, count, end);
     const std::size_t first = object.faces.size();
     object.faces.resize(first + n);
     ObjectFace* out = object.faces.data() + first;
@@ -295,7 +304,7 @@ void ThreeDsReader::ReadFaceGroup(Cursor& in, std::size_t end, MeshObject& objec
     std::uint16_t count = 0;
     if (!in.readU16(count, end)) return;
     const std::size_t n = in.fitting(count, 2, end);
-    const std::uint8_t* p = in.take(n * 2);
+    const std::uint8_t* p = in.takeEntries(n, 2, count, end);
     group.faceIndices.resize(n);
     for (std::size_t i = 0; i < n; ++i) group.faceIndices[i] = loadU16(p + 2 * i);
 }
@@ -304,7 +313,7 @@ void ThreeDsReader::ReadMapCoords(Cursor& in, std::size_t end, MeshObject& objec
     std::uint16_t count = 0;
     if (!in.readU16(count, end)) return;
     const std::size_t n = in.fitting(count, 8, end);
-    const std::uint8_t* p = in.take(n * 8);
+    const std::uint8_t* p = in.takeEntries(n, 8, count, end);
     // Each entry is appended as (0, 0) and the values go to the same index
     // counted from the start of the list: a second chunk overwrites the first
     // entries and leaves its appended ones at (0, 0).

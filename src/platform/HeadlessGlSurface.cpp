@@ -135,7 +135,10 @@ std::unique_ptr<HeadlessGlSurface> HeadlessGlSurface::create(int width, int heig
         error = eglErrorText("eglBindAPI(EGL_OPENGL_API)");
         return nullptr;
     }
-    const EGLint configAttributes[] = {EGL_RENDERABLE_TYPE, EGL_OPENGL_BIT, EGL_NONE};
+    // Surfaceless displays offer pbuffer configurations only; the surface
+    // type's default (window) would match none of them.
+    const EGLint configAttributes[] = {EGL_SURFACE_TYPE, EGL_PBUFFER_BIT, EGL_RENDERABLE_TYPE, EGL_OPENGL_BIT,
+                                       EGL_NONE};
     EGLConfig config = nullptr;
     EGLint configCount = 0;
     if (!eglChooseConfig(egl.display, configAttributes, &config, 1, &configCount) || configCount < 1) {
