@@ -1,0 +1,35 @@
+#include "view/FrameImage.h"
+
+#include <png.h>
+
+#include <cstring>
+
+namespace velmora {
+
+std::optional<std::string> writeFramePng(const std::string& path, int width, int height,
+                                         const std::vector<std::uint8_t>& rgba) {
+    if (width < 1 || height < 1) return "the frame is empty";
+    const std::size_t pixels = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
+    if (rgba.size() < pixels * 4) return "the frame read-back is shorter than the frame";
+
+    std::vector<std::uint8_t> rgb(pixels * 3);
+    for (std::size_t i = 0; i < pixels; ++i) std::memcpy(&rgb[i * 3], &rgba[i * 4], 3);
+
+    png_image image;
+    std::memset(&image, 0, sizeof image);
+    image.version = PNG_IMAGE_VERSION;
+    image.width = static_cast<png_uint_32>(width);
+    image.height = static_cast<png_uint_32>(height);
+    image.format = PNG_FORMAT_RGB;
+    // A negative stride walks the buffer from its last row: the read-back is
+    // bottom row first, the picture top row first.
+    const png_int_32 stride = -static_cast<png_int_32>(width) * 3;
+    if (!png_image_write_to_file(&image, path.c_str(), 0, rgb.data(), stride, nullptr)) {
+        std::string error = "cannot write " + path + ": " + image.message;
+        png_image_free(&image);
+        return error;
+    }
+    return std::nullopt;
+}
+
+}  // namespace velmora

@@ -1,0 +1,18 @@
+#pragma once
+// The OpenGL set-up that the view and the welcome picture share.
+
+#include "platform/GlSurface.h"
+#include "platform/Prompt.h"
+#include "view/ViewerState.h"
+
+namespace velmora {
+
+// In this order: checks the colour depth, makes the surface's context
+// current and checks that its framebuffer has a depth buffer, reserves 256
+// glyph list names into `fontListBase` (when given), seeds the generator from
+// the clock, hands the light and front-material values to OpenGL and sets
+// the viewing clear colour. A surface that cannot be used ends the process
+// through fatalExit after its message.
+void setUpSurface(GlSurface& surface, Prompt& prompt, ViewerState& state, unsigned* fontListBase);
+
+}  // namespace velmora

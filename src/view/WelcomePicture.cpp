@@ -1,0 +1,45 @@
+#include "view/WelcomePicture.h"
+
+#include "view/SurfaceSetup.h"
+
+#include <GL/gl.h>
+
+namespace velmora {
+
+WelcomePicture::WelcomePicture(GlSurface& surface, Prompt& prompt, ViewerState& state)
+    : surface_(surface), prompt_(prompt), state_(state) {}
+
+void WelcomePicture::draw() {
+    if (!setUp_) {
+        setUpSurface(surface_, prompt_, state_, nullptr);
+        setUp_ = true;
+    } else {
+        surface_.makeCurrent();
+    }
+
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    // No projection is set: with both matrices the identity the visible
+    // region is the cube from -1 to 1, and the arrow heads fall outside it.
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glPushMatrix();
+    glBegin(GL_LINES);
+    glColor3f(1.0f, 0.0f, 0.0f);
+    glVertex3f(-3.0f, 0.0f, 0.0f), glVertex3f(3.0f, 0.0f, 0.0f);
+    glVertex3f(2.5f, 0.5f, 0.0f), glVertex3f(3.0f, 0.0f, 0.0f);
+    glVertex3f(2.5f, -0.5f, 0.0f), glVertex3f(3.0f, 0.0f, 0.0f);
+    glColor3f(0.0f, 1.0f, 0.0f);
+    glVertex3f(0.0f, -3.0f, 0.0f), glVertex3f(0.0f, 3.0f, 0.0f);
+    glVertex3f(-0.5f, 2.5f, 0.0f), glVertex3f(0.0f, 3.0f, 0.0f);
+    glVertex3f(0.5f, 2.5f, 0.0f), glVertex3f(0.0f, 3.0f, 0.0f);
+    glColor3f(0.0f, 0.0f, 1.0f);
+    glVertex3f(0.0f, 0.0f, -3.0f), glVertex3f(0.0f, 0.0f, 3.0f);
+    glVertex3f(-0.5f, 0.0f, 2.5f), glVertex3f(0.0f, 0.0f, 3.0f);
+    glVertex3f(0.5f, 0.0f, 2.5f), glVertex3f(0.0f, 0.0f, 3.0f);
+    glEnd();
+    glPopMatrix();
+    glFlush();
+    surface_.swapBuffers();
+}
+
+}  // namespace velmora
