@@ -1,0 +1,272 @@
+#include "export/CghWriter.h"
+
+#include "export/NumberText.h"
+#include "export/OutputFile.h"
+#include "export/PointValues.h"
+#include "export/SurfaceSampler.h"
+#include "view/ViewerState.h"
+
+#include <array>
+#include <cstdio>
+#include <cstring>
+#include <optional>
+
+namespace velmora {
+
+namespace {
+
+constexpr std::size_t kMaxLine = 4 * kMaxFixedChars + 128;
+
+// A short number text kept ready: the phase of every possible draw and the
+// fraction of every channel value are computed once per run.
+struct ReadyText {
+    char text[16];
+    std::size_t size;
+};
+
+ReadyText makeReady(double value) {
+    ReadyText ready{};
+    ready.size = static_cast<std::size_t>(appendFixed6(ready.text, value) - ready.text);
+    return ready;
+}
+
+const std::vector<ReadyText>& phaseTexts() {
+    static const std::vector<ReadyText> texts = [] {
+        std::vector<ReadyText> made(RandomGenerator::kMax + 1);
+        for (int r = 0; r <= RandomGenerator::kMax; ++r) made[r] = makeReady(phaseOfDraw(r));
+        return made;
+    }();
+    return texts;
+}
+
+const std::vector<ReadyText>& fractionTexts() {
+    static const std::vector<ReadyText> texts = [] {
+        std::vector<ReadyText> made(256);
+        for (int c = 0; c < 256; ++c) made[c] = makeReady(colourFraction(static_cast<std::uint8_t>(c)));
+        return made;
+    }();
+    return texts;
+}
+
+inline char* put(char* out, const ReadyText& ready) {
+    std::memcpy(out, ready.text, sizeof ready.text);  // fixed size: one move
+    return out + ready.size;
+}
+
+inline char* lineEnd(char* out) {
+    out[0] = '\r';
+    out[1] = '\n';
+    return out + 2;
+}
+
+// index x y z phase, each followed by a space.
+inline char* putPointStart(char* out, int index, const SurfacePoint& point, const ReadyText& phase) {
+    out = appendInt(out, index);
+    *out++ = ' ';
+    out = appendFixed6(out, point.x);
+    *out++ = ' ';
+    out = appendFixed6(out, point.y);
+    *out++ = ' ';
+    out = appendFixed6(out, point.z);
+    *out++ = ' ';
+    out = put(out, phase);
+    *out++ = ' ';
+    return out;
+}
+
+WriteResult openFailure(const std::string& path, const std::string& reason) {
+    std::fputs("Cant open file\n", stderr);
+    WriteResult result;
+    result.openFailed = true;
+    result.failedPath = path;
+    result.error = reason;
+    return result;
+}
+
+// The files of one writer call, opened in order, finished together.
+class CghFiles {
+public:
+    CghFiles(const SampledFrame& frame, ViewerState& state, int placeholder)
+        : frame_(frame), state_(state), placeholder_(placeholder) {}
+
+    // Opens every file; on failure the ones already open are discarded.
+    std::optional<WriteResult> open(const std::vector<std::string>& paths) {
+        for (const auto& path : paths) {
+            std::string reason;
+            auto file = OutputFile::create(path, reason);
+            if (!file) return openFailure(path, reason);
+            files_.push_back(std::move(*file));
+        }
+        writeFirstLine();
+        return std::nullopt;
+    }
+
+    OutputFile& file(std::size_t i) { return files_[i]; }
+
+    WriteResult finish(const SampleSummary& summary, const Viewpoint& viewpoint) {
+        const std::string tail = cghStatisticsLine(summary.bounds) + cghViewpointLine(viewpoint);
+        const std::string header = cghHeader(summary.pointCount, state_.Output_Scalxy, state_.Output_Scalz);
+        WriteResult result;
+        result.summary = summary;
+        for (auto& file : files_) {
+            file.append(tail);
+            if (headerLater_) file.overwriteStart(header);
+            std::string reason;
+            if (!file.finish(reason)) return writeFailure(file.path(), reason, summary);
+        }
+        for (auto& file : files_) {
+            std::string reason;
+            if (!file.publish(reason)) return writeFailure(file.path(), reason, summary);
+            result.paths.push_back(file.path());
+        }
+        result.ok = true;
+        return result;
+    }
+
+private:
+    // The header goes over a placeholder once the count is known. When even
+    // the largest possible count could make it longer than the placeholder,
+    // the points are counted first and the line is written at its full length.
+    void writeFirstLine() {
+        const long long mostPoints = static_cast<long long>(frame_.rows()) * frame_.columns();
+        const std::string widest = cghHeader(static_cast<int>(std::min<long long>(mostPoints, 2147483647)),
+                                             state_.Output_Scalxy, state_.Output_Scalz);
+        std::string line;
+        if (static_cast<int>(widest.size()) <= placeholder_) {
+            headerLater_ = true;
+            line.assign(static_cast<std::size_t>(placeholder_), ' ');
+        } else {
+            line = cghHeader(frame_.summarize().pointCount, state_.Output_Scalxy, state_.Output_Scalz);
+            if (static_cast<int>(line.size()) < placeholder_) line.resize(static_cast<std::size_t>(placeholder_), ' ');
+        }
+        line += "\r\n";
+        for (auto& file : files_) file.append(line);
+    }
+
+    static WriteResult writeFailure(const std::string& path, const std::string& reason,
+                                    const SampleSummary& summary) {
+        std::fprintf(stderr, "Cant write file %s: %s\n", path.c_str(), reason.c_str());
+        WriteResult result;
+        result.summary = summary;
+        result.failedPath = path;
+        result.error = reason;
+        return result;
+    }
+
+    const SampledFrame& frame_;
+    ViewerState& state_;
+    int placeholder_;
+    bool headerLater_ = false;
+    std::vector<OutputFile> files_;
+};
+
+}  // namespace
+
+std::string cghHeader(int pointCount, float scaleXy, float scaleZ) {
+    char buffer[3 * kMaxFixedChars];
+    char* out = appendInt(buffer, pointCount);
+    *out++ = ' ';
+    out = appendFixed1(out, scaleXy);
+    *out++ = ' ';
+    out = appendFixed1(out, scaleZ);
+    *out++ = ' ';
+    *out++ = '0';
+    return std::string(buffer, out);
+}
+
+std::string cghStatisticsLine(const SampleBounds& b) {
+    return "Statics: Maxx=" + fixed6(b.maxX) + " Minx=" + fixed6(b.minX) + " Maxy=" + fixed6(b.maxY) +
+           " Miny=" + fixed6(b.minY) + " Maxz=" + fixed6(b.maxZ) + " Minz=" + fixed6(b.minZ) + " \r\n";
+}
+
+std::string cghViewpointLine(const Viewpoint& v) {
+    return "ViewPoint: x=" + fixed6(v.x) + "  y=" + fixed6(v.y) + " z=" + fixed6(v.z);
+}
+
+std::string channelFileName(const std::string& stem, char letter, const std::string& suffix) {
+    std::string name;
+    name.reserve(stem.size() + 1 + suffix.size());
+    name += stem;
+    name += letter;
+    name += suffix;
+    return name;
+}
+
+WriteResult writeColourCgh(const SampledFrame& frame, const std::string& path, ViewerState& state,
+                           const Viewpoint& viewpoint) {
+    CghFiles files(frame, state, kColourPlaceholder);
+    if (auto failure = files.open({path})) return *failure;
+    OutputFile& file = files.file(0);
+    const auto& phases = phaseTexts();
+    const auto& fractions = fractionTexts();
+    RandomGenerator& random = state.random;
+    const SampleSummary summary = frame.walk([&](const SurfacePoint& point, int index) {
+        char* out = file.reserve(kMaxLine);
+        out = putPointStart(out, index, point, phases[random.next()]);
+        out = put(out, fractions[point.red]);
+        *out++ = ' ';
+        out = put(out, fractions[point.green]);
+        *out++ = ' ';
+        out = put(out, fractions[point.blue]);
+        file.advance(lineEnd(out));
+    });
+    return files.finish(summary, viewpoint);
+}
+
+WriteResult writeGreyCgh(const SampledFrame& frame, const std::string& path, ViewerState& state,
+                         const Viewpoint& viewpoint) {
+    CghFiles files(frame, state, kGreyPlaceholder);
+    if (auto failure = files.open({path})) return *failure;
+    OutputFile& file = files.file(0);
+    const auto& phases = phaseTexts();
+    RandomGenerator& random = state.random;
+    const SampleSummary summary = frame.walk([&](const SurfacePoint& point, int index) {
+        char* out = file.reserve(kMaxLine);
+        out = putPointStart(out, index, point, phases[random.next()]);
+        out = appendFixed6(out, greyLevel(point.red, point.green, point.blue));
+        file.advance(lineEnd(out));
+    });
+    return files.finish(summary, viewpoint);
+}
+
+WriteResult writeChannelCgh(const SampledFrame& frame, const std::string& stem, const std::string& suffix,
+                            ViewerState& state, const Viewpoint& viewpoint) {
+    CghFiles files(frame, state, kColourPlaceholder);
+    if (auto failure = files.open({channelFileName(stem, 'r', suffix), channelFileName(stem, 'g', suffix),
+                                   channelFileName(stem, 'b', suffix)}))
+        return *failure;
+    OutputFile* channel[3] = {&files.file(0), &files.file(1), &files.file(2)};
+    const auto& phases = phaseTexts();
+    const auto& fractions = fractionTexts();
+    RandomGenerator& random = state.random;
+    char start[kMaxLine];
+    const SampleSummary summary = frame.walk([&](const SurfacePoint& point, int index) {
+        const std::size_t startSize =
+            static_cast<std::size_t>(putPointStart(start, index, point, phases[random.next()]) - start);
+        const std::uint8_t values[3] = {point.red, point.green, point.blue};
+        for (int c = 0; c < 3; ++c) {
+            char* out = channel[c]->reserve(kMaxLine);
+            std::memcpy(out, start, startSize);
+            out = put(out + startSize, fractions[values[c]]);
+            channel[c]->advance(lineEnd(out));
+        }
+    });
+    return files.finish(summary, viewpoint);
+}
+
+WriteResult writeColourCgh(const ClientRect& rect, const std::string& path, const Viewpoint& viewpoint,
+                           Prompt& prompt, ViewerState& state) {
+    return writeColourCgh(SurfaceSampler::sample(rect, prompt), path, state, viewpoint);
+}
+
+WriteResult writeGreyCgh(const ClientRect& rect, const std::string& path, const Viewpoint& viewpoint,
+                         Prompt& prompt, ViewerState& state) {
+    return writeGreyCgh(SurfaceSampler::sample(rect, prompt), path, state, viewpoint);
+}
+
+WriteResult writeChannelCgh(const ClientRect& rect, const std::string& stem, const std::string& suffix,
+                            const Viewpoint& viewpoint, Prompt& prompt, ViewerState& state) {
+    return writeChannelCgh(SurfaceSampler::sample(rect, prompt), stem, suffix, state, viewpoint);
+}
+
+}  // namespace velmora

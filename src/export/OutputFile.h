@@ -1,0 +1,68 @@
+#pragma once
+// A point file being written: the bytes go to a temporary file beside the
+// target through a large buffer, and only a complete file is renamed over
+// the target. A failed write or a file that is never committed leaves the
+// target as it was.
+
+#include <cstddef>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace velmora {
+
+class OutputFile {
+public:
+    // Creates the temporary file in the target's folder. On failure returns
+    // nothing and sets `error` to the reason.
+    static std::optional<OutputFile> create(const std::string& path, std::string& error);
+
+    OutputFile(OutputFile&& other) noexcept;
+    OutputFile& operator=(OutputFile&& other) noexcept;
+    OutputFile(const OutputFile&) = delete;
+    OutputFile& operator=(const OutputFile&) = delete;
+    // Removes the temporary file unless it was committed.
+    ~OutputFile();
+
+    const std::string& path() const { return path_; }
+
+    // Room for at least `size` bytes at the returned cursor; hand the end of
+    // what was written to advance().
+    char* reserve(std::size_t size) {
+        if (static_cast<std::size_t>(end_ - cursor_) < size) makeRoom(size);
+        return cursor_;
+    }
+    void advance(char* end) { cursor_ = end; }
+    void append(std::string_view bytes);
+
+    // Replaces the first bytes of the file (written earlier) with `bytes`.
+    void overwriteStart(std::string_view bytes);
+
+    // Writes what is buffered and closes the file; false (with the reason
+    // in `error`) if any write failed.
+    bool finish(std::string& error);
+    // Renames the finished file over the target.
+    bool publish(std::string& error);
+    // finish() then publish().
+    bool commit(std::string& error) { return finish(error) && publish(error); }
+
+    bool failed() const { return !error_.empty(); }
+
+private:
+    OutputFile() = default;
+    void makeRoom(std::size_t size);
+    void flush();
+    void release();
+
+    std::string path_;
+    std::string tempPath_;
+    int fd_ = -1;
+    std::unique_ptr<char[]> buffer_;
+    std::size_t capacity_ = 0;
+    char* cursor_ = nullptr;
+    char* end_ = nullptr;
+    std::string error_;
+};
+
+}  // namespace velmora

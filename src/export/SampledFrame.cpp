@@ -1,0 +1,23 @@
+#include "export/SampledFrame.h"
+
+#include <algorithm>
+
+namespace velmora {
+
+SampledFrame::SampledFrame(const ClientRect& rect, std::vector<float> depth, std::vector<std::uint8_t> colour,
+                           const std::array<double, 16>& modelview, const std::array<double, 16>& projection,
+                           const std::array<int, 4>& viewport)
+    : rows_(std::max(rect.height(), 0)),
+      columns_(std::max(rect.sampledWidth(), 0)),
+      depth_(std::move(depth)),
+      colour_(std::move(colour)),
+      modelview_(modelview),
+      projection_(projection),
+      viewport_(viewport) {
+    // Never walk past what was handed in.
+    const std::size_t pixels = static_cast<std::size_t>(rows_) * static_cast<std::size_t>(columns_);
+    if (depth_.size() < pixels) depth_.resize(pixels, 0.0f);
+    if (colour_.size() < pixels * 3) colour_.resize(pixels * 3, 0);
+}
+
+}  // namespace velmora

@@ -1,0 +1,43 @@
+#include "export/ViewSeries.h"
+
+namespace velmora {
+
+namespace {
+
+enum class Walk { Done, Stalled, TooLong };
+
+// Runs the accumulation; `offsets` may be null when only the outcome matters.
+Walk walkOffsets(const ViewRange& range, std::vector<float>* offsets) {
+    if (range.left > range.right) return Walk::Done;
+    float offset = range.left;
+    for (int views = 1;; ++views) {
+        if (views > kMaxSeriesViews) return Walk::TooLong;
+        if (offsets) offsets->push_back(offset);
+        const double next = static_cast<double>(offset) + static_cast<double>(range.interval);
+        if (!(next <= static_cast<double>(range.right))) return Walk::Done;
+        const float stored = static_cast<float>(next);
+        if (!(stored > offset)) return Walk::Stalled;
+        offset = stored;
+    }
+}
+
+}  // namespace
+
+std::optional<std::string> checkViewRange(const ViewRange& range) {
+    if (range.interval == 0.0f) return std::string("Delta must be nonzero!");
+    if (range.interval < 0.0f) return std::string("Delta must be positive!");
+    switch (walkOffsets(range, nullptr)) {
+        case Walk::Done: return std::nullopt;
+        case Walk::Stalled: return std::string("Delta is too small!");
+        case Walk::TooLong: return std::string("Too many views!");
+    }
+    return std::nullopt;
+}
+
+std::vector<float> viewOffsets(const ViewRange& range) {
+    std::vector<float> offsets;
+    walkOffsets(range, &offsets);
+    return offsets;
+}
+
+}  // namespace velmora

@@ -1,0 +1,38 @@
+#pragma once
+// The row of viewpoints of a multi-view export: offsets along x from the
+// left value to the right value, inclusive, accumulated one interval at a
+// time in single precision.
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace velmora {
+
+struct ViewRange {
+    float left = 0.0f;
+    float right = 0.0f;
+    float interval = 0.0f;
+};
+
+// The longest series the export accepts.
+constexpr int kMaxSeriesViews = 100000;
+
+// Why the range cannot be exported, as the message to show, or nothing when
+// it can. A zero interval gives "Delta must be nonzero!"; a negative one, or
+// one too small to move the offset, or a series longer than kMaxSeriesViews,
+// is refused in the same style. A left value beyond the right one is fine
+// (no view).
+std::optional<std::string> checkViewRange(const ViewRange& range);
+
+// The offsets of the views in order. Call only for a range checkViewRange
+// accepts.
+std::vector<float> viewOffsets(const ViewRange& range);
+
+// A view's eye x: the stored viewpoint's x plus the offset, stored in
+// single precision.
+inline float viewEyeX(float viewPointX, float offset) {
+    return static_cast<float>(static_cast<double>(viewPointX) + static_cast<double>(offset));
+}
+
+}  // namespace velmora
