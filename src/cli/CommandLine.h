@@ -1,0 +1,58 @@
+#pragma once
+// The options of velmora-export and their parsing.
+
+#include <array>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace velmora {
+
+struct ViewRangeOption {
+    std::string left, right, interval;  // as typed; the view range form checks them
+};
+
+struct CommandLine {
+    std::string model;
+
+    // The frame.
+    int width = 800;
+    int height = 600;
+    int twoSided = 1;  // the "Force 2-Sided Materials" setting
+    std::array<float, 3> eye{0.0f, 0.0f, 30.0f};
+    float scale = 1.0f;
+    std::array<float, 3> offset{0.0f, 0.0f, 0.0f};
+    float rotX = 0.0f;
+    float rotY = 0.0f;
+    std::vector<float> rescale;  // rescale steps, applied in order
+
+    // What to do.
+    bool info = false;
+    std::optional<std::string> png;
+    std::optional<std::string> colour;
+    std::optional<std::string> grey;
+    std::optional<std::string> channels;
+    std::optional<std::string> threeDi;
+    std::optional<ViewRangeOption> views;
+
+    // Export settings.
+    std::array<float, 3> viewpoint{0.0f, 0.0f, 30.0f};
+    float scalxy = 1.0f;
+    float scalz = 1.0f;
+    std::optional<unsigned> seed;
+
+    bool verbose = false;
+    bool help = false;
+    bool version = false;
+
+    bool hasExport() const { return colour || grey || channels || threeDi; }
+};
+
+// Parses argv[1..]. On an error returns nothing and sets `error` to a
+// one-line message.
+std::optional<CommandLine> parseCommandLine(const std::vector<std::string>& args, std::string& error);
+
+// The text of --help.
+const char* commandLineUsage();
+
+}  // namespace velmora
