@@ -128,8 +128,8 @@ void MeshModel::BuildModel() {
         }
     }
 
-    // Vertices (x mirrored, the file's z up) and triangles (second and third
-    // corners exchanged, which keeps the winding after the mirroring).
+    // Vertices (x mirrored, the file's z up) and triangles (the file's second
+    // and third corners exchanged).
     vertices_.reserve(vertexTotal);
     vertexFaces_.reserve(vertexTotal, 0);
     std::int64_t base = 0;
