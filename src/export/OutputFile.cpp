@@ -47,6 +47,11 @@ std::optional<OutputFile> OutputFile::create(const std::string& path, std::strin
         error = "not a file name";
         return std::nullopt;
     }
+    std::error_code ec;
+    if (fs::is_directory(target, ec)) {  // as opening it for writing would fail
+        error = reasonOf(EISDIR);
+        return std::nullopt;
+    }
     fs::path folder = target.parent_path();
     if (folder.empty()) folder = ".";
     std::string pattern = (folder / ("." + target.filename().string() + ".XXXXXX")).string();

@@ -1,0 +1,252 @@
+// The CGH files byte for byte: the worked example, header padding, the grey
+// file's longer first line, headers too long for their placeholder,
+// per-channel files, and files that cannot be written.
+
+#include "export/CghWriter.h"
+
+#include "export/ExportNaming.h"
+#include "export/PointValues.h"
+#include "export/ViewSeries.h"
+#include "support/TempDir.h"
+#include "view/ViewerState.h"
+#include "export/ExportTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <cstdio>
+#include <filesystem>
+#include <sys/resource.h>
+
+namespace velmora {
+namespace {
+
+using testing::FrameBuilder;
+using testing::crlfLines;
+using testing::readAll;
+
+// One pixel, (255, 128, 0), that unprojects to world (1.25, 0.5, 3.0).
+FrameBuilder workedExampleFrame() {
+    FrameBuilder b(4, 1);
+    b.viewport = {-4, -1, 4, 2};  // x = 2 (0.5 + 4) / 4 - 1, y = 2 (0.5 + 1) / 2 - 1
+    b.set(0, 0, 255, 128, 0, 2.0f);  // z = 2 * 2 - 1
+    return b;
+}
+
+struct CghFixture : ::testing::Test {
+    testing::TempDir dir;
+    ViewerState state;
+};
+
+TEST_F(CghFixture, WorkedExampleColourFileByteForByte) {
+    state.random.seed(testing::seedForFirstDraw(16384));
+    const WriteResult result = writeColourCgh(workedExampleFrame().frame(), dir.file("a.CGH"), state, {0, 0, 30});
+    ASSERT_TRUE(result.ok) << result.error;
+    EXPECT_EQ(readAll(dir.file("a.CGH")),
+              "1 1.0 1.0 0" + std::string(30, ' ') + "\r\n" +
+                  "0 -1.250000 0.500000 3.000000 3.141686 1.000000 0.501961 0.000000\r\n"
+                  "Statics: Maxx=-1.250000 Minx=-1.250000 Maxy=0.500000 Miny=0.500000 Maxz=3.000000 "
+                  "Minz=3.000000 \r\n"
+                  "ViewPoint: x=0.000000  y=0.000000 z=30.000000");
+    EXPECT_EQ(result.summary.pointCount, 1);
+    EXPECT_EQ(result.paths, std::vector<std::string>{dir.file("a.CGH")});
+}
+
+TEST_F(CghFixture, WorkedExampleGreyFileHasTheLongerPlaceholder) {
+    state.random.seed(testing::seedForFirstDraw(16384));
+    state.Output_Scalxy = 2.5f;
+    state.Output_Scalz = 0.3f;
+    ASSERT_TRUE(writeGreyCgh(workedExampleFrame().frame(), dir.file("g.CGH"), state, {5, 0, 30}).ok);
+    EXPECT_EQ(readAll(dir.file("g.CGH")),
+              "1 2.5 0.3 0" + std::string(31, ' ') + "\r\n" +
+                  "0 -1.250000 0.500000 3.000000 3.141686 0.511529\r\n"
+                  "Statics: Maxx=-1.250000 Minx=-1.250000 Maxy=0.500000 Miny=0.500000 Maxz=3.000000 "
+                  "Minz=3.000000 \r\n"
+                  "ViewPoint: x=5.000000  y=0.000000 z=30.000000");
+}
+
+TEST_F(CghFixture, TwoPointsPadTheHeaderAndCountFromZero) {
+    FrameBuilder b(8, 2);
+    // x = 2 (c + 0.5) / 8 - 1, y = 2 (r + 0.5) / 2 - 1, z = 2 d - 1
+    b.set(6, 0, 0, 0, 1, 0.25f);    // (0.625, -0.5, -0.5) -> x printed -0.625
+    b.set(1, 1, 10, 20, 30, 0.75f);  // (-0.625, 0.5, 0.5)
+    state.random.seed(7);
+    ASSERT_TRUE(writeColourCgh(b.frame(), dir.file("c.CGH"), state, {0, 0, 30}).ok);
+    ASSERT_TRUE(writeGreyCgh(b.frame(), dir.file("g.CGH"), state, {0, 0, 30}).ok);
+    const auto colour = crlfLines(readAll(dir.file("c.CGH")));
+    const auto grey = crlfLines(readAll(dir.file("g.CGH")));
+    ASSERT_EQ(colour.size(), 5u);
+    EXPECT_EQ(colour[0], "2 1.0 1.0 0" + std::string(30, ' '));
+    EXPECT_EQ(grey[0].size(), colour[0].size() + 1);
+    EXPECT_EQ(colour[1].substr(0, 31), "0 -0.625000 -0.500000 -0.500000");
+    EXPECT_EQ(colour[1].substr(colour[1].size() - 27), " 0.000000 0.000000 0.003922");
+    EXPECT_EQ(colour[2].substr(0, 28), "1 0.625000 0.500000 0.500000");
+    EXPECT_EQ(colour[3], "Statics: Maxx=0.625000 Minx=-0.625000 Maxy=0.500000 Miny=-0.500000 Maxz=0.500000 "
+                         "Minz=-0.500000 ");
+}
+
+TEST_F(CghFixture, EmptyFrameGivesStatisticsRightAfterTheHeader) {
+    FrameBuilder b(3, 5);  // narrower than 4: nothing is visited
+    ASSERT_TRUE(writeColourCgh(b.frame(), dir.file("e.CGH"), state, {0, 0, 30}).ok);
+    EXPECT_EQ(readAll(dir.file("e.CGH")),
+              "0 1.0 1.0 0" + std::string(30, ' ') +
+                  "\r\nStatics: Maxx=0.000000 Minx=0.000000 Maxy=0.000000 Miny=0.000000 Maxz=0.000000 "
+                  "Minz=0.000000 \r\nViewPoint: x=0.000000  y=0.000000 z=30.000000");
+}
+
+TEST_F(CghFixture, HeaderLongerThanItsPlaceholderTakesLineOneAlone) {
+    FrameBuilder b(8, 2);
+    b.set(0, 0, 1, 2, 3, 0.5f);
+    b.set(5, 1, 4, 5, 6, 0.5f);
+    state.random.seed(11);
+    ASSERT_TRUE(writeColourCgh(b.frame(), dir.file("normal.CGH"), state, {0, 0, 30}).ok);
+    state.random.seed(11);
+    state.Output_Scalxy = 3e38f;
+    ASSERT_TRUE(writeColourCgh(b.frame(), dir.file("huge.CGH"), state, {0, 0, 30}).ok);
+
+    char header[200];
+    std::snprintf(header, sizeof header, "%d %.1f %.1f 0", 2, static_cast<double>(3e38f), 1.0);
+    ASSERT_GT(std::string(header).size(), 41u);
+    const std::string normal = readAll(dir.file("normal.CGH"));
+    const std::string huge = readAll(dir.file("huge.CGH"));
+    EXPECT_EQ(huge, std::string(header) + "\r\n" + normal.substr(43));
+}
+
+TEST_F(CghFixture, ChannelFilesShareIndexCoordinatesAndOnePhasePerPoint) {
+    FrameBuilder b(4, 1);
+    b.set(0, 0, 255, 128, 1, 0.5f);
+    b.set(3, 0, 0, 51, 0, 0.5f);
+    state.random.seed(3);
+    RandomGenerator reference = state.random;
+    // A path longer than any fixed name buffer.
+    const std::string folder = dir.file(std::string(100, 'a') + "/" + std::string(100, 'b') + "/" +
+                                        std::string(100, 'c'));
+    std::filesystem::create_directories(folder);
+    const std::string stem = folder + "/obj";
+    ASSERT_GT(stem.size(), 300u);
+    const WriteResult result = writeChannelCgh(b.frame(), stem, "1.CGH", state, {0, 0, 30});
+    ASSERT_TRUE(result.ok) << result.error;
+    ASSERT_EQ(result.paths.size(), 3u);
+    EXPECT_EQ(result.paths[0], stem + "r1.CGH");
+    EXPECT_EQ(result.paths[2], stem + "b1.CGH");
+    // Two points drew exactly two values.
+    reference.next();
+    reference.next();
+    EXPECT_EQ(state.random.state(), reference.state());
+
+    const auto r = crlfLines(readAll(stem + "r1.CGH"));
+    const auto g = crlfLines(readAll(stem + "g1.CGH"));
+    const auto bl = crlfLines(readAll(stem + "b1.CGH"));
+    ASSERT_EQ(r.size(), 5u);
+    EXPECT_EQ(r[0], "2 1.0 1.0 0" + std::string(30, ' '));
+    for (int line = 1; line <= 2; ++line) {
+        const std::size_t cut = r[line].rfind(' ');
+        EXPECT_EQ(r[line].substr(0, cut), g[line].substr(0, cut));
+        EXPECT_EQ(r[line].substr(0, cut), bl[line].substr(0, cut));
+    }
+    EXPECT_EQ(r[1].substr(r[1].rfind(' ')), " 1.000000");
+    EXPECT_EQ(g[1].substr(g[1].rfind(' ')), " 0.501961");
+    EXPECT_EQ(bl[1].substr(bl[1].rfind(' ')), " 0.003922");
+    EXPECT_EQ(g[2].substr(g[2].rfind(' ')), " 0.200000");
+    EXPECT_EQ(r[3], g[3]);
+    EXPECT_EQ(r[4], bl[4]);
+}
+
+TEST_F(CghFixture, FileThatCannotBeCreatedPrintsTheMessageAndWritesNothing) {
+    const std::string path = dir.file("missing/a.CGH");
+    RandomGenerator before = state.random;
+    ::testing::internal::CaptureStderr();
+    const WriteResult result = writeColourCgh(workedExampleFrame().frame(), path, state, {0, 0, 30});
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "Cant open file\n");
+    EXPECT_FALSE(result.ok);
+    EXPECT_TRUE(result.openFailed);
+    EXPECT_EQ(result.failedPath, path);
+    EXPECT_EQ(state.random.state(), before.state());
+
+    // One channel file failing leaves none of the three behind.
+    std::filesystem::create_directory(dir.file("objg1.CGH"));  // a folder where the g file goes
+    ::testing::internal::CaptureStderr();
+    const WriteResult channels = writeChannelCgh(workedExampleFrame().frame(), dir.file("obj"), "1.CGH", state,
+                                                 {0, 0, 30});
+    ::testing::internal::GetCapturedStderr();
+    EXPECT_FALSE(channels.ok);
+    EXPECT_FALSE(std::filesystem::exists(dir.file("objr1.CGH")));
+    EXPECT_FALSE(std::filesystem::exists(dir.file("objb1.CGH")));
+    // And no temporary file is left in the folder.
+    int entries = 0;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(dir.path())) ++entries;
+    EXPECT_EQ(entries, 1);
+}
+
+TEST_F(CghFixture, WriteFailureLeavesTheExistingFileUntouched) {
+    const std::string path = dir.file("keep.CGH");
+    testing::writeText(path, "precious");
+    FrameBuilder b(400, 100);
+    for (int row = 0; row < 100; ++row)
+        for (int column = 0; column < 400; ++column) b.set(column, row, 200, 100, 50, 0.5f);
+
+    // A file size limit stands in for a full disk.
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit old{};
+    ::getrlimit(RLIMIT_FSIZE, &old);
+    rlimit small = old;
+    small.rlim_cur = 100000;
+    ::setrlimit(RLIMIT_FSIZE, &small);
+    ::testing::internal::CaptureStderr();
+    const WriteResult result = writeColourCgh(b.frame(), path, state, {0, 0, 30});
+    const std::string err = ::testing::internal::GetCapturedStderr();
+    ::setrlimit(RLIMIT_FSIZE, &old);
+
+    EXPECT_FALSE(result.ok);
+    EXPECT_FALSE(result.openFailed);
+    EXPECT_NE(err.find("Cant write file " + path), std::string::npos) << err;
+    EXPECT_EQ(readAll(path), "precious");
+    int entries = 0;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(dir.path())) ++entries;
+    EXPECT_EQ(entries, 1);
+}
+
+TEST(ExportNamingTest, CghAnd3diEndingsAreAddedUnlessPresentInAnyCase) {
+    EXPECT_EQ(withCghExtension("scan"), "scan.CGH");
+    EXPECT_EQ(withCghExtension("scan.cgh"), "scan.cgh");
+    EXPECT_EQ(withCghExtension("scan.CgH"), "scan.CgH");
+    EXPECT_EQ(withCghExtension("scan.txt"), "scan.txt.CGH");
+    EXPECT_EQ(withCghExtension("cgh"), "cgh.CGH");
+    EXPECT_EQ(withCghExtension(""), ".CGH");
+    EXPECT_EQ(with3diExtension("scan.3DI"), "scan.3DI");
+    EXPECT_EQ(with3diExtension("scan"), "scan.3di");
+    EXPECT_EQ(with3diExtension("3di"), "3di.3di");
+}
+
+TEST(ExportNamingTest, SeriesNamesReplaceTheEndingWithTheViewNumber) {
+    EXPECT_EQ(multiViewFileName("obj.CGH", 1), "obj1.CGH");
+    EXPECT_EQ(multiViewFileName("obj.cgh", 10), "obj10.CGH");
+    EXPECT_EQ(multiViewFileName(withCghExtension("scan"), 2), "scan2.CGH");
+    const std::string stem = multiViewStem("obj.CGH");
+    EXPECT_EQ(channelFileName(stem, 'r', multiViewSuffix(1)), "objr1.CGH");
+    EXPECT_EQ(channelFileName(stem, 'b', multiViewSuffix(12)), "objb12.CGH");
+}
+
+TEST(ViewSeriesTest, OffsetsAccumulateInSinglePrecisionAndIncludeTheRightEnd) {
+    EXPECT_EQ(viewOffsets({-1.0f, 1.0f, 0.5f}), (std::vector<float>{-1.0f, -0.5f, 0.0f, 0.5f, 1.0f}));
+    // 0.1 accumulated in floats passes 1 before reaching it: ten views.
+    const auto tenths = viewOffsets({0.0f, 1.0f, 0.1f});
+    ASSERT_EQ(tenths.size(), 10u);
+    EXPECT_NEAR(tenths.back(), 0.9f, 1e-6);
+    EXPECT_EQ(viewOffsets({0.0f, 0.0f, 0.3f}).size(), 1u);
+    EXPECT_TRUE(viewOffsets({2.0f, 1.0f, 0.5f}).empty());
+    EXPECT_FALSE(checkViewRange({2.0f, 1.0f, 0.5f}));
+    EXPECT_EQ(viewEyeX(0.0f, 5.0f), 5.0f);
+}
+
+TEST(ViewSeriesTest, SeriesThatWouldNeverEndAreRefused) {
+    EXPECT_EQ(checkViewRange({0.0f, 1.0f, 0.0f}), std::optional<std::string>("Delta must be nonzero!"));
+    EXPECT_EQ(checkViewRange({0.0f, 1.0f, -0.5f}), std::optional<std::string>("Delta must be positive!"));
+    // 1e-8 is below half an ulp of 1.0f: the offset would stay at 1 forever.
+    EXPECT_EQ(checkViewRange({1.0f, 2.0f, 1e-8f}), std::optional<std::string>("Delta is too small!"));
+    EXPECT_EQ(checkViewRange({0.0f, 1.0e6f, 1.0f}), std::optional<std::string>("Too many views!"));
+    EXPECT_FALSE(checkViewRange({-1.0f, 1.0f, 0.5f}));
+}
+
+}  // namespace
+}  // namespace velmora

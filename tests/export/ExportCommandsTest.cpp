@@ -1,0 +1,370 @@
+// The export commands end to end in a headless OpenGL context: a model of
+// two flat squares, one in front of the cut-off and one behind it, drawn by
+// the real view, exported, and the files read back independently.
+
+#include "export/ExportCommands.h"
+
+#include "export/ExportTestSupport.h"
+#include "export/SurfaceSampler.h"
+#include "export/ThreeDiWriter.h"
+#include "platform/RecordingPrompt.h"
+#include "support/GlTestContext.h"
+#include "support/TempDir.h"
+#include "view/GlView.h"
+#include "support/ThreeDsBuilder.h"
+
+#include <GL/gl.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+
+namespace velmora {
+namespace {
+
+using testing::crlfLines;
+using testing::readAll;
+
+constexpr int kWidth = 202;  // 200 columns sampled
+constexpr int kHeight = 160;
+
+struct ParsedPoint {
+    int index;
+    double x, y, z, phase;
+    std::vector<double> values;  // colour fractions or the grey level
+};
+
+std::vector<ParsedPoint> parsePoints(const std::vector<std::string>& lines, int valueCount) {
+    std::vector<ParsedPoint> points;
+    for (std::size_t i = 1; i + 2 < lines.size(); ++i) {
+        ParsedPoint p{};
+        double v[3] = {};
+        const int fields = std::sscanf(lines[i].c_str(), "%d %lf %lf %lf %lf %lf %lf %lf", &p.index, &p.x, &p.y,
+                                       &p.z, &p.phase, &v[0], &v[1], &v[2]);
+        EXPECT_EQ(fields, 5 + valueCount) << lines[i];
+        p.values.assign(v, v + valueCount);
+        points.push_back(p);
+    }
+    return points;
+}
+
+// A .3ds file of flat squares facing +z in the view's axes, one material.
+// The file stores a view point (x, y, z) as (-x, z, y) and the mesh model
+// undoes that, reversing the winding, when it loads.
+class SquaresFile {
+public:
+    void square(float cx, float cy, float z, float half) {
+        const auto corner = [&](float dx, float dy) {
+            vertices_.push_back({-(cx + dx), z, cy + dy});
+            return static_cast<std::uint16_t>(vertices_.size() - 1);
+        };
+        const auto a = corner(-half, -half), b = corner(half, -half), c = corner(half, half),
+                   d = corner(-half, half);
+        // Counter-clockwise in view axes, stored with the last two corners exchanged.
+        faces_.push_back({a, c, b});
+        faces_.push_back({a, d, c});
+    }
+    bool write(const std::string& path, std::array<std::uint8_t, 3> colour) const {
+        using namespace testing;
+        std::vector<std::uint16_t> all(faces_.size());
+        for (std::size_t i = 0; i < all.size(); ++i) all[i] = static_cast<std::uint16_t>(i);
+        const auto material = simpleMaterial("slate", colour, colour, colour);
+        const auto body = object("squares", {mesh({vertexList(vertices_), faceList(faces_, {faceGroup("slate", all)})})});
+        return writeFile(path, model({material, body}));
+    }
+
+private:
+    std::vector<testing::Vec3> vertices_;
+    std::vector<testing::Face> faces_;
+};
+
+// Lit channel of the view's fixed-function lighting for a surface facing a
+// light that sits at the eye (see the view's light and material values).
+double litChannel(double reflectance, double cosine) {
+    return std::min(1.0, 0.1 + reflectance * (0.1 + 0.3 + 0.5 * cosine + 0.6 * std::pow(cosine, 128.0)));
+}
+
+struct ExportFixture : ::testing::Test {
+    void SetUp() override {
+        surface = testing::makeHeadlessSurface(kWidth, kHeight);
+        ASSERT_TRUE(surface);
+        view = std::make_unique<GlView>(*surface, prompt, state, TextureFactory{}, [](std::string_view) {});
+        // Square A (x -6 .. 0) and square B (x 0 .. 6), 60 units apart in
+        // depth; the model is centred, then moved back 30 so that A lies in
+        // the plane z = 0 and B in z = -60, behind the cut-off.
+        SquaresFile model;
+        model.square(-3, 0, 30, 3);
+        model.square(3, 0, -30, 3);
+        const std::string path = dir.file("squares.3ds");
+        ASSERT_TRUE(model.write(path, {51, 102, 153}));
+        ASSERT_TRUE(view->loadModel(path, 0));
+        view->resize(0, 0, kWidth, kHeight);
+        state.modelOffsetZ = -30.0f;
+        state.random.seed(1234);
+        prompt.clear();
+    }
+    ClientRect client() const { return ClientRect::ofSize(kWidth, kHeight); }
+    // Pixels the export frame covers, counted from a plain read-back.
+    int coveredPixels() {
+        beginExportFrame(*view);
+        view->drawFrame();
+        const auto rgba = surface->readRgba();
+        int covered = 0;
+        for (int y = 0; y < kHeight; ++y)
+            for (int x = 0; x < 200; ++x) {
+                const std::size_t i = (static_cast<std::size_t>(y) * kWidth + x) * 4;
+                if (rgba[i] || rgba[i + 1] || rgba[i + 2]) ++covered;
+            }
+        restoreViewingFrame(*view);
+        return covered;
+    }
+    void expectViewingColourRestored() {
+        GLfloat clear[4];
+        glGetFloatv(GL_COLOR_CLEAR_VALUE, clear);
+        EXPECT_EQ(clear[0], 0.25f);
+        EXPECT_EQ(clear[1], 0.5f);
+        EXPECT_EQ(clear[2], 0.75f);
+        // The corner pixel shows the viewing colour again (0.25, 0.5, 0.75 in 8 bits).
+        const auto rgba = surface->readRgba();
+        const std::size_t corner = (static_cast<std::size_t>(kHeight) * kWidth - 1) * 4;
+        EXPECT_NEAR(rgba[corner], 64, 1);
+        EXPECT_NEAR(rgba[corner + 1], 128, 1);
+        EXPECT_NEAR(rgba[corner + 2], 191, 1);
+    }
+
+    testing::TempDir dir;
+    RecordingPrompt prompt;
+    ViewerState state;
+    std::unique_ptr<HeadlessGlSurface> surface;
+    std::unique_ptr<GlView> view;
+};
+
+TEST_F(ExportFixture, ColourExportWritesTheVisibleSquareOnItsPlaneInItsLitColour) {
+    prompt.queueFile(dir.file("scene"));
+    const ExportOutcome outcome = exportColour(view.get(), prompt, state, client());
+    ASSERT_EQ(outcome.status, ExportStatus::Done);
+    ASSERT_EQ(outcome.files.size(), 1u);
+    EXPECT_EQ(outcome.files[0].path, dir.file("scene.CGH"));
+    EXPECT_EQ(prompt.transcript(), (std::vector<std::string>{"file Export Object", "message 完成!: 导出完成!"}));
+    ASSERT_EQ(prompt.fileDialogs().size(), 1u);
+    EXPECT_EQ(prompt.fileDialogs()[0].mode, FileDialogRequest::Mode::Save);
+    ASSERT_EQ(prompt.fileDialogs()[0].filters.size(), 1u);
+    EXPECT_EQ(prompt.fileDialogs()[0].filters[0].name, "CGH File");
+    EXPECT_EQ(prompt.fileDialogs()[0].filters[0].pattern, "*.CGH");
+    expectViewingColourRestored();
+
+    const auto lines = crlfLines(readAll(dir.file("scene.CGH")));
+    const auto points = parsePoints(lines, 3);
+    int count = -1;
+    ASSERT_EQ(std::sscanf(lines[0].c_str(), "%d", &count), 1);
+    EXPECT_EQ(count, static_cast<int>(points.size()));
+    EXPECT_EQ(outcome.files[0].pointCount, count);
+    EXPECT_EQ(lines.back(), "ViewPoint: x=0.000000  y=0.000000 z=30.000000");
+
+    // Perspective 1 .. 1000 with a 24-bit depth buffer: at distance d one
+    // depth step moves a point by 2^-24 (f - n) d² / (f n) along the ray.
+    const double farthest = std::sqrt(36.0 + 9.0 + 900.0);
+    const double depthStep = 999.0 / 1000.0 * farthest * farthest / 16777216.0;
+    const double zTolerance = 3.0 * depthStep;
+    // The corners nearest and farthest from the eye bound the Gouraud colour.
+    const double cosNear = 30.0 / std::sqrt(900.0 + 9.0), cosFar = 30.0 / farthest;
+    const double reflectance[3] = {0.2, 0.4, 0.6};  // 51, 102, 153 of 255
+    // Square A covers about (6 / 30 · cot 9°)·(160 / 2) pixels across.
+    EXPECT_GT(count, 2000);
+    for (std::size_t i = 0; i < points.size(); ++i) {
+        const ParsedPoint& p = points[i];
+        ASSERT_EQ(p.index, static_cast<int>(i));
+        // World x of A is -6 .. 0; the file holds it inverted.
+        ASSERT_GE(p.x, -1e-3) << i;
+        ASSERT_LE(p.x, 6.0 + 1e-3) << i;
+        ASSERT_LE(std::abs(p.y), 3.0 + 1e-3) << i;
+        ASSERT_LE(std::abs(p.z), zTolerance) << i << ": z " << p.z;
+        ASSERT_GE(p.phase, 0.0);
+        ASSERT_LT(p.phase, 6.28318);
+        for (int c = 0; c < 3; ++c) {
+            const double value = p.values[c] * 255.0;
+            ASSERT_GE(value, 255.0 * litChannel(reflectance[c], cosFar) - 1.01) << i << " channel " << c;
+            ASSERT_LE(value, 255.0 * litChannel(reflectance[c], cosNear) + 1.01) << i << " channel " << c;
+        }
+    }
+    // Square B is drawn but lies beyond the cut-off: its pixels give no point.
+    EXPECT_GT(coveredPixels(), count + 200);
+}
+
+TEST_F(ExportFixture, TheGridFileAgreesPointForPointWithTheGreyFileOfTheSameFrame) {
+    beginExportFrame(*view);
+    view->drawFrame();
+    const SampledFrame frame = SurfaceSampler::sample(client(), prompt);
+    const RandomGenerator before = state.random;
+    ASSERT_TRUE(write3di(frame, dir.file("grid.3di"), state).ok);
+    EXPECT_EQ(state.random.state(), before.state());
+    ASSERT_TRUE(writeGreyCgh(frame, dir.file("grey.CGH"), state, {0, 0, 30}).ok);
+
+    const std::string grid = readAll(dir.file("grid.3di"));
+    const auto points = parsePoints(crlfLines(readAll(dir.file("grey.CGH"))), 1);
+    ASSERT_EQ(grid.size(), 8u + 28u * 200u * kHeight);
+    std::size_t next = 0;
+    for (std::size_t record = 0; record < 200u * kHeight; ++record) {
+        const char* bytes = grid.data() + 8 + 28 * record;
+        double xyz[3];
+        float grey;
+        std::memcpy(xyz, bytes, 24);
+        std::memcpy(&grey, bytes + 24, 4);
+        if (grey == 0.0f) {
+            ASSERT_EQ(std::string(bytes, 28), std::string(28, '\0')) << record;
+            continue;
+        }
+        ASSERT_LT(next, points.size());
+        const ParsedPoint& p = points[next++];
+        ASSERT_NEAR(xyz[0], p.x, 5e-7) << record;
+        ASSERT_NEAR(xyz[1], p.y, 5e-7) << record;
+        ASSERT_NEAR(xyz[2], p.z, 5e-7) << record;
+        ASSERT_NEAR(grey, p.values[0], 1e-6) << record;  // float against six decimals
+    }
+    EXPECT_EQ(next, points.size());
+}
+
+TEST_F(ExportFixture, GridCommandNamesTheFileAndLeavesTheGeneratorAlone) {
+    prompt.queueFile(dir.file("scan.3DI"));
+    const auto before = state.random.state();
+    const ExportOutcome outcome = export3di(view.get(), prompt, state, client());
+    ASSERT_EQ(outcome.status, ExportStatus::Done);
+    EXPECT_EQ(outcome.files[0].path, dir.file("scan.3DI"));
+    EXPECT_EQ(prompt.fileDialogs()[0].title, "Export Object(Gray)");
+    EXPECT_EQ(prompt.fileDialogs()[0].filters[0].pattern, "*.3di");
+    EXPECT_EQ(state.random.state(), before);
+    EXPECT_EQ(std::filesystem::file_size(dir.file("scan.3DI")), 8u + 28u * 200u * kHeight);
+    expectViewingColourRestored();
+}
+
+void answerRange(RecordingPrompt& prompt, const char* left, const char* right, const char* interval) {
+    prompt.queueForm([=](FormRequest& form) {
+        EXPECT_EQ(form.field(kLeftViewPointId)->text, "0");
+        form.field(kLeftViewPointId)->text = left;
+        form.field(kRightViewPointId)->text = right;
+        form.field(kViewPointIntervalId)->text = interval;
+        return true;
+    });
+}
+
+TEST_F(ExportFixture, SeriesWritesOneFilePerViewAndLeavesTheEyeAtTheLast) {
+    state.viewPointZ = 40.0f;
+    answerRange(prompt, "-1", "1", "0.5");
+    prompt.queueFile(dir.file("obj.CGH"));
+    std::vector<float> eyes;
+    const ExportOutcome outcome = exportMultiViewColour(
+        view.get(), prompt, state, client(), [&](int, int count, float x, float, float z) {
+            EXPECT_EQ(count, 5);
+            EXPECT_EQ(z, 40.0f);
+            eyes.push_back(x);
+        });
+    ASSERT_EQ(outcome.status, ExportStatus::Done);
+    EXPECT_EQ(eyes, (std::vector<float>{-1.0f, -0.5f, 0.0f, 0.5f, 1.0f}));
+    ASSERT_EQ(outcome.files.size(), 5u);
+    EXPECT_EQ(prompt.forms()[0].resourceId, 133);
+    EXPECT_EQ(prompt.transcript(),
+              (std::vector<std::string>{"form ViewRange_Select", "file Export Object", "message 完成!: 导出完成!"}));
+    const char* expectedX[5] = {"-1.000000", "-0.500000", "0.000000", "0.500000", "1.000000"};
+    for (int n = 1; n <= 5; ++n) {
+        const std::string name = dir.file("obj" + std::to_string(n) + ".CGH");
+        EXPECT_EQ(outcome.files[n - 1].path, name);
+        EXPECT_EQ(crlfLines(readAll(name)).back(),
+                  std::string("ViewPoint: x=") + expectedX[n - 1] + "  y=0.000000 z=40.000000");
+    }
+    EXPECT_EQ(view->eyeX(), 1.0f);
+    EXPECT_EQ(view->eyeZ(), 40.0f);
+    expectViewingColourRestored();
+}
+
+TEST_F(ExportFixture, ChannelSeriesAndSeriesWithoutViews) {
+    answerRange(prompt, "0", "0", "1");
+    prompt.queueFile(dir.file("scan"));
+    ExportOutcome outcome = exportMultiViewChannels(view.get(), prompt, state, client());
+    ASSERT_EQ(outcome.status, ExportStatus::Done);
+    ASSERT_EQ(outcome.files.size(), 3u);
+    EXPECT_EQ(outcome.files[0].path, dir.file("scanr1.CGH"));
+    EXPECT_EQ(outcome.files[1].path, dir.file("scang1.CGH"));
+    EXPECT_EQ(outcome.files[2].path, dir.file("scanb1.CGH"));
+    EXPECT_GT(outcome.files[0].pointCount, 0);
+
+    prompt.clear();
+    answerRange(prompt, "2", "1", "0.5");
+    prompt.queueFile(dir.file("none.CGH"));
+    outcome = exportMultiViewGrey(view.get(), prompt, state, client());
+    EXPECT_EQ(outcome.status, ExportStatus::Done);
+    EXPECT_TRUE(outcome.files.empty());
+    EXPECT_EQ(prompt.transcript(),
+              (std::vector<std::string>{"form ViewRange_Select", "file Export Object", "message 完成!: 导出完成!"}));
+}
+
+TEST_F(ExportFixture, RangesThatCannotBeExportedAreRefusedBeforeAnyFileDialog) {
+    const float eye = view->eyeX();
+    for (const char* interval : {"0", "-0.5", "1e-9"}) {
+        prompt.clear();
+        answerRange(prompt, "1", "2", interval);
+        const ExportOutcome outcome = exportMultiViewColour(view.get(), prompt, state, client());
+        EXPECT_EQ(outcome.status, ExportStatus::Refused) << interval;
+        ASSERT_EQ(prompt.messages().size(), 1u) << interval;
+        EXPECT_TRUE(prompt.messages()[0].frameworkBox);
+        EXPECT_TRUE(prompt.fileDialogs().empty());
+        if (std::string(interval) == "0") {
+            EXPECT_EQ(prompt.messages()[0].text, "Delta must be nonzero!");
+        }
+    }
+    EXPECT_EQ(view->eyeX(), eye);
+    // Cancelling the range dialog ends the command quietly.
+    prompt.clear();
+    EXPECT_EQ(exportMultiViewGrey(view.get(), prompt, state, client()).status, ExportStatus::Cancelled);
+    EXPECT_EQ(prompt.transcript(), std::vector<std::string>{"form ViewRange_Select"});
+}
+
+TEST_F(ExportFixture, FileThatCannotBeCreatedShowsAnErrorInsteadOfCompletion) {
+    const std::string path = dir.file("missing/scene.CGH");
+    prompt.queueFile(path);
+    ::testing::internal::CaptureStderr();
+    const ExportOutcome outcome = exportGrey(view.get(), prompt, state, client());
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "Cant open file\n");
+    EXPECT_EQ(outcome.status, ExportStatus::Failed);
+    EXPECT_TRUE(outcome.files.empty());
+    ASSERT_EQ(prompt.messages().size(), 1u);
+    EXPECT_EQ(prompt.messages()[0].caption, "Error");
+    EXPECT_NE(prompt.messages()[0].text.find(path), std::string::npos);
+    EXPECT_EQ(prompt.fileDialogs()[0].title, "Export Object(Gray)");
+    expectViewingColourRestored();
+}
+
+TEST_F(ExportFixture, WithoutAViewOrAfterCancellingNothingIsWritten) {
+    EXPECT_EQ(exportColour(nullptr, prompt, state, client()).status, ExportStatus::NoView);
+    EXPECT_EQ(export3di(nullptr, prompt, state, client()).status, ExportStatus::NoView);
+    EXPECT_TRUE(prompt.transcript().empty());
+    EXPECT_EQ(exportColour(view.get(), prompt, state, client()).status, ExportStatus::Cancelled);
+    EXPECT_EQ(prompt.transcript(), std::vector<std::string>{"file Export Object"});
+    expectViewingColourRestored();
+}
+
+TEST_F(ExportFixture, ObjectCoordinatesMatchTheStatisticsOfAnExportFromTheSameCamera) {
+    const auto before = state.random.state();
+    const SampleSummary summary = sampleObjectCoordinates(*view, prompt, client());
+    EXPECT_EQ(state.random.state(), before);
+    restoreViewingFrame(*view);
+    const auto texts = objectCoordinateTexts(summary);
+
+    prompt.queueFile(dir.file("same.CGH"));
+    ASSERT_TRUE(exportColour(view.get(), prompt, state, client()).ok());
+    const auto lines = crlfLines(readAll(dir.file("same.CGH")));
+    EXPECT_EQ(std::to_string(summary.pointCount), lines[0].substr(0, lines[0].find(' ')));
+    EXPECT_EQ(lines[lines.size() - 2], "Statics: Maxx=" + texts[1] + " Minx=" + texts[2] + " Maxy=" + texts[3] +
+                                           " Miny=" + texts[4] + " Maxz=" + texts[5] + " Minz=" + texts[6] + " ");
+
+    // From behind, the one-sided squares are culled: no point, bounds all zero.
+    view->setEye(0, 0, -30);
+    const SampleSummary none = sampleObjectCoordinates(*view, prompt, client());
+    EXPECT_EQ(objectCoordinateTexts(none), (std::vector<std::string>{"0", "0.000000", "0.000000", "0.000000",
+                                                                     "0.000000", "0.000000", "0.000000"}));
+}
+
+}  // namespace
+}  // namespace velmora
