@@ -42,6 +42,10 @@ void setUpSurface(GlSurface& surface, Prompt& prompt, ViewerState& state, unsign
     if (glGetError() == GL_NO_ERROR && depthBits == 0)
         failSetUp(prompt, "Failed to Find Suitable Pixel Format!", errno);
 
+    // A context made for a window starts with the window as its viewport; an
+    // off-screen framebuffer gets the same here.
+    glViewport(0, 0, surface.width(), surface.height());
+
     if (fontListBase) *fontListBase = glGenLists(256);
 
     state.random.seedFromClock();

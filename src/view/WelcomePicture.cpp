@@ -23,6 +23,9 @@ void WelcomePicture::draw() {
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
     glPushMatrix();
+    // The colours must not outlive the picture: text drawn later on the same
+    // context relies on the initial white.
+    glPushAttrib(GL_CURRENT_BIT);
     glBegin(GL_LINES);
     glColor3f(1.0f, 0.0f, 0.0f);
     glVertex3f(-3.0f, 0.0f, 0.0f), glVertex3f(3.0f, 0.0f, 0.0f);
@@ -37,6 +40,7 @@ void WelcomePicture::draw() {
     glVertex3f(-0.5f, 0.0f, 2.5f), glVertex3f(0.0f, 0.0f, 3.0f);
     glVertex3f(0.5f, 0.0f, 2.5f), glVertex3f(0.0f, 0.0f, 3.0f);
     glEnd();
+    glPopAttrib();
     glPopMatrix();
     glFlush();
     surface_.swapBuffers();

@@ -6,9 +6,7 @@
 #include "model/MeshModel.h"
 #include "platform/RecordingPrompt.h"
 #include "support/GlTestContext.h"
-#include "support/TempDir.h"
 #include "view/GlView.h"
-#include "view/ViewTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -41,15 +39,7 @@ protected:
         EXPECT_FLOAT_EQ(view_->eyeY(), y);
         EXPECT_FLOAT_EQ(view_->eyeZ(), z);
     }
-    // A unit cube loaded into the view.
-    void loadCube() {
-        testing::ModelSpaceBuilder builder;
-        builder.material("grey", {0.5f, 0.5f, 0.5f});
-        builder.cube({0, 0, 0}, 1.0f);
-        const std::string path = dir_.file("cube.3ds");
-        ASSERT_TRUE(builder.write(path));
-        ASSERT_TRUE(view_->loadModel(path, 0));
-    }
+    void loadSample() { ASSERT_TRUE(view_->loadModel(VELMORA_SOURCE_DIR "/samples/sample.3ds", 0)); }
     std::vector<float> positions() const {
         std::vector<float> out;
         for (const auto& v : view_->model()->vertices()) out.insert(out.end(), {v.x, v.y, v.z});
@@ -59,7 +49,6 @@ protected:
     RecordingPrompt prompt_;
     ViewerState state_;
     Navigation nav_{state_};
-    testing::TempDir dir_;
     std::unique_ptr<HeadlessGlSurface> surface_;
     std::unique_ptr<GlView> view_;
 };
@@ -156,7 +145,7 @@ TEST_F(NavigationTest, OnlyTheBoundKeysAct) {
 }
 
 TEST_F(NavigationTest, RescaleKeysMultiplyTheGeometry) {
-    loadCube();
+    loadSample();
     const std::vector<float> before = positions();
     ASSERT_FALSE(before.empty());
 

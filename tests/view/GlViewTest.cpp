@@ -1,0 +1,263 @@
+// Headless renders of the view checked against hand computation: the
+// welcome cross, the footprint and lit colour of a square, the order of the
+// model transform and the camera matrix left behind by every redraw.
+
+#include "view/GlView.h"
+
+#include "model/MeshModel.h"
+#include "platform/RecordingPrompt.h"
+#include "support/GlTestContext.h"
+#include "support/TempDir.h"
+#include "view/ViewTestSupport.h"
+#include "view/WelcomePicture.h"
+
+#include <GL/gl.h>
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace velmora {
+namespace {
+
+using testing::Frame;
+using testing::ModelSpaceBuilder;
+using testing::Pixel;
+using testing::focal;
+using testing::isClearColour;
+using testing::near;
+
+struct ViewFixture : ::testing::Test {
+    void open(int width, int height) {
+        surface = testing::makeHeadlessSurface(width, height);
+        ASSERT_TRUE(surface);
+        view = std::make_unique<GlView>(*surface, prompt, state, TextureFactory{}, [](std::string_view) {});
+    }
+    void load(const ModelSpaceBuilder& model, int twoSided = 0) {
+        const std::string path = dir.file("model.3ds");
+        ASSERT_TRUE(model.write(path));
+        ASSERT_TRUE(view->loadModel(path, twoSided));
+        view->resize(0, 0, surface->width(), surface->height());
+    }
+    testing::TempDir dir;
+    RecordingPrompt prompt;
+    ViewerState state;
+    std::unique_ptr<HeadlessGlSurface> surface;
+    std::unique_ptr<GlView> view;
+};
+
+TEST(WelcomePictureTest, RedRowAndGreenColumnCrossOnTheClearColour) {
+    auto surface = testing::makeHeadlessSurface(65, 49);
+    ASSERT_TRUE(surface);
+    RecordingPrompt prompt;
+    ViewerState state;
+    WelcomePicture picture(*surface, prompt, state);
+    picture.draw();
+    picture.draw();  // later paints reuse the set-up
+    const Frame f(*surface);
+    for (int y = 0; y < f.height(); ++y) {
+        for (int x = 0; x < f.width(); ++x) {
+            const Pixel p = f.at(x, y);
+            if (x == 32 && y == 24) {
+                // The blue axis is seen end-on: the green line drawn over red
+                // or nothing of the blue one.
+                EXPECT_TRUE(near(p, 0, 255, 0) || near(p, 0, 0, 255)) << p.r << "," << p.g << "," << p.b;
+            } else if (y == 24) {
+                EXPECT_TRUE(near(p, 255, 0, 0)) << "x=" << x;
+            } else if (x == 32) {
+                EXPECT_TRUE(near(p, 0, 255, 0)) << "y=" << y;
+            } else {
+                ASSERT_TRUE(isClearColour(p)) << x << "," << y;
+            }
+        }
+    }
+    EXPECT_TRUE(prompt.messages().empty());
+}
+
+// Fixed-function lighting of one vertex of a square facing a light at the
+// eye, with the view's values: emission 0.1, global ambient 0.1, light
+// ambient 0.3, diffuse 0.5, specular 0.6, shininess 128 and a local viewer,
+// so the half vector is the direction to the eye.
+double litChannel(double reflectance, double cosine) {
+    return std::min(1.0, 0.1 + reflectance * (0.1 + 0.3 + 0.5 * cosine + 0.6 * std::pow(cosine, 128.0)));
+}
+
+TEST_F(ViewFixture, SquareFacingTheCameraCoversItsProjectedFootprintInItsLitColour) {
+    open(200, 160);
+    const float half = 3.0f;
+    ModelSpaceBuilder grey;
+    grey.material("grey", {0.2f, 0.4f, 0.6f});
+    grey.square(0, 0, 0, half);
+    load(grey);
+    view->drawFrame();
+    const Frame f(*surface);
+
+    // Eye 30 units in front: corners at distance sqrt(30² + 2·3²) off the axis
+    // of the light, which also lights them (Gouraud) with that cosine.
+    const double cosine = 30.0 / std::sqrt(900.0 + 2.0 * half * half);
+    const int expected[3] = {static_cast<int>(std::lround(255 * litChannel(0.2, cosine))),
+                             static_cast<int>(std::lround(255 * litChannel(0.4, cosine))),
+                             static_cast<int>(std::lround(255 * litChannel(0.6, cosine)))};
+    // Half extent in pixels: half · cot(9°) / 30, in NDC, times half the
+    // window, divided by the aspect ratio across.
+    const double halfX = half * focal() / 30.0 / (200.0 / 160.0) * 100.0;
+    const double halfY = half * focal() / 30.0 * 80.0;
+    int inside = 0;
+    for (int y = 0; y < f.height(); ++y) {
+        for (int x = 0; x < f.width(); ++x) {
+            const double dx = std::abs(x + 0.5 - 100.0), dy = std::abs(y + 0.5 - 80.0);
+            const Pixel p = f.at(x, y);
+            if (dx < halfX - 0.5 && dy < halfY - 0.5) {
+                ++inside;
+                ASSERT_TRUE(near(p, expected[0], expected[1], expected[2])) << x << "," << y << ": " << p.r << ","
+                                                                            << p.g << "," << p.b;
+            } else if (dx > halfX + 0.5 || dy > halfY + 0.5) {
+                ASSERT_TRUE(isClearColour(p)) << x << "," << y;
+            }
+        }
+    }
+    EXPECT_GT(inside, 95 * 95);
+}
+
+TEST_F(ViewFixture, WhiteSquareSaturatesAndIsCulledFromBehind) {
+    open(100, 100);
+    ModelSpaceBuilder white;
+    white.material("white", {1.0f, 1.0f, 1.0f});
+    white.square(0, 0, 0, 1.0f);
+    load(white);
+    view->drawFrame();
+    // 0.1 + 0.1 + 0.3 + 0.5·cos + 0.6·cos¹²⁸ is above 1 this close to the axis.
+    EXPECT_TRUE(near(Frame(*surface).at(50, 50), 255, 255, 255));
+    // One-sided: seen from behind the square is culled away.
+    view->setEye(0, 0, -30);
+    view->drawFrame();
+    EXPECT_TRUE(isClearColour(Frame(*surface).at(50, 50)));
+}
+
+// Where a red marker cube at model point (3, 0, 0) lands for several model
+// transforms; a green cube at (-3, 0, 0) keeps the bounds centred.
+struct Placement {
+    float scale, offsetX, offsetY, rotX, rotY;
+    double worldX, worldY;  // by hand: scale · (offset + Rx(Ry(marker)))
+};
+
+TEST_F(ViewFixture, ModelTransformScalesThenTranslatesThenRotatesAboutXThenY) {
+    open(160, 120);
+    ModelSpaceBuilder markers;
+    markers.material("red", {1.0f, 0.0f, 0.0f});
+    markers.cube({3, 0, 0}, 0.4f);
+    markers.material("green", {0.0f, 1.0f, 0.0f});
+    markers.cube({-3, 0, 0}, 0.4f);
+    load(markers);
+
+    const Placement cases[] = {
+        {1.0f, 0, 0, 0, 0, 3.0, 0.0},
+        // The offset is scaled too: 0.5 · ((3, 0) + (2, 1)).
+        {0.5f, 2, 1, 0, 0, 2.5, 0.5},
+        // Ry(90) takes (3, 0, 0) to (0, 0, -3), then Rx(90) to (0, 3, 0).
+        {1.0f, 0, 0, 90, 90, 0.0, 3.0},
+        {0.5f, 2, 1, 90, 90, 1.0, 2.0},
+        // Rx alone leaves a point on the x axis where it is.
+        {1.0f, 0, 0, 90, 0, 3.0, 0.0},
+    };
+    for (const Placement& c : cases) {
+        state.modelScale = c.scale;
+        state.modelOffsetX = c.offsetX;
+        state.modelOffsetY = c.offsetY;
+        state.modelRotX = c.rotX;
+        state.modelRotY = c.rotY;
+        view->drawFrame();
+        const Frame f(*surface);
+        double sumX = 0, sumY = 0;
+        int count = 0;
+        for (int y = 0; y < f.height(); ++y)
+            for (int x = 0; x < f.width(); ++x)
+                if (const Pixel p = f.at(x, y); p.r > 100 && p.g < 60) sumX += x + 0.5, sumY += y + 0.5, ++count;
+        ASSERT_GT(count, 10) << "marker not seen for scale " << c.scale << " rotX " << c.rotX;
+        const double px = 80.0 + 60.0 * focal() * c.worldX / 30.0;  // 80 · f/aspect · x/30
+        const double py = 60.0 + 60.0 * focal() * c.worldY / 30.0;
+        EXPECT_NEAR(sumX / count, px, 1.5) << "scale " << c.scale << " rot " << c.rotX << "," << c.rotY;
+        EXPECT_NEAR(sumY / count, py, 1.5) << "scale " << c.scale << " rot " << c.rotX << "," << c.rotY;
+    }
+}
+
+// gluLookAt(eye, origin, up y) worked out by hand, column-major.
+std::array<double, 16> lookAt(double ex, double ey, double ez) {
+    const double fl = std::sqrt(ex * ex + ey * ey + ez * ez);
+    const double f[3] = {-ex / fl, -ey / fl, -ez / fl};
+    double s[3] = {-f[2], 0.0, f[0]};  // f × (0, 1, 0)
+    const double sl = std::sqrt(s[0] * s[0] + s[2] * s[2]);
+    s[0] /= sl, s[2] /= sl;
+    const double u[3] = {s[1] * f[2] - s[2] * f[1], s[2] * f[0] - s[0] * f[2], s[0] * f[1] - s[1] * f[0]};
+    const double e[3] = {ex, ey, ez};
+    std::array<double, 16> m{};
+    for (int i = 0; i < 3; ++i) m[4 * i] = s[i], m[4 * i + 1] = u[i], m[4 * i + 2] = -f[i];
+    m[12] = -(s[0] * e[0] + s[1] * e[1] + s[2] * e[2]);
+    m[13] = -(u[0] * e[0] + u[1] * e[1] + u[2] * e[2]);
+    m[14] = f[0] * e[0] + f[1] * e[1] + f[2] * e[2];
+    m[15] = 1.0;
+    return m;
+}
+
+void expectMatrix(GLenum which, const std::array<double, 16>& expected, const char* after) {
+    float m[16];
+    glGetFloatv(which, m);
+    for (int i = 0; i < 16; ++i) EXPECT_NEAR(m[i], expected[i], 1e-5) << after << " element " << i;
+}
+
+TEST_F(ViewFixture, EveryRedrawLeavesTheCameraAloneAndResizeSetsTheProjection) {
+    open(120, 90);
+    ModelSpaceBuilder box;
+    box.material("red", {1.0f, 0.0f, 0.0f});
+    box.cube({0, 0, 0}, 1.0f);
+    load(box);
+    EXPECT_FLOAT_EQ(view->aspectRatio(), 120.0f / 90.0f);
+    const double f = focal();
+    const std::array<double, 16> projection{f * 0.75, 0, 0, 0, 0, f, 0, 0, 0, 0, -1001.0 / 999.0, -1, 0, 0,
+                                            -2000.0 / 999.0, 0};
+    GLint mode = 0;
+    glGetIntegerv(GL_MATRIX_MODE, &mode);
+    EXPECT_EQ(mode, GL_MODELVIEW);
+    expectMatrix(GL_PROJECTION_MATRIX, projection, "resize");
+    expectMatrix(GL_MODELVIEW_MATRIX, lookAt(0, 0, 30), "resize");
+
+    state.modelScale = 1.7f;
+    state.modelOffsetX = 2.0f;
+    state.modelRotX = 33.0f;
+    state.modelRotY = -12.0f;
+    view->setEye(3.0f, 4.0f, 12.0f);
+    view->drawFrame();
+    expectMatrix(GL_MODELVIEW_MATRIX, lookAt(3, 4, 12), "drawFrame");
+    view->rescaleModel(2.0f);
+    view->drawFrame();
+    expectMatrix(GL_MODELVIEW_MATRIX, lookAt(3, 4, 12), "rescale and drawFrame");
+    view->resize(0, 0, 120, 90);
+    expectMatrix(GL_MODELVIEW_MATRIX, lookAt(3, 4, 12), "a second resize");
+    glGetIntegerv(GL_MATRIX_MODE, &mode);
+    EXPECT_EQ(mode, GL_MODELVIEW);
+    EXPECT_EQ(view->eyeX(), 3.0f);
+    EXPECT_EQ(view->eyeY(), 4.0f);
+    EXPECT_EQ(view->eyeZ(), 12.0f);
+}
+
+TEST_F(ViewFixture, RescaleMultipliesTheVerticesForGoodAndReloadBringsBackTheFileSize) {
+    open(64, 64);
+    ModelSpaceBuilder box;
+    box.material("red", {1.0f, 0.0f, 0.0f});
+    box.cube({0, 0, 0}, 1.0f);
+    load(box);
+    const auto before = view->model()->vertices();
+    view->rescaleModel(2.0f);
+    view->rescaleModel(0.5f);
+    view->rescaleModel(2.0f);
+    const auto& after = view->model()->vertices();
+    ASSERT_EQ(after.size(), before.size());
+    for (std::size_t i = 0; i < after.size(); ++i) {
+        EXPECT_EQ(after[i].x, 2.0f * before[i].x);
+        EXPECT_EQ(after[i].z, 2.0f * before[i].z);
+    }
+    ASSERT_TRUE(view->loadModel(dir.file("model.3ds"), 0));
+    EXPECT_EQ(view->model()->vertices()[0].x, before[0].x);
+}
+
+}  // namespace
+}  // namespace velmora

@@ -1,0 +1,160 @@
+// The outline glyphs and the status texts drawn with them. Expected widths
+// are the published Arial/Helvetica advance widths (per 1000 em), which
+// Liberation Sans shares.
+
+#include "view/GlView.h"
+
+#include "platform/RecordingPrompt.h"
+#include "support/GlTestContext.h"
+#include "support/TempDir.h"
+#include "view/OutlineFont.h"
+#include "view/ViewTestSupport.h"
+
+#include <GL/gl.h>
+#include <gtest/gtest.h>
+
+#include <optional>
+
+namespace velmora {
+namespace {
+
+using testing::Frame;
+using testing::Pixel;
+
+TEST(OutlineFontTest, GlyphsHaveArialAdvancesAndClosedContoursInTheWindowsCodePage) {
+    OutlineFont font;
+    ASSERT_TRUE(font.load()) << "no face for Arial; install fonts-liberation";
+    const std::pair<std::uint8_t, double> advances[] = {
+        {'A', 0.667}, {' ', 0.278}, {'W', 0.944}, {'i', 0.222}, {'.', 0.278}, {0xE9, 0.556}, {0x80, 0.556}};
+    for (const auto& [code, advance] : advances) EXPECT_NEAR(font.glyph(code).advance, advance, 0.001) << int(code);
+
+    EXPECT_EQ(font.glyph('O').contours.size(), 2u);
+    EXPECT_EQ(font.glyph('B').contours.size(), 3u);
+    EXPECT_EQ(font.glyph('i').contours.size(), 2u);
+    EXPECT_TRUE(font.glyph(' ').contours.empty());
+    EXPECT_FALSE(font.glyph(0x80).contours.empty());  // the euro sign
+    // Every printable glyph stays within one em of height around its cell.
+    for (int code = 33; code < 256; ++code)
+        for (const auto& contour : font.glyph(static_cast<std::uint8_t>(code)).contours)
+            for (const auto& p : contour) ASSERT_TRUE(p.y > -0.35f && p.y < 1.2f) << code;
+
+    EXPECT_EQ(OutlineFont::toUnicode(0x80), U'\u20AC');
+    EXPECT_EQ(OutlineFont::toUnicode(0x8A), U'\u0160');
+    EXPECT_EQ(OutlineFont::toUnicode(0x9F), U'\u0178');
+    EXPECT_EQ(OutlineFont::toUnicode(0x81), 0u);
+    EXPECT_EQ(OutlineFont::toUnicode(0xA0), 0xA0u);
+    EXPECT_EQ(OutlineFont::toUnicode('A'), U'A');
+}
+
+TEST(OutlineFontTest, EachListMovesRightByItsAdvance) {
+    auto surface = testing::makeHeadlessSurface(16, 16);
+    ASSERT_TRUE(surface);
+    OutlineFont font;
+    const GLuint base = glGenLists(256);
+    font.buildLists(base);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glCallList(base + 'A');
+    glCallList(base + 'W');
+    float m[16];
+    glGetFloatv(GL_MODELVIEW_MATRIX, m);
+    EXPECT_NEAR(m[12], 0.667 + 0.944, 0.002);
+    EXPECT_EQ(m[13], 0.0f);
+    glDeleteLists(base, 256);
+}
+
+// Where a status text may put pixels: from its start to its total advance
+// across, from a descender to a cap height up, `size` units per em, in a
+// view whose shorter side spans 16 units.
+struct TextBand {
+    double left, right, bottom, top;  // pixels
+    TextBand(int width, int height, double x, double advanceEm) {
+        const double pixelsPerUnit = std::min(width, height) / 16.0;
+        left = width / 2.0 + x * pixelsPerUnit;
+        right = left + 2.0 * advanceEm * pixelsPerUnit;
+        bottom = height / 2.0 - 2.0 * 0.25 * pixelsPerUnit;
+        top = height / 2.0 + 2.0 * 0.75 * pixelsPerUnit;
+    }
+};
+
+// All drawn pixels are white and inside the band, and the ink reaches from
+// the first letter's stem to the last dot and from a descender to the caps.
+void expectTextInBand(const Frame& f, const TextBand& band, double pixelsPerEm) {
+    int minX = f.width(), maxX = -1, minY = f.height(), maxY = -1, count = 0;
+    for (int y = 0; y < f.height(); ++y) {
+        for (int x = 0; x < f.width(); ++x) {
+            const Pixel p = f.at(x, y);
+            if (testing::isClearColour(p)) continue;
+            ++count;
+            ASSERT_TRUE(testing::near(p, 255, 255, 255)) << x << "," << y;
+            ASSERT_TRUE(x + 0.5 > band.left - 1 && x + 0.5 < band.right + 1 && y + 0.5 > band.bottom - 1 &&
+                        y + 0.5 < band.top + 1)
+                << "stray pixel at " << x << "," << y;
+            minX = std::min(minX, x), maxX = std::max(maxX, x), minY = std::min(minY, y), maxY = std::max(maxY, y);
+        }
+    }
+    ASSERT_GT(count, 50);
+    EXPECT_LT(minX, band.left + 0.15 * pixelsPerEm);
+    EXPECT_GT(maxX, band.right - 0.25 * pixelsPerEm);
+    EXPECT_LT(minY, f.height() / 2.0 - 0.15 * pixelsPerEm);
+    EXPECT_GT(maxY, f.height() / 2.0 + 0.6 * pixelsPerEm);
+}
+
+struct OverlayFixture : ::testing::Test {
+    void open(int width, int height) {
+        surface = testing::makeHeadlessSurface(width, height);
+        ASSERT_TRUE(surface);
+        view = std::make_unique<GlView>(*surface, prompt, state, TextureFactory{}, [](std::string_view) {});
+        testing::ModelSpaceBuilder model;
+        model.material("m", {1.0f, 1.0f, 1.0f});
+        model.square(0, 0, 0, 1.0f);
+        ASSERT_TRUE(model.write(path));
+        // Read the frame when the mesh model shows its bounds, during Load.
+        prompt.onMessage = [this](const RecordingPrompt::Message& m) {
+            if (m.caption == "ok") duringLoad.emplace(*surface);
+        };
+    }
+    static void clear() { glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT); }
+
+    testing::TempDir dir;
+    std::string path = dir.file("square.3ds");
+    RecordingPrompt prompt;
+    ViewerState state;
+    std::unique_ptr<HeadlessGlSurface> surface;
+    std::unique_ptr<GlView> view;
+    std::optional<Frame> duringLoad;
+};
+
+TEST_F(OverlayFixture, FirstLoadShowsNothingAndLaterLoadsShowLoadingInAWideWindow) {
+    open(400, 200);
+    clear();
+    ASSERT_TRUE(view->loadModel(path, 1));
+    ASSERT_TRUE(duringLoad);
+    for (int y = 0; y < 200; ++y)
+        for (int x = 0; x < 400; ++x) ASSERT_TRUE(testing::isClearColour(duringLoad->at(x, y))) << x << "," << y;
+
+    view->resize(0, 0, 400, 200);
+    clear();
+    duringLoad.reset();
+    ASSERT_TRUE(view->loadModel(path, 1));
+    ASSERT_TRUE(duringLoad);
+    // "Loading...": L o a d i n g . . . = 556·6 + 222 + 278·3 = 4392 per mille.
+    expectTextInBand(*duringLoad, TextBand(400, 200, -4.0, 4.392), 2.0 * 200 / 16.0);
+}
+
+TEST_F(OverlayFixture, RescalingTextKeepsItsSizeRelativeToTheShorterSide) {
+    // "Re-scaling...": 722 + 556 + 333 + 500 + 500 + 556 + 222 + 222 + 556 + 556 + 278·3 = 5557.
+    for (const auto& [w, h] : {std::pair{200, 400}, std::pair{240, 240}}) {
+        SCOPED_TRACE(std::to_string(w) + "x" + std::to_string(h));
+        open(w, h);
+        ASSERT_TRUE(view->loadModel(path, 1));
+        view->resize(0, 0, w, h);
+        clear();
+        view->rescaleModel(2.0f);
+        expectTextInBand(Frame(*surface), TextBand(w, h, -5.0, 5.557), 2.0 * std::min(w, h) / 16.0);
+        view.reset();
+    }
+}
+
+}  // namespace
+}  // namespace velmora

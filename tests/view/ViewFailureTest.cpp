@@ -1,0 +1,164 @@
+// What the view shows and how the process ends when the surface cannot be
+// used, and how a model that cannot be read leaves the view running.
+
+#include "view/GlView.h"
+
+#include "platform/FatalExit.h"
+#include "platform/RecordingPrompt.h"
+#include "support/GlTestContext.h"
+#include "support/TempDir.h"
+#include "view/ViewTestSupport.h"
+#include "view/WelcomePicture.h"
+
+#define GL_GLEXT_PROTOTYPES
+#include <GL/gl.h>
+#include <GL/glext.h>
+#include <gtest/gtest.h>
+
+#include <cerrno>
+
+namespace velmora {
+namespace {
+
+struct FatalExitCalled {
+    int status;
+};
+
+struct FakeSurface : GlSurface {
+    int bits = 32;
+    bool canMakeCurrent = true;
+    int errorOnFailure = 0;
+    int makeCurrentCalls = 0;
+    bool makeCurrent() override {
+        ++makeCurrentCalls;
+        if (!canMakeCurrent) errno = errorOnFailure;
+        return canMakeCurrent;
+    }
+    void swapBuffers() override {}
+    int colourBits() const override { return bits; }
+    int width() const override { return 64; }
+    int height() const override { return 64; }
+};
+
+// A real context whose framebuffer has colour but no depth buffer.
+struct DepthlessSurface : FakeSurface {
+    explicit DepthlessSurface(HeadlessGlSurface& real) : real(real) {
+        glGenFramebuffers(1, &fbo);
+        glGenRenderbuffers(1, &colour);
+        glBindRenderbuffer(GL_RENDERBUFFER, colour);
+        glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, 64, 64);
+        glBindFramebuffer(GL_FRAMEBUFFER, fbo);
+        glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, colour);
+    }
+    ~DepthlessSurface() override {
+        glDeleteFramebuffers(1, &fbo);
+        glDeleteRenderbuffers(1, &colour);
+        real.makeCurrent();
+    }
+    bool makeCurrent() override {
+        real.makeCurrent();
+        glBindFramebuffer(GL_FRAMEBUFFER, fbo);
+        return true;
+    }
+    HeadlessGlSurface& real;
+    GLuint fbo = 0, colour = 0;
+};
+
+template <typename Body>
+int fatalStatusOf(Body body) {
+    ScopedFatalExitHandler handler([](int status) { throw FatalExitCalled{status}; });
+    try {
+        body();
+    } catch (const FatalExitCalled& e) {
+        return e.status;
+    }
+    ADD_FAILURE() << "the process was not ended";
+    return -1;
+}
+
+TEST(ViewFailureTest, ShallowColourDepthEndsWithStatusZeroBeforeTouchingTheContext) {
+    for (bool welcome : {false, true}) {
+        FakeSurface surface;
+        surface.bits = 15;
+        RecordingPrompt prompt("VELMORA");
+        ViewerState state;
+        const int status = fatalStatusOf([&] {
+            if (welcome)
+                WelcomePicture(surface, prompt, state).draw();
+            else
+                GlView view(surface, prompt, state);
+        });
+        EXPECT_EQ(status, 0);
+        ASSERT_EQ(prompt.messages().size(), 1u);
+        EXPECT_TRUE(prompt.messages()[0].frameworkBox);
+        EXPECT_EQ(prompt.messages()[0].caption, "VELMORA");
+        EXPECT_EQ(prompt.messages()[0].text,
+                  "You need a minimum of 16-Bit colour depth selected via Desktop Settings.");
+        EXPECT_EQ(surface.makeCurrentCalls, 0);
+    }
+}
+
+TEST(ViewFailureTest, ContextThatCannotBeMadeCurrentShowsThePlatformErrorAndEndsWithIt) {
+    FakeSurface surface;
+    surface.bits = 16;  // just enough
+    surface.canMakeCurrent = false;
+    surface.errorOnFailure = EACCES;
+    RecordingPrompt prompt;
+    ViewerState state;
+    EXPECT_EQ(fatalStatusOf([&] { GlView view(surface, prompt, state); }), EACCES);
+    ASSERT_EQ(prompt.messages().size(), 1u);
+    EXPECT_FALSE(prompt.messages()[0].frameworkBox);
+    EXPECT_EQ(prompt.messages()[0].caption, "OpenGL Create Rendering Context Failed!");
+    EXPECT_EQ(prompt.messages()[0].text, "Permission denied");
+    EXPECT_EQ(prompt.messages()[0].buttons, PromptButtons::Ok);
+}
+
+TEST(ViewFailureTest, FramebufferWithoutDepthIsTheWrongPixelFormat) {
+    auto real = testing::makeHeadlessSurface(64, 64);
+    ASSERT_TRUE(real);
+    DepthlessSurface surface(*real);
+    RecordingPrompt prompt;
+    ViewerState state;
+    fatalStatusOf([&] { GlView view(surface, prompt, state); });
+    ASSERT_EQ(prompt.messages().size(), 1u);
+    EXPECT_EQ(prompt.messages()[0].caption, "Failed to Find Suitable Pixel Format!");
+    EXPECT_FALSE(prompt.messages()[0].frameworkBox);
+}
+
+TEST(ViewFailureTest, UnreadableModelIsReportedAndTheViewGoesOnWithoutOne) {
+    testing::TempDir dir;
+    auto surface = testing::makeHeadlessSurface(32, 32);
+    ASSERT_TRUE(surface);
+    RecordingPrompt prompt("VELMORA");
+    ViewerState state;
+    ScopedFatalExitHandler handler([](int status) { throw FatalExitCalled{status}; });
+    GlView view(*surface, prompt, state, {}, [](std::string_view) {});
+
+    testing::ModelSpaceBuilder model;
+    model.material("m", {1.0f, 1.0f, 1.0f});
+    model.square(0, 0, 0, 4.0f);
+    ASSERT_TRUE(model.write(dir.file("good.3ds")));
+    ASSERT_TRUE(view.loadModel(dir.file("good.3ds"), 1));
+    view.resize(0, 0, 32, 32);
+    view.drawFrame();
+    ASSERT_FALSE(testing::isClearColour(testing::Frame(*surface).at(16, 16)));
+
+    const std::string missing = dir.file("missing.3ds");
+    prompt.clear();
+    EXPECT_FALSE(view.loadModel(missing, 1));
+    EXPECT_FALSE(view.hasModel());
+    const std::vector<std::string> expected{"message Error: Failed to open " + missing + "\n",
+                                            "message VELMORA: Failed to Decode 3D Studio MAX file!: " + missing};
+    EXPECT_EQ(prompt.transcript(), expected);
+    EXPECT_TRUE(prompt.messages().back().frameworkBox);
+
+    // Still running: a redraw shows the clear colour, a rescale is ignored.
+    view.rescaleModel(2.0f);
+    view.drawFrame();
+    const testing::Frame f(*surface);
+    for (int y = 0; y < 32; ++y)
+        for (int x = 0; x < 32; ++x) ASSERT_TRUE(testing::isClearColour(f.at(x, y))) << x << "," << y;
+}
+
+}  // namespace
+}  // namespace velmora

@@ -1,0 +1,104 @@
+#pragma once
+// Shared pieces of the view tests: models described in the view's own axes
+// (written as .3ds files through the fixture builder) and frame read-back.
+
+#include "platform/HeadlessGlSurface.h"
+#include "support/ThreeDsBuilder.h"
+
+#include <array>
+#include <cmath>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace velmora::testing {
+
+// Triangles in model space (x right, y up, z towards the home eye), front
+// faces counter-clockwise, grouped by material. The file stores positions as
+// (-x, z, y) and each face with its last two corners exchanged, which the
+// mesh model undoes when it loads.
+class ModelSpaceBuilder {
+public:
+    void material(const std::string& name, std::array<float, 3> colour) {
+        materials_.push_back(Chunk(0xAFFF)
+                                 .add(materialName(name))
+                                 .add(colourBlock(0xA010, {colourFloat(colour[0], colour[1], colour[2])}))
+                                 .add(colourBlock(0xA020, {colourFloat(colour[0], colour[1], colour[2])}))
+                                 .add(colourBlock(0xA030, {colourFloat(colour[0], colour[1], colour[2])})));
+        current_ = name;
+    }
+    void triangle(Vec3 a, Vec3 b, Vec3 c) {
+        const auto index = [this](Vec3 p) {
+            vertices_.push_back({-p.x, p.z, p.y});
+            return static_cast<std::uint16_t>(vertices_.size() - 1);
+        };
+        const std::uint16_t ia = index(a), ib = index(b), ic = index(c);
+        if (groups_.empty() || groups_.back().first != current_) groups_.push_back({current_, {}});
+        groups_.back().second.push_back(static_cast<std::uint16_t>(faces_.size()));
+        faces_.push_back({ia, ic, ib});
+    }
+    // A square of half side `h` centred on (cx, cy, z), facing +z.
+    void square(float cx, float cy, float z, float h) {
+        triangle({cx - h, cy - h, z}, {cx + h, cy - h, z}, {cx + h, cy + h, z});
+        triangle({cx - h, cy - h, z}, {cx + h, cy + h, z}, {cx - h, cy + h, z});
+    }
+    // An axis-aligned cube of half side `h`, faces outwards.
+    void cube(Vec3 c, float h) {
+        const auto p = [&](int i) {
+            return Vec3{c.x + ((i & 1) ? h : -h), c.y + ((i & 2) ? h : -h), c.z + ((i & 4) ? h : -h)};
+        };
+        const int quads[6][4] = {{0, 2, 3, 1}, {4, 5, 7, 6}, {0, 1, 5, 4},
+                                 {2, 6, 7, 3}, {0, 4, 6, 2}, {1, 3, 7, 5}};
+        for (const auto& q : quads) {
+            triangle(p(q[0]), p(q[1]), p(q[2]));
+            triangle(p(q[0]), p(q[2]), p(q[3]));
+        }
+    }
+    bool write(const std::string& path) const {
+        std::vector<Chunk> faceGroups;
+        for (const auto& [name, faces] : groups_) faceGroups.push_back(faceGroup(name, faces));
+        std::vector<Chunk> editorChildren = materials_;
+        editorChildren.push_back(object("model", {mesh({vertexList(vertices_), faceList(faces_, faceGroups)})}));
+        return writeFile(path, model(editorChildren));
+    }
+
+private:
+    std::vector<Chunk> materials_;
+    std::string current_;
+    std::vector<Vec3> vertices_;
+    std::vector<Face> faces_;
+    std::vector<std::pair<std::string, std::vector<std::uint16_t>>> groups_;  // in first-use order
+};
+
+struct Pixel {
+    int r, g, b;
+};
+
+// The surface's pixels; (x, y) counts from the bottom-left corner.
+class Frame {
+public:
+    explicit Frame(const HeadlessGlSurface& s) : width_(s.width()), height_(s.height()), rgba_(s.readRgba()) {}
+    Pixel at(int x, int y) const {
+        const std::size_t i = (static_cast<std::size_t>(y) * width_ + x) * 4;
+        return {rgba_[i], rgba_[i + 1], rgba_[i + 2]};
+    }
+    int width() const { return width_; }
+    int height() const { return height_; }
+
+private:
+    int width_, height_;
+    std::vector<std::uint8_t> rgba_;
+};
+
+// The viewing clear colour (0.25, 0.5, 0.75) in 8-bit steps.
+inline bool isClearColour(Pixel p) {
+    return std::abs(p.r - 64) <= 1 && std::abs(p.g - 128) <= 1 && std::abs(p.b - 191) <= 1;
+}
+inline bool near(Pixel p, int r, int g, int b, int tolerance = 1) {
+    return std::abs(p.r - r) <= tolerance && std::abs(p.g - g) <= tolerance && std::abs(p.b - b) <= tolerance;
+}
+
+// cot(9 degrees): the projection's scale for an 18-degree field of view.
+inline double focal() { return 1.0 / std::tan(9.0 * 3.14159265358979323846 / 180.0); }
+
+}  // namespace velmora::testing
