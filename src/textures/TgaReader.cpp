@@ -133,7 +133,7 @@ std::optional<TextureImage> TgaReader::readTgaMemory(const std::uint8_t* data, s
                                 h.height));
         return std::nullopt;
     }
-    if (!pictureSizeAllowed(h.width, h.height)) {
+    if (!pictureSizeAllowed(h.width, h.height) || std::int64_t{h.width} * h.height > pixelLimit_) {
         prompt_.show(formatText("TGA Texture File: %s is too large (%d x %d).", path.c_str(), h.width,
                                 h.height));
         return std::nullopt;

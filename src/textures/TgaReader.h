@@ -55,6 +55,8 @@ public:
     // Whether the compressed internal formats may be asked for (option 0x100000).
     void setCompressedTexturesAvailable(bool available) { compressedTexturesAvailable_ = available; }
     bool compressedTexturesAvailable() const { return compressedTexturesAvailable_; }
+    // The largest picture accepted, in pixels (at most kMaxPicturePixels).
+    void setPixelLimit(std::int64_t pixels) { pixelLimit_ = pixels; }
 
     // Reads the picture, rows bottom first. Shows one message and returns
     // nothing when the file cannot be opened or is of a kind not accepted.
@@ -79,6 +81,7 @@ private:
     Prompt& prompt_;
     TgaHeader header_;
     bool compressedTexturesAvailable_ = false;
+    std::int64_t pixelLimit_ = kMaxPicturePixels;
 };
 
 }  // namespace velmora
