@@ -20,7 +20,7 @@ using velmora::testing::TempDir;
 
 namespace {
 
-struct Run {
+struct Outcome {
     int status = -1;
     std::string out, err;
 };
@@ -38,14 +38,14 @@ std::string quote(const std::string& s) {
     return q + "'";
 }
 
-Run runExporter(const std::vector<std::string>& args, const std::string& workDir = "") {
+Outcome runExporter(const std::vector<std::string>& args, const std::string& workDir = "") {
     TempDir capture;
     std::string command;
     if (!workDir.empty()) command = "cd " + quote(workDir) + " && ";
     command += quote(VELMORA_EXPORT);
     for (const auto& a : args) command += " " + quote(a);
     command += " >" + quote(capture.file("out")) + " 2>" + quote(capture.file("err"));
-    Run r;
+    Outcome r;
     const int raw = std::system(command.c_str());
     r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
     r.out = readFile(capture.file("out"));
@@ -107,7 +107,7 @@ std::string glmark2(const char* name) { return std::string("/usr/share/glmark2/m
 }  // namespace
 
 TEST(ExportCli, HelpAndUsageErrors) {
-    Run r = runExporter({"--help"});
+    Outcome r = runExporter({"--help"});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out.rfind("Usage: velmora-export", 0), 0u);
     r = runExporter({"--bogus", "x.3ds"});
@@ -119,7 +119,7 @@ TEST(ExportCli, HelpAndUsageErrors) {
 TEST(ExportCli, AModelThatCannotBeReadExitsWithItsMessages) {
     TempDir dir;
     const std::string missing = dir.file("missing.3ds");
-    Run r = runExporter({"--colour", dir.file("out.cgh"), missing});
+    Outcome r = runExporter({"--colour", dir.file("out.cgh"), missing});
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("Error: Failed to open " + missing), std::string::npos) << r.err;
     EXPECT_NE(r.err.find("Failed to Decode 3D Studio MAX file!: " + missing), std::string::npos) << r.err;
@@ -136,13 +136,13 @@ TEST(ExportCli, InfoColourAnd3diAgreeOnRealModels) {
     for (const char* model : {"horse.3ds", "cat.3ds"}) {
         SCOPED_TRACE(model);
         TempDir dir;
-        const Run info = runExporter({"--info", "--size", "320x240", glmark2(model)});
+        const Outcome info = runExporter({"--info", "--size", "320x240", glmark2(model)});
         ASSERT_EQ(info.status, 0) << info.err;
         const Info parsed = parseInfo(info.out);
         ASSERT_GT(parsed.framePoints, 100);
         ASSERT_EQ(parsed.bounds.size(), 6u);
 
-        const Run exported = runExporter({"--size", "320x240", "--seed", "3", "--colour", dir.file("m.cgh"),
+        const Outcome exported = runExporter({"--size", "320x240", "--seed", "3", "--colour", dir.file("m.cgh"),
                                           "--3di", dir.file("m"), glmark2(model)});
         ASSERT_EQ(exported.status, 0) << exported.err;
         const CghFile cgh = parseCgh(readFile(dir.file("m.cgh")));
@@ -205,7 +205,7 @@ TEST(ExportCli, ASeedMakesThePhasesReproducible) {
 
 TEST(ExportCli, AViewSeriesIsNumberedAndMovesTheViewpoint) {
     TempDir dir;
-    const Run r = runExporter({"--size", "64x48", "--views", "-1:1:0.5", "--viewpoint", "0,1,30", "--grey",
+    const Outcome r = runExporter({"--size", "64x48", "--views", "-1:1:0.5", "--viewpoint", "0,1,30", "--grey",
                                dir.file("row"), glmark2("cube.3ds")});
     ASSERT_EQ(r.status, 0) << r.err;
     const char* xs[] = {"-1.000000", "-0.500000", "0.000000", "0.500000", "1.000000"};
@@ -222,7 +222,7 @@ TEST(ExportCli, AViewSeriesIsNumberedAndMovesTheViewpoint) {
 TEST(ExportCli, AFileThatCannotBeCreatedFailsWithoutClaimingSuccess) {
     TempDir dir;
     const std::string target = dir.file("no-such-folder/out.cgh");
-    const Run r = runExporter({"--verbose", "--size", "64x64", "--colour", target, glmark2("cube.3ds")});
+    const Outcome r = runExporter({"--verbose", "--size", "64x64", "--colour", target, glmark2("cube.3ds")});
     EXPECT_EQ(r.status, 3);
     EXPECT_NE(r.err.find("Cant open file\n"), std::string::npos) << r.err;
     EXPECT_NE(r.err.find("Error: "), std::string::npos) << r.err;
@@ -230,7 +230,7 @@ TEST(ExportCli, AFileThatCannotBeCreatedFailsWithoutClaimingSuccess) {
 }
 
 TEST(ExportCli, TheBundledSampleExportsWithItsTextures) {
-    const Run r = runExporter({"--info", "sample.3ds"}, std::string(VELMORA_SOURCE_DIR) + "/samples");
+    const Outcome r = runExporter({"--info", "sample.3ds"}, std::string(VELMORA_SOURCE_DIR) + "/samples");
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.out.find("texture \"checker.tga\" loaded"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("texture \"gradient.jpg\" loaded"), std::string::npos) << r.out;
