@@ -131,6 +131,7 @@ void MeshModel::BuildModel() {
     // Vertices (x mirrored, the file's z up) and triangles (the file's second
     // and third corners exchanged).
     vertices_.reserve(vertexTotal);
+    reserveTriangles();
     vertexFaces_.reserve(vertexTotal, 0);
     std::int64_t base = 0;
     for (const MeshObject& o : scene_.objects) {
@@ -163,6 +164,23 @@ void MeshModel::BuildModel() {
     }
 
     PrepareGeometry();
+}
+
+void MeshModel::reserveTriangles() {
+    // Room for every listed face, twice in two-sided materials: the most the
+    // build can add, so the lists never regrow while they fill.
+    std::vector<std::size_t> room(materials_.size(), 0);
+    for (const MeshObject& o : scene_.objects) {
+        if (o.faces.empty()) continue;
+        for (const FaceGroup& g : o.faceGroups) {
+            for (std::size_t m = 0; m < materials_.size(); ++m) {
+                if (materials_[m].name != g.materialName) continue;
+                room[m] += g.faceIndices.size() * (materials_[m].twoSided != 0 ? 2 : 1);
+                break;
+            }
+        }
+    }
+    for (std::size_t m = 0; m < materials_.size(); ++m) materials_[m].triangles.reserve(room[m]);
 }
 
 std::string MeshModel::boundsText() const {

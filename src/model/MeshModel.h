@@ -132,6 +132,7 @@ public:
 private:
     const ModelTriangle& triangle(FaceRef face) const { return materials_[face.material].triangles[face.triangle]; }
     ModelTriangle& triangle(FaceRef face) { return materials_[face.material].triangles[face.triangle]; }
+    void reserveTriangles();
     void allocateVertexArray();
 
     Prompt& prompt_;

@@ -66,8 +66,12 @@ void VertexFaceLists::fill(ForEachCorner&& forEachCorner) {
         if (vertex < vertices) ++counts[vertex + 1];
     });
     for (std::size_t i = 0; i < vertices; ++i) counts[i + 1] += counts[i];
-    offsets_ = counts;
-    entries_.resize(static_cast<std::size_t>(offsets_.back()));
+    // Room for one more list per vertex, of one entry: the most that splitting
+    // vertices adds.
+    offsets_.reserve(2 * vertices + 1);
+    offsets_.assign(counts.begin(), counts.end());
+    entries_.reserve(static_cast<std::size_t>(counts.back()) + vertices);
+    entries_.resize(static_cast<std::size_t>(counts.back()));
     forEachCorner([&](std::size_t vertex, FaceRef face) {
         if (vertex < vertices) entries_[static_cast<std::size_t>(counts[vertex]++)] = face;
     });
