@@ -150,6 +150,7 @@ int runExportJob(const CommandLine& cl) {
 
     if (cl.png) {
         beginExportFrame(view);
+        view.drawFrame();
         const auto rgba = surface->readRgba();
         restoreViewingFrame(view);
         if (auto failure = writeFramePng(*cl.png, cl.width, cl.height, rgba)) {
@@ -196,6 +197,7 @@ int runExportJob(const CommandLine& cl) {
                 const std::string stem = name.substr(0, name.size() - 4);
                 const std::string suffix = name.substr(name.size() - 4);
                 beginExportFrame(view);
+                view.drawFrame();
                 const WriteResult written = writeChannelCgh(
                     client, stem, suffix, Viewpoint{state.viewPointX, state.viewPointY, state.viewPointZ}, prompt,
                     state);

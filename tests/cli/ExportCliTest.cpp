@@ -239,3 +239,28 @@ TEST(ExportCli, TheBundledSampleExportsWithItsTextures) {
     EXPECT_NE(r.out.find("file: 309 vertices, 606 faces"), std::string::npos) << r.out;
     EXPECT_GT(parseInfo(r.out).framePoints, 1000);
 }
+
+// One view into three files: with the same seed, each channel file holds the
+// colour file's points with that channel's fraction, and the same phases.
+TEST(ExportCli, ChannelFilesSplitTheColourFile) {
+    TempDir dir;
+    const std::string model = glmark2("cube.3ds");
+    ASSERT_EQ(runExporter({"--size", "96x64", "--seed", "5", "--colour", dir.file("all.cgh"), model}).status, 0);
+    const Outcome r = runExporter({"--size", "96x64", "--seed", "5", "--channels", dir.file("one"), model});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const CghFile all = parseCgh(readFile(dir.file("all.cgh")));
+    ASSERT_FALSE(all.points.empty());
+    const char letters[] = {'r', 'g', 'b'};
+    for (int c = 0; c < 3; ++c) {
+        SCOPED_TRACE(letters[c]);
+        const CghFile channel = parseCgh(readFile(dir.file(std::string("one") + letters[c] + ".CGH")));
+        ASSERT_EQ(channel.points.size(), all.points.size());
+        EXPECT_EQ(channel.headerCount, all.headerCount);
+        EXPECT_EQ(channel.statistics, all.statistics);
+        for (std::size_t i = 0; i < all.points.size(); ++i) {
+            ASSERT_EQ(channel.points[i].size(), 6u);
+            for (int k = 0; k < 5; ++k) ASSERT_EQ(channel.points[i][k], all.points[i][k]);
+            ASSERT_EQ(channel.points[i][5], all.points[i][5 + c]);
+        }
+    }
+}
