@@ -1,14 +1,19 @@
 // velmora: the desktop program.
 
+#include "app/ViewerApp.h"
+
 #include <QApplication>
-#include <QMainWindow>
-#include <QScreen>
+#include <QFile>
+#include <QIcon>
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    QMainWindow frame;
-    frame.setWindowTitle(QStringLiteral("QUNT"));
-    frame.resize(600, 600);
-    frame.show();
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/velmora/velmora.png")));
+
+    velmora::ViewerApp viewer;
+    viewer.initInstance();
+    // A model named on the command line opens as if chosen with File > Open.
+    const QStringList arguments = QApplication::arguments();
+    if (arguments.size() > 1) viewer.openAtStart(QFile::encodeName(arguments.at(1)).toStdString());
     return app.exec();
 }

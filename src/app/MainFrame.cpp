@@ -1,0 +1,584 @@
+#include "app/MainFrame.h"
+
+#include "app/FormDialog.h"
+#include "app/GlWidget.h"
+#include "platform/Diagnostics.h"
+#include "platform/UserSettings.h"
+
+#include <GL/gl.h>
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QProgressDialog>
+#include <QScreen>
+#include <QShortcut>
+#include <QStatusBar>
+#include <QUrl>
+
+namespace velmora {
+
+namespace {
+
+// One menu entry: a command, a pop-up (with children) or a separator-free
+// list as the resource has them.
+struct MenuEntry {
+    const char* text;
+    int id;              // 0 for a pop-up
+    const char* prompt;  // the status-bar prompt, "" for none
+    std::vector<MenuEntry> children;
+};
+
+const std::vector<MenuEntry>& menuTree() {
+    static const std::vector<MenuEntry> tree = {
+        {"&F文件",
+         0,
+         "",
+         {
+             {"&O打开", Command::FileOpen, "Select an alternate 3D Studio MAX (.3ds) Mesh File", {}},
+             {"彩色输出", Command::ExportColour, "", {}},
+             {"灰度输出", Command::ExportGrey, "", {}},
+             {"多视角输出",
+              0,
+              "",
+              {
+                  {"M_Export_Color", Command::MultiViewColour, "", {}},
+                  {"M_Export_Gray", Command::MultiViewGrey, "", {}},
+                  {"分立彩色输出", Command::MultiViewChannels, "彩色输出分3个文件", {}},
+              }},
+             {"输出3D数据", Command::Export3di, "输出3D成像系统仿真数据", {}},
+             {"E&xit", Command::Exit, "", {}},
+         }},
+        {"&O选项",
+         0,
+         "",
+         {
+             {"&Force 2-Sided Materials", Command::ForceTwoSided, "Forces Unspecified Materials to be 2-Sided", {}},
+             {"Material_Color", Command::MaterialColour, "", {}},
+         }},
+        {"V视图",
+         0,
+         "",
+         {
+             {"ViewPoint_Set", Command::ViewPointSet, "", {}},
+             {"ObjCoordinate", Command::ObjCoordinate, "", {}},
+         }},
+        {"&H帮助",
+         0,
+         "",
+         {
+             {"&About", Command::About, "VELMORA", {}},
+             {"&What to do", Command::WhatToDo, "Displays Keystroke usage information", {}},
+             {"Fly &By", Command::FlyBy, "Performs a Fly By of the mesh graphic... press HOME key to reset.", {}},
+         }},
+    };
+    return tree;
+}
+
+constexpr int kFlyByIntervalMs = 20;
+
+const char* const kAboutText =
+    "VELMORA " VELMORA_VERSION
+    "\n\n"
+    "Prepares 3D Studio (.3ds) models for computer-generated hologram computation: open a model, "
+    "move the camera and the model, then export the visible surface as CGH point files (colour, "
+    "grey, per channel, or a row of viewpoints) or as 3di simulation data.\n\n"
+    "Keys:\n"
+    "Left/Right, Page Up/Page Down, Up/Down: move the eye along x, y, z\n"
+    "Home: eye back home, stops the fly-by\n"
+    "A: reset the model transform and the eye\n"
+    "J/L, M/I, N/B: move the model along x, y, z\n"
+    "S/W: shrink/grow the model by 10%\n"
+    "D/E: halve/double the geometry; keypad +/-: geometry by 10%\n"
+    "Drag with the left button: rotate the model\n"
+    "F1: this box; Esc: quit without saving the settings";
+
+bool isModelFile(const QString& path) { return path.endsWith(QStringLiteral(".3ds"), Qt::CaseInsensitive); }
+
+}  // namespace
+
+MainFrame::MainFrame(ViewerState& state, Prompt& prompt, SettingsStore& settings)
+    : state_(state), prompt_(prompt), settings_(settings), textures_(prompt), navigation_(state) {
+    setWindowTitle(QStringLiteral("QUNT"));
+    setAcceptDrops(true);
+    setFocusPolicy(Qt::StrongFocus);
+
+    gl_ = new GlWidget(this);
+    gl_->setPaintHandler([this] { onPaint(); });
+    gl_->installEventFilter(this);
+    setCentralWidget(gl_);
+
+    buildMenu();
+    statusBar()->setSizeGripEnabled(true);
+    statusBar()->show();
+
+    // F1 runs the same command as Help > About.
+    auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
+    connect(help, &QShortcut::activated, this, [this] { onCommand(Command::About); });
+
+    state_.flyByStep = Navigation::kFlyByIdle;
+    flyByTimer_.setInterval(kFlyByIntervalMs);
+    connect(&flyByTimer_, &QTimer::timeout, this, &MainFrame::onFlyByTimer);
+
+    // The export's phase generator.
+    state_.random.seedFromClock();
+    placeWindow();
+}
+
+MainFrame::~MainFrame() {
+    // Without the teardown (Escape) the view still goes before its widget;
+    // no settings are written here.
+    flyByTimer_.stop();
+    view_.reset();
+}
+
+void MainFrame::buildMenu() {
+    const std::function<void(QMenu*, const MenuEntry&)> add = [&](QMenu* menu, const MenuEntry& entry) {
+        if (entry.id == 0) {
+            QMenu* popup = menu->addMenu(QString::fromUtf8(entry.text));
+            for (const auto& child : entry.children) add(popup, child);
+            return;
+        }
+        QAction* action = menu->addAction(QString::fromUtf8(entry.text));
+        action->setData(entry.id);
+        action->setStatusTip(QString::fromUtf8(entry.prompt));
+        const int id = entry.id;
+        connect(action, &QAction::triggered, this, [this, id] { onCommand(id); });
+        actions_[id] = action;
+    };
+    for (const auto& top : menuTree()) {
+        QMenu* menu = menuBar()->addMenu(QString::fromUtf8(top.text));
+        for (const auto& child : top.children) add(menu, child);
+    }
+    for (int id : {Command::ForceTwoSided, Command::MaterialColour}) actions_[id]->setCheckable(true);
+    actions_[Command::ForceTwoSided]->setChecked(state_.forceTwoSided != 0);
+    actions_[Command::MaterialColour]->setChecked(false);
+}
+
+void MainFrame::placeWindow() {
+    // The stored size is the outer size: take off what the window manager
+    // adds around the window, then centre the outer rectangle on the screen.
+    const QSize margins = frameGeometry().size() - geometry().size();
+    resize(state_.frameWidth - margins.width(), state_.frameHeight - margins.height());
+    if (QScreen* screen = this->screen()) {
+        QRect outer = frameGeometry();
+        outer.moveCenter(screen->geometry().center());
+        move(outer.topLeft());
+    }
+}
+
+QAction* MainFrame::action(int id) const {
+    const auto found = actions_.find(id);
+    return found == actions_.end() ? nullptr : found->second;
+}
+
+ClientRect MainFrame::clientRect() const {
+    GlSurface& surface = gl_->surface();
+    return ClientRect::ofSize(surface.width(), surface.height());
+}
+
+int MainFrame::virtualKeyOf(int key, Qt::KeyboardModifiers modifiers) {
+    if (key >= Qt::Key_A && key <= Qt::Key_Z) return key;  // the same codes
+    switch (key) {
+        case Qt::Key_Escape:
+            return VirtualKey::Escape;
+        case Qt::Key_PageUp:
+            return VirtualKey::PageUp;
+        case Qt::Key_PageDown:
+            return VirtualKey::PageDown;
+        case Qt::Key_Home:
+            return VirtualKey::Home;
+        case Qt::Key_Left:
+            return VirtualKey::Left;
+        case Qt::Key_Up:
+            return VirtualKey::Up;
+        case Qt::Key_Right:
+            return VirtualKey::Right;
+        case Qt::Key_Down:
+            return VirtualKey::Down;
+        case Qt::Key_Plus:
+            return modifiers & Qt::KeypadModifier ? VirtualKey::Add : 0;
+        case Qt::Key_Minus:
+            return modifiers & Qt::KeypadModifier ? VirtualKey::Subtract : 0;
+        default:
+            return 0;
+    }
+}
+
+void MainFrame::setEye(float x, float y, float z) {
+    gl_->surface().makeCurrent();
+    view_->setEye(x, y, z);
+}
+
+// --- window messages -------------------------------------------------------
+
+void MainFrame::storeFrameSize() {
+    const QRect outer = frameGeometry().normalized();
+    state_.frameWidth = outer.width();
+    state_.frameHeight = outer.height();
+}
+
+void MainFrame::onSize() {
+    // The status bar cannot stay hidden.
+    statusBar()->show();
+    if (view_) {
+        const ClientRect client = clientRect();
+        view_->resize(client.left, client.top, client.right, client.bottom);
+    }
+    storeFrameSize();
+    if (view_ && !busy_) view_->drawFrame();
+}
+
+void MainFrame::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    onSize();
+}
+
+void MainFrame::onPaint() {
+    if (busy_) return;  // show the framebuffer as it is
+    if (view_)
+        view_->drawFrame();
+    else
+        GlView::drawWelcome(gl_->surface(), prompt_, state_);
+}
+
+void MainFrame::keyPressEvent(QKeyEvent* event) {
+    const int key = virtualKeyOf(event->key(), event->modifiers());
+    if (key == 0 || busy_) {
+        QMainWindow::keyPressEvent(event);
+        return;
+    }
+    // Every auto-repeat is one more step.
+    switch (navigation_.onKeyDown(view_.get(), key)) {
+        case Navigation::KeyResult::Quit:
+            // Straight out of the event loop: no teardown, no settings.
+            flyByTimer_.stop();
+            QCoreApplication::exit(0);
+            break;
+        case Navigation::KeyResult::Handled:
+            if (!navigation_.flyByRunning()) flyByTimer_.stop();
+            break;
+        case Navigation::KeyResult::Ignored:
+            QMainWindow::keyPressEvent(event);
+            return;
+    }
+    event->accept();
+}
+
+bool MainFrame::eventFilter(QObject* watched, QEvent* event) {
+    if (watched != gl_ || busy_) return QMainWindow::eventFilter(watched, event);
+    switch (event->type()) {
+        case QEvent::MouseButtonPress: {
+            auto* mouse = static_cast<QMouseEvent*>(event);
+            if (mouse->button() == Qt::LeftButton) {
+                const QPoint p = mouse->position().toPoint();
+                navigation_.onLButtonDown(p.x(), p.y());
+            }
+            break;
+        }
+        case QEvent::MouseButtonRelease: {
+            auto* mouse = static_cast<QMouseEvent*>(event);
+            // The mouse is not captured: a release outside the window is not
+            // seen and the drag goes on.
+            if (mouse->button() == Qt::LeftButton && gl_->rect().contains(mouse->position().toPoint()))
+                navigation_.onLButtonUp();
+            break;
+        }
+        case QEvent::MouseMove: {
+            auto* mouse = static_cast<QMouseEvent*>(event);
+            const QPoint p = mouse->position().toPoint();
+            if (gl_->rect().contains(p)) navigation_.onMouseMove(view_.get(), p.x(), p.y());
+            break;
+        }
+        default:
+            break;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void MainFrame::dragEnterEvent(QDragEnterEvent* event) {
+    const QList<QUrl> urls = event->mimeData()->urls();
+    if (urls.size() == 1 && urls.front().isLocalFile() && isModelFile(urls.front().toLocalFile()))
+        event->acceptProposedAction();
+}
+
+void MainFrame::dropEvent(QDropEvent* event) {
+    const QList<QUrl> urls = event->mimeData()->urls();
+    if (urls.size() != 1 || !urls.front().isLocalFile()) return;
+    event->acceptProposedAction();
+    const std::string path = QFile::encodeName(urls.front().toLocalFile()).toStdString();
+    // Open once the drop has finished.
+    QTimer::singleShot(0, this, [this, path] { openModel(path); });
+}
+
+void MainFrame::closeEvent(QCloseEvent* event) {
+    tearDown();
+    event->accept();
+}
+
+void MainFrame::tearDown() {
+    if (tornDown_) return;
+    tornDown_ = true;
+    flyByTimer_.stop();
+    // The menu, then the view (its lists, then the model), then the settings.
+    actions_.clear();
+    delete menuBar();
+    view_.reset();
+    UserSettings settings;
+    settings.forceTwoSided = state_.forceTwoSided;
+    settings.frameWidth = state_.frameWidth;
+    settings.frameHeight = state_.frameHeight;
+    settings.write(settings_);
+}
+
+// --- commands --------------------------------------------------------------
+
+void MainFrame::onCommand(int id) {
+    if (busy_) return;
+    switch (id) {
+        case Command::FileOpen:
+            onFileOpen();
+            break;
+        case Command::ExportColour:
+        case Command::ExportGrey:
+        case Command::MultiViewColour:
+        case Command::MultiViewGrey:
+        case Command::MultiViewChannels:
+        case Command::Export3di:
+            runExport(id);
+            break;
+        case Command::Exit:
+            close();
+            break;
+        case Command::ForceTwoSided:
+            onForce2Sided();
+            break;
+        case Command::MaterialColour:
+            onMaterialColor();
+            break;
+        case Command::ViewPointSet:
+            onViewPointSet();
+            break;
+        case Command::ObjCoordinate:
+            onObjCoordinate();
+            break;
+        case Command::About:
+            onAbout();
+            break;
+        case Command::WhatToDo:
+            onWhatToDo();
+            break;
+        case Command::FlyBy:
+            onFlyBy();
+            break;
+        default:
+            break;
+    }
+}
+
+void MainFrame::onFileOpen() {
+    FileDialogRequest request;
+    request.mode = FileDialogRequest::Mode::Open;
+    request.filters.push_back({"3D Studio Files", "*.3DS"});
+    request.defaultExtension = "3DS";
+    request.mustExist = true;
+    const auto chosen = prompt_.chooseFile(request);
+    if (!chosen) return;
+    openModel(*chosen);
+}
+
+bool MainFrame::openModel(const std::string& path) {
+    const QFileInfo file(QFile::decodeName(path.c_str()));
+    state_.modelPath = QFile::encodeName(file.absoluteFilePath()).toStdString();
+
+    busy_ = true;
+    bool loaded = false;
+    if (!view_) {
+        view_ = std::make_unique<GlView>(gl_->surface(), prompt_, state_, textures_.factory());
+        // A new view starts with OpenGL's defaults: no colour material,
+        // whatever the menu's check mark says.
+        glDisable(GL_COLOR_MATERIAL);
+        loaded = view_->loadModel(state_.modelPath, state_.forceTwoSided);
+        const ClientRect client = clientRect();
+        view_->resize(client.left, client.top, client.right, client.bottom);
+        storeFrameSize();
+    } else {
+        loaded = view_->loadModel(state_.modelPath, state_.forceTwoSided);
+    }
+    busy_ = false;
+
+    if (!loaded) {
+        // The view stays, without a model: show its cleared frame.
+        view_->drawFrame();
+        gl_->update();
+        setWindowTitle(QStringLiteral("QUNT"));
+        return false;
+    }
+    setWindowTitle(QStringLiteral("QUNT - ") + file.fileName());
+    prompt_.show("读取完成!", std::string("完成"));
+    setEye(0.0f, 0.0f, GlView::kHomeEyeZ);
+    state_.resetScaleAndOffsets();
+    view_->drawFrame();
+    return true;
+}
+
+void MainFrame::onForce2Sided() {
+    state_.forceTwoSided = state_.forceTwoSided == 0 ? 1 : 0;
+    actions_[Command::ForceTwoSided]->setChecked(state_.forceTwoSided == 1);
+    if (!view_) return;
+    // The file is read again; the "Loading..." picture stays until the next
+    // repaint.
+    busy_ = true;
+    view_->loadModel(state_.modelPath, state_.forceTwoSided);
+    busy_ = false;
+}
+
+void MainFrame::onMaterialColor() {
+    materialColour_ = !materialColour_;
+    gl_->surface().makeCurrent();
+    if (materialColour_)
+        glEnable(GL_COLOR_MATERIAL);
+    else
+        glDisable(GL_COLOR_MATERIAL);
+    actions_[Command::MaterialColour]->setChecked(materialColour_);
+    if (view_) view_->drawFrame();
+}
+
+void MainFrame::onViewPointSet() {
+    FormRequest form;
+    form.resourceId = kViewPointForm;
+    form.title = "ViewPointSet";
+    form.fields = {
+        {0, "Postion_z:", "", false, false},
+        {0, "Postion_x:", "", false, false},
+        {0, "Postion_y:", "", false, false},
+        {1001, "", formatDialogNumber(30.0f), true, true},
+        {1002, "", formatDialogNumber(0.0f), true, true},
+        {1003, "", formatDialogNumber(0.0f), true, true},
+    };
+    // Cancel leaves the stored viewpoint and the eye as they were.
+    if (!prompt_.runForm(form)) return;
+    const auto value = [&](int id) { return parseDialogNumber(form.field(id)->text).value_or(0.0f); };
+    state_.viewPointZ = value(1001);
+    state_.viewPointX = value(1002);
+    state_.viewPointY = value(1003);
+    // Before any model only the stored viewpoint changes.
+    if (!view_) return;
+    setEye(state_.viewPointX, state_.viewPointY, state_.viewPointZ);
+    view_->drawFrame();
+}
+
+void MainFrame::onObjCoordinate() {
+    if (!view_) return;
+    busy_ = true;
+    const SampleSummary summary = sampleObjectCoordinates(*view_, prompt_, clientRect());
+    const std::vector<std::string> values = objectCoordinateTexts(summary);
+
+    FormRequest form;
+    form.resourceId = kObjCoordinateForm;
+    form.title = "Obj_Coordinate";
+    const char* const labels[] = {"            Points:", "Object_Max_X:", "Object_Min_X:",
+                                  "Object_Max_Y:",       "Object_Min_Y:", "Object_Max_Z:",
+                                  "Object_Min_Z:",       "Output_Scalxy:", "Output_Scalz:"};
+    for (const char* label : labels) form.fields.push_back({0, label, "", false, false});
+    const int valueIds[] = {1013, 1007, 1008, 1009, 1010, 1011, 1012};
+    for (std::size_t i = 0; i < values.size(); ++i) form.fields.push_back({valueIds[i], "", values[i], false, false});
+    form.fields.push_back({1001, "", formatDialogNumber(state_.Output_Scalxy), true, true});
+    form.fields.push_back({1002, "", formatDialogNumber(state_.Output_Scalz), true, true});
+
+    // While the dialog is up the black export frame stays on screen.
+    if (prompt_.runForm(form)) {
+        state_.Output_Scalxy = parseDialogNumber(form.field(1001)->text).value_or(state_.Output_Scalxy);
+        state_.Output_Scalz = parseDialogNumber(form.field(1002)->text).value_or(state_.Output_Scalz);
+    }
+    busy_ = false;
+    restoreViewingFrame(*view_);
+}
+
+void MainFrame::onAbout() {
+    MessageRequest request;
+    request.caption = "About QUNT";
+    request.text = kAboutText;
+    request.icon = PromptIcon::Information;
+    prompt_.message(request);
+}
+
+void MainFrame::onWhatToDo() {
+    FormRequest form;
+    form.resourceId = kKeyHelpForm;
+    form.fields = {{0, kKeyHelpTitle, kKeyHelpText, false, false}};
+    prompt_.runForm(form);
+}
+
+void MainFrame::onFlyBy() {
+    navigation_.startFlyBy();
+    flyByTimer_.start();
+}
+
+void MainFrame::onFlyByTimer() {
+    if (busy_) return;
+    if (!navigation_.flyByRunning()) {
+        flyByTimer_.stop();
+        return;
+    }
+    navigation_.stepFlyBy(view_.get());
+    if (view_) view_->drawFrame();
+    if (!navigation_.flyByRunning()) flyByTimer_.stop();
+}
+
+void MainFrame::runExport(int id) {
+    const ClientRect client = clientRect();
+    std::unique_ptr<QProgressDialog> progressDialog;
+    // A series shows which view it is at, and the window stays painted.
+    const ViewProgress progress = [&](int number, int count, float, float, float) {
+        lastProgressText_ = QStringLiteral("Exporting view %1 of %2").arg(number).arg(count);
+        if (count < 2) return;
+        if (!progressDialog) {
+            progressDialog = std::make_unique<QProgressDialog>(this);
+            progressDialog->setWindowTitle(QStringLiteral("QUNT"));
+            progressDialog->setWindowModality(Qt::WindowModal);
+            progressDialog->setCancelButton(nullptr);
+            progressDialog->setMinimumDuration(0);
+            progressDialog->setRange(0, count);
+        }
+        progressDialog->setLabelText(lastProgressText_);
+        progressDialog->setValue(number - 1);
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    };
+
+    GlView* view = view_.get();
+    busy_ = true;
+    switch (id) {
+        case Command::ExportColour:
+            exportColour(view, prompt_, state_, client);
+            break;
+        case Command::ExportGrey:
+            exportGrey(view, prompt_, state_, client);
+            break;
+        case Command::MultiViewColour:
+            exportMultiViewColour(view, prompt_, state_, client, progress);
+            break;
+        case Command::MultiViewGrey:
+            exportMultiViewGrey(view, prompt_, state_, client, progress);
+            break;
+        case Command::MultiViewChannels:
+            exportMultiViewChannels(view, prompt_, state_, client, progress);
+            break;
+        case Command::Export3di:
+            export3di(view, prompt_, state_, client);
+            break;
+        default:
+            break;
+    }
+    busy_ = false;
+}
+
+}  // namespace velmora
