@@ -239,7 +239,24 @@ bool MeshModel::ComputeFaceNormal(ModelTriangle& t) const {
     const float ny = e1z * e2x - e1x * e2z;
     const float nz = e1x * e2y - e1y * e2x;
     const float s = nx * nx + ny * ny + nz * nz;
-    if (s == 0.0f || std::isnan(s)) return false;
+    if (s == 0.0f) return false;
+    if (!std::isfinite(s)) {
+        // Not a number from positions that are not numbers: degenerate. From
+        // a face too large for single precision: the same normal in double.
+        for (const ModelVertex* p : {&p0, &p1, &p2})
+            if (!std::isfinite(p->x) || !std::isfinite(p->y) || !std::isfinite(p->z)) return false;
+        const double ax = static_cast<double>(p1.x) - p0.x, ay = static_cast<double>(p1.y) - p0.y,
+                     az = static_cast<double>(p1.z) - p0.z;
+        const double bx = static_cast<double>(p2.x) - p1.x, by = static_cast<double>(p2.y) - p1.y,
+                     bz = static_cast<double>(p2.z) - p1.z;
+        const double cx = ay * bz - az * by, cy = az * bx - ax * bz, cz = ax * by - ay * bx;
+        const double length = std::sqrt(cx * cx + cy * cy + cz * cz);
+        if (!(length > 0.0) || std::isinf(length)) return false;
+        t.nx = static_cast<float>(cx / length);
+        t.ny = static_cast<float>(cy / length);
+        t.nz = static_cast<float>(cz / length);
+        return true;
+    }
     const float inverse = 1.0f / std::sqrt(s);
     t.nx = nx * inverse;
     t.ny = ny * inverse;

@@ -6,6 +6,7 @@
 #include <GL/gl.h>
 
 #include <cfloat>
+#include <cmath>
 
 namespace velmora::testing {
 namespace {
@@ -51,7 +52,6 @@ TEST_F(MeshModelTest, ConvertsAxesAndOffsetsLaterObjectsByTheEarlierVertexCounts
     expectTriangle(m.materials()[0].triangles[0], 8, 10, 9, 0, -1, 0);
     EXPECT_EQ(m.vertexFaces().size(), m.vertices().size());
     // Vertices no face uses keep the zero normal; the used ones get the face's.
-    expectVertex(m.vertices()[0], -1, 3, 2);
     EXPECT_EQ(m.vertices()[0].nx, 0.0f);
     EXPECT_EQ(m.vertices()[0].ny, 0.0f);
     EXPECT_EQ(m.vertices()[0].nz, 0.0f);
@@ -210,12 +210,19 @@ TEST_F(MeshModelTest, BoundsStartAtTheFirstVertexThatExists) {
 }
 
 TEST_F(MeshModelTest, BoundsTextHoldsTheLargestCoordinates) {
-    MeshModel& m = load(model({grey("M"), meshObject("o", {{FLT_MAX, FLT_MAX, FLT_MAX}, {-FLT_MAX, -FLT_MAX, -FLT_MAX}},
-                                                     {}, "M")}));
+    // The face's edges overflow single precision; it still gets its unit
+    // normal: file (v2-v1) x (v3-v1) = (2M,0,2M) x (0,2M,2M) points along
+    // (-1,-1,1), which the model sees as (x, -z, -y) = (-1,-1,1) / sqrt 3.
+    MeshModel& m = load(model({grey("M"), meshObject("o", {{FLT_MAX, FLT_MAX, FLT_MAX}, {-FLT_MAX, -FLT_MAX, -FLT_MAX},
+                                                           {FLT_MAX, -FLT_MAX, FLT_MAX}, {-FLT_MAX, FLT_MAX, FLT_MAX}},
+                                                     {{1, 2, 3}}, "M")}));
     const std::string big = "340282346638528859811704183484516925440.000000";
     EXPECT_EQ(m.boundsText(), "maxx:" + big + " minx:-" + big + "\r\nmaxy:" + big + " miny:-" + big +
                                   "\r\nmaxz:" + big + " minz:-" + big);
     expectVertex(m.vertices()[0], -FLT_MAX, FLT_MAX, FLT_MAX);  // the centre is the origin
+    ASSERT_EQ(m.triangleCount(), 1u);
+    const float third = 1.0f / std::sqrt(3.0f);
+    expectTriangle(m.materials()[0].triangles[0], 1, 3, 2, -third, -third, third);
 }
 
 TEST_F(MeshModelTest, SurplusVerticesGetZeroTextureCoordinates) {

@@ -121,11 +121,5 @@ TEST_F(MeshNormalsTest, VertexNormalIsTheCornerWeightedMeanOfTheSmoothFaces) {
     expectNormal(m.vertices()[0], 0.44435241393165736f, -0.8958520705077981f, 0);
 }
 
-TEST_F(MeshNormalsTest, CreaseCosineOfNinetyDegreesIsATinyPositiveNumber) {
-    MeshModel& m = load(model({grey("M")}));
-    EXPECT_GT(m.creaseCosine(), 0.0f);
-    EXPECT_LT(m.creaseCosine(), 1e-16f);
-}
-
 }  // namespace
 }  // namespace velmora::testing
