@@ -30,25 +30,16 @@ bool hasExtension(const char* list, const char* name) {
     return false;
 }
 
-// One EGL display per process, shared by every surface: terminating it while
-// another surface uses it would pull that surface's context away.
-struct DisplayHolder {
-    EGLDisplay display = EGL_NO_DISPLAY;
-    int users = 0;
-};
+// One EGL display per process, shared by every surface and kept initialised
+// until the process ends: terminating it while another surface uses it would
+// pull that surface's context away, and initialising Mesa again for every
+// surface costs more than keeping it.
 std::mutex displayMutex;
-DisplayHolder& displayHolder() {
-    static DisplayHolder holder;
-    return holder;
-}
+EGLDisplay sharedDisplay = EGL_NO_DISPLAY;
 
 EGLDisplay acquireDisplay(std::string& error) {
     std::lock_guard<std::mutex> lock(displayMutex);
-    DisplayHolder& holder = displayHolder();
-    if (holder.users > 0) {
-        ++holder.users;
-        return holder.display;
-    }
+    if (sharedDisplay != EGL_NO_DISPLAY) return sharedDisplay;
     const char* clientExtensions = eglQueryString(EGL_NO_DISPLAY, EGL_EXTENSIONS);
     if (!hasExtension(clientExtensions, "EGL_MESA_platform_surfaceless")) {
         error = "EGL without Mesa's surfaceless platform: install libegl1 and libgl1-mesa-dri";
@@ -70,19 +61,8 @@ EGLDisplay acquireDisplay(std::string& error) {
         error = eglErrorText("eglInitialize");
         return EGL_NO_DISPLAY;
     }
-    holder.display = display;
-    holder.users = 1;
+    sharedDisplay = display;
     return display;
-}
-
-void releaseDisplay() {
-    std::lock_guard<std::mutex> lock(displayMutex);
-    DisplayHolder& holder = displayHolder();
-    if (holder.users > 0 && --holder.users == 0) {
-        eglTerminate(holder.display);
-        eglReleaseThread();
-        holder.display = EGL_NO_DISPLAY;
-    }
 }
 
 }  // namespace
@@ -107,7 +87,6 @@ struct HeadlessGlSurface::Egl {
                 eglMakeCurrent(display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
             eglDestroyContext(display, context);
         }
-        if (display != EGL_NO_DISPLAY) releaseDisplay();
     }
 
     template <typename T>
