@@ -2,6 +2,7 @@
 
 #include "app/FormDialog.h"
 #include "app/GlWidget.h"
+#include "app/QtPrompt.h"
 #include "platform/Diagnostics.h"
 #include "platform/UserSettings.h"
 
@@ -115,6 +116,10 @@ MainFrame::MainFrame(ViewerState& state, Prompt& prompt, SettingsStore& settings
     gl_->setPaintHandler([this] { onPaint(); });
     gl_->installEventFilter(this);
     setCentralWidget(gl_);
+    if (auto* boxes = dynamic_cast<QtPrompt*>(&prompt_)) {
+        boxes->setOwner(this);
+        boxes->setContextRestorer([gl = gl_] { gl->surface().makeCurrent(); });
+    }
 
     buildMenu();
     statusBar()->setSizeGripEnabled(true);

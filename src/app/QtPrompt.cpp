@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QOpenGLContext>
 #include <QPushButton>
 
 namespace velmora {
@@ -29,6 +30,21 @@ QMessageBox::Icon iconOf(PromptIcon icon) {
 }
 
 }  // namespace
+
+class QtPrompt::ModalScope {
+public:
+    explicit ModalScope(const QtPrompt& prompt)
+        : prompt_(prompt), hadContext_(QOpenGLContext::currentContext() != nullptr) {}
+    ~ModalScope() {
+        if (hadContext_ && prompt_.restoreContext_) prompt_.restoreContext_();
+    }
+    ModalScope(const ModalScope&) = delete;
+    ModalScope& operator=(const ModalScope&) = delete;
+
+private:
+    const QtPrompt& prompt_;
+    bool hadContext_;
+};
 
 QtPrompt::QtPrompt(std::string title) : title_(std::move(title)) {}
 
@@ -81,6 +97,7 @@ PromptAnswer QtPrompt::message(const MessageRequest& request) {
     box.setDefaultButton(choices[0].button);
     box.setEscapeButton(choices[count - 1].button);
 
+    ModalScope scope(*this);
     const auto result = static_cast<QMessageBox::StandardButton>(box.exec());
     for (int i = 0; i < count; ++i)
         if (choices[i].button == result) return choices[i].answer;
@@ -108,6 +125,7 @@ std::optional<std::string> QtPrompt::chooseFile(const FileDialogRequest& request
     }
     if (!request.defaultExtension.empty()) dialog.setDefaultSuffix(QString::fromStdString(request.defaultExtension));
     if (!request.initialName.empty()) dialog.selectFile(QString::fromStdString(request.initialName));
+    ModalScope scope(*this);
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;
     const QStringList chosen = dialog.selectedFiles();
     if (chosen.isEmpty()) return std::nullopt;
@@ -116,6 +134,7 @@ std::optional<std::string> QtPrompt::chooseFile(const FileDialogRequest& request
 
 bool QtPrompt::runForm(FormRequest& request) {
     FormDialog dialog(request, *this, owner_);
+    ModalScope scope(*this);
     return dialog.exec() == QDialog::Accepted;
 }
 

@@ -7,6 +7,8 @@
 #include <QPointer>
 #include <QWidget>
 
+#include <functional>
+
 namespace velmora {
 
 class QtPrompt : public Prompt {
@@ -16,6 +18,11 @@ public:
 
     // The window the boxes are modal over; none before the frame exists.
     void setOwner(QWidget* owner) { owner_ = owner; }
+    // A box runs a nested event loop in which Qt draws the window with
+    // contexts of its own. When an OpenGL context was current before the
+    // box, this makes the program's context current again afterwards, so
+    // work interrupted by the box (a model being built) goes on where it was.
+    void setContextRestorer(std::function<void()> restore) { restoreContext_ = std::move(restore); }
 
     PromptAnswer message(const MessageRequest& request) override;
     std::optional<std::string> chooseFile(const FileDialogRequest& request) override;
@@ -26,7 +33,10 @@ public:
     static QString nameFilter(const FileFilter& filter);
 
 private:
+    class ModalScope;
+
     std::string title_;
+    std::function<void()> restoreContext_;
     QPointer<QWidget> owner_;
 };
 

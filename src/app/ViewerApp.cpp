@@ -27,7 +27,7 @@ void lowerPriority() {
 
 ViewerApp::ViewerApp() : ownPrompt_(std::make_unique<QtPrompt>(executableBaseName())), prompt_(ownPrompt_.get()) {}
 
-ViewerApp::ViewerApp(Prompt& prompt, SettingsStore& settings) : prompt_(&prompt), settings_(&settings) {}
+ViewerApp::ViewerApp(Prompt& prompt, SettingsStore* settings) : prompt_(&prompt), settings_(settings) {}
 
 ViewerApp::~ViewerApp() = default;
 
@@ -45,7 +45,6 @@ bool ViewerApp::initInstance() {
     state_.forceTwoSided = settings.forceTwoSided;
 
     frame_ = std::make_unique<MainFrame>(state_, *prompt_, *settings_);
-    if (ownPrompt_) ownPrompt_->setOwner(frame_.get());
     frame_->show();
     frame_->activateWindow();
     return true;

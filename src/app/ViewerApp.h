@@ -19,9 +19,10 @@ public:
     // The program's own: Qt message boxes and dialogs, and the INI profile
     // of organisation VELMORA named after the executable.
     ViewerApp();
-    // With a prompt and a settings store of the caller's (tests); both must
-    // outlive the application.
-    ViewerApp(Prompt& prompt, SettingsStore& settings);
+    // With a prompt of the caller's and, optionally, a settings store (tests);
+    // both must outlive the application. Without a store the INI profile is
+    // used.
+    explicit ViewerApp(Prompt& prompt, SettingsStore* settings = nullptr);
     ~ViewerApp();
     ViewerApp(const ViewerApp&) = delete;
     ViewerApp& operator=(const ViewerApp&) = delete;

@@ -1,0 +1,21 @@
+// The window tests' entry: one QApplication for all of them. Listing the
+// tests (as the build does) needs no display and makes none.
+
+#include <QApplication>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+
+int main(int argc, char** argv) {
+    ::testing::InitGoogleTest(&argc, argv);
+    for (int i = 1; i < argc; ++i)
+        if (std::strcmp(argv[i], "--gtest_list_tests") == 0) return RUN_ALL_TESTS();
+    if (!std::getenv("DISPLAY") && !std::getenv("QT_QPA_PLATFORM")) {
+        std::fprintf(stderr, "The window tests need an X display: run them under xvfb-run.\n");
+        return 1;
+    }
+    QApplication app(argc, argv);
+    return RUN_ALL_TESTS();
+}

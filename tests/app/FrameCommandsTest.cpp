@@ -1,0 +1,418 @@
+// The frame's commands on the bundled sample model: opening, the exports
+// through the menu, navigation in the window, the fly-by and the dialogs.
+
+#include "AppTestSupport.h"
+
+#include "model/MeshModel.h"
+
+#include <QKeyEvent>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace velmora {
+namespace {
+
+using namespace velmora::testing;
+
+std::vector<std::string> lines(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    std::vector<std::string> out;
+    std::string all = text.str(), line;
+    std::size_t start = 0;
+    for (std::size_t end; (end = all.find("\r\n", start)) != std::string::npos; start = end + 2)
+        out.push_back(all.substr(start, end - start));
+    out.push_back(all.substr(start));  // the viewpoint line has no line end
+    return out;
+}
+
+// Checks a CGH file's frame: header count = point lines, each with `fields`
+// numbers, then the statistics and viewpoint lines. Returns the count.
+int checkCgh(const std::string& path, int fields, const std::string& viewpoint, std::size_t headerLength) {
+    const std::vector<std::string> l = lines(path);
+    EXPECT_GE(l.size(), 3u) << path;
+    if (l.size() < 3) return -1;
+    int count = -1;
+    std::istringstream(l[0]) >> count;
+    EXPECT_EQ(l[0].size(), headerLength) << path;
+    EXPECT_EQ(static_cast<int>(l.size()) - 3, count) << path;
+    for (std::size_t i = 1; i + 2 < l.size(); i += 97) {  // a sample of the point lines
+        std::istringstream in(l[i]);
+        int index = -1;
+        in >> index;
+        EXPECT_EQ(index, static_cast<int>(i) - 1) << path;
+        double v;
+        int n = 0;
+        while (in >> v) ++n;
+        EXPECT_EQ(n, fields - 1) << l[i];
+    }
+    EXPECT_EQ(l[l.size() - 2].rfind("Statics: Maxx=", 0), 0u) << path;
+    EXPECT_EQ(l.back(), viewpoint) << path;
+    return count;
+}
+
+class FrameCommandsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(app_.initInstance());
+        showAndWait(frame());
+    }
+    MainFrame& frame() { return *app_.mainFrame(); }
+    ViewerState& state() { return app_.state(); }
+    void open() {
+        prompt_.queueFile(std::string(samplePath()));
+        frame().action(Command::FileOpen)->trigger();
+        ASSERT_NE(frame().view(), nullptr);
+        ASSERT_TRUE(frame().view()->hasModel());
+        prompt_.clear();
+    }
+    void expectEye(float x, float y, float z) {
+        EXPECT_FLOAT_EQ(frame().view()->eyeX(), x);
+        EXPECT_FLOAT_EQ(frame().view()->eyeY(), y);
+        EXPECT_FLOAT_EQ(frame().view()->eyeZ(), z);
+    }
+    std::string out(const std::string& name) const { return dir_.file(name); }
+    void expectComplete() {
+        ASSERT_FALSE(prompt_.messages().empty());
+        EXPECT_EQ(prompt_.messages().back().caption, "完成!");
+        EXPECT_EQ(prompt_.messages().back().text, "导出完成!");
+    }
+    static std::function<bool(FormRequest&)> range(const char* left, const char* right, const char* interval) {
+        return [=](FormRequest& form) {
+            form.field(1001)->text = left;
+            form.field(1002)->text = right;
+            form.field(1003)->text = interval;
+            return true;
+        };
+    }
+
+    ScopedConfigHome home_;
+    TempDir dir_;
+    RecordingPrompt prompt_;
+    RecordingSettingsStore store_;
+    ViewerApp app_{prompt_, &store_};
+};
+
+TEST_F(FrameCommandsTest, OpeningShowsTheCompletionBoxAndResetsTheCamera) {
+    frame().onCommand(Command::FileOpen);  // cancelled: nothing changes
+    EXPECT_EQ(frame().view(), nullptr);
+    ASSERT_EQ(prompt_.fileDialogs().size(), 1u);
+    const FileDialogRequest& request = prompt_.fileDialogs()[0];
+    EXPECT_EQ(request.mode, FileDialogRequest::Mode::Open);
+    ASSERT_EQ(request.filters.size(), 1u);
+    EXPECT_EQ(request.filters[0].name, "3D Studio Files");
+    EXPECT_EQ(request.filters[0].pattern, "*.3DS");
+    EXPECT_TRUE(request.mustExist);
+
+    state().modelScale = 3.0f;
+    state().modelOffsetX = 2.0f;
+    state().modelRotY = 45.0f;
+    prompt_.clear();
+    prompt_.queueFile(std::string(samplePath()));
+    frame().action(Command::FileOpen)->trigger();
+    ASSERT_NE(frame().view(), nullptr);
+    ASSERT_GE(prompt_.messages().size(), 2u);
+    EXPECT_EQ(prompt_.messages().front().caption, "ok");  // the bounds, during the load
+    EXPECT_EQ(prompt_.messages().back().caption, "完成");
+    EXPECT_EQ(prompt_.messages().back().text, "读取完成!");
+    EXPECT_EQ(frame().windowTitle(), "QUNT - sample.3ds");
+    EXPECT_EQ(state().modelPath, samplePath());
+    expectEye(0, 0, 30);
+    EXPECT_EQ(state().modelScale, 1.0f);
+    EXPECT_EQ(state().modelOffsetX, 0.0f);
+    EXPECT_EQ(state().modelRotY, 45.0f);  // rotations are kept
+    EXPECT_EQ(frame().view()->viewportWidth(), frame().glWidget()->width());
+
+    // A second open keeps the view and replaces the model.
+    GlView* view = frame().view();
+    QTest::keyClick(&frame(), Qt::Key_Left);
+    prompt_.queueFile(std::string(samplePath()));
+    frame().action(Command::FileOpen)->trigger();
+    EXPECT_EQ(frame().view(), view);
+    expectEye(0, 0, 30);
+
+    // A file that cannot be read leaves the program running with a view
+    // without a model.
+    const std::string bad = out("bad.3ds");
+    std::ofstream(bad) << "not a model";
+    prompt_.clear();
+    prompt_.queueFile(bad);
+    frame().action(Command::FileOpen)->trigger();
+    EXPECT_EQ(frame().view(), view);
+    EXPECT_FALSE(view->hasModel());
+    ASSERT_FALSE(prompt_.messages().empty());
+    EXPECT_EQ(prompt_.messages().back().text, "Failed to Decode 3D Studio MAX file!: " + bad);
+    EXPECT_TRUE(frame().isVisible());
+}
+
+TEST_F(FrameCommandsTest, ExportsThroughTheMenuWriteTheirFiles) {
+    frame().action(Command::ExportColour)->trigger();  // no view: nothing at all
+    EXPECT_TRUE(prompt_.transcript().empty());
+    open();
+    const ClientRect client = frame().clientRect();
+    const std::string viewpoint = "ViewPoint: x=0.000000  y=0.000000 z=30.000000";
+
+    prompt_.queueFile(out("scan"));
+    frame().action(Command::ExportColour)->trigger();
+    EXPECT_EQ(prompt_.fileDialogs().back().title, "Export Object");
+    expectComplete();
+    const int colourPoints = checkCgh(out("scan.CGH"), 8, viewpoint, 41);
+    EXPECT_GT(colourPoints, 100);
+
+    prompt_.queueFile(out("grey.cgh"));
+    frame().action(Command::ExportGrey)->trigger();
+    EXPECT_EQ(prompt_.fileDialogs().back().title, "Export Object(Gray)");
+    expectComplete();
+    EXPECT_EQ(checkCgh(out("grey.cgh"), 6, viewpoint, 42), colourPoints);  // same camera, same points
+
+    // Three views at x offsets -1, 0, 1 of the stored viewpoint.
+    prompt_.queueForm(range("-1", "1", "1"));
+    prompt_.queueFile(out("mv.CGH"));
+    frame().action(Command::MultiViewColour)->trigger();
+    expectComplete();
+    for (int v = 1; v <= 3; ++v)
+        checkCgh(out("mv" + std::to_string(v) + ".CGH"), 8,
+                 "ViewPoint: x=" + std::to_string(v - 2) + ".000000  y=0.000000 z=30.000000", 41);
+    EXPECT_FALSE(std::filesystem::exists(out("mv4.CGH")));
+    EXPECT_EQ(frame().lastProgressText(), "Exporting view 3 of 3");
+    EXPECT_EQ(prompt_.forms().back().resourceId, 133);
+
+    prompt_.queueForm(range("0", "0.5", "0.5"));
+    prompt_.queueFile(out("mg"));
+    frame().action(Command::MultiViewGrey)->trigger();
+    expectComplete();
+    checkCgh(out("mg1.CGH"), 6, viewpoint, 42);
+    checkCgh(out("mg2.CGH"), 6, "ViewPoint: x=0.500000  y=0.000000 z=30.000000", 42);
+
+    prompt_.queueForm(range("0", "0", "1"));
+    prompt_.queueFile(out("ch.CGH"));
+    frame().action(Command::MultiViewChannels)->trigger();
+    expectComplete();
+    for (const char* name : {"chr1.CGH", "chg1.CGH", "chb1.CGH"}) checkCgh(out(name), 6, viewpoint, 41);
+
+    // A zero interval is refused before any file dialog.
+    const std::size_t dialogs = prompt_.fileDialogs().size();
+    prompt_.queueForm(range("0", "1", "0"));
+    frame().action(Command::MultiViewGrey)->trigger();
+    EXPECT_EQ(prompt_.messages().back().text, "Delta must be nonzero!");
+    EXPECT_EQ(prompt_.fileDialogs().size(), dialogs);
+
+    prompt_.queueFile(out("grid"));
+    frame().action(Command::Export3di)->trigger();
+    expectComplete();
+    EXPECT_EQ(prompt_.fileDialogs().back().title, "Export Object(Gray)");
+    EXPECT_EQ(prompt_.fileDialogs().back().filters[0].pattern, "*.3di");
+    const int rows = client.height(), columns = client.width() / 4 * 4;
+    EXPECT_EQ(std::filesystem::file_size(out("grid.3di")), 8u + 28u * rows * columns);
+    std::ifstream grid(out("grid.3di"), std::ios::binary);
+    std::int32_t header[2] = {};
+    grid.read(reinterpret_cast<char*>(header), sizeof header);
+    EXPECT_EQ(header[0], rows);
+    EXPECT_EQ(header[1], columns);
+}
+
+TEST_F(FrameCommandsTest, KeysAndDragsInTheWindowMoveTheEyeAndTheModel) {
+    // Before any open: transform keys change their values, eye keys nothing.
+    QTest::keyClick(&frame(), Qt::Key_B);
+    EXPECT_EQ(state().modelOffsetZ, 1.0f);
+    open();
+    EXPECT_EQ(state().modelOffsetZ, 0.0f);  // the open reset it
+
+    // A held key: the first press and two auto-repeats, one step each.
+    for (bool repeat : {false, true, true}) {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_Left, Qt::NoModifier, QString(), repeat);
+        QApplication::sendEvent(&frame(), &press);
+    }
+    expectEye(-3, 0, 30);
+    QTest::keyClick(&frame(), Qt::Key_PageUp);
+    QTest::keyClick(&frame(), Qt::Key_Down);
+    expectEye(-3, 1, 29);
+    QTest::keyClick(&frame(), Qt::Key_L);
+    QTest::keyClick(&frame(), Qt::Key_W);
+    QTest::keyClick(&frame(), Qt::Key_M, Qt::ShiftModifier);  // letters act the same with Shift
+    EXPECT_EQ(state().modelOffsetX, 1.0f);
+    EXPECT_EQ(state().modelOffsetY, -1.0f);
+    EXPECT_EQ(state().modelScale, 1.100000023841858f);
+
+    // Keypad plus rescales the geometry; the main keyboard's plus does not.
+    const float x0 = frame().view()->model()->vertices().front().x;
+    QTest::keyClick(&frame(), Qt::Key_Plus);
+    EXPECT_EQ(frame().view()->model()->vertices().front().x, x0);
+    QTest::keyClick(&frame(), Qt::Key_Plus, Qt::KeypadModifier);
+    EXPECT_FLOAT_EQ(frame().view()->model()->vertices().front().x, x0 * 1.1f);
+    QTest::keyClick(&frame(), Qt::Key_H);  // unbound
+    QTest::keyClick(&frame(), Qt::Key_Home);
+    expectEye(0, 0, 30);
+
+    // Drag right 10 pixels and down 20: 3 and 6 degrees.
+    QWidget* gl = frame().glWidget();
+    QTest::mousePress(gl, Qt::LeftButton, {}, QPoint(100, 100));
+    QTest::mouseMove(gl, QPoint(110, 120));
+    EXPECT_FLOAT_EQ(state().modelRotY, 3.0f);
+    EXPECT_FLOAT_EQ(state().modelRotX, 6.0f);
+    // A release outside the window is not seen: the drag goes on without a button.
+    QTest::mouseRelease(gl, Qt::LeftButton, {}, QPoint(-20, -20));
+    QTest::mouseMove(gl, QPoint(120, 120));
+    EXPECT_FLOAT_EQ(state().modelRotY, 6.0f);
+    QTest::mouseRelease(gl, Qt::LeftButton, {}, QPoint(120, 120));
+    QTest::mouseMove(gl, QPoint(200, 200));
+    EXPECT_FLOAT_EQ(state().modelRotY, 6.0f);
+
+    QTest::keyClick(&frame(), Qt::Key_A);
+    EXPECT_EQ(state().modelRotY, 0.0f);
+    EXPECT_EQ(state().modelScale, 1.0f);
+}
+
+TEST_F(FrameCommandsTest, FlyByRunsOnATimerUntilItEndsOrHomeStopsIt) {
+    frame().action(Command::FlyBy)->trigger();  // no view: only counts
+    EXPECT_TRUE(frame().flyByTimer().isActive());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return state().flyByStep == 200; }, 20000));
+    EXPECT_FALSE(frame().flyByTimer().isActive());
+
+    open();
+    frame().action(Command::FlyBy)->trigger();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return state().flyByStep >= 10; }, 5000));
+    EXPECT_NE(frame().view()->eyeZ(), 30.0f);  // somewhere on the path behind the model
+    QTest::keyClick(&frame(), Qt::Key_Home);
+    EXPECT_EQ(state().flyByStep, 200);
+    EXPECT_FALSE(frame().flyByTimer().isActive());
+    expectEye(0, 0, 30);
+
+    frame().action(Command::FlyBy)->trigger();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return state().flyByStep == 200; }, 20000));
+    expectEye(0, 0, 30);  // the last step brings the eye home
+}
+
+TEST_F(FrameCommandsTest, ViewPointSetSetsTheViewpointAndTheEye) {
+    // Before any model only the stored viewpoint changes.
+    prompt_.queueForm([](FormRequest& form) {
+        form.field(1001)->text = "40";
+        form.field(1002)->text = "5";
+        form.field(1003)->text = "2";
+        return true;
+    });
+    frame().action(Command::ViewPointSet)->trigger();
+    ASSERT_EQ(prompt_.forms().size(), 1u);
+    const FormRequest& form = prompt_.forms()[0];
+    EXPECT_EQ(form.resourceId, 134);
+    EXPECT_EQ(form.title, "ViewPointSet");
+    ASSERT_EQ(form.fields.size(), 6u);
+    EXPECT_EQ(form.fields[0].label, "Postion_z:");
+    EXPECT_EQ(form.fields[1].label, "Postion_x:");
+    EXPECT_EQ(form.fields[2].label, "Postion_y:");
+    EXPECT_EQ(form.field(1001)->text, "30");  // as the dialog opened
+    EXPECT_EQ(state().viewPointX, 5.0f);
+    EXPECT_EQ(state().viewPointY, 2.0f);
+    EXPECT_EQ(state().viewPointZ, 40.0f);
+
+    open();
+    // The dialog shows z 30, x 0, y 0 again, whatever was stored.
+    std::vector<std::string> shown;
+    prompt_.queueForm([&](FormRequest& f) {
+        shown = {f.field(1001)->text, f.field(1002)->text, f.field(1003)->text};
+        f.field(1001)->text = "50";
+        return true;
+    });
+    frame().action(Command::ViewPointSet)->trigger();
+    EXPECT_EQ(shown, (std::vector<std::string>{"30", "0", "0"}));
+    EXPECT_EQ(state().viewPointZ, 50.0f);
+    EXPECT_EQ(state().viewPointX, 0.0f);
+    expectEye(0, 0, 50);
+
+    // Cancel leaves the viewpoint and the eye.
+    QTest::keyClick(&frame(), Qt::Key_Right);
+    prompt_.queueForm([](FormRequest& f) {
+        f.field(1001)->text = "70";
+        return false;
+    });
+    frame().action(Command::ViewPointSet)->trigger();
+    EXPECT_EQ(state().viewPointZ, 50.0f);
+    expectEye(1, 0, 50);
+
+    // Later CGH files carry the stored viewpoint.
+    prompt_.queueFile(out("vp.CGH"));
+    frame().action(Command::ExportColour)->trigger();
+    EXPECT_EQ(lines(out("vp.CGH")).back(), "ViewPoint: x=0.000000  y=0.000000 z=50.000000");
+}
+
+TEST_F(FrameCommandsTest, ObjCoordinateCountsThePointsAndSetsTheScales) {
+    frame().action(Command::ObjCoordinate)->trigger();  // no view: no dialog
+    EXPECT_TRUE(prompt_.forms().empty());
+    open();
+
+    std::vector<std::string> values;
+    prompt_.queueForm([&](FormRequest& f) {
+        for (int id : {1013, 1007, 1008, 1009, 1010, 1011, 1012}) values.push_back(f.field(id)->text);
+        EXPECT_EQ(f.field(1001)->text, "1");
+        EXPECT_EQ(f.field(1002)->text, "1");
+        f.field(1001)->text = "2";
+        return true;
+    });
+    frame().action(Command::ObjCoordinate)->trigger();
+    const FormRequest& form = prompt_.forms().back();
+    EXPECT_EQ(form.resourceId, 135);
+    EXPECT_EQ(form.title, "Obj_Coordinate");
+    EXPECT_EQ(form.fields[0].label, "            Points:");
+    EXPECT_FALSE(form.field(1013)->editable);
+    ASSERT_EQ(values.size(), 7u);
+    EXPECT_GT(std::stoi(values[0]), 100);
+    EXPECT_GE(std::stod(values[1]), std::stod(values[2]));  // max x >= min x
+    EXPECT_EQ(state().Output_Scalxy, 2.0f);
+    EXPECT_EQ(state().Output_Scalz, 1.0f);
+
+    // The same count a colour export from the same camera writes.
+    prompt_.queueFile(out("count.CGH"));
+    frame().action(Command::ExportColour)->trigger();
+    const std::vector<std::string> l = lines(out("count.CGH"));
+    EXPECT_EQ(l.front().substr(0, values[0].size() + 10), values[0] + " 2.0 1.0 0");
+
+    // Cancel keeps the scales.
+    prompt_.queueForm([](FormRequest& f) {
+        f.field(1002)->text = "9";
+        return false;
+    });
+    frame().action(Command::ObjCoordinate)->trigger();
+    EXPECT_EQ(state().Output_Scalz, 1.0f);
+
+    // A frame the model does not cover: 0 points.
+    state().modelOffsetX = 1000.0f;
+    std::string points;
+    prompt_.queueForm([&](FormRequest& f) {
+        points = f.field(1013)->text;
+        return true;
+    });
+    frame().action(Command::ObjCoordinate)->trigger();
+    EXPECT_EQ(points, "0");
+}
+
+TEST_F(FrameCommandsTest, MaterialColourAndTwoSidedToggles) {
+    frame().action(Command::MaterialColour)->trigger();  // before any open: flag and mark
+    EXPECT_TRUE(frame().materialColour());
+    EXPECT_TRUE(frame().action(Command::MaterialColour)->isChecked());
+    open();
+    frame().glWidget()->makeCurrent();
+    EXPECT_FALSE(glIsEnabled(GL_COLOR_MATERIAL));  // the new view starts without it
+    frame().action(Command::MaterialColour)->trigger();
+    EXPECT_FALSE(frame().materialColour());
+    frame().action(Command::MaterialColour)->trigger();
+    frame().glWidget()->makeCurrent();
+    EXPECT_TRUE(glIsEnabled(GL_COLOR_MATERIAL));
+
+    // Two-sided with a model reads the file again, keeping camera and transform.
+    QTest::keyClick(&frame(), Qt::Key_Up);
+    QTest::keyClick(&frame(), Qt::Key_L);
+    const MeshModel* before = frame().view()->model();
+    frame().action(Command::ForceTwoSided)->trigger();
+    EXPECT_EQ(state().forceTwoSided, 0);
+    ASSERT_TRUE(frame().view()->hasModel());
+    EXPECT_NE(frame().view()->model(), before);
+    expectEye(0, 0, 31);
+    EXPECT_EQ(state().modelOffsetX, 1.0f);
+    EXPECT_EQ(prompt_.messages().back().caption, "ok");  // no completion box this time
+}
+
+}  // namespace
+}  // namespace velmora
