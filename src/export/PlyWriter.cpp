@@ -1,0 +1,161 @@
+#include "export/PlyWriter.h"
+
+#include "export/NumberText.h"
+#include "export/OutputFile.h"
+#include "export/PointValues.h"
+#include "export/SurfaceSampler.h"
+#include "view/ViewerState.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+namespace velmora {
+
+static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "the binary PLY writer stores numbers in host order");
+
+namespace {
+
+constexpr std::size_t kBinaryRecord = 3 * sizeof(float) + 3 + sizeof(float);
+// Room for one shortest single-precision text (at most 15 characters).
+constexpr std::size_t kFloatRoom = 24;
+// x y z, three bytes, the phase text, separators and the line end.
+constexpr std::size_t kMaxAsciiLine = 3 * (kFloatRoom + 1) + 3 * 4 + 32 + 2;
+
+struct ReadyText {
+    char text[32];
+    std::size_t size;
+};
+
+const std::vector<ReadyText>& phaseTexts() {
+    static const std::vector<ReadyText> texts = [] {
+        std::vector<ReadyText> made(RandomGenerator::kMax + 1);
+        for (int r = 0; r <= RandomGenerator::kMax; ++r) {
+            ReadyText& ready = made[r];
+            ready.size = static_cast<std::size_t>(
+                std::to_chars(ready.text, ready.text + sizeof ready.text, phaseOfDraw(r)).ptr - ready.text);
+        }
+        return made;
+    }();
+    return texts;
+}
+
+const std::vector<ReadyText>& byteTexts() {
+    static const std::vector<ReadyText> texts = [] {
+        std::vector<ReadyText> made(256);
+        for (int c = 0; c < 256; ++c) {
+            made[c].text[0] = ' ';
+            made[c].size = static_cast<std::size_t>(appendInt(made[c].text + 1, c) - made[c].text);
+        }
+        return made;
+    }();
+    return texts;
+}
+
+inline char* put(char* out, const ReadyText& ready) {
+    std::memcpy(out, ready.text, sizeof ready.text);  // fixed size: one move
+    return out + ready.size;
+}
+
+inline float toFloat(double value) {
+    const float f = static_cast<float>(value);
+    return std::fpclassify(f) == FP_SUBNORMAL ? std::copysign(0.0f, f) : f;
+}
+
+inline char* putFloat(char* out, double value) { return std::to_chars(out, out + kFloatRoom, toFloat(value)).ptr; }
+
+WriteResult failure(const std::string& path, const std::string& reason, bool openFailed) {
+    if (openFailed)
+        std::fputs("Cant open file\n", stderr);
+    else
+        std::fprintf(stderr, "Cant write file %s: %s\n", path.c_str(), reason.c_str());
+    WriteResult result;
+    result.openFailed = openFailed;
+    result.failedPath = path;
+    result.error = reason;
+    return result;
+}
+
+}  // namespace
+
+std::string plyHeader(PlyLayout layout, std::int64_t count, std::size_t padding) {
+    std::string header = "ply\n";
+    header += layout == PlyLayout::Ascii ? "format ascii 1.0\n" : "format binary_little_endian 1.0\n";
+    header += "comment VELMORA surface points";
+    header.append(padding, ' ');
+    header += '\n';
+    if (layout == PlyLayout::Ascii) header += "element color 1\nproperty int channel\n";
+    header += "element vertex " + std::to_string(count) + "\n";
+    header += "property float x\nproperty float y\nproperty float z\n";
+    header += "property uchar red\nproperty uchar green\nproperty uchar blue\n";
+    header += layout == PlyLayout::Ascii ? "property double phase\n" : "property float phase\n";
+    header += "end_header\n";
+    return header;
+}
+
+WriteResult writePly(const SampledFrame& frame, const std::string& path, ViewerState& state, PlyLayout layout) {
+    std::string reason;
+    auto file = OutputFile::create(path, reason);
+    if (!file) return failure(path, reason, true);
+
+    const std::int64_t mostPoints = static_cast<std::int64_t>(frame.rows()) * frame.columns();
+    const std::size_t headerSize = plyHeader(layout, mostPoints).size();
+    file->append(plyHeader(layout, mostPoints));
+    if (layout == PlyLayout::Ascii) file->append("3\n");
+
+    RandomGenerator& random = state.random;
+    SampleSummary summary;
+    if (layout == PlyLayout::Ascii) {
+        const auto& phases = phaseTexts();
+        const auto& bytes = byteTexts();
+        summary = frame.walk([&](const SurfacePoint& point, int) {
+            char* out = file->reserve(kMaxAsciiLine);
+            out = putFloat(out, point.x);
+            *out++ = ' ';
+            out = putFloat(out, point.y);
+            *out++ = ' ';
+            out = putFloat(out, point.z);
+            out = put(out, bytes[point.red]);
+            out = put(out, bytes[point.green]);
+            out = put(out, bytes[point.blue]);
+            *out++ = ' ';
+            out = put(out, phases[random.next()]);
+            *out++ = '\n';
+            file->advance(out);
+        });
+    } else {
+        summary = frame.walk([&](const SurfacePoint& point, int) {
+            const float values[3] = {static_cast<float>(point.x), static_cast<float>(point.y),
+                                     static_cast<float>(point.z)};
+            const std::uint8_t colour[3] = {point.red, point.green, point.blue};
+            const float phase = static_cast<float>(randomPhase(random));
+            char* out = file->reserve(kBinaryRecord);
+            std::memcpy(out, values, sizeof values);
+            std::memcpy(out + sizeof values, colour, sizeof colour);
+            std::memcpy(out + sizeof values + sizeof colour, &phase, sizeof phase);
+            file->advance(out + kBinaryRecord);
+        });
+    }
+
+    const std::size_t shortSize = plyHeader(layout, summary.pointCount).size();
+    file->overwriteStart(plyHeader(layout, summary.pointCount, headerSize - shortSize));
+    if (!file->commit(reason)) {
+        WriteResult result = failure(path, reason, false);
+        result.summary = summary;
+        return result;
+    }
+    WriteResult result;
+    result.ok = true;
+    result.summary = summary;
+    result.paths.push_back(path);
+    return result;
+}
+
+WriteResult writePly(const ClientRect& rect, const std::string& path, PlyLayout layout, Prompt& prompt,
+                     ViewerState& state) {
+    return writePly(SurfaceSampler::sample(rect, prompt), path, state, layout);
+}
+
+}  // namespace velmora
