@@ -31,6 +31,7 @@ def count(path):
     cid, length = struct.unpack_from("<HI", data, 0)
     assert cid == 0x4D4D, path
     objects, materials = [], 0
+    needs_default = False
     for cid, body, end in walk(data, 6, min(length, len(data))):
         if cid != 0x3D3D:
             continue
@@ -44,13 +45,23 @@ def count(path):
                 if cid3 != 0x4100:
                     continue
                 vertices = faces = 0
+                grouped = False
                 for cid4, body4, end4 in walk(data, body3, end3):
                     if cid4 == 0x4110:
                         vertices += struct.unpack_from("<H", data, body4)[0]
                     elif cid4 == 0x4120:
-                        faces += struct.unpack_from("<H", data, body4)[0]
+                        n = struct.unpack_from("<H", data, body4)[0]
+                        faces += n
+                        # Face-material groups follow the face entries inside the face list.
+                        for cid5, _, _ in walk(data, body4 + 2 + 8 * n, end4):
+                            grouped = grouped or cid5 == 0x4130
+                    elif cid4 == 0x4130:
+                        grouped = True
                 objects.append((vertices, faces))
-    return objects, materials
+                needs_default = needs_default or not grouped
+    # The built model has the file's materials, after a default one when a
+    # mesh has no face-material group.
+    return objects, materials + (1 if needs_default else 0)
 
 
 def main():
