@@ -3,6 +3,7 @@
 #include "platform/Prompt.h"
 #include "textures/DibReader.h"
 #include "textures/JpegDecoder.h"
+#include "textures/PngReader.h"
 #include "textures/TexturePath.h"
 #include "textures/TgaReader.h"
 
@@ -38,6 +39,7 @@ TextureReader textureReaderFor(const std::string& textureFile) {
     if (ending == "JPG") return TextureReader::Jpeg;
     if (ending == "BMP") return TextureReader::Bmp;
     if (ending == "TGA") return TextureReader::Tga;
+    if (ending == "PNG") return TextureReader::Png;
     return TextureReader::None;
 }
 
@@ -78,6 +80,7 @@ unsigned TextureManager::createTexture(const std::string& textureFile, const std
         case TextureReader::Jpeg: loaded = loadJpegTexture(path, textureId); break;
         case TextureReader::Bmp: loaded = loadBmpTexture(path, textureId); break;
         case TextureReader::Tga: loaded = loadTgaTexture(path, textureId); break;
+        case TextureReader::Png: loaded = loadPngTexture(path, textureId); break;
         case TextureReader::None: break;
     }
     if (loaded) return textureId;
@@ -116,6 +119,14 @@ bool TextureManager::loadJpegTexture(const std::string& path, unsigned textureId
     auto image = decoder.decodeJpeg(path);
     if (!image) return false;
     return uploadRgb(*image, textureId, "JPG Texture File: %s is too large, or texture dimensions are not a Power of 2",
+                     path);
+}
+
+bool TextureManager::loadPngTexture(const std::string& path, unsigned textureId) {
+    PngReader reader(prompt_, diagnostics_);
+    auto image = reader.readPng(path);
+    if (!image) return false;
+    return uploadRgb(*image, textureId, "PNG Texture File: %s is too large, or texture dimensions are not a Power of 2",
                      path);
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 // Turns the texture files that materials name into OpenGL texture objects:
-// the reader is chosen by the name's ending (JPG, BMP, TGA, in any letter
-// case), every failure is reported to the person, and the model loads on
+// the reader is chosen by the name's ending (JPG, BMP, TGA, PNG, in any
+// letter case), every failure is reported to the person, and the model loads on
 // without the texture. Runs with the model's OpenGL context current.
 
 #include "model/TextureFactory.h"
@@ -14,10 +14,10 @@ namespace velmora {
 
 class Prompt;
 
-enum class TextureReader { None, Jpeg, Bmp, Tga };
+enum class TextureReader { None, Jpeg, Bmp, Tga, Png };
 
 // The reader for a file name: its last three characters compared, ignoring
-// case, with "JPG", "BMP" and "TGA". Anything else (and names shorter than
+// case, with "JPG", "BMP", "TGA" and "PNG". Anything else (and names shorter than
 // three characters) has none.
 TextureReader textureReaderFor(const std::string& textureFile);
 
@@ -51,6 +51,7 @@ public:
     bool loadTgaTexture(const std::string& path, unsigned textureId);
     bool loadBmpTexture(const std::string& path, unsigned textureId);
     bool loadJpegTexture(const std::string& path, unsigned textureId);
+    bool loadPngTexture(const std::string& path, unsigned textureId);
 
     // Compressed internal formats are never asked for here.
     bool compressedTexturesAvailable() const { return false; }
