@@ -29,7 +29,7 @@ namespace {
 
 constexpr int kGrid = 128;          // vertices per side of one tile
 constexpr int kTilesAcross = 6;     // 6 x 6 tiles, 2 * 127² faces each
-constexpr int kTilesDown = 5;
+constexpr int kTilesDown = 6;
 constexpr long kFacesWanted = 1000000;
 constexpr float kSpacing = 12.5f / (kTilesAcross * (kGrid - 1));  // the model spans about 12.5 x 10.4
 
