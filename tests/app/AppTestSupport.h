@@ -12,6 +12,8 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDir>
+#include <QPixmap>
 #include <QTest>
 #include <QTimer>
 
@@ -80,6 +82,13 @@ inline void whenModal(std::function<void(QWidget*)> check, QWidget* previous = n
         check(modal);
     });
     timer->start();
+}
+
+// Saves a picture for a person to look at, in the build folder.
+inline void saveArtefact(const QPixmap& picture, const char* name) {
+    const QString folder = QStringLiteral(VELMORA_BINARY_DIR "/test-artifacts");
+    QDir().mkpath(folder);
+    EXPECT_TRUE(picture.save(folder + "/" + name)) << name;
 }
 
 inline const char* samplePath() { return VELMORA_SOURCE_DIR "/samples/sample.3ds"; }

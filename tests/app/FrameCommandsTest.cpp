@@ -125,6 +125,8 @@ TEST_F(FrameCommandsTest, OpeningShowsTheCompletionBoxAndResetsTheCamera) {
     EXPECT_EQ(state().modelOffsetX, 0.0f);
     EXPECT_EQ(state().modelRotY, 45.0f);  // rotations are kept
     EXPECT_EQ(frame().view()->viewportWidth(), frame().glWidget()->width());
+    QTest::qWait(50);
+    saveArtefact(frame().grab(), "model-open.png");
 
     // A second open keeps the view and replaces the model.
     GlView* view = frame().view();

@@ -111,6 +111,7 @@ TEST(QtPromptTest, FormRefusesANonNumberAndKeepsTheFocusOnThatEdit) {
         EXPECT_EQ(z->text(), "30");
         EXPECT_EQ(x->text(), "0");
         EXPECT_LT(z->y(), x->y());  // z comes first
+        saveArtefact(dialog->grab(), "dialog-134.png");
         x->setText("abc");
         whenModal(
             [&, dialog, x](QWidget* box) {
@@ -150,20 +151,49 @@ TEST(QtPromptTest, ValueTextsAreReadOnlyAndSunken) {
     FormRequest form;
     form.resourceId = 135;
     form.title = "Obj_Coordinate";
-    form.fields = {{0, "            Points:", "", false, false},
-                   {1013, "", "42", false, false},
-                   {1001, "", "1", true, true}};
+    for (const char* label : {"            Points:", "Object_Max_X:", "Object_Min_X:", "Object_Max_Y:",
+                              "Object_Min_Y:", "Object_Max_Z:", "Object_Min_Z:", "Output_Scalxy:",
+                              "Output_Scalz:"})
+        form.fields.push_back({0, label, "", false, false});
+    form.fields.push_back({1013, "", "42", false, false});
+    for (int id = 1007; id <= 1012; ++id) form.fields.push_back({id, "", "-1.250000", false, false});
+    form.fields.push_back({1001, "", "1", true, true});
+    form.fields.push_back({1002, "", "1", true, true});
     bool sunken = false, isLabel = false;
     whenModal([&](QWidget* w) {
         QWidget* value = w->findChild<QWidget*>("1013");
         auto* label = qobject_cast<QLabel*>(value);
         isLabel = label && label->text() == "42";
         sunken = label && label->frameShadow() == QFrame::Sunken;
+        saveArtefact(w->grab(), "dialog-135.png");
         w->findChild<QPushButton*>("1")->click();
     });
     EXPECT_TRUE(prompt.runForm(form));
     EXPECT_TRUE(isLabel);
     EXPECT_TRUE(sunken);
+}
+
+TEST(QtPromptTest, ViewRangeFormPlacesItsThreeEditsInARow) {
+    QtPrompt prompt("velmora");
+    FormRequest form;
+    form.resourceId = 133;
+    form.title = "ViewRange_Select";
+    form.fields = {{0, "左视点：", "", false, false}, {0, "右视点：", "", false, false},
+                   {0, "视点间隔：", "", false, false}, {1001, "", "0", true, true},
+                   {1002, "", "0", true, true},       {1003, "", "0", true, true}};
+    FormDialog dialog(form, prompt);
+    dialog.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+    QLineEdit* left = dialog.edit(1001);
+    QLineEdit* right = dialog.edit(1002);
+    QLineEdit* interval = dialog.edit(1003);
+    ASSERT_TRUE(left && right && interval);
+    EXPECT_EQ(left->y(), right->y());
+    EXPECT_LT(left->x(), right->x());
+    EXPECT_LT(right->x(), interval->x());
+    EXPECT_EQ(dialog.size(), QSize(362, 188));  // 181 x 94 dialog units
+    saveArtefact(dialog.grab(), "dialog-133.png");
+    dialog.reject();
 }
 
 TEST(QtPromptTest, KeyHelpBoxHasNoCaptionBarAndOnlyOk) {
@@ -177,6 +207,7 @@ TEST(QtPromptTest, KeyHelpBoxHasNoCaptionBarAndOnlyOk) {
         frameless = w->windowFlags().testFlag(Qt::FramelessWindowHint);
         hasCancel = w->findChild<QPushButton*>("2") != nullptr;
         if (auto* box = w->findChild<QGroupBox*>()) group = box->title();
+        saveArtefact(w->grab(), "dialog-122.png");
         w->findChild<QPushButton*>("1")->click();
     });
     EXPECT_TRUE(prompt.runForm(form));
