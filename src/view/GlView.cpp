@@ -75,6 +75,7 @@ void GlView::setEye(float x, float y, float z) {
     eyeX_ = x;
     eyeY_ = y;
     eyeZ_ = z;
+    surface_.makeCurrent();  // the camera belongs to the view's context, whoever drew last
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
     gluLookAt(eyeX_, eyeY_, eyeZ_, 0.0, 0.0, 0.0, 0.0, 1.0, 0.0);
