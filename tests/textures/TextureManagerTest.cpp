@@ -74,7 +74,7 @@ TEST(TextureManager, ReaderIsChosenByTheLastThreeCharacters) {
     for (const char* name : {"a.tga", "A.TGA", "b.Tga", "tga"}) EXPECT_EQ(textureReaderFor(name), TextureReader::Tga);
     EXPECT_EQ(textureReaderFor("PIC.JpG"), TextureReader::Jpeg);
     EXPECT_EQ(textureReaderFor("x.bmp"), TextureReader::Bmp);
-    for (const char* name : {"x.jpeg", "ab", "", "x.png"}) EXPECT_EQ(textureReaderFor(name), TextureReader::None);
+    for (const char* name : {"x.jpeg", "ab", "", "x.gif"}) EXPECT_EQ(textureReaderFor(name), TextureReader::None);
 }
 
 TEST(TextureManager, TextureFilesAreFoundAsGivenThenBesideTheModelInAnyCase) {
