@@ -3,6 +3,8 @@
 #include "app/FormDialog.h"
 #include "app/GlWidget.h"
 #include "app/QtPrompt.h"
+#include "export/PlyExportCommands.h"
+#include "model/AssimpImporter.h"
 #include "platform/Diagnostics.h"
 #include "platform/UserSettings.h"
 
@@ -54,8 +56,14 @@ const std::vector<MenuEntry>& menuTree() {
                   {"M_Export_Color", Command::MultiViewColour, "", {}},
                   {"M_Export_Gray", Command::MultiViewGrey, "", {}},
                   {"分立彩色输出", Command::MultiViewChannels, "彩色输出分3个文件", {}},
+                  {"PLY", Command::MultiViewPly, "Export each view as a binary PLY point cloud", {}},
+                  {"PLY (ASCII)", Command::MultiViewPlyAscii,
+                   "Export each view as an ASCII PLY point cloud for CGH libraries", {}},
               }},
              {"输出3D数据", Command::Export3di, "输出3D成像系统仿真数据", {}},
+             {"PLY", Command::ExportPly, "Export the visible surface as a binary PLY point cloud", {}},
+             {"PLY (ASCII)", Command::ExportPlyAscii,
+              "Export the visible surface as an ASCII PLY point cloud for CGH libraries", {}},
              {"E&xit", Command::Exit, "", {}},
          }},
         {"&O选项",
@@ -102,7 +110,10 @@ const char* const kAboutText =
     "Drag with the left button: rotate the model\n"
     "F1: this box; Esc: quit without saving the settings";
 
-bool isModelFile(const QString& path) { return path.endsWith(QStringLiteral(".3ds"), Qt::CaseInsensitive); }
+bool isModelFile(const QString& path) {
+    const std::string name = QFile::encodeName(path).toStdString();
+    return path.endsWith(QStringLiteral(".3ds"), Qt::CaseInsensitive) || isAssimpModel(name);
+}
 
 }  // namespace
 
@@ -358,6 +369,10 @@ void MainFrame::onCommand(int id) {
         case Command::MultiViewGrey:
         case Command::MultiViewChannels:
         case Command::Export3di:
+        case Command::ExportPly:
+        case Command::ExportPlyAscii:
+        case Command::MultiViewPly:
+        case Command::MultiViewPlyAscii:
             runExport(id);
             break;
         case Command::Exit:
@@ -392,7 +407,7 @@ void MainFrame::onCommand(int id) {
 void MainFrame::onFileOpen() {
     FileDialogRequest request;
     request.mode = FileDialogRequest::Mode::Open;
-    request.filters.push_back({"3D Studio Files", "*.3DS"});
+    request.filters = modelFileFilters();  // "3D Studio Files (*.3DS)" first
     request.defaultExtension = "3DS";
     request.mustExist = true;
     const auto chosen = prompt_.chooseFile(request);
@@ -579,6 +594,14 @@ void MainFrame::runExport(int id) {
             break;
         case Command::Export3di:
             export3di(view, prompt_, state_, client);
+            break;
+        case Command::ExportPly:
+        case Command::ExportPlyAscii:
+            exportPly(view, prompt_, state_, client, id == Command::ExportPlyAscii);
+            break;
+        case Command::MultiViewPly:
+        case Command::MultiViewPlyAscii:
+            exportMultiViewPly(view, prompt_, state_, client, id == Command::MultiViewPlyAscii, progress);
             break;
         default:
             break;

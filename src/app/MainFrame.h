@@ -36,6 +36,11 @@ inline constexpr int MultiViewColour = 40044;
 inline constexpr int MultiViewGrey = 40045;
 inline constexpr int MultiViewChannels = 40049;
 inline constexpr int Export3di = 40048;
+// Point clouds for CGH libraries (ASCII) and point tools (binary).
+inline constexpr int ExportPly = 40050;
+inline constexpr int ExportPlyAscii = 40051;
+inline constexpr int MultiViewPly = 40052;
+inline constexpr int MultiViewPlyAscii = 40053;
 inline constexpr int Exit = 57665;
 inline constexpr int ForceTwoSided = 40040;
 inline constexpr int MaterialColour = 40042;

@@ -9,10 +9,11 @@ namespace velmora {
 namespace {
 
 const char* const kUsage =
-    "Usage: velmora-export [OPTIONS] MODEL.3ds\n"
+    "Usage: velmora-export [OPTIONS] MODEL\n"
     "\n"
-    "Loads a 3D Studio model without a display, draws it as the desktop program\n"
-    "would, and exports the visible surface as points.\n"
+    "Loads a model without a display, draws it as the desktop program would, and\n"
+    "exports the visible surface as points. MODEL is a 3D Studio file (.3ds) or an\n"
+    "OBJ, STL, PLY, glTF (.gltf, .glb), COLLADA (.dae) or FBX file.\n"
     "\n"
     "What to do (any combination; without one, --info):\n"
     "  --info                 print the model (materials, objects, vertex and triangle\n"
@@ -22,11 +23,16 @@ const char* const kUsage =
     "  --channels FILE        three CGH files, one per colour channel: FILE \"out.CGH\"\n"
     "                         gives outr.CGH, outg.CGH and outb.CGH\n"
     "  --3di FILE             3di grid file of the frame\n"
-    "  --views L:R:STEP       with --colour, --grey or --channels: a row of views from\n"
-    "                         the viewpoint shifted by L to R along x in steps of STEP;\n"
-    "                         files are numbered: out1.CGH, out2.CGH, ...\n"
+    "  --ply FILE             binary PLY point cloud (x y z, red green blue, phase) of\n"
+    "                         the same points and phases as the colour file\n"
+    "  --ply-ascii FILE       the same as ASCII PLY in the layout CGH libraries such as\n"
+    "                         OpenHolo read\n"
+    "  --views L:R:STEP       with --colour, --grey, --channels, --ply or --ply-ascii: a\n"
+    "                         row of views from the viewpoint shifted by L to R along x\n"
+    "                         in steps of STEP; files are numbered: out1.CGH, out2.CGH\n"
     "  --png FILE             save the frame that is sampled (black background) as PNG\n"
-    "  File names get \".CGH\" (\".3di\") appended unless they end in it (any case).\n"
+    "  File names get \".CGH\" (\".3di\", \".ply\") appended unless they end in it\n"
+    "  (any letter case).\n"
     "\n"
     "The frame:\n"
     "  --size WxH             frame size in pixels (default 800x600)\n"
@@ -163,13 +169,16 @@ std::optional<CommandLine> parseCommandLine(const std::vector<std::string>& args
             if (!flagOnly()) return std::nullopt;
             cl.twoSided = name == "--two-sided" ? 1 : 0;
         } else if (name == "--png" || name == "--colour" || name == "--color" || name == "--grey" ||
-                   name == "--gray" || name == "--channels" || name == "--3di") {
+                   name == "--gray" || name == "--channels" || name == "--3di" || name == "--ply" ||
+                   name == "--ply-ascii") {
             if (!takeValue(v)) return std::nullopt;
             if (v.empty()) return bad(v, "a file name");
             if (name == "--png") cl.png = v;
             else if (name == "--colour" || name == "--color") cl.colour = v;
             else if (name == "--grey" || name == "--gray") cl.grey = v;
             else if (name == "--channels") cl.channels = v;
+            else if (name == "--ply") cl.ply = v;
+            else if (name == "--ply-ascii") cl.plyAscii = v;
             else cl.threeDi = v;
         } else if (name == "--size") {
             if (!takeValue(v)) return std::nullopt;
@@ -215,8 +224,8 @@ std::optional<CommandLine> parseCommandLine(const std::vector<std::string>& args
         return std::nullopt;
     }
     cl.model = models[0];
-    if (cl.views && !(cl.colour || cl.grey || cl.channels)) {
-        error = "--views needs --colour, --grey or --channels";
+    if (cl.views && !cl.hasSeriesExport()) {
+        error = "--views needs --colour, --grey, --channels, --ply or --ply-ascii";
         return std::nullopt;
     }
     if (cl.views && cl.threeDi) {

@@ -33,6 +33,8 @@ struct CommandLine {
     std::optional<std::string> grey;
     std::optional<std::string> channels;
     std::optional<std::string> threeDi;
+    std::optional<std::string> ply;       // binary PLY point cloud
+    std::optional<std::string> plyAscii;  // ASCII PLY for CGH libraries
     std::optional<ViewRangeOption> views;
 
     // Export settings.
@@ -45,7 +47,8 @@ struct CommandLine {
     bool help = false;
     bool version = false;
 
-    bool hasExport() const { return colour || grey || channels || threeDi; }
+    bool hasExport() const { return colour || grey || channels || threeDi || ply || plyAscii; }
+    bool hasSeriesExport() const { return colour || grey || channels || ply || plyAscii; }
 };
 
 // Parses argv[1..]. On an error returns nothing and sets `error` to a

@@ -3,6 +3,7 @@
 #include "export/CghWriter.h"
 #include "export/ExportCommands.h"
 #include "export/ExportNaming.h"
+#include "export/PlyExportCommands.h"
 #include "model/MeshModel.h"
 #include "platform/ConsolePrompt.h"
 #include "platform/HeadlessGlSurface.h"
@@ -187,6 +188,10 @@ int runExportJob(const CommandLine& cl) {
         if (cl.grey) run("grey", *cl.grey, [&] { return exportMultiViewGrey(&view, prompt, state, client, progress); });
         if (cl.channels)
             run("channel", *cl.channels, [&] { return exportMultiViewChannels(&view, prompt, state, client, progress); });
+        if (cl.ply)
+            run("PLY", *cl.ply, [&] { return exportMultiViewPly(&view, prompt, state, client, false, progress); });
+        if (cl.plyAscii)
+            run("PLY", *cl.plyAscii, [&] { return exportMultiViewPly(&view, prompt, state, client, true, progress); });
     } else {
         if (cl.colour) run("colour", *cl.colour, [&] { return exportColour(&view, prompt, state, client); });
         if (cl.grey) run("grey", *cl.grey, [&] { return exportGrey(&view, prompt, state, client); });
@@ -211,6 +216,10 @@ int runExportJob(const CommandLine& cl) {
                 return outcome;
             });
         }
+    }
+    if (!cl.views) {
+        if (cl.ply) run("PLY", *cl.ply, [&] { return exportPly(&view, prompt, state, client, false); });
+        if (cl.plyAscii) run("PLY", *cl.plyAscii, [&] { return exportPly(&view, prompt, state, client, true); });
     }
     if (cl.threeDi) run("3di", *cl.threeDi, [&] { return export3di(&view, prompt, state, client); });
     return status;

@@ -1,5 +1,6 @@
 #include "model/MeshModel.h"
 
+#include "model/AssimpImporter.h"
 #include "model/ThreeDsReader.h"
 #include "platform/Prompt.h"
 
@@ -72,8 +73,14 @@ MeshModel::~MeshModel() {
 
 bool MeshModel::Load(const std::string& path) {
     path_ = path;
-    ThreeDsReader reader(prompt_, diagnostics_);
-    if (!reader.ReadFile(path, scene_)) return false;
+    // .3ds files go through our own reader; the other formats through assimp
+    // into the same file image.
+    if (isAssimpModel(path)) {
+        if (!importModel(path, scene_, prompt_, diagnostics_)) return false;
+    } else {
+        ThreeDsReader reader(prompt_, diagnostics_);
+        if (!reader.ReadFile(path, scene_)) return false;
+    }
     BuildModel();
     return true;
 }

@@ -81,7 +81,8 @@ TEST(CommandLine, MistakesAreNamed) {
     EXPECT_EQ(errorOf({"a.3ds", "--size", "800"}), "option --size: \"800\" is not a size like 800x600");
     EXPECT_EQ(errorOf({"a.3ds", "--seed", "-1"}), "option --seed: \"-1\" is not a whole number from 0 to 4294967295");
     EXPECT_EQ(errorOf({"a.3ds", "--views", "1:2"}), "option --views: \"1:2\" is not a range like -1:1:0.5");
-    EXPECT_EQ(errorOf({"a.3ds", "--views", "0:1:0.1"}), "--views needs --colour, --grey or --channels");
+    EXPECT_EQ(errorOf({"a.3ds", "--views", "0:1:0.1"}),
+              "--views needs --colour, --grey, --channels, --ply or --ply-ascii");
     EXPECT_EQ(errorOf({"a.3ds", "--views", "0:1:0.1", "--colour", "x", "--3di", "y"}),
               "--views cannot be combined with --3di (a 3di file holds one view)");
     EXPECT_EQ(errorOf({"a.3ds", "--info=yes"}), "option --info takes no value");
@@ -98,7 +99,8 @@ TEST(CommandLine, HelpAndVersionNeedNoModel) {
 
 TEST(CommandLine, TheHelpTextNamesEveryOption) {
     const std::string usage = commandLineUsage();
-    for (const char* option : {"--info", "--colour", "--grey", "--channels", "--3di", "--views", "--png", "--size",
+    for (const char* option : {"--info", "--colour", "--grey", "--channels", "--3di", "--ply", "--ply-ascii",
+                               "--views", "--png", "--size",
                                "--eye", "--scale", "--offset", "--rot-x", "--rot-y", "--rescale", "--two-sided",
                                "--no-two-sided", "--viewpoint", "--scalxy", "--scalz", "--seed", "--verbose",
                                "--help", "--version"}) {
@@ -113,7 +115,7 @@ TEST(CommandLine, TheHelpTextNamesEveryOption) {
                  name == "--scalxy" || name == "--scalz" || name == "--seed")
             args.push_back("2");
         else if (name == "--colour" || name == "--grey" || name == "--channels" || name == "--3di" ||
-                 name == "--png")
+                 name == "--png" || name == "--ply" || name == "--ply-ascii")
             args.push_back("out");
         std::string error;
         EXPECT_TRUE(parseCommandLine(args, error)) << option << ": " << error;

@@ -264,3 +264,36 @@ TEST(ExportCli, ChannelFilesSplitTheColourFile) {
         }
     }
 }
+
+// The PLY outputs hold the colour file's points: same count, positions and
+// phases (the same seed draws the same phases), and other formats load too.
+TEST(ExportCli, PlyOutputsAndOtherModelFormats) {
+    TempDir dir;
+    const std::string model = glmark2("cube.3ds");
+    ASSERT_EQ(runExporter({"--size", "96x64", "--seed", "9", "--colour", dir.file("c.cgh"), model}).status, 0);
+    const Outcome r = runExporter({"--size", "96x64", "--seed", "9", "--ply-ascii", dir.file("p"), model});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const CghFile cgh = parseCgh(readFile(dir.file("c.cgh")));
+    const std::string ply = readFile(dir.file("p.ply"));
+    const auto body = ply.find("end_header\n");
+    ASSERT_NE(body, std::string::npos);
+    EXPECT_NE(ply.find("element vertex " + std::to_string(cgh.points.size()) + "\n"), std::string::npos);
+    std::istringstream in(ply.substr(body + 11));
+    int channels = 0;
+    in >> channels;
+    EXPECT_EQ(channels, 3);
+    for (const auto& p : cgh.points) {
+        double x, y, z, phase;
+        int red, green, blue;
+        ASSERT_TRUE(in >> x >> y >> z >> red >> green >> blue >> phase);
+        EXPECT_NEAR(x, p[1], 5e-7 + 1e-6 * std::fabs(p[1]));
+        EXPECT_NEAR(y, p[2], 5e-7 + 1e-6 * std::fabs(p[2]));
+        EXPECT_NEAR(z, p[3], 5e-7 + 1e-6 * std::fabs(p[3]));
+        EXPECT_NEAR(phase, p[4], 5e-7);
+        EXPECT_NEAR(red / 255.0, p[5], 5e-7);
+    }
+
+    const Outcome obj = runExporter({"--info", "--size", "64x64", "/usr/share/assimp/models/OBJ/spider.obj"});
+    EXPECT_EQ(obj.status, 0) << obj.err;
+    EXPECT_GT(parseInfo(obj.out).framePoints, 0);
+}
