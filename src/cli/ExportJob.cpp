@@ -196,24 +196,14 @@ int runExportJob(const CommandLine& cl) {
         if (cl.colour) run("colour", *cl.colour, [&] { return exportColour(&view, prompt, state, client); });
         if (cl.grey) run("grey", *cl.grey, [&] { return exportGrey(&view, prompt, state, client); });
         if (cl.channels) {
+            // One view into three files, named like a series' view without its number.
+            const SaveDialog dialog{kExportTitle, {"CGH File", "*.CGH"}, withCghExtension};
             run("channel", *cl.channels, [&] {
-                // One view into three files: the multi-view naming without the number.
-                const std::string name = withCghExtension(*cl.channels);
-                const std::string stem = name.substr(0, name.size() - 4);
-                const std::string suffix = name.substr(name.size() - 4);
-                beginExportFrame(view);
-                view.drawFrame();
-                const WriteResult written = writeChannelCgh(
-                    client, stem, suffix, Viewpoint{state.viewPointX, state.viewPointY, state.viewPointZ}, prompt,
-                    state);
-                restoreViewingFrame(view);
-                ExportOutcome outcome;
-                outcome.status = written.ok ? ExportStatus::Done : ExportStatus::Failed;
-                if (!written.ok)
-                    prompt.show("Cannot write " + written.failedPath + ": " + written.error,
-                                std::string(kErrorCaption), PromptIcon::Error);
-                for (const auto& p : written.paths) outcome.files.push_back({p, written.summary.pointCount});
-                return outcome;
+                return runSingleViewExport(
+                    &view, prompt, state, client, dialog,
+                    [&](const SampledFrame& frame, const std::string& name, int, const Viewpoint& at) {
+                        return writeChannelCgh(frame, multiViewStem(name), name.substr(name.size() - 4), state, at);
+                    });
             });
         }
     }

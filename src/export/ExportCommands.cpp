@@ -18,27 +18,14 @@ namespace velmora {
 
 namespace {
 
-std::optional<std::string> askFileName(Prompt& prompt, const char* title, const char* filterName,
-                                       const char* pattern) {
+std::optional<std::string> askFileName(Prompt& prompt, const SaveDialog& dialog) {
     FileDialogRequest request;
     request.mode = FileDialogRequest::Mode::Save;
-    request.title = title;
-    request.filters.push_back({filterName, pattern});
-    return prompt.chooseFile(request);
-}
-
-std::optional<std::string> askCghName(Prompt& prompt, const char* title) {
-    auto chosen = askFileName(prompt, title, "CGH File", "*.CGH");
+    request.title = dialog.title;
+    request.filters.push_back(dialog.filter);
+    auto chosen = prompt.chooseFile(request);
     if (!chosen) return std::nullopt;
-    return withCghExtension(*chosen);
-}
-
-void showComplete(Prompt& prompt) { prompt.show(kCompleteText, std::string(kCompleteCaption)); }
-
-void showFailure(Prompt& prompt, const WriteResult& result) {
-    const std::string text = result.openFailed ? "Cant open file " + result.failedPath
-                                               : "Cant write file " + result.failedPath + ": " + result.error;
-    prompt.show(text, std::string(kErrorCaption), PromptIcon::Error);
+    return dialog.withExtension(*chosen);
 }
 
 void collect(ExportOutcome& outcome, const WriteResult& result) {
@@ -48,40 +35,15 @@ void collect(ExportOutcome& outcome, const WriteResult& result) {
 // Ends a command after its writer ran: completion or error box.
 void conclude(ExportOutcome& outcome, Prompt& prompt, const WriteResult* failure) {
     if (failure) {
-        showFailure(prompt, *failure);
+        const std::string text = failure->openFailed
+                                     ? "Cant open file " + failure->failedPath
+                                     : "Cant write file " + failure->failedPath + ": " + failure->error;
+        prompt.show(text, std::string(kErrorCaption), PromptIcon::Error);
         outcome.status = ExportStatus::Failed;
     } else {
-        showComplete(prompt);
+        prompt.show(kCompleteText, std::string(kCompleteCaption));
         outcome.status = ExportStatus::Done;
     }
-}
-
-Viewpoint storedViewpoint(const ViewerState& state) {
-    return {state.viewPointX, state.viewPointY, state.viewPointZ};
-}
-
-enum class CghKind { Colour, Grey, Channels };
-
-ExportOutcome exportSingleView(GlView* view, Prompt& prompt, ViewerState& state, const ClientRect& client,
-                               CghKind kind) {
-    ExportOutcome outcome;
-    if (!view) return outcome;
-    auto name = askCghName(prompt, kind == CghKind::Grey ? kExportGreyTitle : kExportTitle);
-    if (!name) {
-        restoreViewingFrame(*view);
-        outcome.status = ExportStatus::Cancelled;
-        return outcome;
-    }
-    beginExportFrame(*view);
-    view->drawFrame();
-    const SampledFrame frame = SurfaceSampler::sample(client, prompt);
-    const WriteResult result = kind == CghKind::Grey
-                                   ? writeGreyCgh(frame, *name, state, storedViewpoint(state))
-                                   : writeColourCgh(frame, *name, state, storedViewpoint(state));
-    collect(outcome, result);
-    conclude(outcome, prompt, result.ok ? nullptr : &result);
-    restoreViewingFrame(*view);
-    return outcome;
 }
 
 float parseFloat(const std::string& text) {
@@ -111,8 +73,34 @@ std::optional<ViewRange> askViewRange(Prompt& prompt) {
     return range;
 }
 
-ExportOutcome exportSeries(GlView* view, Prompt& prompt, ViewerState& state, const ClientRect& client,
-                           CghKind kind, const ViewProgress& progress) {
+const SaveDialog kCghDialog{kExportTitle, {"CGH File", "*.CGH"}, withCghExtension};
+const SaveDialog kGreyCghDialog{kExportGreyTitle, {"CGH File", "*.CGH"}, withCghExtension};
+const SaveDialog k3diDialog{kExportGreyTitle, {"3di File", "*.3di"}, with3diExtension};
+
+}  // namespace
+
+ExportOutcome runSingleViewExport(GlView* view, Prompt& prompt, ViewerState& state, const ClientRect& client,
+                                  const SaveDialog& dialog, const ViewWriter& write) {
+    ExportOutcome outcome;
+    if (!view) return outcome;
+    auto name = askFileName(prompt, dialog);
+    if (!name) {
+        restoreViewingFrame(*view);
+        outcome.status = ExportStatus::Cancelled;
+        return outcome;
+    }
+    beginExportFrame(*view);
+    view->drawFrame();
+    const Viewpoint stored{state.viewPointX, state.viewPointY, state.viewPointZ};
+    const WriteResult result = write(SurfaceSampler::sample(client, prompt), *name, 0, stored);
+    collect(outcome, result);
+    conclude(outcome, prompt, result.ok ? nullptr : &result);
+    restoreViewingFrame(*view);
+    return outcome;
+}
+
+ExportOutcome runSeriesExport(GlView* view, Prompt& prompt, ViewerState& state, const ClientRect& client,
+                              const SaveDialog& dialog, const ViewWriter& write, const ViewProgress& progress) {
     ExportOutcome outcome;
     auto range = askViewRange(prompt);
     if (!range) {
@@ -125,13 +113,12 @@ ExportOutcome exportSeries(GlView* view, Prompt& prompt, ViewerState& state, con
         return outcome;
     }
     if (!view) return outcome;
-    auto name = askCghName(prompt, kExportTitle);
+    auto name = askFileName(prompt, dialog);
     if (!name) {
         restoreViewingFrame(*view);
         outcome.status = ExportStatus::Cancelled;
         return outcome;
     }
-    const std::string stem = multiViewStem(*name);
     const std::vector<float> offsets = viewOffsets(*range);
     const int count = static_cast<int>(offsets.size());
     std::optional<WriteResult> failure;
@@ -141,19 +128,7 @@ ExportOutcome exportSeries(GlView* view, Prompt& prompt, ViewerState& state, con
         beginExportFrame(*view);
         view->setEye(eye.x, eye.y, eye.z);
         view->drawFrame();
-        const SampledFrame frame = SurfaceSampler::sample(client, prompt);
-        WriteResult result;
-        switch (kind) {
-            case CghKind::Colour:
-                result = writeColourCgh(frame, multiViewFileName(*name, number), state, eye);
-                break;
-            case CghKind::Grey:
-                result = writeGreyCgh(frame, multiViewFileName(*name, number), state, eye);
-                break;
-            case CghKind::Channels:
-                result = writeChannelCgh(frame, stem, multiViewSuffix(number), state, eye);
-                break;
-        }
+        WriteResult result = write(SurfaceSampler::sample(client, prompt), *name, number, eye);
         collect(outcome, result);
         if (!result.ok) {
             failure = std::move(result);
@@ -164,8 +139,6 @@ ExportOutcome exportSeries(GlView* view, Prompt& prompt, ViewerState& state, con
     restoreViewingFrame(*view);
     return outcome;
 }
-
-}  // namespace
 
 void beginExportFrame(GlView& view) {
     view.surface().makeCurrent();
@@ -180,44 +153,54 @@ void restoreViewingFrame(GlView& view) {
 }
 
 ExportOutcome exportColour(GlView* view, Prompt& prompt, ViewerState& state, const ClientRect& client) {
-    return exportSingleView(view, prompt, state, client, CghKind::Colour);
+    return runSingleViewExport(view, prompt, state, client, kCghDialog,
+                               [&](const SampledFrame& frame, const std::string& name, int, const Viewpoint& at) {
+                                   return writeColourCgh(frame, name, state, at);
+                               });
 }
 
 ExportOutcome exportGrey(GlView* view, Prompt& prompt, ViewerState& state, const ClientRect& client) {
-    return exportSingleView(view, prompt, state, client, CghKind::Grey);
+    return runSingleViewExport(view, prompt, state, client, kGreyCghDialog,
+                               [&](const SampledFrame& frame, const std::string& name, int, const Viewpoint& at) {
+                                   return writeGreyCgh(frame, name, state, at);
+                               });
 }
 
 ExportOutcome exportMultiViewColour(GlView* view, Prompt& prompt, ViewerState& state, const ClientRect& client,
                                     const ViewProgress& progress) {
-    return exportSeries(view, prompt, state, client, CghKind::Colour, progress);
+    return runSeriesExport(
+        view, prompt, state, client, kCghDialog,
+        [&](const SampledFrame& frame, const std::string& name, int number, const Viewpoint& eye) {
+            return writeColourCgh(frame, multiViewFileName(name, number), state, eye);
+        },
+        progress);
 }
 
 ExportOutcome exportMultiViewGrey(GlView* view, Prompt& prompt, ViewerState& state, const ClientRect& client,
                                   const ViewProgress& progress) {
-    return exportSeries(view, prompt, state, client, CghKind::Grey, progress);
+    return runSeriesExport(
+        view, prompt, state, client, kCghDialog,
+        [&](const SampledFrame& frame, const std::string& name, int number, const Viewpoint& eye) {
+            return writeGreyCgh(frame, multiViewFileName(name, number), state, eye);
+        },
+        progress);
 }
 
 ExportOutcome exportMultiViewChannels(GlView* view, Prompt& prompt, ViewerState& state, const ClientRect& client,
                                       const ViewProgress& progress) {
-    return exportSeries(view, prompt, state, client, CghKind::Channels, progress);
+    return runSeriesExport(
+        view, prompt, state, client, kCghDialog,
+        [&](const SampledFrame& frame, const std::string& name, int number, const Viewpoint& eye) {
+            return writeChannelCgh(frame, multiViewStem(name), multiViewSuffix(number), state, eye);
+        },
+        progress);
 }
 
 ExportOutcome export3di(GlView* view, Prompt& prompt, ViewerState& state, const ClientRect& client) {
-    ExportOutcome outcome;
-    if (!view) return outcome;
-    auto chosen = askFileName(prompt, kExportGreyTitle, "3di File", "*.3di");
-    if (!chosen) {
-        restoreViewingFrame(*view);
-        outcome.status = ExportStatus::Cancelled;
-        return outcome;
-    }
-    beginExportFrame(*view);
-    view->drawFrame();
-    const WriteResult result = write3di(SurfaceSampler::sample(client, prompt), with3diExtension(*chosen), state);
-    collect(outcome, result);
-    conclude(outcome, prompt, result.ok ? nullptr : &result);
-    restoreViewingFrame(*view);
-    return outcome;
+    return runSingleViewExport(view, prompt, state, client, k3diDialog,
+                               [&](const SampledFrame& frame, const std::string& name, int, const Viewpoint&) {
+                                   return write3di(frame, name, state);
+                               });
 }
 
 SampleSummary sampleObjectCoordinates(GlView& view, Prompt& prompt, const ClientRect& client) {

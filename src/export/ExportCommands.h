@@ -7,6 +7,7 @@
 
 #include "export/CghWriter.h"
 #include "export/ViewSeries.h"
+#include "platform/Prompt.h"
 
 #include <functional>
 #include <string>
@@ -63,6 +64,28 @@ ExportOutcome exportMultiViewGrey(GlView* view, Prompt& prompt, ViewerState& sta
 ExportOutcome exportMultiViewChannels(GlView* view, Prompt& prompt, ViewerState& state,
                                       const ClientRect& client, const ViewProgress& progress = {});      // 40049
 ExportOutcome export3di(GlView* view, Prompt& prompt, ViewerState& state, const ClientRect& client);     // 40048
+
+// The two shapes every export command has, for the commands above and for
+// further file kinds. The save dialog of a command:
+struct SaveDialog {
+    const char* title;
+    FileFilter filter;
+    std::string (*withExtension)(const std::string& chosen);  // the naming rule
+};
+// Writes the sampled frame of one view into the files for `name` (the chosen
+// name after the naming rule); `number` is 0 for a single view and 1, 2, ...
+// in a series; `viewpoint` is the stored viewpoint or the view's eye.
+using ViewWriter = std::function<WriteResult(const SampledFrame& frame, const std::string& name, int number,
+                                             const Viewpoint& viewpoint)>;
+// Save dialog, black export frame, sampling, writing, the completion or
+// error box, then the viewing colour and a redraw.
+ExportOutcome runSingleViewExport(GlView* view, Prompt& prompt, ViewerState& state, const ClientRect& client,
+                                  const SaveDialog& dialog, const ViewWriter& write);
+// The view range form and its checks, then the save dialog and one view
+// after another from the stored viewpoint shifted along x; stops at the
+// first failed view.
+ExportOutcome runSeriesExport(GlView* view, Prompt& prompt, ViewerState& state, const ClientRect& client,
+                              const SaveDialog& dialog, const ViewWriter& write, const ViewProgress& progress);
 
 // The sampling pass behind "ObjCoordinate": draws the black export frame
 // with the current camera and counts the points and their bounds; no phase
