@@ -14,8 +14,8 @@ using testing::Bytes;
 using testing::bmpFile;
 using testing::bmpRows;
 
-std::optional<TextureImage> read(RecordingPrompt& prompt, const BmpSpec& spec) {
-    const Bytes file = bmpFile(spec);
+std::optional<TextureImage> read(RecordingPrompt& prompt, const BmpSpec& layout) {
+    const Bytes file = bmpFile(layout);
     return DibReader(prompt).readDibMemory(file.data(), file.size());
 }
 

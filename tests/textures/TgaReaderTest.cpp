@@ -15,8 +15,8 @@ using testing::Bytes;
 using testing::TgaSpec;
 using testing::tgaFile;
 
-std::optional<TextureImage> read(RecordingPrompt& prompt, const TgaSpec& spec, unsigned options = 0) {
-    const Bytes file = tgaFile(spec);
+std::optional<TextureImage> read(RecordingPrompt& prompt, const TgaSpec& layout, unsigned options = 0) {
+    const Bytes file = tgaFile(layout);
     return TgaReader(prompt).readTgaMemory(file.data(), file.size(), "pic.tga", options);
 }
 
