@@ -104,9 +104,12 @@ TEST_F(FrameCommandsTest, OpeningShowsTheCompletionBoxAndResetsTheCamera) {
     ASSERT_EQ(prompt_.fileDialogs().size(), 1u);
     const FileDialogRequest& request = prompt_.fileDialogs()[0];
     EXPECT_EQ(request.mode, FileDialogRequest::Mode::Open);
-    ASSERT_EQ(request.filters.size(), 1u);
+    // The 3D Studio filter first, then every format the program opens.
+    ASSERT_EQ(request.filters.size(), 2u);
     EXPECT_EQ(request.filters[0].name, "3D Studio Files");
     EXPECT_EQ(request.filters[0].pattern, "*.3DS");
+    EXPECT_EQ(request.filters[1].name, "All supported models");
+    EXPECT_EQ(request.filters[1].pattern, "*.3ds *.obj *.stl *.ply *.gltf *.glb *.dae *.fbx");
     EXPECT_TRUE(request.mustExist);
 
     state().modelScale = 3.0f;
@@ -216,6 +219,25 @@ TEST_F(FrameCommandsTest, ExportsThroughTheMenuWriteTheirFiles) {
     grid.read(reinterpret_cast<char*>(header), sizeof header);
     EXPECT_EQ(header[0], rows);
     EXPECT_EQ(header[1], columns);
+
+    // PLY point clouds: the same points as the colour file, one file per view in a series.
+    const auto plyVertexLine = [&](const std::string& path) {
+        std::ifstream in(path, std::ios::binary);
+        std::string line;
+        while (std::getline(in, line) && line.rfind("element vertex ", 0) != 0) {
+        }
+        return line;
+    };
+    prompt_.queueFile(out("cloud"));
+    frame().action(Command::ExportPlyAscii)->trigger();
+    expectComplete();
+    EXPECT_EQ(prompt_.fileDialogs().back().filters[0].pattern, "*.ply");
+    EXPECT_EQ(plyVertexLine(out("cloud.ply")), "element vertex " + std::to_string(colourPoints));
+    prompt_.queueForm(range("-1", "1", "1"));
+    prompt_.queueFile(out("row.PLY"));
+    frame().action(Command::MultiViewPly)->trigger();
+    expectComplete();
+    for (int v = 1; v <= 3; ++v) EXPECT_TRUE(std::filesystem::exists(out("row" + std::to_string(v) + ".ply")));
 }
 
 TEST_F(FrameCommandsTest, KeysAndDragsInTheWindowMoveTheEyeAndTheModel) {
