@@ -30,7 +30,7 @@ run_suite build/release -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
 # Mesa's and fontconfig's own start-up allocations live for the whole process;
 # leak reports are about VELMORA's code only (see the suppressions file).
-export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=0:strict_string_checks=1}
+export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=0}
 export LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$PWD/tests/lsan.supp:print_suppressions=0}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 run_suite build/asan -DCMAKE_BUILD_TYPE=Debug -DVELMORA_SANITIZE=ON
