@@ -7,20 +7,11 @@
 #include "export/ExportTestSupport.h"
 #include "export/SurfaceSampler.h"
 #include "export/ThreeDiWriter.h"
-#include "platform/RecordingPrompt.h"
-#include "support/GlTestContext.h"
-#include "support/TempDir.h"
-#include "view/GlView.h"
-#include "support/ThreeDsBuilder.h"
+#include "view/ViewTestSupport.h"
 
 #include <GL/gl.h>
-#include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cmath>
 #include <cstdio>
-#include <cstring>
-#include <filesystem>
 
 namespace velmora {
 namespace {
@@ -51,57 +42,17 @@ std::vector<ParsedPoint> parsePoints(const std::vector<std::string>& lines, int 
     return points;
 }
 
-// A .3ds file of flat squares facing +z in the view's axes, one material.
-// The file stores a view point (x, y, z) as (-x, z, y) and the mesh model
-// undoes that, reversing the winding, when it loads.
-class SquaresFile {
-public:
-    void square(float cx, float cy, float z, float half) {
-        const auto corner = [&](float dx, float dy) {
-            vertices_.push_back({-(cx + dx), z, cy + dy});
-            return static_cast<std::uint16_t>(vertices_.size() - 1);
-        };
-        const auto a = corner(-half, -half), b = corner(half, -half), c = corner(half, half),
-                   d = corner(-half, half);
-        // Counter-clockwise in view axes, stored with the last two corners exchanged.
-        faces_.push_back({a, c, b});
-        faces_.push_back({a, d, c});
-    }
-    bool write(const std::string& path, std::array<std::uint8_t, 3> colour) const {
-        using namespace testing;
-        std::vector<std::uint16_t> all(faces_.size());
-        for (std::size_t i = 0; i < all.size(); ++i) all[i] = static_cast<std::uint16_t>(i);
-        const auto material = simpleMaterial("slate", colour, colour, colour);
-        const auto body = object("squares", {mesh({vertexList(vertices_), faceList(faces_, {faceGroup("slate", all)})})});
-        return writeFile(path, model({material, body}));
-    }
-
-private:
-    std::vector<testing::Vec3> vertices_;
-    std::vector<testing::Face> faces_;
-};
-
-// Lit channel of the view's fixed-function lighting for a surface facing a
-// light that sits at the eye (see the view's light and material values).
-double litChannel(double reflectance, double cosine) {
-    return std::min(1.0, 0.1 + reflectance * (0.1 + 0.3 + 0.5 * cosine + 0.6 * std::pow(cosine, 128.0)));
-}
-
-struct ExportFixture : ::testing::Test {
+struct ExportFixture : testing::ViewFixture {
     void SetUp() override {
-        surface = testing::makeHeadlessSurface(kWidth, kHeight);
-        ASSERT_TRUE(surface);
-        view = std::make_unique<GlView>(*surface, prompt, state, TextureFactory{}, [](std::string_view) {});
+        ASSERT_NO_FATAL_FAILURE(open(kWidth, kHeight));
         // Square A (x -6 .. 0) and square B (x 0 .. 6), 60 units apart in
         // depth; the model is centred, then moved back 30 so that A lies in
         // the plane z = 0 and B in z = -60, behind the cut-off.
-        SquaresFile model;
+        testing::ModelSpaceBuilder model;
+        model.material("slate", {0.2f, 0.4f, 0.6f});
         model.square(-3, 0, 30, 3);
         model.square(3, 0, -30, 3);
-        const std::string path = dir.file("squares.3ds");
-        ASSERT_TRUE(model.write(path, {51, 102, 153}));
-        ASSERT_TRUE(view->loadModel(path, 0));
-        view->resize(0, 0, kWidth, kHeight);
+        ASSERT_NO_FATAL_FAILURE(load(model));
         state.modelOffsetZ = -30.0f;
         state.random.seed(1234);
         prompt.clear();
@@ -127,19 +78,9 @@ struct ExportFixture : ::testing::Test {
         EXPECT_EQ(clear[0], 0.25f);
         EXPECT_EQ(clear[1], 0.5f);
         EXPECT_EQ(clear[2], 0.75f);
-        // The corner pixel shows the viewing colour again (0.25, 0.5, 0.75 in 8 bits).
-        const auto rgba = surface->readRgba();
-        const std::size_t corner = (static_cast<std::size_t>(kHeight) * kWidth - 1) * 4;
-        EXPECT_NEAR(rgba[corner], 64, 1);
-        EXPECT_NEAR(rgba[corner + 1], 128, 1);
-        EXPECT_NEAR(rgba[corner + 2], 191, 1);
+        // The top right pixel shows the viewing colour again.
+        EXPECT_TRUE(testing::isClearColour(testing::Frame(*surface).at(kWidth - 1, kHeight - 1)));
     }
-
-    testing::TempDir dir;
-    RecordingPrompt prompt;
-    ViewerState state;
-    std::unique_ptr<HeadlessGlSurface> surface;
-    std::unique_ptr<GlView> view;
 };
 
 TEST_F(ExportFixture, ColourExportWritesTheVisibleSquareOnItsPlaneInItsLitColour) {
@@ -171,7 +112,7 @@ TEST_F(ExportFixture, ColourExportWritesTheVisibleSquareOnItsPlaneInItsLitColour
     const double zTolerance = 3.0 * depthStep;
     // The corners nearest and farthest from the eye bound the Gouraud colour.
     const double cosNear = 30.0 / std::sqrt(900.0 + 9.0), cosFar = 30.0 / farthest;
-    const double reflectance[3] = {0.2, 0.4, 0.6};  // 51, 102, 153 of 255
+    const double reflectance[3] = {0.2, 0.4, 0.6};
     // Square A covers about (6 / 30 · cot 9°)·(160 / 2) pixels across.
     EXPECT_GT(count, 2000);
     for (std::size_t i = 0; i < points.size(); ++i) {
@@ -186,8 +127,8 @@ TEST_F(ExportFixture, ColourExportWritesTheVisibleSquareOnItsPlaneInItsLitColour
         ASSERT_LT(p.phase, 6.28318);
         for (int c = 0; c < 3; ++c) {
             const double value = p.values[c] * 255.0;
-            ASSERT_GE(value, 255.0 * litChannel(reflectance[c], cosFar) - 1.01) << i << " channel " << c;
-            ASSERT_LE(value, 255.0 * litChannel(reflectance[c], cosNear) + 1.01) << i << " channel " << c;
+            ASSERT_GE(value, 255.0 * testing::litChannel(reflectance[c], cosFar) - 1.01) << i << " channel " << c;
+            ASSERT_LE(value, 255.0 * testing::litChannel(reflectance[c], cosNear) + 1.01) << i << " channel " << c;
         }
     }
     // Square B is drawn but lies beyond the cut-off: its pixels give no point.
@@ -208,21 +149,17 @@ TEST_F(ExportFixture, TheGridFileAgreesPointForPointWithTheGreyFileOfTheSameFram
     ASSERT_EQ(grid.size(), 8u + 28u * 200u * kHeight);
     std::size_t next = 0;
     for (std::size_t record = 0; record < 200u * kHeight; ++record) {
-        const char* bytes = grid.data() + 8 + 28 * record;
-        double xyz[3];
-        float grey;
-        std::memcpy(xyz, bytes, 24);
-        std::memcpy(&grey, bytes + 24, 4);
-        if (grey == 0.0f) {
-            ASSERT_EQ(std::string(bytes, 28), std::string(28, '\0')) << record;
+        const testing::GridRecord r = testing::recordAt(grid, record);
+        if (r.grey == 0.0f) {
+            ASSERT_EQ(grid.substr(8 + 28 * record, 28), std::string(28, '\0')) << record;
             continue;
         }
         ASSERT_LT(next, points.size());
         const ParsedPoint& p = points[next++];
-        ASSERT_NEAR(xyz[0], p.x, 5e-7) << record;
-        ASSERT_NEAR(xyz[1], p.y, 5e-7) << record;
-        ASSERT_NEAR(xyz[2], p.z, 5e-7) << record;
-        ASSERT_NEAR(grey, p.values[0], 1e-6) << record;  // float against six decimals
+        ASSERT_NEAR(r.x, p.x, 5e-7) << record;
+        ASSERT_NEAR(r.y, p.y, 5e-7) << record;
+        ASSERT_NEAR(r.z, p.z, 5e-7) << record;
+        ASSERT_NEAR(r.grey, p.values[0], 1e-6) << record;  // float against six decimals
     }
     EXPECT_EQ(next, points.size());
 }
@@ -285,9 +222,7 @@ TEST_F(ExportFixture, ChannelSeriesAndSeriesWithoutViews) {
     ExportOutcome outcome = exportMultiViewChannels(view.get(), prompt, state, client());
     ASSERT_EQ(outcome.status, ExportStatus::Done);
     ASSERT_EQ(outcome.files.size(), 3u);
-    EXPECT_EQ(outcome.files[0].path, dir.file("scanr1.CGH"));
-    EXPECT_EQ(outcome.files[1].path, dir.file("scang1.CGH"));
-    EXPECT_EQ(outcome.files[2].path, dir.file("scanb1.CGH"));
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(outcome.files[i].path, dir.file(std::string("scan") + "rgb"[i] + "1.CGH"));
     EXPECT_GT(outcome.files[0].pointCount, 0);
 
     prompt.clear();

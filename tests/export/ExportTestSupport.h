@@ -1,11 +1,14 @@
 #pragma once
 // Frames for the export tests built from hand-made read-back buffers, and
-// small file helpers.
+// small file helpers and readers.
 
 #include "export/SampledFrame.h"
 #include "platform/RandomGenerator.h"
 
+#include <array>
 #include <cstdint>
+#include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -73,6 +76,35 @@ inline std::vector<std::string> crlfLines(const std::string& bytes) {
         lines.push_back(bytes.substr(start, end - start));
         start = end + 2;
     }
+}
+
+// The 3di grid: two int32 (rows, columns), then 28-byte records of three
+// doubles and a float, all little-endian.
+inline std::int32_t intAt(const std::string& bytes, std::size_t offset) {
+    std::int32_t v;
+    std::memcpy(&v, bytes.data() + offset, 4);
+    return v;
+}
+
+struct GridRecord {
+    double x, y, z;
+    float grey;
+};
+
+inline GridRecord recordAt(const std::string& bytes, std::size_t index) {
+    GridRecord r{};
+    const char* p = bytes.data() + 8 + 28 * index;
+    std::memcpy(&r.x, p, 8);
+    std::memcpy(&r.y, p + 8, 8);
+    std::memcpy(&r.z, p + 16, 8);
+    std::memcpy(&r.grey, p + 24, 4);
+    return r;
+}
+
+inline int entriesIn(const std::string& folder) {
+    int entries = 0;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(folder)) ++entries;
+    return entries;
 }
 
 }  // namespace velmora::testing

@@ -45,10 +45,9 @@ TEST(SampledFrameTest, BottomRowFirstConsecutiveIndicesAndEveryPixelPresentedOnc
     const SampleSummary summary = walkAll(b.frame(), seen);
     ASSERT_EQ(summary.pointCount, 3);
     EXPECT_EQ(seen.indices, (std::vector<int>{0, 1, 2}));
-    EXPECT_EQ(seen.points[0].column, 2);
-    EXPECT_EQ(seen.points[0].row, 0);
-    EXPECT_EQ(seen.points[1].column, 7);
-    EXPECT_EQ(seen.points[2].row, 2);
+    EXPECT_EQ((std::array<int, 4>{seen.points[0].column, seen.points[0].row, seen.points[1].column,
+                                  seen.points[2].row}),
+              (std::array<int, 4>{2, 0, 7, 2}));
     EXPECT_EQ(seen.empties.size(), 8u * 3u - 3u);
     EXPECT_EQ(seen.empties.front(), std::make_pair(0, 0));
     EXPECT_EQ(seen.points[1].blue, 1);
@@ -86,12 +85,10 @@ TEST(SampledFrameTest, FirstPointSetsAllBoundsThenMaximaAndMinimaWiden) {
     s.add(-1.0, 5.0, 0.1);
     s.add(4.0, -2.0, 7.0);
     EXPECT_EQ(s.pointCount, 3);
-    EXPECT_EQ(s.bounds.maxX, 4.0f);
-    EXPECT_EQ(s.bounds.minX, -1.0f);
-    EXPECT_EQ(s.bounds.maxY, 5.0f);
-    EXPECT_EQ(s.bounds.minY, -2.0f);
-    EXPECT_EQ(s.bounds.maxZ, 7.0f);
-    EXPECT_EQ(s.bounds.minZ, 0.1f);  // stored in single precision
+    const auto& b = s.bounds;
+    // minZ is stored in single precision.
+    EXPECT_EQ((std::array<float, 6>{b.maxX, b.minX, b.maxY, b.minY, b.maxZ, b.minZ}),
+              (std::array<float, 6>{4, -1, 5, -2, 7, 0.1f}));
 }
 
 TEST(SampledFrameTest, OnlyWholeGroupsOfFourColumnsAreSampled) {

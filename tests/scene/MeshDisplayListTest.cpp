@@ -151,10 +151,7 @@ TEST_F(MeshDisplayListTest, AnErrorPendingAtCompilationIsReportedByIt) {
 }
 
 TEST_F(MeshDisplayListTest, OutOfMemoryAsksAndRetries) {
-    path_ = dir_.file("model.3ds");
-    ASSERT_TRUE(writeFile(path_, redAndGreen()));
-    model_ = std::make_unique<MeshModel>(90, 0, prompt_);
-    model_->setVertexArrayLimit(0);
+    prepare(redAndGreen()).setVertexArrayLimit(0);
     int asked = 0;
     prompt_.onMessage = [&](const RecordingPrompt::Message& box) {
         if (box.buttons == PromptButtons::RetryCancel && ++asked == 2) model_->setVertexArrayLimit(1000);
@@ -172,10 +169,7 @@ TEST_F(MeshDisplayListTest, OutOfMemoryAsksAndRetries) {
 }
 
 TEST_F(MeshDisplayListTest, OutOfMemoryCancelEndsTheProgramWithStatusZero) {
-    path_ = dir_.file("model.3ds");
-    ASSERT_TRUE(writeFile(path_, redAndGreen()));
-    model_ = std::make_unique<MeshModel>(90, 0, prompt_);
-    model_->setVertexArrayLimit(0);
+    prepare(redAndGreen()).setVertexArrayLimit(0);
     prompt_.queueAnswer(PromptAnswer::Ok);
     prompt_.queueAnswer(PromptAnswer::Cancel);
     ScopedFatalExitHandler handler([](int status) { throw Exited{status}; });

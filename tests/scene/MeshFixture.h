@@ -27,16 +27,21 @@ protected:
         surface_.reset();
     }
 
-    // Writes the bytes to a file and loads them; the model stays alive until
-    // the next load or the end of the test.
-    MeshModel& load(const Bytes& bytes, int forceTwoSided = 0, TextureFactory textures = {}) {
+    // Writes the bytes to a file and makes a model for it, not loaded yet.
+    MeshModel& prepare(const Bytes& bytes, int forceTwoSided = 0, TextureFactory textures = {}) {
         model_.reset();
         path_ = dir_.file("model.3ds");
         EXPECT_TRUE(writeFile(path_, bytes));
         model_ = std::make_unique<MeshModel>(90, forceTwoSided, prompt_, std::move(textures),
                                              [this](std::string_view line) { lines_.emplace_back(line); });
-        EXPECT_TRUE(model_->Load(path_));
         return *model_;
+    }
+    // Writes and loads; the model stays alive until the next load or the end
+    // of the test.
+    MeshModel& load(const Bytes& bytes, int forceTwoSided = 0, TextureFactory textures = {}) {
+        MeshModel& m = prepare(bytes, forceTwoSided, std::move(textures));
+        EXPECT_TRUE(m.Load(path_));
+        return m;
     }
 
     HeadlessGlSurface& surface() { return *surface_; }
@@ -48,6 +53,27 @@ protected:
     std::vector<std::string> lines_;
     std::unique_ptr<MeshModel> model_;
 };
+
+inline void expectVertex(const ModelVertex& v, float x, float y, float z) {
+    EXPECT_FLOAT_EQ(v.x, x);
+    EXPECT_FLOAT_EQ(v.y, y);
+    EXPECT_FLOAT_EQ(v.z, z);
+}
+
+inline void expectNormal(const ModelVertex& v, float nx, float ny, float nz) {
+    EXPECT_NEAR(v.nx, nx, 1e-6);
+    EXPECT_NEAR(v.ny, ny, 1e-6);
+    EXPECT_NEAR(v.nz, nz, 1e-6);
+}
+
+inline void expectTriangle(const ModelTriangle& t, int i0, int i1, int i2, float nx, float ny, float nz) {
+    EXPECT_EQ(t.i0, i0);
+    EXPECT_EQ(t.i1, i1);
+    EXPECT_EQ(t.i2, i2);
+    EXPECT_FLOAT_EQ(t.nx, nx);
+    EXPECT_FLOAT_EQ(t.ny, ny);
+    EXPECT_FLOAT_EQ(t.nz, nz);
+}
 
 // One object with one face list whose faces all go to `materialName`.
 inline Chunk meshObject(const std::string& name, const std::vector<Vec3>& vertices, const std::vector<Face>& faces,

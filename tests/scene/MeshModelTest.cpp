@@ -7,26 +7,12 @@
 
 #include <cfloat>
 #include <cmath>
+#include <cstring>
 
 namespace velmora::testing {
 namespace {
 
 using MeshModelTest = MeshFixture;
-
-void expectVertex(const ModelVertex& v, float x, float y, float z) {
-    EXPECT_FLOAT_EQ(v.x, x);
-    EXPECT_FLOAT_EQ(v.y, y);
-    EXPECT_FLOAT_EQ(v.z, z);
-}
-
-void expectTriangle(const ModelTriangle& t, int i0, int i1, int i2, float nx, float ny, float nz) {
-    EXPECT_EQ(t.i0, i0);
-    EXPECT_EQ(t.i1, i1);
-    EXPECT_EQ(t.i2, i2);
-    EXPECT_FLOAT_EQ(t.nx, nx);
-    EXPECT_FLOAT_EQ(t.ny, ny);
-    EXPECT_FLOAT_EQ(t.nz, nz);
-}
 
 // Object "box": the eight corners (±1, ±2, ±3), first (1, 2, 3), so the
 // bounds centre is the origin; no faces, and a face group that names a face
@@ -52,10 +38,8 @@ TEST_F(MeshModelTest, ConvertsAxesAndOffsetsLaterObjectsByTheEarlierVertexCounts
     expectTriangle(m.materials()[0].triangles[0], 8, 10, 9, 0, -1, 0);
     EXPECT_EQ(m.vertexFaces().size(), m.vertices().size());
     // Vertices no face uses keep the zero normal; the used ones get the face's.
-    EXPECT_EQ(m.vertices()[0].nx, 0.0f);
-    EXPECT_EQ(m.vertices()[0].ny, 0.0f);
-    EXPECT_EQ(m.vertices()[0].nz, 0.0f);
-    EXPECT_FLOAT_EQ(m.vertices()[8].ny, -1.0f);
+    expectNormal(m.vertices()[0], 0, 0, 0);
+    expectNormal(m.vertices()[8], 0, -1, 0);
 }
 
 TEST_F(MeshModelTest, TwoSidedFacesComeInPairsWithOppositeNormals) {
@@ -149,9 +133,7 @@ TEST_F(MeshModelTest, MaterialsCarryTheirColoursAlphaAndTexture) {
     EXPECT_EQ(plain.textureId, 0u);
     const auto& half = m.materials()[1];
     EXPECT_EQ(half.alpha, 0.5f);
-    EXPECT_EQ(half.ambient[3], 0.5f);
-    EXPECT_EQ(half.diffuse[3], 0.5f);
-    EXPECT_EQ(half.specular[3], 0.5f);
+    for (const auto* colour : {&half.ambient, &half.diffuse, &half.specular}) EXPECT_EQ((*colour)[3], 0.5f);
     EXPECT_EQ(m.materials()[2].alpha, 1.0f);
     EXPECT_EQ(m.materials()[2].twoSided, 1);
 
@@ -179,16 +161,11 @@ TEST_F(MeshModelTest, ShowsTheBoundsAndCentresTheFileImage) {
     EXPECT_EQ(m.boundsText(), expected);
 
     const auto& b = m.bounds();
-    EXPECT_EQ(b.minX, -1.0f);
-    EXPECT_EQ(b.maxY, 2.0f);
-    EXPECT_EQ(b.minY, 0.0f);
-    EXPECT_EQ(b.maxZ, 0.5f);
+    EXPECT_EQ((std::array<float, 4>{b.minX, b.maxY, b.minY, b.maxZ}), (std::array<float, 4>{-1, 2, 0, 0.5f}));
+    // The file image itself is centred on (0, 1, 0).
     const auto& v = m.scene().objects[0].vertices;
-    EXPECT_EQ(v[0].x, -1.0f);
-    EXPECT_EQ(v[0].y, -1.0f);
-    EXPECT_EQ(v[0].z, -0.5f);
-    EXPECT_EQ(v[1].y, 1.0f);
-    EXPECT_EQ(v[2].y, 0.0f);
+    EXPECT_EQ((std::array<float, 5>{v[0].x, v[0].y, v[0].z, v[1].y, v[2].y}),
+              (std::array<float, 5>{-1, -1, -0.5f, 1, 0}));
     expectVertex(m.vertices()[1], -1, 0.5f, 1);  // file (1, 1, 0.5) after centring
 }
 
@@ -230,12 +207,9 @@ TEST_F(MeshModelTest, SurplusVerticesGetZeroTextureCoordinates) {
                                  faceList({{0, 1, 2}}, {faceGroup("M", {0})})})});
     MeshModel& m = load(model({grey("M"), o}));
     ASSERT_EQ(m.vertices().size(), 3u);
-    EXPECT_EQ(m.vertices()[0].u, 0.25f);
-    EXPECT_EQ(m.vertices()[0].v, 0.5f);
-    EXPECT_EQ(m.vertices()[1].u, 0.75f);
-    EXPECT_EQ(m.vertices()[1].v, 1.0f);
-    EXPECT_EQ(m.vertices()[2].u, 0.0f);
-    EXPECT_EQ(m.vertices()[2].v, 0.0f);
+    const auto& v = m.vertices();
+    EXPECT_EQ((std::array<float, 6>{v[0].u, v[0].v, v[1].u, v[1].v, v[2].u, v[2].v}),
+              (std::array<float, 6>{0.25f, 0.5f, 0.75f, 1, 0, 0}));
 }
 
 TEST_F(MeshModelTest, ScalingByTwoThenHalfRestoresPositionsExactly) {
@@ -251,12 +225,11 @@ TEST_F(MeshModelTest, ScalingByTwoThenHalfRestoresPositionsExactly) {
     m.ScaleVertices(0.5f);
     ASSERT_EQ(m.vertices().size(), before.size());
     for (std::size_t i = 0; i < before.size(); ++i) {
-        EXPECT_EQ(m.vertices()[i].x, before[i].x);
-        EXPECT_EQ(m.vertices()[i].y, before[i].y);
-        EXPECT_EQ(m.vertices()[i].z, before[i].z);
-        EXPECT_EQ(m.vertices()[i].nx, before[i].nx);
-        EXPECT_EQ(m.vertices()[i].ny, before[i].ny);
-        EXPECT_EQ(m.vertices()[i].nz, before[i].nz);
+        SCOPED_TRACE(i);
+        const ModelVertex& v = m.vertices()[i];
+        EXPECT_EQ((std::array<float, 6>{v.x, v.y, v.z, v.nx, v.ny, v.nz}),
+                  (std::array<float, 6>{before[i].x, before[i].y, before[i].z, before[i].nx, before[i].ny,
+                                        before[i].nz}));
     }
     EXPECT_EQ(std::memcmp(&m.bounds(), &bounds, sizeof bounds), 0);
     EXPECT_EQ(m.scene().objects[0].vertices[1].x, sceneX);

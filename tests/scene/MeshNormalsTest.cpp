@@ -9,12 +9,6 @@ namespace {
 
 using MeshNormalsTest = MeshFixture;
 
-void expectNormal(const ModelVertex& v, float nx, float ny, float nz) {
-    EXPECT_NEAR(v.nx, nx, 1e-6);
-    EXPECT_NEAR(v.ny, ny, 1e-6);
-    EXPECT_NEAR(v.nz, nz, 1e-6);
-}
-
 // A hexagonal fan around file vertex 0 in the file's z = 0 plane, or a low
 // cone when `apex` is not 0 (the centre raised by `apex`).
 Bytes fan(float apex, bool twoSidedMaterial) {
@@ -64,9 +58,7 @@ TEST_F(MeshNormalsTest, BackFacesOfACurvedTwoSidedSurfaceAllMoveToOneCopy) {
     expectNormal(m.vertices()[7], firstBack.nx, firstBack.ny, firstBack.nz);
     EXPECT_GT(firstBack.ny, 0.9f);
     EXPECT_GT(std::hypot(firstBack.nx, firstBack.nz), 0.1f);
-    EXPECT_EQ(m.vertices()[7].x, m.vertices()[0].x);
-    EXPECT_EQ(m.vertices()[7].y, m.vertices()[0].y);
-    EXPECT_EQ(m.vertices()[7].z, m.vertices()[0].z);
+    expectVertex(m.vertices()[7], m.vertices()[0].x, m.vertices()[0].y, m.vertices()[0].z);
     // The copy's list holds only that first back face.
     ASSERT_EQ(m.vertexFaces().count(7), 1u);
     EXPECT_EQ(m.vertexFaces().entry(m.vertexFaces().begin(7)).triangle, 1u);

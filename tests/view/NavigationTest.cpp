@@ -8,14 +8,11 @@
 #include "support/GlTestContext.h"
 #include "view/GlView.h"
 
-#include <gtest/gtest.h>
-
 #include <GL/gl.h>
+#include <gtest/gtest.h>
 
 #include <array>
 #include <cmath>
-#include <memory>
-#include <vector>
 
 namespace velmora {
 namespace {
@@ -31,8 +28,15 @@ protected:
         view_->resize(0, 0, 64, 48);
     }
 
-    void press(int key, int times = 1) {
-        for (int i = 0; i < times; ++i) EXPECT_EQ(nav_.onKeyDown(view_.get(), key), Navigation::KeyResult::Handled);
+    // Each call is one key-down message, as auto-repeat sends them.
+    void press(int key, int times = 1, bool withView = true) {
+        for (int i = 0; i < times; ++i)
+            EXPECT_EQ(nav_.onKeyDown(withView ? view_.get() : nullptr, key), Navigation::KeyResult::Handled);
+    }
+    // The six transform values: scale, offsets x y z, rotations x y.
+    std::array<float, 6> transform() const {
+        return {state_.modelScale,   state_.modelOffsetX, state_.modelOffsetY,
+                state_.modelOffsetZ, state_.modelRotX,    state_.modelRotY};
     }
     void expectEye(float x, float y, float z) const {
         EXPECT_FLOAT_EQ(view_->eyeX(), x);
@@ -63,11 +67,11 @@ TEST_F(NavigationTest, ArrowAndPageKeysMoveTheEyeOneUnitPerMessage) {
     press(VirtualKey::Down, 2);
     expectEye(-2, 1, 33);
 
-    // The eye moves along the world axes: the camera still aims at the origin.
+    // The eye moves along the world axes and the camera still aims at the
+    // origin: its eye-space x and y are 0.
     std::array<double, 16> modelview{};
     surface_->makeCurrent();
     glGetDoublev(GL_MODELVIEW_MATRIX, modelview.data());
-    // The origin lies straight ahead: its eye-space x and y are 0.
     EXPECT_NEAR(modelview[12], 0.0, 1e-5);
     EXPECT_NEAR(modelview[13], 0.0, 1e-5);
 
@@ -76,41 +80,26 @@ TEST_F(NavigationTest, ArrowAndPageKeysMoveTheEyeOneUnitPerMessage) {
 }
 
 TEST_F(NavigationTest, TransformKeysChangeTheirValuesEvenWithoutAView) {
-    const auto key = [&](int k, int times = 1) {
-        for (int i = 0; i < times; ++i) EXPECT_EQ(nav_.onKeyDown(nullptr, k), Navigation::KeyResult::Handled);
-    };
-    key('B', 3);
-    key('N');
-    key('I', 2);
-    key('M', 5);
-    key('L');
-    key('J', 4);
-    EXPECT_EQ(state_.modelOffsetZ, 2.0f);
-    EXPECT_EQ(state_.modelOffsetY, -3.0f);
-    EXPECT_EQ(state_.modelOffsetX, -3.0f);
-
+    press('B', 3, false);
+    press('N', 1, false);
+    press('I', 2, false);
+    press('M', 5, false);
+    press('L', 1, false);
+    press('J', 4, false);
     // Products in double precision, stored as float: 1.1, 1.21, 1.331 and back.
-    key('W', 3);
+    press('W', 3, false);
     EXPECT_EQ(state_.modelScale, 1.3310000896453857f);
-    key('S');
-    EXPECT_EQ(state_.modelScale, 1.2100000381469727f);
-
+    press('S', 1, false);
     // Keys that need a view do nothing without one.
-    key(VirtualKey::Left);
-    key('D');
-    key(VirtualKey::Add);
+    for (int k : {int(VirtualKey::Left), int('D'), int(VirtualKey::Add)}) press(k, 1, false);
+    EXPECT_EQ(transform(), (std::array<float, 6>{1.2100000381469727f, -3, -3, 2, 0, 0}));
 
     // A resets all six values but leaves the fly-by alone.
     state_.modelRotX = 12.0f;
     state_.modelRotY = -40.0f;
     state_.flyByStep = 17;
-    key('A');
-    EXPECT_EQ(state_.modelScale, 1.0f);
-    EXPECT_EQ(state_.modelOffsetX, 0.0f);
-    EXPECT_EQ(state_.modelOffsetY, 0.0f);
-    EXPECT_EQ(state_.modelOffsetZ, 0.0f);
-    EXPECT_EQ(state_.modelRotX, 0.0f);
-    EXPECT_EQ(state_.modelRotY, 0.0f);
+    press('A', 1, false);
+    EXPECT_EQ(transform(), (std::array<float, 6>{1, 0, 0, 0, 0, 0}));
     EXPECT_EQ(state_.flyByStep, 17);
 }
 
@@ -123,14 +112,12 @@ TEST_F(NavigationTest, KeyAAndHomeResetTheEyeDifferently) {
     press(VirtualKey::Home);  // eye and fly-by only
     expectEye(0, 0, 30);
     EXPECT_EQ(state_.flyByStep, Navigation::kFlyByIdle);
-    EXPECT_EQ(state_.modelOffsetX, 1.0f);
-    EXPECT_EQ(state_.modelRotY, 30.0f);
+    EXPECT_EQ(transform(), (std::array<float, 6>{1, 1, 0, 0, 0, 30}));
 
     press(VirtualKey::Up);
     press('A');  // eye and transform
     expectEye(0, 0, 30);
-    EXPECT_EQ(state_.modelOffsetX, 0.0f);
-    EXPECT_EQ(state_.modelRotY, 0.0f);
+    EXPECT_EQ(transform(), (std::array<float, 6>{1, 0, 0, 0, 0, 0}));
 }
 
 TEST_F(NavigationTest, OnlyTheBoundKeysAct) {
@@ -164,6 +151,10 @@ TEST_F(NavigationTest, RescaleKeysMultiplyTheGeometry) {
         EXPECT_NEAR(after[i] / before[i], 0.99, 1e-6) << i;
     }
     EXPECT_EQ(state_.modelScale, 1.0f);  // the transform scale is untouched
+
+    // Rescaling lasts until the file is read again.
+    loadSample();
+    EXPECT_EQ(positions(), before);
 }
 
 TEST_F(NavigationTest, DraggingRotatesByThreeTenthsOfADegreePerPixel) {

@@ -2,16 +2,10 @@
 // are the published Arial/Helvetica advance widths (per 1000 em), which
 // Liberation Sans shares.
 
-#include "view/GlView.h"
-
-#include "platform/RecordingPrompt.h"
-#include "support/GlTestContext.h"
-#include "support/TempDir.h"
 #include "view/OutlineFont.h"
 #include "view/ViewTestSupport.h"
 
 #include <GL/gl.h>
-#include <gtest/gtest.h>
 
 #include <optional>
 
@@ -28,22 +22,18 @@ TEST(OutlineFontTest, GlyphsHaveArialAdvancesAndClosedContoursInTheWindowsCodePa
         {'A', 0.667}, {' ', 0.278}, {'W', 0.944}, {'i', 0.222}, {'.', 0.278}, {0xE9, 0.556}, {0x80, 0.556}};
     for (const auto& [code, advance] : advances) EXPECT_NEAR(font.glyph(code).advance, advance, 0.001) << int(code);
 
-    EXPECT_EQ(font.glyph('O').contours.size(), 2u);
-    EXPECT_EQ(font.glyph('B').contours.size(), 3u);
-    EXPECT_EQ(font.glyph('i').contours.size(), 2u);
-    EXPECT_TRUE(font.glyph(' ').contours.empty());
+    const std::pair<char, std::size_t> contours[] = {{'O', 2}, {'B', 3}, {'i', 2}, {' ', 0}};
+    for (const auto& [code, count] : contours) EXPECT_EQ(font.glyph(code).contours.size(), count) << code;
     EXPECT_FALSE(font.glyph(0x80).contours.empty());  // the euro sign
     // Every printable glyph stays within one em of height around its cell.
     for (int code = 33; code < 256; ++code)
         for (const auto& contour : font.glyph(static_cast<std::uint8_t>(code)).contours)
             for (const auto& p : contour) ASSERT_TRUE(p.y > -0.35f && p.y < 1.2f) << code;
 
-    EXPECT_EQ(OutlineFont::toUnicode(0x80), U'\u20AC');
-    EXPECT_EQ(OutlineFont::toUnicode(0x8A), U'\u0160');
-    EXPECT_EQ(OutlineFont::toUnicode(0x9F), U'\u0178');
-    EXPECT_EQ(OutlineFont::toUnicode(0x81), 0u);
-    EXPECT_EQ(OutlineFont::toUnicode(0xA0), 0xA0u);
-    EXPECT_EQ(OutlineFont::toUnicode('A'), U'A');
+    // Windows-1252: 0x81 is unassigned.
+    const std::pair<std::uint8_t, char32_t> unicode[] = {
+        {0x80, U'\u20AC'}, {0x8A, U'\u0160'}, {0x9F, U'\u0178'}, {0x81, 0}, {0xA0, 0xA0}, {'A', U'A'}};
+    for (const auto& [code, expected] : unicode) EXPECT_EQ(OutlineFont::toUnicode(code), expected) << int(code);
 }
 
 TEST(OutlineFontTest, EachListMovesRightByItsAdvance) {
@@ -100,15 +90,10 @@ void expectTextInBand(const Frame& f, const TextBand& band, double pixelsPerEm) 
     EXPECT_GT(maxY, f.height() / 2.0 + 0.6 * pixelsPerEm);
 }
 
-struct OverlayFixture : ::testing::Test {
+struct OverlayFixture : testing::ViewFixture {
     void open(int width, int height) {
-        surface = testing::makeHeadlessSurface(width, height);
-        ASSERT_TRUE(surface);
-        view = std::make_unique<GlView>(*surface, prompt, state, TextureFactory{}, [](std::string_view) {});
-        testing::ModelSpaceBuilder model;
-        model.material("m", {1.0f, 1.0f, 1.0f});
-        model.square(0, 0, 0, 1.0f);
-        ASSERT_TRUE(model.write(path));
+        ViewFixture::open(width, height);
+        ASSERT_TRUE(square({1.0f, 1.0f, 1.0f}, 1.0f).write(path));
         // Read the frame when the mesh model shows its bounds, during Load.
         prompt.onMessage = [this](const RecordingPrompt::Message& m) {
             if (m.caption == "ok") duringLoad.emplace(*surface);
@@ -116,12 +101,7 @@ struct OverlayFixture : ::testing::Test {
     }
     static void clear() { glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT); }
 
-    testing::TempDir dir;
     std::string path = dir.file("square.3ds");
-    RecordingPrompt prompt;
-    ViewerState state;
-    std::unique_ptr<HeadlessGlSurface> surface;
-    std::unique_ptr<GlView> view;
     std::optional<Frame> duringLoad;
 };
 

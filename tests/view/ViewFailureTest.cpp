@@ -1,19 +1,13 @@
 // What the view shows and how the process ends when the surface cannot be
 // used, and how a model that cannot be read leaves the view running.
 
-#include "view/GlView.h"
-
 #include "platform/FatalExit.h"
-#include "platform/RecordingPrompt.h"
-#include "support/GlTestContext.h"
-#include "support/TempDir.h"
 #include "view/ViewTestSupport.h"
 #include "view/WelcomePicture.h"
 
 #define GL_GLEXT_PROTOTYPES
 #include <GL/gl.h>
 #include <GL/glext.h>
-#include <gtest/gtest.h>
 
 #include <cerrno>
 
@@ -78,6 +72,7 @@ int fatalStatusOf(Body body) {
 
 TEST(ViewFailureTest, ShallowColourDepthEndsWithStatusZeroBeforeTouchingTheContext) {
     for (bool welcome : {false, true}) {
+        SCOPED_TRACE(welcome ? "welcome picture" : "view");
         FakeSurface surface;
         surface.bits = 15;
         RecordingPrompt prompt("VELMORA");
@@ -125,36 +120,27 @@ TEST(ViewFailureTest, FramebufferWithoutDepthIsTheWrongPixelFormat) {
     EXPECT_FALSE(prompt.messages()[0].frameworkBox);
 }
 
-TEST(ViewFailureTest, UnreadableModelIsReportedAndTheViewGoesOnWithoutOne) {
-    testing::TempDir dir;
-    auto surface = testing::makeHeadlessSurface(32, 32);
-    ASSERT_TRUE(surface);
-    RecordingPrompt prompt("VELMORA");
-    ViewerState state;
-    ScopedFatalExitHandler handler([](int status) { throw FatalExitCalled{status}; });
-    GlView view(*surface, prompt, state, {}, [](std::string_view) {});
+using UnreadableModelTest = testing::ViewFixture;
 
-    testing::ModelSpaceBuilder model;
-    model.material("m", {1.0f, 1.0f, 1.0f});
-    model.square(0, 0, 0, 4.0f);
-    ASSERT_TRUE(model.write(dir.file("good.3ds")));
-    ASSERT_TRUE(view.loadModel(dir.file("good.3ds"), 1));
-    view.resize(0, 0, 32, 32);
-    view.drawFrame();
+TEST_F(UnreadableModelTest, IsReportedAndTheViewGoesOnWithoutOne) {
+    ScopedFatalExitHandler handler([](int status) { throw FatalExitCalled{status}; });
+    open(32, 32);
+    load(square({1.0f, 1.0f, 1.0f}, 4.0f), 1);
+    view->drawFrame();
     ASSERT_FALSE(testing::isClearColour(testing::Frame(*surface).at(16, 16)));
 
     const std::string missing = dir.file("missing.3ds");
     prompt.clear();
-    EXPECT_FALSE(view.loadModel(missing, 1));
-    EXPECT_FALSE(view.hasModel());
+    EXPECT_FALSE(view->loadModel(missing, 1));
+    EXPECT_FALSE(view->hasModel());
     const std::vector<std::string> expected{"message Error: Failed to open " + missing + "\n",
-                                            "message VELMORA: Failed to Decode 3D Studio MAX file!: " + missing};
+                                            "message velmora: Failed to Decode 3D Studio MAX file!: " + missing};
     EXPECT_EQ(prompt.transcript(), expected);
     EXPECT_TRUE(prompt.messages().back().frameworkBox);
 
     // Still running: a redraw shows the clear colour, a rescale is ignored.
-    view.rescaleModel(2.0f);
-    view.drawFrame();
+    view->rescaleModel(2.0f);
+    view->drawFrame();
     const testing::Frame f(*surface);
     for (int y = 0; y < 32; ++y)
         for (int x = 0; x < 32; ++x) ASSERT_TRUE(testing::isClearColour(f.at(x, y))) << x << "," << y;

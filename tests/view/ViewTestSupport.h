@@ -1,10 +1,18 @@
 #pragma once
-// Shared pieces of the view tests: models described in the view's own axes
-// (written as .3ds files through the fixture builder) and frame read-back.
+// Shared pieces of the view and export tests: models described in the view's
+// own axes (written as .3ds files through the fixture builder), a view on a
+// headless surface, frame read-back and the view's lighting by hand.
 
 #include "platform/HeadlessGlSurface.h"
+#include "platform/RecordingPrompt.h"
+#include "support/GlTestContext.h"
+#include "support/TempDir.h"
 #include "support/ThreeDsBuilder.h"
+#include "view/GlView.h"
 
+#include <gtest/gtest.h>
+
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdint>
@@ -20,11 +28,11 @@ namespace velmora::testing {
 class ModelSpaceBuilder {
 public:
     void material(const std::string& name, std::array<float, 3> colour) {
-        materials_.push_back(Chunk(0xAFFF)
-                                 .add(materialName(name))
-                                 .add(colourBlock(0xA010, {colourFloat(colour[0], colour[1], colour[2])}))
-                                 .add(colourBlock(0xA020, {colourFloat(colour[0], colour[1], colour[2])}))
-                                 .add(colourBlock(0xA030, {colourFloat(colour[0], colour[1], colour[2])})));
+        Chunk m(0xAFFF);
+        m.add(materialName(name));
+        for (std::uint16_t id : {0xA010, 0xA020, 0xA030})
+            m.add(colourBlock(id, {colourFloat(colour[0], colour[1], colour[2])}));
+        materials_.push_back(m);
         current_ = name;
     }
     void triangle(Vec3 a, Vec3 b, Vec3 c) {
@@ -98,7 +106,43 @@ inline bool near(Pixel p, int r, int g, int b, int tolerance = 1) {
     return std::abs(p.r - r) <= tolerance && std::abs(p.g - g) <= tolerance && std::abs(p.b - b) <= tolerance;
 }
 
+// One channel of the view's fixed-function lighting at a vertex whose normal
+// makes `cosine` with the direction to a light sitting at the eye: emission
+// 0.1, global ambient 0.1, light ambient 0.3, diffuse 0.5, specular 0.6,
+// shininess 128 and a local viewer, so the half vector is the light direction.
+inline double litChannel(double reflectance, double cosine) {
+    return std::min(1.0, 0.1 + reflectance * (0.1 + 0.3 + 0.5 * cosine + 0.6 * std::pow(cosine, 128.0)));
+}
+
 // cot(9 degrees): the projection's scale for an 18-degree field of view.
 inline double focal() { return 1.0 / std::tan(9.0 * 3.14159265358979323846 / 180.0); }
+
+// A view on a headless surface with a recording prompt; `load` writes the
+// model, loads it and sizes the view to the whole surface.
+struct ViewFixture : ::testing::Test {
+    void open(int width, int height) {
+        surface = makeHeadlessSurface(width, height);
+        ASSERT_TRUE(surface);
+        view = std::make_unique<GlView>(*surface, prompt, state, TextureFactory{}, [](std::string_view) {});
+    }
+    void load(const ModelSpaceBuilder& model, int twoSided = 0) {
+        const std::string path = dir.file("model.3ds");
+        ASSERT_TRUE(model.write(path));
+        ASSERT_TRUE(view->loadModel(path, twoSided));
+        view->resize(0, 0, surface->width(), surface->height());
+    }
+    // A model of one square of half side `h` at the origin, in one colour.
+    static ModelSpaceBuilder square(std::array<float, 3> colour, float h) {
+        ModelSpaceBuilder b;
+        b.material("m", colour);
+        b.square(0, 0, 0, h);
+        return b;
+    }
+    TempDir dir;
+    RecordingPrompt prompt;
+    ViewerState state;
+    std::unique_ptr<HeadlessGlSurface> surface;
+    std::unique_ptr<GlView> view;
+};
 
 }  // namespace velmora::testing

@@ -1,21 +1,24 @@
-// The CGH files byte for byte: the worked example, header padding, the grey
-// file's longer first line, headers too long for their placeholder,
-// per-channel files, and files that cannot be written.
+// The point files byte for byte. CGH: the worked example, header padding,
+// the grey file's longer first line, headers too long for their placeholder,
+// per-channel files, and files that cannot be written. 3di: its size for any
+// coverage, the scaled records, the grey level as a float, zero records for
+// empty pixels, and the generator left untouched.
 
 #include "export/CghWriter.h"
+#include "export/ThreeDiWriter.h"
 
 #include "export/ExportNaming.h"
 #include "export/PointValues.h"
 #include "export/ViewSeries.h"
+#include "export/ExportTestSupport.h"
 #include "support/TempDir.h"
 #include "view/ViewerState.h"
-#include "export/ExportTestSupport.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
-#include <filesystem>
 #include <sys/resource.h>
 
 namespace velmora {
@@ -23,6 +26,7 @@ namespace {
 
 using testing::FrameBuilder;
 using testing::crlfLines;
+using testing::intAt;
 using testing::readAll;
 
 // One pixel, (255, 128, 0), that unprojects to world (1.25, 0.5, 3.0).
@@ -33,39 +37,37 @@ FrameBuilder workedExampleFrame() {
     return b;
 }
 
-struct CghFixture : ::testing::Test {
+struct WriterFixture : ::testing::Test {
     testing::TempDir dir;
     ViewerState state;
 };
 
-TEST_F(CghFixture, WorkedExampleColourFileByteForByte) {
+TEST_F(WriterFixture, WorkedExampleByteForByte) {
+    // Phase 16384 × 6.28318 / 32767; the grey level (128 × 0.78 + 255 × 0.12) / 255;
+    // the grey file's placeholder is one space longer.
+    const std::string statics =
+        "Statics: Maxx=-1.250000 Minx=-1.250000 Maxy=0.500000 Miny=0.500000 Maxz=3.000000 Minz=3.000000 \r\n";
     state.random.seed(testing::seedForFirstDraw(16384));
-    const WriteResult result = writeColourCgh(workedExampleFrame().frame(), dir.file("a.CGH"), state, {0, 0, 30});
+    WriteResult result = writeColourCgh(workedExampleFrame().frame(), dir.file("a.CGH"), state, {0, 0, 30});
     ASSERT_TRUE(result.ok) << result.error;
-    EXPECT_EQ(readAll(dir.file("a.CGH")),
-              "1 1.0 1.0 0" + std::string(30, ' ') + "\r\n" +
-                  "0 -1.250000 0.500000 3.000000 3.141686 1.000000 0.501961 0.000000\r\n"
-                  "Statics: Maxx=-1.250000 Minx=-1.250000 Maxy=0.500000 Miny=0.500000 Maxz=3.000000 "
-                  "Minz=3.000000 \r\n"
-                  "ViewPoint: x=0.000000  y=0.000000 z=30.000000");
+    EXPECT_EQ(readAll(dir.file("a.CGH")), "1 1.0 1.0 0" + std::string(30, ' ') +
+                                              "\r\n0 -1.250000 0.500000 3.000000 3.141686 1.000000 0.501961 "
+                                              "0.000000\r\n" +
+                                              statics + "ViewPoint: x=0.000000  y=0.000000 z=30.000000");
     EXPECT_EQ(result.summary.pointCount, 1);
     EXPECT_EQ(result.paths, std::vector<std::string>{dir.file("a.CGH")});
-}
 
-TEST_F(CghFixture, WorkedExampleGreyFileHasTheLongerPlaceholder) {
     state.random.seed(testing::seedForFirstDraw(16384));
     state.Output_Scalxy = 2.5f;
     state.Output_Scalz = 0.3f;
-    ASSERT_TRUE(writeGreyCgh(workedExampleFrame().frame(), dir.file("g.CGH"), state, {5, 0, 30}).ok);
-    EXPECT_EQ(readAll(dir.file("g.CGH")),
-              "1 2.5 0.3 0" + std::string(31, ' ') + "\r\n" +
-                  "0 -1.250000 0.500000 3.000000 3.141686 0.511529\r\n"
-                  "Statics: Maxx=-1.250000 Minx=-1.250000 Maxy=0.500000 Miny=0.500000 Maxz=3.000000 "
-                  "Minz=3.000000 \r\n"
-                  "ViewPoint: x=5.000000  y=0.000000 z=30.000000");
+    result = writeGreyCgh(workedExampleFrame().frame(), dir.file("g.CGH"), state, {5, 0, 30});
+    ASSERT_TRUE(result.ok) << result.error;
+    EXPECT_EQ(readAll(dir.file("g.CGH")), "1 2.5 0.3 0" + std::string(31, ' ') +
+                                              "\r\n0 -1.250000 0.500000 3.000000 3.141686 0.511529\r\n" +
+                                              statics + "ViewPoint: x=5.000000  y=0.000000 z=30.000000");
 }
 
-TEST_F(CghFixture, TwoPointsPadTheHeaderAndCountFromZero) {
+TEST_F(WriterFixture, TwoPointsPadTheHeaderAndCountFromZero) {
     FrameBuilder b(8, 2);
     // x = 2 (c + 0.5) / 8 - 1, y = 2 (r + 0.5) / 2 - 1, z = 2 d - 1
     b.set(6, 0, 0, 0, 1, 0.25f);    // (0.625, -0.5, -0.5) -> x printed -0.625
@@ -85,7 +87,7 @@ TEST_F(CghFixture, TwoPointsPadTheHeaderAndCountFromZero) {
                          "Minz=-0.500000 ");
 }
 
-TEST_F(CghFixture, EmptyFrameGivesStatisticsRightAfterTheHeader) {
+TEST_F(WriterFixture, EmptyFrameGivesStatisticsRightAfterTheHeader) {
     FrameBuilder b(3, 5);  // narrower than 4: nothing is visited
     ASSERT_TRUE(writeColourCgh(b.frame(), dir.file("e.CGH"), state, {0, 0, 30}).ok);
     EXPECT_EQ(readAll(dir.file("e.CGH")),
@@ -94,7 +96,7 @@ TEST_F(CghFixture, EmptyFrameGivesStatisticsRightAfterTheHeader) {
                   "Minz=0.000000 \r\nViewPoint: x=0.000000  y=0.000000 z=30.000000");
 }
 
-TEST_F(CghFixture, HeaderLongerThanItsPlaceholderTakesLineOneAlone) {
+TEST_F(WriterFixture, HeaderLongerThanItsPlaceholderTakesLineOneAlone) {
     FrameBuilder b(8, 2);
     b.set(0, 0, 1, 2, 3, 0.5f);
     b.set(5, 1, 4, 5, 6, 0.5f);
@@ -112,7 +114,7 @@ TEST_F(CghFixture, HeaderLongerThanItsPlaceholderTakesLineOneAlone) {
     EXPECT_EQ(huge, std::string(header) + "\r\n" + normal.substr(43));
 }
 
-TEST_F(CghFixture, ChannelFilesShareIndexCoordinatesAndOnePhasePerPoint) {
+TEST_F(WriterFixture, ChannelFilesShareIndexCoordinatesAndOnePhasePerPoint) {
     FrameBuilder b(4, 1);
     b.set(0, 0, 255, 128, 1, 0.5f);
     b.set(3, 0, 0, 51, 0, 0.5f);
@@ -152,7 +154,7 @@ TEST_F(CghFixture, ChannelFilesShareIndexCoordinatesAndOnePhasePerPoint) {
     EXPECT_EQ(r[4], bl[4]);
 }
 
-TEST_F(CghFixture, FileThatCannotBeCreatedPrintsTheMessageAndWritesNothing) {
+TEST_F(WriterFixture, FileThatCannotBeCreatedPrintsTheMessageAndWritesNothing) {
     const std::string path = dir.file("missing/a.CGH");
     RandomGenerator before = state.random;
     ::testing::internal::CaptureStderr();
@@ -172,18 +174,15 @@ TEST_F(CghFixture, FileThatCannotBeCreatedPrintsTheMessageAndWritesNothing) {
     EXPECT_FALSE(channels.ok);
     EXPECT_FALSE(std::filesystem::exists(dir.file("objr1.CGH")));
     EXPECT_FALSE(std::filesystem::exists(dir.file("objb1.CGH")));
-    // And no temporary file is left in the folder.
-    int entries = 0;
-    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(dir.path())) ++entries;
-    EXPECT_EQ(entries, 1);
+    EXPECT_EQ(testing::entriesIn(dir.path()), 1);  // no temporary file left either
 }
 
-TEST_F(CghFixture, WriteFailureLeavesTheExistingFileUntouched) {
+TEST_F(WriterFixture, WriteFailureLeavesTheExistingFileUntouched) {
     const std::string path = dir.file("keep.CGH");
     testing::writeText(path, "precious");
-    FrameBuilder b(400, 100);
-    for (int row = 0; row < 100; ++row)
-        for (int column = 0; column < 400; ++column) b.set(column, row, 200, 100, 50, 0.5f);
+    FrameBuilder b(400, 100);  // 40000 points, far beyond the limit below
+    std::fill(b.depth.begin(), b.depth.end(), 0.5f);
+    std::fill(b.colour.begin(), b.colour.end(), std::uint8_t{100});
 
     // A file size limit stands in for a full disk.
     std::signal(SIGXFSZ, SIG_IGN);
@@ -201,30 +200,75 @@ TEST_F(CghFixture, WriteFailureLeavesTheExistingFileUntouched) {
     EXPECT_FALSE(result.openFailed);
     EXPECT_NE(err.find("Cant write file " + path), std::string::npos) << err;
     EXPECT_EQ(readAll(path), "precious");
-    int entries = 0;
-    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(dir.path())) ++entries;
-    EXPECT_EQ(entries, 1);
+    EXPECT_EQ(testing::entriesIn(dir.path()), 1);
 }
 
-TEST(ExportNamingTest, CghAnd3diEndingsAreAddedUnlessPresentInAnyCase) {
-    EXPECT_EQ(withCghExtension("scan"), "scan.CGH");
-    EXPECT_EQ(withCghExtension("scan.cgh"), "scan.cgh");
-    EXPECT_EQ(withCghExtension("scan.CgH"), "scan.CgH");
-    EXPECT_EQ(withCghExtension("scan.txt"), "scan.txt.CGH");
-    EXPECT_EQ(withCghExtension("cgh"), "cgh.CGH");
-    EXPECT_EQ(withCghExtension(""), ".CGH");
-    EXPECT_EQ(with3diExtension("scan.3DI"), "scan.3DI");
-    EXPECT_EQ(with3diExtension("scan"), "scan.3di");
-    EXPECT_EQ(with3diExtension("3di"), "3di.3di");
+TEST_F(WriterFixture, GridFileSizeDependsOnlyOnTheSampledGrid) {
+    FrameBuilder empty(802, 600);
+    ASSERT_TRUE(write3di(empty.frame(), dir.file("empty.3di"), state).ok);
+    FrameBuilder full(802, 600);
+    std::fill(full.depth.begin(), full.depth.end(), 0.5f);
+    std::fill(full.colour.begin(), full.colour.end(), std::uint8_t{9});
+    const WriteResult result = write3di(full.frame(), dir.file("full.3di"), state);
+    ASSERT_TRUE(result.ok);
+    EXPECT_EQ(result.summary.pointCount, 480000);
+    for (const char* name : {"empty.3di", "full.3di"}) {
+        const std::string bytes = readAll(dir.file(name));
+        EXPECT_EQ(bytes.size(), 13440008u) << name;
+        EXPECT_EQ(intAt(bytes, 0), 600) << name;
+        EXPECT_EQ(intAt(bytes, 4), 800) << name;
+    }
 }
 
-TEST(ExportNamingTest, SeriesNamesReplaceTheEndingWithTheViewNumber) {
-    EXPECT_EQ(multiViewFileName("obj.CGH", 1), "obj1.CGH");
-    EXPECT_EQ(multiViewFileName("obj.cgh", 10), "obj10.CGH");
-    EXPECT_EQ(multiViewFileName(withCghExtension("scan"), 2), "scan2.CGH");
-    const std::string stem = multiViewStem("obj.CGH");
-    EXPECT_EQ(channelFileName(stem, 'r', multiViewSuffix(1)), "objr1.CGH");
-    EXPECT_EQ(channelFileName(stem, 'b', multiViewSuffix(12)), "objb12.CGH");
+TEST_F(WriterFixture, GridRecordsAreScaledInPassOrderAndEmptyPixelsAreZero) {
+    state.Output_Scalxy = 10.0f;
+    state.Output_Scalz = 2.0f;
+    state.random.seed(5);
+    const auto generatorBefore = state.random.state();
+
+    FrameBuilder b(4, 2);
+    b.viewport = {-2, -2, 4, 2};     // x = (c + 2.5) / 2 - 1, y = r + 1.5, z = 2 d - 1
+    b.set(1, 1, 0, 0, 255, -1.5f);   // (0.75, 2.5, -4)
+    b.set(2, 0, 0, 0, 0, 0.5f);      // black: empty
+    const WriteResult result = write3di(b.frame(), dir.file("grid.3di"), state);
+    ASSERT_TRUE(result.ok);
+    EXPECT_EQ(state.random.state(), generatorBefore);
+
+    const std::string bytes = readAll(dir.file("grid.3di"));
+    ASSERT_EQ(bytes.size(), 8u + 28u * 8u);
+    EXPECT_EQ(intAt(bytes, 0), 2);
+    EXPECT_EQ(intAt(bytes, 4), 4);
+    for (std::size_t i = 0; i < 8; ++i) {
+        if (i == 5) continue;  // row 1, column 1
+        EXPECT_EQ(bytes.substr(8 + 28 * i, 28), std::string(28, '\0')) << i;
+    }
+    const testing::GridRecord r = testing::recordAt(bytes, 5);
+    EXPECT_EQ(r.x, -7.5);  // -(10 × 0.75)
+    EXPECT_EQ(r.y, 25.0);  // 10 × 2.5
+    EXPECT_EQ(r.z, -8.0);  // 2 × -4
+    // Pure blue: 0.1 × 255 / 255, about 0.1, stored as a float.
+    EXPECT_NEAR(r.grey, 0.1f, 1e-6f);
+    EXPECT_GT(r.grey, 0.0f);
+}
+
+TEST(ExportNamingTest, EndingsAreAddedUnlessPresentInAnyCaseAndSeriesNamesNumberTheViews) {
+    const std::pair<std::string, std::string> cases[] = {
+        {withCghExtension("scan"), "scan.CGH"},
+        {withCghExtension("scan.cgh"), "scan.cgh"},
+        {withCghExtension("scan.CgH"), "scan.CgH"},
+        {withCghExtension("scan.txt"), "scan.txt.CGH"},
+        {withCghExtension("cgh"), "cgh.CGH"},
+        {withCghExtension(""), ".CGH"},
+        {with3diExtension("scan.3DI"), "scan.3DI"},
+        {with3diExtension("scan"), "scan.3di"},
+        {with3diExtension("3di"), "3di.3di"},
+        {multiViewFileName("obj.CGH", 1), "obj1.CGH"},
+        {multiViewFileName("obj.cgh", 10), "obj10.CGH"},
+        {multiViewFileName(withCghExtension("scan"), 2), "scan2.CGH"},
+        {channelFileName(multiViewStem("obj.CGH"), 'r', multiViewSuffix(1)), "objr1.CGH"},
+        {channelFileName(multiViewStem("obj.CGH"), 'b', multiViewSuffix(12)), "objb12.CGH"},
+    };
+    for (const auto& [made, expected] : cases) EXPECT_EQ(made, expected);
 }
 
 TEST(ViewSeriesTest, OffsetsAccumulateInSinglePrecisionAndIncludeTheRightEnd) {
