@@ -27,7 +27,7 @@ struct Importer {
     }
 };
 
-void writeText(const std::string& path, const std::string& text) { std::ofstream(path) << text; }
+using testing::writeText;
 
 TEST(AssimpImporter, PositionsAreStoredSoTheBuilderGivesBackTheSourceAxesAndWinding) {
     testing::TempDir dir;
@@ -39,16 +39,12 @@ TEST(AssimpImporter, PositionsAreStoredSoTheBuilderGivesBackTheSourceAxesAndWind
     const MeshObject& o = scene.objects[0];
     ASSERT_EQ(o.vertices.size(), 3u);
     // The builder makes (-x, z, y) of a stored vertex: (1, 2, 3) again.
-    EXPECT_EQ(o.vertices[0].x, -1.0f);
-    EXPECT_EQ(o.vertices[0].y, 3.0f);
-    EXPECT_EQ(o.vertices[0].z, 2.0f);
-    EXPECT_EQ(o.vertices[2].x, -7.0f);
-    EXPECT_EQ(o.vertices[2].y, 10.0f);
+    const auto at = [&o](int i) { return std::array<float, 3>{o.vertices[i].x, o.vertices[i].y, o.vertices[i].z}; };
+    EXPECT_EQ(at(0), (std::array<float, 3>{-1, 3, 2}));
+    EXPECT_EQ(at(2), (std::array<float, 3>{-7, 10, 8}));
     // ... and (a, c, b) of a stored face: the source's (0, 1, 2).
     ASSERT_EQ(o.faces.size(), 1u);
-    EXPECT_EQ(o.faces[0].a, 0);
-    EXPECT_EQ(o.faces[0].b, 2);
-    EXPECT_EQ(o.faces[0].c, 1);
+    EXPECT_EQ((std::array<int, 3>{o.faces[0].a, o.faces[0].b, o.faces[0].c}), (std::array<int, 3>{0, 2, 1}));
     ASSERT_EQ(o.faceGroups.size(), 1u);
     EXPECT_EQ(o.faceGroups[0].faceIndices, std::vector<std::uint16_t>{0});
     EXPECT_FALSE(scene.needsDefaultMaterial);
@@ -175,7 +171,7 @@ TEST(AssimpImporter, MaterialsCarryColoursOpacityTextureAndShortUniqueNames) {
     EXPECT_EQ(first->ambient, (std::array<float, 3>{0.1f, 0.2f, 0.3f}));
     EXPECT_EQ(first->diffuse, (std::array<float, 3>{0.4f, 0.5f, 0.6f}));
     EXPECT_EQ(first->specular, (std::array<float, 3>{0.7f, 0.8f, 0.9f}));
-    EXPECT_EQ(first->alpha, 0.25f);
+    EXPECT_EQ(first->alpha, 0.25f);  // opacity d
     EXPECT_EQ(second->alpha, 1.0f);
     EXPECT_TRUE(second->textureFile.empty());
     // One face group per mesh, naming its material.
@@ -219,7 +215,7 @@ TEST(AssimpImporter, GltfMaterialIsTwoSidedWithItsEmbeddedPngWrittenOutForTheTex
     EXPECT_EQ(skin->ambient, skin->diffuse);  // glTF has none: the diffuse one
     ASSERT_FALSE(skin->textureFile.empty());
     EXPECT_TRUE(std::filesystem::path(skin->textureFile).is_absolute());
-    EXPECT_EQ(skin->textureFile.substr(skin->textureFile.size() - 4), ".png");
+    EXPECT_EQ(std::filesystem::path(skin->textureFile).extension(), ".png");
     EXPECT_EQ(testing::readBytes(skin->textureFile), png);
     // Texture coordinates come along, in OpenGL's orientation (v up).
     ASSERT_EQ(scene.objects.size(), 1u);
@@ -297,9 +293,8 @@ TEST(AssimpImporter, FailuresAreReportedAndLeaveNoModel) {
     Importer importer;
     ParsedScene scene;
     EXPECT_FALSE(importer.read(dir.file("absent.obj"), scene));
-    ASSERT_EQ(importer.prompt.messages().size(), 1u);
-    EXPECT_EQ(importer.prompt.messages()[0].caption, "Error");
-    EXPECT_EQ(importer.prompt.messages()[0].text, "Failed to open " + dir.file("absent.obj") + "\n");
+    EXPECT_EQ(importer.prompt.transcript(),
+              std::vector<std::string>{"message Error: Failed to open " + dir.file("absent.obj") + "\n"});
 
     writeText(dir.file("bad.glb"), "glTF but not really a binary glTF file at all");
     EXPECT_FALSE(importer.read(dir.file("bad.glb"), scene));

@@ -1,15 +1,19 @@
 #pragma once
 // Helpers for the interoperability tests: a file image written back as .3ds
 // bytes (so an imported model can be opened by the view while it reads .3ds
-// files), PNG files made with libpng, base64 for glTF data URIs, and running
-// a Python snippet.
+// files), PNG files made with libpng, base64 for glTF data URIs, the points
+// of a CGH file, and running a Python snippet.
 
+#include "export/ExportTestSupport.h"
 #include "model/ParsedScene.h"
 #include "support/ThreeDsBuilder.h"
 
 #include <png.h>
 
+#include <gtest/gtest.h>
+
 #include <cmath>
+#include <cstdlib>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
@@ -73,14 +77,27 @@ inline bool writePngRgba(const std::string& path, int width, int height, const s
     return ok;
 }
 
-inline std::vector<std::uint8_t> readBytes(const std::string& path) {
-    std::vector<std::uint8_t> bytes;
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> f(std::fopen(path.c_str(), "rb"), std::fclose);
-    if (!f) return bytes;
-    std::uint8_t buffer[65536];
-    std::size_t got;
-    while ((got = std::fread(buffer, 1, sizeof buffer, f.get())) > 0) bytes.insert(bytes.end(), buffer, buffer + got);
-    return bytes;
+inline Bytes readBytes(const std::string& path) {
+    const std::string bytes = readAll(path);
+    return Bytes(bytes.begin(), bytes.end());
+}
+
+// The point lines of a CGH file: index, x, y, z, phase, red, green, blue.
+struct CghPoint {
+    int index;
+    double x, y, z, phase, r, g, b;
+};
+inline std::vector<CghPoint> cghPoints(const std::string& path) {
+    const auto lines = crlfLines(readAll(path));
+    std::vector<CghPoint> points;
+    for (std::size_t i = 1; i + 2 < lines.size(); ++i) {
+        CghPoint p{};
+        EXPECT_EQ(std::sscanf(lines[i].c_str(), "%d %lf %lf %lf %lf %lf %lf %lf", &p.index, &p.x, &p.y, &p.z,
+                              &p.phase, &p.r, &p.g, &p.b),
+                  8);
+        points.push_back(p);
+    }
+    return points;
 }
 
 inline std::string base64(const void* data, std::size_t size) {
@@ -101,20 +118,10 @@ inline std::string base64(const void* data, std::size_t size) {
 // Runs the system's Python 3 on `script`; its standard output, or nothing
 // when it could not run or failed.
 inline std::optional<std::string> runPython(const std::string& script, const std::string& scriptPath) {
-    {
-        std::unique_ptr<std::FILE, int (*)(std::FILE*)> f(std::fopen(scriptPath.c_str(), "w"), std::fclose);
-        if (!f) return std::nullopt;
-        std::fputs(script.c_str(), f.get());
-    }
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> pipe(
-        ::popen(("/usr/bin/python3 " + scriptPath + " 2>/dev/null").c_str(), "r"), ::pclose);
-    if (!pipe) return std::nullopt;
-    std::string out;
-    char buffer[4096];
-    std::size_t got;
-    while ((got = std::fread(buffer, 1, sizeof buffer, pipe.get())) > 0) out.append(buffer, got);
-    if (::pclose(pipe.release()) != 0) return std::nullopt;
-    return out;
+    writeText(scriptPath, script);
+    const std::string out = scriptPath + ".out";
+    if (std::system(("/usr/bin/python3 " + scriptPath + " >" + out + " 2>/dev/null").c_str()) != 0) return std::nullopt;
+    return readAll(out);
 }
 
 }  // namespace velmora::testing

@@ -114,10 +114,12 @@ void writeGltf(const std::string& path) {
     int n = 0;
     for (const Box& box : boxes()) {
         const std::size_t positionsAt = buffer.size();
+        float lo[3] = {1e9f, 1e9f, 1e9f}, hi[3] = {-1e9f, -1e9f, -1e9f};
         for (const V3& p : box.corners) {
             // rotate⁻¹ (x, y, z) = (-z, y, x) of (p - (10, 0, 0)) / 2
             const float stored[3] = {-p.z / 2, p.y / 2, (p.x - 10) / 2};
             append(stored, sizeof stored);
+            for (int k = 0; k < 3; ++k) lo[k] = std::min(lo[k], stored[k]), hi[k] = std::max(hi[k], stored[k]);
         }
         const std::size_t indicesAt = buffer.size();
         for (const Tri& t : box.triangles) {
@@ -126,12 +128,6 @@ void writeGltf(const std::string& path) {
             append(i, sizeof i);
         }
         if (n) meshes << ',', accessors << ',', views << ',';
-        float lo[3] = {1e9f, 1e9f, 1e9f}, hi[3] = {-1e9f, -1e9f, -1e9f};
-        for (std::size_t v = 0; v < 8; ++v) {
-            float p[3];
-            std::memcpy(p, buffer.data() + positionsAt + 12 * v, 12);
-            for (int k = 0; k < 3; ++k) lo[k] = std::min(lo[k], p[k]), hi[k] = std::max(hi[k], p[k]);
-        }
         meshes << R"({"primitives":[{"attributes":{"POSITION":)" << 2 * n << R"(},"indices":)" << 2 * n + 1
                << R"(,"material":0}]})";
         accessors << R"({"bufferView":)" << 2 * n << R"(,"componentType":5126,"count":8,"type":"VEC3","min":[)"
@@ -196,7 +192,7 @@ struct ViewFixture : ::testing::Test {
         beginExportFrame(*view);
         view->drawFrame();
         Samples samples;
-        SurfaceSampler::sample(ClientRect::ofSize(kWidth, kHeight), prompt).walk([&](const SurfacePoint& p, int) {
+        SurfaceSampler::sample(rect, prompt).walk([&](const SurfacePoint& p, int) {
             samples[{p.column, p.row}] = {p.x, p.y, p.z, p.red, p.green, p.blue};
         });
         restoreViewingFrame(*view);
@@ -210,6 +206,7 @@ struct ViewFixture : ::testing::Test {
     std::unique_ptr<HeadlessGlSurface> surface;
     std::unique_ptr<GlView> view;
     int imports = 0;
+    const ClientRect rect = ClientRect::ofSize(kWidth, kHeight);
 };
 
 TEST_F(ViewFixture, TheSameBoxesAs3dsObjAndGltfExportTheSamePoints) {
@@ -251,9 +248,7 @@ TEST_F(ViewFixture, TheSameBoxesAs3dsObjAndGltfExportTheSamePoints) {
             ASSERT_NEAR(o.x, s.x, 1e-4);
             ASSERT_NEAR(o.y, s.y, 1e-4);
             ASSERT_NEAR(o.z, s.z, 1e-4);
-            ASSERT_EQ(o.r, s.r) << k;
-            ASSERT_EQ(o.g, s.g) << k;
-            ASSERT_EQ(o.b, s.b) << k;
+            ASSERT_EQ((std::array<int, 3>{o.r, o.g, o.b}), (std::array<int, 3>{s.r, s.g, s.b})) << k;
         }
     }
 }
@@ -272,11 +267,11 @@ TEST_F(ViewFixture, PlyCommandsNameWriteAndReportLikeTheCghCommands) {
     // frame and seed hold the same points with the same phases.
     state.random.seed(77);
     prompt.queueFile(dir.file("scene"));
-    ASSERT_TRUE(exportColour(view.get(), prompt, state, ClientRect::ofSize(kWidth, kHeight)).ok());
+    ASSERT_TRUE(exportColour(view.get(), prompt, state, rect).ok());
     state.random.seed(77);
     prompt.clear();
     prompt.queueFile(dir.file("scene"));
-    const ExportOutcome outcome = exportPly(view.get(), prompt, state, ClientRect::ofSize(kWidth, kHeight), true);
+    const ExportOutcome outcome = exportPly(view.get(), prompt, state, rect, true);
     ASSERT_EQ(outcome.status, ExportStatus::Done);
     ASSERT_EQ(outcome.files.size(), 1u);
     EXPECT_EQ(outcome.files[0].path, dir.file("scene.ply"));
@@ -285,36 +280,30 @@ TEST_F(ViewFixture, PlyCommandsNameWriteAndReportLikeTheCghCommands) {
     EXPECT_EQ(prompt.fileDialogs()[0].filters[0].name, "PLY File");
     EXPECT_EQ(prompt.fileDialogs()[0].filters[0].pattern, "*.ply");
 
-    const auto cgh = testing::crlfLines(readAll(dir.file("scene.CGH")));
+    const auto cgh = testing::cghPoints(dir.file("scene.CGH"));
     const std::string ply = readAll(dir.file("scene.ply"));
     ASSERT_EQ(plyCount(ply), outcome.files[0].pointCount);
-    ASSERT_EQ(static_cast<std::size_t>(outcome.files[0].pointCount), cgh.size() - 3);
+    ASSERT_EQ(static_cast<std::size_t>(outcome.files[0].pointCount), cgh.size());
     std::istringstream body(ply.substr(ply.find("end_header\n") + 11));
     std::string line;
     std::getline(body, line);
     EXPECT_EQ(line, "3");
-    for (std::size_t i = 1; i + 2 < cgh.size(); ++i) {
-        int index;
-        double cx, cy, cz, cphase, cr, cg, cb;
-        ASSERT_EQ(std::sscanf(cgh[i].c_str(), "%d %lf %lf %lf %lf %lf %lf %lf", &index, &cx, &cy, &cz, &cphase, &cr,
-                              &cg, &cb),
-                  8);
+    for (const testing::CghPoint& c : cgh) {
         ASSERT_TRUE(std::getline(body, line));
         double x, y, z, phase;
-        int r, g, b;
-        ASSERT_EQ(std::sscanf(line.c_str(), "%lf %lf %lf %d %d %d %lf", &x, &y, &z, &r, &g, &b, &phase), 7);
-        ASSERT_NEAR(x, cx, 2e-6 + 1e-7 * std::abs(cx));
-        ASSERT_NEAR(y, cy, 2e-6 + 1e-7 * std::abs(cy));
-        ASSERT_NEAR(z, cz, 2e-6 + 1e-7 * std::abs(cz));
-        ASSERT_NEAR(phase, cphase, 5e-7);
-        ASSERT_EQ(r, std::lround(cr * 255));
-        ASSERT_EQ(g, std::lround(cg * 255));
-        ASSERT_EQ(b, std::lround(cb * 255));
+        long r, g, b;
+        ASSERT_EQ(std::sscanf(line.c_str(), "%lf %lf %lf %ld %ld %ld %lf", &x, &y, &z, &r, &g, &b, &phase), 7);
+        ASSERT_NEAR(x, c.x, 2e-6 + 1e-7 * std::abs(c.x));
+        ASSERT_NEAR(y, c.y, 2e-6 + 1e-7 * std::abs(c.y));
+        ASSERT_NEAR(z, c.z, 2e-6 + 1e-7 * std::abs(c.z));
+        ASSERT_NEAR(phase, c.phase, 5e-7);
+        ASSERT_EQ((std::array<long, 3>{r, g, b}),
+                  (std::array<long, 3>{std::lround(c.r * 255), std::lround(c.g * 255), std::lround(c.b * 255)}));
     }
 
     // A name ending in .PLY keeps its letter case.
     prompt.queueFile(dir.file("upper.PLY"));
-    EXPECT_EQ(exportPly(view.get(), prompt, state, ClientRect::ofSize(kWidth, kHeight), false).files.at(0).path,
+    EXPECT_EQ(exportPly(view.get(), prompt, state, rect, false).files.at(0).path,
               dir.file("upper.PLY"));
 
     // Series: -1 .. 1 in steps of 1 gives obj1.ply .. obj3.ply from eyes x -1, 0, 1.
@@ -327,7 +316,7 @@ TEST_F(ViewFixture, PlyCommandsNameWriteAndReportLikeTheCghCommands) {
     });
     prompt.queueFile(dir.file("obj.ply"));
     std::vector<float> eyes;
-    const ExportOutcome series = exportMultiViewPly(view.get(), prompt, state, ClientRect::ofSize(kWidth, kHeight),
+    const ExportOutcome series = exportMultiViewPly(view.get(), prompt, state, rect,
                                                     false, [&](int, int count, float x, float, float) {
                                                         EXPECT_EQ(count, 3);
                                                         eyes.push_back(x);
@@ -347,7 +336,7 @@ TEST_F(ViewFixture, PlyCommandsNameWriteAndReportLikeTheCghCommands) {
     // A zero interval is refused before the file dialog.
     prompt.clear();
     prompt.queueForm([](FormRequest&) { return true; });
-    EXPECT_EQ(exportMultiViewPly(view.get(), prompt, state, ClientRect::ofSize(kWidth, kHeight), true).status,
+    EXPECT_EQ(exportMultiViewPly(view.get(), prompt, state, rect, true).status,
               ExportStatus::Refused);
     EXPECT_EQ(prompt.transcript(), (std::vector<std::string>{"form ViewRange_Select", "message velmora: Delta must be nonzero!"}));
 
@@ -355,42 +344,39 @@ TEST_F(ViewFixture, PlyCommandsNameWriteAndReportLikeTheCghCommands) {
     prompt.clear();
     prompt.queueFile(dir.file("missing/scene"));
     ::testing::internal::CaptureStderr();
-    const ExportOutcome failed = exportPly(view.get(), prompt, state, ClientRect::ofSize(kWidth, kHeight), true);
+    const ExportOutcome failed = exportPly(view.get(), prompt, state, rect, true);
     ::testing::internal::GetCapturedStderr();
     EXPECT_EQ(failed.status, ExportStatus::Failed);
     EXPECT_EQ(prompt.transcript(),
               (std::vector<std::string>{"file Export Object", "message Error: Cant open file " + dir.file("missing/scene.ply")}));
 
     // No model yet: nothing happens.
-    EXPECT_EQ(exportPly(nullptr, prompt, state, ClientRect::ofSize(kWidth, kHeight), true).status,
+    EXPECT_EQ(exportPly(nullptr, prompt, state, rect, true).status,
               ExportStatus::NoView);
 }
 
 TEST(PlyNaming, PlyIsAppendedUnlessTheNameEndsInPlyAnyCase) {
-    EXPECT_EQ(withPlyExtension("scan"), "scan.ply");
-    EXPECT_EQ(withPlyExtension("scan.PlY"), "scan.PlY");
-    EXPECT_EQ(withPlyExtension("scan.txt"), "scan.txt.ply");
-    EXPECT_EQ(withPlyExtension("ply"), "ply.ply");
+    for (const auto& [given, written] : {std::pair<std::string, std::string>{"scan", "scan.ply"},
+                                         {"scan.PlY", "scan.PlY"}, {"scan.txt", "scan.txt.ply"}, {"ply", "ply.ply"}})
+        EXPECT_EQ(withPlyExtension(given), written);
     EXPECT_EQ(multiViewPlyFileName("obj.ply", 10), "obj10.ply");
     EXPECT_EQ(multiViewPlyFileName("obj.PLY", 2), "obj2.ply");
 }
 
-const std::string kModels = "/usr/share/assimp/models";
-
 TEST_F(ViewFixture, RealModelsNoOneHereWroteLoadAndExport) {
-    const std::string files[] = {kModels + "/OBJ/spider.obj", kModels + "/STL/Spider_binary.stl",
-                                 kModels + "/glTF2/BoxTextured-glTF/BoxTextured.gltf"};
-    for (const auto& file : files) {
+    for (const char* name : {"OBJ/spider.obj", "STL/Spider_binary.stl", "glTF2/BoxTextured-glTF/BoxTextured.gltf"}) {
+        const std::string file = "/usr/share/assimp/models/" + std::string(name);
+        SCOPED_TRACE(file);
         if (!std::filesystem::exists(file)) GTEST_SKIP() << "assimp-testmodels is not installed";
         open(file);
         prompt.clear();
         prompt.queueFile(dir.file("real"));
-        const ExportOutcome outcome = exportPly(view.get(), prompt, state, ClientRect::ofSize(kWidth, kHeight), false);
-        ASSERT_EQ(outcome.status, ExportStatus::Done) << file;
+        const ExportOutcome outcome = exportPly(view.get(), prompt, state, rect, false);
+        ASSERT_EQ(outcome.status, ExportStatus::Done);
         // The smallest, a unit box seen from 30 units, covers about 17 × 17 pixels.
-        EXPECT_GT(outcome.files.at(0).pointCount, 200) << file;
+        EXPECT_GT(outcome.files.at(0).pointCount, 200);
         // Textures that the files name were found and loaded: no box about them.
-        EXPECT_EQ(prompt.messages().size(), 1u) << file;  // the completion box
+        EXPECT_EQ(prompt.messages().size(), 1u);  // the completion box
     }
 }
 

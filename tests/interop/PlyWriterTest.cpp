@@ -18,7 +18,7 @@
 namespace velmora {
 namespace {
 
-using testing::crlfLines;
+using testing::cghPoints;
 using testing::readAll;
 
 struct PlyProperty {
@@ -33,6 +33,16 @@ struct PlyFile {
     std::string format;
     std::vector<PlyElement> elements;
     std::string body;  // everything after end_header's line
+
+    // The header as read, one "element name count" or "property type name" a line.
+    std::vector<std::string> declarations() const {
+        std::vector<std::string> out{"format " + format};
+        for (const PlyElement& e : elements) {
+            out.push_back("element " + e.name + " " + std::to_string(e.size));
+            for (const PlyProperty& p : e.properties) out.push_back("property " + p.type + " " + p.name);
+        }
+        return out;
+    }
 };
 
 // Header lines are split at white space; "element" takes a name and a count,
@@ -77,24 +87,6 @@ PlyFile parseHeader(const std::string& bytes) {
     }
 }
 
-struct CghPoint {
-    int index;
-    double x, y, z, phase, r, g, b;
-};
-
-std::vector<CghPoint> cghPoints(const std::string& path) {
-    const auto lines = crlfLines(readAll(path));
-    std::vector<CghPoint> points;
-    for (std::size_t i = 1; i + 2 < lines.size(); ++i) {
-        CghPoint p{};
-        EXPECT_EQ(std::sscanf(lines[i].c_str(), "%d %lf %lf %lf %lf %lf %lf %lf", &p.index, &p.x, &p.y, &p.z,
-                              &p.phase, &p.r, &p.g, &p.b),
-                  8);
-        points.push_back(p);
-    }
-    return points;
-}
-
 // A 12 × 3 frame (12 sampled columns) with identity matrices: pixel (c, r)
 // unprojects to (2 (c + 0.5) / 12 - 1, 2 (r + 0.5) / 3 - 1, 2 d - 1).
 testing::FrameBuilder sampleFrame() {
@@ -134,23 +126,12 @@ TEST(PlyWriter, AsciiLayoutIsWhatOpenHoloReadsWithTheCghFilesPointsAndPhases) {
     EXPECT_EQ(bytes.rfind("ply\nformat ascii 1.0\n", 0), 0u);
     EXPECT_EQ(bytes.find('\r'), std::string::npos);
     const PlyFile ply = parseHeader(bytes);
-    EXPECT_EQ(ply.format, "ascii");
-    ASSERT_EQ(ply.elements.size(), 2u);
-    EXPECT_EQ(ply.elements[0].name, "color");
-    EXPECT_EQ(ply.elements[0].size, 1u);
-    ASSERT_EQ(ply.elements[0].properties.size(), 1u);
-    EXPECT_EQ(ply.elements[0].properties[0].type, "int");
-    EXPECT_EQ(ply.elements[0].properties[0].name, "channel");
-    EXPECT_EQ(ply.elements[1].name, "vertex");
-    EXPECT_EQ(ply.elements[1].size, 4u);  // a count of fewer digits than the frame's 36 pixels allow
-    const std::vector<std::pair<std::string, std::string>> properties{
-        {"float", "x"}, {"float", "y"}, {"float", "z"}, {"uchar", "red"}, {"uchar", "green"}, {"uchar", "blue"},
-        {"double", "phase"}};
-    ASSERT_EQ(ply.elements[1].properties.size(), properties.size());
-    for (std::size_t i = 0; i < properties.size(); ++i) {
-        EXPECT_EQ(ply.elements[1].properties[i].type, properties[i].first);
-        EXPECT_EQ(ply.elements[1].properties[i].name, properties[i].second);
-    }
+    // The vertex count has fewer digits than the frame's 36 pixels allow.
+    EXPECT_EQ(ply.declarations(),
+              (std::vector<std::string>{"format ascii", "element color 1", "property int channel", "element vertex 4",
+                                        "property float x", "property float y", "property float z",
+                                        "property uchar red", "property uchar green", "property uchar blue",
+                                        "property double phase"}));
 
     // Data: one line per element entry, values read as OpenHolo reads them.
     std::istringstream body(ply.body);
@@ -169,12 +150,10 @@ TEST(PlyWriter, AsciiLayoutIsWhatOpenHoloReadsWithTheCghFilesPointsAndPhases) {
         EXPECT_TRUE(fields) << line;
         const Expected& e = kExpected[i];
         // Single precision round-trips exactly.
-        EXPECT_EQ(std::stof(v[0]), static_cast<float>(e.x)) << line;
-        EXPECT_EQ(std::stof(v[1]), static_cast<float>(e.y)) << line;
-        EXPECT_EQ(std::stof(v[2]), static_cast<float>(e.z)) << line;
-        EXPECT_EQ(std::stoi(v[3]), e.r);
-        EXPECT_EQ(std::stoi(v[4]), e.g);
-        EXPECT_EQ(std::stoi(v[5]), e.b);
+        EXPECT_EQ((std::array<float, 3>{std::stof(v[0]), std::stof(v[1]), std::stof(v[2])}),
+                  (std::array<float, 3>{float(e.x), float(e.y), float(e.z)})) << line;
+        EXPECT_EQ((std::array<int, 3>{std::stoi(v[3]), std::stoi(v[4]), std::stoi(v[5])}),
+                  (std::array<int, 3>{e.r, e.g, e.b})) << line;
         EXPECT_EQ(std::stod(v[6]), phaseOfDraw(draws.next()));
         // The CGH file of the same frame and seed: same point, same phase.
         EXPECT_NEAR(std::stod(v[0]), cgh[i].x, 5e-7);
@@ -214,10 +193,10 @@ TEST(PlyWriter, BinaryLayoutReadByOpen3dMatchesTheCghFile) {
     // The records by hand: 19 bytes each, little-endian.
     const std::string bytes = readAll(dir.file("f.ply"));
     const PlyFile ply = parseHeader(bytes);
-    EXPECT_EQ(ply.format, "binary_little_endian");
-    ASSERT_EQ(ply.elements.size(), 1u);
-    ASSERT_EQ(ply.elements[0].properties.size(), 7u);
-    EXPECT_EQ(ply.elements[0].properties[6].type, "float");
+    EXPECT_EQ(ply.declarations(),
+              (std::vector<std::string>{"format binary_little_endian", "element vertex 4", "property float x",
+                                        "property float y", "property float z", "property uchar red",
+                                        "property uchar green", "property uchar blue", "property float phase"}));
     ASSERT_EQ(ply.body.size(), 4u * 19u);
     const auto cgh = cghPoints(dir.file("f.CGH"));
     RandomGenerator draws;
@@ -256,9 +235,9 @@ TEST(PlyWriter, BinaryLayoutReadByOpen3dMatchesTheCghFile) {
         EXPECT_NEAR(x, cgh[i].x, 5e-7);
         EXPECT_NEAR(y, cgh[i].y, 5e-7);
         EXPECT_NEAR(z, cgh[i].z, 5e-7);
-        EXPECT_EQ(r, std::lround(cgh[i].r * 255));
-        EXPECT_EQ(g, std::lround(cgh[i].g * 255));
-        EXPECT_EQ(b, std::lround(cgh[i].b * 255));
+        EXPECT_EQ((std::array<long, 3>{r, g, b}),
+                  (std::array<long, 3>{std::lround(cgh[i].r * 255), std::lround(cgh[i].g * 255),
+                                       std::lround(cgh[i].b * 255)}));
     }
 }
 

@@ -28,79 +28,94 @@ Bytes rampPalette(int entries, bool core = false) {
     }
     return p;
 }
+// The RGB pixels of those palette indices; index 0 doubles as black.
 Bytes ramp(std::initializer_list<int> indices) {
     Bytes out;
     for (int i : indices) out.insert(out.end(), {std::uint8_t(i), std::uint8_t(2 * i), std::uint8_t(3 * i)});
     return out;
 }
 
-TEST(DibReader, TrueColourRowsLoseTheirPaddingAndKeepTheirOrder) {
-    RecordingPrompt prompt;
+BmpSpec spec(unsigned bitCount, std::int32_t width, std::int32_t height, Bytes pixels, Bytes palette = {},
+             std::uint32_t compression = 0, std::vector<std::uint32_t> masks = {}) {
     BmpSpec s;
-    s.width = 3, s.height = 2;
-    s.pixels = bmpRows({{1, 2, 3, 4, 5, 6, 7, 8, 9}, {10, 11, 12, 13, 14, 15, 16, 17, 18}});
-    ASSERT_EQ(s.pixels.size(), 24u);  // 12-byte rows
-    auto image = read(prompt, s);
-    ASSERT_TRUE(image);
-    EXPECT_EQ(image->width, 3);
-    EXPECT_EQ(image->height, 2);
-    EXPECT_EQ(image->format, unsigned(GL_RGB));
-    EXPECT_EQ(image->pixels, (Bytes{3, 2, 1, 6, 5, 4, 9, 8, 7, 12, 11, 10, 15, 14, 13, 18, 17, 16}));
-
-    // 32-bit: B, G, R and an unused byte.
-    s.bitCount = 32, s.width = 2, s.height = 1;
-    s.pixels = {1, 2, 3, 99, 4, 5, 6, 99};
-    image = read(prompt, s);
-    ASSERT_TRUE(image);
-    EXPECT_EQ(image->pixels, (Bytes{3, 2, 1, 6, 5, 4}));
-
-    // Stored top row first (negative height): the bottom row still comes first.
-    s.bitCount = 24, s.width = 1, s.height = -2;
-    s.pixels = bmpRows({{0, 0, 255}, {255, 0, 0}});  // red on top, blue below
-    image = read(prompt, s);
-    ASSERT_TRUE(image);
-    EXPECT_EQ(image->height, 2);
-    EXPECT_EQ(image->pixels, (Bytes{0, 0, 255, 255, 0, 0}));
-    EXPECT_TRUE(prompt.messages().empty());
+    s.bitCount = bitCount, s.width = width, s.height = height, s.compression = compression;
+    s.pixels = std::move(pixels), s.palette = std::move(palette), s.masks = std::move(masks);
+    return s;
 }
 
-TEST(DibReader, PalettePicturesOfEachDepth) {
+// Pictures that decode without a message, with their RGB pixels bottom row first.
+TEST(DibReader, PicturesOfEveryDepthAndCompressionDecodeToKnownPixels) {
+    BmpSpec noFileHeader = spec(1, 10, 1, bmpRows({{0xA0, 0xC0}}), rampPalette(2));
+    noFileHeader.fileHeader = false;  // the pixels then follow the colour table
+    BmpSpec damaged = spec(8, 2, 2, {1, 200, 0, 0, 1}, rampPalette(2));
+    damaged.coloursUsed = 2;
+    struct Case {
+        const char* name;
+        BmpSpec layout;
+        Bytes expected;
+    };
+    const Case cases[] = {
+        // 12-byte rows lose their padding; B, G, R becomes R, G, B.
+        {"24-bit", spec(24, 3, 2, bmpRows({{1, 2, 3, 4, 5, 6, 7, 8, 9}, {10, 11, 12, 13, 14, 15, 16, 17, 18}})),
+         {3, 2, 1, 6, 5, 4, 9, 8, 7, 12, 11, 10, 15, 14, 13, 18, 17, 16}},
+        {"32-bit: B, G, R and an unused byte", spec(32, 2, 1, {1, 2, 3, 99, 4, 5, 6, 99}), {3, 2, 1, 6, 5, 4}},
+        // Red stored on top, blue below: the bottom row still comes first.
+        {"top-down", spec(24, 1, -2, bmpRows({{0, 0, 255}, {255, 0, 0}})), {0, 0, 255, 255, 0, 0}},
+        {"8-bit palette", spec(8, 3, 2, bmpRows({{0, 85, 17}, {1, 2, 3}}), rampPalette(256)), ramp({0, 85, 17, 1, 2, 3})},
+        {"4-bit palette", spec(4, 3, 1, bmpRows({{0x12, 0x3F}}), rampPalette(16)), ramp({1, 2, 3})},
+        {"1-bit palette", spec(1, 10, 1, bmpRows({{0xA0, 0xC0}}), rampPalette(2)),  // 1010000011
+         ramp({1, 0, 1, 0, 0, 0, 0, 0, 1, 1})},
+        {"no file header", noFileHeader, ramp({1, 0, 1, 0, 0, 0, 0, 0, 1, 1})},
+        // 5-5-5: red, green, blue, 16/31 grey.
+        {"16-bit", spec(16, 4, 1, {0x00, 0x7C, 0xE0, 0x03, 0x1F, 0x00, 0x10, 0x42}),
+         {255, 0, 0, 0, 255, 0, 0, 0, 255, 132, 132, 132}},
+        // 5-6-5: white; green 32 of 63.
+        {"16-bit fields", spec(16, 2, 1, {0xFF, 0xFF, 0x00, 0x04}, {}, kDibBitFields, {0xF800, 0x07E0, 0x001F}),
+         {255, 255, 255, 0, 130, 0}},
+        {"32-bit fields stored R, G, B, unused",
+         spec(32, 1, 1, {1, 2, 3, 0}, {}, kDibBitFields, {0x000000FF, 0x0000FF00, 0x00FF0000}), {1, 2, 3}},
+        {"RLE8",
+         spec(8, 4, 3,
+              {3, 1, 0, 0,           // three of 1, end of line
+               0, 3, 2, 3, 4, 0,     // literal 2, 3, 4 (padded)
+               0, 0,                 // end of line
+               0, 2, 1, 0, 1, 5,     // jump right by 1, one 5
+               0, 1,                 // end of picture
+               9, 9},                // never read
+              rampPalette(8), kDibRle8),
+         ramp({1, 1, 1, 0, 2, 3, 4, 0, 0, 5, 0, 0})},
+        {"RLE4", spec(4, 5, 2, {5, 0x12, 0, 0, 0, 3, 0x34, 0x50, 0, 1}, rampPalette(16), kDibRle4),
+         ramp({1, 2, 1, 2, 1, 3, 4, 5, 0, 0})},
+        {"RLE8 runs past the row end and the last row are dropped",
+         spec(8, 2, 1, {255, 1, 0, 0, 255, 2, 0, 2, 0, 200, 255, 3}, rampPalette(8), kDibRle8), ramp({1, 1})},
+        // Index 200 is beyond the table; the second row is cut short.
+        {"damaged", damaged, ramp({1, 0, 1, 0})},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        RecordingPrompt prompt;
+        const auto image = read(prompt, c.layout);
+        ASSERT_TRUE(image);
+        EXPECT_EQ(image->width, c.layout.width);
+        EXPECT_EQ(image->height, std::abs(c.layout.height));
+        EXPECT_EQ(image->format, unsigned(GL_RGB));
+        EXPECT_EQ(image->pixels, c.expected);
+        EXPECT_TRUE(prompt.messages().empty());
+    }
+
+    // A pixel offset beyond the file: all black.
+    Bytes file = bmpFile(spec(24, 2, 2, {}));
+    file[10] = 0xFF, file[11] = 0xFF;
     RecordingPrompt prompt;
-    BmpSpec s;
-    s.bitCount = 8, s.width = 3, s.height = 2;
-    s.palette = rampPalette(256);
-    s.pixels = bmpRows({{0, 85, 17}, {1, 2, 3}});
-    auto image = read(prompt, s);
+    const auto image = DibReader(prompt).readDibMemory(file.data(), file.size());
     ASSERT_TRUE(image);
-    EXPECT_EQ(image->pixels, ramp({0, 85, 17, 1, 2, 3}));
-
-    s.bitCount = 4, s.width = 3, s.height = 1;
-    s.palette = rampPalette(16);
-    s.pixels = bmpRows({{0x12, 0x3F}});
-    image = read(prompt, s);
-    ASSERT_TRUE(image);
-    EXPECT_EQ(image->pixels, ramp({1, 2, 3}));
-
-    s.bitCount = 1, s.width = 10, s.height = 1;
-    s.palette = rampPalette(2);
-    s.pixels = bmpRows({{0xA0, 0xC0}});  // 1010000011
-    image = read(prompt, s);
-    ASSERT_TRUE(image);
-    EXPECT_EQ(image->pixels, ramp({1, 0, 1, 0, 0, 0, 0, 0, 1, 1}));
-
-    // Without a file header the pixels follow the colour table.
-    s.fileHeader = false;
-    image = read(prompt, s);
-    ASSERT_TRUE(image);
-    EXPECT_EQ(image->pixels, ramp({1, 0, 1, 0, 0, 0, 0, 0, 1, 1}));
+    EXPECT_EQ(image->pixels, Bytes(12, 0));
     EXPECT_TRUE(prompt.messages().empty());
 }
 
 TEST(DibReader, CoreHeaderIsNormalisedToTheInfoHeader) {
-    BmpSpec s;
-    s.headerSize = 12, s.bitCount = 1, s.width = 10, s.height = 3;
-    s.palette = {1, 2, 3, 4, 5, 6};
-    s.pixels = bmpRows({{0xA0, 0xC0}, {0, 0}, {0xFF, 0xFF}});
+    BmpSpec s = spec(1, 10, 3, bmpRows({{0xA0, 0xC0}, {0, 0}, {0xFF, 0xFF}}), {1, 2, 3, 4, 5, 6});
+    s.headerSize = 12;
     const Bytes file = bmpFile(s);
     auto dib = normaliseDib(file.data(), file.size());
     ASSERT_TRUE(dib);
@@ -127,9 +142,8 @@ TEST(DibReader, CoreHeaderIsNormalisedToTheInfoHeader) {
     EXPECT_EQ(Bytes(image->pixel(9, 2), image->pixel(9, 2) + 3), two);
 
     // A 40-byte header keeps its fields; only empty ones are filled in.
-    BmpSpec info;
-    info.bitCount = 8, info.width = 3, info.height = -2, info.coloursUsed = 0x10004;
-    info.palette = rampPalette(4);
+    BmpSpec info = spec(8, 3, -2, {}, rampPalette(4));
+    info.coloursUsed = 0x10004;
     const Bytes infoFile = bmpFile(info);
     dib = normaliseDib(infoFile.data(), infoFile.size());
     ASSERT_TRUE(dib);
@@ -138,141 +152,41 @@ TEST(DibReader, CoreHeaderIsNormalisedToTheInfoHeader) {
     EXPECT_EQ(dib->header.imageSize, 6u);
 }
 
-TEST(DibReader, SixteenAndThirtyTwoBitFields) {
-    RecordingPrompt prompt;
-    BmpSpec s;
-    s.bitCount = 16, s.width = 4, s.height = 1;
-    s.pixels = {0x00, 0x7C, 0xE0, 0x03, 0x1F, 0x00, 0x10, 0x42};  // 5-5-5: red, green, blue, 16/31 grey
-    auto image = read(prompt, s);
-    ASSERT_TRUE(image);
-    EXPECT_EQ(image->pixels, (Bytes{255, 0, 0, 0, 255, 0, 0, 0, 255, 132, 132, 132}));
-
-    s.compression = kDibBitFields, s.width = 2;
-    s.masks = {0xF800, 0x07E0, 0x001F};  // 5-6-5
-    s.pixels = {0xFF, 0xFF, 0x00, 0x04};  // white; green 32 of 63
-    image = read(prompt, s);
-    ASSERT_TRUE(image);
-    EXPECT_EQ(image->pixels, (Bytes{255, 255, 255, 0, 130, 0}));
-
-    s.bitCount = 32, s.width = 1;
-    s.masks = {0x000000FF, 0x0000FF00, 0x00FF0000};  // stored R, G, B, unused
-    s.pixels = {1, 2, 3, 0};
-    image = read(prompt, s);
-    ASSERT_TRUE(image);
-    EXPECT_EQ(image->pixels, (Bytes{1, 2, 3}));
-    EXPECT_TRUE(prompt.messages().empty());
-}
-
-TEST(DibReader, RunLengthPictures) {
-    RecordingPrompt prompt;
-    BmpSpec s;
-    s.bitCount = 8, s.compression = kDibRle8, s.width = 4, s.height = 3;
-    s.palette = rampPalette(8);
-    s.pixels = {3, 1, 0, 0,              // three of 1, end of line
-                0, 3, 2, 3, 4, 0,        // literal 2, 3, 4 (padded)
-                0, 0,                    // end of line
-                0, 2, 1, 0, 1, 5,        // jump right by 1, one 5
-                0, 1,                    // end of picture
-                9, 9};                   // never read
-    auto image = read(prompt, s);
-    ASSERT_TRUE(image);
-    Bytes black{0, 0, 0};
-    Bytes expected = ramp({1, 1, 1});
-    expected.insert(expected.end(), black.begin(), black.end());
-    Bytes row1 = ramp({2, 3, 4});
-    expected.insert(expected.end(), row1.begin(), row1.end());
-    expected.insert(expected.end(), black.begin(), black.end());
-    expected.insert(expected.end(), black.begin(), black.end());
-    Bytes row2 = ramp({5});
-    expected.insert(expected.end(), row2.begin(), row2.end());
-    expected.insert(expected.end(), black.begin(), black.end());
-    expected.insert(expected.end(), black.begin(), black.end());
-    EXPECT_EQ(image->pixels, expected);
-
-    s.bitCount = 4, s.compression = kDibRle4, s.width = 5, s.height = 2;
-    s.palette = rampPalette(16);
-    s.pixels = {5, 0x12, 0, 0, 0, 3, 0x34, 0x50, 0, 1};
-    image = read(prompt, s);
-    ASSERT_TRUE(image);
-    Bytes rle4 = ramp({1, 2, 1, 2, 1, 3, 4, 5});
-    rle4.insert(rle4.end(), 6, 0);
-    EXPECT_EQ(image->pixels, rle4);
-
-    // Runs past the row end and the last row are dropped.
-    s.bitCount = 8, s.compression = kDibRle8, s.width = 2, s.height = 1;
-    s.pixels = {255, 1, 0, 0, 255, 2, 0, 2, 0, 200, 255, 3};
-    image = read(prompt, s);
-    ASSERT_TRUE(image);
-    EXPECT_EQ(image->pixels, ramp({1, 1}));
-    EXPECT_TRUE(prompt.messages().empty());
-}
-
-TEST(DibReader, DamagedDataNeverReadsOutside) {
-    RecordingPrompt prompt;
-    BmpSpec s;
-    s.bitCount = 8, s.width = 2, s.height = 2, s.coloursUsed = 2;
-    s.palette = rampPalette(2);
-    s.pixels = {1, 200, 0, 0, 1};  // index 200 is beyond the table; the second row is cut short
-    auto image = read(prompt, s);
-    ASSERT_TRUE(image);
-    Bytes expected = ramp({1, 0});
-    expected[3] = expected[4] = expected[5] = 0;
-    Bytes second = ramp({1});
-    expected.insert(expected.end(), second.begin(), second.end());
-    expected.insert(expected.end(), 3, 0);
-    EXPECT_EQ(image->pixels, expected);
-
-    // A pixel offset beyond the file: all black.
-    s.bitCount = 24, s.coloursUsed = 0, s.palette.clear(), s.pixels.clear();
-    Bytes file = bmpFile(s);
-    file[10] = 0xFF, file[11] = 0xFF;
-    image = DibReader(prompt).readDibMemory(file.data(), file.size());
-    ASSERT_TRUE(image);
-    EXPECT_EQ(image->pixels, Bytes(12, 0));
-    EXPECT_TRUE(prompt.messages().empty());
-}
-
 TEST(DibReader, RefusalsShowOneErrorBox) {
-    auto refused = [](const Bytes& file) {
-        RecordingPrompt prompt;
-        EXPECT_FALSE(DibReader(prompt).readDibMemory(file.data(), file.size()));
-        EXPECT_EQ(prompt.messages().size(), 1u);
-        return prompt.messages().empty() ? RecordingPrompt::Message{} : prompt.messages()[0];
-    };
-    BmpSpec s;
-    s.headerSize = 108;
-    auto m = refused(bmpFile(s));
-    EXPECT_EQ(m.text, "Unknown DIB file format.");
-    EXPECT_EQ(m.caption, "Error");
-    EXPECT_FALSE(m.frameworkBox);
-    EXPECT_EQ(refused(Bytes{'B', 'M', 0, 0}).text, "Unknown DIB file format.");
+    BmpSpec v4Header;
+    v4Header.headerSize = 108;
     Bytes cut = bmpFile(BmpSpec{});
     cut.resize(30);
-    EXPECT_EQ(refused(cut).text, "Unknown DIB file format.");
-
-    s = BmpSpec{};
-    s.width = 0;
-    EXPECT_EQ(refused(bmpFile(s)).text, "Image file conversion error.");
-    s = BmpSpec{};
-    s.compression = 4;  // an embedded JPEG
-    EXPECT_EQ(refused(bmpFile(s)).text, "Image file conversion error.");
-    s = BmpSpec{};
-    s.bitCount = 8, s.compression = kDibRle4;
-    EXPECT_EQ(refused(bmpFile(s)).text, "Image file conversion error.");
-
-    s = BmpSpec{};
-    s.width = 65537;
-    EXPECT_EQ(refused(bmpFile(s)).text, "DIB image is too large (65537 x 1 pixels).");
-    s.width = 0x7FFFFFFF, s.height = static_cast<std::int32_t>(0x80000000u);
-    EXPECT_EQ(refused(bmpFile(s)).text, "DIB image is too large (2147483647 x 2147483648 pixels).");
-    s.width = 16385, s.height = 16384;  // one pixel row beyond 2^28
-    EXPECT_EQ(refused(bmpFile(s)).text, "DIB image is too large (16385 x 16384 pixels).");
+    const auto sized = [](std::int32_t width, std::int32_t height) { return bmpFile(spec(24, width, height, {})); };
+    struct Case {
+        Bytes file;
+        std::string text;
+    };
+    const Case cases[] = {
+        {bmpFile(v4Header), "Unknown DIB file format."},
+        {{'B', 'M', 0, 0}, "Unknown DIB file format."},
+        {cut, "Unknown DIB file format."},
+        {sized(0, 1), "Image file conversion error."},
+        {bmpFile(spec(24, 1, 1, {}, {}, 4)), "Image file conversion error."},  // an embedded JPEG
+        {bmpFile(spec(8, 1, 1, {}, {}, kDibRle4)), "Image file conversion error."},
+        {sized(65537, 1), "DIB image is too large (65537 x 1 pixels)."},
+        {sized(0x7FFFFFFF, static_cast<std::int32_t>(0x80000000u)),
+         "DIB image is too large (2147483647 x 2147483648 pixels)."},
+        {sized(16385, 16384), "DIB image is too large (16385 x 16384 pixels)."},  // one row beyond 2^28
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        RecordingPrompt prompt;
+        EXPECT_FALSE(DibReader(prompt).readDibMemory(c.file.data(), c.file.size()));
+        ASSERT_EQ(prompt.messages().size(), 1u);
+        EXPECT_EQ(prompt.messages()[0].text, c.text);
+        EXPECT_EQ(prompt.messages()[0].caption, "Error");
+        EXPECT_FALSE(prompt.messages()[0].frameworkBox);
+    }
 
     RecordingPrompt prompt;
     EXPECT_FALSE(DibReader(prompt).readDib("/nonexistent/x.bmp"));
-    ASSERT_EQ(prompt.messages().size(), 1u);
-    EXPECT_EQ(prompt.messages()[0].text, "Failed to open DIB file /nonexistent/x.bmp.\n");
-    EXPECT_EQ(prompt.messages()[0].caption, "Error");
+    EXPECT_EQ(prompt.transcript(), std::vector<std::string>{"message Error: Failed to open DIB file /nonexistent/x.bmp.\n"});
 }
 
 }  // namespace

@@ -32,8 +32,13 @@ std::unique_ptr<Decoded> decode(const Bytes& file, const std::string& name = "pi
     return d;
 }
 
-bool near(const std::uint8_t* p, Rgb c, int tolerance = 4) {
-    return std::abs(p[0] - c.r) <= tolerance && std::abs(p[1] - c.g) <= tolerance && std::abs(p[2] - c.b) <= tolerance;
+bool near(const std::uint8_t* p, Rgb c, int tolerance = 4) { return testing::closeTo(p, c, tolerance); }
+
+// Where the first marker 0xFF `code` starts, after the start-of-image marker; 0 when absent.
+std::size_t marker(const Bytes& file, std::uint8_t code) {
+    for (std::size_t i = 2; i + 1 < file.size(); ++i)
+        if (file[i] == 0xFF && file[i + 1] == code) return i;
+    return 0;
 }
 
 // Four stripes of 16 rows from the top: red, green, blue, white.
@@ -78,9 +83,8 @@ TEST(JpegDecoder, GreyscaleBecomesRgbAndCmykIsRefused) {
 
     d = decode(jpegFile(8, 8, [](int, int) { return Rgb{1, 2, 3}; }, 4), "cmyk.jpg");
     EXPECT_FALSE(d->image);
-    ASSERT_EQ(d->prompt.messages().size(), 1u);
-    EXPECT_EQ(d->prompt.messages()[0].text, "JPG Texture File: cmyk.jpg is not an RGB or Greyscale picture.");
-    EXPECT_EQ(d->prompt.messages()[0].caption, "Error");
+    EXPECT_EQ(d->prompt.transcript(),
+              std::vector<std::string>{"message Error: JPG Texture File: cmyk.jpg is not an RGB or Greyscale picture."});
 }
 
 TEST(JpegDecoder, UndecodableDataIsRefusedWithoutEndingTheProgram) {
@@ -88,20 +92,13 @@ TEST(JpegDecoder, UndecodableDataIsRefusedWithoutEndingTheProgram) {
     std::unique_ptr<Decoded> d;
     ASSERT_NO_THROW(d = decode(Bytes(notJpeg.begin(), notJpeg.end()), "bad.jpg"));
     EXPECT_FALSE(d->image);
-    ASSERT_EQ(d->prompt.messages().size(), 1u);
-    EXPECT_EQ(d->prompt.messages()[0].text, "JPG Texture File: bad.jpg could not be decoded.");
-    EXPECT_EQ(d->prompt.messages()[0].caption, "Error");
+    EXPECT_EQ(d->prompt.transcript(), std::vector<std::string>{"message Error: JPG Texture File: bad.jpg could not be decoded."});
     ASSERT_FALSE(d->libraryTexts.empty());
     EXPECT_NE(d->libraryTexts.back().find("Not a JPEG file"), std::string::npos);
 
     // A broken Huffman table: every code length count set to 255.
     Bytes file = jpegFile(16, 16, [](int x, int y) { return Rgb{std::uint8_t(x * 16), std::uint8_t(y * 16), 0}; });
-    std::size_t dht = 0;
-    for (std::size_t i = 2; i + 1 < file.size(); ++i)
-        if (file[i] == 0xFF && file[i + 1] == 0xC4) {
-            dht = i;
-            break;
-        }
+    const std::size_t dht = marker(file, 0xC4);
     ASSERT_NE(dht, 0u);
     for (std::size_t i = dht + 5; i < dht + 21; ++i) file[i] = 0xFF;
     ASSERT_NO_THROW(d = decode(file, "huff.jpg"));
@@ -110,9 +107,7 @@ TEST(JpegDecoder, UndecodableDataIsRefusedWithoutEndingTheProgram) {
 
     // A cut-off file is only a warning: the picture comes out in full size.
     Bytes cut = jpegFile(32, 32, [](int, int y) { return stripe(y); });
-    std::size_t scan = 0;  // start of scan marker
-    for (std::size_t i = 2; i + 1 < cut.size() && !scan; ++i)
-        if (cut[i] == 0xFF && cut[i + 1] == 0xDA) scan = i;
+    const std::size_t scan = marker(cut, 0xDA);  // start of scan
     ASSERT_NE(scan, 0u);
     cut.resize(scan + (cut.size() - scan) / 2);
     d = decode(cut);
@@ -124,20 +119,16 @@ TEST(JpegDecoder, UndecodableDataIsRefusedWithoutEndingTheProgram) {
 
 TEST(JpegDecoder, HeaderSizeIsCheckedBeforeDecoding) {
     Bytes file = jpegFile(8, 8, [](int, int) { return Rgb{9, 9, 9}; });
-    for (std::size_t i = 2; i + 8 < file.size(); ++i)
-        if (file[i] == 0xFF && file[i + 1] == 0xC0) {
-            file[i + 5] = file[i + 7] = 0xEA, file[i + 6] = file[i + 8] = 0x60;  // 60000 × 60000
-            break;
-        }
+    const std::size_t frame = marker(file, 0xC0);
+    ASSERT_NE(frame, 0u);
+    file[frame + 5] = file[frame + 7] = 0xEA, file[frame + 6] = file[frame + 8] = 0x60;  // 60000 × 60000
     auto d = decode(file, "big.jpg");
     EXPECT_FALSE(d->image);
     EXPECT_EQ(d->prompt.messageTexts(), std::vector<std::string>{"JPG Texture File: big.jpg is too large (60000 x 60000)."});
 
     RecordingPrompt prompt;
     EXPECT_FALSE(JpegDecoder(prompt).decodeJpeg("/nonexistent/a.jpg"));
-    ASSERT_EQ(prompt.messages().size(), 1u);
-    EXPECT_EQ(prompt.messages()[0].text, "Unable to load JPG File!");
-    EXPECT_EQ(prompt.messages()[0].caption, "Error");
+    EXPECT_EQ(prompt.transcript(), std::vector<std::string>{"message Error: Unable to load JPG File!"});
 }
 
 }  // namespace

@@ -1,10 +1,14 @@
 #pragma once
 // Tiny writers for test pictures: TGA and BMP files assembled field by field
 // around pixel bytes the test spells out, and JPEG files made with libjpeg's
-// compressor.
+// compressor. Files are written with writeFile from the .3ds builder.
 
+#include "support/ThreeDsBuilder.h"
+
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <string>
 #include <vector>
@@ -13,16 +17,8 @@
 
 namespace velmora::testing {
 
-using Bytes = std::vector<std::uint8_t>;
-
-inline void put16(Bytes& b, unsigned v) {
-    b.push_back(static_cast<std::uint8_t>(v & 0xFF));
-    b.push_back(static_cast<std::uint8_t>((v >> 8) & 0xFF));
-}
-inline void put32(Bytes& b, std::uint32_t v) {
-    put16(b, v & 0xFFFF);
-    put16(b, v >> 16);
-}
+inline void put16(Bytes& b, unsigned v) { b.insert(b.end(), {std::uint8_t(v & 0xFF), std::uint8_t((v >> 8) & 0xFF)}); }
+inline void put32(Bytes& b, std::uint32_t v) { put16(b, v & 0xFFFF), put16(b, v >> 16); }
 
 struct TgaSpec {
     std::uint8_t imageType = 2;
@@ -39,22 +35,12 @@ struct TgaSpec {
 };
 
 inline Bytes tgaFile(const TgaSpec& s) {
-    Bytes b;
-    b.push_back(static_cast<std::uint8_t>(s.id.size()));
-    b.push_back(s.colourMapType);
-    b.push_back(s.imageType);
-    put16(b, 0);
-    put16(b, s.colourMapLength);
+    Bytes b{std::uint8_t(s.id.size()), s.colourMapType, s.imageType};
+    put16(b, 0), put16(b, s.colourMapLength);
     b.push_back(s.colourMapBits);
-    put16(b, 0);
-    put16(b, 0);
-    put16(b, static_cast<unsigned>(s.width));
-    put16(b, static_cast<unsigned>(s.height));
-    b.push_back(s.depth);
-    b.push_back(s.descriptor);
-    b.insert(b.end(), s.id.begin(), s.id.end());
-    b.insert(b.end(), s.colourMap.begin(), s.colourMap.end());
-    b.insert(b.end(), s.body.begin(), s.body.end());
+    put16(b, 0), put16(b, 0), put16(b, unsigned(s.width)), put16(b, unsigned(s.height));
+    b.insert(b.end(), {s.depth, s.descriptor});
+    for (const Bytes* part : {&s.id, &s.colourMap, &s.body}) b.insert(b.end(), part->begin(), part->end());
     return b;
 }
 
@@ -75,31 +61,19 @@ inline Bytes bmpFile(const BmpSpec& s) {
     Bytes info;
     put32(info, s.headerSize);
     if (s.headerSize == 12) {
-        put16(info, static_cast<unsigned>(s.width));
-        put16(info, static_cast<unsigned>(s.height));
-        put16(info, 1);
-        put16(info, s.bitCount);
+        put16(info, unsigned(s.width)), put16(info, unsigned(s.height)), put16(info, 1), put16(info, s.bitCount);
     } else {
-        put32(info, static_cast<std::uint32_t>(s.width));
-        put32(info, static_cast<std::uint32_t>(s.height));
-        put16(info, 1);
-        put16(info, s.bitCount);
-        put32(info, s.compression);
-        put32(info, 0);
-        put32(info, 2835);
-        put32(info, 2835);
-        put32(info, s.coloursUsed);
-        put32(info, 0);
-        while (info.size() < s.headerSize) info.push_back(0);
+        put32(info, std::uint32_t(s.width)), put32(info, std::uint32_t(s.height));
+        put16(info, 1), put16(info, s.bitCount);
+        for (std::uint32_t v : {s.compression, 0u, 2835u, 2835u, s.coloursUsed, 0u}) put32(info, v);
+        info.resize(std::max<std::size_t>(info.size(), s.headerSize), 0);
     }
     for (auto m : s.masks) put32(info, m);
     info.insert(info.end(), s.palette.begin(), s.palette.end());
     Bytes b;
     if (s.fileHeader) {
         b = {'B', 'M'};
-        put32(b, static_cast<std::uint32_t>(14 + info.size() + s.pixels.size()));
-        put32(b, 0);
-        put32(b, static_cast<std::uint32_t>(14 + info.size()));
+        put32(b, std::uint32_t(14 + info.size() + s.pixels.size())), put32(b, 0), put32(b, std::uint32_t(14 + info.size()));
     }
     b.insert(b.end(), info.begin(), info.end());
     b.insert(b.end(), s.pixels.begin(), s.pixels.end());
@@ -111,7 +85,7 @@ inline Bytes bmpRows(const std::vector<Bytes>& rows) {
     Bytes b;
     for (const auto& r : rows) {
         b.insert(b.end(), r.begin(), r.end());
-        for (std::size_t n = r.size(); n % 4; ++n) b.push_back(0);
+        b.resize(b.size() + (4 - r.size() % 4) % 4, 0);
     }
     return b;
 }
@@ -120,11 +94,16 @@ struct Rgb {
     std::uint8_t r, g, b;
 };
 
-// A JPEG of the picture `colour(x, y)` gives (y = 0 is the top row).
-// `components` 3 writes colour (YCbCr), 1 greyscale (the red channel),
+// Whether the RGB at `p` is within `tolerance` of `c` on every channel.
+inline bool closeTo(const std::uint8_t* p, Rgb c, int tolerance) {
+    return std::abs(p[0] - c.r) <= tolerance && std::abs(p[1] - c.g) <= tolerance && std::abs(p[2] - c.b) <= tolerance;
+}
+
+// A JPEG (quality 100) of the picture `colour(x, y)` gives (y = 0 is the top
+// row). `components` 3 writes colour (YCbCr), 1 greyscale (the red channel),
 // 4 CMYK. Chroma is subsampled 2 × 2 (4:2:0) unless `fullChroma`.
 inline Bytes jpegFile(int width, int height, const std::function<Rgb(int, int)>& colour, int components = 3,
-                      bool fullChroma = true, int quality = 100) {
+                      bool fullChroma = true) {
     jpeg_compress_struct info;
     jpeg_error_mgr errors;
     info.err = jpeg_std_error(&errors);
@@ -132,30 +111,20 @@ inline Bytes jpegFile(int width, int height, const std::function<Rgb(int, int)>&
     unsigned char* buffer = nullptr;
     unsigned long size = 0;
     jpeg_mem_dest(&info, &buffer, &size);
-    info.image_width = static_cast<JDIMENSION>(width);
-    info.image_height = static_cast<JDIMENSION>(height);
+    info.image_width = JDIMENSION(width);
+    info.image_height = JDIMENSION(height);
     info.input_components = components;
     info.in_color_space = components == 3 ? JCS_RGB : components == 1 ? JCS_GRAYSCALE : JCS_CMYK;
     jpeg_set_defaults(&info);
-    jpeg_set_quality(&info, quality, TRUE);
-    if (components == 3) {
-        const int factor = fullChroma ? 1 : 2;
-        info.comp_info[0].h_samp_factor = factor;
-        info.comp_info[0].v_samp_factor = factor;
-    }
+    jpeg_set_quality(&info, 100, TRUE);
+    if (components == 3) info.comp_info[0].h_samp_factor = info.comp_info[0].v_samp_factor = fullChroma ? 1 : 2;
     jpeg_start_compress(&info, TRUE);
-    std::vector<JSAMPLE> row(static_cast<std::size_t>(width) * components);
+    std::vector<JSAMPLE> row(std::size_t(width) * components);
     for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width; ++x) {
             const Rgb c = colour(x, y);
-            JSAMPLE* p = &row[static_cast<std::size_t>(x) * components];
-            if (components == 1) {
-                p[0] = c.r;
-            } else if (components == 3) {
-                p[0] = c.r, p[1] = c.g, p[2] = c.b;
-            } else {
-                p[0] = c.r, p[1] = c.g, p[2] = c.b, p[3] = 0;
-            }
+            const JSAMPLE sample[4] = {c.r, c.g, c.b, 0};
+            std::copy(sample, sample + components, &row[std::size_t(x) * components]);
         }
         JSAMPROW rows[1] = {row.data()};
         jpeg_write_scanlines(&info, rows, 1);
@@ -165,13 +134,6 @@ inline Bytes jpegFile(int width, int height, const std::function<Rgb(int, int)>&
     Bytes out(buffer, buffer + size);
     std::free(buffer);
     return out;
-}
-
-inline void writeBytes(const std::string& path, const Bytes& bytes) {
-    if (std::FILE* f = std::fopen(path.c_str(), "wb")) {
-        std::fwrite(bytes.data(), 1, bytes.size(), f);
-        std::fclose(f);
-    }
 }
 
 }  // namespace velmora::testing

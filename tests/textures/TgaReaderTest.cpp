@@ -20,149 +20,95 @@ std::optional<TextureImage> read(RecordingPrompt& prompt, const TgaSpec& layout,
     return TgaReader(prompt).readTgaMemory(file.data(), file.size(), "pic.tga", options);
 }
 
-TEST(TgaReader, RawTrueColourSwapsToRgbAndKeepsBottomUpRows) {
-    RecordingPrompt prompt;
+TgaSpec spec(std::uint8_t type, std::uint8_t depth, int width, int height, Bytes body = {}) {
     TgaSpec s;
-    s.width = 2, s.height = 2;
-    s.body = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};  // B, G, R; bottom row first
-    auto image = read(prompt, s);
-    ASSERT_TRUE(image);
-    EXPECT_EQ(image->format, unsigned(GL_RGB));
-    EXPECT_EQ(image->bytesPerPixel, 3);
-    EXPECT_EQ(image->pixels, (Bytes{3, 2, 1, 6, 5, 4, 9, 8, 7, 12, 11, 10}));
-
-    s.depth = 32, s.width = 1, s.height = 1;
-    s.body = {10, 20, 30, 40};
-    image = read(prompt, s);
-    ASSERT_TRUE(image);
-    EXPECT_EQ(image->format, unsigned(GL_RGBA));
-    EXPECT_EQ(image->pixels, (Bytes{30, 20, 10, 40}));
-    EXPECT_TRUE(prompt.messages().empty());
+    s.imageType = type, s.depth = depth, s.width = width, s.height = height, s.body = std::move(body);
+    return s;
 }
 
-TEST(TgaReader, SkipsImageIdAndColourMap) {
-    RecordingPrompt prompt;
-    TgaSpec s;
-    s.id = {'h', 'e', 'l', 'l', 'o'};
-    s.colourMapType = 1, s.colourMapLength = 2, s.colourMapBits = 24;
-    s.colourMap = {9, 9, 9, 9, 9, 9};
-    s.body = {0x10, 0x20, 0x30};
-    auto image = read(prompt, s);
-    ASSERT_TRUE(image);
-    EXPECT_EQ(image->pixels, (Bytes{0x30, 0x20, 0x10}));
-}
-
-TEST(TgaReader, TopDownFileIsFlippedAndOddSizesKeepTheirRows) {
-    RecordingPrompt prompt;
-    TgaSpec s;
-    s.width = 1, s.height = 2, s.descriptor = 0x20;
-    s.body = {0, 0, 255, 255, 0, 0};  // top row red, then blue
-    auto image = read(prompt, s);
-    ASSERT_TRUE(image);
-    EXPECT_EQ(image->pixels, (Bytes{0, 0, 255, 255, 0, 0}));  // bottom (blue) first: R, G, B
-
-    // 3 × 3: pixel i holds (i, i, i + 100) stored as B, G, R.
-    s = TgaSpec{};
-    s.width = 3, s.height = 3;
-    for (std::uint8_t i = 0; i < 9; ++i) s.body.insert(s.body.end(), {std::uint8_t(i + 100), i, i});
-    image = read(prompt, s);
-    ASSERT_TRUE(image);
-    ASSERT_EQ(image->width, 3);
-    ASSERT_EQ(image->height, 3);
-    ASSERT_EQ(image->pixels.size(), 27u);
-    for (int i = 0; i < 9; ++i) {
-        const std::uint8_t* p = image->pixel(i % 3, i / 3);
-        EXPECT_EQ(p[0], i);
-        EXPECT_EQ(p[2], i + 100);
+// Pictures that load without a message, with their pixels bottom row first.
+TEST(TgaReader, PicturesDecodeToKnownPixels) {
+    TgaSpec withId = spec(2, 24, 1, 1, {0x10, 0x20, 0x30});
+    withId.id = {'h', 'e', 'l', 'l', 'o'};
+    withId.colourMapType = 1, withId.colourMapLength = 2, withId.colourMapBits = 24;
+    withId.colourMap = {9, 9, 9, 9, 9, 9};
+    TgaSpec topDown = spec(2, 24, 1, 2, {0, 0, 255, 255, 0, 0});  // top row red, then blue
+    topDown.descriptor = 0x20;
+    // 3 × 3: pixel i holds (i, i, i + 100), stored as B, G, R; odd rows are not truncated.
+    TgaSpec odd = spec(2, 24, 3, 3);
+    Bytes oddRgb;
+    for (std::uint8_t i = 0; i < 9; ++i) {
+        odd.body.insert(odd.body.end(), {std::uint8_t(i + 100), i, i});
+        oddRgb.insert(oddRgb.end(), {i, i, std::uint8_t(i + 100)});
     }
-}
-
-TEST(TgaReader, RunLengthPacketsStayInsideTheImage) {
-    RecordingPrompt prompt;
-    TgaSpec s;
-    s.imageType = 10, s.depth = 32, s.width = 3, s.height = 2;
-    // A run of 4 copies, then a raw packet of 2 pixels.
-    s.body = {0x83, 1, 2, 3, 4, 0x01, 5, 6, 7, 8, 9, 10, 11, 12};
-    auto image = read(prompt, s);
-    ASSERT_TRUE(image);
-    EXPECT_EQ(image->pixels, (Bytes{3, 2, 1, 4, 3, 2, 1, 4, 3, 2, 1, 4, 3, 2, 1, 4, 7, 6, 5, 8, 11, 10, 9, 12}));
-
-    // 128 copies into a picture of 2 pixels, then a raw packet of 128 more.
-    s = TgaSpec{};
-    s.imageType = 10, s.width = 2, s.height = 1;
-    s.body = {0xFF, 1, 2, 3, 0x7F, 4, 5, 6};
-    image = read(prompt, s);
-    ASSERT_TRUE(image);
-    EXPECT_EQ(image->pixels, (Bytes{3, 2, 1, 3, 2, 1}));
-}
-
-TEST(TgaReader, ShortFileLeavesZeros) {
-    RecordingPrompt prompt;
-    TgaSpec s;
-    s.width = 2, s.height = 1;
-    s.body = {1, 2, 3, 4};  // one pixel and a byte
-    auto image = read(prompt, s);
-    ASSERT_TRUE(image);
-    EXPECT_EQ(image->pixels, (Bytes{3, 2, 1, 0, 0, 0}));
-
-    s.imageType = 10;
-    s.body = {0x81, 1, 2};  // a run whose pixel is cut off
-    image = read(prompt, s);
-    ASSERT_TRUE(image);
-    EXPECT_EQ(image->pixels, (Bytes(6, 0)));
-    EXPECT_TRUE(prompt.messages().empty());
-}
-
-TEST(TgaReader, GreyscaleOnlyWithAnOption) {
-    RecordingPrompt prompt;
-    TgaSpec s;
-    s.imageType = 3, s.depth = 8, s.width = 2, s.height = 1;
-    s.body = {7, 200};
-    auto image = read(prompt, s, tgaOptions::greyAsLuminance | tgaOptions::greyAsAlpha);
-    ASSERT_TRUE(image);
-    EXPECT_EQ(image->format, unsigned(GL_LUMINANCE));
-    EXPECT_EQ(image->pixels, (Bytes{7, 200}));
-    image = read(prompt, s, tgaOptions::greyAsAlpha);
-    ASSERT_TRUE(image);
-    EXPECT_EQ(image->format, unsigned(GL_ALPHA));
-    EXPECT_TRUE(prompt.messages().empty());
+    using namespace tgaOptions;
+    struct Case {
+        const char* name;
+        TgaSpec layout;
+        unsigned options;
+        unsigned format;
+        Bytes expected;
+    };
+    const Case cases[] = {
+        {"raw 24-bit: B, G, R swapped", spec(2, 24, 2, 2, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}), 0, GL_RGB,
+         {3, 2, 1, 6, 5, 4, 9, 8, 7, 12, 11, 10}},
+        {"raw 32-bit", spec(2, 32, 1, 1, {10, 20, 30, 40}), 0, GL_RGBA, {30, 20, 10, 40}},
+        {"image ID and colour map skipped", withId, 0, GL_RGB, {0x30, 0x20, 0x10}},
+        {"top-down flipped", topDown, 0, GL_RGB, {0, 0, 255, 255, 0, 0}},
+        {"odd size", odd, 0, GL_RGB, oddRgb},
+        // A run of 4 copies, then a raw packet of 2 pixels.
+        {"run-length 32-bit", spec(10, 32, 3, 2, {0x83, 1, 2, 3, 4, 0x01, 5, 6, 7, 8, 9, 10, 11, 12}), 0, GL_RGBA,
+         {3, 2, 1, 4, 3, 2, 1, 4, 3, 2, 1, 4, 3, 2, 1, 4, 7, 6, 5, 8, 11, 10, 9, 12}},
+        // 128 copies into a picture of 2 pixels, then a raw packet of 128 more.
+        {"packets past the end", spec(10, 24, 2, 1, {0xFF, 1, 2, 3, 0x7F, 4, 5, 6}), 0, GL_RGB, {3, 2, 1, 3, 2, 1}},
+        {"short raw file leaves zeros", spec(2, 24, 2, 1, {1, 2, 3, 4}), 0, GL_RGB, {3, 2, 1, 0, 0, 0}},
+        {"run whose pixel is cut off", spec(10, 24, 2, 1, {0x81, 1, 2}), 0, GL_RGB, Bytes(6, 0)},
+        {"grey as luminance", spec(3, 8, 2, 1, {7, 200}), greyAsLuminance | greyAsAlpha, GL_LUMINANCE, {7, 200}},
+        {"grey as alpha", spec(3, 8, 2, 1, {7, 200}), greyAsAlpha, GL_ALPHA, {7, 200}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        RecordingPrompt prompt;
+        const auto image = read(prompt, c.layout, c.options);
+        ASSERT_TRUE(image);
+        EXPECT_EQ(image->width, c.layout.width);
+        EXPECT_EQ(image->height, c.layout.height);
+        EXPECT_EQ(image->format, c.format);
+        EXPECT_EQ(image->pixels, c.expected);
+        EXPECT_TRUE(prompt.messages().empty());
+    }
 }
 
 TEST(TgaReader, RefusalsShowOneMessageInTheApplicationsBox) {
     struct Case {
-        std::uint8_t type, depth;
-        int width, height;
+        TgaSpec layout;
+        unsigned options;
         const char* text;
     };
     const Case cases[] = {
-        {1, 8, 2, 2, "TGA Texture File: pic.tga uses 8-bit Colour (No Longer Supported)."},
-        {9, 8, 2, 2, "TGA Texture File: pic.tga uses 8-bit Colour (No Longer Supported)."},
-        {2, 16, 2, 2, "TGA Texture File: pic.tga has an Unsuported RGB Format (Must be 24 or 32 bpp)."},
-        {10, 16, 2, 2, "TGA Texture File: pic.tga uses an Unsupported Compressed RGB format."},
-        {3, 8, 2, 2, "TGA Texture File: pic.tga has Unsuported Color Type (Must be Luminance or Alpha Greyscale)."},
-        {0, 24, 2, 2, "TGA Texture File: pic.tga has an Unsupported Image Type (0)."},
-        {11, 24, 2, 2, "TGA Texture File: pic.tga has an Unsupported Image Type (11)."},
-        {2, 24, 0, 2, "TGA Texture File: pic.tga has an Invalid Size (0 x 2)."},
-        {2, 24, 4, -1, "TGA Texture File: pic.tga has an Invalid Size (4 x -1)."},
-        {2, 24, 32767, 32767, "TGA Texture File: pic.tga is too large (32767 x 32767)."},
+        {spec(1, 8, 2, 2), 0, "TGA Texture File: pic.tga uses 8-bit Colour (No Longer Supported)."},
+        {spec(9, 8, 2, 2), 0, "TGA Texture File: pic.tga uses 8-bit Colour (No Longer Supported)."},
+        {spec(2, 16, 2, 2), 0, "TGA Texture File: pic.tga has an Unsuported RGB Format (Must be 24 or 32 bpp)."},
+        {spec(10, 16, 2, 2), 0, "TGA Texture File: pic.tga uses an Unsupported Compressed RGB format."},
+        {spec(3, 8, 2, 2), 0,
+         "TGA Texture File: pic.tga has Unsuported Color Type (Must be Luminance or Alpha Greyscale)."},
+        {spec(3, 16, 1, 1), tgaOptions::greyAsLuminance,
+         "TGA Texture File: pic.tga has an Unsupported Greyscale Format (Must be 8 bpp)."},
+        {spec(0, 24, 2, 2), 0, "TGA Texture File: pic.tga has an Unsupported Image Type (0)."},
+        {spec(11, 24, 2, 2), 0, "TGA Texture File: pic.tga has an Unsupported Image Type (11)."},
+        {spec(2, 24, 0, 2), 0, "TGA Texture File: pic.tga has an Invalid Size (0 x 2)."},
+        {spec(2, 24, 4, -1), 0, "TGA Texture File: pic.tga has an Invalid Size (4 x -1)."},
+        {spec(2, 24, 32767, 32767), 0, "TGA Texture File: pic.tga is too large (32767 x 32767)."},
     };
     for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
         RecordingPrompt prompt("Velmora");
-        TgaSpec s;
-        s.imageType = c.type, s.depth = c.depth, s.width = c.width, s.height = c.height;
-        EXPECT_FALSE(read(prompt, s)) << c.text;
-        ASSERT_EQ(prompt.messages().size(), 1u) << c.text;
+        EXPECT_FALSE(read(prompt, c.layout, c.options));
+        ASSERT_EQ(prompt.messages().size(), 1u);
         EXPECT_EQ(prompt.messages()[0].text, c.text);
         EXPECT_TRUE(prompt.messages()[0].frameworkBox);
     }
     RecordingPrompt prompt;
-    TgaSpec s;
-    s.imageType = 3, s.depth = 16;
-    EXPECT_FALSE(read(prompt, s, tgaOptions::greyAsLuminance));
-    EXPECT_EQ(prompt.messageTexts(),
-              std::vector<std::string>{"TGA Texture File: pic.tga has an Unsupported Greyscale Format (Must be 8 bpp)."});
-
-    prompt.clear();
     EXPECT_FALSE(TgaReader(prompt).loadTga("/nonexistent/a.tga", 0));
     EXPECT_EQ(prompt.messageTexts(), std::vector<std::string>{"Failed to open TGA Texture File: /nonexistent/a.tga."});
 }
@@ -171,8 +117,7 @@ TEST(TgaReaderGl, OddRowsUploadUnderAnyAlignmentAndMipmapsAreBuilt) {
     auto gl = testing::makeHeadlessSurface(8, 8);
     if (!gl) return;
     RecordingPrompt prompt;
-    TgaSpec s;
-    s.width = 3, s.height = 3;
+    TgaSpec s = spec(2, 24, 3, 3);
     for (std::uint8_t i = 0; i < 27; ++i) s.body.push_back(i);
     const Bytes file = tgaFile(s);
     TgaReader reader(prompt);
@@ -194,9 +139,7 @@ TEST(TgaReaderGl, OddRowsUploadUnderAnyAlignmentAndMipmapsAreBuilt) {
 
     // The default upload builds the whole mipmap chain of a 4 × 2 picture.
     testing::TempDir dir;
-    s.width = 4, s.height = 2;
-    s.body.assign(24, 50);
-    testing::writeBytes(dir.file("p.tga"), tgaFile(s));
+    ASSERT_TRUE(testing::writeFile(dir.file("p.tga"), tgaFile(spec(2, 24, 4, 2, Bytes(24, 50)))));
     ASSERT_TRUE(reader.loadTga(dir.file("p.tga"), 0));
     GLint width = 0;
     glGetTexLevelParameteriv(GL_TEXTURE_2D, 2, GL_TEXTURE_WIDTH, &width);
