@@ -20,8 +20,10 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <fstream>
 #include <functional>
 #include <map>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -40,8 +42,7 @@ public:
         return true;
     }
     std::map<std::string, int> values;
-    std::vector<std::string> reads;
-    std::vector<std::string> writes;
+    std::vector<std::string> reads, writes;
 };
 
 // Points XDG_CONFIG_HOME at a fresh folder for the test's lifetime.
@@ -52,10 +53,7 @@ public:
         ::setenv("XDG_CONFIG_HOME", dir_.path().c_str(), 1);
     }
     ~ScopedConfigHome() {
-        if (old_.empty())
-            ::unsetenv("XDG_CONFIG_HOME");
-        else
-            ::setenv("XDG_CONFIG_HOME", old_.c_str(), 1);
+        old_.empty() ? ::unsetenv("XDG_CONFIG_HOME") : ::setenv("XDG_CONFIG_HOME", old_.c_str(), 1);
     }
     const TempDir& dir() const { return dir_; }
 
@@ -68,6 +66,24 @@ inline void showAndWait(MainFrame& frame) {
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame));
     QTest::qWait(50);
 }
+
+// The application with a scripted prompt and a recording settings store, in
+// a fresh configuration folder; start() brings up the frame.
+class FrameFixture : public ::testing::Test {
+protected:
+    MainFrame& start() {
+        EXPECT_TRUE(app_.initInstance());
+        showAndWait(frame());
+        return frame();
+    }
+    MainFrame& frame() { return *app_.mainFrame(); }
+    ViewerState& state() { return app_.state(); }
+
+    ScopedConfigHome home_;
+    RecordingPrompt prompt_;
+    RecordingSettingsStore store_;
+    ViewerApp app_{prompt_, &store_};
+};
 
 // Runs `check` on the next modal widget once it is up (polling the event
 // loop), so a test can answer a real dialog.
@@ -89,6 +105,13 @@ inline void saveArtefact(const QPixmap& picture, const char* name) {
     const QString folder = QStringLiteral(VELMORA_BINARY_DIR "/test-artifacts");
     QDir().mkpath(folder);
     EXPECT_TRUE(picture.save(folder + "/" + name)) << name;
+}
+
+inline std::string readFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
 }
 
 inline const char* samplePath() { return VELMORA_SOURCE_DIR "/samples/sample.3ds"; }

@@ -18,52 +18,53 @@ namespace {
 
 using namespace velmora::testing;
 
+// The file's lines, split at CR LF; the viewpoint line at the end has none.
 std::vector<std::string> lines(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
+    const std::string all = readFile(path);
     std::vector<std::string> out;
-    std::string all = text.str(), line;
     std::size_t start = 0;
     for (std::size_t end; (end = all.find("\r\n", start)) != std::string::npos; start = end + 2)
         out.push_back(all.substr(start, end - start));
-    out.push_back(all.substr(start));  // the viewpoint line has no line end
+    out.push_back(all.substr(start));
     return out;
 }
+
+// The last line of a CGH file from the eye (x, 0, 30), six decimals each.
+std::string viewpointLine(double x) { return "ViewPoint: x=" + std::to_string(x) + "  y=0.000000 z=30.000000"; }
 
 // Checks a CGH file's frame: header count = point lines, each with `fields`
 // numbers, then the statistics and viewpoint lines. Returns the count.
 int checkCgh(const std::string& path, int fields, const std::string& viewpoint, std::size_t headerLength) {
+    SCOPED_TRACE(path);
     const std::vector<std::string> l = lines(path);
-    EXPECT_GE(l.size(), 3u) << path;
-    if (l.size() < 3) return -1;
+    if (l.size() < 3) {
+        ADD_FAILURE() << "too short";
+        return -1;
+    }
     int count = -1;
     std::istringstream(l[0]) >> count;
-    EXPECT_EQ(l[0].size(), headerLength) << path;
-    EXPECT_EQ(static_cast<int>(l.size()) - 3, count) << path;
+    EXPECT_EQ(l[0].size(), headerLength);
+    EXPECT_EQ(static_cast<int>(l.size()) - 3, count);
     for (std::size_t i = 1; i + 2 < l.size(); i += 97) {  // a sample of the point lines
         std::istringstream in(l[i]);
-        int index = -1;
-        in >> index;
-        EXPECT_EQ(index, static_cast<int>(i) - 1) << path;
+        int index = -1, n = 0;
         double v;
-        int n = 0;
+        in >> index;
+        EXPECT_EQ(index, static_cast<int>(i) - 1);
         while (in >> v) ++n;
         EXPECT_EQ(n, fields - 1) << l[i];
     }
-    EXPECT_EQ(l[l.size() - 2].rfind("Statics: Maxx=", 0), 0u) << path;
-    EXPECT_EQ(l.back(), viewpoint) << path;
+    EXPECT_EQ(l[l.size() - 2].rfind("Statics: Maxx=", 0), 0u);
+    EXPECT_EQ(l.back(), viewpoint);
     return count;
 }
 
-class FrameCommandsTest : public ::testing::Test {
+class FrameCommandsTest : public FrameFixture {
 protected:
     void SetUp() override {
         ASSERT_TRUE(app_.initInstance());
         showAndWait(frame());
     }
-    MainFrame& frame() { return *app_.mainFrame(); }
-    ViewerState& state() { return app_.state(); }
     void open() {
         prompt_.queueFile(std::string(samplePath()));
         frame().action(Command::FileOpen)->trigger();
@@ -77,25 +78,28 @@ protected:
         EXPECT_FLOAT_EQ(frame().view()->eyeZ(), z);
     }
     std::string out(const std::string& name) const { return dir_.file(name); }
-    void expectComplete() {
+    // Runs an export command, answering its save dialog with `name` in the
+    // temporary folder (after the range dialog with `range`, if given).
+    void exportTo(int command, const std::string& name, std::function<bool(FormRequest&)> range = {}) {
+        if (range) prompt_.queueForm(std::move(range));
+        prompt_.queueFile(out(name));
+        frame().action(command)->trigger();
         ASSERT_FALSE(prompt_.messages().empty());
         EXPECT_EQ(prompt_.messages().back().caption, "完成!");
         EXPECT_EQ(prompt_.messages().back().text, "导出完成!");
     }
-    static std::function<bool(FormRequest&)> range(const char* left, const char* right, const char* interval) {
+    // Answers a form by typing `texts` into the edits of those ids, then OK or Cancel.
+    static std::function<bool(FormRequest&)> answer(std::map<int, std::string> texts, bool ok = true) {
         return [=](FormRequest& form) {
-            form.field(1001)->text = left;
-            form.field(1002)->text = right;
-            form.field(1003)->text = interval;
-            return true;
+            for (const auto& [id, text] : texts) form.field(id)->text = text;
+            return ok;
         };
     }
+    static std::function<bool(FormRequest&)> fill(const char* first, const char* second, const char* third) {
+        return answer({{1001, first}, {1002, second}, {1003, third}});
+    }
 
-    ScopedConfigHome home_;
     TempDir dir_;
-    RecordingPrompt prompt_;
-    RecordingSettingsStore store_;
-    ViewerApp app_{prompt_, &store_};
 };
 
 TEST_F(FrameCommandsTest, OpeningShowsTheCompletionBoxAndResetsTheCamera) {
@@ -159,84 +163,56 @@ TEST_F(FrameCommandsTest, ExportsThroughTheMenuWriteTheirFiles) {
     frame().action(Command::ExportColour)->trigger();  // no view: nothing at all
     EXPECT_TRUE(prompt_.transcript().empty());
     open();
-    const ClientRect client = frame().clientRect();
     const std::string viewpoint = "ViewPoint: x=0.000000  y=0.000000 z=30.000000";
 
-    prompt_.queueFile(out("scan"));
-    frame().action(Command::ExportColour)->trigger();
+    exportTo(Command::ExportColour, "scan");
     EXPECT_EQ(prompt_.fileDialogs().back().title, "Export Object");
-    expectComplete();
     const int colourPoints = checkCgh(out("scan.CGH"), 8, viewpoint, 41);
     EXPECT_GT(colourPoints, 100);
 
-    prompt_.queueFile(out("grey.cgh"));
-    frame().action(Command::ExportGrey)->trigger();
+    exportTo(Command::ExportGrey, "grey.cgh");
     EXPECT_EQ(prompt_.fileDialogs().back().title, "Export Object(Gray)");
-    expectComplete();
     EXPECT_EQ(checkCgh(out("grey.cgh"), 6, viewpoint, 42), colourPoints);  // same camera, same points
 
     // Three views at x offsets -1, 0, 1 of the stored viewpoint.
-    prompt_.queueForm(range("-1", "1", "1"));
-    prompt_.queueFile(out("mv.CGH"));
-    frame().action(Command::MultiViewColour)->trigger();
-    expectComplete();
-    for (int v = 1; v <= 3; ++v)
-        checkCgh(out("mv" + std::to_string(v) + ".CGH"), 8,
-                 "ViewPoint: x=" + std::to_string(v - 2) + ".000000  y=0.000000 z=30.000000", 41);
+    exportTo(Command::MultiViewColour, "mv.CGH", fill("-1", "1", "1"));
+    for (int v = 1; v <= 3; ++v) checkCgh(out("mv" + std::to_string(v) + ".CGH"), 8, viewpointLine(v - 2), 41);
     EXPECT_FALSE(std::filesystem::exists(out("mv4.CGH")));
     EXPECT_EQ(frame().lastProgressText(), "Exporting view 3 of 3");
     EXPECT_EQ(prompt_.forms().back().resourceId, 133);
 
-    prompt_.queueForm(range("0", "0.5", "0.5"));
-    prompt_.queueFile(out("mg"));
-    frame().action(Command::MultiViewGrey)->trigger();
-    expectComplete();
+    exportTo(Command::MultiViewGrey, "mg", fill("0", "0.5", "0.5"));
     checkCgh(out("mg1.CGH"), 6, viewpoint, 42);
-    checkCgh(out("mg2.CGH"), 6, "ViewPoint: x=0.500000  y=0.000000 z=30.000000", 42);
+    checkCgh(out("mg2.CGH"), 6, viewpointLine(0.5), 42);
 
-    prompt_.queueForm(range("0", "0", "1"));
-    prompt_.queueFile(out("ch.CGH"));
-    frame().action(Command::MultiViewChannels)->trigger();
-    expectComplete();
+    exportTo(Command::MultiViewChannels, "ch.CGH", fill("0", "0", "1"));
     for (const char* name : {"chr1.CGH", "chg1.CGH", "chb1.CGH"}) checkCgh(out(name), 6, viewpoint, 41);
 
     // A zero interval is refused before any file dialog.
     const std::size_t dialogs = prompt_.fileDialogs().size();
-    prompt_.queueForm(range("0", "1", "0"));
+    prompt_.queueForm(fill("0", "1", "0"));
     frame().action(Command::MultiViewGrey)->trigger();
     EXPECT_EQ(prompt_.messages().back().text, "Delta must be nonzero!");
     EXPECT_EQ(prompt_.fileDialogs().size(), dialogs);
 
-    prompt_.queueFile(out("grid"));
-    frame().action(Command::Export3di)->trigger();
-    expectComplete();
+    // 3di: two int32 (rows, columns to a multiple of 4), then 28 bytes a pixel.
+    const ClientRect client = frame().clientRect();
+    exportTo(Command::Export3di, "grid");
     EXPECT_EQ(prompt_.fileDialogs().back().title, "Export Object(Gray)");
     EXPECT_EQ(prompt_.fileDialogs().back().filters[0].pattern, "*.3di");
     const int rows = client.height(), columns = client.width() / 4 * 4;
     EXPECT_EQ(std::filesystem::file_size(out("grid.3di")), 8u + 28u * rows * columns);
-    std::ifstream grid(out("grid.3di"), std::ios::binary);
     std::int32_t header[2] = {};
-    grid.read(reinterpret_cast<char*>(header), sizeof header);
+    std::ifstream(out("grid.3di"), std::ios::binary).read(reinterpret_cast<char*>(header), sizeof header);
     EXPECT_EQ(header[0], rows);
     EXPECT_EQ(header[1], columns);
 
     // PLY point clouds: the same points as the colour file, one file per view in a series.
-    const auto plyVertexLine = [&](const std::string& path) {
-        std::ifstream in(path, std::ios::binary);
-        std::string line;
-        while (std::getline(in, line) && line.rfind("element vertex ", 0) != 0) {
-        }
-        return line;
-    };
-    prompt_.queueFile(out("cloud"));
-    frame().action(Command::ExportPlyAscii)->trigger();
-    expectComplete();
+    exportTo(Command::ExportPlyAscii, "cloud");
     EXPECT_EQ(prompt_.fileDialogs().back().filters[0].pattern, "*.ply");
-    EXPECT_EQ(plyVertexLine(out("cloud.ply")), "element vertex " + std::to_string(colourPoints));
-    prompt_.queueForm(range("-1", "1", "1"));
-    prompt_.queueFile(out("row.PLY"));
-    frame().action(Command::MultiViewPly)->trigger();
-    expectComplete();
+    EXPECT_NE(readFile(out("cloud.ply")).find("\nelement vertex " + std::to_string(colourPoints) + "\n"),
+              std::string::npos);
+    exportTo(Command::MultiViewPly, "row.PLY", fill("-1", "1", "1"));
     for (int v = 1; v <= 3; ++v) EXPECT_TRUE(std::filesystem::exists(out("row" + std::to_string(v) + ".ply")));
 }
 
@@ -320,12 +296,7 @@ TEST_F(FrameCommandsTest, FlyByRunsOnATimerUntilItEndsOrHomeStopsIt) {
 
 TEST_F(FrameCommandsTest, ViewPointSetSetsTheViewpointAndTheEye) {
     // Before any model only the stored viewpoint changes.
-    prompt_.queueForm([](FormRequest& form) {
-        form.field(1001)->text = "40";
-        form.field(1002)->text = "5";
-        form.field(1003)->text = "2";
-        return true;
-    });
+    prompt_.queueForm(fill("40", "5", "2"));  // z, x, y
     frame().action(Command::ViewPointSet)->trigger();
     ASSERT_EQ(prompt_.forms().size(), 1u);
     const FormRequest& form = prompt_.forms()[0];
@@ -356,17 +327,13 @@ TEST_F(FrameCommandsTest, ViewPointSetSetsTheViewpointAndTheEye) {
 
     // Cancel leaves the viewpoint and the eye.
     QTest::keyClick(&frame(), Qt::Key_Right);
-    prompt_.queueForm([](FormRequest& f) {
-        f.field(1001)->text = "70";
-        return false;
-    });
+    prompt_.queueForm(answer({{1001, "70"}}, false));
     frame().action(Command::ViewPointSet)->trigger();
     EXPECT_EQ(state().viewPointZ, 50.0f);
     expectEye(1, 0, 50);
 
     // Later CGH files carry the stored viewpoint.
-    prompt_.queueFile(out("vp.CGH"));
-    frame().action(Command::ExportColour)->trigger();
+    exportTo(Command::ExportColour, "vp.CGH");
     EXPECT_EQ(lines(out("vp.CGH")).back(), "ViewPoint: x=0.000000  y=0.000000 z=50.000000");
 }
 
@@ -396,16 +363,11 @@ TEST_F(FrameCommandsTest, ObjCoordinateCountsThePointsAndSetsTheScales) {
     EXPECT_EQ(state().Output_Scalz, 1.0f);
 
     // The same count a colour export from the same camera writes.
-    prompt_.queueFile(out("count.CGH"));
-    frame().action(Command::ExportColour)->trigger();
-    const std::vector<std::string> l = lines(out("count.CGH"));
-    EXPECT_EQ(l.front().substr(0, values[0].size() + 10), values[0] + " 2.0 1.0 0");
+    exportTo(Command::ExportColour, "count.CGH");
+    EXPECT_EQ(lines(out("count.CGH")).front().substr(0, values[0].size() + 10), values[0] + " 2.0 1.0 0");
 
     // Cancel keeps the scales.
-    prompt_.queueForm([](FormRequest& f) {
-        f.field(1002)->text = "9";
-        return false;
-    });
+    prompt_.queueForm(answer({{1002, "9"}}, false));
     frame().action(Command::ObjCoordinate)->trigger();
     EXPECT_EQ(state().Output_Scalz, 1.0f);
 

@@ -6,7 +6,6 @@
 #include "platform/IniSettingsStore.h"
 #include "platform/UserSettings.h"
 
-#include <QDir>
 #include <QMenu>
 #include <QMenuBar>
 #include <QScreen>
@@ -14,94 +13,85 @@
 
 #include <sys/resource.h>
 
-#include <fstream>
-#include <sstream>
-
 namespace velmora {
 namespace {
 
 using namespace velmora::testing;
 
-class MainFrameTest : public ::testing::Test {
-protected:
-    MainFrame& start() {
-        EXPECT_TRUE(app_.initInstance());
-        showAndWait(*app_.mainFrame());
-        return *app_.mainFrame();
+using MainFrameTest = FrameFixture;
+
+QPoint screenCentre() { return QGuiApplication::primaryScreen()->geometry().center(); }
+
+TEST(StartUpTest, StartsCentredAtTheStoredOrDefaultSizeWithoutAModel) {
+    struct Row {
+        std::map<std::string, int> stored;
+        QSize size;
+        bool twoSided;
+    };
+    const Row rows[] = {
+        {{}, {600, 600}, true},  // nothing stored yet
+        {{{"Options/FrameWidth", 800}, {"Options/FrameHeight", 500}, {"Options/Force2Sided", 0}}, {800, 500}, false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.size.width());
+        ScopedConfigHome home;
+        RecordingPrompt prompt;
+        RecordingSettingsStore store;
+        store.values = row.stored;
+        ViewerApp app(prompt, &store);
+        errno = 0;
+        const int before = ::getpriority(PRIO_PROCESS, 0);
+        ASSERT_TRUE(app.initInstance());
+        MainFrame& frame = *app.mainFrame();
+        showAndWait(frame);
+        EXPECT_EQ(::getpriority(PRIO_PROCESS, 0), std::min(before + 1, 19));
+
+        EXPECT_EQ(store.reads, (std::vector<std::string>{"Options/FrameWidth", "Options/FrameHeight",
+                                                         "Options/Force2Sided"}));
+        EXPECT_EQ(frame.windowTitle(), "QUNT");
+        EXPECT_EQ(frame.frameGeometry().size(), row.size);
+        EXPECT_LE((frame.frameGeometry().center() - screenCentre()).manhattanLength(), 1);
+        EXPECT_EQ(frame.action(Command::ForceTwoSided)->isChecked(), row.twoSided);
+        EXPECT_EQ(app.state().forceTwoSided, row.twoSided ? 1 : 0);
+        EXPECT_FALSE(frame.action(Command::MaterialColour)->isChecked());
+        EXPECT_EQ(app.state().flyByStep, 200);
+        EXPECT_EQ(frame.view(), nullptr);
+        EXPECT_TRUE(frame.statusBar()->isVisible());
+
+        // The welcome picture: the red and green cross on the viewing colour,
+        // the lines on the centre give or take a pixel.
+        const QImage picture = frame.glWidget()->grabFramebuffer();
+        const QPoint centre = picture.rect().center();
+        EXPECT_EQ(QColor(picture.pixel(10, 10)), QColor(64, 128, 191));
+        int red = 0, green = 0;
+        for (int d = -1; d <= 1; ++d) {
+            red = std::max(red, qRed(picture.pixel(10, centre.y() + d)));
+            green = std::max(green, qGreen(picture.pixel(centre.x() + d, 10)));
+        }
+        EXPECT_GT(red, 200);
+        EXPECT_GT(green, 200);
+
+        frame.onCommand(Command::ForceTwoSided);  // no model: only the flag and the mark
+        EXPECT_EQ(app.state().forceTwoSided, row.twoSided ? 0 : 1);
+        EXPECT_NE(frame.action(Command::ForceTwoSided)->isChecked(), row.twoSided);
+        EXPECT_TRUE(prompt.transcript().empty());  // nothing loaded, nothing asked
     }
-    QPoint screenCentre() const { return QGuiApplication::primaryScreen()->geometry().center(); }
-
-    ScopedConfigHome home_;
-    RecordingPrompt prompt_;
-    RecordingSettingsStore store_;
-    ViewerApp app_{prompt_, &store_};
-};
-
-TEST_F(MainFrameTest, StartsCentredAtTheDefaultSizeWithoutAModel) {
-    errno = 0;
-    const int before = ::getpriority(PRIO_PROCESS, 0);
-    MainFrame& frame = start();
-    EXPECT_EQ(::getpriority(PRIO_PROCESS, 0), std::min(before + 1, 19));
-
-    EXPECT_EQ(store_.reads, (std::vector<std::string>{"Options/FrameWidth", "Options/FrameHeight",
-                                                      "Options/Force2Sided"}));
-    EXPECT_EQ(frame.windowTitle(), "QUNT");
-    EXPECT_EQ(frame.frameGeometry().size(), QSize(600, 600));
-    EXPECT_LE((frame.frameGeometry().center() - screenCentre()).manhattanLength(), 1);
-    EXPECT_TRUE(frame.action(Command::ForceTwoSided)->isChecked());
-    EXPECT_FALSE(frame.action(Command::MaterialColour)->isChecked());
-    EXPECT_EQ(app_.state().forceTwoSided, 1);
-    EXPECT_EQ(app_.state().flyByStep, 200);
-    EXPECT_EQ(frame.view(), nullptr);
-    EXPECT_TRUE(prompt_.transcript().empty());  // nothing loaded, nothing asked
-    EXPECT_TRUE(frame.statusBar()->isVisible());
-
-    // The welcome picture: the red and green cross on the viewing colour.
-    const QImage picture = frame.glWidget()->grabFramebuffer();
-    const QPoint centre = picture.rect().center();
-    EXPECT_EQ(QColor(picture.pixel(10, 10)), QColor(64, 128, 191));
-    // The lines lie on the centre, give or take a pixel.
-    int red = 0, green = 0;
-    for (int d = -1; d <= 1; ++d) {
-        red = std::max(red, qRed(picture.pixel(10, centre.y() + d)));
-        green = std::max(green, qGreen(picture.pixel(centre.x() + d, 10)));
-    }
-    EXPECT_GT(red, 200);
-    EXPECT_GT(green, 200);
 }
 
-TEST_F(MainFrameTest, StartsWithTheStoredValues) {
-    store_.values = {{"Options/FrameWidth", 800}, {"Options/FrameHeight", 500}, {"Options/Force2Sided", 0}};
-    MainFrame& frame = start();
-    EXPECT_EQ(frame.frameGeometry().size(), QSize(800, 500));
-    EXPECT_LE((frame.frameGeometry().center() - screenCentre()).manhattanLength(), 1);
-    EXPECT_FALSE(frame.action(Command::ForceTwoSided)->isChecked());
-    EXPECT_EQ(app_.state().forceTwoSided, 0);
-
-    frame.onCommand(Command::ForceTwoSided);  // no model: only the flag and the mark
-    EXPECT_EQ(app_.state().forceTwoSided, 1);
-    EXPECT_TRUE(frame.action(Command::ForceTwoSided)->isChecked());
-    EXPECT_TRUE(prompt_.transcript().empty());
-}
-
-TEST_F(MainFrameTest, ExitWritesTheThreeSettingsInOrder) {
-    MainFrame& frame = start();
-    frame.resize(640, 480);
-    frame.action(Command::Exit)->trigger();
-    EXPECT_FALSE(frame.isVisible());
-    EXPECT_EQ(store_.writes, (std::vector<std::string>{"Options/Force2Sided=1", "Options/FrameWidth=640",
-                                                       "Options/FrameHeight=480"}));
-}
-
-TEST_F(MainFrameTest, AResizeBeforeAnyOpenUpdatesTheSizeAndShowsTheStatusBar) {
-    MainFrame& frame = start();
-    frame.statusBar()->hide();
-    frame.resize(720, 530);
+TEST_F(MainFrameTest, AResizeUpdatesTheSizeAndExitWritesTheThreeSettingsInOrder) {
+    start();
+    frame().statusBar()->hide();
+    frame().resize(720, 530);
     QTest::qWait(20);
-    EXPECT_EQ(app_.state().frameWidth, 720);
-    EXPECT_EQ(app_.state().frameHeight, 530);
-    EXPECT_TRUE(frame.statusBar()->isVisible());
-    EXPECT_EQ(frame.view(), nullptr);
+    EXPECT_EQ(state().frameWidth, 720);
+    EXPECT_EQ(state().frameHeight, 530);
+    EXPECT_TRUE(frame().statusBar()->isVisible());
+    EXPECT_EQ(frame().view(), nullptr);
+
+    frame().action(Command::Exit)->trigger();
+    EXPECT_FALSE(frame().isVisible());
+    EXPECT_EQ(store_.writes, (std::vector<std::string>{"Options/Force2Sided=1", "Options/FrameWidth=720",
+                                                       "Options/FrameHeight=530"}));
 }
 
 // The real profile file: Escape leaves it alone, the close box writes it.
@@ -115,132 +105,106 @@ TEST(ProfileTest, EscapeKeepsTheStoredValuesAndClosingStoresNewOnes) {
         store.writeProfileInt("Options", "FrameHeight", 650);
         store.writeProfileInt("Options", "Force2Sided", 1);
     }
-    const auto readFile = [&] {
-        std::ifstream in(path);
-        std::stringstream text;
-        text << in.rdbuf();
-        return text.str();
-    };
-    const std::string stored = readFile();
+    const std::string stored = readFile(path);
 
-    RecordingPrompt prompt;
-    {
+    // Starts on the stored values, resizes, toggles two-sided and leaves.
+    const auto session = [](QSize size, bool escape) {
+        RecordingPrompt prompt;
         ViewerApp app(prompt);
         app.initInstance();
         MainFrame& frame = *app.mainFrame();
         showAndWait(frame);
         EXPECT_EQ(frame.frameGeometry().size(), QSize(700, 650));
-        frame.resize(500, 400);
+        frame.resize(size);
         frame.onCommand(Command::ForceTwoSided);
+        if (!escape) {
+            frame.close();
+            return;
+        }
         QTimer::singleShot(0, &frame, [&frame] { QTest::keyClick(&frame, Qt::Key_Escape); });
-        QTimer safety;  // gone with the test, so it cannot end a later loop
+        QTimer safety;  // gone with the session, so it cannot end a later loop
         safety.setSingleShot(true);
         QObject::connect(&safety, &QTimer::timeout, [] { QCoreApplication::exit(99); });
         safety.start(5000);
         EXPECT_EQ(QCoreApplication::exec(), 0);
-    }
-    EXPECT_EQ(readFile(), stored);
+    };
+    session({500, 400}, true);
+    EXPECT_EQ(readFile(path), stored);
 
-    {
-        ViewerApp app(prompt);
-        app.initInstance();
-        MainFrame& frame = *app.mainFrame();
-        showAndWait(frame);
-        EXPECT_EQ(frame.frameGeometry().size(), QSize(700, 650));
-        frame.resize(520, 410);
-        frame.close();
-    }
+    session({520, 410}, false);
     IniSettingsStore after(path);
     EXPECT_EQ(after.getProfileInt("Options", "FrameWidth", 0), 520);
     EXPECT_EQ(after.getProfileInt("Options", "FrameHeight", 0), 410);
-    EXPECT_EQ(after.getProfileInt("Options", "Force2Sided", -1), 1);
+    EXPECT_EQ(after.getProfileInt("Options", "Force2Sided", -1), 0);
 }
 
-struct Item {
-    std::string text;
-    int id;  // 0: pop-up
-    std::string prompt;
-    std::vector<Item> children;
-};
-
-std::vector<Item> actualTree(const QList<QAction*>& actions) {
-    std::vector<Item> items;
+// One line per item, indented by depth: text | command id (0 for a pop-up) | status prompt.
+void describeMenu(const QList<QAction*>& actions, const std::string& indent, std::vector<std::string>& out) {
     for (QAction* a : actions) {
-        Item item{a->text().toStdString(), a->menu() ? 0 : a->data().toInt(), a->statusTip().toStdString(), {}};
-        if (a->menu()) item.children = actualTree(a->menu()->actions());
-        items.push_back(item);
-    }
-    return items;
-}
-
-void expectSame(const std::vector<Item>& actual, const std::vector<Item>& expected, const std::string& where) {
-    ASSERT_EQ(actual.size(), expected.size()) << where;
-    for (std::size_t i = 0; i < expected.size(); ++i) {
-        EXPECT_EQ(actual[i].text, expected[i].text) << where;
-        EXPECT_EQ(actual[i].id, expected[i].id) << expected[i].text;
-        EXPECT_EQ(actual[i].prompt, expected[i].prompt) << expected[i].text;
-        expectSame(actual[i].children, expected[i].children, where + " > " + expected[i].text);
+        out.push_back(indent + a->text().toStdString() + " | " + std::to_string(a->menu() ? 0 : a->data().toInt()) +
+                      " | " + a->statusTip().toStdString());
+        if (a->menu()) describeMenu(a->menu()->actions(), indent + "  ", out);
     }
 }
 
 TEST_F(MainFrameTest, MenuTreeCarriesEveryTextIdAndPrompt) {
-    MainFrame& frame = start();
-    const std::vector<Item> expected = {
-        {"&F文件", 0, "",
-         {{"&O打开", 57601, "Select an alternate 3D Studio MAX (.3ds) Mesh File", {}},
-          {"彩色输出", 40041, "", {}},
-          {"灰度输出", 40043, "", {}},
-          {"多视角输出", 0, "",
-           {{"M_Export_Color", 40044, "", {}},
-            {"M_Export_Gray", 40045, "", {}},
-            {"分立彩色输出", 40049, "彩色输出分3个文件", {}},
-            {"PLY", 40052, "Export each view as a binary PLY point cloud", {}},
-            {"PLY (ASCII)", 40053, "Export each view as an ASCII PLY point cloud for CGH libraries", {}}}},
-          {"输出3D数据", 40048, "输出3D成像系统仿真数据", {}},
-          {"PLY", 40050, "Export the visible surface as a binary PLY point cloud", {}},
-          {"PLY (ASCII)", 40051, "Export the visible surface as an ASCII PLY point cloud for CGH libraries", {}},
-          {"E&xit", 57665, "", {}}}},
-        {"&O选项", 0, "",
-         {{"&Force 2-Sided Materials", 40040, "Forces Unspecified Materials to be 2-Sided", {}},
-          {"Material_Color", 40042, "", {}}}},
-        {"V视图", 0, "", {{"ViewPoint_Set", 40046, "", {}}, {"ObjCoordinate", 40047, "", {}}}},
-        {"&H帮助", 0, "",
-         {{"&About", 40023, "VELMORA", {}},
-          {"&What to do", 40035, "Displays Keystroke usage information", {}},
-          {"Fly &By", 40028, "Performs a Fly By of the mesh graphic... press HOME key to reset.", {}}}},
-    };
-    expectSame(actualTree(frame.menuBar()->actions()), expected, "menu");
+    start();
+    std::vector<std::string> menu;
+    describeMenu(frame().menuBar()->actions(), "", menu);
+    EXPECT_EQ(menu, (std::vector<std::string>{
+                        "&F文件 | 0 | ",
+                        "  &O打开 | 57601 | Select an alternate 3D Studio MAX (.3ds) Mesh File",
+                        "  彩色输出 | 40041 | ",
+                        "  灰度输出 | 40043 | ",
+                        "  多视角输出 | 0 | ",
+                        "    M_Export_Color | 40044 | ",
+                        "    M_Export_Gray | 40045 | ",
+                        "    分立彩色输出 | 40049 | 彩色输出分3个文件",
+                        "    PLY | 40052 | Export each view as a binary PLY point cloud",
+                        "    PLY (ASCII) | 40053 | Export each view as an ASCII PLY point cloud for CGH libraries",
+                        "  输出3D数据 | 40048 | 输出3D成像系统仿真数据",
+                        "  PLY | 40050 | Export the visible surface as a binary PLY point cloud",
+                        "  PLY (ASCII) | 40051 | Export the visible surface as an ASCII PLY point cloud for CGH libraries",
+                        "  E&xit | 57665 | ",
+                        "&O选项 | 0 | ",
+                        "  &Force 2-Sided Materials | 40040 | Forces Unspecified Materials to be 2-Sided",
+                        "  Material_Color | 40042 | ",
+                        "V视图 | 0 | ",
+                        "  ViewPoint_Set | 40046 | ",
+                        "  ObjCoordinate | 40047 | ",
+                        "&H帮助 | 0 | ",
+                        "  &About | 40023 | VELMORA",
+                        "  &What to do | 40035 | Displays Keystroke usage information",
+                        "  Fly &By | 40028 | Performs a Fly By of the mesh graphic... press HOME key to reset.",
+                    }));
 
     // Hovering a command shows its prompt; one without a prompt empties the pane.
-    frame.action(Command::FlyBy)->showStatusText(&frame);
-    EXPECT_EQ(frame.statusBar()->currentMessage(),
+    frame().action(Command::FlyBy)->showStatusText(&frame());
+    EXPECT_EQ(frame().statusBar()->currentMessage(),
               "Performs a Fly By of the mesh graphic... press HOME key to reset.");
-    frame.action(Command::ExportColour)->showStatusText(&frame);
-    EXPECT_EQ(frame.statusBar()->currentMessage(), "");
+    frame().action(Command::ExportColour)->showStatusText(&frame());
+    EXPECT_EQ(frame().statusBar()->currentMessage(), "");
 
     // F1 runs About.
-    QTest::keyClick(&frame, Qt::Key_F1);
+    QTest::keyClick(&frame(), Qt::Key_F1);
     ASSERT_EQ(prompt_.messages().size(), 1u);
     EXPECT_EQ(prompt_.messages()[0].caption, "About QUNT");
     EXPECT_NE(prompt_.messages()[0].text.find("VELMORA " VELMORA_VERSION), std::string::npos);
 
     // The File menu open, saved for a look at the Chinese texts.
-    QMenu* file = frame.menuBar()->actions().front()->menu();
-    frame.menuBar()->setActiveAction(frame.menuBar()->actions().front());
+    QMenu* file = frame().menuBar()->actions().front()->menu();
+    frame().menuBar()->setActiveAction(frame().menuBar()->actions().front());
     ASSERT_TRUE(QTest::qWaitFor([&] { return file->isVisible(); }, 2000));
-    file->setActiveAction(frame.action(Command::FileOpen));
+    file->setActiveAction(frame().action(Command::FileOpen));
     QTest::qWait(200);
-    EXPECT_EQ(frame.statusBar()->currentMessage(), "Select an alternate 3D Studio MAX (.3ds) Mesh File");
-    const QPixmap shot = QGuiApplication::primaryScreen()->grabWindow(0).copy(
-        frame.frameGeometry().adjusted(0, 0, 0, 100));
-    QDir().mkpath(VELMORA_BINARY_DIR "/test-artifacts");
-    EXPECT_TRUE(shot.save(VELMORA_BINARY_DIR "/test-artifacts/menu-open.png"));
+    EXPECT_EQ(frame().statusBar()->currentMessage(), "Select an alternate 3D Studio MAX (.3ds) Mesh File");
+    saveArtefact(QGuiApplication::primaryScreen()->grabWindow(0).copy(frame().frameGeometry().adjusted(0, 0, 0, 100)),
+                 "menu-open.png");
     file->hide();
 }
 
 TEST_F(MainFrameTest, WhatToDoShowsTheKeyHelpBox) {
-    MainFrame& frame = start();
-    frame.action(Command::WhatToDo)->trigger();
+    start().action(Command::WhatToDo)->trigger();
     ASSERT_EQ(prompt_.forms().size(), 1u);
     const FormRequest& form = prompt_.forms()[0];
     EXPECT_EQ(form.resourceId, 122);

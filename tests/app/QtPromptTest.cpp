@@ -31,38 +31,41 @@ TEST(DialogNumberTest, AcceptsDecimalNumbersWithBlanksOnly) {
     EXPECT_EQ(formatDialogNumber(1.0f / 3.0f), "0.333333");  // six significant digits
 }
 
-TEST(QtPromptTest, MessageBoxesCarryTheExactCaptionTextAndButtons) {
-    QtPrompt prompt("velmora");
+// What a message box showed; answerNextBox records it and presses `press`.
+struct SeenBox {
     std::string title, text;
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     QMessageBox::StandardButtons buttons;
-    whenModal([&](QWidget* w) {
-        auto* box = qobject_cast<QMessageBox*>(w);
-        ASSERT_NE(box, nullptr);
-        title = box->windowTitle().toStdString();
-        text = box->text().toStdString();
-        icon = box->icon();
-        buttons = box->standardButtons();
-        box->button(QMessageBox::Cancel)->click();
-    });
+};
+
+void answerNextBox(SeenBox& seen, QMessageBox::StandardButton press, QWidget* previous = nullptr) {
+    whenModal(
+        [&seen, press](QWidget* w) {
+            auto* box = qobject_cast<QMessageBox*>(w);
+            ASSERT_NE(box, nullptr);
+            seen = {box->windowTitle().toStdString(), box->text().toStdString(), box->icon(), box->standardButtons()};
+            box->button(press)->click();
+        },
+        previous);
+}
+
+TEST(QtPromptTest, MessageBoxesCarryTheExactCaptionTextAndButtons) {
+    QtPrompt prompt("velmora");
+    SeenBox seen;
+    answerNextBox(seen, QMessageBox::Cancel);
     EXPECT_EQ(prompt.show("读取完成!", std::string("完成"), PromptIcon::Information, PromptButtons::OkCancel),
               PromptAnswer::Cancel);
-    EXPECT_EQ(title, "完成");
-    EXPECT_EQ(text, "读取完成!");
-    EXPECT_EQ(icon, QMessageBox::Information);
-    EXPECT_EQ(buttons, QMessageBox::Ok | QMessageBox::Cancel);
+    EXPECT_EQ(seen.title, "完成");
+    EXPECT_EQ(seen.text, "读取完成!");
+    EXPECT_EQ(seen.icon, QMessageBox::Information);
+    EXPECT_EQ(seen.buttons, QMessageBox::Ok | QMessageBox::Cancel);
 
     // The framework's box: the application's title and an exclamation mark.
-    whenModal([&](QWidget* w) {
-        auto* box = qobject_cast<QMessageBox*>(w);
-        ASSERT_NE(box, nullptr);
-        title = box->windowTitle().toStdString();
-        icon = box->icon();
-        box->button(QMessageBox::Ok)->click();
-    });
+    answerNextBox(seen, QMessageBox::Ok);
     EXPECT_EQ(prompt.show("Delta must be nonzero!"), PromptAnswer::Ok);
-    EXPECT_EQ(title, "velmora");
-    EXPECT_EQ(icon, QMessageBox::Warning);
+    EXPECT_EQ(seen.title, "velmora");
+    EXPECT_EQ(seen.icon, QMessageBox::Warning);
+    EXPECT_EQ(seen.buttons, QMessageBox::Ok);
 }
 
 TEST(QtPromptTest, OpenDialogFiltersModelFiles) {
@@ -84,20 +87,20 @@ TEST(QtPromptTest, OpenDialogFiltersModelFiles) {
     EXPECT_EQ(mode, QFileDialog::ExistingFile);
 }
 
-FormRequest viewPointForm() {
-    FormRequest form;
-    form.resourceId = 134;
-    form.title = "ViewPointSet";
-    form.fields = {{0, "Postion_z:", "", false, false}, {0, "Postion_x:", "", false, false},
-                   {0, "Postion_y:", "", false, false}, {1001, "", "30", true, true},
-                   {1002, "", "0", true, true},         {1003, "", "0", true, true}};
+// A form with a label per entry of `labels`, then value texts under their ids.
+FormRequest makeForm(int resourceId, std::string title, const std::vector<std::string>& labels,
+                     std::vector<FormField> values) {
+    FormRequest form{resourceId, std::move(title), {}};
+    for (const std::string& label : labels) form.fields.push_back({0, label, "", false, false});
+    form.fields.insert(form.fields.end(), values.begin(), values.end());
     return form;
 }
 
 TEST(QtPromptTest, FormRefusesANonNumberAndKeepsTheFocusOnThatEdit) {
     QtPrompt prompt("velmora");
-    FormRequest form = viewPointForm();
-    std::string refusal, refusalTitle;
+    FormRequest form = makeForm(134, "ViewPointSet", {"Postion_z:", "Postion_x:", "Postion_y:"},
+                                {{1001, "", "30"}, {1002, "", "0"}, {1003, "", "0"}});
+    SeenBox refusal;
     bool focusKept = false;
     QStringList labels;
     whenModal([&](QWidget* w) {
@@ -113,25 +116,16 @@ TEST(QtPromptTest, FormRefusesANonNumberAndKeepsTheFocusOnThatEdit) {
         EXPECT_LT(z->y(), x->y());  // z comes first
         saveArtefact(dialog->grab(), "dialog-134.png");
         x->setText("abc");
-        whenModal(
-            [&, dialog, x](QWidget* box) {
-                auto* message = qobject_cast<QMessageBox*>(box);
-                ASSERT_NE(message, nullptr);
-                refusal = message->text().toStdString();
-                refusalTitle = message->windowTitle().toStdString();
-                message->button(QMessageBox::Ok)->click();
-                QTimer::singleShot(50, dialog, [&, dialog, x] {
-                    focusKept = dialog->isVisible() && QApplication::focusWidget() == x;
-                    x->setText("-7.5");
-                    dialog->findChild<QPushButton*>("1")->click();
-                });
-            },
-            dialog);
+        answerNextBox(refusal, QMessageBox::Ok, dialog);
+        dialog->findChild<QPushButton*>("1")->click();  // refused: the box comes up and is answered
+        QTest::qWait(50);
+        focusKept = dialog->isVisible() && QApplication::focusWidget() == x;
+        x->setText("-7.5");
         dialog->findChild<QPushButton*>("1")->click();
     });
     EXPECT_TRUE(prompt.runForm(form));
-    EXPECT_EQ(refusal, kEnterNumberText);
-    EXPECT_EQ(refusalTitle, "velmora");
+    EXPECT_EQ(refusal.text, kEnterNumberText);
+    EXPECT_EQ(refusal.title, "velmora");
     EXPECT_TRUE(focusKept);
     EXPECT_EQ(form.field(1002)->text, "-7.5");
     EXPECT_EQ(form.field(1001)->text, "30");
@@ -148,39 +142,28 @@ TEST(QtPromptTest, FormRefusesANonNumberAndKeepsTheFocusOnThatEdit) {
 
 TEST(QtPromptTest, ValueTextsAreReadOnlyAndSunken) {
     QtPrompt prompt("velmora");
-    FormRequest form;
-    form.resourceId = 135;
-    form.title = "Obj_Coordinate";
-    for (const char* label : {"            Points:", "Object_Max_X:", "Object_Min_X:", "Object_Max_Y:",
-                              "Object_Min_Y:", "Object_Max_Z:", "Object_Min_Z:", "Output_Scalxy:",
-                              "Output_Scalz:"})
-        form.fields.push_back({0, label, "", false, false});
-    form.fields.push_back({1013, "", "42", false, false});
-    for (int id = 1007; id <= 1012; ++id) form.fields.push_back({id, "", "-1.250000", false, false});
-    form.fields.push_back({1001, "", "1", true, true});
-    form.fields.push_back({1002, "", "1", true, true});
-    bool sunken = false, isLabel = false;
+    std::vector<FormField> values = {{1013, "", "42", false, false}};
+    for (int id = 1007; id <= 1012; ++id) values.push_back({id, "", "-1.250000", false, false});
+    values.insert(values.end(), {{1001, "", "1"}, {1002, "", "1"}});
+    FormRequest form = makeForm(135, "Obj_Coordinate",
+                                {"            Points:", "Object_Max_X:", "Object_Min_X:", "Object_Max_Y:",
+                                 "Object_Min_Y:", "Object_Max_Z:", "Object_Min_Z:", "Output_Scalxy:", "Output_Scalz:"},
+                                values);
+    bool sunkenLabel = false;
     whenModal([&](QWidget* w) {
-        QWidget* value = w->findChild<QWidget*>("1013");
-        auto* label = qobject_cast<QLabel*>(value);
-        isLabel = label && label->text() == "42";
-        sunken = label && label->frameShadow() == QFrame::Sunken;
+        auto* label = w->findChild<QLabel*>("1013");
+        sunkenLabel = label && label->text() == "42" && label->frameShadow() == QFrame::Sunken;
         saveArtefact(w->grab(), "dialog-135.png");
         w->findChild<QPushButton*>("1")->click();
     });
     EXPECT_TRUE(prompt.runForm(form));
-    EXPECT_TRUE(isLabel);
-    EXPECT_TRUE(sunken);
+    EXPECT_TRUE(sunkenLabel);
 }
 
 TEST(QtPromptTest, ViewRangeFormPlacesItsThreeEditsInARow) {
     QtPrompt prompt("velmora");
-    FormRequest form;
-    form.resourceId = 133;
-    form.title = "ViewRange_Select";
-    form.fields = {{0, "左视点：", "", false, false}, {0, "右视点：", "", false, false},
-                   {0, "视点间隔：", "", false, false}, {1001, "", "0", true, true},
-                   {1002, "", "0", true, true},       {1003, "", "0", true, true}};
+    FormRequest form = makeForm(133, "ViewRange_Select", {"左视点：", "右视点：", "视点间隔："},
+                                {{1001, "", "0"}, {1002, "", "0"}, {1003, "", "0"}});
     FormDialog dialog(form, prompt);
     dialog.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
@@ -198,9 +181,7 @@ TEST(QtPromptTest, ViewRangeFormPlacesItsThreeEditsInARow) {
 
 TEST(QtPromptTest, KeyHelpBoxHasNoCaptionBarAndOnlyOk) {
     QtPrompt prompt("velmora");
-    FormRequest form;
-    form.resourceId = 122;
-    form.fields = {{0, kKeyHelpTitle, kKeyHelpText, false, false}};
+    FormRequest form = makeForm(122, "", {}, {{0, kKeyHelpTitle, kKeyHelpText, false, false}});
     bool frameless = false, hasCancel = true;
     QString group;
     whenModal([&](QWidget* w) {
