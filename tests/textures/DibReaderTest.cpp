@@ -9,12 +9,12 @@
 namespace velmora {
 namespace {
 
-using testing::BmpSpec;
+using testing::BmpLayout;
 using testing::Bytes;
 using testing::bmpFile;
 using testing::bmpRows;
 
-std::optional<TextureImage> read(RecordingPrompt& prompt, const BmpSpec& layout) {
+std::optional<TextureImage> read(RecordingPrompt& prompt, const BmpLayout& layout) {
     const Bytes file = bmpFile(layout);
     return DibReader(prompt).readDibMemory(file.data(), file.size());
 }
@@ -35,9 +35,9 @@ Bytes ramp(std::initializer_list<int> indices) {
     return out;
 }
 
-BmpSpec spec(unsigned bitCount, std::int32_t width, std::int32_t height, Bytes pixels, Bytes palette = {},
+BmpLayout bmpLayout(unsigned bitCount, std::int32_t width, std::int32_t height, Bytes pixels, Bytes palette = {},
              std::uint32_t compression = 0, std::vector<std::uint32_t> masks = {}) {
-    BmpSpec s;
+    BmpLayout s;
     s.bitCount = bitCount, s.width = width, s.height = height, s.compression = compression;
     s.pixels = std::move(pixels), s.palette = std::move(palette), s.masks = std::move(masks);
     return s;
@@ -45,37 +45,37 @@ BmpSpec spec(unsigned bitCount, std::int32_t width, std::int32_t height, Bytes p
 
 // Pictures that decode without a message, with their RGB pixels bottom row first.
 TEST(DibReader, PicturesOfEveryDepthAndCompressionDecodeToKnownPixels) {
-    BmpSpec noFileHeader = spec(1, 10, 1, bmpRows({{0xA0, 0xC0}}), rampPalette(2));
+    BmpLayout noFileHeader = bmpLayout(1, 10, 1, bmpRows({{0xA0, 0xC0}}), rampPalette(2));
     noFileHeader.fileHeader = false;  // the pixels then follow the colour table
-    BmpSpec damaged = spec(8, 2, 2, {1, 200, 0, 0, 1}, rampPalette(2));
+    BmpLayout damaged = bmpLayout(8, 2, 2, {1, 200, 0, 0, 1}, rampPalette(2));
     damaged.coloursUsed = 2;
     struct Case {
         const char* name;
-        BmpSpec layout;
+        BmpLayout layout;
         Bytes expected;
     };
     const Case cases[] = {
         // 12-byte rows lose their padding; B, G, R becomes R, G, B.
-        {"24-bit", spec(24, 3, 2, bmpRows({{1, 2, 3, 4, 5, 6, 7, 8, 9}, {10, 11, 12, 13, 14, 15, 16, 17, 18}})),
+        {"24-bit", bmpLayout(24, 3, 2, bmpRows({{1, 2, 3, 4, 5, 6, 7, 8, 9}, {10, 11, 12, 13, 14, 15, 16, 17, 18}})),
          {3, 2, 1, 6, 5, 4, 9, 8, 7, 12, 11, 10, 15, 14, 13, 18, 17, 16}},
-        {"32-bit: B, G, R and an unused byte", spec(32, 2, 1, {1, 2, 3, 99, 4, 5, 6, 99}), {3, 2, 1, 6, 5, 4}},
+        {"32-bit: B, G, R and an unused byte", bmpLayout(32, 2, 1, {1, 2, 3, 99, 4, 5, 6, 99}), {3, 2, 1, 6, 5, 4}},
         // Red stored on top, blue below: the bottom row still comes first.
-        {"top-down", spec(24, 1, -2, bmpRows({{0, 0, 255}, {255, 0, 0}})), {0, 0, 255, 255, 0, 0}},
-        {"8-bit palette", spec(8, 3, 2, bmpRows({{0, 85, 17}, {1, 2, 3}}), rampPalette(256)), ramp({0, 85, 17, 1, 2, 3})},
-        {"4-bit palette", spec(4, 3, 1, bmpRows({{0x12, 0x3F}}), rampPalette(16)), ramp({1, 2, 3})},
-        {"1-bit palette", spec(1, 10, 1, bmpRows({{0xA0, 0xC0}}), rampPalette(2)),  // 1010000011
+        {"top-down", bmpLayout(24, 1, -2, bmpRows({{0, 0, 255}, {255, 0, 0}})), {0, 0, 255, 255, 0, 0}},
+        {"8-bit palette", bmpLayout(8, 3, 2, bmpRows({{0, 85, 17}, {1, 2, 3}}), rampPalette(256)), ramp({0, 85, 17, 1, 2, 3})},
+        {"4-bit palette", bmpLayout(4, 3, 1, bmpRows({{0x12, 0x3F}}), rampPalette(16)), ramp({1, 2, 3})},
+        {"1-bit palette", bmpLayout(1, 10, 1, bmpRows({{0xA0, 0xC0}}), rampPalette(2)),  // 1010000011
          ramp({1, 0, 1, 0, 0, 0, 0, 0, 1, 1})},
         {"no file header", noFileHeader, ramp({1, 0, 1, 0, 0, 0, 0, 0, 1, 1})},
         // 5-5-5: red, green, blue, 16/31 grey.
-        {"16-bit", spec(16, 4, 1, {0x00, 0x7C, 0xE0, 0x03, 0x1F, 0x00, 0x10, 0x42}),
+        {"16-bit", bmpLayout(16, 4, 1, {0x00, 0x7C, 0xE0, 0x03, 0x1F, 0x00, 0x10, 0x42}),
          {255, 0, 0, 0, 255, 0, 0, 0, 255, 132, 132, 132}},
         // 5-6-5: white; green 32 of 63.
-        {"16-bit fields", spec(16, 2, 1, {0xFF, 0xFF, 0x00, 0x04}, {}, kDibBitFields, {0xF800, 0x07E0, 0x001F}),
+        {"16-bit fields", bmpLayout(16, 2, 1, {0xFF, 0xFF, 0x00, 0x04}, {}, kDibBitFields, {0xF800, 0x07E0, 0x001F}),
          {255, 255, 255, 0, 130, 0}},
         {"32-bit fields stored R, G, B, unused",
-         spec(32, 1, 1, {1, 2, 3, 0}, {}, kDibBitFields, {0x000000FF, 0x0000FF00, 0x00FF0000}), {1, 2, 3}},
+         bmpLayout(32, 1, 1, {1, 2, 3, 0}, {}, kDibBitFields, {0x000000FF, 0x0000FF00, 0x00FF0000}), {1, 2, 3}},
         {"RLE8",
-         spec(8, 4, 3,
+         bmpLayout(8, 4, 3,
               {3, 1, 0, 0,           // three of 1, end of line
                0, 3, 2, 3, 4, 0,     // literal 2, 3, 4 (padded)
                0, 0,                 // end of line
@@ -84,10 +84,10 @@ TEST(DibReader, PicturesOfEveryDepthAndCompressionDecodeToKnownPixels) {
                9, 9},                // never read
               rampPalette(8), kDibRle8),
          ramp({1, 1, 1, 0, 2, 3, 4, 0, 0, 5, 0, 0})},
-        {"RLE4", spec(4, 5, 2, {5, 0x12, 0, 0, 0, 3, 0x34, 0x50, 0, 1}, rampPalette(16), kDibRle4),
+        {"RLE4", bmpLayout(4, 5, 2, {5, 0x12, 0, 0, 0, 3, 0x34, 0x50, 0, 1}, rampPalette(16), kDibRle4),
          ramp({1, 2, 1, 2, 1, 3, 4, 5, 0, 0})},
         {"RLE8 runs past the row end and the last row are dropped",
-         spec(8, 2, 1, {255, 1, 0, 0, 255, 2, 0, 2, 0, 200, 255, 3}, rampPalette(8), kDibRle8), ramp({1, 1})},
+         bmpLayout(8, 2, 1, {255, 1, 0, 0, 255, 2, 0, 2, 0, 200, 255, 3}, rampPalette(8), kDibRle8), ramp({1, 1})},
         // Index 200 is beyond the table; the second row is cut short.
         {"damaged", damaged, ramp({1, 0, 1, 0})},
     };
@@ -104,7 +104,7 @@ TEST(DibReader, PicturesOfEveryDepthAndCompressionDecodeToKnownPixels) {
     }
 
     // A pixel offset beyond the file: all black.
-    Bytes file = bmpFile(spec(24, 2, 2, {}));
+    Bytes file = bmpFile(bmpLayout(24, 2, 2, {}));
     file[10] = 0xFF, file[11] = 0xFF;
     RecordingPrompt prompt;
     const auto image = DibReader(prompt).readDibMemory(file.data(), file.size());
@@ -114,7 +114,7 @@ TEST(DibReader, PicturesOfEveryDepthAndCompressionDecodeToKnownPixels) {
 }
 
 TEST(DibReader, CoreHeaderIsNormalisedToTheInfoHeader) {
-    BmpSpec s = spec(1, 10, 3, bmpRows({{0xA0, 0xC0}, {0, 0}, {0xFF, 0xFF}}), {1, 2, 3, 4, 5, 6});
+    BmpLayout s = bmpLayout(1, 10, 3, bmpRows({{0xA0, 0xC0}, {0, 0}, {0xFF, 0xFF}}), {1, 2, 3, 4, 5, 6});
     s.headerSize = 12;
     const Bytes file = bmpFile(s);
     auto dib = normaliseDib(file.data(), file.size());
@@ -142,7 +142,7 @@ TEST(DibReader, CoreHeaderIsNormalisedToTheInfoHeader) {
     EXPECT_EQ(Bytes(image->pixel(9, 2), image->pixel(9, 2) + 3), two);
 
     // A 40-byte header keeps its fields; only empty ones are filled in.
-    BmpSpec info = spec(8, 3, -2, {}, rampPalette(4));
+    BmpLayout info = bmpLayout(8, 3, -2, {}, rampPalette(4));
     info.coloursUsed = 0x10004;
     const Bytes infoFile = bmpFile(info);
     dib = normaliseDib(infoFile.data(), infoFile.size());
@@ -153,11 +153,11 @@ TEST(DibReader, CoreHeaderIsNormalisedToTheInfoHeader) {
 }
 
 TEST(DibReader, RefusalsShowOneErrorBox) {
-    BmpSpec v4Header;
+    BmpLayout v4Header;
     v4Header.headerSize = 108;
-    Bytes cut = bmpFile(BmpSpec{});
+    Bytes cut = bmpFile(BmpLayout{});
     cut.resize(30);
-    const auto sized = [](std::int32_t width, std::int32_t height) { return bmpFile(spec(24, width, height, {})); };
+    const auto sized = [](std::int32_t width, std::int32_t height) { return bmpFile(bmpLayout(24, width, height, {})); };
     struct Case {
         Bytes file;
         std::string text;
@@ -167,8 +167,8 @@ TEST(DibReader, RefusalsShowOneErrorBox) {
         {{'B', 'M', 0, 0}, "Unknown DIB file format."},
         {cut, "Unknown DIB file format."},
         {sized(0, 1), "Image file conversion error."},
-        {bmpFile(spec(24, 1, 1, {}, {}, 4)), "Image file conversion error."},  // an embedded JPEG
-        {bmpFile(spec(8, 1, 1, {}, {}, kDibRle4)), "Image file conversion error."},
+        {bmpFile(bmpLayout(24, 1, 1, {}, {}, 4)), "Image file conversion error."},  // an embedded JPEG
+        {bmpFile(bmpLayout(8, 1, 1, {}, {}, kDibRle4)), "Image file conversion error."},
         {sized(65537, 1), "DIB image is too large (65537 x 1 pixels)."},
         {sized(0x7FFFFFFF, static_cast<std::int32_t>(0x80000000u)),
          "DIB image is too large (2147483647 x 2147483648 pixels)."},

@@ -20,7 +20,7 @@ namespace velmora::testing {
 inline void put16(Bytes& b, unsigned v) { b.insert(b.end(), {std::uint8_t(v & 0xFF), std::uint8_t((v >> 8) & 0xFF)}); }
 inline void put32(Bytes& b, std::uint32_t v) { put16(b, v & 0xFFFF), put16(b, v >> 16); }
 
-struct TgaSpec {
+struct TgaLayout {
     std::uint8_t imageType = 2;
     int width = 1;
     int height = 1;
@@ -34,7 +34,7 @@ struct TgaSpec {
     Bytes body;                    // pixel bytes or packets, as stored
 };
 
-inline Bytes tgaFile(const TgaSpec& s) {
+inline Bytes tgaFile(const TgaLayout& s) {
     Bytes b{std::uint8_t(s.id.size()), s.colourMapType, s.imageType};
     put16(b, 0), put16(b, s.colourMapLength);
     b.push_back(s.colourMapBits);
@@ -44,7 +44,7 @@ inline Bytes tgaFile(const TgaSpec& s) {
     return b;
 }
 
-struct BmpSpec {
+struct BmpLayout {
     bool fileHeader = true;
     unsigned headerSize = 40;       // 12 for the OS/2 core header
     std::int32_t width = 1;
@@ -57,7 +57,7 @@ struct BmpSpec {
     Bytes pixels;                       // rows as stored, with their padding
 };
 
-inline Bytes bmpFile(const BmpSpec& s) {
+inline Bytes bmpFile(const BmpLayout& s) {
     Bytes info;
     put32(info, s.headerSize);
     if (s.headerSize == 12) {

@@ -18,10 +18,10 @@
 namespace velmora {
 namespace {
 
-using testing::BmpSpec;
+using testing::BmpLayout;
 using testing::Bytes;
 using testing::Rgb;
-using testing::TgaSpec;
+using testing::TgaLayout;
 
 // Changes the current directory for the lifetime of the object.
 struct InFolder {
@@ -32,13 +32,13 @@ struct InFolder {
 
 // 2 × 2: bottom row red, green; top row blue, white.
 Bytes quadrantBmp() {
-    BmpSpec s;
+    BmpLayout s;
     s.width = 2, s.height = 2, s.pixels = testing::bmpRows({{0, 0, 255, 0, 255, 0}, {255, 0, 0, 255, 255, 255}});
     return bmpFile(s);
 }
 // The same picture as a TGA stored top row first.
 Bytes quadrantTga() {
-    TgaSpec s;
+    TgaLayout s;
     s.width = 2, s.height = 2, s.descriptor = 0x20, s.body = {255, 0, 0, 255, 255, 255, 0, 0, 255, 0, 255, 0};
     return tgaFile(s);
 }
@@ -127,11 +127,11 @@ TEST(TextureManagerGl, FailuresShowTheReadersMessageThenTheFileName) {
     ScopedFatalExitHandler noExit([](int) { throw std::runtime_error("the program ended"); });
     GLint maxSize = 0;
     glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSize);
-    BmpSpec wide;
+    BmpLayout wide;
     wide.width = maxSize + 1, wide.pixels.assign(static_cast<std::size_t>(wide.width) * 3 + 3, 0);
     const std::string bmpWide = f.write("wide.bmp", bmpFile(wide));
     const std::string jpegWide = f.write("wide.jpg", testing::jpegFile(maxSize + 1, 1, [](int, int) { return Rgb{}; }));
-    TgaSpec grey;
+    TgaLayout grey;
     grey.imageType = 3, grey.depth = 8;  // greyscale without an option saying how to upload it
     const std::string tgaGrey = f.write("grey.tga", tgaFile(grey));
     const std::string notJpeg = f.write("text.jpg", Bytes{'h', 'i', '!', '!'});

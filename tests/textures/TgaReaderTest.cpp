@@ -12,30 +12,30 @@ namespace velmora {
 namespace {
 
 using testing::Bytes;
-using testing::TgaSpec;
+using testing::TgaLayout;
 using testing::tgaFile;
 
-std::optional<TextureImage> read(RecordingPrompt& prompt, const TgaSpec& layout, unsigned options = 0) {
+std::optional<TextureImage> read(RecordingPrompt& prompt, const TgaLayout& layout, unsigned options = 0) {
     const Bytes file = tgaFile(layout);
     return TgaReader(prompt).readTgaMemory(file.data(), file.size(), "pic.tga", options);
 }
 
-TgaSpec spec(std::uint8_t type, std::uint8_t depth, int width, int height, Bytes body = {}) {
-    TgaSpec s;
+TgaLayout tgaLayout(std::uint8_t type, std::uint8_t depth, int width, int height, Bytes body = {}) {
+    TgaLayout s;
     s.imageType = type, s.depth = depth, s.width = width, s.height = height, s.body = std::move(body);
     return s;
 }
 
 // Pictures that load without a message, with their pixels bottom row first.
 TEST(TgaReader, PicturesDecodeToKnownPixels) {
-    TgaSpec withId = spec(2, 24, 1, 1, {0x10, 0x20, 0x30});
+    TgaLayout withId = tgaLayout(2, 24, 1, 1, {0x10, 0x20, 0x30});
     withId.id = {'h', 'e', 'l', 'l', 'o'};
     withId.colourMapType = 1, withId.colourMapLength = 2, withId.colourMapBits = 24;
     withId.colourMap = {9, 9, 9, 9, 9, 9};
-    TgaSpec topDown = spec(2, 24, 1, 2, {0, 0, 255, 255, 0, 0});  // top row red, then blue
+    TgaLayout topDown = tgaLayout(2, 24, 1, 2, {0, 0, 255, 255, 0, 0});  // top row red, then blue
     topDown.descriptor = 0x20;
     // 3 × 3: pixel i holds (i, i, i + 100), stored as B, G, R; odd rows are not truncated.
-    TgaSpec odd = spec(2, 24, 3, 3);
+    TgaLayout odd = tgaLayout(2, 24, 3, 3);
     Bytes oddRgb;
     for (std::uint8_t i = 0; i < 9; ++i) {
         odd.body.insert(odd.body.end(), {std::uint8_t(i + 100), i, i});
@@ -44,27 +44,27 @@ TEST(TgaReader, PicturesDecodeToKnownPixels) {
     using namespace tgaOptions;
     struct Case {
         const char* name;
-        TgaSpec layout;
+        TgaLayout layout;
         unsigned options;
         unsigned format;
         Bytes expected;
     };
     const Case cases[] = {
-        {"raw 24-bit: B, G, R swapped", spec(2, 24, 2, 2, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}), 0, GL_RGB,
+        {"raw 24-bit: B, G, R swapped", tgaLayout(2, 24, 2, 2, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}), 0, GL_RGB,
          {3, 2, 1, 6, 5, 4, 9, 8, 7, 12, 11, 10}},
-        {"raw 32-bit", spec(2, 32, 1, 1, {10, 20, 30, 40}), 0, GL_RGBA, {30, 20, 10, 40}},
+        {"raw 32-bit", tgaLayout(2, 32, 1, 1, {10, 20, 30, 40}), 0, GL_RGBA, {30, 20, 10, 40}},
         {"image ID and colour map skipped", withId, 0, GL_RGB, {0x30, 0x20, 0x10}},
         {"top-down flipped", topDown, 0, GL_RGB, {0, 0, 255, 255, 0, 0}},
         {"odd size", odd, 0, GL_RGB, oddRgb},
         // A run of 4 copies, then a raw packet of 2 pixels.
-        {"run-length 32-bit", spec(10, 32, 3, 2, {0x83, 1, 2, 3, 4, 0x01, 5, 6, 7, 8, 9, 10, 11, 12}), 0, GL_RGBA,
+        {"run-length 32-bit", tgaLayout(10, 32, 3, 2, {0x83, 1, 2, 3, 4, 0x01, 5, 6, 7, 8, 9, 10, 11, 12}), 0, GL_RGBA,
          {3, 2, 1, 4, 3, 2, 1, 4, 3, 2, 1, 4, 3, 2, 1, 4, 7, 6, 5, 8, 11, 10, 9, 12}},
         // 128 copies into a picture of 2 pixels, then a raw packet of 128 more.
-        {"packets past the end", spec(10, 24, 2, 1, {0xFF, 1, 2, 3, 0x7F, 4, 5, 6}), 0, GL_RGB, {3, 2, 1, 3, 2, 1}},
-        {"short raw file leaves zeros", spec(2, 24, 2, 1, {1, 2, 3, 4}), 0, GL_RGB, {3, 2, 1, 0, 0, 0}},
-        {"run whose pixel is cut off", spec(10, 24, 2, 1, {0x81, 1, 2}), 0, GL_RGB, Bytes(6, 0)},
-        {"grey as luminance", spec(3, 8, 2, 1, {7, 200}), greyAsLuminance | greyAsAlpha, GL_LUMINANCE, {7, 200}},
-        {"grey as alpha", spec(3, 8, 2, 1, {7, 200}), greyAsAlpha, GL_ALPHA, {7, 200}},
+        {"packets past the end", tgaLayout(10, 24, 2, 1, {0xFF, 1, 2, 3, 0x7F, 4, 5, 6}), 0, GL_RGB, {3, 2, 1, 3, 2, 1}},
+        {"short raw file leaves zeros", tgaLayout(2, 24, 2, 1, {1, 2, 3, 4}), 0, GL_RGB, {3, 2, 1, 0, 0, 0}},
+        {"run whose pixel is cut off", tgaLayout(10, 24, 2, 1, {0x81, 1, 2}), 0, GL_RGB, Bytes(6, 0)},
+        {"grey as luminance", tgaLayout(3, 8, 2, 1, {7, 200}), greyAsLuminance | greyAsAlpha, GL_LUMINANCE, {7, 200}},
+        {"grey as alpha", tgaLayout(3, 8, 2, 1, {7, 200}), greyAsAlpha, GL_ALPHA, {7, 200}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -81,24 +81,24 @@ TEST(TgaReader, PicturesDecodeToKnownPixels) {
 
 TEST(TgaReader, RefusalsShowOneMessageInTheApplicationsBox) {
     struct Case {
-        TgaSpec layout;
+        TgaLayout layout;
         unsigned options;
         const char* text;
     };
     const Case cases[] = {
-        {spec(1, 8, 2, 2), 0, "TGA Texture File: pic.tga uses 8-bit Colour (No Longer Supported)."},
-        {spec(9, 8, 2, 2), 0, "TGA Texture File: pic.tga uses 8-bit Colour (No Longer Supported)."},
-        {spec(2, 16, 2, 2), 0, "TGA Texture File: pic.tga has an Unsuported RGB Format (Must be 24 or 32 bpp)."},
-        {spec(10, 16, 2, 2), 0, "TGA Texture File: pic.tga uses an Unsupported Compressed RGB format."},
-        {spec(3, 8, 2, 2), 0,
+        {tgaLayout(1, 8, 2, 2), 0, "TGA Texture File: pic.tga uses 8-bit Colour (No Longer Supported)."},
+        {tgaLayout(9, 8, 2, 2), 0, "TGA Texture File: pic.tga uses 8-bit Colour (No Longer Supported)."},
+        {tgaLayout(2, 16, 2, 2), 0, "TGA Texture File: pic.tga has an Unsuported RGB Format (Must be 24 or 32 bpp)."},
+        {tgaLayout(10, 16, 2, 2), 0, "TGA Texture File: pic.tga uses an Unsupported Compressed RGB format."},
+        {tgaLayout(3, 8, 2, 2), 0,
          "TGA Texture File: pic.tga has Unsuported Color Type (Must be Luminance or Alpha Greyscale)."},
-        {spec(3, 16, 1, 1), tgaOptions::greyAsLuminance,
+        {tgaLayout(3, 16, 1, 1), tgaOptions::greyAsLuminance,
          "TGA Texture File: pic.tga has an Unsupported Greyscale Format (Must be 8 bpp)."},
-        {spec(0, 24, 2, 2), 0, "TGA Texture File: pic.tga has an Unsupported Image Type (0)."},
-        {spec(11, 24, 2, 2), 0, "TGA Texture File: pic.tga has an Unsupported Image Type (11)."},
-        {spec(2, 24, 0, 2), 0, "TGA Texture File: pic.tga has an Invalid Size (0 x 2)."},
-        {spec(2, 24, 4, -1), 0, "TGA Texture File: pic.tga has an Invalid Size (4 x -1)."},
-        {spec(2, 24, 32767, 32767), 0, "TGA Texture File: pic.tga is too large (32767 x 32767)."},
+        {tgaLayout(0, 24, 2, 2), 0, "TGA Texture File: pic.tga has an Unsupported Image Type (0)."},
+        {tgaLayout(11, 24, 2, 2), 0, "TGA Texture File: pic.tga has an Unsupported Image Type (11)."},
+        {tgaLayout(2, 24, 0, 2), 0, "TGA Texture File: pic.tga has an Invalid Size (0 x 2)."},
+        {tgaLayout(2, 24, 4, -1), 0, "TGA Texture File: pic.tga has an Invalid Size (4 x -1)."},
+        {tgaLayout(2, 24, 32767, 32767), 0, "TGA Texture File: pic.tga is too large (32767 x 32767)."},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);
@@ -117,7 +117,7 @@ TEST(TgaReaderGl, OddRowsUploadUnderAnyAlignmentAndMipmapsAreBuilt) {
     auto gl = testing::makeHeadlessSurface(8, 8);
     if (!gl) return;
     RecordingPrompt prompt;
-    TgaSpec s = spec(2, 24, 3, 3);
+    TgaLayout s = tgaLayout(2, 24, 3, 3);
     for (std::uint8_t i = 0; i < 27; ++i) s.body.push_back(i);
     const Bytes file = tgaFile(s);
     TgaReader reader(prompt);
@@ -139,7 +139,7 @@ TEST(TgaReaderGl, OddRowsUploadUnderAnyAlignmentAndMipmapsAreBuilt) {
 
     // The default upload builds the whole mipmap chain of a 4 × 2 picture.
     testing::TempDir dir;
-    ASSERT_TRUE(testing::writeFile(dir.file("p.tga"), tgaFile(spec(2, 24, 4, 2, Bytes(24, 50)))));
+    ASSERT_TRUE(testing::writeFile(dir.file("p.tga"), tgaFile(tgaLayout(2, 24, 4, 2, Bytes(24, 50)))));
     ASSERT_TRUE(reader.loadTga(dir.file("p.tga"), 0));
     GLint width = 0;
     glGetTexLevelParameteriv(GL_TEXTURE_2D, 2, GL_TEXTURE_WIDTH, &width);
