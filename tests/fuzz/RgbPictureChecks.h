@@ -1,0 +1,21 @@
+#pragma once
+// What every picture reader must hold to on arbitrary input: either a 3-byte
+// RGB picture of its own size and no message, or a refusal with exactly one
+// "Error" box. A broken promise aborts, which the fuzzer reports.
+
+#include "platform/RecordingPrompt.h"
+#include "textures/TextureImage.h"
+
+#include <cstdlib>
+#include <optional>
+
+inline void checkRgbPictureOutcome(const std::optional<velmora::TextureImage>& image,
+                                   const velmora::RecordingPrompt& prompt) {
+    if (image) {
+        if (image->bytesPerPixel != 3 || image->width < 1 || image->height < 1) std::abort();
+        if (image->pixels.size() != image->rowBytes() * image->height) std::abort();
+        if (!prompt.messages().empty()) std::abort();
+    } else if (prompt.messages().size() != 1 || prompt.messages()[0].caption != "Error") {
+        std::abort();
+    }
+}
