@@ -10,10 +10,10 @@ PACKAGES=(
   # run and link
   qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev
   libgl-dev libgl1-mesa-dev libglu1-mesa-dev libegl-dev libegl1-mesa-dev libgl1-mesa-dri
-  libjpeg-dev libpng-dev libfreetype-dev libfontconfig-dev libassimp-dev
+  libjpeg-dev libpng-dev libfreetype-dev libfontconfig-dev libassimp-dev libfftw3-dev
   fonts-liberation fonts-wqy-microhei
   # tests, fuzzing and benchmarks
-  libgtest-dev googletest libbenchmark-dev xvfb xauth
+  libgtest-dev googletest libbenchmark-dev xvfb xauth openbox locales-all
   clang libclang-rt-14-dev python3 python3-open3d
   assimp-testmodels glmark2-data
 )
