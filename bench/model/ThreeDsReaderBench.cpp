@@ -123,7 +123,7 @@ int child(const std::string& which, const std::string& path) {
         velmora::RecordingPrompt prompt;
         velmora::ParsedScene scene;
         velmora::ThreeDsReader reader(prompt, [](std::string_view) {});
-        if (!reader.ReadFile(path, scene)) return 1;
+        if (!reader.readFile(path, scene)) return 1;
         for (const auto& o : scene.objects) faces += o.faces.size();
     } else {
         Assimp::Importer importer;

@@ -124,7 +124,7 @@ int main(int argc, char** argv) {
         {
             ParsedScene scene;
             const double wall = wallSeconds(), cpu = threadSeconds();
-            ThreeDsReader(prompt).ReadFile(path, scene);
+            ThreeDsReader(prompt).readFile(path, scene);
             read.take(wall, cpu);
         }
         MeshModel model(90, 1, prompt);
@@ -136,11 +136,11 @@ int main(int argc, char** argv) {
             model.setVertexArrayLimit(std::numeric_limits<std::size_t>::max());
             wall = wallSeconds(), cpu = threadSeconds();
         };
-        if (!model.Load(path)) return 1;
+        if (!model.load(path)) return 1;
         glFinish();
         compile.take(wall, cpu);
         wall = wallSeconds(), cpu = threadSeconds();
-        model.CompileDisplayList();
+        model.compileDisplayList();
         glFinish();
         recompile.take(wall, cpu);
         vertices = model.vertices().size();

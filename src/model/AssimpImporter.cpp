@@ -326,7 +326,7 @@ std::vector<FileFilter> modelFileFilters() {
 AssimpImporter::AssimpImporter(Prompt& prompt, Diagnostics diagnostics)
     : prompt_(prompt), diagnostics_(std::move(diagnostics)) {}
 
-bool AssimpImporter::ReadFile(const std::string& path, ParsedScene& scene) {
+bool AssimpImporter::readFile(const std::string& path, ParsedScene& scene) {
     scene = ParsedScene{};
     {
         std::error_code ec;
@@ -352,7 +352,7 @@ bool AssimpImporter::ReadFile(const std::string& path, ParsedScene& scene) {
     return true;
 }
 
-bool AssimpImporter::ReadMemory(const void* data, std::size_t size, const std::string& extension,
+bool AssimpImporter::readMemory(const void* data, std::size_t size, const std::string& extension,
                                 ParsedScene& scene) {
     scene = ParsedScene{};
     Assimp::Importer importer;
@@ -373,7 +373,7 @@ bool AssimpImporter::ReadMemory(const void* data, std::size_t size, const std::s
 }
 
 bool importModel(const std::string& path, ParsedScene& scene, Prompt& prompt, Diagnostics diagnostics) {
-    return AssimpImporter(prompt, std::move(diagnostics)).ReadFile(path, scene);
+    return AssimpImporter(prompt, std::move(diagnostics)).readFile(path, scene);
 }
 
 }  // namespace velmora

@@ -58,18 +58,18 @@ public:
     // cannot be opened ("Failed to open %s\n" in a box captioned "Error"),
     // cannot be parsed ("Failed to parse %s\n" and the library's reason on
     // the diagnostics) or holds no triangle ("No triangles in %s\n").
-    bool ReadFile(const std::string& path, ParsedScene& scene);
+    bool readFile(const std::string& path, ParsedScene& scene);
 
     // The same for a file in memory; `extension` ("obj", "glb", ...) tells
     // the library the format. Files the model refers to cannot be found.
-    bool ReadMemory(const void* data, std::size_t size, const std::string& extension, ParsedScene& scene);
+    bool readMemory(const void* data, std::size_t size, const std::string& extension, ParsedScene& scene);
 
 private:
     Prompt& prompt_;
     Diagnostics diagnostics_;
 };
 
-// AssimpImporter(prompt, diagnostics).ReadFile(path, scene).
+// AssimpImporter(prompt, diagnostics).readFile(path, scene).
 bool importModel(const std::string& path, ParsedScene& scene, Prompt& prompt,
                  Diagnostics diagnostics = standardOutput());
 

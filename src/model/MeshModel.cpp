@@ -71,7 +71,7 @@ MeshModel::~MeshModel() {
     vertexFaces_.clear();
 }
 
-bool MeshModel::Load(const std::string& path) {
+bool MeshModel::load(const std::string& path) {
     path_ = path;
     // .3ds files go through our own reader; the other formats through assimp
     // into the same file image.
@@ -79,22 +79,22 @@ bool MeshModel::Load(const std::string& path) {
         if (!importModel(path, scene_, prompt_, diagnostics_)) return false;
     } else {
         ThreeDsReader reader(prompt_, diagnostics_);
-        if (!reader.ReadFile(path, scene_)) return false;
+        if (!reader.readFile(path, scene_)) return false;
     }
-    BuildModel();
+    buildModel();
     return true;
 }
 
-void MeshModel::BuildModel() {
+void MeshModel::buildModel() {
     if (scene_.needsDefaultMaterial) {
         const std::array<float, 4> white{1.0f, 1.0f, 1.0f, 1.0f};
-        AddMaterial(white, white, white, 0.0f, kDefaultMaterialName, "", 1);
+        addMaterial(white, white, white, 0.0f, kDefaultMaterialName, "", 1);
     }
     for (const MaterialDef& d : scene_.materialDefs) {
         const auto withAlpha = [&d](const std::array<float, 3>& c) {
             return std::array<float, 4>{c[0], c[1], c[2], d.alpha};
         };
-        AddMaterial(withAlpha(d.ambient), withAlpha(d.diffuse), withAlpha(d.specular), d.alpha, d.name,
+        addMaterial(withAlpha(d.ambient), withAlpha(d.diffuse), withAlpha(d.specular), d.alpha, d.name,
                     d.textureFile, d.twoSided);
     }
 
@@ -162,7 +162,7 @@ void MeshModel::BuildModel() {
                     if (k >= o.faces.size()) continue;  // no such face
                     const ObjectFace& f = o.faces[k];
                     if (f.a >= count || f.b >= count || f.c >= count) continue;  // no such vertex
-                    AddTriangle(static_cast<std::int32_t>(base + f.a), static_cast<std::int32_t>(base + f.c),
+                    addTriangle(static_cast<std::int32_t>(base + f.a), static_cast<std::int32_t>(base + f.c),
                                 static_cast<std::int32_t>(base + f.b), g.materialName);
                 }
             }
@@ -170,7 +170,7 @@ void MeshModel::BuildModel() {
         base += static_cast<std::int64_t>(count);
     }
 
-    PrepareGeometry();
+    prepareGeometry();
 }
 
 void MeshModel::reserveTriangles() {
@@ -197,7 +197,7 @@ std::string MeshModel::boundsText() const {
                       static_cast<double>(bounds_.minZ));
 }
 
-void MeshModel::AddMaterial(const std::array<float, 4>& ambient, const std::array<float, 4>& diffuse,
+void MeshModel::addMaterial(const std::array<float, 4>& ambient, const std::array<float, 4>& diffuse,
                             const std::array<float, 4>& specular, float alpha, const std::string& name,
                             const std::string& textureFile, std::int32_t twoSided) {
     MeshMaterial m;
@@ -213,28 +213,28 @@ void MeshModel::AddMaterial(const std::array<float, 4>& ambient, const std::arra
     materials_.push_back(std::move(m));
 }
 
-void MeshModel::AddTriangle(std::int32_t i0, std::int32_t i1, std::int32_t i2, const std::string& materialName) {
+void MeshModel::addTriangle(std::int32_t i0, std::int32_t i1, std::int32_t i2, const std::string& materialName) {
     ModelTriangle front{i0, i1, i2, 0, 0, 0};
-    if (!ComputeFaceNormal(front)) return;  // no area: dropped without a word
-    const int m = FindMaterial(materialName);
+    if (!computeFaceNormal(front)) return;  // no area: dropped without a word
+    const int m = findMaterial(materialName);
     if (m < 0) return;
     MeshMaterial& material = materials_[static_cast<std::size_t>(m)];
     material.triangles.push_back(front);
     if (material.twoSided != 0) {
         ModelTriangle back{i0, i2, i1, 0, 0, 0};
-        ComputeFaceNormal(back);
+        computeFaceNormal(back);
         material.triangles.push_back(back);
     }
 }
 
-int MeshModel::FindMaterial(const std::string& name) const {
+int MeshModel::findMaterial(const std::string& name) const {
     for (std::size_t i = 0; i < materials_.size(); ++i)
         if (materials_[i].name == name) return static_cast<int>(i);
     report(diagnostics_, "Parse Error: Can't find material %s\n", name.c_str());
     return -1;
 }
 
-bool MeshModel::ComputeFaceNormal(ModelTriangle& t) const {
+bool MeshModel::computeFaceNormal(ModelTriangle& t) const {
     const auto count = static_cast<std::int64_t>(vertices_.size());
     if (t.i0 < 0 || t.i1 < 0 || t.i2 < 0 || t.i0 >= count || t.i1 >= count || t.i2 >= count) return false;
     const ModelVertex& p0 = vertices_[static_cast<std::size_t>(t.i0)];
@@ -277,15 +277,15 @@ std::size_t MeshModel::triangleCount() const {
     return total;
 }
 
-void MeshModel::ScaleVertices(float factor) {
+void MeshModel::scaleVertices(float factor) {
     for (ModelVertex& v : vertices_) {
         v.x *= factor;
         v.y *= factor;
         v.z *= factor;
     }
-    CompileDisplayList();
+    compileDisplayList();
 }
 
-void MeshModel::Draw() const { glCallList(displayList_); }
+void MeshModel::draw() const { glCallList(displayList_); }
 
 }  // namespace velmora

@@ -81,31 +81,31 @@ public:
     // Reads the file and builds the model from it. False when the file could
     // not be read (the reader has told the user); the model then holds no
     // render data and should be discarded.
-    bool Load(const std::string& path);
+    bool load(const std::string& path);
     // Executes the display list.
-    void Draw() const;
+    void draw() const;
     // Multiplies every vertex position by `factor` and recompiles.
-    void ScaleVertices(float factor);
+    void scaleVertices(float factor);
 
     // Building steps, in the order Load runs them.
-    void BuildModel();
-    void AddMaterial(const std::array<float, 4>& ambient, const std::array<float, 4>& diffuse,
+    void buildModel();
+    void addMaterial(const std::array<float, 4>& ambient, const std::array<float, 4>& diffuse,
                      const std::array<float, 4>& specular, float alpha, const std::string& name,
                      const std::string& textureFile, std::int32_t twoSided);
-    void AddTriangle(std::int32_t i0, std::int32_t i1, std::int32_t i2, const std::string& materialName);
+    void addTriangle(std::int32_t i0, std::int32_t i1, std::int32_t i2, const std::string& materialName);
     // Index into materials() of the first material with that exact name, or
     // -1 (after a diagnostic line) when there is none.
-    int FindMaterial(const std::string& name) const;
+    int findMaterial(const std::string& name) const;
     // Sets the triangle's unit normal; false (normal untouched) when the
     // triangle has no area or a corner is not a vertex of the model.
-    bool ComputeFaceNormal(ModelTriangle& triangle) const;
+    bool computeFaceNormal(ModelTriangle& triangle) const;
     // Face lists, vertex normals, display list.
-    void PrepareGeometry();
-    void BuildFaceLists();
-    void ComputeVertexNormals();
+    void prepareGeometry();
+    void buildFaceLists();
+    void computeVertexNormals();
     // π minus the interior angle of `triangle` at its corner `vertex`.
-    double CornerWeight(const ModelTriangle& triangle, std::int32_t vertex) const;
-    void CompileDisplayList();
+    double cornerWeight(const ModelTriangle& triangle, std::int32_t vertex) const;
+    void compileDisplayList();
 
     // Read access.
     const std::vector<MeshMaterial>& materials() const { return materials_; }

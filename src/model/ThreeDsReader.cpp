@@ -103,7 +103,7 @@ struct ThreeDsReader::Cursor {
 ThreeDsReader::ThreeDsReader(Prompt& prompt, Diagnostics diagnostics)
     : prompt_(prompt), diagnostics_(std::move(diagnostics)) {}
 
-bool ThreeDsReader::ReadFile(const std::string& path, ParsedScene& scene) {
+bool ThreeDsReader::readFile(const std::string& path, ParsedScene& scene) {
     MappedFile file;
     switch (file.open(path)) {
         case MappedFile::Status::OpenFailed:
@@ -128,22 +128,22 @@ bool ThreeDsReader::ReadFile(const std::string& path, ParsedScene& scene) {
     in.size = file.size();
     in.file = &file;
     in.diagnostics = &diagnostics_;
-    if (!CheckHeader(in, scene)) {
+    if (!checkHeader(in, scene)) {
         report(diagnostics_, "Failed to parse %s\n", path.c_str());
         return false;
     }
     return true;
 }
 
-bool ThreeDsReader::ReadMemory(const std::uint8_t* data, std::size_t size, ParsedScene& scene) {
+bool ThreeDsReader::readMemory(const std::uint8_t* data, std::size_t size, ParsedScene& scene) {
     Cursor in;
     in.data = data;
     in.size = size;
     in.diagnostics = &diagnostics_;
-    return CheckHeader(in, scene);
+    return checkHeader(in, scene);
 }
 
-bool ThreeDsReader::CheckHeader(Cursor& in, ParsedScene& scene) {
+bool ThreeDsReader::checkHeader(Cursor& in, ParsedScene& scene) {
     const std::size_t start = in.pos;
     std::uint16_t id = 0;
     std::uint32_t length = 0;
@@ -155,7 +155,7 @@ bool ThreeDsReader::CheckHeader(Cursor& in, ParsedScene& scene) {
         report(diagnostics_, "Not in 3DS format.\n");
         return false;
     }
-    ReadMainChunk(in, start + length, scene);
+    readMainChunk(in, start + length, scene);
     return true;
 }
 
@@ -186,19 +186,19 @@ void ThreeDsReader::walk(Cursor& in, std::size_t end, Handler&& handler) {
     }
 }
 
-void ThreeDsReader::ReadMainChunk(Cursor& in, std::size_t end, ParsedScene& scene) {
+void ThreeDsReader::readMainChunk(Cursor& in, std::size_t end, ParsedScene& scene) {
     walk(in, end, [&](std::uint16_t id, std::size_t chunkEnd) {
         if (id != kEditor) return false;
-        ReadEditorChunk(in, chunkEnd, scene);
+        readEditorChunk(in, chunkEnd, scene);
         return true;
     });
 }
 
-void ThreeDsReader::ReadEditorChunk(Cursor& in, std::size_t end, ParsedScene& scene) {
+void ThreeDsReader::readEditorChunk(Cursor& in, std::size_t end, ParsedScene& scene) {
     walk(in, end, [&](std::uint16_t id, std::size_t chunkEnd) {
         switch (id) {
-            case kObject: ReadObjectChunk(in, chunkEnd, scene); break;
-            case kMaterial: ReadMaterialChunk(in, chunkEnd, scene); break;
+            case kObject: readObjectChunk(in, chunkEnd, scene); break;
+            case kMaterial: readMaterialChunk(in, chunkEnd, scene); break;
             default: return false;
         }
         in.releaseParsed();
@@ -206,18 +206,18 @@ void ThreeDsReader::ReadEditorChunk(Cursor& in, std::size_t end, ParsedScene& sc
     });
 }
 
-void ThreeDsReader::ReadObjectChunk(Cursor& in, std::size_t end, ParsedScene& scene) {
+void ThreeDsReader::readObjectChunk(Cursor& in, std::size_t end, ParsedScene& scene) {
     std::string objectName;
-    ReadName(in, end, objectName);
+    readName(in, end, objectName);
     walk(in, end, [&](std::uint16_t id, std::size_t chunkEnd) {
         if (id != kMesh) return false;
-        ReadMeshChunk(in, chunkEnd, objectName, scene);
+        readMeshChunk(in, chunkEnd, objectName, scene);
         return true;
     });
     if (!in.stopped) in.pos = std::max(in.pos, std::min(end, in.size));
 }
 
-void ThreeDsReader::ReadMeshChunk(Cursor& in, std::size_t end, const std::string& objectName,
+void ThreeDsReader::readMeshChunk(Cursor& in, std::size_t end, const std::string& objectName,
                                   ParsedScene& scene) {
     scene.objects.emplace_back();
     MeshObject& object = scene.objects.back();
@@ -226,25 +226,25 @@ void ThreeDsReader::ReadMeshChunk(Cursor& in, std::size_t end, const std::string
     bool groupSeen = false;
     walk(in, end, [&](std::uint16_t id, std::size_t chunkEnd) {
         switch (id) {
-            case kVertexList: ReadVertexList(in, chunkEnd, object); break;
-            case kFaceList: faceCount = ReadFaceList(in, chunkEnd, object); break;
+            case kVertexList: readVertexList(in, chunkEnd, object); break;
+            case kFaceList: faceCount = readFaceList(in, chunkEnd, object); break;
             case kFaceGroup:
-                ReadFaceGroup(in, chunkEnd, object);
+                readFaceGroup(in, chunkEnd, object);
                 groupSeen = true;
                 break;
-            case kMapCoords: ReadMapCoords(in, chunkEnd, object); break;
-            case kLocalMatrix: ReadLocalMatrix(in, chunkEnd, object); break;
+            case kMapCoords: readMapCoords(in, chunkEnd, object); break;
+            case kLocalMatrix: readLocalMatrix(in, chunkEnd, object); break;
             default: return false;
         }
         return true;
     });
     if (!groupSeen) {
         scene.needsDefaultMaterial = true;
-        AddDefaultGroup(object, faceCount);
+        addDefaultGroup(object, faceCount);
     }
 }
 
-void ThreeDsReader::ReadName(Cursor& in, std::size_t end, std::string& destination) {
+void ThreeDsReader::readName(Cursor& in, std::size_t end, std::string& destination) {
     // The whole name is consumed through its terminator, within its chunk;
     // only the first 16 characters are kept.
     const std::size_t avail = in.available(end);
@@ -261,7 +261,7 @@ void ThreeDsReader::ReadName(Cursor& in, std::size_t end, std::string& destinati
     if (!zero && end > in.size) in.readFailed(1, end);
 }
 
-void ThreeDsReader::ReadVertexList(Cursor& in, std::size_t end, MeshObject& object) {
+void ThreeDsReader::readVertexList(Cursor& in, std::size_t end, MeshObject& object) {
     std::uint16_t count = 0;
     if (!in.readU16(count, end)) return;
     const std::size_t n = in.fitting(count, 12, end);
@@ -276,7 +276,7 @@ void ThreeDsReader::ReadVertexList(Cursor& in, std::size_t end, MeshObject& obje
     }
 }
 
-std::uint16_t ThreeDsReader::ReadFaceList(Cursor& in, std::size_t end, MeshObject& object) {
+std::uint16_t ThreeDsReader::readFaceList(Cursor& in, std::size_t end, MeshObject& object) {
     std::uint16_t count = 0;
     if (!in.readU16(count, end)) return 0;
     const std::size_t n = in.fitting(count, 8, end);
@@ -295,9 +295,9 @@ std::uint16_t ThreeDsReader::ReadFaceList(Cursor& in, std::size_t end, MeshObjec
     return static_cast<std::uint16_t>(n);
 }
 
-void ThreeDsReader::ReadFaceGroup(Cursor& in, std::size_t end, MeshObject& object) {
+void ThreeDsReader::readFaceGroup(Cursor& in, std::size_t end, MeshObject& object) {
     std::string name;
-    ReadName(in, end, name);
+    readName(in, end, name);
     object.faceGroups.emplace_back();
     FaceGroup& group = object.faceGroups.back();
     group.materialName = std::move(name);
@@ -309,7 +309,7 @@ void ThreeDsReader::ReadFaceGroup(Cursor& in, std::size_t end, MeshObject& objec
     for (std::size_t i = 0; i < n; ++i) group.faceIndices[i] = loadU16(p + 2 * i);
 }
 
-void ThreeDsReader::ReadMapCoords(Cursor& in, std::size_t end, MeshObject& object) {
+void ThreeDsReader::readMapCoords(Cursor& in, std::size_t end, MeshObject& object) {
     std::uint16_t count = 0;
     if (!in.readU16(count, end)) return;
     const std::size_t n = in.fitting(count, 8, end);
@@ -324,14 +324,14 @@ void ThreeDsReader::ReadMapCoords(Cursor& in, std::size_t end, MeshObject& objec
     }
 }
 
-void ThreeDsReader::ReadLocalMatrix(Cursor& in, std::size_t end, MeshObject& object) {
+void ThreeDsReader::readLocalMatrix(Cursor& in, std::size_t end, MeshObject& object) {
     if (!in.need(48, end)) return;
     const std::uint8_t* p = in.take(48);
     for (std::size_t i = 0; i < 12; ++i) object.localMatrix[i] = loadF32(p + 4 * i);
     object.hasLocalMatrix = 1;
 }
 
-void ThreeDsReader::AddDefaultGroup(MeshObject& object, std::uint16_t faceCount) {
+void ThreeDsReader::addDefaultGroup(MeshObject& object, std::uint16_t faceCount) {
     FaceGroup group;
     group.materialName = kDefaultMaterialName;
     group.faceIndices.resize(faceCount);
@@ -339,25 +339,25 @@ void ThreeDsReader::AddDefaultGroup(MeshObject& object, std::uint16_t faceCount)
     object.faceGroups.push_back(std::move(group));
 }
 
-void ThreeDsReader::ReadMaterialChunk(Cursor& in, std::size_t end, ParsedScene& scene) {
+void ThreeDsReader::readMaterialChunk(Cursor& in, std::size_t end, ParsedScene& scene) {
     scene.materialDefs.emplace_back();
     MaterialDef& material = scene.materialDefs.back();
     walk(in, end, [&](std::uint16_t id, std::size_t chunkEnd) {
         switch (id) {
-            case kMaterialName: ReadName(in, chunkEnd, material.name); break;
-            case kAmbient: ReadColourChunk(in, chunkEnd, material.ambient); break;
-            case kDiffuse: ReadColourChunk(in, chunkEnd, material.diffuse); break;
-            case kSpecular: ReadColourChunk(in, chunkEnd, material.specular); break;
-            case kTransparency: ReadPercentChunk(in, chunkEnd, material.alpha); break;
+            case kMaterialName: readName(in, chunkEnd, material.name); break;
+            case kAmbient: readColourChunk(in, chunkEnd, material.ambient); break;
+            case kDiffuse: readColourChunk(in, chunkEnd, material.diffuse); break;
+            case kSpecular: readColourChunk(in, chunkEnd, material.specular); break;
+            case kTransparency: readPercentChunk(in, chunkEnd, material.alpha); break;
             case kTwoSided: material.twoSided = 1; return false;  // nothing to read
-            case kTextureMap: ReadTextureMapChunk(in, chunkEnd, material.textureFile); break;
+            case kTextureMap: readTextureMapChunk(in, chunkEnd, material.textureFile); break;
             default: return false;
         }
         return true;
     });
 }
 
-void ThreeDsReader::ReadColourChunk(Cursor& in, std::size_t end, std::array<float, 3>& colour) {
+void ThreeDsReader::readColourChunk(Cursor& in, std::size_t end, std::array<float, 3>& colour) {
     walk(in, end, [&](std::uint16_t id, std::size_t chunkEnd) {
         if (id == kColourFloat) {
             if (in.need(12, chunkEnd)) {
@@ -377,7 +377,7 @@ void ThreeDsReader::ReadColourChunk(Cursor& in, std::size_t end, std::array<floa
     });
 }
 
-void ThreeDsReader::ReadPercentChunk(Cursor& in, std::size_t end, float& value) {
+void ThreeDsReader::readPercentChunk(Cursor& in, std::size_t end, float& value) {
     // Without a percentage sub-chunk the transparency counts as 0 %.
     std::uint16_t percent = 0;
     walk(in, end, [&](std::uint16_t id, std::size_t chunkEnd) {
@@ -389,10 +389,10 @@ void ThreeDsReader::ReadPercentChunk(Cursor& in, std::size_t end, float& value) 
     value = fraction < 0.01 ? 1.0f : static_cast<float>(fraction);
 }
 
-void ThreeDsReader::ReadTextureMapChunk(Cursor& in, std::size_t end, std::string& fileName) {
+void ThreeDsReader::readTextureMapChunk(Cursor& in, std::size_t end, std::string& fileName) {
     walk(in, end, [&](std::uint16_t id, std::size_t chunkEnd) {
         if (id != kMapFileName) return false;
-        ReadName(in, chunkEnd, fileName);
+        readName(in, chunkEnd, fileName);
         return true;
     });
 }

@@ -51,30 +51,30 @@ public:
 
     // Opens, checks and parses the file. True when the file is a .3ds file
     // (its first chunk is the main chunk), whatever the walk found.
-    bool ReadFile(const std::string& path, ParsedScene& scene);
+    bool readFile(const std::string& path, ParsedScene& scene);
 
     // Parses a file image already in memory: the header check and the walk.
-    bool ReadMemory(const std::uint8_t* data, std::size_t size, ParsedScene& scene);
+    bool readMemory(const std::uint8_t* data, std::size_t size, ParsedScene& scene);
 
 private:
     struct Cursor;
 
-    bool CheckHeader(Cursor& in, ParsedScene& scene);
-    void ReadMainChunk(Cursor& in, std::size_t end, ParsedScene& scene);
-    void ReadEditorChunk(Cursor& in, std::size_t end, ParsedScene& scene);
-    void ReadObjectChunk(Cursor& in, std::size_t end, ParsedScene& scene);
-    void ReadMeshChunk(Cursor& in, std::size_t end, const std::string& objectName, ParsedScene& scene);
-    void ReadMaterialChunk(Cursor& in, std::size_t end, ParsedScene& scene);
-    void ReadColourChunk(Cursor& in, std::size_t end, std::array<float, 3>& colour);
-    void ReadPercentChunk(Cursor& in, std::size_t end, float& value);
-    void ReadTextureMapChunk(Cursor& in, std::size_t end, std::string& fileName);
-    void ReadName(Cursor& in, std::size_t end, std::string& destination);
-    void ReadVertexList(Cursor& in, std::size_t end, MeshObject& object);
-    std::uint16_t ReadFaceList(Cursor& in, std::size_t end, MeshObject& object);
-    void ReadFaceGroup(Cursor& in, std::size_t end, MeshObject& object);
-    void ReadMapCoords(Cursor& in, std::size_t end, MeshObject& object);
-    void ReadLocalMatrix(Cursor& in, std::size_t end, MeshObject& object);
-    static void AddDefaultGroup(MeshObject& object, std::uint16_t faceCount);
+    bool checkHeader(Cursor& in, ParsedScene& scene);
+    void readMainChunk(Cursor& in, std::size_t end, ParsedScene& scene);
+    void readEditorChunk(Cursor& in, std::size_t end, ParsedScene& scene);
+    void readObjectChunk(Cursor& in, std::size_t end, ParsedScene& scene);
+    void readMeshChunk(Cursor& in, std::size_t end, const std::string& objectName, ParsedScene& scene);
+    void readMaterialChunk(Cursor& in, std::size_t end, ParsedScene& scene);
+    void readColourChunk(Cursor& in, std::size_t end, std::array<float, 3>& colour);
+    void readPercentChunk(Cursor& in, std::size_t end, float& value);
+    void readTextureMapChunk(Cursor& in, std::size_t end, std::string& fileName);
+    void readName(Cursor& in, std::size_t end, std::string& destination);
+    void readVertexList(Cursor& in, std::size_t end, MeshObject& object);
+    std::uint16_t readFaceList(Cursor& in, std::size_t end, MeshObject& object);
+    void readFaceGroup(Cursor& in, std::size_t end, MeshObject& object);
+    void readMapCoords(Cursor& in, std::size_t end, MeshObject& object);
+    void readLocalMatrix(Cursor& in, std::size_t end, MeshObject& object);
+    static void addDefaultGroup(MeshObject& object, std::uint16_t faceCount);
 
     template <typename Handler>
     void walk(Cursor& in, std::size_t end, Handler&& handler);

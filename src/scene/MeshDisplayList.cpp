@@ -31,7 +31,7 @@ void MeshModel::allocateVertexArray() {
     }
 }
 
-void MeshModel::CompileDisplayList() {
+void MeshModel::compileDisplayList() {
     allocateVertexArray();
     std::copy(vertices_.begin(), vertices_.end(), vertexArray_.begin());
     glInterleavedArrays(GL_T2F_N3F_V3F, 0, vertexArray_.data());

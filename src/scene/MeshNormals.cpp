@@ -7,13 +7,13 @@
 
 namespace velmora {
 
-void MeshModel::PrepareGeometry() {
-    BuildFaceLists();
-    ComputeVertexNormals();
-    CompileDisplayList();
+void MeshModel::prepareGeometry() {
+    buildFaceLists();
+    computeVertexNormals();
+    compileDisplayList();
 }
 
-void MeshModel::BuildFaceLists() {
+void MeshModel::buildFaceLists() {
     // Material by material, face by face, corner 0, 1, 2: each vertex's list
     // starts with its reference face.
     vertexFaces_.fill([this](auto&& visit) {
@@ -29,7 +29,7 @@ void MeshModel::BuildFaceLists() {
     });
 }
 
-double MeshModel::CornerWeight(const ModelTriangle& triangle, std::int32_t vertex) const {
+double MeshModel::cornerWeight(const ModelTriangle& triangle, std::int32_t vertex) const {
     std::int32_t corner, left, right;  // the corner and the two others
     if (triangle.i0 == vertex) {
         corner = triangle.i0, left = triangle.i1, right = triangle.i2;
@@ -56,7 +56,7 @@ double MeshModel::CornerWeight(const ModelTriangle& triangle, std::int32_t verte
     return std::acos(ratio);
 }
 
-void MeshModel::ComputeVertexNormals() {
+void MeshModel::computeVertexNormals() {
     // The vertex count grows while the loop runs: copies made by splits are
     // processed in their turn.
     for (std::size_t i = 0; i < vertices_.size(); ++i) {
@@ -75,7 +75,7 @@ void MeshModel::ComputeVertexNormals() {
                 ModelTriangle& f = triangle(face);
                 const float d = rx * f.nx + ry * f.ny + rz * f.nz;
                 if (d > creaseCosine_) {
-                    const double w = CornerWeight(f, index);
+                    const double w = cornerWeight(f, index);
                     nx = static_cast<float>(nx + w * f.nx);
                     ny = static_cast<float>(ny + w * f.ny);
                     nz = static_cast<float>(nz + w * f.nz);

@@ -39,7 +39,7 @@ bool GlView::loadModel(const std::string& path, int forceTwoSided) {
 
     model_.reset();
     model_ = std::make_unique<MeshModel>(kCreaseAngle, forceTwoSided, prompt_, textures_, diagnostics_);
-    if (!model_->Load(path)) {
+    if (!model_->load(path)) {
         model_.reset();
         prompt_.show(formatText("Failed to Decode 3D Studio MAX file!: %s", path.c_str()));
         return false;
@@ -113,7 +113,7 @@ void GlView::drawModel() {
     glRotatef(state_.modelRotX, 1.0f, 0.0f, 0.0f);
     glRotatef(state_.modelRotY, 0.0f, 1.0f, 0.0f);
 
-    model_->Draw();
+    model_->draw();
 
     glPopAttrib();
     glPopMatrix();
@@ -125,7 +125,7 @@ void GlView::rescaleModel(float factor) {
     drawOverlayText("Re-scaling...", 8.0f, -5.0f, 0.0f, 0.0f, 2.0f);
     glFlush();
     surface_.swapBuffers();
-    model_->ScaleVertices(factor);
+    model_->scaleVertices(factor);
 }
 
 void GlView::drawOverlayText(std::string text, float halfExtent, float x, float y, float z, float size) {

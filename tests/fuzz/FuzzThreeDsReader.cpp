@@ -10,7 +10,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     velmora::RecordingPrompt prompt;
     velmora::ParsedScene scene;
     velmora::ThreeDsReader reader(prompt, [](std::string_view) {});
-    reader.ReadMemory(data, size, scene);
+    reader.readMemory(data, size, scene);
     // Every record comes from at least its chunk header in the input, so
     // nothing can be larger than the input allows.
     std::size_t entries = 0;

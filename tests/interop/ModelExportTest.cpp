@@ -178,7 +178,7 @@ struct ViewFixture : ::testing::Test {
             ASSERT_TRUE(testing::writeSceneAs3ds(scene, file));
             // The .3ds round trip keeps the file image as the importer made it.
             ParsedScene back;
-            ASSERT_TRUE(ThreeDsReader(prompt, [](std::string_view) {}).ReadFile(file, back));
+            ASSERT_TRUE(ThreeDsReader(prompt, [](std::string_view) {}).readFile(file, back));
             ASSERT_EQ(back.objects.size(), scene.objects.size());
             for (std::size_t i = 0; i < scene.objects.size(); ++i) {
                 ASSERT_EQ(back.objects[i].vertices.size(), scene.objects[i].vertices.size());

@@ -26,7 +26,7 @@ ReadResult readBytes(const Bytes& bytes) {
     ReadResult r;
     RecordingPrompt prompt;
     ThreeDsReader reader(prompt, [&](std::string_view s) { r.out += s; });
-    r.ok = reader.ReadMemory(bytes.data(), bytes.size(), r.scene);
+    r.ok = reader.readMemory(bytes.data(), bytes.size(), r.scene);
     r.boxes = prompt.messages();
     return r;
 }
@@ -35,7 +35,7 @@ ReadResult readPath(const std::string& path) {
     ReadResult r;
     RecordingPrompt prompt;
     ThreeDsReader reader(prompt, [&](std::string_view s) { r.out += s; });
-    r.ok = reader.ReadFile(path, r.scene);
+    r.ok = reader.readFile(path, r.scene);
     r.boxes = prompt.messages();
     return r;
 }

@@ -45,7 +45,7 @@ std::vector<std::uint8_t> drawFrame(HeadlessGlSurface& surface, const MeshModel&
     glLightModelfv(GL_LIGHT_MODEL_AMBIENT, white);
     glEnable(GL_LIGHTING);
     glDisable(GL_CULL_FACE);
-    m.Draw();
+    m.draw();
     glDisable(GL_LIGHTING);
     glFinish();
     return surface.readRgba();
@@ -74,7 +74,7 @@ TEST_F(MeshDisplayListTest, DrawsEachFaceWhereTheProjectionPutsIt) {
 TEST_F(MeshDisplayListTest, RescalingRecompilesTheOneListAndBuffer) {
     MeshModel& m = load(redAndGreen());
     const unsigned list = m.displayList();
-    m.ScaleVertices(0.5f);
+    m.scaleVertices(0.5f);
     EXPECT_EQ(m.displayList(), list);
     EXPECT_TRUE(glIsList(list));
     EXPECT_FALSE(glIsList(list + 1));
@@ -145,7 +145,7 @@ TEST_F(MeshDisplayListTest, AnErrorPendingAtCompilationIsReportedByIt) {
     MeshModel& m = load(redAndGreen());
     prompt_.clear();
     glEnable(0x7FFF);
-    m.ScaleVertices(1.0f);
+    m.scaleVertices(1.0f);
     EXPECT_EQ(prompt_.messageTexts(),
               std::vector<std::string>{"glGetError reports GL_INVALID_ENUM when compiling display list"});
 }
@@ -156,7 +156,7 @@ TEST_F(MeshDisplayListTest, OutOfMemoryAsksAndRetries) {
     prompt_.onMessage = [&](const RecordingPrompt::Message& box) {
         if (box.buttons == PromptButtons::RetryCancel && ++asked == 2) model_->setVertexArrayLimit(1000);
     };
-    ASSERT_TRUE(model_->Load(path_));
+    ASSERT_TRUE(model_->load(path_));
     ASSERT_EQ(prompt_.messages().size(), 3u);  // bounds, then asked twice
     const auto& box = prompt_.messages()[1];
     EXPECT_EQ(box.text, "Failed to load the 3DS mesh into System memory!");
@@ -175,7 +175,7 @@ TEST_F(MeshDisplayListTest, OutOfMemoryCancelEndsTheProgramWithStatusZero) {
     ScopedFatalExitHandler handler([](int status) { throw Exited{status}; });
     std::optional<int> status;
     try {
-        model_->Load(path_);
+        model_->load(path_);
     } catch (const Exited& e) {
         status = e.status;
     }

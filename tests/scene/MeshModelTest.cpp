@@ -61,7 +61,7 @@ TEST_F(MeshModelTest, TwoSidedFacesComeInPairsWithOppositeNormals) {
         EXPECT_FLOAT_EQ(m.vertices()[9].ny, -1.0f);
 
         // Added directly, the pair is (i0, i1, i2), (i0, i2, i1).
-        m.AddTriangle(8, 10, 9, "M");
+        m.addTriangle(8, 10, 9, "M");
         ASSERT_EQ(triangles.size(), 4u);
         expectTriangle(triangles[2], 8, 10, 9, 0, -1, 0);
         expectTriangle(triangles[3], 8, 9, 10, 0, 1, 0);
@@ -219,10 +219,10 @@ TEST_F(MeshModelTest, ScalingByTwoThenHalfRestoresPositionsExactly) {
     const ObjectBounds bounds = m.bounds();
     const float sceneX = m.scene().objects[0].vertices[1].x;
     const unsigned list = m.displayList();
-    m.ScaleVertices(2.0f);
+    m.scaleVertices(2.0f);
     EXPECT_EQ(m.vertices()[1].x, before[1].x * 2.0f);
     EXPECT_EQ(m.vertices()[2].z, before[2].z * 2.0f);
-    m.ScaleVertices(0.5f);
+    m.scaleVertices(0.5f);
     ASSERT_EQ(m.vertices().size(), before.size());
     for (std::size_t i = 0; i < before.size(); ++i) {
         SCOPED_TRACE(i);

@@ -94,9 +94,9 @@ TEST_F(MeshNormalsTest, CornerWeightIsPiMinusTheInteriorAngle) {
     // A 3-4-5 right triangle.
     MeshModel& m = load(model({grey("M"), meshObject("t", {{0, 0, 0}, {4, 0, 0}, {0, 0, 3}}, {{0, 1, 2}}, "M")}));
     const ModelTriangle& t = m.materials()[0].triangles[0];
-    EXPECT_NEAR(m.CornerWeight(t, 0), M_PI / 2, 1e-12);
-    EXPECT_NEAR(m.CornerWeight(t, 1), M_PI - 0.6435011087932844, 1e-12);  // interior acos(4/5)
-    EXPECT_NEAR(m.CornerWeight(t, 2), M_PI - 0.9272952180016122, 1e-12);  // interior acos(3/5)
+    EXPECT_NEAR(m.cornerWeight(t, 0), M_PI / 2, 1e-12);
+    EXPECT_NEAR(m.cornerWeight(t, 1), M_PI - 0.6435011087932844, 1e-12);  // interior acos(4/5)
+    EXPECT_NEAR(m.cornerWeight(t, 2), M_PI - 0.9272952180016122, 1e-12);  // interior acos(3/5)
 }
 
 TEST_F(MeshNormalsTest, VertexNormalIsTheCornerWeightedMeanOfTheSmoothFaces) {

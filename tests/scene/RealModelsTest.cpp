@@ -41,7 +41,7 @@ TEST(RealModelsTest, EveryInstalledModelLoadsAndBuilds) {
         RecordingPrompt prompt;
         std::size_t lines = 0;
         MeshModel m(90, 1, prompt, {}, [&](std::string_view) { ++lines; });
-        ASSERT_TRUE(m.Load(path));
+        ASSERT_TRUE(m.load(path));
         ASSERT_FALSE(prompt.messages().empty());
         EXPECT_EQ(prompt.messages()[0].caption, "ok");
         EXPECT_EQ(prompt.messages().size(), 1u) << prompt.messages().back().text;  // no GL error boxes
@@ -66,7 +66,7 @@ TEST(RealModelsTest, EveryInstalledModelLoadsAndBuilds) {
             const float length = v.nx * v.nx + v.ny * v.ny + v.nz * v.nz;
             ASSERT_TRUE(length == 0.0f || std::fabs(length - 1.0f) < 1e-4f) << length;
         }
-        m.Draw();
+        m.draw();
         EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
     }
 }

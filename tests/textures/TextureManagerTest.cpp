@@ -177,7 +177,7 @@ TEST(TextureManagerGl, RealModelNamesItsTexturesInAnotherCase) {
     if (!gl) return;
     Fixture f;
     ParsedScene scene;
-    ASSERT_TRUE(ThreeDsReader(f.prompt, [](std::string_view) {}).ReadFile(modelPath, scene));
+    ASSERT_TRUE(ThreeDsReader(f.prompt, [](std::string_view) {}).readFile(modelPath, scene));
     std::map<std::string, std::pair<int, int>> sizes{
         {"IMAGE1.JPG", {400, 300}}, {"CWALL02.JPG", {800, 446}}, {"IMAGE2.JPG", {800, 608}}};
     int textured = 0;
@@ -219,7 +219,7 @@ TEST(TextureManagerGl, ModelLoadsWhateverItsTexturesDo) {
     ASSERT_TRUE(writeFile(modelPath, model(chunks)));
 
     MeshModel mesh(90, 1, f.prompt, f.manager.factory(), [](std::string_view) {});
-    ASSERT_TRUE(mesh.Load(modelPath));
+    ASSERT_TRUE(mesh.load(modelPath));
     ASSERT_EQ(mesh.materials().size(), 4u);
     const bool loaded[] = {true, false, false, true};
     for (int i = 0; i < 4; ++i) EXPECT_EQ(mesh.materials()[i].textureId != 0u, loaded[i]) << textures[i];
