@@ -1,5 +1,7 @@
 #include "app/FormDialog.h"
 
+#include "platform/DecimalText.h"
+
 #include <QFrame>
 #include <QGroupBox>
 #include <QLabel>
@@ -9,8 +11,6 @@
 #include <QDialogButtonBox>
 #include <QVBoxLayout>
 
-#include <cstdio>
-#include <cstdlib>
 
 namespace velmora {
 
@@ -89,23 +89,6 @@ QString qs(const std::string& text) { return QString::fromStdString(text); }
 QString idName(int id) { return QString::number(id); }
 
 }  // namespace
-
-std::optional<float> parseDialogNumber(const std::string& text) {
-    const char* p = text.c_str();
-    while (*p == ' ' || *p == '\t') ++p;
-    char* end = nullptr;
-    const double value = std::strtod(p, &end);
-    if (end == p) return std::nullopt;
-    while (*end == ' ' || *end == '\t') ++end;
-    if (*end != '\0') return std::nullopt;
-    return static_cast<float>(value);
-}
-
-std::string formatDialogNumber(float value) {
-    char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%g", static_cast<double>(value));
-    return buffer;
-}
 
 FormDialog::FormDialog(FormRequest& request, Prompt& prompt, QWidget* parent)
     : QDialog(parent), request_(request), prompt_(prompt) {
@@ -218,7 +201,7 @@ void FormDialog::accept() {
     for (const auto& [id, edit] : edits_) {
         const FormField* field = request_.field(id);
         if (!field || !field->numeric) continue;
-        if (!parseDialogNumber(edit->text().toStdString())) {
+        if (!parseDecimal(edit->text().toStdString())) {
             prompt_.show(kEnterNumberText);
             edit->setFocus();
             edit->selectAll();

@@ -18,12 +18,6 @@ class QLineEdit;
 
 namespace velmora {
 
-// The number in an edit's text as the dialogs accept it: optional blanks, a
-// decimal number, optional blanks. Nothing for any other text.
-std::optional<float> parseDialogNumber(const std::string& text);
-// A float as the dialogs show it: general notation, six significant digits.
-std::string formatDialogNumber(float value);
-
 inline constexpr const char* kEnterNumberText = "Please enter a number.";
 
 class FormDialog : public QDialog {

@@ -5,6 +5,7 @@
 #include "app/QtPrompt.h"
 #include "export/PlyExportCommands.h"
 #include "model/AssimpImporter.h"
+#include "platform/DecimalText.h"
 #include "platform/Diagnostics.h"
 #include "platform/UserSettings.h"
 
@@ -480,13 +481,13 @@ void MainFrame::onViewPointSet() {
         {0, "Postion_z:", "", false, false},
         {0, "Postion_x:", "", false, false},
         {0, "Postion_y:", "", false, false},
-        {1001, "", formatDialogNumber(30.0f), true, true},
-        {1002, "", formatDialogNumber(0.0f), true, true},
-        {1003, "", formatDialogNumber(0.0f), true, true},
+        {1001, "", generalText(30.0f), true, true},
+        {1002, "", generalText(0.0f), true, true},
+        {1003, "", generalText(0.0f), true, true},
     };
     // Cancel leaves the stored viewpoint and the eye as they were.
     if (!prompt_.runForm(form)) return;
-    const auto value = [&](int id) { return parseDialogNumber(form.field(id)->text).value_or(0.0f); };
+    const auto value = [&](int id) { return parseDecimal(form.field(id)->text).value_or(0.0f); };
     state_.viewPointZ = value(1001);
     state_.viewPointX = value(1002);
     state_.viewPointY = value(1003);
@@ -511,13 +512,13 @@ void MainFrame::onObjCoordinate() {
     for (const char* label : labels) form.fields.push_back({0, label, "", false, false});
     const int valueIds[] = {1013, 1007, 1008, 1009, 1010, 1011, 1012};
     for (std::size_t i = 0; i < values.size(); ++i) form.fields.push_back({valueIds[i], "", values[i], false, false});
-    form.fields.push_back({1001, "", formatDialogNumber(state_.Output_Scalxy), true, true});
-    form.fields.push_back({1002, "", formatDialogNumber(state_.Output_Scalz), true, true});
+    form.fields.push_back({1001, "", generalText(state_.Output_Scalxy), true, true});
+    form.fields.push_back({1002, "", generalText(state_.Output_Scalz), true, true});
 
     // While the dialog is up the black export frame stays on screen.
     if (prompt_.runForm(form)) {
-        state_.Output_Scalxy = parseDialogNumber(form.field(1001)->text).value_or(state_.Output_Scalxy);
-        state_.Output_Scalz = parseDialogNumber(form.field(1002)->text).value_or(state_.Output_Scalz);
+        state_.Output_Scalxy = parseDecimal(form.field(1001)->text).value_or(state_.Output_Scalxy);
+        state_.Output_Scalz = parseDecimal(form.field(1002)->text).value_or(state_.Output_Scalz);
     }
     busy_ = false;
     restoreViewingFrame(*view_);

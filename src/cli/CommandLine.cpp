@@ -1,7 +1,8 @@
 #include "cli/CommandLine.h"
 
+#include "platform/DecimalText.h"
+
 #include <cerrno>
-#include <cmath>
 #include <cstdlib>
 
 namespace velmora {
@@ -17,7 +18,8 @@ const char* const kUsage =
     "\n"
     "What to do (any combination; without one, --info):\n"
     "  --info                 print the model (materials, objects, vertex and triangle\n"
-    "                         counts, bounds) and the frame's point count and bounds\n"
+    "                         counts, bounds) and the frame's point count and bounds;\n"
+    "                         with --fit also the eye used\n"
     "  --colour FILE          colour CGH point file of the frame\n"
     "  --grey FILE            grey CGH point file of the frame\n"
     "  --channels FILE        three CGH files, one per colour channel: FILE \"out.CGH\"\n"
@@ -41,6 +43,9 @@ const char* const kUsage =
     "  --offset X,Y,Z         model offset, scaled with the model (default 0,0,0)\n"
     "  --rot-x DEG, --rot-y DEG  model rotation about x, then y (default 0)\n"
     "  --rescale F            multiply the model's vertices by F (repeatable)\n"
+    "  --fit                  move the eye along its direction until the whole model\n"
+    "                         (its bounding sphere) fits the frame with a small\n"
+    "                         margin; the viewpoint follows unless --viewpoint is given\n"
     "  --two-sided            draw every material two-sided (the default)\n"
     "  --no-two-sided         only materials marked two-sided in the file\n"
     "\n"
@@ -48,9 +53,12 @@ const char* const kUsage =
     "  --viewpoint X,Y,Z      the viewpoint written into CGH files and the base of a\n"
     "                         --views series (default 0,0,30)\n"
     "  --scalxy F, --scalz F  output scales for CGH headers and 3di files (default 1)\n"
-    "  --seed N               seed of the random phases (default: the clock)\n"
+    "  --seed N               seed of the random phases (default: a random seed, shown\n"
+    "                         with --verbose); every export starts from it, so a point\n"
+    "                         has the same phase in every file, and a --views series\n"
+    "                         runs one generator across its views\n"
     "\n"
-    "  -v, --verbose          also print the informational message boxes\n"
+    "  -v, --verbose          also print the informational message boxes and the seed\n"
     "  -h, --help             show this help and exit\n"
     "  --version              show the version and exit\n"
     "\n"
@@ -61,13 +69,9 @@ const char* const kUsage =
     "3 an export failed or was refused; 4 no OpenGL available.\n";
 
 bool parseFloat(const std::string& text, float& out) {
-    if (text.empty()) return false;
-    errno = 0;
-    char* end = nullptr;
-    const float value = std::strtof(text.c_str(), &end);
-    if (errno != 0 || *end != '\0' || !std::isfinite(value)) return false;
-    out = value;
-    return true;
+    const auto value = parseDecimal(text);
+    if (value) out = *value;
+    return value.has_value();
 }
 
 bool parseTriple(const std::string& text, std::array<float, 3>& out) {
@@ -165,6 +169,9 @@ std::optional<CommandLine> parseCommandLine(const std::vector<std::string>& args
         } else if (name == "--info") {
             if (!flagOnly()) return std::nullopt;
             cl.info = true;
+        } else if (name == "--fit") {
+            if (!flagOnly()) return std::nullopt;
+            cl.fit = true;
         } else if (name == "--two-sided" || name == "--no-two-sided") {
             if (!flagOnly()) return std::nullopt;
             cl.twoSided = name == "--two-sided" ? 1 : 0;
@@ -187,6 +194,7 @@ std::optional<CommandLine> parseCommandLine(const std::vector<std::string>& args
             if (!takeValue(v)) return std::nullopt;
             auto& target = name == "--eye" ? cl.eye : name == "--offset" ? cl.offset : cl.viewpoint;
             if (!parseTriple(v, target)) return bad(v, "three numbers like 0,0,30");
+            if (name == "--viewpoint") cl.viewpointGiven = true;
         } else if (name == "--scale" || name == "--rot-x" || name == "--rot-y" || name == "--scalxy" ||
                    name == "--scalz" || name == "--rescale") {
             if (!takeValue(v)) return std::nullopt;

@@ -25,6 +25,7 @@ struct CommandLine {
     float rotX = 0.0f;
     float rotY = 0.0f;
     std::vector<float> rescale;  // rescale steps, applied in order
+    bool fit = false;            // move the eye so that the whole model shows
 
     // What to do.
     bool info = false;
@@ -39,6 +40,7 @@ struct CommandLine {
 
     // Export settings.
     std::array<float, 3> viewpoint{0.0f, 0.0f, 30.0f};
+    bool viewpointGiven = false;  // --fit leaves a given viewpoint alone
     float scalxy = 1.0f;
     float scalz = 1.0f;
     std::optional<unsigned> seed;

@@ -10,11 +10,13 @@
 #include "textures/TextureManager.h"
 #include "view/FrameImage.h"
 #include "view/GlView.h"
+#include "view/ModelFit.h"
 #include "view/ViewerState.h"
 
 #include <GL/gl.h>
 
 #include <cstdio>
+#include <random>
 #include <string>
 
 namespace velmora {
@@ -131,12 +133,21 @@ int runExportJob(const CommandLine& cl) {
     state.modelRotX = cl.rotX;
     state.modelRotY = cl.rotY;
     for (float factor : cl.rescale) view.rescaleModel(factor);
-    state.viewPointX = cl.viewpoint[0];
-    state.viewPointY = cl.viewpoint[1];
-    state.viewPointZ = cl.viewpoint[2];
+    std::array<float, 3> viewpoint = cl.viewpoint;
+    if (cl.fit) {
+        const auto eye = fittedEye(view.model()->vertices(), state, cl.eye, view.aspectRatio());
+        view.setEye(eye[0], eye[1], eye[2]);
+        if (!cl.viewpointGiven) viewpoint = eye;
+    }
+    state.viewPointX = viewpoint[0];
+    state.viewPointY = viewpoint[1];
+    state.viewPointZ = viewpoint[2];
     state.Output_Scalxy = cl.scalxy;
     state.Output_Scalz = cl.scalz;
-    if (cl.seed) state.random.seed(*cl.seed);
+    // Every export starts the generator afresh from one seed, so a point has
+    // the same phase in every file and a file does not depend on the others.
+    const std::uint32_t seed = cl.seed ? *cl.seed : std::random_device{}();
+    if (cl.verbose) std::fprintf(stderr, "seed: %u\n", seed);
     view.drawFrame();
 
     const ClientRect client = ClientRect::ofSize(cl.width, cl.height);
@@ -147,6 +158,7 @@ int runExportJob(const CommandLine& cl) {
         const SampleSummary summary = sampleObjectCoordinates(view, prompt, client);
         restoreViewingFrame(view);
         printFrame(summary, objectCoordinateTexts(summary));
+        if (cl.fit) std::printf("eye: %.9g,%.9g,%.9g\n", view.eyeX(), view.eyeY(), view.eyeZ());  // as --eye reads it back
     }
 
     if (cl.png) {
@@ -181,6 +193,7 @@ int runExportJob(const CommandLine& cl) {
 
     const auto run = [&](const char* what, const std::string& file, auto&& command) {
         chosen = file;
+        state.random.seed(seed);
         if (!finish(what, command())) status = kExitExport;
     };
     if (cl.views) {

@@ -4,6 +4,7 @@
 #include "export/NumberText.h"
 #include "export/SurfaceSampler.h"
 #include "export/ThreeDiWriter.h"
+#include "platform/DecimalText.h"
 #include "platform/Prompt.h"
 #include "view/GlView.h"
 #include "view/ViewerState.h"
@@ -46,12 +47,8 @@ void conclude(ExportOutcome& outcome, Prompt& prompt, const WriteResult* failure
     }
 }
 
-float parseFloat(const std::string& text) {
-    const char* start = text.c_str();
-    char* end = nullptr;
-    const double value = std::strtod(start, &end);
-    return end == start ? 0.0f : static_cast<float>(value);
-}
+// The form has refused anything but a number already.
+float parseFloat(const std::string& text) { return parseDecimal(text).value_or(0.0f); }
 
 std::optional<ViewRange> askViewRange(Prompt& prompt) {
     FormRequest form;

@@ -24,6 +24,33 @@ mode_t newFileMode(const std::string& path) {
     return 0666 & ~mask;
 }
 
+// Where a plain write would land: a symbolic link is followed to the file it
+// names (which may not exist yet), so the link itself stays a link.
+std::optional<std::filesystem::path> followLinks(std::filesystem::path at, std::string& error) {
+    namespace fs = std::filesystem;
+    for (int hops = 0; hops < 40; ++hops) {  // the kernel's own bound before ELOOP
+        std::error_code ec;
+        if (!fs::is_symlink(fs::symlink_status(at, ec))) return at;
+        const fs::path next = fs::read_symlink(at, ec);
+        if (ec) {
+            error = ec.message();
+            return std::nullopt;
+        }
+        at = next.is_absolute() ? next : at.parent_path() / next;
+    }
+    error = reasonOf(ELOOP);
+    return std::nullopt;
+}
+
+// An existing file the user may not write, or one that carries no write
+// permission for anybody: root passes every access check, yet a file made
+// read-only on purpose must not be replaced behind its owner's back.
+bool isWriteProtected(const std::string& path) {
+    struct stat existing {};
+    if (::stat(path.c_str(), &existing) != 0) return false;
+    return ::access(path.c_str(), W_OK) != 0 || (existing.st_mode & 0222) == 0;
+}
+
 bool writeAll(int fd, const char* data, std::size_t size, std::string& error) {
     while (size > 0) {
         const ssize_t written = ::write(fd, data, size);
@@ -42,14 +69,20 @@ bool writeAll(int fd, const char* data, std::size_t size, std::string& error) {
 
 std::optional<OutputFile> OutputFile::create(const std::string& path, std::string& error) {
     namespace fs = std::filesystem;
-    const fs::path target(path);
-    if (target.filename().empty()) {
+    if (fs::path(path).filename().empty()) {
         error = "not a file name";
         return std::nullopt;
     }
+    const auto followed = followLinks(path, error);
+    if (!followed) return std::nullopt;
+    const fs::path& target = *followed;
     std::error_code ec;
     if (fs::is_directory(target, ec)) {  // as opening it for writing would fail
         error = reasonOf(EISDIR);
+        return std::nullopt;
+    }
+    if (isWriteProtected(target.string())) {
+        error = reasonOf(EACCES);
         return std::nullopt;
     }
     fs::path folder = target.parent_path();
@@ -60,10 +93,11 @@ std::optional<OutputFile> OutputFile::create(const std::string& path, std::strin
         error = reasonOf(errno);
         return std::nullopt;
     }
-    ::fchmod(fd, newFileMode(path));
+    ::fchmod(fd, newFileMode(target.string()));
 
     OutputFile file;
     file.path_ = path;
+    file.target_ = target.string();
     file.tempPath_ = std::move(pattern);
     file.fd_ = fd;
     file.capacity_ = kBufferSize;
@@ -79,6 +113,7 @@ OutputFile& OutputFile::operator=(OutputFile&& other) noexcept {
     if (this != &other) {
         release();
         path_ = std::move(other.path_);
+        target_ = std::move(other.target_);
         tempPath_ = std::move(other.tempPath_);
         fd_ = other.fd_;
         buffer_ = std::move(other.buffer_);
@@ -155,7 +190,7 @@ bool OutputFile::finish(std::string& error) {
 bool OutputFile::publish(std::string& error) {
     if (error_.empty() && fd_ >= 0) finish(error);
     if (error_.empty() && tempPath_.empty()) error_ = "file already closed";
-    if (error_.empty() && ::rename(tempPath_.c_str(), path_.c_str()) != 0) error_ = reasonOf(errno);
+    if (error_.empty() && ::rename(tempPath_.c_str(), target_.c_str()) != 0) error_ = reasonOf(errno);
     if (error_.empty()) tempPath_.clear();  // it is the target now: keep it
     release();
     error = error_;

@@ -2,7 +2,8 @@
 // A point file being written: the bytes go to a temporary file beside the
 // target through a large buffer, and only a complete file is renamed over
 // the target. A failed write or a file that is never committed leaves the
-// target as it was.
+// target as it was. The target is where a plain write would land: the file
+// a symbolic link points to, not the link.
 
 #include <cstddef>
 #include <memory>
@@ -14,8 +15,9 @@ namespace velmora {
 
 class OutputFile {
 public:
-    // Creates the temporary file in the target's folder. On failure returns
-    // nothing and sets `error` to the reason.
+    // Creates the temporary file in the target's folder. A write-protected
+    // target (no write permission bit, or not writable by the user) is
+    // refused. On failure returns nothing and sets `error` to the reason.
     static std::optional<OutputFile> create(const std::string& path, std::string& error);
 
     OutputFile(OutputFile&& other) noexcept;
@@ -25,6 +27,7 @@ public:
     // Removes the temporary file unless it was committed.
     ~OutputFile();
 
+    // The name as given, for messages.
     const std::string& path() const { return path_; }
 
     // Room for at least `size` bytes at the returned cursor; hand the end of
@@ -56,6 +59,7 @@ private:
     void release();
 
     std::string path_;
+    std::string target_;  // path_ with its links followed
     std::string tempPath_;
     int fd_ = -1;
     std::unique_ptr<char[]> buffer_;

@@ -25,7 +25,8 @@ Walk walkOffsets(const ViewRange& range, std::vector<float>* offsets) {
 
 std::optional<std::string> checkViewRange(const ViewRange& range) {
     if (range.interval == 0.0f) return std::string("Delta must be nonzero!");
-    if (range.interval < 0.0f) return std::string("Delta must be positive!");
+    // Left beyond right exports no view whatever the interval's sign.
+    if (range.interval < 0.0f && range.left <= range.right) return std::string("Delta must be positive!");
     switch (walkOffsets(range, nullptr)) {
         case Walk::Done: return std::nullopt;
         case Walk::Stalled: return std::string("Delta is too small!");

@@ -19,10 +19,10 @@ struct ViewRange {
 constexpr int kMaxSeriesViews = 100000;
 
 // Why the range cannot be exported, as the message to show, or nothing when
-// it can. A zero interval gives "Delta must be nonzero!"; a negative one, or
-// one too small to move the offset, or a series longer than kMaxSeriesViews,
-// is refused in the same style. A left value beyond the right one is fine
-// (no view).
+// it can. A zero interval gives "Delta must be nonzero!". A left value beyond
+// the right one is fine with any other interval (no view). Otherwise a
+// negative interval, one too small to move the offset, or a series longer
+// than kMaxSeriesViews is refused in the same style.
 std::optional<std::string> checkViewRange(const ViewRange& range);
 
 // The offsets of the views in order. Call only for a range checkViewRange

@@ -1,13 +1,37 @@
 #include "platform/Diagnostics.h"
 
 #include <cstdarg>
+#include <clocale>
 #include <cstdio>
 #include <vector>
+
+#include <locale.h>
 
 namespace velmora {
 
 namespace {
+
+// Switches this thread to the "C" locale while it formats, so that "%f" and
+// "%g" write a decimal point whatever locale the desktop set.
+class CLocaleScope {
+public:
+    CLocaleScope() : previous_(cLocale() ? ::uselocale(cLocale()) : nullptr) {}
+    ~CLocaleScope() {
+        if (previous_) ::uselocale(previous_);
+    }
+    CLocaleScope(const CLocaleScope&) = delete;
+    CLocaleScope& operator=(const CLocaleScope&) = delete;
+
+private:
+    static locale_t cLocale() {
+        static const locale_t c = ::newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
+        return c;
+    }
+    locale_t previous_;
+};
+
 std::string vformat(const char* format, va_list args) {
+    const CLocaleScope cLocale;
     va_list copy;
     va_copy(copy, args);
     char small[256];

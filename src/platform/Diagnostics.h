@@ -12,7 +12,8 @@ using Diagnostics = std::function<void(std::string_view line)>;
 
 // Writes to standard output, as the program does.
 Diagnostics standardOutput();
-// Formats like printf and hands the result to the sink.
+// Format like printf in the "C" locale (a decimal point in every locale);
+// report hands the result to the sink.
 void report(const Diagnostics& sink, const char* format, ...)
 #if defined(__GNUC__)
     __attribute__((format(printf, 2, 3)))

@@ -65,7 +65,7 @@ void GlView::resize(int x, int y, int width, int height) {
     glLoadIdentity();
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
-    gluPerspective(18.0, aspectRatio_, 1.0, 1000.0);
+    gluPerspective(kFieldOfViewY, aspectRatio_, kNearPlane, kFarPlane);
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
     setEye(eyeX_, eyeY_, eyeZ_);

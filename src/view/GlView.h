@@ -35,6 +35,10 @@ public:
     // The clear colour while viewing (exports clear to black and set this back).
     static constexpr std::array<float, 4> kClearColour{0.25f, 0.5f, 0.75f, 1.0f};
     static constexpr float kHomeEyeZ = 30.0f;
+    // The perspective projection: vertical field of view and clipping planes.
+    static constexpr double kFieldOfViewY = 18.0;
+    static constexpr double kNearPlane = 1.0;
+    static constexpr double kFarPlane = 1000.0;
     static constexpr int kCreaseAngle = 90;
 
     // Sets up OpenGL on the surface: colour-depth check, context, the 256

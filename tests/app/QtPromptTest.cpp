@@ -19,18 +19,6 @@ namespace {
 
 using namespace velmora::testing;
 
-TEST(DialogNumberTest, AcceptsDecimalNumbersWithBlanksOnly) {
-    EXPECT_EQ(parseDialogNumber("30"), 30.0f);
-    EXPECT_EQ(parseDialogNumber("  -2.5\t"), -2.5f);
-    EXPECT_EQ(parseDialogNumber("1e2"), 100.0f);
-    EXPECT_EQ(parseDialogNumber(".5"), 0.5f);
-    for (const char* bad : {"", "  ", "abc", "3x", "1,5", "--1"})
-        EXPECT_FALSE(parseDialogNumber(bad)) << '"' << bad << '"';
-    EXPECT_EQ(formatDialogNumber(30.0f), "30");
-    EXPECT_EQ(formatDialogNumber(0.5f), "0.5");
-    EXPECT_EQ(formatDialogNumber(1.0f / 3.0f), "0.333333");  // six significant digits
-}
-
 // What a message box showed; answerNextBox records it and presses `press`.
 struct SeenBox {
     std::string title, text;

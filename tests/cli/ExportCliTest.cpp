@@ -238,16 +238,35 @@ TEST(ExportCli, TheBundledSampleExportsWithItsTextures) {
     // The generator's sizes: 8 + 8 + 5 + 288 vertices, 12 + 12 + 6 + 576 faces.
     EXPECT_NE(r.out.find("file: 309 vertices, 606 faces"), std::string::npos) << r.out;
     EXPECT_GT(parseInfo(r.out).framePoints, 1000);
+    EXPECT_EQ(r.out.find("eye:"), std::string::npos);
 }
 
-// One view into three files: with the same seed, each channel file holds the
-// colour file's points with that channel's fraction, and the same phases.
+// --fit places the eye by the model alone: the distance it starts from does
+// not matter, only its direction.
+TEST(ExportCli, FitPrintsTheEyeItChose) {
+    const std::string model = glmark2("horse.3ds");
+    const Outcome near = runExporter({"--info", "--fit", "--size", "64x48", model});
+    const Outcome far = runExporter({"--info", "--fit", "--eye", "0,0,300", "--size", "64x48", model});
+    ASSERT_EQ(near.status, 0) << near.err;
+    const auto eye = near.out.find("\neye: 0,0,");
+    ASSERT_NE(eye, std::string::npos) << near.out;
+    EXPECT_EQ(far.out.substr(far.out.find("\neye: ")), near.out.substr(eye));
+    EXPECT_GT(parseInfo(near.out).framePoints, 64 * 48 / 20);  // the default eye covers 0.3 %
+}
+
+// One view into three files: in one command each channel file holds the
+// colour file's points with that channel's fraction, and the same phases;
+// with a seed, a file does not depend on the other exports asked for.
 TEST(ExportCli, ChannelFilesSplitTheColourFile) {
     TempDir dir;
     const std::string model = glmark2("cube.3ds");
-    ASSERT_EQ(runExporter({"--size", "96x64", "--seed", "5", "--colour", dir.file("all.cgh"), model}).status, 0);
-    const Outcome r = runExporter({"--size", "96x64", "--seed", "5", "--channels", dir.file("one"), model});
+    const Outcome r = runExporter(
+        {"--size", "96x64", "--seed", "5", "--colour", dir.file("all.cgh"), "--channels", dir.file("one"), model});
     ASSERT_EQ(r.status, 0) << r.err;
+    const Outcome alone = runExporter({"--verbose", "--size", "96x64", "--seed", "5", "--grey", dir.file("g"),
+                                       "--channels", dir.file("two"), model});
+    EXPECT_NE(alone.err.find("seed: 5\n"), std::string::npos) << alone.err;
+    EXPECT_EQ(readFile(dir.file("twob.CGH")), readFile(dir.file("oneb.CGH")));
     const CghFile all = parseCgh(readFile(dir.file("all.cgh")));
     ASSERT_FALSE(all.points.empty());
     const char letters[] = {'r', 'g', 'b'};

@@ -1,6 +1,6 @@
 // The point files byte for byte. CGH: the worked example, header padding,
 // the grey file's longer first line, headers too long for their placeholder,
-// per-channel files, and files that cannot be written. 3di: its size for any
+// per-channel files, files that cannot be written and writes through links. 3di: its size for any
 // coverage, the scaled records, the grey level as a float, zero records for
 // empty pixels, and the generator left untouched.
 
@@ -175,6 +175,29 @@ TEST_F(WriterFixture, FileThatCannotBeCreatedPrintsTheMessageAndWritesNothing) {
     EXPECT_FALSE(std::filesystem::exists(dir.file("objr1.CGH")));
     EXPECT_FALSE(std::filesystem::exists(dir.file("objb1.CGH")));
     EXPECT_EQ(testing::entriesIn(dir.path()), 1);  // no temporary file left either
+
+    // A file without any write permission bit is refused and kept, even for root.
+    const std::string locked = dir.file("locked.CGH");
+    testing::writeText(locked, "precious");
+    std::filesystem::permissions(locked, std::filesystem::perms::owner_read);
+    ::testing::internal::CaptureStderr();
+    EXPECT_TRUE(writeColourCgh(workedExampleFrame().frame(), locked, state, {0, 0, 30}).openFailed);
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "Cant open file\n");
+    EXPECT_EQ(readAll(locked), "precious");
+}
+
+TEST_F(WriterFixture, WritingOverASymbolicLinkWritesItsTarget) {
+    std::filesystem::create_directory(dir.file("real"));
+    testing::writeText(dir.file("real/scene.CGH"), "old");
+    std::filesystem::create_symlink("real/scene.CGH", dir.file("link.CGH"));
+    std::filesystem::create_symlink("real/new.CGH", dir.file("dangling.CGH"));
+    ASSERT_TRUE(writeColourCgh(workedExampleFrame().frame(), dir.file("link.CGH"), state, {0, 0, 30}).ok);
+    ASSERT_TRUE(writeColourCgh(workedExampleFrame().frame(), dir.file("dangling.CGH"), state, {0, 0, 30}).ok);
+    EXPECT_TRUE(std::filesystem::is_symlink(dir.file("link.CGH")));
+    EXPECT_TRUE(std::filesystem::is_symlink(dir.file("dangling.CGH")));
+    EXPECT_EQ(readAll(dir.file("real/scene.CGH")).rfind("1 1.0 1.0 0", 0), 0u);
+    EXPECT_EQ(readAll(dir.file("real/new.CGH")).rfind("1 1.0 1.0 0", 0), 0u);
+    EXPECT_EQ(testing::entriesIn(dir.file("real")), 2);
 }
 
 TEST_F(WriterFixture, WriteFailureLeavesTheExistingFileUntouched) {
@@ -280,6 +303,7 @@ TEST(ViewSeriesTest, OffsetsAccumulateInSinglePrecisionAndIncludeTheRightEnd) {
     EXPECT_EQ(viewOffsets({0.0f, 0.0f, 0.3f}).size(), 1u);
     EXPECT_TRUE(viewOffsets({2.0f, 1.0f, 0.5f}).empty());
     EXPECT_FALSE(checkViewRange({2.0f, 1.0f, 0.5f}));
+    EXPECT_FALSE(checkViewRange({2.0f, 1.0f, -0.5f}));  // left beyond right: no view, whatever the sign
     EXPECT_EQ(viewEyeX(0.0f, 5.0f), 5.0f);
 }
 

@@ -7,6 +7,7 @@
 #include "platform/RecordingPrompt.h"
 #include "support/GlTestContext.h"
 #include "view/GlView.h"
+#include "view/ModelFit.h"
 
 #include <GL/gl.h>
 #include <gtest/gtest.h>
@@ -262,6 +263,28 @@ TEST_F(NavigationTest, FlyByWithoutAViewOnlyCounts) {
     EXPECT_EQ(messages, 200);
     EXPECT_EQ(state_.flyByStep, 200);
     expectEye(0, 0, 30);  // the view was never handed over
+}
+
+// Worked by hand: the distance is 1.05 R / sin(half the smaller field of
+// view), R the reach of the placed bounding sphere from the origin.
+TEST(ModelFitTest, TheEyeMovesAlongItsDirectionUntilTheSphereFits) {
+    const std::vector<ModelVertex> cube{{0, 0, 0, 0, 0, -1, -1, -1}, {0, 0, 0, 0, 0, 1, 1, 1}};
+    ViewerState scaled;
+    scaled.modelScale = 2.0f;  // R = 2 sqrt(3); wide frame: half of 18 degrees
+    auto eye = fittedEye(cube, scaled, {3, 0, 4}, 4.0f / 3.0f);
+    EXPECT_NEAR(eye[0], 13.950788f, 1e-4);
+    EXPECT_NEAR(eye[1], 0.0f, 1e-6);
+    EXPECT_NEAR(eye[2], 18.601050f, 1e-4);
+    // A tall frame: the horizontal half angle atan(0.5 tan 9 degrees) is the smaller.
+    EXPECT_NEAR(fittedEye(cube, scaled, {0, 0, 30}, 0.5f)[2], 46.073899f, 1e-4);
+    // The sphere about (2, 0, 0) turns about y to (0, 0, -2), about x to
+    // (0, 2, 0), and the offset then brings it to the origin: R = 1.
+    ViewerState turned;
+    turned.modelRotX = turned.modelRotY = 90.0f;
+    turned.modelOffsetY = -2.0f;
+    const std::vector<ModelVertex> bar{{0, 0, 0, 0, 0, 1, 0, 0}, {0, 0, 0, 0, 0, 3, 0, 0}};
+    EXPECT_NEAR(fittedEye(bar, turned, {0, 0, 30}, 1.0f)[2], 6.712076f, 1e-4);
+    EXPECT_EQ(fittedEye({}, turned, {1, 2, 3}, 1.0f), (std::array<float, 3>{1, 2, 3}));
 }
 
 }  // namespace
