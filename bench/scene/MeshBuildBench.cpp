@@ -128,15 +128,15 @@ int main(int argc, char** argv) {
             read.take(wall, cpu);
         }
         MeshModel model(90, 1, prompt);
+        // No vertex array stops the load right before compiling, so the
+        // build is timed alone.
         model.setVertexArrayLimit(0);
         double wall = wallSeconds(), cpu = threadSeconds();
-        prompt.onMessage = [&](const RecordingPrompt::Message& box) {
-            if (box.buttons != PromptButtons::RetryCancel) return;
-            build.take(wall, cpu);
-            model.setVertexArrayLimit(std::numeric_limits<std::size_t>::max());
-            wall = wallSeconds(), cpu = threadSeconds();
-        };
-        if (!model.load(path)) return 1;
+        if (model.load(path) != ModelLoad::OutOfMemory) return 1;
+        build.take(wall, cpu);
+        model.setVertexArrayLimit(std::numeric_limits<std::size_t>::max());
+        wall = wallSeconds(), cpu = threadSeconds();
+        if (!model.compileDisplayList()) return 1;
         glFinish();
         compile.take(wall, cpu);
         wall = wallSeconds(), cpu = threadSeconds();

@@ -81,7 +81,7 @@ struct Scene {
         const std::string path = dir.file("sheet.3ds");
         if (!writeFile(path, model(children))) return;
         view = std::make_unique<GlView>(*surface, prompt, state, TextureFactory{}, [](std::string_view) {});
-        if (!view->loadModel(path, 0)) return;
+        if (view->loadModel(path, 0) != ModelLoad::Loaded) return;
         view->resize(0, 0, 800, 600);  // the first one also reads the outlines
         ok = true;
     }

@@ -7,6 +7,7 @@
 #include "model/AssimpImporter.h"
 #include "platform/DecimalText.h"
 #include "platform/Diagnostics.h"
+#include "platform/FatalExit.h"
 #include "platform/UserSettings.h"
 
 #include <GL/gl.h>
@@ -280,6 +281,10 @@ void MainFrame::keyPressEvent(QKeyEvent* event) {
             flyByTimer_.stop();
             QCoreApplication::exit(0);
             break;
+        case Navigation::KeyResult::OutOfMemory:
+            retryVertexArray(prompt_, *view_);
+            view_->drawFrame();
+            [[fallthrough]];
         case Navigation::KeyResult::Handled:
             if (!navigation_.flyByRunning()) flyByTimer_.stop();
             break;
@@ -427,12 +432,12 @@ bool MainFrame::openModel(const std::string& path) {
         // A new view starts with OpenGL's defaults: no colour material,
         // whatever the menu's check mark says.
         glDisable(GL_COLOR_MATERIAL);
-        loaded = view_->loadModel(state_.modelPath, state_.forceTwoSided);
+        loaded = loadIntoView();
         const ClientRect client = clientRect();
         view_->resize(client.left, client.top, client.right, client.bottom);
         storeFrameSize();
     } else {
-        loaded = view_->loadModel(state_.modelPath, state_.forceTwoSided);
+        loaded = loadIntoView();
     }
     busy_ = false;
 
@@ -451,6 +456,20 @@ bool MainFrame::openModel(const std::string& path) {
     return true;
 }
 
+bool MainFrame::loadIntoView() {
+    const ModelLoad result = view_->loadModel(state_.modelPath, state_.forceTwoSided);
+    if (result == ModelLoad::OutOfMemory) retryVertexArray(prompt_, *view_);
+    return result != ModelLoad::Unreadable;
+}
+
+void MainFrame::retryVertexArray(Prompt& prompt, GlView& view) {
+    do {
+        const PromptAnswer answer =
+            prompt.show(kVertexArrayFailedText, std::nullopt, PromptIcon::Question, PromptButtons::RetryCancel);
+        if (answer == PromptAnswer::Cancel) fatalExit(0);
+    } while (!view.recompileModel());
+}
+
 void MainFrame::onForce2Sided() {
     state_.forceTwoSided = state_.forceTwoSided == 0 ? 1 : 0;
     actions_[Command::ForceTwoSided]->setChecked(state_.forceTwoSided == 1);
@@ -458,7 +477,7 @@ void MainFrame::onForce2Sided() {
     // The file is read again; the "Loading..." picture stays until the next
     // repaint.
     busy_ = true;
-    view_->loadModel(state_.modelPath, state_.forceTwoSided);
+    loadIntoView();
     busy_ = false;
 }
 

@@ -94,6 +94,11 @@ public:
     // not know.
     static int virtualKeyOf(int qtKey, Qt::KeyboardModifiers modifiers);
 
+    // After the view's model could not have its vertex array: asks Retry or
+    // Cancel until a compilation succeeds; Cancel ends the program at once
+    // with status 0, saving nothing.
+    static void retryVertexArray(Prompt& prompt, GlView& view);
+
 protected:
     void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -108,6 +113,9 @@ private:
     void onSize();
     void onPaint();
     void onFileOpen();
+    // Loads the state's model into the view, retrying its vertex array as
+    // the user asks; false when the file could not be read.
+    bool loadIntoView();
     void onForce2Sided();
     void onMaterialColor();
     void onViewPointSet();

@@ -119,11 +119,16 @@ int runExportJob(const CommandLine& cl) {
     state.forceTwoSided = cl.twoSided;
     TextureManager textures(prompt);
     GlView view(*surface, prompt, state, textures.factory());
-    if (!view.loadModel(cl.model, cl.twoSided)) {
+    // Without a display there is nobody to ask whether to retry a vertex
+    // array that memory cannot hold: the model counts as unreadable.
+    const auto cannotRead = [&](ModelLoad result) {
+        if (result == ModelLoad::OutOfMemory) prompt.show(kVertexArrayFailedText);
         std::fflush(stdout);
         std::fprintf(stderr, "velmora-export: cannot read %s\n", cl.model.c_str());
         return kExitModel;
-    }
+    };
+    const ModelLoad loaded = view.loadModel(cl.model, cl.twoSided);
+    if (loaded != ModelLoad::Loaded) return cannotRead(loaded);
     view.resize(0, 0, cl.width, cl.height);
     view.setEye(cl.eye[0], cl.eye[1], cl.eye[2]);
     state.modelScale = cl.scale;
@@ -132,7 +137,8 @@ int runExportJob(const CommandLine& cl) {
     state.modelOffsetZ = cl.offset[2];
     state.modelRotX = cl.rotX;
     state.modelRotY = cl.rotY;
-    for (float factor : cl.rescale) view.rescaleModel(factor);
+    for (float factor : cl.rescale)
+        if (!view.rescaleModel(factor)) return cannotRead(ModelLoad::OutOfMemory);
     std::array<float, 3> viewpoint = cl.viewpoint;
     if (cl.fit) {
         const auto eye = fittedEye(view.model()->vertices(), state, cl.eye, view.aspectRatio());

@@ -71,21 +71,20 @@ MeshModel::~MeshModel() {
     vertexFaces_.clear();
 }
 
-bool MeshModel::load(const std::string& path) {
+ModelLoad MeshModel::load(const std::string& path) {
     path_ = path;
     // .3ds files go through our own reader; the other formats through assimp
     // into the same file image.
     if (isAssimpModel(path)) {
-        if (!importModel(path, scene_, prompt_, diagnostics_)) return false;
+        if (!importModel(path, scene_, prompt_, diagnostics_)) return ModelLoad::Unreadable;
     } else {
         ThreeDsReader reader(prompt_, diagnostics_);
-        if (!reader.readFile(path, scene_)) return false;
+        if (!reader.readFile(path, scene_)) return ModelLoad::Unreadable;
     }
-    buildModel();
-    return true;
+    return buildModel() ? ModelLoad::Loaded : ModelLoad::OutOfMemory;
 }
 
-void MeshModel::buildModel() {
+bool MeshModel::buildModel() {
     if (scene_.needsDefaultMaterial) {
         const std::array<float, 4> white{1.0f, 1.0f, 1.0f, 1.0f};
         addMaterial(white, white, white, 0.0f, kDefaultMaterialName, "", 1);
@@ -170,7 +169,7 @@ void MeshModel::buildModel() {
         base += static_cast<std::int64_t>(count);
     }
 
-    prepareGeometry();
+    return prepareGeometry();
 }
 
 void MeshModel::reserveTriangles() {
@@ -277,13 +276,13 @@ std::size_t MeshModel::triangleCount() const {
     return total;
 }
 
-void MeshModel::scaleVertices(float factor) {
+bool MeshModel::scaleVertices(float factor) {
     for (ModelVertex& v : vertices_) {
         v.x *= factor;
         v.y *= factor;
         v.z *= factor;
     }
-    compileDisplayList();
+    return compileDisplayList();
 }
 
 void MeshModel::draw() const { glCallList(displayList_); }

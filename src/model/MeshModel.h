@@ -21,6 +21,15 @@ namespace velmora {
 
 class Prompt;
 
+// What loading a model came to. OutOfMemory: the model is built but its
+// vertex array could not be had, so nothing is compiled yet; the owner may
+// call compileDisplayList again or give the model up.
+enum class ModelLoad { Loaded, Unreadable, OutOfMemory };
+
+// The question the desktop program asks (Retry/Cancel) when the vertex array
+// cannot be had; the command line prints it before giving up.
+inline constexpr const char* kVertexArrayFailedText = "Failed to load the 3DS mesh into System memory!";
+
 // One vertex: texture coordinates, normal, position. The field order is the
 // interleaved GL_T2F_N3F_V3F layout handed to OpenGL.
 struct ModelVertex {
@@ -78,17 +87,19 @@ public:
     MeshModel(const MeshModel&) = delete;
     MeshModel& operator=(const MeshModel&) = delete;
 
-    // Reads the file and builds the model from it. False when the file could
-    // not be read (the reader has told the user); the model then holds no
-    // render data and should be discarded.
-    bool load(const std::string& path);
+    // Reads the file and builds the model from it. Unreadable when the file
+    // could not be read (the reader has told the user); the model then holds
+    // no render data and should be discarded.
+    ModelLoad load(const std::string& path);
     // Executes the display list.
     void draw() const;
-    // Multiplies every vertex position by `factor` and recompiles.
-    void scaleVertices(float factor);
+    // Multiplies every vertex position by `factor` and recompiles; false as
+    // compileDisplayList.
+    bool scaleVertices(float factor);
 
     // Building steps, in the order Load runs them.
-    void buildModel();
+    // False as compileDisplayList.
+    bool buildModel();
     void addMaterial(const std::array<float, 4>& ambient, const std::array<float, 4>& diffuse,
                      const std::array<float, 4>& specular, float alpha, const std::string& name,
                      const std::string& textureFile, std::int32_t twoSided);
@@ -99,13 +110,15 @@ public:
     // Sets the triangle's unit normal; false (normal untouched) when the
     // triangle has no area or a corner is not a vertex of the model.
     bool computeFaceNormal(ModelTriangle& triangle) const;
-    // Face lists, vertex normals, display list.
-    void prepareGeometry();
+    // Face lists, vertex normals, display list; false as compileDisplayList.
+    bool prepareGeometry();
     void buildFaceLists();
     void computeVertexNormals();
     // π minus the interior angle of `triangle` at its corner `vertex`.
     double cornerWeight(const ModelTriangle& triangle, std::int32_t vertex) const;
-    void compileDisplayList();
+    // False, with nothing compiled, when memory for the vertex array cannot
+    // be had; asking the user whether to try again is the caller's business.
+    bool compileDisplayList();
 
     // Read access.
     const std::vector<MeshMaterial>& materials() const { return materials_; }
@@ -133,7 +146,7 @@ private:
     const ModelTriangle& triangle(FaceRef face) const { return materials_[face.material].triangles[face.triangle]; }
     ModelTriangle& triangle(FaceRef face) { return materials_[face.material].triangles[face.triangle]; }
     void reserveTriangles();
-    void allocateVertexArray();
+    bool allocateVertexArray();
 
     Prompt& prompt_;
     TextureFactory textures_;

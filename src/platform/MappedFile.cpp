@@ -63,18 +63,17 @@ MappedFile::Status MappedFile::open(const std::string& path) {
     FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     if (fd.get() < 0) return Status::OpenFailed;
 
-    const off_t end = ::lseek(fd.get(), 0, SEEK_END);
-    if (end == static_cast<off_t>(-1)) {
-        // Not seekable (a pipe, a directory on some systems): measure by reading.
-        struct stat st {};
-        if (::fstat(fd.get(), &st) != 0) return Status::SizeFailed;
-        if (S_ISDIR(st.st_mode)) return Status::SeekFailed;
-    } else if (::lseek(fd.get(), 0, SEEK_SET) == static_cast<off_t>(-1)) {
-        return Status::SeekFailed;
-    }
-
     struct stat st {};
     if (::fstat(fd.get(), &st) != 0) return Status::SizeFailed;
+    // open() accepts a directory, and whether seeking or reading it fails
+    // next depends on the file system; refuse it here so every system gives
+    // the same answer.
+    if (S_ISDIR(st.st_mode)) return Status::OpenFailed;
+
+    // A pipe cannot seek and is measured by reading instead.
+    if (::lseek(fd.get(), 0, SEEK_END) != static_cast<off_t>(-1) &&
+        ::lseek(fd.get(), 0, SEEK_SET) == static_cast<off_t>(-1))
+        return Status::SeekFailed;
 
     if (S_ISREG(st.st_mode) && st.st_size > 0) {
         const auto length = static_cast<std::size_t>(st.st_size);

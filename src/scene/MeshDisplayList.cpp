@@ -2,7 +2,6 @@
 // vertex array in system memory.
 
 #include "model/MeshModel.h"
-#include "platform/FatalExit.h"
 #include "platform/Prompt.h"
 #include "scene/GlErrorReporter.h"
 
@@ -14,25 +13,21 @@
 
 namespace velmora {
 
-void MeshModel::allocateVertexArray() {
+bool MeshModel::allocateVertexArray() {
     const std::size_t count = vertices_.size();
-    for (;;) {
-        vertexArray_ = {};  // the previous array goes first
-        try {
-            if (count > vertexArrayLimit_) throw std::bad_alloc();
-            vertexArray_.resize(count);
-            return;
-        } catch (const std::bad_alloc&) {
-            vertexArray_ = {};
-        }
-        const PromptAnswer answer = prompt_.show("Failed to load the 3DS mesh into System memory!", std::nullopt,
-                                                 PromptIcon::Question, PromptButtons::RetryCancel);
-        if (answer == PromptAnswer::Cancel) fatalExit(0);
+    vertexArray_ = {};  // the previous array goes first
+    try {
+        if (count > vertexArrayLimit_) throw std::bad_alloc();
+        vertexArray_.resize(count);
+        return true;
+    } catch (const std::bad_alloc&) {
+        vertexArray_ = {};
+        return false;
     }
 }
 
-void MeshModel::compileDisplayList() {
-    allocateVertexArray();
+bool MeshModel::compileDisplayList() {
+    if (!allocateVertexArray()) return false;
     std::copy(vertices_.begin(), vertices_.end(), vertexArray_.begin());
     glInterleavedArrays(GL_T2F_N3F_V3F, 0, vertexArray_.data());
 
@@ -55,6 +50,7 @@ void MeshModel::compileDisplayList() {
     glEndList();
 
     reportGlErrors(prompt_);
+    return true;
 }
 
 }  // namespace velmora

@@ -7,10 +7,10 @@
 
 namespace velmora {
 
-void MeshModel::prepareGeometry() {
+bool MeshModel::prepareGeometry() {
     buildFaceLists();
     computeVertexNormals();
-    compileDisplayList();
+    return compileDisplayList();
 }
 
 void MeshModel::buildFaceLists() {

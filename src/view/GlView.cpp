@@ -31,7 +31,7 @@ GlView::~GlView() {
     model_.reset();
 }
 
-bool GlView::loadModel(const std::string& path, int forceTwoSided) {
+ModelLoad GlView::loadModel(const std::string& path, int forceTwoSided) {
     surface_.makeCurrent();
     drawOverlayText("Loading...", 8.0f, -4.0f, 0.0f, 0.0f, 2.0f);
     glFlush();
@@ -39,12 +39,12 @@ bool GlView::loadModel(const std::string& path, int forceTwoSided) {
 
     model_.reset();
     model_ = std::make_unique<MeshModel>(kCreaseAngle, forceTwoSided, prompt_, textures_, diagnostics_);
-    if (!model_->load(path)) {
+    const ModelLoad result = model_->load(path);
+    if (result == ModelLoad::Unreadable) {
         model_.reset();
         prompt_.show(formatText("Failed to Decode 3D Studio MAX file!: %s", path.c_str()));
-        return false;
     }
-    return true;
+    return result;
 }
 
 void GlView::resize(int x, int y, int width, int height) {
@@ -119,13 +119,19 @@ void GlView::drawModel() {
     glPopMatrix();
 }
 
-void GlView::rescaleModel(float factor) {
-    if (!model_) return;
+bool GlView::rescaleModel(float factor) {
+    if (!model_) return true;
     surface_.makeCurrent();
     drawOverlayText("Re-scaling...", 8.0f, -5.0f, 0.0f, 0.0f, 2.0f);
     glFlush();
     surface_.swapBuffers();
-    model_->scaleVertices(factor);
+    return model_->scaleVertices(factor);
+}
+
+bool GlView::recompileModel() {
+    if (!model_) return true;
+    surface_.makeCurrent();
+    return model_->compileDisplayList();
 }
 
 void GlView::drawOverlayText(std::string text, float halfExtent, float x, float y, float z, float size) {

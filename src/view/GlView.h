@@ -5,6 +5,7 @@
 // desktop program hands it the widget's surface, the command line a headless
 // one.
 
+#include "model/MeshModel.h"
 #include "model/TextureFactory.h"
 #include "platform/Diagnostics.h"
 #include "platform/GlSurface.h"
@@ -17,8 +18,6 @@
 #include <string>
 
 namespace velmora {
-
-class MeshModel;
 
 class GlView {
 public:
@@ -55,9 +54,10 @@ public:
 
     // Draws "Loading...", drops the current model and loads a new one. On a
     // file that cannot be read the reader's messages and "Failed to Decode
-    // 3D Studio MAX file!: <path>" are shown, the view is left without a
-    // model and false is returned.
-    bool loadModel(const std::string& path, int forceTwoSided);
+    // 3D Studio MAX file!: <path>" are shown and the view is left without a
+    // model. On OutOfMemory the view keeps the model, not yet compiled:
+    // recompileModel may try again.
+    ModelLoad loadModel(const std::string& path, int forceTwoSided);
 
     // After every size change: rebuilds the glyph lists, sets the viewport,
     // the perspective projection (18 degrees vertical, near 1, far 1000) and
@@ -71,8 +71,12 @@ public:
     // The model pass of drawFrame: state, model transform, the display list.
     void drawModel();
     // Draws "Re-scaling..." and multiplies the model's vertex positions.
-    // The caller redraws afterwards. Does nothing without a model.
-    void rescaleModel(float factor);
+    // The caller redraws afterwards. Does nothing without a model. False
+    // when the recompiled model could not have its vertex array.
+    bool rescaleModel(float factor);
+    // Compiles the model again after an OutOfMemory; true when it worked
+    // (or there is no model).
+    bool recompileModel();
     // Draws `text` with the outline glyphs under an orthographic projection
     // whose shorter side spans 2 * halfExtent units, at (x, y, z), `size`
     // units per em, over whatever the frame holds.

@@ -36,9 +36,11 @@ void Navigation::homeEye(GlView& view) {
     view.drawFrame();
 }
 
-void Navigation::rescale(GlView& view, float factor) {
-    view.rescaleModel(factor);
-    view.drawFrame();
+Navigation::KeyResult Navigation::rescale(GlView* view, float factor) {
+    if (!view) return KeyResult::Handled;
+    if (!view->rescaleModel(factor)) return KeyResult::OutOfMemory;
+    view->drawFrame();
+    return KeyResult::Handled;
 }
 
 Navigation::KeyResult Navigation::onKeyDown(GlView* view, int key) {
@@ -89,11 +91,9 @@ Navigation::KeyResult Navigation::onKeyDown(GlView* view, int key) {
         case 'B':
             return transform(state_.modelOffsetZ, 1.0);
         case 'D':
-            if (view) rescale(*view, 0.5f);
-            return KeyResult::Handled;
+            return rescale(view, 0.5f);
         case 'E':
-            if (view) rescale(*view, 2.0f);
-            return KeyResult::Handled;
+            return rescale(view, 2.0f);
         case 'I':
             return transform(state_.modelOffsetY, 1.0);
         case 'J':
@@ -109,11 +109,9 @@ Navigation::KeyResult Navigation::onKeyDown(GlView* view, int key) {
         case 'W':
             return scale(kGrow);
         case VirtualKey::Add:
-            if (view) rescale(*view, 1.1f);
-            return KeyResult::Handled;
+            return rescale(view, 1.1f);
         case VirtualKey::Subtract:
-            if (view) rescale(*view, 0.9f);
-            return KeyResult::Handled;
+            return rescale(view, 0.9f);
         default:
             return KeyResult::Ignored;
     }

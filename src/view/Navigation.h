@@ -41,6 +41,9 @@ public:
         Ignored,  // not a bound key
         Handled,  // applied (whatever the view's presence allowed)
         Quit,     // Escape: the caller ends the program without its teardown
+        // A rescale could not have its vertex array: the caller decides
+        // whether to retry (GlView::recompileModel) and then redraws.
+        OutOfMemory,
     };
 
     // The state must outlive the navigation.
@@ -73,7 +76,7 @@ public:
 private:
     void moveEye(GlView& view, double dx, double dy, double dz);
     void homeEye(GlView& view);
-    void rescale(GlView& view, float factor);
+    KeyResult rescale(GlView* view, float factor);
     static void adjust(float& value, double delta);
 
     ViewerState& state_;

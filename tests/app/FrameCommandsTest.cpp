@@ -4,12 +4,14 @@
 #include "AppTestSupport.h"
 
 #include "model/MeshModel.h"
+#include "platform/FatalExit.h"
 
 #include <QApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
 
 #include <filesystem>
+#include <optional>
 #include <fstream>
 #include <sstream>
 
@@ -272,6 +274,41 @@ TEST_F(FrameCommandsTest, KeysAndDragsInTheWindowMoveTheEyeAndTheModel) {
     QTest::keyClick(&frame(), Qt::Key_A);
     EXPECT_EQ(state().modelRotY, 0.0f);
     EXPECT_EQ(state().modelScale, 1.0f);
+}
+
+TEST_F(FrameCommandsTest, AVertexArrayMemoryCannotHoldIsAskedAboutUntilRetryWorksOrCancelEnds) {
+    open();
+    MeshModel& model = *frame().view()->model();
+    const float x0 = model.vertices().front().x;
+    model.setVertexArrayLimit(0);
+    int asked = 0;
+    prompt_.onMessage = [&](const RecordingPrompt::Message& box) {
+        if (box.buttons == PromptButtons::RetryCancel && ++asked == 2)
+            model.setVertexArrayLimit(model.vertices().size());
+    };
+    prompt_.queueAnswer(PromptAnswer::Retry);
+    prompt_.queueAnswer(PromptAnswer::Retry);
+    QTest::keyClick(&frame(), Qt::Key_E);  // doubles the geometry
+    ASSERT_EQ(asked, 2);
+    const auto& box = prompt_.messages().back();
+    EXPECT_EQ(box.text, "Failed to load the 3DS mesh into System memory!");
+    EXPECT_TRUE(box.frameworkBox);
+    EXPECT_EQ(box.icon, PromptIcon::Question);
+    EXPECT_FLOAT_EQ(model.vertices().front().x, 2 * x0);
+    EXPECT_EQ(model.vertexArray().size(), model.vertices().size());
+
+    model.setVertexArrayLimit(0);
+    prompt_.onMessage = nullptr;
+    prompt_.queueAnswer(PromptAnswer::Cancel);
+    ScopedFatalExitHandler handler([](int status) { throw status; });
+    ASSERT_FALSE(frame().view()->recompileModel());
+    std::optional<int> status;
+    try {
+        MainFrame::retryVertexArray(prompt_, *frame().view());
+    } catch (int code) {
+        status = code;
+    }
+    EXPECT_EQ(status, std::optional<int>(0));
 }
 
 TEST_F(FrameCommandsTest, FlyByRunsOnATimerUntilItEndsOrHomeStopsIt) {

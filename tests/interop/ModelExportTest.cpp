@@ -185,7 +185,7 @@ struct ViewFixture : ::testing::Test {
                 ASSERT_EQ(back.objects[i].faces.size(), scene.objects[i].faces.size());
             }
         }
-        ASSERT_TRUE(view->loadModel(file, 0)) << path;
+        ASSERT_EQ(view->loadModel(file, 0), ModelLoad::Loaded) << path;
         view->resize(0, 0, kWidth, kHeight);
     }
     Samples sample() {

@@ -88,9 +88,13 @@ TEST(ThreeDsFile, EmptyFileFailsCleanly) {
 
 TEST(ThreeDsFile, DirectoryIsNotAModel) {
     TempDir dir;
-    const ReadResult r = readPath(dir.path().string());
+    const std::string path = dir.path().string();
+    const ReadResult r = readPath(path);
     EXPECT_FALSE(r.ok);
-    EXPECT_NE(r.out.find("Failed to parse"), std::string::npos) << r.out;
+    EXPECT_EQ(r.out, "");
+    ASSERT_EQ(r.boxes.size(), 1u);
+    EXPECT_EQ(r.boxes[0].text, "Failed to open " + path + "\n");
+    EXPECT_EQ(r.boxes[0].caption, "Error");
 }
 
 TEST(ThreeDsFile, MainChunkWithoutEditorGivesAnEmptyScene) {

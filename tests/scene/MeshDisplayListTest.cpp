@@ -1,22 +1,15 @@
 // The display list in a real OpenGL context: what it draws, recompiling,
-// the error reporter and the out-of-memory question.
+// the error reporter and a vertex array that memory cannot hold.
 
-#include "platform/FatalExit.h"
 #include "scene/GlErrorReporter.h"
 #include "scene/MeshFixture.h"
 
 #include <GL/gl.h>
 
-#include <optional>
-
 namespace velmora::testing {
 namespace {
 
 using MeshDisplayListTest = MeshFixture;
-
-struct Exited {
-    int status;
-};
 
 // Two right triangles in the file's y = 0 plane, a red one towards file +x +z
 // and a green one towards -x -z; bounds x, z in [-1.5, 1.5], centre 0.
@@ -150,38 +143,18 @@ TEST_F(MeshDisplayListTest, AnErrorPendingAtCompilationIsReportedByIt) {
               std::vector<std::string>{"glGetError reports GL_INVALID_ENUM when compiling display list"});
 }
 
-TEST_F(MeshDisplayListTest, OutOfMemoryAsksAndRetries) {
+TEST_F(MeshDisplayListTest, OutOfMemoryComesBackAndCompilingAgainRecovers) {
     prepare(redAndGreen()).setVertexArrayLimit(0);
-    int asked = 0;
-    prompt_.onMessage = [&](const RecordingPrompt::Message& box) {
-        if (box.buttons == PromptButtons::RetryCancel && ++asked == 2) model_->setVertexArrayLimit(1000);
-    };
-    ASSERT_TRUE(model_->load(path_));
-    ASSERT_EQ(prompt_.messages().size(), 3u);  // bounds, then asked twice
-    const auto& box = prompt_.messages()[1];
-    EXPECT_EQ(box.text, "Failed to load the 3DS mesh into System memory!");
-    EXPECT_TRUE(box.frameworkBox);
-    EXPECT_EQ(box.icon, PromptIcon::Question);
-    EXPECT_EQ(box.buttons, PromptButtons::RetryCancel);
+    ASSERT_EQ(model_->load(path_), ModelLoad::OutOfMemory);
+    EXPECT_EQ(prompt_.messages().size(), 1u);  // the bounds box only: asking is the owner's business
+    EXPECT_TRUE(model_->vertexArray().empty());
+    EXPECT_FALSE(model_->scaleVertices(1.0f));
+
+    model_->setVertexArrayLimit(1000);
+    ASSERT_TRUE(model_->compileDisplayList());
     EXPECT_EQ(model_->vertexArray().size(), 6u);
     const auto frame = drawFrame(surface(), *model_);
     EXPECT_EQ(pixelAt(frame, -0.75, 0.75), (std::array<int, 3>{254, 0, 0}));
-}
-
-TEST_F(MeshDisplayListTest, OutOfMemoryCancelEndsTheProgramWithStatusZero) {
-    prepare(redAndGreen()).setVertexArrayLimit(0);
-    prompt_.queueAnswer(PromptAnswer::Ok);
-    prompt_.queueAnswer(PromptAnswer::Cancel);
-    ScopedFatalExitHandler handler([](int status) { throw Exited{status}; });
-    std::optional<int> status;
-    try {
-        model_->load(path_);
-    } catch (const Exited& e) {
-        status = e.status;
-    }
-    ASSERT_TRUE(status.has_value());
-    EXPECT_EQ(*status, 0);
-    EXPECT_EQ(prompt_.messages().back().text, "Failed to load the 3DS mesh into System memory!");
 }
 
 }  // namespace

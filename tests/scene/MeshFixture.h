@@ -40,7 +40,7 @@ protected:
     // of the test.
     MeshModel& load(const Bytes& bytes, int forceTwoSided = 0, TextureFactory textures = {}) {
         MeshModel& m = prepare(bytes, forceTwoSided, std::move(textures));
-        EXPECT_TRUE(m.load(path_));
+        EXPECT_EQ(m.load(path_), ModelLoad::Loaded);
         return m;
     }
 

@@ -41,7 +41,7 @@ TEST(RealModelsTest, EveryInstalledModelLoadsAndBuilds) {
         RecordingPrompt prompt;
         std::size_t lines = 0;
         MeshModel m(90, 1, prompt, {}, [&](std::string_view) { ++lines; });
-        ASSERT_TRUE(m.load(path));
+        ASSERT_EQ(m.load(path), ModelLoad::Loaded);
         ASSERT_FALSE(prompt.messages().empty());
         EXPECT_EQ(prompt.messages()[0].caption, "ok");
         EXPECT_EQ(prompt.messages().size(), 1u) << prompt.messages().back().text;  // no GL error boxes

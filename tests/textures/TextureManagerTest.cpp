@@ -219,7 +219,7 @@ TEST(TextureManagerGl, ModelLoadsWhateverItsTexturesDo) {
     ASSERT_TRUE(writeFile(modelPath, model(chunks)));
 
     MeshModel mesh(90, 1, f.prompt, f.manager.factory(), [](std::string_view) {});
-    ASSERT_TRUE(mesh.load(modelPath));
+    ASSERT_EQ(mesh.load(modelPath), ModelLoad::Loaded);
     ASSERT_EQ(mesh.materials().size(), 4u);
     const bool loaded[] = {true, false, false, true};
     for (int i = 0; i < 4; ++i) EXPECT_EQ(mesh.materials()[i].textureId != 0u, loaded[i]) << textures[i];

@@ -44,7 +44,7 @@ protected:
         EXPECT_FLOAT_EQ(view_->eyeY(), y);
         EXPECT_FLOAT_EQ(view_->eyeZ(), z);
     }
-    void loadSample() { ASSERT_TRUE(view_->loadModel(VELMORA_SOURCE_DIR "/samples/sample.3ds", 0)); }
+    void loadSample() { ASSERT_EQ(view_->loadModel(VELMORA_SOURCE_DIR "/samples/sample.3ds", 0), ModelLoad::Loaded); }
     std::vector<float> positions() const {
         std::vector<float> out;
         for (const auto& v : view_->model()->vertices()) out.insert(out.end(), {v.x, v.y, v.z});

@@ -108,7 +108,7 @@ struct OverlayFixture : testing::ViewFixture {
 TEST_F(OverlayFixture, FirstLoadShowsNothingAndLaterLoadsShowLoadingInAWideWindow) {
     open(400, 200);
     clear();
-    ASSERT_TRUE(view->loadModel(path, 1));
+    ASSERT_EQ(view->loadModel(path, 1), ModelLoad::Loaded);
     ASSERT_TRUE(duringLoad);
     for (int y = 0; y < 200; ++y)
         for (int x = 0; x < 400; ++x) ASSERT_TRUE(testing::isClearColour(duringLoad->at(x, y))) << x << "," << y;
@@ -116,7 +116,7 @@ TEST_F(OverlayFixture, FirstLoadShowsNothingAndLaterLoadsShowLoadingInAWideWindo
     view->resize(0, 0, 400, 200);
     clear();
     duringLoad.reset();
-    ASSERT_TRUE(view->loadModel(path, 1));
+    ASSERT_EQ(view->loadModel(path, 1), ModelLoad::Loaded);
     ASSERT_TRUE(duringLoad);
     // "Loading...": L o a d i n g . . . = 556·6 + 222 + 278·3 = 4392 per mille.
     expectTextInBand(*duringLoad, TextBand(400, 200, -4.0, 4.392), 2.0 * 200 / 16.0);
@@ -127,7 +127,7 @@ TEST_F(OverlayFixture, RescalingTextKeepsItsSizeRelativeToTheShorterSide) {
     for (const auto& [w, h] : {std::pair{200, 400}, std::pair{240, 240}}) {
         SCOPED_TRACE(std::to_string(w) + "x" + std::to_string(h));
         open(w, h);
-        ASSERT_TRUE(view->loadModel(path, 1));
+        ASSERT_EQ(view->loadModel(path, 1), ModelLoad::Loaded);
         view->resize(0, 0, w, h);
         clear();
         view->rescaleModel(2.0f);

@@ -131,7 +131,7 @@ TEST_F(UnreadableModelTest, IsReportedAndTheViewGoesOnWithoutOne) {
 
     const std::string missing = dir.file("missing.3ds");
     prompt.clear();
-    EXPECT_FALSE(view->loadModel(missing, 1));
+    EXPECT_EQ(view->loadModel(missing, 1), ModelLoad::Unreadable);
     EXPECT_FALSE(view->hasModel());
     const std::vector<std::string> expected{"message Error: Failed to open " + missing + "\n",
                                             "message velmora: Failed to Decode 3D Studio MAX file!: " + missing};

@@ -128,7 +128,7 @@ struct ViewFixture : ::testing::Test {
     void load(const ModelSpaceBuilder& model, int twoSided = 0) {
         const std::string path = dir.file("model.3ds");
         ASSERT_TRUE(model.write(path));
-        ASSERT_TRUE(view->loadModel(path, twoSided));
+        ASSERT_EQ(view->loadModel(path, twoSided), ModelLoad::Loaded);
         view->resize(0, 0, surface->width(), surface->height());
     }
     // A model of one square of half side `h` at the origin, in one colour.
