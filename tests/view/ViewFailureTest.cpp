@@ -2,6 +2,7 @@
 // used, and how a model that cannot be read leaves the view running.
 
 #include "platform/FatalExit.h"
+#include "support/Prompts.h"
 #include "view/ViewTestSupport.h"
 #include "view/WelcomePicture.h"
 
@@ -84,11 +85,8 @@ TEST(ViewFailureTest, ShallowColourDepthEndsWithStatusZeroBeforeTouchingTheConte
                 GlView view(surface, prompt, state);
         });
         EXPECT_EQ(status, 0);
-        ASSERT_EQ(prompt.messages().size(), 1u);
-        EXPECT_TRUE(prompt.messages()[0].frameworkBox);
-        EXPECT_EQ(prompt.messages()[0].caption, "VELMORA");
-        EXPECT_EQ(prompt.messages()[0].text,
-                  "You need a minimum of 16-Bit colour depth selected via Desktop Settings.");
+        testing::expectBox(prompt, "VELMORA", "You need a minimum of 16-Bit colour depth selected via Desktop Settings.");
+        EXPECT_TRUE(prompt.messages().at(0).frameworkBox);
         EXPECT_EQ(surface.makeCurrentCalls, 0);
     }
 }
@@ -101,11 +99,8 @@ TEST(ViewFailureTest, ContextThatCannotBeMadeCurrentShowsThePlatformErrorAndEnds
     RecordingPrompt prompt;
     ViewerState state;
     EXPECT_EQ(fatalStatusOf([&] { GlView view(surface, prompt, state); }), EACCES);
-    ASSERT_EQ(prompt.messages().size(), 1u);
-    EXPECT_FALSE(prompt.messages()[0].frameworkBox);
-    EXPECT_EQ(prompt.messages()[0].caption, "OpenGL Create Rendering Context Failed!");
-    EXPECT_EQ(prompt.messages()[0].text, "Permission denied");
-    EXPECT_EQ(prompt.messages()[0].buttons, PromptButtons::Ok);
+    testing::expectBox(prompt, "OpenGL Create Rendering Context Failed!", "Permission denied");
+    EXPECT_FALSE(prompt.messages().at(0).frameworkBox);
 }
 
 TEST(ViewFailureTest, FramebufferWithoutDepthIsTheWrongPixelFormat) {
@@ -117,7 +112,6 @@ TEST(ViewFailureTest, FramebufferWithoutDepthIsTheWrongPixelFormat) {
     fatalStatusOf([&] { GlView view(surface, prompt, state); });
     ASSERT_EQ(prompt.messages().size(), 1u);
     EXPECT_EQ(prompt.messages()[0].caption, "Failed to Find Suitable Pixel Format!");
-    EXPECT_FALSE(prompt.messages()[0].frameworkBox);
 }
 
 using UnreadableModelTest = testing::ViewFixture;
