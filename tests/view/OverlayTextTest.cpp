@@ -56,23 +56,14 @@ TEST(OutlineFontTest, EachListMovesRightByItsAdvance) {
     glDeleteLists(base, 256);
 }
 
-// Where a status text may put pixels: from its start to its total advance
-// across, from a descender to a cap height up, `size` units per em, in a
-// view whose shorter side spans 16 units.
-struct TextBand {
-    double left, right, bottom, top;  // pixels
-    TextBand(int width, int height, double x, double advanceEm) {
-        const double pixelsPerUnit = std::min(width, height) / 16.0;
-        left = width / 2.0 + x * pixelsPerUnit;
-        right = left + 2.0 * advanceEm * pixelsPerUnit;
-        bottom = height / 2.0 - 2.0 * 0.25 * pixelsPerUnit;
-        top = height / 2.0 + 2.0 * 0.75 * pixelsPerUnit;
-    }
-};
-
-// All drawn pixels are white and inside the band, and the ink reaches from
-// the first letter's stem to the last dot and from a descender to the caps.
-void expectTextInBand(const Frame& f, const TextBand& band, double pixelsPerEm) {
+// A status text starting `x` units from the centre of a view whose shorter
+// side spans 16 units, at 2 units per em: all its pixels are white and lie from
+// its start to its total advance across and from a descender to a cap height
+// up, and its ink reaches from the first letter's stem to the last dot.
+void expectText(const Frame& f, double x, double advanceEm) {
+    const double unit = std::min(f.width(), f.height()) / 16.0, em = 2 * unit;
+    const double left = f.width() / 2.0 + x * unit, right = left + advanceEm * em;
+    const double bottom = f.height() / 2.0 - 0.25 * em, top = f.height() / 2.0 + 0.75 * em;
     int minX = f.width(), maxX = -1, minY = f.height(), maxY = -1, count = 0;
     for (int y = 0; y < f.height(); ++y) {
         for (int x = 0; x < f.width(); ++x) {
@@ -80,17 +71,16 @@ void expectTextInBand(const Frame& f, const TextBand& band, double pixelsPerEm) 
             if (testing::isClearColour(p)) continue;
             ++count;
             ASSERT_TRUE(testing::near(p, 255, 255, 255)) << x << "," << y;
-            ASSERT_TRUE(x + 0.5 > band.left - 1 && x + 0.5 < band.right + 1 && y + 0.5 > band.bottom - 1 &&
-                        y + 0.5 < band.top + 1)
+            ASSERT_TRUE(x + 0.5 > left - 1 && x + 0.5 < right + 1 && y + 0.5 > bottom - 1 && y + 0.5 < top + 1)
                 << "stray pixel at " << x << "," << y;
             minX = std::min(minX, x), maxX = std::max(maxX, x), minY = std::min(minY, y), maxY = std::max(maxY, y);
         }
     }
     ASSERT_GT(count, 50);
-    EXPECT_LT(minX, band.left + 0.15 * pixelsPerEm);
-    EXPECT_GT(maxX, band.right - 0.25 * pixelsPerEm);
-    EXPECT_LT(minY, f.height() / 2.0 - 0.15 * pixelsPerEm);
-    EXPECT_GT(maxY, f.height() / 2.0 + 0.6 * pixelsPerEm);
+    EXPECT_LT(minX, left + 0.15 * em);
+    EXPECT_GT(maxX, right - 0.25 * em);
+    EXPECT_LT(minY, f.height() / 2.0 - 0.15 * em);
+    EXPECT_GT(maxY, f.height() / 2.0 + 0.6 * em);
 }
 
 struct OverlayFixture : testing::ViewFixture {
@@ -122,7 +112,7 @@ TEST_F(OverlayFixture, FirstLoadShowsNothingAndLaterLoadsShowLoadingInAWideWindo
     ASSERT_TRUE(view->loadModel(path, 1));
     ASSERT_TRUE(duringLoad);
     // "Loading...": L o a d i n g . . . = 556·6 + 222 + 278·3 = 4392 per mille.
-    expectTextInBand(*duringLoad, TextBand(400, 200, -4.0, 4.392), 2.0 * 200 / 16.0);
+    expectText(*duringLoad, -4.0, 4.392);
 }
 
 TEST_F(OverlayFixture, RescalingTextKeepsItsSizeRelativeToTheShorterSide) {
@@ -134,7 +124,7 @@ TEST_F(OverlayFixture, RescalingTextKeepsItsSizeRelativeToTheShorterSide) {
         view->resize(0, 0, w, h);
         clear();
         view->rescaleModel(2.0f);
-        expectTextInBand(Frame(*surface), TextBand(w, h, -5.0, 5.557), 2.0 * std::min(w, h) / 16.0);
+        expectText(Frame(*surface), -5.0, 5.557);
         view.reset();
     }
 }
