@@ -5,6 +5,8 @@
 #include "view/ViewTestSupport.h"
 #include "view/WelcomePicture.h"
 
+#include <ctime>
+
 #include <GL/gl.h>
 
 namespace velmora {
@@ -98,6 +100,22 @@ TEST_F(ViewFixture, ModelTransformScalesThenTranslatesThenRotatesAboutXThenY) {
         EXPECT_NEAR(sumX / count, 80.0 + 60.0 * focal() * c.worldX / 30.0, 1.5);  // 80 · f/aspect · x/30
         EXPECT_NEAR(sumY / count, 60.0 + 60.0 * focal() * c.worldY / 30.0, 1.5);
     }
+}
+
+// Without it two runs a second apart would export the same phases.
+TEST_F(ViewFixture, SettingUpTheSurfaceSeedsThePhasesFromTheClock) {
+    state.random.seed(12345);
+    const std::time_t before = std::time(nullptr);
+    open(8, 8);
+    const std::time_t after = std::time(nullptr);
+    const int first = state.random.next();
+    bool fromClock = false;
+    for (std::time_t t = before; t <= after; ++t) {
+        RandomGenerator clock;
+        clock.seed(static_cast<std::uint32_t>(t));
+        fromClock = fromClock || clock.next() == first;
+    }
+    EXPECT_TRUE(fromClock);
 }
 
 // gluLookAt(eye, origin, up y) worked out by hand, column-major.
