@@ -1,11 +1,8 @@
 #!/usr/bin/env python3
-"""Real model files no one here wrote, in one table, read by velmora-export --info.
-
-Each file's face counts are found here independently of the program: .3ds by
-walking the raw chunks (objects holding a mesh, their vertex and face lists,
-materials plus a default one when a mesh has no face-material group), OBJ by
-counting the triangles of its f lines, binary STL from its header.
-"""
+"""Real model files no one here wrote, in one table, read by velmora-export --info. Their counts are
+found here without the program: .3ds by walking the raw chunks (objects holding a mesh, their vertex and
+face lists; materials, plus a default one when a mesh has no face-material group), OBJ from the
+triangles of its f lines, binary STL from its header."""
 import glob, re, struct, subprocess, sys
 
 A, G = "/usr/share/assimp/models", "/usr/share/glmark2/models"
@@ -47,17 +44,13 @@ def obj_triangles(path):
     return sum(len(l.split()) - 3 for l in open(path, errors="replace") if l.startswith("f "))
 
 
-def stl_triangles(path):
-    return struct.unpack_from("<I", open(path, "rb").read(84), 80)[0]
-
-
 # (file, what --info must show); "textures" lists texture names that must be found and loaded.
 ROWS = [(p, three_ds) for p in sorted(glob.glob(A + "/3DS/*.3ds") + glob.glob(A + "/3DS/*.3DS") + glob.glob(G + "/*.3ds"))]
 ROWS += [(A + "/3DS/test1.3ds", lambda p: {"textures": ["IMAGE1.JPG", "CWALL02.JPG", "IMAGE2.JPG"]}),
          (A + "/OBJ/spider.obj", lambda p: {"faces": obj_triangles(p), "textures": [".\\SpiderTex.jpg"]}),
          (G + "/bunny.obj", lambda p: {"faces": obj_triangles(p)}),
          # The library may drop degenerate triangles, never more than one in a hundred.
-         (A + "/STL/Spider_binary.stl", lambda p: {"faces_at_most": stl_triangles(p)}),
+         (A + "/STL/Spider_binary.stl", lambda p: {"faces_at_most": struct.unpack_from("<I", open(p, "rb").read(84), 80)[0]}),
          (A + "/glTF2/BoxTextured-glTF/BoxTextured.gltf", lambda p: {"faces": 12, "textures": ["CesiumLogoFlat.png"]}),
          (A + "/glTF2/BoxTextured-glTF-Binary/BoxTextured.glb", lambda p: {"faces": 12, "textures": [".png"]})]
 
@@ -87,9 +80,8 @@ def main():
         problem = "exit %d" % run.returncode if run.returncode else check(path, expect(path), run.stdout)
         print(("BAD " if problem else "ok  ") + path + (": " + problem + "\n" + run.stdout if problem else ""))
         failures += bool(problem)
-    # A file that is no model fails cleanly.
     run = subprocess.run([exporter, "--info", A + "/invalid/empty.3ds"], capture_output=True, text=True)
-    if run.returncode == 0 or "Not in 3DS format." not in run.stdout + run.stderr:
+    if run.returncode == 0 or "Not in 3DS format." not in run.stdout + run.stderr:  # no model: fails cleanly
         print("BAD invalid/empty.3ds: exit %d\n%s" % (run.returncode, run.stdout + run.stderr))
         failures += 1
     print("%d failed" % failures)

@@ -11,23 +11,18 @@ using velmora::testing::TempDir;
 using velmora::testing::fileText;
 
 namespace {
-
-class ScopedEnv {
-public:
-    ScopedEnv(const char* name, const std::string& value) : name_(name) {
-        if (const char* old = std::getenv(name)) old_ = old;
+// Sets an environment variable for the lifetime of the object.
+struct ScopedEnv {
+    ScopedEnv(const char* name, const std::string& value) : name(name), old(std::getenv(name) ? std::getenv(name) : "") {
         ::setenv(name, value.c_str(), 1);
     }
-    ~ScopedEnv() { old_ ? ::setenv(name_, old_->c_str(), 1) : ::unsetenv(name_); }
-
-private:
-    const char* name_;
-    std::optional<std::string> old_;
+    ~ScopedEnv() { old.empty() ? ::unsetenv(name) : ::setenv(name, old.c_str(), 1); }
+    const char* name;
+    std::string old;
 };
-
 }  // namespace
 
-TEST(IniSettingsStore, LivesInTheUsersConfigFolder) {
+TEST(UserSettings, LiveInTheUsersConfigFolder) {
     {
         ScopedEnv xdg("XDG_CONFIG_HOME", "/somewhere/config");
         EXPECT_EQ(IniSettingsStore::defaultPath("VELMORA", "velmora"), "/somewhere/config/VELMORA/velmora.ini");
