@@ -75,7 +75,7 @@ TEST_F(TextureManagerGl, EveryReaderUploadsThePictureBottomRowFirstWithTheState)
         const unsigned id = manager.createTexture(path, "");
         ASSERT_NE(id, 0u);
         glBindTexture(GL_TEXTURE_2D, id);
-        GLint width = 0, state[5] = {};
+        GLint width = 0, state[6] = {};
         glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &width);
         Bytes back(std::size_t(width * width * 3), 0xEE);
         glPixelStorei(GL_PACK_ALIGNMENT, 1);
@@ -89,8 +89,9 @@ TEST_F(TextureManagerGl, EveryReaderUploadsThePictureBottomRowFirstWithTheState)
         glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, &state[2]);
         glGetTexEnviv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, &state[3]);
         glGetIntegerv(GL_UNPACK_ALIGNMENT, &state[4]);
-        EXPECT_EQ(std::vector<GLint>(state, state + 5),
-                  (std::vector<GLint>{GL_NEAREST, GL_NEAREST, GL_REPEAT, GL_MODULATE, 1}));
+        glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, &state[5]);
+        EXPECT_EQ(std::vector<GLint>(state, state + 6),
+                  (std::vector<GLint>{GL_NEAREST, GL_NEAREST, GL_REPEAT, GL_MODULATE, 1, GL_REPEAT}));
     }
     const std::string bmp = dir.file("q.bmp");
     EXPECT_NE(manager.createTexture(bmp, ""), manager.createTexture(bmp, ""));  // one object per material
