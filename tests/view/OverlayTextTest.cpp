@@ -39,23 +39,6 @@ TEST(OutlineFontTest, GlyphsHaveArialAdvancesAndClosedContoursInTheWindowsCodePa
     for (const auto& [code, expected] : unicode) EXPECT_EQ(OutlineFont::toUnicode(code), expected) << int(code);
 }
 
-TEST(OutlineFontTest, EachListMovesRightByItsAdvance) {
-    auto surface = testing::makeHeadlessSurface(16, 16);
-    ASSERT_TRUE(surface);
-    OutlineFont font;
-    const GLuint base = glGenLists(256);
-    font.buildLists(base);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    glCallList(base + 'A');
-    glCallList(base + 'W');
-    float m[16];
-    glGetFloatv(GL_MODELVIEW_MATRIX, m);
-    EXPECT_NEAR(m[12], 0.667 + 0.944, 0.002);
-    EXPECT_EQ(m[13], 0.0f);
-    glDeleteLists(base, 256);
-}
-
 // A status text starting `x` units from the centre of a view whose shorter
 // side spans 16 units, at 2 units per em: all its pixels are white and lie from
 // its start to its total advance across and from a descender to a cap height
