@@ -40,6 +40,16 @@ def three_ds(path):
     return {"objects": objects, "materials": materials + needs_default}
 
 
+def fbx_z_up_box(path):
+    """An ASCII FBX declaring Z up: it must be stored as a .3ds file is, Z up, so the stored bounds are
+    the file's (-x, -y, z) ranges times one scale."""
+    text = open(path, errors="replace").read()
+    assert re.search(r'"UpAxis", "int", "Integer", "",2\b', text)
+    v = [float(f) for f in re.search(r"Vertices: \*\d+ \{\s*a: ([^}]*)\}", text).group(1).split(",")]
+    x, y, z = v[0::3], v[1::3], v[2::3]
+    return {"faces": 12, "bounds": [-max(x), -min(x), -max(y), -min(y), min(z), max(z)]}
+
+
 def obj_triangles(path):
     return sum(len(l.split()) - 3 for l in open(path, errors="replace") if l.startswith("f "))
 
@@ -49,6 +59,7 @@ ROWS = [(p, three_ds) for p in sorted(glob.glob(A + "/3DS/*.3ds") + glob.glob(A 
 ROWS += [(A + "/3DS/test1.3ds", lambda p: {"textures": ["IMAGE1.JPG", "CWALL02.JPG", "IMAGE2.JPG"]}),
          (A + "/OBJ/spider.obj", lambda p: {"faces": obj_triangles(p), "textures": [".\\SpiderTex.jpg"]}),
          (G + "/bunny.obj", lambda p: {"faces": obj_triangles(p)}),
+         (A + "/FBX/embedded_ascii/box.FBX", fbx_z_up_box),
          # The library may drop degenerate triangles, never more than one in a hundred.
          (A + "/STL/Spider_binary.stl", lambda p: {"faces_at_most": struct.unpack_from("<I", open(p, "rb").read(84), 80)[0]}),
          (A + "/glTF2/BoxTextured-glTF/BoxTextured.gltf", lambda p: {"faces": 12, "textures": ["CesiumLogoFlat.png"]}),
@@ -66,6 +77,12 @@ def check(path, want, out):
         return "%d faces expected, %d read" % (want["faces"], faces)
     if "faces_at_most" in want and not want["faces_at_most"] * 99 // 100 < faces <= want["faces_at_most"]:
         return "about %d faces expected, %d read" % (want["faces_at_most"], faces)
+    if "bounds" in want:
+        got = [float(b) for axis in "xyz" for b in reversed(re.search(
+            r"max%s:(\S+) min%s:(\S+)" % (axis, axis), out).groups())]
+        scale = got[5] / want["bounds"][5]
+        if any(abs(g - scale * w) > 1e-3 for g, w in zip(got, want["bounds"])):
+            return "bounds %s expected as the file's %s times one scale" % (got, want["bounds"])
     missing = [t for t in want.get("textures", []) if not any(l.endswith(t) for l in loaded)]
     return "textures not loaded: %s" % missing if missing else None
 
