@@ -7,10 +7,7 @@
 
 namespace velmora::testing {
 
-struct Picture {
-    int width = 0, height = 0;
-    Bytes rgb;  // empty when the file could not be read
-};
+struct Picture { int width = 0, height = 0; Bytes rgb; };  // no pixels when the file could not be read
 
 inline bool writePng(const std::string& path, int width, int height, const Bytes& rgba) {
     png_image image{};

@@ -55,12 +55,8 @@ private:
     std::optional<std::uint32_t> forcedLength_;
 };
 
-struct Vec3 {
-    float x, y, z;
-};
-struct Face {
-    std::uint16_t a, b, c, flags = 0;
-};
+struct Vec3 { float x, y, z; };
+struct Face { std::uint16_t a, b, c, flags = 0; };
 
 inline Chunk vertexList(const std::vector<Vec3>& vertices) {
     Chunk c(0x4110);
