@@ -90,7 +90,9 @@ std::map<std::string, Bytes> cases() {
     c["group after smoothing groups"] =
         oneMesh({vertexList(kSquare), faceList({{0, 1, 2}, {0, 2, 3}}, {smoothing, faceGroup("Blue", {1, 0})})});
     c["second mapping chunk"] = oneMesh({mapCoords({{1, 2}, {3, 4}, {5, 6}}), mapCoords({{7, 8}, {9, 10}})});
-    c["local matrix"] = oneMesh({localMatrix({1, 0, 0, 0, 1, 0, 0, 0, 1, 5, 6, 7})});
+    // The walk goes on after the twelve floats, as after any list: a chunk there is read.
+    c["local matrix and a chunk after its floats"] =
+        oneMesh({localMatrix({1, 0, 0, 0, 1, 0, 0, 0, 1, 5, 6, 7}).add(vertexList(kSquare))});
     Chunk cutMatrix(0x4160);
     for (int i = 0; i < 11; ++i) cutMatrix.f32(9);
     c["local matrix one float short"] = oneMesh({cutMatrix});
