@@ -1,5 +1,5 @@
 #pragma once
-// A headless OpenGL surface for tests; skips the test when none can be made.
+// A headless OpenGL surface for tests; a test without one fails with the reason.
 
 #include "platform/HeadlessGlSurface.h"
 
@@ -10,8 +10,6 @@
 
 namespace velmora::testing {
 
-// Use as: auto gl = makeHeadlessSurface(64, 64); if (!gl) return;
-// (GTEST_SKIP has been issued with the reason.)
 inline std::unique_ptr<HeadlessGlSurface> makeHeadlessSurface(int width, int height) {
     std::string error;
     auto surface = HeadlessGlSurface::create(width, height, error);

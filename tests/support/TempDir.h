@@ -1,11 +1,18 @@
 #pragma once
-// A temporary folder for a test, removed with everything in it afterwards.
+// A temporary folder for a test, removed with everything in it afterwards,
+// and whole-file reads and writes.
 
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
+#include <vector>
 
 namespace velmora::testing {
+
+using Bytes = std::vector<std::uint8_t>;
 
 class TempDir {
 public:
@@ -26,5 +33,26 @@ public:
 private:
     std::filesystem::path path_;
 };
+
+// The whole file; empty when it cannot be read.
+inline std::string fileText(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+inline Bytes fileBytes(const std::string& path) {
+    const std::string text = fileText(path);
+    return Bytes(text.begin(), text.end());
+}
+#ifdef VELMORA_SOURCE_DIR
+// A file of tests/data.
+inline std::string dataText(const std::string& name) { return fileText(VELMORA_SOURCE_DIR "/tests/data/" + name); }
+#endif
+
+template <typename Container>
+bool writeFile(const std::string& path, const Container& bytes) {
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    return static_cast<bool>(out.flush());
+}
 
 }  // namespace velmora::testing

@@ -1,43 +1,35 @@
 #pragma once
-// Tiny writers for test pictures: TGA and BMP files assembled field by field
-// around pixel bytes the test spells out, and JPEG files made with libjpeg's
-// compressor. Files are written with writeFile from the .3ds builder.
+// Test pictures: TGA and BMP files assembled field by field around pixel bytes
+// the test spells out, JPEG files made with libjpeg's compressor.
 
-#include "support/ThreeDsBuilder.h"
+#include "support/TempDir.h"
 
-#include <algorithm>
-#include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <functional>
-#include <string>
-#include <vector>
 
 #include <jpeglib.h>
 
 namespace velmora::testing {
 
-inline void put16(Bytes& b, unsigned v) { b.insert(b.end(), {std::uint8_t(v & 0xFF), std::uint8_t((v >> 8) & 0xFF)}); }
+// Little-endian fields, two or four bytes.
+inline void put16(Bytes& b, unsigned v) { b.insert(b.end(), {std::uint8_t(v), std::uint8_t(v >> 8)}); }
 inline void put32(Bytes& b, std::uint32_t v) { put16(b, v & 0xFFFF), put16(b, v >> 16); }
 
 struct TgaLayout {
     std::uint8_t imageType = 2;
-    int width = 1;
-    int height = 1;
-    std::uint8_t depth = 24;
-    std::uint8_t descriptor = 0;
-    Bytes id;                      // the image ID field
+    int width = 1, height = 1;
+    std::uint8_t depth = 24, descriptor = 0;
+    Bytes id;  // the image ID field
     std::uint8_t colourMapType = 0;
     unsigned colourMapLength = 0;
     std::uint8_t colourMapBits = 0;
     Bytes colourMap;
-    Bytes body;                    // pixel bytes or packets, as stored
+    Bytes body;  // pixel bytes or packets, as stored
 };
 
 inline Bytes tgaFile(const TgaLayout& s) {
     Bytes b{std::uint8_t(s.id.size()), s.colourMapType, s.imageType};
-    put16(b, 0), put16(b, s.colourMapLength);
-    b.push_back(s.colourMapBits);
+    put16(b, 0), put16(b, s.colourMapLength), b.push_back(s.colourMapBits);
     put16(b, 0), put16(b, 0), put16(b, unsigned(s.width)), put16(b, unsigned(s.height));
     b.insert(b.end(), {s.depth, s.descriptor});
     for (const Bytes* part : {&s.id, &s.colourMap, &s.body}) b.insert(b.end(), part->begin(), part->end());
@@ -46,15 +38,13 @@ inline Bytes tgaFile(const TgaLayout& s) {
 
 struct BmpLayout {
     bool fileHeader = true;
-    unsigned headerSize = 40;       // 12 for the OS/2 core header
-    std::int32_t width = 1;
-    std::int32_t height = 1;
+    unsigned headerSize = 40;  // 12 for the OS/2 core header
+    std::int32_t width = 1, height = 1;
     unsigned bitCount = 24;
-    std::uint32_t compression = 0;
-    std::uint32_t coloursUsed = 0;
+    std::uint32_t compression = 0, coloursUsed = 0;
     std::vector<std::uint32_t> masks;  // written after a 40-byte header when given
-    Bytes palette;                      // entries as stored: B, G, R (, 0)
-    Bytes pixels;                       // rows as stored, with their padding
+    Bytes palette;                     // entries as stored: B, G, R (, 0)
+    Bytes pixels;                      // rows as stored, with their padding
 };
 
 inline Bytes bmpFile(const BmpLayout& s) {
@@ -63,8 +53,8 @@ inline Bytes bmpFile(const BmpLayout& s) {
     if (s.headerSize == 12) {
         put16(info, unsigned(s.width)), put16(info, unsigned(s.height)), put16(info, 1), put16(info, s.bitCount);
     } else {
-        put32(info, std::uint32_t(s.width)), put32(info, std::uint32_t(s.height));
-        put16(info, 1), put16(info, s.bitCount);
+        put32(info, std::uint32_t(s.width)), put32(info, std::uint32_t(s.height)), put16(info, 1);
+        put16(info, s.bitCount);
         for (std::uint32_t v : {s.compression, 0u, 2835u, 2835u, s.coloursUsed, 0u}) put32(info, v);
         info.resize(std::max<std::size_t>(info.size(), s.headerSize), 0);
     }
@@ -111,9 +101,7 @@ inline Bytes jpegFile(int width, int height, const std::function<Rgb(int, int)>&
     unsigned char* buffer = nullptr;
     unsigned long size = 0;
     jpeg_mem_dest(&info, &buffer, &size);
-    info.image_width = JDIMENSION(width);
-    info.image_height = JDIMENSION(height);
-    info.input_components = components;
+    info.image_width = JDIMENSION(width), info.image_height = JDIMENSION(height), info.input_components = components;
     info.in_color_space = components == 3 ? JCS_RGB : components == 1 ? JCS_GRAYSCALE : JCS_CMYK;
     jpeg_set_defaults(&info);
     jpeg_set_quality(&info, 100, TRUE);

@@ -5,22 +5,17 @@
 #include "view/ViewTestSupport.h"
 #include "view/WelcomePicture.h"
 
+#include <ctime>
+
 #include <GL/gl.h>
 
 namespace velmora {
 namespace {
 
-using testing::Frame;
-using testing::ModelSpaceBuilder;
-using testing::Pixel;
-using testing::ViewFixture;
-using testing::focal;
-using testing::isClearColour;
-using testing::litChannel;
-using testing::near;
+using namespace testing;
 
 TEST(WelcomePictureTest, RedRowAndGreenColumnCrossOnTheClearColour) {
-    auto surface = testing::makeHeadlessSurface(65, 49);
+    auto surface = makeHeadlessSurface(65, 49);
     ASSERT_TRUE(surface);
     RecordingPrompt prompt;
     ViewerState state;
@@ -31,17 +26,12 @@ TEST(WelcomePictureTest, RedRowAndGreenColumnCrossOnTheClearColour) {
     for (int y = 0; y < f.height(); ++y) {
         for (int x = 0; x < f.width(); ++x) {
             const Pixel p = f.at(x, y);
-            if (x == 32 && y == 24) {
-                // The blue axis is seen end-on: the green line drawn over red
-                // or nothing of the blue one.
-                EXPECT_TRUE(near(p, 0, 255, 0) || near(p, 0, 0, 255)) << p.r << "," << p.g << "," << p.b;
-            } else if (y == 24) {
-                EXPECT_TRUE(near(p, 255, 0, 0)) << "x=" << x;
-            } else if (x == 32) {
-                EXPECT_TRUE(near(p, 0, 255, 0)) << "y=" << y;
-            } else {
-                ASSERT_TRUE(isClearColour(p)) << x << "," << y;
-            }
+            // Where they cross, the blue axis is seen end-on: green drawn over red, or blue.
+            const bool ok = x == 32 && y == 24 ? near(p, 0, 255, 0) || near(p, 0, 0, 255)
+                            : y == 24          ? near(p, 255, 0, 0)
+                            : x == 32          ? near(p, 0, 255, 0)
+                                               : isClearColour(p);
+            ASSERT_TRUE(ok) << x << "," << y << ": " << p.r << "," << p.g << "," << p.b;
         }
     }
     EXPECT_TRUE(prompt.messages().empty());
@@ -53,66 +43,52 @@ TEST_F(ViewFixture, SquareFacingTheCameraCoversItsProjectedFootprintInItsLitColo
     load(square({0.2f, 0.4f, 0.6f}, half));
     view->drawFrame();
     const Frame f(*surface);
-
     // Eye 30 units in front: corners at distance sqrt(30² + 2·3²) off the axis
     // of the light, which also lights them (Gouraud) with that cosine.
     const double cosine = 30.0 / std::sqrt(900.0 + 2.0 * half * half);
     int expected[3];
     for (int c = 0; c < 3; ++c) expected[c] = static_cast<int>(std::lround(255 * litChannel(0.2 * (c + 1), cosine)));
-    // Half extent in pixels: half · cot(9°) / 30, in NDC, times half the
-    // window, divided by the aspect ratio across.
-    const double halfX = half * focal() / 30.0 / (200.0 / 160.0) * 100.0;
-    const double halfY = half * focal() / 30.0 * 80.0;
+    // Half extent in pixels: half · cot(9°) / 30 in NDC, times half the window,
+    // divided across by the aspect ratio.
+    const double halfX = half * focal() / 30.0 / (200.0 / 160.0) * 100.0, halfY = half * focal() / 30.0 * 80.0;
     int inside = 0;
     for (int y = 0; y < f.height(); ++y) {
         for (int x = 0; x < f.width(); ++x) {
             const double dx = std::abs(x + 0.5 - 100.0), dy = std::abs(y + 0.5 - 80.0);
             const Pixel p = f.at(x, y);
-            if (dx < halfX - 0.5 && dy < halfY - 0.5) {
-                ++inside;
-                ASSERT_TRUE(near(p, expected[0], expected[1], expected[2])) << x << "," << y << ": " << p.r << ","
-                                                                            << p.g << "," << p.b;
-            } else if (dx > halfX + 0.5 || dy > halfY + 0.5) {
+            if (dx < halfX - 0.5 && dy < halfY - 0.5 && ++inside)
+                ASSERT_TRUE(near(p, expected[0], expected[1], expected[2])) << x << "," << y << ": " << p.r << "," << p.g;
+            else if (dx > halfX + 0.5 || dy > halfY + 0.5)
                 ASSERT_TRUE(isClearColour(p)) << x << "," << y;
-            }
         }
     }
     EXPECT_GT(inside, 95 * 95);
 }
 
-// Where a red marker cube at model point (3, 0, 0) lands for several model
-// transforms; a green cube at (-3, 0, 0) keeps the bounds centred.
-struct Placement {
-    float scale, offsetX, offsetY, rotX, rotY;
-    double worldX, worldY;  // by hand: scale · (offset + Rx(Ry(marker)))
-};
-
 TEST_F(ViewFixture, ModelTransformScalesThenTranslatesThenRotatesAboutXThenY) {
     open(160, 120);
+    // A red marker cube at (3, 0, 0); a green one at (-3, 0, 0) keeps the bounds centred.
     ModelSpaceBuilder markers;
     markers.material("red", {1.0f, 0.0f, 0.0f});
     markers.cube({3, 0, 0}, 0.4f);
     markers.material("green", {0.0f, 1.0f, 0.0f});
     markers.cube({-3, 0, 0}, 0.4f);
     load(markers);
-
+    struct Placement {
+        float scale, offsetX, offsetY, rotX, rotY;
+        double worldX, worldY;  // by hand: scale · (offset + Rx(Ry(marker)))
+    };
     const Placement cases[] = {
         {1.0f, 0, 0, 0, 0, 3.0, 0.0},
-        // The offset is scaled too: 0.5 · ((3, 0) + (2, 1)).
-        {0.5f, 2, 1, 0, 0, 2.5, 0.5},
-        // Ry(90) takes (3, 0, 0) to (0, 0, -3), then Rx(90) to (0, 3, 0).
-        {1.0f, 0, 0, 90, 90, 0.0, 3.0},
+        {0.5f, 2, 1, 0, 0, 2.5, 0.5},    // the offset is scaled too: 0.5 · ((3, 0) + (2, 1))
+        {1.0f, 0, 0, 90, 90, 0.0, 3.0},  // Ry(90) takes (3, 0, 0) to (0, 0, -3), then Rx(90) to (0, 3, 0)
         {0.5f, 2, 1, 90, 90, 1.0, 2.0},
-        // Rx alone leaves a point on the x axis where it is.
-        {1.0f, 0, 0, 90, 0, 3.0, 0.0},
+        {1.0f, 0, 0, 90, 0, 3.0, 0.0},  // Rx alone leaves a point on the x axis where it is
     };
     for (const Placement& c : cases) {
         SCOPED_TRACE(::testing::Message() << "scale " << c.scale << " rot " << c.rotX << "," << c.rotY);
-        state.modelScale = c.scale;
-        state.modelOffsetX = c.offsetX;
-        state.modelOffsetY = c.offsetY;
-        state.modelRotX = c.rotX;
-        state.modelRotY = c.rotY;
+        state.modelScale = c.scale, state.modelOffsetX = c.offsetX, state.modelOffsetY = c.offsetY;
+        state.modelRotX = c.rotX, state.modelRotY = c.rotY;
         view->drawFrame();
         const Frame f(*surface);
         double sumX = 0, sumY = 0;
@@ -121,34 +97,39 @@ TEST_F(ViewFixture, ModelTransformScalesThenTranslatesThenRotatesAboutXThenY) {
             for (int x = 0; x < f.width(); ++x)
                 if (const Pixel p = f.at(x, y); p.r > 100 && p.g < 60) sumX += x + 0.5, sumY += y + 0.5, ++count;
         ASSERT_GT(count, 10) << "marker not seen";
-        const double px = 80.0 + 60.0 * focal() * c.worldX / 30.0;  // 80 · f/aspect · x/30
-        const double py = 60.0 + 60.0 * focal() * c.worldY / 30.0;
-        EXPECT_NEAR(sumX / count, px, 1.5);
-        EXPECT_NEAR(sumY / count, py, 1.5);
+        EXPECT_NEAR(sumX / count, 80.0 + 60.0 * focal() * c.worldX / 30.0, 1.5);  // 80 · f/aspect · x/30
+        EXPECT_NEAR(sumY / count, 60.0 + 60.0 * focal() * c.worldY / 30.0, 1.5);
     }
 }
 
-ModelSpaceBuilder redCube() {
-    ModelSpaceBuilder box;
-    box.material("red", {1.0f, 0.0f, 0.0f});
-    box.cube({0, 0, 0}, 1.0f);
-    return box;
+// Without it two runs a second apart would export the same phases.
+TEST_F(ViewFixture, SettingUpTheSurfaceSeedsThePhasesFromTheClock) {
+    state.random.seed(12345);
+    const std::time_t before = std::time(nullptr);
+    open(8, 8);
+    const std::time_t after = std::time(nullptr);
+    const int first = state.random.next();
+    bool fromClock = false;
+    for (std::time_t t = before; t <= after; ++t) {
+        RandomGenerator clock;
+        clock.seed(static_cast<std::uint32_t>(t));
+        fromClock = fromClock || clock.next() == first;
+    }
+    EXPECT_TRUE(fromClock);
 }
 
 // gluLookAt(eye, origin, up y) worked out by hand, column-major.
 std::array<double, 16> lookAt(double ex, double ey, double ez) {
     const double fl = std::sqrt(ex * ex + ey * ey + ez * ez);
     const double f[3] = {-ex / fl, -ey / fl, -ez / fl};
-    double s[3] = {-f[2], 0.0, f[0]};  // f × (0, 1, 0)
-    const double sl = std::sqrt(s[0] * s[0] + s[2] * s[2]);
-    s[0] /= sl, s[2] /= sl;
+    const double sl = std::sqrt(f[2] * f[2] + f[0] * f[0]);
+    const double s[3] = {-f[2] / sl, 0.0, f[0] / sl};  // f × (0, 1, 0), normalised
     const double u[3] = {s[1] * f[2] - s[2] * f[1], s[2] * f[0] - s[0] * f[2], s[0] * f[1] - s[1] * f[0]};
-    const double e[3] = {ex, ey, ez};
     std::array<double, 16> m{};
     for (int i = 0; i < 3; ++i) m[4 * i] = s[i], m[4 * i + 1] = u[i], m[4 * i + 2] = -f[i];
-    m[12] = -(s[0] * e[0] + s[1] * e[1] + s[2] * e[2]);
-    m[13] = -(u[0] * e[0] + u[1] * e[1] + u[2] * e[2]);
-    m[14] = f[0] * e[0] + f[1] * e[1] + f[2] * e[2];
+    m[12] = -(s[0] * ex + s[1] * ey + s[2] * ez);
+    m[13] = -(u[0] * ex + u[1] * ey + u[2] * ez);
+    m[14] = f[0] * ex + f[1] * ey + f[2] * ez;
     m[15] = 1.0;
     return m;
 }
@@ -157,25 +138,20 @@ void expectMatrix(GLenum which, const std::array<double, 16>& expected, const ch
     float m[16];
     glGetFloatv(which, m);
     for (int i = 0; i < 16; ++i) EXPECT_NEAR(m[i], expected[i], 1e-5) << after << " element " << i;
+    GLint mode = 0;
+    glGetIntegerv(GL_MATRIX_MODE, &mode);
+    EXPECT_EQ(mode, GL_MODELVIEW) << after;
 }
 
 TEST_F(ViewFixture, EveryRedrawLeavesTheCameraAloneAndResizeSetsTheProjection) {
     open(120, 90);
-    load(redCube());
+    load(square({1.0f, 0.0f, 0.0f}, 1.0f));
     EXPECT_FLOAT_EQ(view->aspectRatio(), 120.0f / 90.0f);
     const double f = focal();
-    const std::array<double, 16> projection{f * 0.75, 0, 0, 0, 0, f, 0, 0, 0, 0, -1001.0 / 999.0, -1, 0, 0,
-                                            -2000.0 / 999.0, 0};
-    GLint mode = 0;
-    glGetIntegerv(GL_MATRIX_MODE, &mode);
-    EXPECT_EQ(mode, GL_MODELVIEW);
-    expectMatrix(GL_PROJECTION_MATRIX, projection, "resize");
+    expectMatrix(GL_PROJECTION_MATRIX, {f * 0.75, 0, 0, 0, 0, f, 0, 0, 0, 0, -1001.0 / 999.0, -1, 0, 0, -2000.0 / 999.0, 0},
+                 "resize");
     expectMatrix(GL_MODELVIEW_MATRIX, lookAt(0, 0, 30), "resize");
-
-    state.modelScale = 1.7f;
-    state.modelOffsetX = 2.0f;
-    state.modelRotX = 33.0f;
-    state.modelRotY = -12.0f;
+    state.modelScale = 1.7f, state.modelOffsetX = 2.0f, state.modelRotX = 33.0f, state.modelRotY = -12.0f;
     view->setEye(3.0f, 4.0f, 12.0f);
     view->drawFrame();
     expectMatrix(GL_MODELVIEW_MATRIX, lookAt(3, 4, 12), "drawFrame");
@@ -184,8 +160,6 @@ TEST_F(ViewFixture, EveryRedrawLeavesTheCameraAloneAndResizeSetsTheProjection) {
     expectMatrix(GL_MODELVIEW_MATRIX, lookAt(3, 4, 12), "rescale and drawFrame");
     view->resize(0, 0, 120, 90);
     expectMatrix(GL_MODELVIEW_MATRIX, lookAt(3, 4, 12), "a second resize");
-    glGetIntegerv(GL_MATRIX_MODE, &mode);
-    EXPECT_EQ(mode, GL_MODELVIEW);
 }
 
 }  // namespace

@@ -18,12 +18,15 @@ using testing::Pixel;
 TEST(OutlineFontTest, GlyphsHaveArialAdvancesAndClosedContoursInTheWindowsCodePage) {
     OutlineFont font;
     ASSERT_TRUE(font.load()) << "no face for Arial; install fonts-liberation";
-    const std::pair<std::uint8_t, double> advances[] = {
-        {'A', 0.667}, {' ', 0.278}, {'W', 0.944}, {'i', 0.222}, {'.', 0.278}, {0xE9, 0.556}, {0x80, 0.556}};
-    for (const auto& [code, advance] : advances) EXPECT_NEAR(font.glyph(code).advance, advance, 0.001) << int(code);
-
-    const std::pair<char, std::size_t> contours[] = {{'O', 2}, {'B', 3}, {'i', 2}, {' ', 0}};
-    for (const auto& [code, count] : contours) EXPECT_EQ(font.glyph(code).contours.size(), count) << code;
+    // Advances, and contours where the letter's shape says how many.
+    const std::tuple<std::uint8_t, double, int> glyphs[] = {{'A', 0.667, 2}, {' ', 0.278, 0}, {'W', 0.944, 1},
+                                                             {'i', 0.222, 2}, {'.', 0.278, 1}, {0xE9, 0.556, 3},
+                                                             {'O', 0.778, 2}, {'B', 0.667, 3}};
+    for (const auto& [code, advance, contours] : glyphs) {
+        EXPECT_NEAR(font.glyph(code).advance, advance, 0.001) << int(code);
+        EXPECT_EQ(font.glyph(code).contours.size(), std::size_t(contours)) << int(code);
+    }
+    EXPECT_NEAR(font.glyph(0x80).advance, 0.556, 0.001);
     EXPECT_FALSE(font.glyph(0x80).contours.empty());  // the euro sign
     // Every printable glyph stays within one em of height around its cell.
     for (int code = 33; code < 256; ++code)
@@ -36,40 +39,14 @@ TEST(OutlineFontTest, GlyphsHaveArialAdvancesAndClosedContoursInTheWindowsCodePa
     for (const auto& [code, expected] : unicode) EXPECT_EQ(OutlineFont::toUnicode(code), expected) << int(code);
 }
 
-TEST(OutlineFontTest, EachListMovesRightByItsAdvance) {
-    auto surface = testing::makeHeadlessSurface(16, 16);
-    ASSERT_TRUE(surface);
-    OutlineFont font;
-    const GLuint base = glGenLists(256);
-    font.buildLists(base);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    glCallList(base + 'A');
-    glCallList(base + 'W');
-    float m[16];
-    glGetFloatv(GL_MODELVIEW_MATRIX, m);
-    EXPECT_NEAR(m[12], 0.667 + 0.944, 0.002);
-    EXPECT_EQ(m[13], 0.0f);
-    glDeleteLists(base, 256);
-}
-
-// Where a status text may put pixels: from its start to its total advance
-// across, from a descender to a cap height up, `size` units per em, in a
-// view whose shorter side spans 16 units.
-struct TextBand {
-    double left, right, bottom, top;  // pixels
-    TextBand(int width, int height, double x, double advanceEm) {
-        const double pixelsPerUnit = std::min(width, height) / 16.0;
-        left = width / 2.0 + x * pixelsPerUnit;
-        right = left + 2.0 * advanceEm * pixelsPerUnit;
-        bottom = height / 2.0 - 2.0 * 0.25 * pixelsPerUnit;
-        top = height / 2.0 + 2.0 * 0.75 * pixelsPerUnit;
-    }
-};
-
-// All drawn pixels are white and inside the band, and the ink reaches from
-// the first letter's stem to the last dot and from a descender to the caps.
-void expectTextInBand(const Frame& f, const TextBand& band, double pixelsPerEm) {
+// A status text starting `x` units from the centre of a view whose shorter
+// side spans 16 units, at 2 units per em: all its pixels are white and lie from
+// its start to its total advance across and from a descender to a cap height
+// up, and its ink reaches from the first letter's stem to the last dot.
+void expectText(const Frame& f, double x, double advanceEm) {
+    const double unit = std::min(f.width(), f.height()) / 16.0, em = 2 * unit;
+    const double left = f.width() / 2.0 + x * unit, right = left + advanceEm * em;
+    const double bottom = f.height() / 2.0 - 0.25 * em, top = f.height() / 2.0 + 0.75 * em;
     int minX = f.width(), maxX = -1, minY = f.height(), maxY = -1, count = 0;
     for (int y = 0; y < f.height(); ++y) {
         for (int x = 0; x < f.width(); ++x) {
@@ -77,17 +54,16 @@ void expectTextInBand(const Frame& f, const TextBand& band, double pixelsPerEm) 
             if (testing::isClearColour(p)) continue;
             ++count;
             ASSERT_TRUE(testing::near(p, 255, 255, 255)) << x << "," << y;
-            ASSERT_TRUE(x + 0.5 > band.left - 1 && x + 0.5 < band.right + 1 && y + 0.5 > band.bottom - 1 &&
-                        y + 0.5 < band.top + 1)
+            ASSERT_TRUE(x + 0.5 > left - 1 && x + 0.5 < right + 1 && y + 0.5 > bottom - 1 && y + 0.5 < top + 1)
                 << "stray pixel at " << x << "," << y;
             minX = std::min(minX, x), maxX = std::max(maxX, x), minY = std::min(minY, y), maxY = std::max(maxY, y);
         }
     }
     ASSERT_GT(count, 50);
-    EXPECT_LT(minX, band.left + 0.15 * pixelsPerEm);
-    EXPECT_GT(maxX, band.right - 0.25 * pixelsPerEm);
-    EXPECT_LT(minY, f.height() / 2.0 - 0.15 * pixelsPerEm);
-    EXPECT_GT(maxY, f.height() / 2.0 + 0.6 * pixelsPerEm);
+    EXPECT_LT(minX, left + 0.15 * em);
+    EXPECT_GT(maxX, right - 0.25 * em);
+    EXPECT_LT(minY, f.height() / 2.0 - 0.15 * em);
+    EXPECT_GT(maxY, f.height() / 2.0 + 0.6 * em);
 }
 
 struct OverlayFixture : testing::ViewFixture {
@@ -119,7 +95,7 @@ TEST_F(OverlayFixture, FirstLoadShowsNothingAndLaterLoadsShowLoadingInAWideWindo
     ASSERT_EQ(view->loadModel(path, 1), ModelLoad::Loaded);
     ASSERT_TRUE(duringLoad);
     // "Loading...": L o a d i n g . . . = 556·6 + 222 + 278·3 = 4392 per mille.
-    expectTextInBand(*duringLoad, TextBand(400, 200, -4.0, 4.392), 2.0 * 200 / 16.0);
+    expectText(*duringLoad, -4.0, 4.392);
 }
 
 TEST_F(OverlayFixture, RescalingTextKeepsItsSizeRelativeToTheShorterSide) {
@@ -131,7 +107,7 @@ TEST_F(OverlayFixture, RescalingTextKeepsItsSizeRelativeToTheShorterSide) {
         view->resize(0, 0, w, h);
         clear();
         view->rescaleModel(2.0f);
-        expectTextInBand(Frame(*surface), TextBand(w, h, -5.0, 5.557), 2.0 * std::min(w, h) / 16.0);
+        expectText(Frame(*surface), -5.0, 5.557);
         view.reset();
     }
 }

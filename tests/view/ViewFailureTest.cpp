@@ -2,6 +2,7 @@
 // used, and how a model that cannot be read leaves the view running.
 
 #include "platform/FatalExit.h"
+#include "support/Prompts.h"
 #include "view/ViewTestSupport.h"
 #include "view/WelcomePicture.h"
 
@@ -18,25 +19,12 @@ struct FatalExitCalled {
     int status;
 };
 
+// A surface of a given colour depth that may refuse to become current; with
+// a real surface it stands for that surface's context drawing into a
+// framebuffer with colour but no depth buffer.
 struct FakeSurface : GlSurface {
-    int bits = 32;
-    bool canMakeCurrent = true;
-    int errorOnFailure = 0;
-    int makeCurrentCalls = 0;
-    bool makeCurrent() override {
-        ++makeCurrentCalls;
-        if (!canMakeCurrent) errno = errorOnFailure;
-        return canMakeCurrent;
-    }
-    void swapBuffers() override {}
-    int colourBits() const override { return bits; }
-    int width() const override { return 64; }
-    int height() const override { return 64; }
-};
-
-// A real context whose framebuffer has colour but no depth buffer.
-struct DepthlessSurface : FakeSurface {
-    explicit DepthlessSurface(HeadlessGlSurface& real) : real(real) {
+    explicit FakeSurface(int bits, HeadlessGlSurface* real = nullptr) : bits(bits), real(real) {
+        if (!real) return;
         glGenFramebuffers(1, &fbo);
         glGenRenderbuffers(1, &colour);
         glBindRenderbuffer(GL_RENDERBUFFER, colour);
@@ -44,17 +32,21 @@ struct DepthlessSurface : FakeSurface {
         glBindFramebuffer(GL_FRAMEBUFFER, fbo);
         glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, colour);
     }
-    ~DepthlessSurface() override {
-        glDeleteFramebuffers(1, &fbo);
-        glDeleteRenderbuffers(1, &colour);
-        real.makeCurrent();
+    ~FakeSurface() override {
+        if (real) glDeleteFramebuffers(1, &fbo), glDeleteRenderbuffers(1, &colour), real->makeCurrent();
     }
     bool makeCurrent() override {
-        real.makeCurrent();
-        glBindFramebuffer(GL_FRAMEBUFFER, fbo);
-        return true;
+        ++makeCurrentCalls;
+        errno = EACCES;
+        if (real) real->makeCurrent(), glBindFramebuffer(GL_FRAMEBUFFER, fbo);
+        return real;
     }
-    HeadlessGlSurface& real;
+    void swapBuffers() override {}
+    int colourBits() const override { return bits; }
+    int width() const override { return 64; }
+    int height() const override { return 64; }
+    int bits, makeCurrentCalls = 0;
+    HeadlessGlSurface* real;
     GLuint fbo = 0, colour = 0;
 };
 
@@ -73,71 +65,52 @@ int fatalStatusOf(Body body) {
 TEST(ViewFailureTest, ShallowColourDepthEndsWithStatusZeroBeforeTouchingTheContext) {
     for (bool welcome : {false, true}) {
         SCOPED_TRACE(welcome ? "welcome picture" : "view");
-        FakeSurface surface;
-        surface.bits = 15;
+        FakeSurface surface(15);
         RecordingPrompt prompt("VELMORA");
         ViewerState state;
-        const int status = fatalStatusOf([&] {
-            if (welcome)
-                WelcomePicture(surface, prompt, state).draw();
-            else
-                GlView view(surface, prompt, state);
-        });
-        EXPECT_EQ(status, 0);
-        ASSERT_EQ(prompt.messages().size(), 1u);
-        EXPECT_TRUE(prompt.messages()[0].frameworkBox);
-        EXPECT_EQ(prompt.messages()[0].caption, "VELMORA");
-        EXPECT_EQ(prompt.messages()[0].text,
-                  "You need a minimum of 16-Bit colour depth selected via Desktop Settings.");
+        EXPECT_EQ(fatalStatusOf([&] {
+                      if (welcome) WelcomePicture(surface, prompt, state).draw();
+                      else GlView view(surface, prompt, state);
+                  }),
+                  0);
+        testing::expectBox(prompt, "VELMORA", "You need a minimum of 16-Bit colour depth selected via Desktop Settings.");
+        EXPECT_TRUE(prompt.messages().at(0).frameworkBox);
         EXPECT_EQ(surface.makeCurrentCalls, 0);
     }
 }
 
-TEST(ViewFailureTest, ContextThatCannotBeMadeCurrentShowsThePlatformErrorAndEndsWithIt) {
-    FakeSurface surface;
-    surface.bits = 16;  // just enough
-    surface.canMakeCurrent = false;
-    surface.errorOnFailure = EACCES;
+TEST(ViewFailureTest, ContextOrFramebufferThatCannotBeUsedEndsTheProcess) {
+    FakeSurface noContext(16);  // just deep enough
     RecordingPrompt prompt;
     ViewerState state;
-    EXPECT_EQ(fatalStatusOf([&] { GlView view(surface, prompt, state); }), EACCES);
-    ASSERT_EQ(prompt.messages().size(), 1u);
-    EXPECT_FALSE(prompt.messages()[0].frameworkBox);
-    EXPECT_EQ(prompt.messages()[0].caption, "OpenGL Create Rendering Context Failed!");
-    EXPECT_EQ(prompt.messages()[0].text, "Permission denied");
-    EXPECT_EQ(prompt.messages()[0].buttons, PromptButtons::Ok);
-}
+    EXPECT_EQ(fatalStatusOf([&] { GlView view(noContext, prompt, state); }), EACCES);
+    testing::expectBox(prompt, "OpenGL Create Rendering Context Failed!", "Permission denied");
+    EXPECT_FALSE(prompt.messages().at(0).frameworkBox);
 
-TEST(ViewFailureTest, FramebufferWithoutDepthIsTheWrongPixelFormat) {
     auto real = testing::makeHeadlessSurface(64, 64);
     ASSERT_TRUE(real);
-    DepthlessSurface surface(*real);
-    RecordingPrompt prompt;
-    ViewerState state;
-    fatalStatusOf([&] { GlView view(surface, prompt, state); });
+    FakeSurface depthless(32, real.get());
+    prompt.clear();
+    fatalStatusOf([&] { GlView view(depthless, prompt, state); });
     ASSERT_EQ(prompt.messages().size(), 1u);
     EXPECT_EQ(prompt.messages()[0].caption, "Failed to Find Suitable Pixel Format!");
-    EXPECT_FALSE(prompt.messages()[0].frameworkBox);
 }
 
-using UnreadableModelTest = testing::ViewFixture;
+using testing::ViewFixture;
 
-TEST_F(UnreadableModelTest, IsReportedAndTheViewGoesOnWithoutOne) {
+TEST_F(ViewFixture, UnreadableModelIsReportedAndTheViewGoesOnWithoutOne) {
     ScopedFatalExitHandler handler([](int status) { throw FatalExitCalled{status}; });
     open(32, 32);
     load(square({1.0f, 1.0f, 1.0f}, 4.0f), 1);
     view->drawFrame();
     ASSERT_FALSE(testing::isClearColour(testing::Frame(*surface).at(16, 16)));
-
     const std::string missing = dir.file("missing.3ds");
     prompt.clear();
     EXPECT_EQ(view->loadModel(missing, 1), ModelLoad::Unreadable);
     EXPECT_FALSE(view->hasModel());
-    const std::vector<std::string> expected{"message Error: Failed to open " + missing + "\n",
-                                            "message velmora: Failed to Decode 3D Studio MAX file!: " + missing};
-    EXPECT_EQ(prompt.transcript(), expected);
+    EXPECT_EQ(prompt.transcript(), (std::vector<std::string>{"message Error: Failed to open " + missing + "\n",
+                                                             "message velmora: Failed to Decode 3D Studio MAX file!: " + missing}));
     EXPECT_TRUE(prompt.messages().back().frameworkBox);
-
     // Still running: a redraw shows the clear colour, a rescale is ignored.
     view->rescaleModel(2.0f);
     view->drawFrame();

@@ -3,21 +3,12 @@
 // own axes (written as .3ds files through the fixture builder), a view on a
 // headless surface, frame read-back and the view's lighting by hand.
 
-#include "platform/HeadlessGlSurface.h"
 #include "platform/RecordingPrompt.h"
 #include "support/GlTestContext.h"
-#include "support/TempDir.h"
 #include "support/ThreeDsBuilder.h"
 #include "view/GlView.h"
 
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <array>
 #include <cmath>
-#include <cstdint>
-#include <string>
-#include <vector>
 
 namespace velmora::testing {
 
@@ -27,23 +18,17 @@ namespace velmora::testing {
 // mesh model undoes when it loads.
 class ModelSpaceBuilder {
 public:
-    void material(const std::string& name, std::array<float, 3> colour) {
-        Chunk m(0xAFFF);
-        m.add(materialName(name));
-        for (std::uint16_t id : {0xA010, 0xA020, 0xA030})
-            m.add(colourBlock(id, {colourFloat(colour[0], colour[1], colour[2])}));
-        materials_.push_back(m);
+    void material(const std::string& name, std::array<float, 3> c) {
+        materials_.push_back(Chunk(0xAFFF).add(materialName(name)));
+        for (std::uint16_t id : {0xA010, 0xA020, 0xA030}) materials_.back().add(colourBlock(id, {colourFloat(c[0], c[1], c[2])}));
         current_ = name;
     }
     void triangle(Vec3 a, Vec3 b, Vec3 c) {
-        const auto index = [this](Vec3 p) {
-            vertices_.push_back({-p.x, p.z, p.y});
-            return static_cast<std::uint16_t>(vertices_.size() - 1);
-        };
-        const std::uint16_t ia = index(a), ib = index(b), ic = index(c);
         if (groups_.empty() || groups_.back().first != current_) groups_.push_back({current_, {}});
         groups_.back().second.push_back(static_cast<std::uint16_t>(faces_.size()));
-        faces_.push_back({ia, ic, ib});
+        const auto n = static_cast<std::uint16_t>(vertices_.size());
+        for (const Vec3& p : {a, b, c}) vertices_.push_back({-p.x, p.z, p.y});
+        faces_.push_back({n, std::uint16_t(n + 2), std::uint16_t(n + 1)});
     }
     // A square of half side `h` centred on (cx, cy, z), facing +z.
     void square(float cx, float cy, float z, float h) {
@@ -52,20 +37,15 @@ public:
     }
     // An axis-aligned cube of half side `h`, faces outwards.
     void cube(Vec3 c, float h) {
-        const auto p = [&](int i) {
-            return Vec3{c.x + ((i & 1) ? h : -h), c.y + ((i & 2) ? h : -h), c.z + ((i & 4) ? h : -h)};
-        };
-        const int quads[6][4] = {{0, 2, 3, 1}, {4, 5, 7, 6}, {0, 1, 5, 4},
-                                 {2, 6, 7, 3}, {0, 4, 6, 2}, {1, 3, 7, 5}};
-        for (const auto& q : quads) {
+        const auto p = [&](int i) { return Vec3{c.x + (i & 1 ? h : -h), c.y + (i & 2 ? h : -h), c.z + (i & 4 ? h : -h)}; };
+        for (const auto& q : {std::array{0, 2, 3, 1}, {4, 5, 7, 6}, {0, 1, 5, 4}, {2, 6, 7, 3}, {0, 4, 6, 2}, {1, 3, 7, 5}}) {
             triangle(p(q[0]), p(q[1]), p(q[2]));
             triangle(p(q[0]), p(q[2]), p(q[3]));
         }
     }
     bool write(const std::string& path) const {
-        std::vector<Chunk> faceGroups;
+        std::vector<Chunk> faceGroups, editorChildren = materials_;
         for (const auto& [name, faces] : groups_) faceGroups.push_back(faceGroup(name, faces));
-        std::vector<Chunk> editorChildren = materials_;
         editorChildren.push_back(object("model", {mesh({vertexList(vertices_), faceList(faces_, faceGroups)})}));
         return writeFile(path, model(editorChildren));
     }
@@ -98,13 +78,11 @@ private:
     std::vector<std::uint8_t> rgba_;
 };
 
-// The viewing clear colour (0.25, 0.5, 0.75) in 8-bit steps.
-inline bool isClearColour(Pixel p) {
-    return std::abs(p.r - 64) <= 1 && std::abs(p.g - 128) <= 1 && std::abs(p.b - 191) <= 1;
-}
 inline bool near(Pixel p, int r, int g, int b, int tolerance = 1) {
     return std::abs(p.r - r) <= tolerance && std::abs(p.g - g) <= tolerance && std::abs(p.b - b) <= tolerance;
 }
+// The viewing clear colour (0.25, 0.5, 0.75) in 8-bit steps.
+inline bool isClearColour(Pixel p) { return near(p, 64, 128, 191); }
 
 // One channel of the view's fixed-function lighting at a vertex whose normal
 // makes `cosine` with the direction to a light sitting at the eye: emission
@@ -126,9 +104,8 @@ struct ViewFixture : ::testing::Test {
         view = std::make_unique<GlView>(*surface, prompt, state, TextureFactory{}, [](std::string_view) {});
     }
     void load(const ModelSpaceBuilder& model, int twoSided = 0) {
-        const std::string path = dir.file("model.3ds");
-        ASSERT_TRUE(model.write(path));
-        ASSERT_EQ(view->loadModel(path, twoSided), ModelLoad::Loaded);
+        ASSERT_TRUE(model.write(dir.file("model.3ds")));
+        ASSERT_EQ(view->loadModel(dir.file("model.3ds"), twoSided), ModelLoad::Loaded);
         view->resize(0, 0, surface->width(), surface->height());
     }
     // A model of one square of half side `h` at the origin, in one colour.

@@ -1,0 +1,178 @@
+// The importer's file image: axes and winding, baked transforms, splitting,
+// materials and textures, and failures. Real files are in RealFilesTest.
+
+#include "model/AssimpImporter.h"
+
+#include "support/Pictures.h"
+#include "support/Prompts.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+#include <sstream>
+
+namespace velmora {
+namespace {
+
+using testing::writeFile;
+using V3 = std::array<float, 3>;
+
+struct Importer {
+    RecordingPrompt prompt;
+    std::vector<std::string> lines;
+    ParsedScene scene;
+    testing::TempDir dir;
+    bool read(const std::string& name, const std::string& text = "") {
+        if (!text.empty()) writeFile(dir.file(name), text);
+        scene = {};
+        return importModel(dir.file(name), scene, prompt, [this](std::string_view l) { lines.emplace_back(l); });
+    }
+    std::set<V3> vertices(std::size_t object) const {
+        std::set<V3> out;
+        for (const auto& v : scene.objects.at(object).vertices) out.insert({v.x, v.y, v.z});
+        return out;
+    }
+    // The z of the first face's normal in the source's axes: the mesh model
+    // turns a stored (x, y, z) into (-x, z, y) and a face (a, b, c) into (a, c, b).
+    float sourceNormalZ(std::size_t object) const {
+        const MeshObject& o = scene.objects.at(object);
+        const auto at = [&o](int i) { return V3{-o.vertices[i].x, o.vertices[i].z, o.vertices[i].y}; };
+        const V3 a = at(o.faces[0].a), b = at(o.faces[0].c), c = at(o.faces[0].b);
+        return (b[0] - a[0]) * (c[1] - a[1]) - (b[1] - a[1]) * (c[0] - a[0]);
+    }
+};
+
+std::string base64(const void* data, std::size_t size) {
+    static const char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    const auto* b = static_cast<const std::uint8_t*>(data);
+    std::string out;
+    for (std::size_t i = 0; i < size; i += 3) {
+        const std::uint32_t n = b[i] << 16 | (i + 1 < size ? b[i + 1] << 8 : 0) | (i + 2 < size ? b[i + 2] : 0);
+        for (int k = 0; k < 4; ++k) out += k <= int(size - i) ? kAlphabet[(n >> (18 - 6 * k)) & 63] : '=';
+    }
+    return out;
+}
+
+// A glTF file of one triangle (0,0,0) (1,0,0) (0,1,0) with texture coordinates;
+// `more` ends the primitive, `rest` adds to the file.
+std::string gltf(const std::string& sceneNodes, const std::string& nodes, const std::string& more,
+                 const std::string& rest = "") {
+    const float data[15] = {0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 1};  // positions, then texture coordinates
+    return R"({"asset":{"version":"2.0"},"scene":0,"scenes":[{"nodes":)" + sceneNodes + "}],\"nodes\":" + nodes +
+           R"(,"meshes":[{"primitives":[{"attributes":{"POSITION":0)" + more +
+           R"(,"accessors":[{"bufferView":0,"componentType":5126,"count":3,"type":"VEC3","min":[0,0,0],"max":[1,1,0]},)"
+           R"({"bufferView":1,"componentType":5126,"count":3,"type":"VEC2"}],)"
+           R"("bufferViews":[{"buffer":0,"byteLength":36},{"buffer":0,"byteOffset":36,"byteLength":24}],)"
+           R"("buffers":[{"byteLength":60,"uri":"data:application/octet-stream;base64,)" + base64(data, 60) + "\"}]" +
+           rest + "}";
+}
+
+TEST(AssimpImporter, StoredSoTheMeshModelGivesBackTheSourceAxesAndWinding) {
+    Importer in;
+    ASSERT_TRUE(in.read("t.obj", "v 1 2 3\nv 4 5 6\nv 7 8 10\nf 1 2 3\n"));
+    ASSERT_EQ(in.scene.objects.size(), 1u);
+    const MeshObject& o = in.scene.objects[0];
+    EXPECT_EQ(in.vertices(0), (std::set<V3>{{-1, 3, 2}, {-4, 6, 5}, {-7, 10, 8}}));
+    EXPECT_EQ((std::array<int, 3>{o.faces.at(0).a, o.faces[0].b, o.faces[0].c}), (std::array<int, 3>{0, 2, 1}));
+    ASSERT_EQ(o.faceGroups.size(), 1u);
+    EXPECT_EQ(o.faceGroups[0].faceIndices, std::vector<std::uint16_t>{0});
+    EXPECT_FALSE(in.scene.needsDefaultMaterial);
+    ASSERT_EQ(in.scene.materialDefs.size(), 1u);  // the library's default, named by the group
+    EXPECT_EQ(o.faceGroups[0].materialName, in.scene.materialDefs[0].name);
+
+    // Two uses of one mesh: translated by (5, 0, 0) and scaled by 2, then mirrored in x.
+    ASSERT_TRUE(in.read("two.gltf", gltf("[0,1]", R"([{"mesh":0,"translation":[5,0,0],"scale":[2,2,2]},{"mesh":0,"scale":[-1,1,1]}])", "}}]}]")));
+    ASSERT_EQ(in.scene.objects.size(), 2u);
+    EXPECT_EQ(in.vertices(0), (std::set<V3>{{-5, 0, 0}, {-7, 0, 0}, {-5, 0, 2}}));
+    EXPECT_EQ(in.vertices(1), (std::set<V3>{{0, 0, 0}, {1, 0, 0}, {0, 0, 1}}));
+    // Both keep the source's front side (+z), the mirrored one by a reversed winding.
+    EXPECT_GT(in.sourceNormalZ(0), 0.0f);
+    EXPECT_GT(in.sourceNormalZ(1), 0.0f);
+}
+
+TEST(AssimpImporter, MeshesBeyond65535VerticesAreSplitWithoutLosingAFace) {
+    constexpr int kSide = 260;  // 67,600 vertices, 134,162 triangles
+    std::ostringstream obj;
+    for (int i = 0; i < kSide * kSide; ++i) obj << "v " << i % kSide << ' ' << i / kSide << " 0\n";
+    for (int a = 1; a <= kSide * (kSide - 1); ++a)
+        if (a % kSide) obj << "f " << a << ' ' << a + 1 << ' ' << a + kSide + 1 << "\nf " << a << ' ' << a + kSide + 1 << ' ' << a + kSide << '\n';
+    Importer in;
+    ASSERT_TRUE(in.read("grid.obj", obj.str()));
+    ASSERT_GE(in.scene.objects.size(), 3u);
+    std::set<std::array<float, 6>> triangles;  // by their corners in the grid
+    for (const MeshObject& o : in.scene.objects) {
+        EXPECT_LE(o.vertices.size(), 65535u);
+        ASSERT_EQ(o.faceGroups.size(), 1u);
+        EXPECT_EQ(o.faceGroups[0].faceIndices.size(), o.faces.size());
+        for (const ObjectFace& f : o.faces) {
+            ASSERT_LT(std::max({f.a, f.b, f.c}), o.vertices.size());
+            std::array<std::pair<float, float>, 3> c;
+            for (int k = 0; k < 3; ++k) c[k] = {-o.vertices[(&f.a)[k]].x, o.vertices[(&f.a)[k]].z};
+            std::sort(c.begin(), c.end());
+            triangles.insert({c[0].first, c[0].second, c[1].first, c[1].second, c[2].first, c[2].second});
+        }
+    }
+    EXPECT_EQ(triangles.size(), 2u * (kSide - 1) * (kSide - 1));
+}
+
+TEST(AssimpImporter, MaterialsCarryColoursOpacityTextureAndShortUniqueNames) {
+    Importer in;
+    writeFile(in.dir.file("m.mtl"), std::string("newmtl a_very_long_material_name_1\nKa 0.1 0.2 0.3\nKd 0.4 0.5 0.6\n"
+                                                "Ks 0.7 0.8 0.9\nd 0.25\nmap_Kd tex.png\n"
+                                                "newmtl a_very_long_material_name_2\nKa 0 0 0\nKd 1 1 1\nKs 0 0 0\n"));
+    ASSERT_TRUE(in.read("m.obj", "mtllib m.mtl\nv 0 0 0\nv 1 0 0\nv 0 1 0\nv 1 1 0\n"
+                                 "usemtl a_very_long_material_name_1\nf 1 2 3\nusemtl a_very_long_material_name_2\nf 2 4 3\n"));
+    std::map<std::string, MaterialDef> byName;
+    for (const MaterialDef& m : in.scene.materialDefs) byName[m.name] = m;
+    EXPECT_EQ(byName.size(), in.scene.materialDefs.size());
+    const MaterialDef first = byName["a_very_long_mate"], second = byName["a_very_long_ma~1"];
+    EXPECT_EQ((std::array{first.ambient, first.diffuse, first.specular, second.diffuse}),
+              (std::array{V3{0.1f, 0.2f, 0.3f}, V3{0.4f, 0.5f, 0.6f}, V3{0.7f, 0.8f, 0.9f}, V3{1, 1, 1}}));
+    EXPECT_EQ(first.alpha + second.alpha, 1.25f);  // opacity d 0.25, and opaque without one
+    EXPECT_EQ(first.textureFile + "|" + second.textureFile, "tex.png|");
+    std::set<std::string> grouped;
+    for (const MeshObject& o : in.scene.objects) grouped.insert(o.faceGroups.at(0).materialName);
+    EXPECT_EQ(grouped, (std::set<std::string>{"a_very_long_mate", "a_very_long_ma~1"}));
+
+    // A glTF material: two-sided, ambient as its diffuse, the embedded PNG written out.
+    ASSERT_TRUE(testing::writePng(in.dir.file("p.png"), 3, 2, testing::Bytes(24, 200)));
+    const auto png = testing::fileBytes(in.dir.file("p.png"));
+    ASSERT_TRUE(in.read("t.gltf", gltf("[0]", R"([{"mesh":0}])", R"(,"TEXCOORD_0":1},"material":0}]}])",
+                                       R"(,"materials":[{"name":"skin","doubleSided":true,"pbrMetallicRoughness":)"
+                                       R"({"baseColorFactor":[0.5,0.25,1,1],"baseColorTexture":{"index":0}}}],)"
+                                       R"("textures":[{"source":0}],"images":[{"uri":"data:image/png;base64,)" +
+                                           base64(png.data(), png.size()) + "\"}]")));
+    const MaterialDef* skin = nullptr;
+    for (const auto& m : in.scene.materialDefs) skin = m.name == "skin" ? &m : skin;
+    ASSERT_TRUE(skin);
+    EXPECT_EQ(skin->twoSided, 1);
+    EXPECT_EQ((std::array{skin->ambient, skin->diffuse}), (std::array{V3{0.5f, 0.25f, 1.0f}, V3{0.5f, 0.25f, 1.0f}}));
+    EXPECT_TRUE(std::filesystem::path(skin->textureFile).is_absolute());
+    EXPECT_EQ(testing::fileBytes(skin->textureFile), png);
+    std::set<std::pair<float, float>> uv;  // in OpenGL's orientation, v up
+    for (const auto& c : in.scene.objects.at(0).mapCoords) uv.insert({c.u, c.v});
+    EXPECT_EQ(uv, (std::set<std::pair<float, float>>{{0, 1}, {1, 1}, {0, 0}}));
+}
+
+TEST(AssimpImporter, FailuresAreReportedAndLeaveNoModel) {
+    Importer in;
+    EXPECT_FALSE(in.read("absent.obj"));
+    testing::expectBox(in.prompt, "Error", "Failed to open " + in.dir.file("absent.obj") + "\n");
+    EXPECT_FALSE(in.read("bad.glb", "glTF but not really a binary glTF file at all"));
+    EXPECT_EQ(in.lines.at(0), "Failed to parse " + in.dir.file("bad.glb") + "\n");
+    EXPECT_FALSE(in.read("points.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\np 1 2 3\n"));
+    EXPECT_TRUE(in.scene.objects.empty());
+
+    for (const char* yes : {"a.obj", "A.OBJ", "b.Stl", "c.ply", "d.gltf", "e.GLB", "f.dae", "g.fbx", "dir/h.obj"})
+        EXPECT_TRUE(isAssimpModel(yes)) << yes;
+    for (const char* no : {"a.3ds", "A.3DS", "obj", "dir.obj/file", "a.objx", "a.jpeg", ""})
+        EXPECT_FALSE(isAssimpModel(no)) << no;
+    const auto filters = modelFileFilters();
+    ASSERT_EQ(filters.size(), 2u);
+    EXPECT_EQ(filters[0].name + "|" + filters[0].pattern, "3D Studio Files|*.3DS");
+    EXPECT_EQ(filters[1].name + "|" + filters[1].pattern,
+              "All supported models|*.3ds *.obj *.stl *.ply *.gltf *.glb *.dae *.fbx");
+}
+
+}  // namespace
+}  // namespace velmora
