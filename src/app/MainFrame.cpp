@@ -176,7 +176,7 @@ void MainFrame::buildMenu() {
         for (const auto& child : top.children) add(menu, child);
     }
     for (int id : {Command::ForceTwoSided, Command::MaterialColour}) actions_[id]->setCheckable(true);
-    actions_[Command::ForceTwoSided]->setChecked(state_.forceTwoSided != 0);
+    actions_[Command::ForceTwoSided]->setChecked(state_.forceTwoSided);
     actions_[Command::MaterialColour]->setChecked(false);
 }
 
@@ -452,8 +452,8 @@ bool MainFrame::openModel(const std::string& path) {
 }
 
 void MainFrame::onForce2Sided() {
-    state_.forceTwoSided = state_.forceTwoSided == 0 ? 1 : 0;
-    actions_[Command::ForceTwoSided]->setChecked(state_.forceTwoSided == 1);
+    state_.forceTwoSided = !state_.forceTwoSided;
+    actions_[Command::ForceTwoSided]->setChecked(state_.forceTwoSided);
     if (!view_) return;
     // The file is read again; the "Loading..." picture stays until the next
     // repaint.

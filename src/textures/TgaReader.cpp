@@ -177,46 +177,20 @@ std::optional<TextureImage> TgaReader::readTgaMemory(const std::uint8_t* data, s
     return image;
 }
 
-void TgaReader::uploadTga(const TextureImage& image, unsigned options) const {
-    GLint internalFormat = static_cast<GLint>(image.format);
-    if (options & tgaOptions::sizedFormat) {
-        switch (image.format) {
-            case GL_ALPHA: internalFormat = GL_ALPHA8; break;
-            case GL_RGB: internalFormat = GL_RGB8; break;
-            case GL_RGBA: internalFormat = GL_RGBA8; break;
-            case GL_LUMINANCE: internalFormat = GL_LUMINANCE8; break;
-        }
-    }
-    if ((options & tgaOptions::compressedFormat) && compressedTexturesAvailable_) {
-        switch (image.format) {
-            case GL_ALPHA: internalFormat = GL_COMPRESSED_ALPHA_ARB; break;
-            case GL_RGB: internalFormat = GL_COMPRESSED_RGB_ARB; break;
-            case GL_RGBA: internalFormat = GL_COMPRESSED_RGBA_ARB; break;
-            case GL_LUMINANCE: internalFormat = GL_COMPRESSED_LUMINANCE_ARB; break;
-        }
-    }
+void TgaReader::uploadTga(const TextureImage& image) const {
     // The rows are packed; read them so whatever alignment is current.
     GLint alignment = 4;
     glGetIntegerv(GL_UNPACK_ALIGNMENT, &alignment);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    if (options & tgaOptions::levelZeroOnly) {
-        glTexImage2D(GL_TEXTURE_2D, 0, internalFormat, image.width, image.height, 0, image.format,
-                     GL_UNSIGNED_BYTE, image.pixels.data());
-    } else {
-        gluBuild2DMipmaps(GL_TEXTURE_2D, internalFormat, image.width, image.height, image.format,
-                          GL_UNSIGNED_BYTE, image.pixels.data());
-    }
+    gluBuild2DMipmaps(GL_TEXTURE_2D, static_cast<GLint>(image.format), image.width, image.height, image.format,
+                      GL_UNSIGNED_BYTE, image.pixels.data());
     glPixelStorei(GL_UNPACK_ALIGNMENT, alignment);
 }
 
-bool TgaReader::loadTga(const std::string& path, unsigned options, TextureImage* kept) {
+bool TgaReader::loadTga(const std::string& path, unsigned options) {
     auto image = readTga(path, options);
     if (!image) return false;
-    if (options & tgaOptions::keepPixels) {
-        if (kept) *kept = std::move(*image);
-        return true;
-    }
-    uploadTga(*image, options);
+    uploadTga(*image);
     return true;
 }
 
