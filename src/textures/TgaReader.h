@@ -69,6 +69,7 @@ public:
 
 private:
     bool refuse(const char* format, const std::string& path);
+    std::optional<unsigned> formatOf(const TgaHeader& h, unsigned options, const std::string& path, bool& runLength);
 
     Prompt& prompt_;
     TgaHeader header_;
