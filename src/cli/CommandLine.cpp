@@ -138,8 +138,14 @@ std::string makeUsage() {
         if (option.before) text += option.before;
         if (!option.usage) continue;
         const std::string usage = option.usage;
-        text += "  " + usage + std::string(usage.size() + 2 <= kOptionColumn ? kOptionColumn - usage.size() : 2, ' ');
-        for (const char* c = option.help; *c; ++c) text += *c == '\n' ? "\n" + std::string(kOptionColumn + 2, ' ') : std::string(1, *c);
+        const std::size_t gap = usage.size() + 2 <= kOptionColumn ? kOptionColumn - usage.size() : 2;
+        text += "  " + usage + std::string(gap, ' ');
+        for (const char* c = option.help; *c; ++c) {
+            if (*c == '\n')
+                text += "\n" + std::string(kOptionColumn + 2, ' ');
+            else
+                text += *c;
+        }
         text += '\n';
     }
     return text + kOutro;

@@ -82,7 +82,9 @@ std::vector<CliExport> exportsOf(const CommandLine& cl) {
     std::vector<CliExport> exports;
     const auto add = [&](const char* what, const std::optional<std::string>& path, ExportKind kind,
                          PlyLayout layout = PlyLayout::Binary) {
-        if (path) exports.push_back({what, {kind, *path, kind == ExportKind::ThreeDi ? std::nullopt : cl.views, layout}});
+        // A 3di file holds one view; the command line refuses --views with it.
+        const auto views = kind == ExportKind::ThreeDi ? std::nullopt : cl.views;
+        if (path) exports.push_back({what, {kind, *path, views, layout}});
     };
     add("colour", cl.colour, ExportKind::Colour);
     add("grey", cl.grey, ExportKind::Grey);

@@ -65,7 +65,8 @@ std::optional<WriteResult> exportOneView(GlView& view, Prompt& prompt, ViewerSta
     beginExportFrame(view);
     view.drawFrame();
     const Viewpoint stored{state.viewPointX, state.viewPointY, state.viewPointZ};
-    WriteResult result = writeView(request, SurfaceSampler::sample(client, prompt), fileName(request), 0, stored, state);
+    const SampledFrame frame = SurfaceSampler::sample(client, prompt);
+    WriteResult result = writeView(request, frame, fileName(request), 0, stored, state);
     collect(outcome, result);
     if (result.ok) return std::nullopt;
     return result;
