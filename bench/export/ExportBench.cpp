@@ -92,7 +92,8 @@ int main(int argc, char** argv) {
     ViewerState state;
     state.random.seed(42);
     start = std::chrono::steady_clock::now();
-    const WriteResult result = writeColourCgh(frame, fast, state, viewpoint);
+    const WriteResult result =
+        writeColourCgh(frame, fast, {state.Output_Scalxy, state.Output_Scalz}, state.random, viewpoint);
     const double fastSeconds = seconds(start);
 
     state.random.seed(42);

@@ -3,7 +3,7 @@
 #include "app/FormDialog.h"
 #include "app/GlWidget.h"
 #include "app/QtPrompt.h"
-#include "export/PlyExportCommands.h"
+#include "app/ExportDialogs.h"
 #include "model/AssimpImporter.h"
 #include "platform/DecimalText.h"
 #include "platform/Diagnostics.h"
@@ -177,7 +177,7 @@ void MainFrame::buildMenu() {
         for (const auto& child : top.children) add(menu, child);
     }
     for (int id : {Command::ForceTwoSided, Command::MaterialColour}) actions_[id]->setCheckable(true);
-    actions_[Command::ForceTwoSided]->setChecked(state_.forceTwoSided != 0);
+    actions_[Command::ForceTwoSided]->setChecked(state_.forceTwoSided);
     actions_[Command::MaterialColour]->setChecked(false);
 }
 
@@ -471,8 +471,8 @@ void MainFrame::retryVertexArray(Prompt& prompt, GlView& view) {
 }
 
 void MainFrame::onForce2Sided() {
-    state_.forceTwoSided = state_.forceTwoSided == 0 ? 1 : 0;
-    actions_[Command::ForceTwoSided]->setChecked(state_.forceTwoSided == 1);
+    state_.forceTwoSided = !state_.forceTwoSided;
+    actions_[Command::ForceTwoSided]->setChecked(state_.forceTwoSided);
     if (!view_) return;
     // The file is read again; the "Loading..." picture stays until the next
     // repaint.
@@ -574,6 +574,25 @@ void MainFrame::onFlyByTimer() {
     if (!navigation_.flyByRunning()) flyByTimer_.stop();
 }
 
+namespace {
+
+ExportQuestion exportQuestion(int command) {
+    switch (command) {
+        case Command::ExportGrey: return {ExportKind::Grey};
+        case Command::MultiViewColour: return {ExportKind::Colour, true};
+        case Command::MultiViewGrey: return {ExportKind::Grey, true};
+        case Command::MultiViewChannels: return {ExportKind::Channels, true};
+        case Command::Export3di: return {ExportKind::ThreeDi};
+        case Command::ExportPly: return {ExportKind::Ply};
+        case Command::ExportPlyAscii: return {ExportKind::Ply, false, PlyLayout::Ascii};
+        case Command::MultiViewPly: return {ExportKind::Ply, true};
+        case Command::MultiViewPlyAscii: return {ExportKind::Ply, true, PlyLayout::Ascii};
+        default: return {ExportKind::Colour};
+    }
+}
+
+}  // namespace
+
 void MainFrame::runExport(int id) {
     const ClientRect client = clientRect();
     std::unique_ptr<QProgressDialog> progressDialog;
@@ -594,38 +613,9 @@ void MainFrame::runExport(int id) {
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     };
 
-    GlView* view = view_.get();
     busy_ = true;
-    switch (id) {
-        case Command::ExportColour:
-            exportColour(view, prompt_, state_, client);
-            break;
-        case Command::ExportGrey:
-            exportGrey(view, prompt_, state_, client);
-            break;
-        case Command::MultiViewColour:
-            exportMultiViewColour(view, prompt_, state_, client, progress);
-            break;
-        case Command::MultiViewGrey:
-            exportMultiViewGrey(view, prompt_, state_, client, progress);
-            break;
-        case Command::MultiViewChannels:
-            exportMultiViewChannels(view, prompt_, state_, client, progress);
-            break;
-        case Command::Export3di:
-            export3di(view, prompt_, state_, client);
-            break;
-        case Command::ExportPly:
-        case Command::ExportPlyAscii:
-            exportPly(view, prompt_, state_, client, id == Command::ExportPlyAscii);
-            break;
-        case Command::MultiViewPly:
-        case Command::MultiViewPlyAscii:
-            exportMultiViewPly(view, prompt_, state_, client, id == Command::MultiViewPlyAscii, progress);
-            break;
-        default:
-            break;
-    }
+    if (const auto request = askExport(prompt_, view_.get(), exportQuestion(id)))
+        velmora::runExport(*view_, prompt_, state_, client, *request, progress);
     busy_ = false;
 }
 

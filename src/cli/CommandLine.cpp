@@ -4,63 +4,124 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <variant>
 
 namespace velmora {
 
 namespace {
 
-const char* const kUsage =
+struct FrameSize {
+    int width = 0, height = 0;
+};
+
+// What an option's value is, and so how it is read and what a wrong one is
+// called in the error message.
+enum class ValueKind { None, File, Size, Triple, Number, Range, Seed };
+
+using OptionValue =
+    std::variant<std::monostate, std::string, FrameSize, std::array<float, 3>, float, ViewRange, std::uint32_t>;
+
+// One row of the table that both the parse loop and --help are made from.
+struct Option {
+    const char* before;  // text --help prints before the row (headings), or nullptr
+    const char* names;   // the spellings, space-separated; --help shows `usage`
+    ValueKind kind;
+    const char* usage;   // the left column of --help; nullptr: the row shares the previous row's line
+    const char* help;    // the right column; '\n' starts a continuation line
+    void (*set)(CommandLine&, const OptionValue&);
+};
+
+template <class T>
+const T& as(const OptionValue& v) {
+    return std::get<T>(v);
+}
+
+const Option kOptions[] = {
+    {"What to do (any combination; without one, --info):\n", "--info", ValueKind::None, "--info",
+     "print the model (materials, objects, vertex and triangle\ncounts, bounds) and the frame's point count and "
+     "bounds;\nwith --fit also the eye used",
+     [](CommandLine& c, const OptionValue&) { c.info = true; }},
+    {nullptr, "--colour --color", ValueKind::File, "--colour FILE", "colour CGH point file of the frame",
+     [](CommandLine& c, const OptionValue& v) { c.colour = as<std::string>(v); }},
+    {nullptr, "--grey --gray", ValueKind::File, "--grey FILE", "grey CGH point file of the frame",
+     [](CommandLine& c, const OptionValue& v) { c.grey = as<std::string>(v); }},
+    {nullptr, "--channels", ValueKind::File, "--channels FILE",
+     "three CGH files, one per colour channel: FILE \"out.CGH\"\ngives outr.CGH, outg.CGH and outb.CGH",
+     [](CommandLine& c, const OptionValue& v) { c.channels = as<std::string>(v); }},
+    {nullptr, "--3di", ValueKind::File, "--3di FILE", "3di grid file of the frame",
+     [](CommandLine& c, const OptionValue& v) { c.threeDi = as<std::string>(v); }},
+    {nullptr, "--ply", ValueKind::File, "--ply FILE",
+     "binary PLY point cloud (x y z, red green blue, phase) of\nthe same points and phases as the colour file",
+     [](CommandLine& c, const OptionValue& v) { c.ply = as<std::string>(v); }},
+    {nullptr, "--ply-ascii", ValueKind::File, "--ply-ascii FILE",
+     "the same as ASCII PLY in the layout CGH libraries such as\nOpenHolo read",
+     [](CommandLine& c, const OptionValue& v) { c.plyAscii = as<std::string>(v); }},
+    {nullptr, "--views", ValueKind::Range, "--views L:R:STEP",
+     "with --colour, --grey, --channels, --ply or --ply-ascii: a\nrow of views from the viewpoint shifted by L to R "
+     "along x\nin steps of STEP; files are numbered: out1.CGH, out2.CGH",
+     [](CommandLine& c, const OptionValue& v) { c.views = as<ViewRange>(v); }},
+    {nullptr, "--png", ValueKind::File, "--png FILE", "save the frame that is sampled (black background) as PNG",
+     [](CommandLine& c, const OptionValue& v) { c.png = as<std::string>(v); }},
+    {"  File names get \".CGH\" (\".3di\", \".ply\") appended unless they end in it\n  (any letter case).\n\n"
+     "The frame:\n",
+     "--size", ValueKind::Size, "--size WxH", "frame size in pixels (default 800x600)",
+     [](CommandLine& c, const OptionValue& v) {
+         c.width = as<FrameSize>(v).width;
+         c.height = as<FrameSize>(v).height;
+     }},
+    {nullptr, "--eye", ValueKind::Triple, "--eye X,Y,Z", "camera eye, looking at the origin (default 0,0,30)",
+     [](CommandLine& c, const OptionValue& v) { c.eye = as<std::array<float, 3>>(v); }},
+    {nullptr, "--scale", ValueKind::Number, "--scale F", "model scale (default 1)",
+     [](CommandLine& c, const OptionValue& v) { c.scale = as<float>(v); }},
+    {nullptr, "--offset", ValueKind::Triple, "--offset X,Y,Z", "model offset, scaled with the model (default 0,0,0)",
+     [](CommandLine& c, const OptionValue& v) { c.offset = as<std::array<float, 3>>(v); }},
+    {nullptr, "--rot-x", ValueKind::Number, "--rot-x DEG, --rot-y DEG", "model rotation about x, then y (default 0)",
+     [](CommandLine& c, const OptionValue& v) { c.rotX = as<float>(v); }},
+    {nullptr, "--rot-y", ValueKind::Number, nullptr, nullptr,
+     [](CommandLine& c, const OptionValue& v) { c.rotY = as<float>(v); }},
+    {nullptr, "--rescale", ValueKind::Number, "--rescale F", "multiply the model's vertices by F (repeatable)",
+     [](CommandLine& c, const OptionValue& v) { c.rescale.push_back(as<float>(v)); }},
+    {nullptr, "--fit", ValueKind::None, "--fit",
+     "move the eye along its direction until the whole model\n(its bounding sphere) fits the frame with a small\n"
+     "margin; the viewpoint follows unless --viewpoint is given",
+     [](CommandLine& c, const OptionValue&) { c.fit = true; }},
+    {nullptr, "--two-sided", ValueKind::None, "--two-sided", "draw every material two-sided (the default)",
+     [](CommandLine& c, const OptionValue&) { c.twoSided = true; }},
+    {nullptr, "--no-two-sided", ValueKind::None, "--no-two-sided", "only materials marked two-sided in the file",
+     [](CommandLine& c, const OptionValue&) { c.twoSided = false; }},
+    {"\nExport settings:\n", "--viewpoint", ValueKind::Triple, "--viewpoint X,Y,Z",
+     "the viewpoint written into CGH files and the base of a\n--views series (default 0,0,30)",
+     [](CommandLine& c, const OptionValue& v) {
+         c.viewpoint = as<std::array<float, 3>>(v);
+         c.viewpointGiven = true;
+     }},
+    {nullptr, "--scalxy", ValueKind::Number, "--scalxy F, --scalz F",
+     "output scales for CGH headers and 3di files (default 1)",
+     [](CommandLine& c, const OptionValue& v) { c.scalxy = as<float>(v); }},
+    {nullptr, "--scalz", ValueKind::Number, nullptr, nullptr,
+     [](CommandLine& c, const OptionValue& v) { c.scalz = as<float>(v); }},
+    {nullptr, "--seed", ValueKind::Seed, "--seed N",
+     "seed of the random phases (default: a random seed, shown\nwith --verbose); every export starts from it, so a "
+     "point\nhas the same phase in every file, and a --views series\nruns one generator across its views",
+     [](CommandLine& c, const OptionValue& v) { c.seed = as<std::uint32_t>(v); }},
+    {"\n", "-v --verbose", ValueKind::None, "-v, --verbose",
+     "also print the informational message boxes and the seed",
+     [](CommandLine& c, const OptionValue&) { c.verbose = true; }},
+    {nullptr, "-h --help", ValueKind::None, "-h, --help", "show this help and exit",
+     [](CommandLine& c, const OptionValue&) { c.help = true; }},
+    {nullptr, "--version", ValueKind::None, "--version", "show the version and exit",
+     [](CommandLine& c, const OptionValue&) { c.version = true; }},
+};
+
+const char* const kIntro =
     "Usage: velmora-export [OPTIONS] MODEL\n"
     "\n"
     "Loads a model without a display, draws it as the desktop program would, and\n"
     "exports the visible surface as points. MODEL is a 3D Studio file (.3ds) or an\n"
     "OBJ, STL, PLY, glTF (.gltf, .glb), COLLADA (.dae) or FBX file.\n"
-    "\n"
-    "What to do (any combination; without one, --info):\n"
-    "  --info                 print the model (materials, objects, vertex and triangle\n"
-    "                         counts, bounds) and the frame's point count and bounds;\n"
-    "                         with --fit also the eye used\n"
-    "  --colour FILE          colour CGH point file of the frame\n"
-    "  --grey FILE            grey CGH point file of the frame\n"
-    "  --channels FILE        three CGH files, one per colour channel: FILE \"out.CGH\"\n"
-    "                         gives outr.CGH, outg.CGH and outb.CGH\n"
-    "  --3di FILE             3di grid file of the frame\n"
-    "  --ply FILE             binary PLY point cloud (x y z, red green blue, phase) of\n"
-    "                         the same points and phases as the colour file\n"
-    "  --ply-ascii FILE       the same as ASCII PLY in the layout CGH libraries such as\n"
-    "                         OpenHolo read\n"
-    "  --views L:R:STEP       with --colour, --grey, --channels, --ply or --ply-ascii: a\n"
-    "                         row of views from the viewpoint shifted by L to R along x\n"
-    "                         in steps of STEP; files are numbered: out1.CGH, out2.CGH\n"
-    "  --png FILE             save the frame that is sampled (black background) as PNG\n"
-    "  File names get \".CGH\" (\".3di\", \".ply\") appended unless they end in it\n"
-    "  (any letter case).\n"
-    "\n"
-    "The frame:\n"
-    "  --size WxH             frame size in pixels (default 800x600)\n"
-    "  --eye X,Y,Z            camera eye, looking at the origin (default 0,0,30)\n"
-    "  --scale F              model scale (default 1)\n"
-    "  --offset X,Y,Z         model offset, scaled with the model (default 0,0,0)\n"
-    "  --rot-x DEG, --rot-y DEG  model rotation about x, then y (default 0)\n"
-    "  --rescale F            multiply the model's vertices by F (repeatable)\n"
-    "  --fit                  move the eye along its direction until the whole model\n"
-    "                         (its bounding sphere) fits the frame with a small\n"
-    "                         margin; the viewpoint follows unless --viewpoint is given\n"
-    "  --two-sided            draw every material two-sided (the default)\n"
-    "  --no-two-sided         only materials marked two-sided in the file\n"
-    "\n"
-    "Export settings:\n"
-    "  --viewpoint X,Y,Z      the viewpoint written into CGH files and the base of a\n"
-    "                         --views series (default 0,0,30)\n"
-    "  --scalxy F, --scalz F  output scales for CGH headers and 3di files (default 1)\n"
-    "  --seed N               seed of the random phases (default: a random seed, shown\n"
-    "                         with --verbose); every export starts from it, so a point\n"
-    "                         has the same phase in every file, and a --views series\n"
-    "                         runs one generator across its views\n"
-    "\n"
-    "  -v, --verbose          also print the informational message boxes and the seed\n"
-    "  -h, --help             show this help and exit\n"
-    "  --version              show the version and exit\n"
+    "\n";
+
+const char* const kOutro =
     "\n"
     "Message boxes of the desktop program are printed to standard error as\n"
     "\"caption: text\"; the model reader's diagnostics go to standard output.\n"
@@ -68,179 +129,178 @@ const char* const kUsage =
     "Exit status: 0 success; 1 the model cannot be read; 2 usage error;\n"
     "3 an export failed or was refused; 4 no OpenGL available.\n";
 
-bool parseFloat(const std::string& text, float& out) {
-    const auto value = parseDecimal(text);
-    if (value) out = *value;
-    return value.has_value();
+// The help column starts after two spaces and a 23-character option column.
+constexpr std::size_t kOptionColumn = 23;
+
+std::string makeUsage() {
+    std::string text = kIntro;
+    for (const Option& option : kOptions) {
+        if (option.before) text += option.before;
+        if (!option.usage) continue;
+        const std::string usage = option.usage;
+        const std::size_t gap = usage.size() + 2 <= kOptionColumn ? kOptionColumn - usage.size() : 2;
+        text += "  " + usage + std::string(gap, ' ');
+        for (const char* c = option.help; *c; ++c) {
+            if (*c == '\n')
+                text += "\n" + std::string(kOptionColumn + 2, ' ');
+            else
+                text += *c;
+        }
+        text += '\n';
+    }
+    return text + kOutro;
 }
 
-bool parseTriple(const std::string& text, std::array<float, 3>& out) {
+bool hasName(const Option& option, const std::string& name) {
+    const std::string names = std::string(" ") + option.names + " ";
+    return names.find(" " + name + " ") != std::string::npos;
+}
+
+std::optional<float> parseNumber(const std::string& text) { return parseDecimal(text); }
+
+std::optional<std::array<float, 3>> parseTriple(const std::string& text) {
     std::array<float, 3> values{};
     std::size_t start = 0;
     for (int i = 0; i < 3; ++i) {
         const std::size_t comma = text.find(',', start);
-        if ((i < 2) != (comma != std::string::npos)) return false;
-        const std::string part = text.substr(start, i < 2 ? comma - start : std::string::npos);
-        if (!parseFloat(part, values[static_cast<std::size_t>(i)])) return false;
+        if ((i < 2) != (comma != std::string::npos)) return std::nullopt;
+        const auto value = parseDecimal(text.substr(start, i < 2 ? comma - start : std::string::npos));
+        if (!value) return std::nullopt;
+        values[static_cast<std::size_t>(i)] = *value;
         start = comma + 1;
     }
-    out = values;
-    return true;
+    return values;
 }
 
-bool parseSize(const std::string& text, int& width, int& height) {
+std::optional<FrameSize> parseSize(const std::string& text) {
     const auto x = text.find_first_of("xX");
-    if (x == std::string::npos) return false;
+    if (x == std::string::npos) return std::nullopt;
     char* end = nullptr;
     const std::string w = text.substr(0, x), h = text.substr(x + 1);
-    if (w.empty() || h.empty()) return false;
+    if (w.empty() || h.empty()) return std::nullopt;
     const long pw = std::strtol(w.c_str(), &end, 10);
-    if (*end != '\0') return false;
+    if (*end != '\0') return std::nullopt;
     const long ph = std::strtol(h.c_str(), &end, 10);
-    if (*end != '\0' || pw < 1 || ph < 1 || pw > 65536 || ph > 65536) return false;
-    width = static_cast<int>(pw);
-    height = static_cast<int>(ph);
-    return true;
+    if (*end != '\0' || pw < 1 || ph < 1 || pw > 65536 || ph > 65536) return std::nullopt;
+    return FrameSize{static_cast<int>(pw), static_cast<int>(ph)};
 }
 
-bool parseViews(const std::string& text, ViewRangeOption& out) {
+std::optional<ViewRange> parseRange(const std::string& text) {
     const auto first = text.find(':');
-    if (first == std::string::npos) return false;
+    if (first == std::string::npos) return std::nullopt;
     const auto second = text.find(':', first + 1);
-    if (second == std::string::npos || text.find(':', second + 1) != std::string::npos) return false;
-    out.left = text.substr(0, first);
-    out.right = text.substr(first + 1, second - first - 1);
-    out.interval = text.substr(second + 1);
-    float check = 0;
-    return parseFloat(out.left, check) && parseFloat(out.right, check) && parseFloat(out.interval, check);
+    if (second == std::string::npos || text.find(':', second + 1) != std::string::npos) return std::nullopt;
+    const auto left = parseDecimal(text.substr(0, first));
+    const auto right = parseDecimal(text.substr(first + 1, second - first - 1));
+    const auto interval = parseDecimal(text.substr(second + 1));
+    if (!left || !right || !interval) return std::nullopt;
+    return ViewRange{*left, *right, *interval};
+}
+
+std::optional<std::uint32_t> parseSeed(const std::string& text) {
+    char* end = nullptr;
+    errno = 0;
+    const unsigned long seed = std::strtoul(text.c_str(), &end, 10);
+    if (text.empty() || *end != '\0' || errno != 0 || text[0] == '-' || seed > 0xFFFFFFFFul) return std::nullopt;
+    return static_cast<std::uint32_t>(seed);
+}
+
+template <class T>
+OptionValue orNone(const std::optional<T>& value) {
+    return value ? OptionValue(*value) : OptionValue();
+}
+
+// The value read as its kind, or nothing (monostate) with `what` naming what
+// it should have been.
+OptionValue parseValue(ValueKind kind, const std::string& text, const char*& what) {
+    switch (kind) {
+        case ValueKind::None: break;
+        case ValueKind::File: what = "a file name"; return text.empty() ? OptionValue() : OptionValue(text);
+        case ValueKind::Size: what = "a size like 800x600"; return orNone(parseSize(text));
+        case ValueKind::Triple: what = "three numbers like 0,0,30"; return orNone(parseTriple(text));
+        case ValueKind::Number: what = "a number"; return orNone(parseNumber(text));
+        case ValueKind::Range: what = "a range like -1:1:0.5"; return orNone(parseRange(text));
+        case ValueKind::Seed: what = "a whole number from 0 to 4294967295"; return orNone(parseSeed(text));
+    }
+    return {};
+}
+
+// Reads the option at args[i] (advancing i past a separate value) into `cl`;
+// false with `error` set on a mistake.
+bool readOption(const std::vector<std::string>& args, std::size_t& i, CommandLine& cl, std::string& error) {
+    const std::string& arg = args[i];
+    // Options with a value take it from the next argument or after '='.
+    std::string name = arg, value;
+    const auto eq = arg.rfind("--", 0) == 0 ? arg.find('=') : std::string::npos;
+    if (eq != std::string::npos) {
+        name = arg.substr(0, eq);
+        value = arg.substr(eq + 1);
+    }
+    for (const Option& option : kOptions) {
+        if (!hasName(option, name)) continue;
+        if (option.kind == ValueKind::None) {
+            if (eq != std::string::npos) error = "option " + name + " takes no value";
+            if (eq == std::string::npos) option.set(cl, OptionValue());
+            return eq == std::string::npos;
+        }
+        if (eq == std::string::npos) {
+            if (i + 1 >= args.size()) {
+                error = "option " + name + " needs a value";
+                return false;
+            }
+            value = args[++i];
+        }
+        const char* what = "";
+        const OptionValue parsed = parseValue(option.kind, value, what);
+        if (std::holds_alternative<std::monostate>(parsed)) {
+            error = "option " + name + ": \"" + value + "\" is not " + what;
+            return false;
+        }
+        option.set(cl, parsed);
+        return true;
+    }
+    error = "unknown option " + arg;
+    return false;
+}
+
+// The checks across options, once all are read.
+bool checkCombination(CommandLine& cl, const std::vector<std::string>& models, std::string& error) {
+    if (cl.help || cl.version) return true;
+    if (models.size() != 1) {
+        error = models.empty() ? "no model file given" : "give exactly one model file";
+        return false;
+    }
+    cl.model = models[0];
+    if (cl.views && !cl.hasSeriesExport()) {
+        error = "--views needs --colour, --grey, --channels, --ply or --ply-ascii";
+        return false;
+    }
+    if (cl.views && cl.threeDi) {
+        error = "--views cannot be combined with --3di (a 3di file holds one view)";
+        return false;
+    }
+    if (!cl.hasExport() && !cl.png) cl.info = true;
+    return true;
 }
 
 }  // namespace
 
-const char* commandLineUsage() { return kUsage; }
+const std::string& commandLineUsage() {
+    static const std::string usage = makeUsage();
+    return usage;
+}
 
 std::optional<CommandLine> parseCommandLine(const std::vector<std::string>& args, std::string& error) {
     CommandLine cl;
     std::vector<std::string> models;
     for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        // Options with a value take it from the next argument or after '='.
-        std::string name = arg, value;
-        bool inlineValue = false;
-        if (arg.rfind("--", 0) == 0) {
-            const auto eq = arg.find('=');
-            if (eq != std::string::npos) {
-                name = arg.substr(0, eq);
-                value = arg.substr(eq + 1);
-                inlineValue = true;
-            }
-        }
-        const auto takeValue = [&](std::string& out) {
-            if (inlineValue) {
-                out = value;
-                return true;
-            }
-            if (i + 1 >= args.size()) {
-                error = "option " + name + " needs a value";
-                return false;
-            }
-            out = args[++i];
-            return true;
-        };
-        const auto bad = [&](const std::string& v, const char* what) {
-            error = "option " + name + ": \"" + v + "\" is not " + what;
-            return std::nullopt;
-        };
-        const auto flagOnly = [&]() {
-            if (inlineValue) error = "option " + name + " takes no value";
-            return !inlineValue;
-        };
-
-        std::string v;
-        if (name == "-h" || name == "--help") {
-            if (!flagOnly()) return std::nullopt;
-            cl.help = true;
-        } else if (name == "--version") {
-            if (!flagOnly()) return std::nullopt;
-            cl.version = true;
-        } else if (name == "-v" || name == "--verbose") {
-            if (!flagOnly()) return std::nullopt;
-            cl.verbose = true;
-        } else if (name == "--info") {
-            if (!flagOnly()) return std::nullopt;
-            cl.info = true;
-        } else if (name == "--fit") {
-            if (!flagOnly()) return std::nullopt;
-            cl.fit = true;
-        } else if (name == "--two-sided" || name == "--no-two-sided") {
-            if (!flagOnly()) return std::nullopt;
-            cl.twoSided = name == "--two-sided" ? 1 : 0;
-        } else if (name == "--png" || name == "--colour" || name == "--color" || name == "--grey" ||
-                   name == "--gray" || name == "--channels" || name == "--3di" || name == "--ply" ||
-                   name == "--ply-ascii") {
-            if (!takeValue(v)) return std::nullopt;
-            if (v.empty()) return bad(v, "a file name");
-            if (name == "--png") cl.png = v;
-            else if (name == "--colour" || name == "--color") cl.colour = v;
-            else if (name == "--grey" || name == "--gray") cl.grey = v;
-            else if (name == "--channels") cl.channels = v;
-            else if (name == "--ply") cl.ply = v;
-            else if (name == "--ply-ascii") cl.plyAscii = v;
-            else cl.threeDi = v;
-        } else if (name == "--size") {
-            if (!takeValue(v)) return std::nullopt;
-            if (!parseSize(v, cl.width, cl.height)) return bad(v, "a size like 800x600");
-        } else if (name == "--eye" || name == "--offset" || name == "--viewpoint") {
-            if (!takeValue(v)) return std::nullopt;
-            auto& target = name == "--eye" ? cl.eye : name == "--offset" ? cl.offset : cl.viewpoint;
-            if (!parseTriple(v, target)) return bad(v, "three numbers like 0,0,30");
-            if (name == "--viewpoint") cl.viewpointGiven = true;
-        } else if (name == "--scale" || name == "--rot-x" || name == "--rot-y" || name == "--scalxy" ||
-                   name == "--scalz" || name == "--rescale") {
-            if (!takeValue(v)) return std::nullopt;
-            float f = 0;
-            if (!parseFloat(v, f)) return bad(v, "a number");
-            if (name == "--scale") cl.scale = f;
-            else if (name == "--rot-x") cl.rotX = f;
-            else if (name == "--rot-y") cl.rotY = f;
-            else if (name == "--scalxy") cl.scalxy = f;
-            else if (name == "--scalz") cl.scalz = f;
-            else cl.rescale.push_back(f);
-        } else if (name == "--views") {
-            if (!takeValue(v)) return std::nullopt;
-            ViewRangeOption range;
-            if (!parseViews(v, range)) return bad(v, "a range like -1:1:0.5");
-            cl.views = range;
-        } else if (name == "--seed") {
-            if (!takeValue(v)) return std::nullopt;
-            char* end = nullptr;
-            errno = 0;
-            const unsigned long seed = std::strtoul(v.c_str(), &end, 10);
-            if (v.empty() || *end != '\0' || errno != 0 || v[0] == '-' || seed > 0xFFFFFFFFul)
-                return bad(v, "a whole number from 0 to 4294967295");
-            cl.seed = static_cast<unsigned>(seed);
-        } else if (arg.size() > 1 && arg[0] == '-') {
-            error = "unknown option " + arg;
-            return std::nullopt;
+        if (args[i].size() > 1 && args[i][0] == '-') {
+            if (!readOption(args, i, cl, error)) return std::nullopt;
         } else {
-            models.push_back(arg);
+            models.push_back(args[i]);
         }
     }
-    if (cl.help || cl.version) return cl;
-    if (models.size() != 1) {
-        error = models.empty() ? "no model file given" : "give exactly one model file";
-        return std::nullopt;
-    }
-    cl.model = models[0];
-    if (cl.views && !cl.hasSeriesExport()) {
-        error = "--views needs --colour, --grey, --channels, --ply or --ply-ascii";
-        return std::nullopt;
-    }
-    if (cl.views && cl.threeDi) {
-        error = "--views cannot be combined with --3di (a 3di file holds one view)";
-        return std::nullopt;
-    }
-    if (!cl.hasExport() && !cl.png) cl.info = true;
+    if (!checkCombination(cl, models, error)) return std::nullopt;
     return cl;
 }
 

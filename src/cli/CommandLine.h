@@ -1,16 +1,15 @@
 #pragma once
 // The options of velmora-export and their parsing.
 
+#include "export/ViewSeries.h"
+
 #include <array>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
 
 namespace velmora {
-
-struct ViewRangeOption {
-    std::string left, right, interval;  // as typed; the view range form checks them
-};
 
 struct CommandLine {
     std::string model;
@@ -18,7 +17,7 @@ struct CommandLine {
     // The frame.
     int width = 800;
     int height = 600;
-    int twoSided = 1;  // the "Force 2-Sided Materials" setting
+    bool twoSided = true;  // the "Force 2-Sided Materials" setting
     std::array<float, 3> eye{0.0f, 0.0f, 30.0f};
     float scale = 1.0f;
     std::array<float, 3> offset{0.0f, 0.0f, 0.0f};
@@ -36,14 +35,14 @@ struct CommandLine {
     std::optional<std::string> threeDi;
     std::optional<std::string> ply;       // binary PLY point cloud
     std::optional<std::string> plyAscii;  // ASCII PLY for CGH libraries
-    std::optional<ViewRangeOption> views;
+    std::optional<ViewRange> views;
 
     // Export settings.
     std::array<float, 3> viewpoint{0.0f, 0.0f, 30.0f};
     bool viewpointGiven = false;  // --fit leaves a given viewpoint alone
     float scalxy = 1.0f;
     float scalz = 1.0f;
-    std::optional<unsigned> seed;
+    std::optional<std::uint32_t> seed;
 
     bool verbose = false;
     bool help = false;
@@ -58,6 +57,6 @@ struct CommandLine {
 std::optional<CommandLine> parseCommandLine(const std::vector<std::string>& args, std::string& error);
 
 // The text of --help.
-const char* commandLineUsage();
+const std::string& commandLineUsage();
 
 }  // namespace velmora

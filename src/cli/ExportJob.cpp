@@ -1,9 +1,6 @@
 #include "cli/ExportJob.h"
 
-#include "export/CghWriter.h"
 #include "export/ExportCommands.h"
-#include "export/ExportNaming.h"
-#include "export/PlyExportCommands.h"
 #include "model/MeshModel.h"
 #include "platform/ConsolePrompt.h"
 #include "platform/HeadlessGlSurface.h"
@@ -13,8 +10,6 @@
 #include "view/ModelFit.h"
 #include "view/ViewerState.h"
 
-#include <GL/gl.h>
-
 #include <cstdio>
 #include <random>
 #include <string>
@@ -22,25 +17,6 @@
 namespace velmora {
 
 namespace {
-
-constexpr int kExitModel = 1;
-constexpr int kExitExport = 3;
-constexpr int kExitNoOpenGL = 4;
-
-// The console prompt, quiet about the purely informational boxes (the
-// bounds box and the completion box) unless asked to be verbose.
-class CliPrompt : public ConsolePrompt {
-public:
-    CliPrompt(bool verbose) : ConsolePrompt("velmora-export"), verbose_(verbose) {}
-    PromptAnswer message(const MessageRequest& request) override {
-        if (!verbose_ && request.caption && (*request.caption == "ok" || *request.caption == kCompleteCaption))
-            return PromptAnswer::Ok;
-        return ConsolePrompt::message(request);
-    }
-
-private:
-    bool verbose_;
-};
 
 void printColour(const char* label, const std::array<float, 4>& c) {
     std::printf(" %s (%g, %g, %g, %g)", label, c[0], c[1], c[2], c[3]);
@@ -95,40 +71,34 @@ void reportFiles(const ExportOutcome& outcome) {
         std::printf("wrote %s (%d points)\n", f.path.c_str(), f.pointCount);
 }
 
-bool finish(const char* what, const ExportOutcome& outcome) {
-    reportFiles(outcome);
-    if (outcome.ok()) return true;
-    std::fprintf(stderr, "velmora-export: the %s export failed\n", what);
-    return false;
+// One export the command line asks for, named as its failure message names it.
+struct CliExport {
+    const char* what;
+    ExportRequest request;
+};
+
+// In the order the exports run: colour, grey, channels, PLY, ASCII PLY, 3di.
+std::vector<CliExport> exportsOf(const CommandLine& cl) {
+    std::vector<CliExport> exports;
+    const auto add = [&](const char* what, const std::optional<std::string>& path, ExportKind kind,
+                         PlyLayout layout = PlyLayout::Binary) {
+        // A 3di file holds one view; the command line refuses --views with it.
+        const auto views = kind == ExportKind::ThreeDi ? std::nullopt : cl.views;
+        if (path) exports.push_back({what, {kind, *path, views, layout}});
+    };
+    add("colour", cl.colour, ExportKind::Colour);
+    add("grey", cl.grey, ExportKind::Grey);
+    add("channel", cl.channels, ExportKind::Channels);
+    add("PLY", cl.ply, ExportKind::Ply);
+    add("PLY", cl.plyAscii, ExportKind::Ply, PlyLayout::Ascii);
+    add("3di", cl.threeDi, ExportKind::ThreeDi);
+    return exports;
 }
 
-}  // namespace
-
-int runExportJob(const CommandLine& cl) {
-    CliPrompt prompt(cl.verbose);
-
-    std::string error;
-    auto surface = HeadlessGlSurface::create(cl.width, cl.height, error);
-    if (!surface) {
-        std::fprintf(stderr, "velmora-export: cannot draw without OpenGL: %s\n", error.c_str());
-        return kExitNoOpenGL;
-    }
-
-    ViewerState state;
-    state.modelPath = cl.model;
-    state.forceTwoSided = cl.twoSided;
-    TextureManager textures(prompt);
-    GlView view(*surface, prompt, state, textures.factory());
-    // Without a display there is nobody to ask whether to retry a vertex
-    // array that memory cannot hold: the model counts as unreadable.
-    const auto cannotRead = [&](ModelLoad result) {
-        if (result == ModelLoad::OutOfMemory) prompt.show(kVertexArrayFailedText);
-        std::fflush(stdout);
-        std::fprintf(stderr, "velmora-export: cannot read %s\n", cl.model.c_str());
-        return kExitModel;
-    };
-    const ModelLoad loaded = view.loadModel(cl.model, cl.twoSided);
-    if (loaded != ModelLoad::Loaded) return cannotRead(loaded);
+// The model transform, the camera (fitted on request) and the export
+// settings of the command line. False when a rescaled model no longer fits
+// in memory.
+bool setUpFrame(const CommandLine& cl, GlView& view, ViewerState& state) {
     view.resize(0, 0, cl.width, cl.height);
     view.setEye(cl.eye[0], cl.eye[1], cl.eye[2]);
     state.modelScale = cl.scale;
@@ -138,7 +108,7 @@ int runExportJob(const CommandLine& cl) {
     state.modelRotX = cl.rotX;
     state.modelRotY = cl.rotY;
     for (float factor : cl.rescale)
-        if (!view.rescaleModel(factor)) return cannotRead(ModelLoad::OutOfMemory);
+        if (!view.rescaleModel(factor)) return false;
     std::array<float, 3> viewpoint = cl.viewpoint;
     if (cl.fit) {
         const auto eye = fittedEye(view.model()->vertices(), state, cl.eye, view.aspectRatio());
@@ -150,6 +120,67 @@ int runExportJob(const CommandLine& cl) {
     state.viewPointZ = viewpoint[2];
     state.Output_Scalxy = cl.scalxy;
     state.Output_Scalz = cl.scalz;
+    return true;
+}
+
+// Without a display there is nobody to ask whether to retry a vertex array
+// that memory cannot hold: the model counts as unreadable.
+ExitStatus cannotRead(const std::string& model, ModelLoad result, Prompt& prompt) {
+    if (result == ModelLoad::OutOfMemory) prompt.show(kVertexArrayFailedText);
+    std::fflush(stdout);
+    std::fprintf(stderr, "velmora-export: cannot read %s\n", model.c_str());
+    return ExitStatus::ModelUnreadable;
+}
+
+void printInfo(const CommandLine& cl, GlView& view, Prompt& prompt, const ClientRect& client) {
+    printModel(cl.model, *view.model());
+    const SampleSummary summary = sampleObjectCoordinates(view, prompt, client);
+    restoreViewingFrame(view);
+    printFrame(summary, objectCoordinateTexts(summary));
+    if (cl.fit) std::printf("eye: %.9g,%.9g,%.9g\n", view.eyeX(), view.eyeY(), view.eyeZ());  // as --eye reads it back
+}
+
+bool savePng(const std::string& path, GlView& view, HeadlessGlSurface& surface, int width, int height) {
+    beginExportFrame(view);
+    view.drawFrame();
+    const auto rgba = surface.readRgba();
+    restoreViewingFrame(view);
+    if (auto failure = writeFramePng(path, width, height, rgba)) {
+        std::fprintf(stderr, "velmora-export: cannot save %s: %s\n", path.c_str(), failure->c_str());
+        return false;
+    }
+    std::printf("wrote %s (%dx%d)\n", path.c_str(), width, height);
+    return true;
+}
+
+bool finish(const char* what, const ExportOutcome& outcome) {
+    reportFiles(outcome);
+    if (outcome.ok()) return true;
+    std::fprintf(stderr, "velmora-export: the %s export failed\n", what);
+    return false;
+}
+
+}  // namespace
+
+ExitStatus runExportJob(const CommandLine& cl) {
+    ConsolePrompt prompt("velmora-export");
+    prompt.setInformational(cl.verbose);
+
+    std::string error;
+    auto surface = HeadlessGlSurface::create(cl.width, cl.height, error);
+    if (!surface) {
+        std::fprintf(stderr, "velmora-export: cannot draw without OpenGL: %s\n", error.c_str());
+        return ExitStatus::NoOpenGL;
+    }
+
+    ViewerState state;
+    state.modelPath = cl.model;
+    state.forceTwoSided = cl.twoSided;
+    TextureManager textures(prompt);
+    GlView view(*surface, prompt, state, textures.factory());
+    const ModelLoad loaded = view.loadModel(cl.model, cl.twoSided);
+    if (loaded != ModelLoad::Loaded) return cannotRead(cl.model, loaded, prompt);
+    if (!setUpFrame(cl, view, state)) return cannotRead(cl.model, ModelLoad::OutOfMemory, prompt);
     // Every export starts the generator afresh from one seed, so a point has
     // the same phase in every file and a file does not depend on the others.
     const std::uint32_t seed = cl.seed ? *cl.seed : std::random_device{}();
@@ -157,80 +188,18 @@ int runExportJob(const CommandLine& cl) {
     view.drawFrame();
 
     const ClientRect client = ClientRect::ofSize(cl.width, cl.height);
-    int status = 0;
+    ExitStatus status = ExitStatus::Success;
+    if (cl.info) printInfo(cl, view, prompt, client);
+    if (cl.png && !savePng(*cl.png, view, *surface, cl.width, cl.height)) status = ExitStatus::ExportFailed;
 
-    if (cl.info) {
-        printModel(cl.model, *view.model());
-        const SampleSummary summary = sampleObjectCoordinates(view, prompt, client);
-        restoreViewingFrame(view);
-        printFrame(summary, objectCoordinateTexts(summary));
-        if (cl.fit) std::printf("eye: %.9g,%.9g,%.9g\n", view.eyeX(), view.eyeY(), view.eyeZ());  // as --eye reads it back
-    }
-
-    if (cl.png) {
-        beginExportFrame(view);
-        view.drawFrame();
-        const auto rgba = surface->readRgba();
-        restoreViewingFrame(view);
-        if (auto failure = writeFramePng(*cl.png, cl.width, cl.height, rgba)) {
-            std::fprintf(stderr, "velmora-export: cannot save %s: %s\n", cl.png->c_str(), failure->c_str());
-            status = kExitExport;
-        } else {
-            std::printf("wrote %s (%dx%d)\n", cl.png->c_str(), cl.width, cl.height);
-        }
-    }
-
-    // The save dialogs are answered with the names from the command line and
-    // the view range form with the --views values.
-    std::string chosen;
-    prompt.fileHandler = [&](const FileDialogRequest&) { return std::optional<std::string>(chosen); };
-    if (cl.views) {
-        prompt.formHandler = [&](FormRequest& form) {
-            if (form.resourceId != kViewRangeForm) return false;
-            form.field(kLeftViewPointId)->text = cl.views->left;
-            form.field(kRightViewPointId)->text = cl.views->right;
-            form.field(kViewPointIntervalId)->text = cl.views->interval;
-            return true;
-        };
-    }
     const ViewProgress progress = [](int number, int count, float x, float y, float z) {
         std::fprintf(stderr, "view %d of %d: eye (%g, %g, %g)\n", number, count, x, y, z);
     };
-
-    const auto run = [&](const char* what, const std::string& file, auto&& command) {
-        chosen = file;
+    for (const CliExport& e : exportsOf(cl)) {
         state.random.seed(seed);
-        if (!finish(what, command())) status = kExitExport;
-    };
-    if (cl.views) {
-        if (cl.colour) run("colour", *cl.colour, [&] { return exportMultiViewColour(&view, prompt, state, client, progress); });
-        if (cl.grey) run("grey", *cl.grey, [&] { return exportMultiViewGrey(&view, prompt, state, client, progress); });
-        if (cl.channels)
-            run("channel", *cl.channels, [&] { return exportMultiViewChannels(&view, prompt, state, client, progress); });
-        if (cl.ply)
-            run("PLY", *cl.ply, [&] { return exportMultiViewPly(&view, prompt, state, client, false, progress); });
-        if (cl.plyAscii)
-            run("PLY", *cl.plyAscii, [&] { return exportMultiViewPly(&view, prompt, state, client, true, progress); });
-    } else {
-        if (cl.colour) run("colour", *cl.colour, [&] { return exportColour(&view, prompt, state, client); });
-        if (cl.grey) run("grey", *cl.grey, [&] { return exportGrey(&view, prompt, state, client); });
-        if (cl.channels) {
-            // One view into three files, named like a series' view without its number.
-            const SaveDialog dialog{kExportTitle, {"CGH File", "*.CGH"}, withCghExtension};
-            run("channel", *cl.channels, [&] {
-                return runSingleViewExport(
-                    &view, prompt, state, client, dialog,
-                    [&](const SampledFrame& frame, const std::string& name, int, const Viewpoint& at) {
-                        return writeChannelCgh(frame, multiViewStem(name), name.substr(name.size() - 4), state, at);
-                    });
-            });
-        }
+        if (!finish(e.what, runExport(view, prompt, state, client, e.request, progress)))
+            status = ExitStatus::ExportFailed;
     }
-    if (!cl.views) {
-        if (cl.ply) run("PLY", *cl.ply, [&] { return exportPly(&view, prompt, state, client, false); });
-        if (cl.plyAscii) run("PLY", *cl.plyAscii, [&] { return exportPly(&view, prompt, state, client, true); });
-    }
-    if (cl.threeDi) run("3di", *cl.threeDi, [&] { return export3di(&view, prompt, state, client); });
     return status;
 }
 

@@ -3,10 +3,10 @@
 // view, sets the camera and the model transform, and reports or exports.
 
 #include "cli/CommandLine.h"
+#include "cli/ExitStatus.h"
 
 namespace velmora {
 
-// Returns the process's exit status.
-int runExportJob(const CommandLine& options);
+ExitStatus runExportJob(const CommandLine& options);
 
 }  // namespace velmora

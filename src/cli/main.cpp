@@ -1,6 +1,7 @@
 // velmora-export: loads a .3ds model headless and reports or exports it.
 
 #include "cli/CommandLine.h"
+#include "cli/ExitStatus.h"
 #include "cli/ExportJob.h"
 
 #include <cstdio>
@@ -8,20 +9,20 @@
 #include <vector>
 
 int main(int argc, char** argv) {
+    using velmora::ExitStatus;
     const std::vector<std::string> args(argv + 1, argv + argc);
     std::string error;
     const auto options = velmora::parseCommandLine(args, error);
+    ExitStatus status = ExitStatus::Success;
     if (!options) {
         std::fprintf(stderr, "velmora-export: %s\nTry 'velmora-export --help'.\n", error.c_str());
-        return 2;
-    }
-    if (options->help) {
-        std::fputs(velmora::commandLineUsage(), stdout);
-        return 0;
-    }
-    if (options->version) {
+        status = ExitStatus::Usage;
+    } else if (options->help) {
+        std::fputs(velmora::commandLineUsage().c_str(), stdout);
+    } else if (options->version) {
         std::printf("velmora-export %s\n", VELMORA_VERSION);
-        return 0;
+    } else {
+        status = velmora::runExportJob(*options);
     }
-    return velmora::runExportJob(*options);
+    return static_cast<int>(status);
 }

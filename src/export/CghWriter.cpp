@@ -3,11 +3,8 @@
 #include "export/NumberText.h"
 #include "export/OutputFile.h"
 #include "export/PointValues.h"
-#include "export/SurfaceSampler.h"
-#include "view/ViewerState.h"
 
 #include <array>
-#include <cstdio>
 #include <cstring>
 #include <optional>
 
@@ -17,40 +14,15 @@ namespace {
 
 constexpr std::size_t kMaxLine = 4 * kMaxFixedChars + 128;
 
-// A short number text kept ready: the phase of every possible draw and the
-// fraction of every channel value are computed once per run.
-struct ReadyText {
-    char text[16];
-    std::size_t size;
-};
-
-ReadyText makeReady(double value) {
-    ReadyText ready{};
-    ready.size = static_cast<std::size_t>(appendFixed6(ready.text, value) - ready.text);
-    return ready;
-}
-
 const std::vector<ReadyText>& phaseTexts() {
-    static const std::vector<ReadyText> texts = [] {
-        std::vector<ReadyText> made(RandomGenerator::kMax + 1);
-        for (int r = 0; r <= RandomGenerator::kMax; ++r) made[r] = makeReady(phaseOfDraw(r));
-        return made;
-    }();
+    static const std::vector<ReadyText> texts = readyTexts(RandomGenerator::kMax + 1, phaseOfDraw, appendFixed6);
     return texts;
 }
 
 const std::vector<ReadyText>& fractionTexts() {
-    static const std::vector<ReadyText> texts = [] {
-        std::vector<ReadyText> made(256);
-        for (int c = 0; c < 256; ++c) made[c] = makeReady(colourFraction(static_cast<std::uint8_t>(c)));
-        return made;
-    }();
+    static const std::vector<ReadyText> texts = readyTexts(
+        256, [](int c) { return colourFraction(static_cast<std::uint8_t>(c)); }, appendFixed6);
     return texts;
-}
-
-inline char* put(char* out, const ReadyText& ready) {
-    std::memcpy(out, ready.text, sizeof ready.text);  // fixed size: one move
-    return out + ready.size;
 }
 
 inline char* lineEnd(char* out) {
@@ -74,20 +46,11 @@ inline char* putPointStart(char* out, int index, const SurfacePoint& point, cons
     return out;
 }
 
-WriteResult openFailure(const std::string& path, const std::string& reason) {
-    std::fputs("Cant open file\n", stderr);
-    WriteResult result;
-    result.openFailed = true;
-    result.failedPath = path;
-    result.error = reason;
-    return result;
-}
-
 // The files of one writer call, opened in order, finished together.
 class CghFiles {
 public:
-    CghFiles(const SampledFrame& frame, ViewerState& state, int placeholder)
-        : frame_(frame), state_(state), placeholder_(placeholder) {}
+    CghFiles(const SampledFrame& frame, const OutputScales& scales, int placeholder)
+        : frame_(frame), scales_(scales), placeholder_(placeholder) {}
 
     // Opens every file; on failure the ones already open are discarded.
     std::optional<WriteResult> open(const std::vector<std::string>& paths) {
@@ -105,22 +68,20 @@ public:
 
     WriteResult finish(const SampleSummary& summary, const Viewpoint& viewpoint) {
         const std::string tail = cghStatisticsLine(summary.bounds) + cghViewpointLine(viewpoint);
-        const std::string header = cghHeader(summary.pointCount, state_.Output_Scalxy, state_.Output_Scalz);
-        WriteResult result;
-        result.summary = summary;
+        const std::string header = cghHeader(summary.pointCount, scales_.xy, scales_.z);
         for (auto& file : files_) {
             file.append(tail);
             if (headerLater_) file.overwriteStart(header);
             std::string reason;
             if (!file.finish(reason)) return writeFailure(file.path(), reason, summary);
         }
+        std::vector<std::string> paths;
         for (auto& file : files_) {
             std::string reason;
             if (!file.publish(reason)) return writeFailure(file.path(), reason, summary);
-            result.paths.push_back(file.path());
+            paths.push_back(file.path());
         }
-        result.ok = true;
-        return result;
+        return written(std::move(paths), summary);
     }
 
 private:
@@ -130,31 +91,21 @@ private:
     void writeFirstLine() {
         const long long mostPoints = static_cast<long long>(frame_.rows()) * frame_.columns();
         const std::string widest = cghHeader(static_cast<int>(std::min<long long>(mostPoints, 2147483647)),
-                                             state_.Output_Scalxy, state_.Output_Scalz);
+                                             scales_.xy, scales_.z);
         std::string line;
         if (static_cast<int>(widest.size()) <= placeholder_) {
             headerLater_ = true;
             line.assign(static_cast<std::size_t>(placeholder_), ' ');
         } else {
-            line = cghHeader(frame_.summarize().pointCount, state_.Output_Scalxy, state_.Output_Scalz);
+            line = cghHeader(frame_.summarize().pointCount, scales_.xy, scales_.z);
             if (static_cast<int>(line.size()) < placeholder_) line.resize(static_cast<std::size_t>(placeholder_), ' ');
         }
         line += "\r\n";
         for (auto& file : files_) file.append(line);
     }
 
-    static WriteResult writeFailure(const std::string& path, const std::string& reason,
-                                    const SampleSummary& summary) {
-        std::fprintf(stderr, "Cant write file %s: %s\n", path.c_str(), reason.c_str());
-        WriteResult result;
-        result.summary = summary;
-        result.failedPath = path;
-        result.error = reason;
-        return result;
-    }
-
     const SampledFrame& frame_;
-    ViewerState& state_;
+    OutputScales scales_;
     int placeholder_;
     bool headerLater_ = false;
     std::vector<OutputFile> files_;
@@ -192,14 +143,13 @@ std::string channelFileName(const std::string& stem, char letter, const std::str
     return name;
 }
 
-WriteResult writeColourCgh(const SampledFrame& frame, const std::string& path, ViewerState& state,
-                           const Viewpoint& viewpoint) {
-    CghFiles files(frame, state, kColourPlaceholder);
+WriteResult writeColourCgh(const SampledFrame& frame, const std::string& path, const OutputScales& scales,
+                           RandomGenerator& random, const Viewpoint& viewpoint) {
+    CghFiles files(frame, scales, kColourPlaceholder);
     if (auto failure = files.open({path})) return *failure;
     OutputFile& file = files.file(0);
     const auto& phases = phaseTexts();
     const auto& fractions = fractionTexts();
-    RandomGenerator& random = state.random;
     const SampleSummary summary = frame.walk([&](const SurfacePoint& point, int index) {
         char* out = file.reserve(kMaxLine);
         out = putPointStart(out, index, point, phases[random.next()]);
@@ -213,13 +163,12 @@ WriteResult writeColourCgh(const SampledFrame& frame, const std::string& path, V
     return files.finish(summary, viewpoint);
 }
 
-WriteResult writeGreyCgh(const SampledFrame& frame, const std::string& path, ViewerState& state,
-                         const Viewpoint& viewpoint) {
-    CghFiles files(frame, state, kGreyPlaceholder);
+WriteResult writeGreyCgh(const SampledFrame& frame, const std::string& path, const OutputScales& scales,
+                         RandomGenerator& random, const Viewpoint& viewpoint) {
+    CghFiles files(frame, scales, kGreyPlaceholder);
     if (auto failure = files.open({path})) return *failure;
     OutputFile& file = files.file(0);
     const auto& phases = phaseTexts();
-    RandomGenerator& random = state.random;
     const SampleSummary summary = frame.walk([&](const SurfacePoint& point, int index) {
         char* out = file.reserve(kMaxLine);
         out = putPointStart(out, index, point, phases[random.next()]);
@@ -230,15 +179,14 @@ WriteResult writeGreyCgh(const SampledFrame& frame, const std::string& path, Vie
 }
 
 WriteResult writeChannelCgh(const SampledFrame& frame, const std::string& stem, const std::string& suffix,
-                            ViewerState& state, const Viewpoint& viewpoint) {
-    CghFiles files(frame, state, kColourPlaceholder);
+                            const OutputScales& scales, RandomGenerator& random, const Viewpoint& viewpoint) {
+    CghFiles files(frame, scales, kColourPlaceholder);
     if (auto failure = files.open({channelFileName(stem, 'r', suffix), channelFileName(stem, 'g', suffix),
                                    channelFileName(stem, 'b', suffix)}))
         return *failure;
     OutputFile* channel[3] = {&files.file(0), &files.file(1), &files.file(2)};
     const auto& phases = phaseTexts();
     const auto& fractions = fractionTexts();
-    RandomGenerator& random = state.random;
     char start[kMaxLine];
     const SampleSummary summary = frame.walk([&](const SurfacePoint& point, int index) {
         const std::size_t startSize =
@@ -252,21 +200,6 @@ WriteResult writeChannelCgh(const SampledFrame& frame, const std::string& stem, 
         }
     });
     return files.finish(summary, viewpoint);
-}
-
-WriteResult writeColourCgh(const ClientRect& rect, const std::string& path, const Viewpoint& viewpoint,
-                           Prompt& prompt, ViewerState& state) {
-    return writeColourCgh(SurfaceSampler::sample(rect, prompt), path, state, viewpoint);
-}
-
-WriteResult writeGreyCgh(const ClientRect& rect, const std::string& path, const Viewpoint& viewpoint,
-                         Prompt& prompt, ViewerState& state) {
-    return writeGreyCgh(SurfaceSampler::sample(rect, prompt), path, state, viewpoint);
-}
-
-WriteResult writeChannelCgh(const ClientRect& rect, const std::string& stem, const std::string& suffix,
-                            const Viewpoint& viewpoint, Prompt& prompt, ViewerState& state) {
-    return writeChannelCgh(SurfaceSampler::sample(rect, prompt), stem, suffix, state, viewpoint);
 }
 
 }  // namespace velmora

@@ -1,30 +1,38 @@
 #pragma once
-// The export commands as the desktop program's menu and the command line run
-// them: save dialog, naming, the black export frame, sampling and writing,
-// the completion box, then the viewing colour and a redraw. Everything a
-// person sees goes through the Prompt; the command line answers the dialogs
-// from its options.
+// The exports carried out: the black export frame, sampling and writing one
+// view or a row of views, the completion or error box, then the viewing
+// colour and a redraw. The programs ask what to export (the desktop program
+// with its dialogs, the command line from its options) and hand the answer
+// over as a request; every message a person sees goes through the Prompt.
 
 #include "export/CghWriter.h"
+#include "export/PlyWriter.h"
 #include "export/ViewSeries.h"
 #include "platform/Prompt.h"
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace velmora {
 
 class GlView;
-class Prompt;
 struct ViewerState;
 
+enum class ExportKind { Colour, Grey, Channels, ThreeDi, Ply };
+
+struct ExportRequest {
+    ExportKind kind = ExportKind::Colour;
+    std::string path;                // the name as chosen; the naming rule of the kind makes the file names
+    std::optional<ViewRange> views;  // a row of views; a 3di file holds one view and takes none
+    PlyLayout plyLayout = PlyLayout::Binary;
+};
+
 enum class ExportStatus {
-    Done,       // every file written (a series may have no view), completion box shown
-    NoView,     // no model opened yet: nothing happened
-    Cancelled,  // a dialog was cancelled: nothing written
-    Refused,    // the view range was refused with a message
-    Failed,     // a file could not be written: error box shown
+    Done,     // every file written (a series may have no view), completion box shown
+    Refused,  // the view range was refused with a message
+    Failed,   // a file could not be written: error box shown
 };
 
 struct ExportedFile {
@@ -33,7 +41,7 @@ struct ExportedFile {
 };
 
 struct ExportOutcome {
-    ExportStatus status = ExportStatus::NoView;
+    ExportStatus status = ExportStatus::Done;
     std::vector<ExportedFile> files;  // written files in order
     bool ok() const { return status == ExportStatus::Done; }
 };
@@ -42,58 +50,27 @@ struct ExportOutcome {
 // the number of views, and the view's eye.
 using ViewProgress = std::function<void(int number, int count, float eyeX, float eyeY, float eyeZ)>;
 
-// The texts of the commands.
-inline constexpr const char* kExportTitle = "Export Object";
-inline constexpr const char* kExportGreyTitle = "Export Object(Gray)";
 inline constexpr const char* kCompleteCaption = "完成!";
 inline constexpr const char* kCompleteText = "导出完成!";
 inline constexpr const char* kErrorCaption = "Error";
-inline constexpr int kViewRangeForm = 133;
-inline constexpr int kLeftViewPointId = 1001;
-inline constexpr int kRightViewPointId = 1002;
-inline constexpr int kViewPointIntervalId = 1003;
 
-// The command functions; `view` is null while no model has been opened.
-// `client` is the client area of the window being exported.
-ExportOutcome exportColour(GlView* view, Prompt& prompt, ViewerState& state, const ClientRect& client);  // 40041
-ExportOutcome exportGrey(GlView* view, Prompt& prompt, ViewerState& state, const ClientRect& client);    // 40043
-ExportOutcome exportMultiViewColour(GlView* view, Prompt& prompt, ViewerState& state, const ClientRect& client,
-                                    const ViewProgress& progress = {});                                  // 40044
-ExportOutcome exportMultiViewGrey(GlView* view, Prompt& prompt, ViewerState& state, const ClientRect& client,
-                                  const ViewProgress& progress = {});                                    // 40045
-ExportOutcome exportMultiViewChannels(GlView* view, Prompt& prompt, ViewerState& state,
-                                      const ClientRect& client, const ViewProgress& progress = {});      // 40049
-ExportOutcome export3di(GlView* view, Prompt& prompt, ViewerState& state, const ClientRect& client);     // 40048
+// Shows why a range cannot be exported (in the framework's box) and returns
+// false, or returns true for a range that can be.
+bool acceptViewRange(Prompt& prompt, const ViewRange& range);
 
-// The two shapes every export command has, for the commands above and for
-// further file kinds. The save dialog of a command:
-struct SaveDialog {
-    const char* title;
-    FileFilter filter;
-    std::string (*withExtension)(const std::string& chosen);  // the naming rule
-};
-// Writes the sampled frame of one view into the files for `name` (the chosen
-// name after the naming rule); `number` is 0 for a single view and 1, 2, ...
-// in a series; `viewpoint` is the stored viewpoint or the view's eye.
-using ViewWriter = std::function<WriteResult(const SampledFrame& frame, const std::string& name, int number,
-                                             const Viewpoint& viewpoint)>;
-// Save dialog, black export frame, sampling, writing, the completion or
-// error box, then the viewing colour and a redraw.
-ExportOutcome runSingleViewExport(GlView* view, Prompt& prompt, ViewerState& state, const ClientRect& client,
-                                  const SaveDialog& dialog, const ViewWriter& write);
-// The view range form and its checks, then the save dialog and one view
-// after another from the stored viewpoint shifted along x; stops at the
-// first failed view.
-ExportOutcome runSeriesExport(GlView* view, Prompt& prompt, ViewerState& state, const ClientRect& client,
-                              const SaveDialog& dialog, const ViewWriter& write, const ViewProgress& progress);
+// Carries the request out on the view's current frame size `client`. A
+// series starts at the stored viewpoint shifted along x, leaves the eye at
+// its last view and stops at the first view that fails.
+ExportOutcome runExport(GlView& view, Prompt& prompt, ViewerState& state, const ClientRect& client,
+                        const ExportRequest& request, const ViewProgress& progress = {});
 
 // The sampling pass behind "ObjCoordinate": draws the black export frame
 // with the current camera and counts the points and their bounds; no phase
 // is drawn and nothing is written. The black frame stays on screen: call
 // restoreViewingFrame once the dialog has closed.
 SampleSummary sampleObjectCoordinates(GlView& view, Prompt& prompt, const ClientRect& client);
-// The dialog's value texts 1013, 1007 .. 1012: "%d" count, then "%f" of
-// maxX, minX, maxY, minY, maxZ, minZ (all 0.000000 when there is no point).
+// The dialog's value texts: "%d" count, then "%f" of maxX, minX, maxY,
+// minY, maxZ, minZ (all 0.000000 when there is no point).
 std::vector<std::string> objectCoordinateTexts(const SampleSummary& summary);
 
 // Sets the clear colour of the export frame (black) or back to the viewing

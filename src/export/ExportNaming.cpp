@@ -30,6 +30,10 @@ std::string with3diExtension(const std::string& chosen) {
     return endsWithIgnoringCase(chosen, ".3di", 4) ? chosen : chosen + ".3di";
 }
 
+std::string withPlyExtension(const std::string& chosen) {
+    return endsWithIgnoringCase(chosen, ".ply", 4) ? chosen : chosen + ".ply";
+}
+
 std::string multiViewFileName(const std::string& cghName, int number) {
     return withoutLastFour(cghName) + std::to_string(number) + ".CGH";
 }
@@ -37,5 +41,9 @@ std::string multiViewFileName(const std::string& cghName, int number) {
 std::string multiViewStem(const std::string& cghName) { return withoutLastFour(cghName); }
 
 std::string multiViewSuffix(int number) { return std::to_string(number) + ".CGH"; }
+
+std::string multiViewPlyFileName(const std::string& plyName, int number) {
+    return withoutLastFour(plyName) + std::to_string(number) + ".ply";
+}
 
 }  // namespace velmora

@@ -3,12 +3,9 @@
 #include "export/NumberText.h"
 #include "export/OutputFile.h"
 #include "export/PointValues.h"
-#include "export/SurfaceSampler.h"
-#include "view/ViewerState.h"
 
 #include <charconv>
 #include <cmath>
-#include <cstdio>
 #include <cstring>
 #include <vector>
 
@@ -24,39 +21,23 @@ constexpr std::size_t kFloatRoom = 24;
 // x y z, three bytes, the phase text, separators and the line end.
 constexpr std::size_t kMaxAsciiLine = 3 * (kFloatRoom + 1) + 3 * 4 + 32 + 2;
 
-struct ReadyText {
-    char text[32];
-    std::size_t size;
-};
+// The phase as the shortest text of the double the CGH file prints.
+char* shortestText(char* out, double value) { return std::to_chars(out, out + sizeof(ReadyText::text), value).ptr; }
+
+// A channel byte with the space before it.
+char* spacedByte(char* out, int value) {
+    *out = ' ';
+    return appendInt(out + 1, value);
+}
 
 const std::vector<ReadyText>& phaseTexts() {
-    static const std::vector<ReadyText> texts = [] {
-        std::vector<ReadyText> made(RandomGenerator::kMax + 1);
-        for (int r = 0; r <= RandomGenerator::kMax; ++r) {
-            ReadyText& ready = made[r];
-            ready.size = static_cast<std::size_t>(
-                std::to_chars(ready.text, ready.text + sizeof ready.text, phaseOfDraw(r)).ptr - ready.text);
-        }
-        return made;
-    }();
+    static const std::vector<ReadyText> texts = readyTexts(RandomGenerator::kMax + 1, phaseOfDraw, shortestText);
     return texts;
 }
 
 const std::vector<ReadyText>& byteTexts() {
-    static const std::vector<ReadyText> texts = [] {
-        std::vector<ReadyText> made(256);
-        for (int c = 0; c < 256; ++c) {
-            made[c].text[0] = ' ';
-            made[c].size = static_cast<std::size_t>(appendInt(made[c].text + 1, c) - made[c].text);
-        }
-        return made;
-    }();
+    static const std::vector<ReadyText> texts = readyTexts(256, [](int c) { return c; }, spacedByte);
     return texts;
-}
-
-inline char* put(char* out, const ReadyText& ready) {
-    std::memcpy(out, ready.text, sizeof ready.text);  // fixed size: one move
-    return out + ready.size;
 }
 
 inline float toFloat(double value) {
@@ -65,18 +46,6 @@ inline float toFloat(double value) {
 }
 
 inline char* putFloat(char* out, double value) { return std::to_chars(out, out + kFloatRoom, toFloat(value)).ptr; }
-
-WriteResult failure(const std::string& path, const std::string& reason, bool openFailed) {
-    if (openFailed)
-        std::fputs("Cant open file\n", stderr);
-    else
-        std::fprintf(stderr, "Cant write file %s: %s\n", path.c_str(), reason.c_str());
-    WriteResult result;
-    result.openFailed = openFailed;
-    result.failedPath = path;
-    result.error = reason;
-    return result;
-}
 
 }  // namespace
 
@@ -95,17 +64,16 @@ std::string plyHeader(PlyLayout layout, std::int64_t count, std::size_t padding)
     return header;
 }
 
-WriteResult writePly(const SampledFrame& frame, const std::string& path, ViewerState& state, PlyLayout layout) {
+WriteResult writePly(const SampledFrame& frame, const std::string& path, RandomGenerator& random, PlyLayout layout) {
     std::string reason;
     auto file = OutputFile::create(path, reason);
-    if (!file) return failure(path, reason, true);
+    if (!file) return openFailure(path, reason);
 
     const std::int64_t mostPoints = static_cast<std::int64_t>(frame.rows()) * frame.columns();
     const std::size_t headerSize = plyHeader(layout, mostPoints).size();
     file->append(plyHeader(layout, mostPoints));
     if (layout == PlyLayout::Ascii) file->append("3\n");
 
-    RandomGenerator& random = state.random;
     SampleSummary summary;
     if (layout == PlyLayout::Ascii) {
         const auto& phases = phaseTexts();
@@ -141,21 +109,8 @@ WriteResult writePly(const SampledFrame& frame, const std::string& path, ViewerS
 
     const std::size_t shortSize = plyHeader(layout, summary.pointCount).size();
     file->overwriteStart(plyHeader(layout, summary.pointCount, headerSize - shortSize));
-    if (!file->commit(reason)) {
-        WriteResult result = failure(path, reason, false);
-        result.summary = summary;
-        return result;
-    }
-    WriteResult result;
-    result.ok = true;
-    result.summary = summary;
-    result.paths.push_back(path);
-    return result;
-}
-
-WriteResult writePly(const ClientRect& rect, const std::string& path, PlyLayout layout, Prompt& prompt,
-                     ViewerState& state) {
-    return writePly(SurfaceSampler::sample(rect, prompt), path, state, layout);
+    if (!file->commit(reason)) return writeFailure(path, reason, summary);
+    return written({path}, summary);
 }
 
 }  // namespace velmora

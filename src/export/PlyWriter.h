@@ -25,22 +25,15 @@
 
 namespace velmora {
 
-class Prompt;
-struct ViewerState;
-
 enum class PlyLayout { Ascii, Binary };
 
 // The header of a file of `count` points up to and including "end_header\n",
 // with `padding` spaces at the end of its comment line.
 std::string plyHeader(PlyLayout layout, std::int64_t count, std::size_t padding = 0);
 
-// Writes the frame's points to `path`. One phase is drawn from state.random
-// per accepted point. A file that cannot be created prints "Cant open file\n"
+// Writes the frame's points to `path`. One phase is drawn from `random` per
+// accepted point. A file that cannot be created prints "Cant open file\n"
 // on standard error; any failure leaves an existing file untouched.
-WriteResult writePly(const SampledFrame& frame, const std::string& path, ViewerState& state, PlyLayout layout);
-
-// The same, sampling the frame just drawn on the current context first.
-WriteResult writePly(const ClientRect& rect, const std::string& path, PlyLayout layout, Prompt& prompt,
-                     ViewerState& state);
+WriteResult writePly(const SampledFrame& frame, const std::string& path, RandomGenerator& random, PlyLayout layout);
 
 }  // namespace velmora

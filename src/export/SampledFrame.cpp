@@ -1,5 +1,7 @@
 #include "export/SampledFrame.h"
 
+#include <GL/glu.h>
+
 #include <algorithm>
 
 namespace velmora {
@@ -18,6 +20,11 @@ SampledFrame::SampledFrame(const ClientRect& rect, std::vector<float> depth, std
     const std::size_t pixels = static_cast<std::size_t>(rows_) * static_cast<std::size_t>(columns_);
     if (depth_.size() < pixels) depth_.resize(pixels, 0.0f);
     if (colour_.size() < pixels * 3) colour_.resize(pixels * 3, 0);
+}
+
+bool SampledFrame::unproject(double windowX, double windowY, double depth, double& x, double& y, double& z) const {
+    return gluUnProject(windowX, windowY, depth, modelview_.data(), projection_.data(), viewport_.data(), &x, &y,
+                        &z) == GL_TRUE;
 }
 
 }  // namespace velmora

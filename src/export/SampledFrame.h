@@ -5,8 +5,6 @@
 // first, left to right) either as an accepted point or as an empty pixel, so
 // writers can emit each one as it comes and nothing holds a list of points.
 
-#include <GL/glu.h>
-
 #include <array>
 #include <cstdint>
 #include <vector>
@@ -105,6 +103,9 @@ public:
     }
 
 private:
+    // The world position of a window position; false for a singular matrix.
+    bool unproject(double windowX, double windowY, double depth, double& x, double& y, double& z) const;
+
     int rows_ = 0;
     int columns_ = 0;
     std::vector<float> depth_;
@@ -129,9 +130,7 @@ SampleSummary SampledFrame::walk(OnPoint&& onPoint, OnEmpty&& onEmpty) const {
             double ox = 0, oy = 0, oz = 0;
             // A singular matrix leaves the pixel without a position: it is
             // treated as background.
-            if (gluUnProject(column + 0.5, row + 0.5, *depth, modelview_.data(), projection_.data(),
-                             viewport_.data(), &ox, &oy, &oz) != GL_TRUE ||
-                kZCutoff >= oz) {
+            if (!unproject(column + 0.5, row + 0.5, *depth, ox, oy, oz) || kZCutoff >= oz) {
                 onEmpty(column, row);
                 continue;
             }

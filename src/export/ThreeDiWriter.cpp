@@ -2,34 +2,24 @@
 
 #include "export/OutputFile.h"
 #include "export/PointValues.h"
-#include "export/SurfaceSampler.h"
-#include "view/ViewerState.h"
 
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
 
 namespace velmora {
 
 static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "the 3di writer stores numbers in host order");
 
-WriteResult write3di(const SampledFrame& frame, const std::string& path, const ViewerState& state) {
-    WriteResult result;
+WriteResult write3di(const SampledFrame& frame, const std::string& path, const OutputScales& scales) {
     std::string reason;
     auto file = OutputFile::create(path, reason);
-    if (!file) {
-        std::fputs("Cant open file\n", stderr);
-        result.openFailed = true;
-        result.failedPath = path;
-        result.error = reason;
-        return result;
-    }
+    if (!file) return openFailure(path, reason);
 
     const std::int32_t shape[2] = {frame.rows(), frame.columns()};
     file->append(std::string_view(reinterpret_cast<const char*>(shape), sizeof shape));
 
-    const double scaleXy = state.Output_Scalxy;
-    const double scaleZ = state.Output_Scalz;
+    const double scaleXy = scales.xy;
+    const double scaleZ = scales.z;
     const SampleSummary summary = frame.walk(
         [&](const SurfacePoint& point, int) {
             // point.x is -ox, so X = -(scale × ox) = scale × point.x exactly.
@@ -46,20 +36,8 @@ WriteResult write3di(const SampledFrame& frame, const std::string& path, const V
             file->advance(out + kThreeDiRecordSize);
         });
 
-    result.summary = summary;
-    if (!file->commit(reason)) {
-        std::fprintf(stderr, "Cant write file %s: %s\n", path.c_str(), reason.c_str());
-        result.failedPath = path;
-        result.error = reason;
-        return result;
-    }
-    result.ok = true;
-    result.paths.push_back(path);
-    return result;
-}
-
-WriteResult write3di(const ClientRect& rect, const std::string& path, Prompt& prompt, const ViewerState& state) {
-    return write3di(SurfaceSampler::sample(rect, prompt), path, state);
+    if (!file->commit(reason)) return writeFailure(path, reason, summary);
+    return written({path}, summary);
 }
 
 }  // namespace velmora

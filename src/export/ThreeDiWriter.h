@@ -1,8 +1,8 @@
 #pragma once
 // The 3di grid file for the 3D imaging system simulation: little-endian,
 // rows (int32) and columns (int32), then one 28-byte record per pixel of the
-// sampled grid in pass order: X, Y, Z (doubles, scaled by Output_Scalxy and
-// Output_Scalz, X with the sign inversion) and the grey level (float); 28
+// sampled grid in pass order: X, Y, Z (doubles, scaled by the output scales,
+// X with the sign inversion) and the grey level (float); 28
 // zero bytes for an empty pixel. No phase is drawn.
 
 #include "export/CghWriter.h"
@@ -11,8 +11,6 @@ namespace velmora {
 
 constexpr int kThreeDiRecordSize = 28;
 
-WriteResult write3di(const SampledFrame& frame, const std::string& path, const ViewerState& state);
-// Samples the frame just drawn on the current context first.
-WriteResult write3di(const ClientRect& rect, const std::string& path, Prompt& prompt, const ViewerState& state);
+WriteResult write3di(const SampledFrame& frame, const std::string& path, const OutputScales& scales);
 
 }  // namespace velmora

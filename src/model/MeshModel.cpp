@@ -118,7 +118,7 @@ bool MeshModel::buildModel() {
             extend(p.z, bounds_.minZ, bounds_.maxZ);
         }
     }
-    prompt_.show(boundsText(), std::string("ok"), PromptIcon::None, PromptButtons::Ok);
+    prompt_.inform(boundsText(), "ok");
 
     // Centre the file image in place.
     const float cx = static_cast<float>((static_cast<double>(bounds_.maxX) + bounds_.minX) * 0.5);

@@ -6,7 +6,7 @@ ConsolePrompt::ConsolePrompt(std::string applicationTitle, std::FILE* out)
     : title_(std::move(applicationTitle)), out_(out) {}
 
 PromptAnswer ConsolePrompt::message(const MessageRequest& request) {
-    if (!quiet_) {
+    if (informational_ || !request.informational) {
         const std::string& caption = request.caption ? *request.caption : title_;
         std::string text = request.text;
         // Message texts often end in a line break already; print exactly one.
@@ -23,14 +23,8 @@ PromptAnswer ConsolePrompt::message(const MessageRequest& request) {
     return PromptAnswer::Ok;
 }
 
-std::optional<std::string> ConsolePrompt::chooseFile(const FileDialogRequest& request) {
-    if (fileHandler) return fileHandler(request);
-    return std::nullopt;
-}
+std::optional<std::string> ConsolePrompt::chooseFile(const FileDialogRequest&) { return std::nullopt; }
 
-bool ConsolePrompt::runForm(FormRequest& request) {
-    if (formHandler) return formHandler(request);
-    return false;
-}
+bool ConsolePrompt::runForm(FormRequest&) { return false; }
 
 }  // namespace velmora

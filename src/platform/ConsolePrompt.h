@@ -1,13 +1,12 @@
 #pragma once
 // The command line's Prompt: every message goes to standard error as
 // "caption: text" and nothing ever waits for a person. Questions get the
-// answer the caller configured; file dialogs and forms are answered by the
-// caller's handlers (the command line fills them from its options).
+// answer the caller configured; file dialogs and forms are cancelled (the
+// command line asks nothing: it builds its requests from its options).
 
 #include "platform/Prompt.h"
 
 #include <cstdio>
-#include <functional>
 
 namespace velmora {
 
@@ -22,17 +21,14 @@ public:
 
     // true: questions are answered OK / Retry / Yes; false: Cancel / No.
     void setAffirmative(bool affirmative) { affirmative_ = affirmative; }
-    // Messages with these captions are not printed (e.g. the "ok" bounds box
-    // when the caller prints the bounds itself).
-    void setQuiet(bool quiet) { quiet_ = quiet; }
-    std::function<std::optional<std::string>(const FileDialogRequest&)> fileHandler;
-    std::function<bool(FormRequest&)> formHandler;
+    // Whether informational messages are printed (they are by default).
+    void setInformational(bool printed) { informational_ = printed; }
 
 private:
     std::string title_;
     std::FILE* out_;
     bool affirmative_ = false;
-    bool quiet_ = false;
+    bool informational_ = true;
 };
 
 }  // namespace velmora

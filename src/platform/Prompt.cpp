@@ -24,6 +24,14 @@ PromptAnswer Prompt::show(std::string text, std::optional<std::string> caption, 
     return message(request);
 }
 
+void Prompt::inform(std::string text, std::string caption) {
+    MessageRequest request;
+    request.caption = std::move(caption);
+    request.text = std::move(text);
+    request.informational = true;
+    message(request);
+}
+
 const char* toString(PromptIcon icon) {
     switch (icon) {
         case PromptIcon::None: return "none";

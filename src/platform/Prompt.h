@@ -1,6 +1,6 @@
 #pragma once
 // Everything a person sees or answers goes through a Prompt: message boxes,
-// file dialogs and the small export dialogs. The desktop program answers with
+// file dialogs and the small forms. The desktop program answers with
 // real widgets, the command line writes to standard error, and tests script
 // the answers and check the exact texts.
 
@@ -23,6 +23,9 @@ struct MessageRequest {
     std::string text;
     PromptIcon icon = PromptIcon::None;
     PromptButtons buttons = PromptButtons::Ok;
+    // Only tells what happened (a completion, the bounds): a prompt without
+    // a person to read it may leave it out.
+    bool informational = false;
 };
 
 struct FileFilter {
@@ -52,7 +55,7 @@ struct FormField {
 };
 
 struct FormRequest {
-    int resourceId = 0;    // 133, 134, 135
+    int resourceId = 0;    // the template the form is laid out by
     std::string title;
     std::vector<FormField> fields;
 
@@ -78,6 +81,8 @@ public:
     PromptAnswer show(std::string text, std::optional<std::string> caption = std::nullopt,
                       PromptIcon icon = PromptIcon::None,
                       PromptButtons buttons = PromptButtons::Ok);
+    // An informational box with an OK button and this caption.
+    void inform(std::string text, std::string caption);
 };
 
 const char* toString(PromptIcon icon);

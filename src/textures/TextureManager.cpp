@@ -100,7 +100,6 @@ TextureFactory TextureManager::factory() {
 bool TextureManager::loadTgaTexture(const std::string& path, unsigned textureId) {
     glBindTexture(GL_TEXTURE_2D, textureId);
     TgaReader reader(prompt_);
-    reader.setCompressedTexturesAvailable(compressedTexturesAvailable());
     if (!reader.loadTga(path, 0)) return false;
     setTextureState();
     return true;

@@ -53,9 +53,6 @@ public:
     bool loadJpegTexture(const std::string& path, unsigned textureId);
     bool loadPngTexture(const std::string& path, unsigned textureId);
 
-    // Compressed internal formats are never asked for here.
-    bool compressedTexturesAvailable() const { return false; }
-
 private:
     bool uploadRgb(const TextureImage& image, unsigned textureId, const char* sizeMessage,
                    const std::string& path);

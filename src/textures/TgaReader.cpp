@@ -82,70 +82,14 @@ std::optional<TextureImage> TgaReader::readTga(const std::string& path, unsigned
     return readTgaMemory(file.data(), file.size(), path, options);
 }
 
-std::optional<TextureImage> TgaReader::readTgaMemory(const std::uint8_t* data, std::size_t size,
-                                                     const std::string& path, unsigned options) {
-    header_ = TgaHeader::parse(data, size);
-    const TgaHeader& h = header_;
+namespace {
 
-    TextureImage image;
-    bool runLength = false;
-    switch (h.imageType) {
-        case 1:
-        case 9:
-            refuse("TGA Texture File: %s uses 8-bit Colour (No Longer Supported).", path);
-            return std::nullopt;
-        case 2:
-        case 10:
-            runLength = h.imageType == 10;
-            if (h.pixelDepth == 24) {
-                image.format = GL_RGB;
-            } else if (h.pixelDepth == 32) {
-                image.format = GL_RGBA;
-            } else {
-                refuse(runLength ? "TGA Texture File: %s uses an Unsupported Compressed RGB format."
-                                 : "TGA Texture File: %s has an Unsuported RGB Format (Must be 24 or 32 bpp).",
-                       path);
-                return std::nullopt;
-            }
-            break;
-        case 3:
-            if (options & tgaOptions::greyAsLuminance) {
-                image.format = GL_LUMINANCE;
-            } else if (options & tgaOptions::greyAsAlpha) {
-                image.format = GL_ALPHA;
-            } else {
-                refuse("TGA Texture File: %s has Unsuported Color Type (Must be Luminance or Alpha Greyscale).",
-                       path);
-                return std::nullopt;
-            }
-            if (h.pixelDepth != 8) {
-                refuse("TGA Texture File: %s has an Unsupported Greyscale Format (Must be 8 bpp).", path);
-                return std::nullopt;
-            }
-            break;
-        default:
-            prompt_.show(formatText("TGA Texture File: %s has an Unsupported Image Type (%d).", path.c_str(),
-                                    h.imageType));
-            return std::nullopt;
-    }
-    if (h.width < 1 || h.height < 1) {
-        prompt_.show(formatText("TGA Texture File: %s has an Invalid Size (%d x %d).", path.c_str(), h.width,
-                                h.height));
-        return std::nullopt;
-    }
-    if (!pictureSizeAllowed(h.width, h.height) || std::int64_t{h.width} * h.height > pixelLimit_) {
-        prompt_.show(formatText("TGA Texture File: %s is too large (%d x %d).", path.c_str(), h.width,
-                                h.height));
-        return std::nullopt;
-    }
-
-    image.width = h.width;
-    image.height = h.height;
-    image.bytesPerPixel = h.pixelDepth / 8;
+// Copies the pixels, raw or run-length coded, into the picture; what a
+// short file does not cover stays zero.
+void decodePixels(const std::uint8_t* data, std::size_t size, const TgaHeader& h, bool runLength,
+                  TextureImage& image) {
     const std::size_t bpp = static_cast<std::size_t>(image.bytesPerPixel);
-    const std::size_t imageSize = image.rowBytes() * static_cast<std::size_t>(image.height);
-    image.pixels.assign(imageSize, 0);  // what a short file does not cover stays zero
-
+    const std::size_t imageSize = image.pixels.size();
     const std::size_t start = std::min(h.pixelOffset(), size);
     const std::uint8_t* in = data ? data + start : nullptr;
     const std::uint8_t* const end = data ? data + size : nullptr;
@@ -173,50 +117,103 @@ std::optional<TextureImage> TgaReader::readTgaMemory(const std::uint8_t* data, s
             }
         }
     }
+}
+
+}  // namespace
+
+// The picture's format for the header's image type and depth, or nothing
+// after the refusal; `runLength` tells whether the pixels are run-length coded.
+std::optional<unsigned> TgaReader::formatOf(const TgaHeader& h, unsigned options, const std::string& path,
+                                            bool& runLength) {
+    unsigned format = 0;
+    runLength = false;
+    switch (h.imageType) {
+        case 1:
+        case 9:
+            refuse("TGA Texture File: %s uses 8-bit Colour (No Longer Supported).", path);
+            return std::nullopt;
+        case 2:
+        case 10:
+            runLength = h.imageType == 10;
+            if (h.pixelDepth == 24) {
+                format = GL_RGB;
+            } else if (h.pixelDepth == 32) {
+                format = GL_RGBA;
+            } else {
+                refuse(runLength ? "TGA Texture File: %s uses an Unsupported Compressed RGB format."
+                                 : "TGA Texture File: %s has an Unsuported RGB Format (Must be 24 or 32 bpp).",
+                       path);
+                return std::nullopt;
+            }
+            break;
+        case 3:
+            if (options & tgaOptions::greyAsLuminance) {
+                format = GL_LUMINANCE;
+            } else if (options & tgaOptions::greyAsAlpha) {
+                format = GL_ALPHA;
+            } else {
+                refuse("TGA Texture File: %s has Unsuported Color Type (Must be Luminance or Alpha Greyscale).",
+                       path);
+                return std::nullopt;
+            }
+            if (h.pixelDepth != 8) {
+                refuse("TGA Texture File: %s has an Unsupported Greyscale Format (Must be 8 bpp).", path);
+                return std::nullopt;
+            }
+            break;
+        default:
+            prompt_.show(formatText("TGA Texture File: %s has an Unsupported Image Type (%d).", path.c_str(),
+                                    h.imageType));
+            return std::nullopt;
+    }
+    return format;
+}
+
+std::optional<TextureImage> TgaReader::readTgaMemory(const std::uint8_t* data, std::size_t size,
+                                                     const std::string& path, unsigned options) {
+    header_ = TgaHeader::parse(data, size);
+    const TgaHeader& h = header_;
+    bool runLength = false;
+    const auto format = formatOf(h, options, path, runLength);
+    if (!format) return std::nullopt;
+    if (h.width < 1 || h.height < 1) {
+        prompt_.show(formatText("TGA Texture File: %s has an Invalid Size (%d x %d).", path.c_str(), h.width,
+                                h.height));
+        return std::nullopt;
+    }
+    if (!pictureSizeAllowed(h.width, h.height) || std::int64_t{h.width} * h.height > pixelLimit_) {
+        prompt_.show(formatText("TGA Texture File: %s is too large (%d x %d).", path.c_str(), h.width,
+                                h.height));
+        return std::nullopt;
+    }
+
+    TextureImage image;
+    image.format = *format;
+    image.width = h.width;
+    image.height = h.height;
+    image.bytesPerPixel = h.pixelDepth / 8;
+    const std::size_t imageSize = image.rowBytes() * static_cast<std::size_t>(image.height);
+    image.pixels.assign(imageSize, 0);  // what a short file does not cover stays zero
+
+    decodePixels(data, size, h, runLength, image);
     if (h.descriptor & TgaHeader::kTopDown) flipRows(image);
     return image;
 }
 
-void TgaReader::uploadTga(const TextureImage& image, unsigned options) const {
-    GLint internalFormat = static_cast<GLint>(image.format);
-    if (options & tgaOptions::sizedFormat) {
-        switch (image.format) {
-            case GL_ALPHA: internalFormat = GL_ALPHA8; break;
-            case GL_RGB: internalFormat = GL_RGB8; break;
-            case GL_RGBA: internalFormat = GL_RGBA8; break;
-            case GL_LUMINANCE: internalFormat = GL_LUMINANCE8; break;
-        }
-    }
-    if ((options & tgaOptions::compressedFormat) && compressedTexturesAvailable_) {
-        switch (image.format) {
-            case GL_ALPHA: internalFormat = GL_COMPRESSED_ALPHA_ARB; break;
-            case GL_RGB: internalFormat = GL_COMPRESSED_RGB_ARB; break;
-            case GL_RGBA: internalFormat = GL_COMPRESSED_RGBA_ARB; break;
-            case GL_LUMINANCE: internalFormat = GL_COMPRESSED_LUMINANCE_ARB; break;
-        }
-    }
+void TgaReader::uploadTga(const TextureImage& image) const {
     // The rows are packed; read them so whatever alignment is current.
     GLint alignment = 4;
     glGetIntegerv(GL_UNPACK_ALIGNMENT, &alignment);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    if (options & tgaOptions::levelZeroOnly) {
-        glTexImage2D(GL_TEXTURE_2D, 0, internalFormat, image.width, image.height, 0, image.format,
-                     GL_UNSIGNED_BYTE, image.pixels.data());
-    } else {
-        gluBuild2DMipmaps(GL_TEXTURE_2D, internalFormat, image.width, image.height, image.format,
-                          GL_UNSIGNED_BYTE, image.pixels.data());
-    }
+    gluBuild2DMipmaps(GL_TEXTURE_2D, static_cast<GLint>(image.format), image.width, image.height, image.format,
+                      GL_UNSIGNED_BYTE, image.pixels.data());
     glPixelStorei(GL_UNPACK_ALIGNMENT, alignment);
 }
 
-bool TgaReader::loadTga(const std::string& path, unsigned options, TextureImage* kept) {
+bool TgaReader::loadTga(const std::string& path, unsigned options) {
     auto image = readTga(path, options);
     if (!image) return false;
-    if (options & tgaOptions::keepPixels) {
-        if (kept) *kept = std::move(*image);
-        return true;
-    }
-    uploadTga(*image, options);
+    uploadTga(*image);
     return true;
 }
 

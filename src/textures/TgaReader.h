@@ -15,14 +15,10 @@ namespace velmora {
 
 class Prompt;
 
-// The bits of the options given to loadTga, readTga and uploadTga.
+// The bits of the options given to loadTga and readTga.
 namespace tgaOptions {
-constexpr unsigned keepPixels = 0x1;          // read only; the caller gets the picture
 constexpr unsigned greyAsAlpha = 0x10;        // image type 3 becomes GL_ALPHA
 constexpr unsigned greyAsLuminance = 0x100;   // image type 3 becomes GL_LUMINANCE (wins over 0x10)
-constexpr unsigned levelZeroOnly = 0x1000;    // glTexImage2D instead of gluBuild2DMipmaps
-constexpr unsigned sizedFormat = 0x10000;     // GL_ALPHA8, GL_RGB8, GL_RGBA8, GL_LUMINANCE8
-constexpr unsigned compressedFormat = 0x100000;  // the compressed formats, when available
 }  // namespace tgaOptions
 
 // The 18-byte file header.
@@ -52,9 +48,6 @@ class TgaReader {
 public:
     explicit TgaReader(Prompt& prompt);
 
-    // Whether the compressed internal formats may be asked for (option 0x100000).
-    void setCompressedTexturesAvailable(bool available) { compressedTexturesAvailable_ = available; }
-    bool compressedTexturesAvailable() const { return compressedTexturesAvailable_; }
     // The largest picture accepted, in pixels (at most kMaxPicturePixels).
     void setPixelLimit(std::int64_t pixels) { pixelLimit_ = pixels; }
 
@@ -65,22 +58,21 @@ public:
     std::optional<TextureImage> readTgaMemory(const std::uint8_t* data, std::size_t size,
                                               const std::string& path, unsigned options);
 
-    // One upload into the bound texture object.
-    void uploadTga(const TextureImage& image, unsigned options) const;
+    // One upload into the bound texture object, with its mipmap chain.
+    void uploadTga(const TextureImage& image) const;
 
-    // readTga, then (without option 0x1) uploadTga. With option 0x1 the
-    // picture goes to `kept` when one is given.
-    bool loadTga(const std::string& path, unsigned options, TextureImage* kept = nullptr);
+    // readTga, then uploadTga.
+    bool loadTga(const std::string& path, unsigned options);
 
     // The header of the last file read.
     const TgaHeader& header() const { return header_; }
 
 private:
     bool refuse(const char* format, const std::string& path);
+    std::optional<unsigned> formatOf(const TgaHeader& h, unsigned options, const std::string& path, bool& runLength);
 
     Prompt& prompt_;
     TgaHeader header_;
-    bool compressedTexturesAvailable_ = false;
     std::int64_t pixelLimit_ = kMaxPicturePixels;
 };
 

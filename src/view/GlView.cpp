@@ -81,6 +81,11 @@ void GlView::setEye(float x, float y, float z) {
     gluLookAt(eyeX_, eyeY_, eyeZ_, 0.0, 0.0, 0.0, 0.0, 1.0, 0.0);
 }
 
+void GlView::setClearColour(const std::array<float, 4>& colour) {
+    surface_.makeCurrent();
+    glClearColor(colour[0], colour[1], colour[2], colour[3]);
+}
+
 void GlView::drawFrame() {
     surface_.makeCurrent();
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);

@@ -31,8 +31,9 @@ public:
     static constexpr std::array<float, 4> kMaterialDiffuse{0.0f, 0.0f, 1.0f, 1.0f};
     static constexpr std::array<float, 4> kMaterialSpecular{0.0f, 0.0f, 1.0f, 1.0f};
     static constexpr std::array<float, 4> kMaterialEmission{0.1f, 0.1f, 0.1f, 1.0f};
-    // The clear colour while viewing (exports clear to black and set this back).
+    // The clear colour while viewing, and that of the export frame.
     static constexpr std::array<float, 4> kClearColour{0.25f, 0.5f, 0.75f, 1.0f};
+    static constexpr std::array<float, 4> kExportClearColour{0.0f, 0.0f, 0.0f, 1.0f};
     static constexpr float kHomeEyeZ = 30.0f;
     // The perspective projection: vertical field of view and clipping planes.
     static constexpr double kFieldOfViewY = 18.0;
@@ -66,6 +67,8 @@ public:
     // Places the camera eye; it looks at the origin with up (0, 1, 0). Does
     // not redraw.
     void setEye(float x, float y, float z);
+    // The clear colour of the frames drawn from now on.
+    void setClearColour(const std::array<float, 4>& colour);
     // Clears colour and depth; with a model draws it, flushes and swaps.
     void drawFrame();
     // The model pass of drawFrame: state, model transform, the display list.

@@ -58,6 +58,10 @@ struct ExportFixture : testing::ViewFixture {
         prompt.clear();
     }
     ClientRect client() const { return ClientRect::ofSize(kWidth, kHeight); }
+    ExportOutcome run(ExportKind kind, const std::string& name, std::optional<ViewRange> views = std::nullopt,
+                      const ViewProgress& progress = {}) {
+        return runExport(*view, prompt, state, client(), {kind, dir.file(name), views}, progress);
+    }
     // Pixels the export frame covers, counted from a plain read-back.
     int coveredPixels() {
         beginExportFrame(*view);
@@ -84,17 +88,11 @@ struct ExportFixture : testing::ViewFixture {
 };
 
 TEST_F(ExportFixture, ColourExportWritesTheVisibleSquareOnItsPlaneInItsLitColour) {
-    prompt.queueFile(dir.file("scene"));
-    const ExportOutcome outcome = exportColour(view.get(), prompt, state, client());
+    const ExportOutcome outcome = run(ExportKind::Colour, "scene");
     ASSERT_EQ(outcome.status, ExportStatus::Done);
     ASSERT_EQ(outcome.files.size(), 1u);
     EXPECT_EQ(outcome.files[0].path, dir.file("scene.CGH"));
-    EXPECT_EQ(prompt.transcript(), (std::vector<std::string>{"file Export Object", "message 完成!: 导出完成!"}));
-    ASSERT_EQ(prompt.fileDialogs().size(), 1u);
-    EXPECT_EQ(prompt.fileDialogs()[0].mode, FileDialogRequest::Mode::Save);
-    ASSERT_EQ(prompt.fileDialogs()[0].filters.size(), 1u);
-    EXPECT_EQ(prompt.fileDialogs()[0].filters[0].name, "CGH File");
-    EXPECT_EQ(prompt.fileDialogs()[0].filters[0].pattern, "*.CGH");
+    EXPECT_EQ(prompt.transcript(), std::vector<std::string>{"message 完成!: 导出完成!"});
     expectViewingColourRestored();
 
     const auto lines = crlfLines(readAll(dir.file("scene.CGH")));
@@ -140,9 +138,9 @@ TEST_F(ExportFixture, TheGridFileAgreesPointForPointWithTheGreyFileOfTheSameFram
     view->drawFrame();
     const SampledFrame frame = SurfaceSampler::sample(client(), prompt);
     const RandomGenerator before = state.random;
-    ASSERT_TRUE(write3di(frame, dir.file("grid.3di"), state).ok);
+    ASSERT_TRUE(write3di(frame, dir.file("grid.3di"), {}).ok);
     EXPECT_EQ(state.random.state(), before.state());
-    ASSERT_TRUE(writeGreyCgh(frame, dir.file("grey.CGH"), state, {0, 0, 30}).ok);
+    ASSERT_TRUE(writeGreyCgh(frame, dir.file("grey.CGH"), {}, state.random, {0, 0, 30}).ok);
 
     const std::string grid = readAll(dir.file("grid.3di"));
     const auto points = parsePoints(crlfLines(readAll(dir.file("grey.CGH"))), 1);
@@ -165,35 +163,20 @@ TEST_F(ExportFixture, TheGridFileAgreesPointForPointWithTheGreyFileOfTheSameFram
 }
 
 TEST_F(ExportFixture, GridCommandNamesTheFileAndLeavesTheGeneratorAlone) {
-    prompt.queueFile(dir.file("scan.3DI"));
     const auto before = state.random.state();
-    const ExportOutcome outcome = export3di(view.get(), prompt, state, client());
+    const ExportOutcome outcome = run(ExportKind::ThreeDi, "scan.3DI");
     ASSERT_EQ(outcome.status, ExportStatus::Done);
     EXPECT_EQ(outcome.files[0].path, dir.file("scan.3DI"));
-    EXPECT_EQ(prompt.fileDialogs()[0].title, "Export Object(Gray)");
-    EXPECT_EQ(prompt.fileDialogs()[0].filters[0].pattern, "*.3di");
     EXPECT_EQ(state.random.state(), before);
     EXPECT_EQ(std::filesystem::file_size(dir.file("scan.3DI")), 8u + 28u * 200u * kHeight);
     expectViewingColourRestored();
 }
 
-void answerRange(RecordingPrompt& prompt, const char* left, const char* right, const char* interval) {
-    prompt.queueForm([=](FormRequest& form) {
-        EXPECT_EQ(form.field(kLeftViewPointId)->text, "0");
-        form.field(kLeftViewPointId)->text = left;
-        form.field(kRightViewPointId)->text = right;
-        form.field(kViewPointIntervalId)->text = interval;
-        return true;
-    });
-}
-
 TEST_F(ExportFixture, SeriesWritesOneFilePerViewAndLeavesTheEyeAtTheLast) {
     state.viewPointZ = 40.0f;
-    answerRange(prompt, "-1", "1", "0.5");
-    prompt.queueFile(dir.file("obj.CGH"));
     std::vector<float> eyes;
-    const ExportOutcome outcome = exportMultiViewColour(
-        view.get(), prompt, state, client(), [&](int, int count, float x, float, float z) {
+    const ExportOutcome outcome =
+        run(ExportKind::Colour, "obj.CGH", ViewRange{-1, 1, 0.5f}, [&](int, int count, float x, float, float z) {
             EXPECT_EQ(count, 5);
             EXPECT_EQ(z, 40.0f);
             eyes.push_back(x);
@@ -201,9 +184,7 @@ TEST_F(ExportFixture, SeriesWritesOneFilePerViewAndLeavesTheEyeAtTheLast) {
     ASSERT_EQ(outcome.status, ExportStatus::Done);
     EXPECT_EQ(eyes, (std::vector<float>{-1.0f, -0.5f, 0.0f, 0.5f, 1.0f}));
     ASSERT_EQ(outcome.files.size(), 5u);
-    EXPECT_EQ(prompt.forms()[0].resourceId, 133);
-    EXPECT_EQ(prompt.transcript(),
-              (std::vector<std::string>{"form ViewRange_Select", "file Export Object", "message 完成!: 导出完成!"}));
+    EXPECT_EQ(prompt.transcript(), std::vector<std::string>{"message 完成!: 导出完成!"});
     const char* expectedX[5] = {"-1.000000", "-0.500000", "0.000000", "0.500000", "1.000000"};
     for (int n = 1; n <= 5; ++n) {
         const std::string name = dir.file("obj" + std::to_string(n) + ".CGH");
@@ -217,66 +198,43 @@ TEST_F(ExportFixture, SeriesWritesOneFilePerViewAndLeavesTheEyeAtTheLast) {
 }
 
 TEST_F(ExportFixture, ChannelSeriesAndSeriesWithoutViews) {
-    answerRange(prompt, "0", "0", "1");
-    prompt.queueFile(dir.file("scan"));
-    ExportOutcome outcome = exportMultiViewChannels(view.get(), prompt, state, client());
+    ExportOutcome outcome = run(ExportKind::Channels, "scan", ViewRange{0, 0, 1});
     ASSERT_EQ(outcome.status, ExportStatus::Done);
     ASSERT_EQ(outcome.files.size(), 3u);
     for (int i = 0; i < 3; ++i) EXPECT_EQ(outcome.files[i].path, dir.file(std::string("scan") + "rgb"[i] + "1.CGH"));
     EXPECT_GT(outcome.files[0].pointCount, 0);
 
     prompt.clear();
-    answerRange(prompt, "2", "1", "0.5");
-    prompt.queueFile(dir.file("none.CGH"));
-    outcome = exportMultiViewGrey(view.get(), prompt, state, client());
+    outcome = run(ExportKind::Grey, "none.CGH", ViewRange{2, 1, -0.5f});
     EXPECT_EQ(outcome.status, ExportStatus::Done);
     EXPECT_TRUE(outcome.files.empty());
-    EXPECT_EQ(prompt.transcript(),
-              (std::vector<std::string>{"form ViewRange_Select", "file Export Object", "message 完成!: 导出完成!"}));
+    EXPECT_EQ(prompt.transcript(), std::vector<std::string>{"message 完成!: 导出完成!"});
 }
 
-TEST_F(ExportFixture, RangesThatCannotBeExportedAreRefusedBeforeAnyFileDialog) {
+TEST_F(ExportFixture, RangesThatCannotBeExportedAreRefusedWithTheirMessageAlone) {
     const float eye = view->eyeX();
-    for (const char* interval : {"0", "-0.5", "1e-9"}) {
+    const int entries = testing::entriesIn(dir.path());  // the model
+    for (const float interval : {0.0f, -0.5f, 1e-9f}) {
         prompt.clear();
-        answerRange(prompt, "1", "2", interval);
-        const ExportOutcome outcome = exportMultiViewColour(view.get(), prompt, state, client());
+        const ExportOutcome outcome = run(ExportKind::Colour, "never", ViewRange{1, 2, interval});
         EXPECT_EQ(outcome.status, ExportStatus::Refused) << interval;
         ASSERT_EQ(prompt.messages().size(), 1u) << interval;
         EXPECT_TRUE(prompt.messages()[0].frameworkBox);
-        EXPECT_TRUE(prompt.fileDialogs().empty());
-        if (std::string(interval) == "0") {
-            EXPECT_EQ(prompt.messages()[0].text, "Delta must be nonzero!");
-        }
     }
     EXPECT_EQ(view->eyeX(), eye);
-    // Cancelling the range dialog ends the command quietly.
-    prompt.clear();
-    EXPECT_EQ(exportMultiViewGrey(view.get(), prompt, state, client()).status, ExportStatus::Cancelled);
-    EXPECT_EQ(prompt.transcript(), std::vector<std::string>{"form ViewRange_Select"});
+    EXPECT_EQ(testing::entriesIn(dir.path()), entries);
 }
 
 TEST_F(ExportFixture, FileThatCannotBeCreatedShowsAnErrorInsteadOfCompletion) {
     const std::string path = dir.file("missing/scene.CGH");
-    prompt.queueFile(path);
     ::testing::internal::CaptureStderr();
-    const ExportOutcome outcome = exportGrey(view.get(), prompt, state, client());
+    const ExportOutcome outcome = run(ExportKind::Grey, "missing/scene.CGH");
     EXPECT_EQ(::testing::internal::GetCapturedStderr(), "Cant open file\n");
     EXPECT_EQ(outcome.status, ExportStatus::Failed);
     EXPECT_TRUE(outcome.files.empty());
     ASSERT_EQ(prompt.messages().size(), 1u);
     EXPECT_EQ(prompt.messages()[0].caption, "Error");
     EXPECT_NE(prompt.messages()[0].text.find(path), std::string::npos);
-    EXPECT_EQ(prompt.fileDialogs()[0].title, "Export Object(Gray)");
-    expectViewingColourRestored();
-}
-
-TEST_F(ExportFixture, WithoutAViewOrAfterCancellingNothingIsWritten) {
-    EXPECT_EQ(exportColour(nullptr, prompt, state, client()).status, ExportStatus::NoView);
-    EXPECT_EQ(export3di(nullptr, prompt, state, client()).status, ExportStatus::NoView);
-    EXPECT_TRUE(prompt.transcript().empty());
-    EXPECT_EQ(exportColour(view.get(), prompt, state, client()).status, ExportStatus::Cancelled);
-    EXPECT_EQ(prompt.transcript(), std::vector<std::string>{"file Export Object"});
     expectViewingColourRestored();
 }
 
@@ -287,8 +245,7 @@ TEST_F(ExportFixture, ObjectCoordinatesMatchTheStatisticsOfAnExportFromTheSameCa
     restoreViewingFrame(*view);
     const auto texts = objectCoordinateTexts(summary);
 
-    prompt.queueFile(dir.file("same.CGH"));
-    ASSERT_TRUE(exportColour(view.get(), prompt, state, client()).ok());
+    ASSERT_TRUE(run(ExportKind::Colour, "same.CGH").ok());
     const auto lines = crlfLines(readAll(dir.file("same.CGH")));
     EXPECT_EQ(std::to_string(summary.pointCount), lines[0].substr(0, lines[0].find(' ')));
     EXPECT_EQ(lines[lines.size() - 2], "Statics: Maxx=" + texts[1] + " Minx=" + texts[2] + " Maxy=" + texts[3] +

@@ -12,7 +12,6 @@
 #include "export/ViewSeries.h"
 #include "export/ExportTestSupport.h"
 #include "support/TempDir.h"
-#include "view/ViewerState.h"
 
 #include <gtest/gtest.h>
 
@@ -39,7 +38,8 @@ FrameBuilder workedExampleFrame() {
 
 struct WriterFixture : ::testing::Test {
     testing::TempDir dir;
-    ViewerState state;
+    OutputScales scales;
+    RandomGenerator random;
 };
 
 TEST_F(WriterFixture, WorkedExampleByteForByte) {
@@ -47,8 +47,8 @@ TEST_F(WriterFixture, WorkedExampleByteForByte) {
     // the grey file's placeholder is one space longer.
     const std::string statics =
         "Statics: Maxx=-1.250000 Minx=-1.250000 Maxy=0.500000 Miny=0.500000 Maxz=3.000000 Minz=3.000000 \r\n";
-    state.random.seed(testing::seedForFirstDraw(16384));
-    WriteResult result = writeColourCgh(workedExampleFrame().frame(), dir.file("a.CGH"), state, {0, 0, 30});
+    random.seed(testing::seedForFirstDraw(16384));
+    WriteResult result = writeColourCgh(workedExampleFrame().frame(), dir.file("a.CGH"), scales, random, {0, 0, 30});
     ASSERT_TRUE(result.ok) << result.error;
     EXPECT_EQ(readAll(dir.file("a.CGH")), "1 1.0 1.0 0" + std::string(30, ' ') +
                                               "\r\n0 -1.250000 0.500000 3.000000 3.141686 1.000000 0.501961 "
@@ -57,10 +57,10 @@ TEST_F(WriterFixture, WorkedExampleByteForByte) {
     EXPECT_EQ(result.summary.pointCount, 1);
     EXPECT_EQ(result.paths, std::vector<std::string>{dir.file("a.CGH")});
 
-    state.random.seed(testing::seedForFirstDraw(16384));
-    state.Output_Scalxy = 2.5f;
-    state.Output_Scalz = 0.3f;
-    result = writeGreyCgh(workedExampleFrame().frame(), dir.file("g.CGH"), state, {5, 0, 30});
+    random.seed(testing::seedForFirstDraw(16384));
+    scales.xy = 2.5f;
+    scales.z = 0.3f;
+    result = writeGreyCgh(workedExampleFrame().frame(), dir.file("g.CGH"), scales, random, {5, 0, 30});
     ASSERT_TRUE(result.ok) << result.error;
     EXPECT_EQ(readAll(dir.file("g.CGH")), "1 2.5 0.3 0" + std::string(31, ' ') +
                                               "\r\n0 -1.250000 0.500000 3.000000 3.141686 0.511529\r\n" +
@@ -72,9 +72,9 @@ TEST_F(WriterFixture, TwoPointsPadTheHeaderAndCountFromZero) {
     // x = 2 (c + 0.5) / 8 - 1, y = 2 (r + 0.5) / 2 - 1, z = 2 d - 1
     b.set(6, 0, 0, 0, 1, 0.25f);    // (0.625, -0.5, -0.5) -> x printed -0.625
     b.set(1, 1, 10, 20, 30, 0.75f);  // (-0.625, 0.5, 0.5)
-    state.random.seed(7);
-    ASSERT_TRUE(writeColourCgh(b.frame(), dir.file("c.CGH"), state, {0, 0, 30}).ok);
-    ASSERT_TRUE(writeGreyCgh(b.frame(), dir.file("g.CGH"), state, {0, 0, 30}).ok);
+    random.seed(7);
+    ASSERT_TRUE(writeColourCgh(b.frame(), dir.file("c.CGH"), scales, random, {0, 0, 30}).ok);
+    ASSERT_TRUE(writeGreyCgh(b.frame(), dir.file("g.CGH"), scales, random, {0, 0, 30}).ok);
     const auto colour = crlfLines(readAll(dir.file("c.CGH")));
     const auto grey = crlfLines(readAll(dir.file("g.CGH")));
     ASSERT_EQ(colour.size(), 5u);
@@ -89,7 +89,7 @@ TEST_F(WriterFixture, TwoPointsPadTheHeaderAndCountFromZero) {
 
 TEST_F(WriterFixture, EmptyFrameGivesStatisticsRightAfterTheHeader) {
     FrameBuilder b(3, 5);  // narrower than 4: nothing is visited
-    ASSERT_TRUE(writeColourCgh(b.frame(), dir.file("e.CGH"), state, {0, 0, 30}).ok);
+    ASSERT_TRUE(writeColourCgh(b.frame(), dir.file("e.CGH"), scales, random, {0, 0, 30}).ok);
     EXPECT_EQ(readAll(dir.file("e.CGH")),
               "0 1.0 1.0 0" + std::string(30, ' ') +
                   "\r\nStatics: Maxx=0.000000 Minx=0.000000 Maxy=0.000000 Miny=0.000000 Maxz=0.000000 "
@@ -100,11 +100,11 @@ TEST_F(WriterFixture, HeaderLongerThanItsPlaceholderTakesLineOneAlone) {
     FrameBuilder b(8, 2);
     b.set(0, 0, 1, 2, 3, 0.5f);
     b.set(5, 1, 4, 5, 6, 0.5f);
-    state.random.seed(11);
-    ASSERT_TRUE(writeColourCgh(b.frame(), dir.file("normal.CGH"), state, {0, 0, 30}).ok);
-    state.random.seed(11);
-    state.Output_Scalxy = 3e38f;
-    ASSERT_TRUE(writeColourCgh(b.frame(), dir.file("huge.CGH"), state, {0, 0, 30}).ok);
+    random.seed(11);
+    ASSERT_TRUE(writeColourCgh(b.frame(), dir.file("normal.CGH"), scales, random, {0, 0, 30}).ok);
+    random.seed(11);
+    scales.xy = 3e38f;
+    ASSERT_TRUE(writeColourCgh(b.frame(), dir.file("huge.CGH"), scales, random, {0, 0, 30}).ok);
 
     char header[200];
     std::snprintf(header, sizeof header, "%d %.1f %.1f 0", 2, static_cast<double>(3e38f), 1.0);
@@ -118,15 +118,15 @@ TEST_F(WriterFixture, ChannelFilesShareIndexCoordinatesAndOnePhasePerPoint) {
     FrameBuilder b(4, 1);
     b.set(0, 0, 255, 128, 1, 0.5f);
     b.set(3, 0, 0, 51, 0, 0.5f);
-    state.random.seed(3);
-    RandomGenerator reference = state.random;
+    random.seed(3);
+    RandomGenerator reference = random;
     // A path longer than any fixed name buffer.
     const std::string folder = dir.file(std::string(100, 'a') + "/" + std::string(100, 'b') + "/" +
                                         std::string(100, 'c'));
     std::filesystem::create_directories(folder);
     const std::string stem = folder + "/obj";
     ASSERT_GT(stem.size(), 300u);
-    const WriteResult result = writeChannelCgh(b.frame(), stem, "1.CGH", state, {0, 0, 30});
+    const WriteResult result = writeChannelCgh(b.frame(), stem, "1.CGH", scales, random, {0, 0, 30});
     ASSERT_TRUE(result.ok) << result.error;
     ASSERT_EQ(result.paths.size(), 3u);
     EXPECT_EQ(result.paths[0], stem + "r1.CGH");
@@ -134,7 +134,7 @@ TEST_F(WriterFixture, ChannelFilesShareIndexCoordinatesAndOnePhasePerPoint) {
     // Two points drew exactly two values.
     reference.next();
     reference.next();
-    EXPECT_EQ(state.random.state(), reference.state());
+    EXPECT_EQ(random.state(), reference.state());
 
     const auto r = crlfLines(readAll(stem + "r1.CGH"));
     const auto g = crlfLines(readAll(stem + "g1.CGH"));
@@ -156,19 +156,19 @@ TEST_F(WriterFixture, ChannelFilesShareIndexCoordinatesAndOnePhasePerPoint) {
 
 TEST_F(WriterFixture, FileThatCannotBeCreatedPrintsTheMessageAndWritesNothing) {
     const std::string path = dir.file("missing/a.CGH");
-    RandomGenerator before = state.random;
+    RandomGenerator before = random;
     ::testing::internal::CaptureStderr();
-    const WriteResult result = writeColourCgh(workedExampleFrame().frame(), path, state, {0, 0, 30});
+    const WriteResult result = writeColourCgh(workedExampleFrame().frame(), path, scales, random, {0, 0, 30});
     EXPECT_EQ(::testing::internal::GetCapturedStderr(), "Cant open file\n");
     EXPECT_FALSE(result.ok);
     EXPECT_TRUE(result.openFailed);
     EXPECT_EQ(result.failedPath, path);
-    EXPECT_EQ(state.random.state(), before.state());
+    EXPECT_EQ(random.state(), before.state());
 
     // One channel file failing leaves none of the three behind.
     std::filesystem::create_directory(dir.file("objg1.CGH"));  // a folder where the g file goes
     ::testing::internal::CaptureStderr();
-    const WriteResult channels = writeChannelCgh(workedExampleFrame().frame(), dir.file("obj"), "1.CGH", state,
+    const WriteResult channels = writeChannelCgh(workedExampleFrame().frame(), dir.file("obj"), "1.CGH", scales, random,
                                                  {0, 0, 30});
     ::testing::internal::GetCapturedStderr();
     EXPECT_FALSE(channels.ok);
@@ -181,7 +181,7 @@ TEST_F(WriterFixture, FileThatCannotBeCreatedPrintsTheMessageAndWritesNothing) {
     testing::writeText(locked, "precious");
     std::filesystem::permissions(locked, std::filesystem::perms::owner_read);
     ::testing::internal::CaptureStderr();
-    EXPECT_TRUE(writeColourCgh(workedExampleFrame().frame(), locked, state, {0, 0, 30}).openFailed);
+    EXPECT_TRUE(writeColourCgh(workedExampleFrame().frame(), locked, scales, random, {0, 0, 30}).openFailed);
     EXPECT_EQ(::testing::internal::GetCapturedStderr(), "Cant open file\n");
     EXPECT_EQ(readAll(locked), "precious");
 }
@@ -191,8 +191,8 @@ TEST_F(WriterFixture, WritingOverASymbolicLinkWritesItsTarget) {
     testing::writeText(dir.file("real/scene.CGH"), "old");
     std::filesystem::create_symlink("real/scene.CGH", dir.file("link.CGH"));
     std::filesystem::create_symlink("real/new.CGH", dir.file("dangling.CGH"));
-    ASSERT_TRUE(writeColourCgh(workedExampleFrame().frame(), dir.file("link.CGH"), state, {0, 0, 30}).ok);
-    ASSERT_TRUE(writeColourCgh(workedExampleFrame().frame(), dir.file("dangling.CGH"), state, {0, 0, 30}).ok);
+    ASSERT_TRUE(writeColourCgh(workedExampleFrame().frame(), dir.file("link.CGH"), scales, random, {0, 0, 30}).ok);
+    ASSERT_TRUE(writeColourCgh(workedExampleFrame().frame(), dir.file("dangling.CGH"), scales, random, {0, 0, 30}).ok);
     EXPECT_TRUE(std::filesystem::is_symlink(dir.file("link.CGH")));
     EXPECT_TRUE(std::filesystem::is_symlink(dir.file("dangling.CGH")));
     EXPECT_EQ(readAll(dir.file("real/scene.CGH")).rfind("1 1.0 1.0 0", 0), 0u);
@@ -215,7 +215,7 @@ TEST_F(WriterFixture, WriteFailureLeavesTheExistingFileUntouched) {
     small.rlim_cur = 100000;
     ::setrlimit(RLIMIT_FSIZE, &small);
     ::testing::internal::CaptureStderr();
-    const WriteResult result = writeColourCgh(b.frame(), path, state, {0, 0, 30});
+    const WriteResult result = writeColourCgh(b.frame(), path, scales, random, {0, 0, 30});
     const std::string err = ::testing::internal::GetCapturedStderr();
     ::setrlimit(RLIMIT_FSIZE, &old);
 
@@ -228,11 +228,11 @@ TEST_F(WriterFixture, WriteFailureLeavesTheExistingFileUntouched) {
 
 TEST_F(WriterFixture, GridFileSizeDependsOnlyOnTheSampledGrid) {
     FrameBuilder empty(802, 600);
-    ASSERT_TRUE(write3di(empty.frame(), dir.file("empty.3di"), state).ok);
+    ASSERT_TRUE(write3di(empty.frame(), dir.file("empty.3di"), scales).ok);
     FrameBuilder full(802, 600);
     std::fill(full.depth.begin(), full.depth.end(), 0.5f);
     std::fill(full.colour.begin(), full.colour.end(), std::uint8_t{9});
-    const WriteResult result = write3di(full.frame(), dir.file("full.3di"), state);
+    const WriteResult result = write3di(full.frame(), dir.file("full.3di"), scales);
     ASSERT_TRUE(result.ok);
     EXPECT_EQ(result.summary.pointCount, 480000);
     for (const char* name : {"empty.3di", "full.3di"}) {
@@ -244,18 +244,18 @@ TEST_F(WriterFixture, GridFileSizeDependsOnlyOnTheSampledGrid) {
 }
 
 TEST_F(WriterFixture, GridRecordsAreScaledInPassOrderAndEmptyPixelsAreZero) {
-    state.Output_Scalxy = 10.0f;
-    state.Output_Scalz = 2.0f;
-    state.random.seed(5);
-    const auto generatorBefore = state.random.state();
+    scales.xy = 10.0f;
+    scales.z = 2.0f;
+    random.seed(5);
+    const auto generatorBefore = random.state();
 
     FrameBuilder b(4, 2);
     b.viewport = {-2, -2, 4, 2};     // x = (c + 2.5) / 2 - 1, y = r + 1.5, z = 2 d - 1
     b.set(1, 1, 0, 0, 255, -1.5f);   // (0.75, 2.5, -4)
     b.set(2, 0, 0, 0, 0, 0.5f);      // black: empty
-    const WriteResult result = write3di(b.frame(), dir.file("grid.3di"), state);
+    const WriteResult result = write3di(b.frame(), dir.file("grid.3di"), scales);
     ASSERT_TRUE(result.ok);
-    EXPECT_EQ(state.random.state(), generatorBefore);
+    EXPECT_EQ(random.state(), generatorBefore);
 
     const std::string bytes = readAll(dir.file("grid.3di"));
     ASSERT_EQ(bytes.size(), 8u + 28u * 8u);

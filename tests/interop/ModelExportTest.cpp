@@ -2,7 +2,8 @@
 // OBJ and glTF export the same points; the PLY commands; real model files no
 // one here wrote; a PNG-textured quad.
 
-#include "export/PlyExportCommands.h"
+#include "export/ExportCommands.h"
+#include "export/ExportNaming.h"
 
 #include "export/ExportTestSupport.h"
 #include "export/SurfaceSampler.h"
@@ -258,33 +259,32 @@ std::int64_t plyCount(const std::string& bytes) {
     return at == std::string::npos ? -1 : std::stoll(bytes.substr(at + 15));
 }
 
-TEST_F(ViewFixture, PlyCommandsNameWriteAndReportLikeTheCghCommands) {
+TEST_F(ViewFixture, PlyExportsNameWriteAndReportLikeTheCghExports) {
     write3ds(dir.file("boxes.3ds"));
     open(dir.file("boxes.3ds"));
     prompt.clear();
 
     // Single view: the colour CGH file and the ASCII PLY file of the same
     // frame and seed hold the same points with the same phases.
+    const auto ply = [&](const std::string& name, PlyLayout layout, std::optional<ViewRange> views = std::nullopt,
+                         const ViewProgress& progress = {}) {
+        return runExport(*view, prompt, state, rect, {ExportKind::Ply, dir.file(name), views, layout}, progress);
+    };
     state.random.seed(77);
-    prompt.queueFile(dir.file("scene"));
-    ASSERT_TRUE(exportColour(view.get(), prompt, state, rect).ok());
+    ASSERT_TRUE(runExport(*view, prompt, state, rect, {ExportKind::Colour, dir.file("scene"), std::nullopt}).ok());
     state.random.seed(77);
     prompt.clear();
-    prompt.queueFile(dir.file("scene"));
-    const ExportOutcome outcome = exportPly(view.get(), prompt, state, rect, true);
+    const ExportOutcome outcome = ply("scene", PlyLayout::Ascii);
     ASSERT_EQ(outcome.status, ExportStatus::Done);
     ASSERT_EQ(outcome.files.size(), 1u);
     EXPECT_EQ(outcome.files[0].path, dir.file("scene.ply"));
-    EXPECT_EQ(prompt.transcript(), (std::vector<std::string>{"file Export Object", "message 完成!: 导出完成!"}));
-    ASSERT_EQ(prompt.fileDialogs()[0].filters.size(), 1u);
-    EXPECT_EQ(prompt.fileDialogs()[0].filters[0].name, "PLY File");
-    EXPECT_EQ(prompt.fileDialogs()[0].filters[0].pattern, "*.ply");
+    EXPECT_EQ(prompt.transcript(), std::vector<std::string>{"message 完成!: 导出完成!"});
 
     const auto cgh = testing::cghPoints(dir.file("scene.CGH"));
-    const std::string ply = readAll(dir.file("scene.ply"));
-    ASSERT_EQ(plyCount(ply), outcome.files[0].pointCount);
+    const std::string text = readAll(dir.file("scene.ply"));
+    ASSERT_EQ(plyCount(text), outcome.files[0].pointCount);
     ASSERT_EQ(static_cast<std::size_t>(outcome.files[0].pointCount), cgh.size());
-    std::istringstream body(ply.substr(ply.find("end_header\n") + 11));
+    std::istringstream body(text.substr(text.find("end_header\n") + 11));
     std::string line;
     std::getline(body, line);
     EXPECT_EQ(line, "3");
@@ -302,29 +302,17 @@ TEST_F(ViewFixture, PlyCommandsNameWriteAndReportLikeTheCghCommands) {
     }
 
     // A name ending in .PLY keeps its letter case.
-    prompt.queueFile(dir.file("upper.PLY"));
-    EXPECT_EQ(exportPly(view.get(), prompt, state, rect, false).files.at(0).path,
-              dir.file("upper.PLY"));
+    EXPECT_EQ(ply("upper.PLY", PlyLayout::Binary).files.at(0).path, dir.file("upper.PLY"));
 
     // Series: -1 .. 1 in steps of 1 gives obj1.ply .. obj3.ply from eyes x -1, 0, 1.
-    prompt.clear();
-    prompt.queueForm([](FormRequest& form) {
-        form.field(kLeftViewPointId)->text = "-1";
-        form.field(kRightViewPointId)->text = "1";
-        form.field(kViewPointIntervalId)->text = "1";
-        return true;
-    });
-    prompt.queueFile(dir.file("obj.ply"));
     std::vector<float> eyes;
-    const ExportOutcome series = exportMultiViewPly(view.get(), prompt, state, rect,
-                                                    false, [&](int, int count, float x, float, float) {
-                                                        EXPECT_EQ(count, 3);
-                                                        eyes.push_back(x);
-                                                    });
+    const ExportOutcome series =
+        ply("obj.ply", PlyLayout::Binary, ViewRange{-1, 1, 1}, [&](int, int count, float x, float, float) {
+            EXPECT_EQ(count, 3);
+            eyes.push_back(x);
+        });
     ASSERT_EQ(series.status, ExportStatus::Done);
     EXPECT_EQ(eyes, (std::vector<float>{-1, 0, 1}));
-    EXPECT_EQ(prompt.transcript(), (std::vector<std::string>{"form ViewRange_Select", "file Export Object",
-                                                             "message 完成!: 导出完成!"}));
     ASSERT_EQ(series.files.size(), 3u);
     for (int i = 0; i < 3; ++i) {
         EXPECT_EQ(series.files[i].path, dir.file("obj" + std::to_string(i + 1) + ".ply"));
@@ -333,26 +321,14 @@ TEST_F(ViewFixture, PlyCommandsNameWriteAndReportLikeTheCghCommands) {
         EXPECT_EQ(bytes.size() - (bytes.find("end_header\n") + 11), 19u * series.files[i].pointCount);
     }
 
-    // A zero interval is refused before the file dialog.
-    prompt.clear();
-    prompt.queueForm([](FormRequest&) { return true; });
-    EXPECT_EQ(exportMultiViewPly(view.get(), prompt, state, rect, true).status,
-              ExportStatus::Refused);
-    EXPECT_EQ(prompt.transcript(), (std::vector<std::string>{"form ViewRange_Select", "message velmora: Delta must be nonzero!"}));
-
     // A folder that does not exist: the error box, nothing left behind.
     prompt.clear();
-    prompt.queueFile(dir.file("missing/scene"));
     ::testing::internal::CaptureStderr();
-    const ExportOutcome failed = exportPly(view.get(), prompt, state, rect, true);
+    const ExportOutcome failed = ply("missing/scene", PlyLayout::Ascii);
     ::testing::internal::GetCapturedStderr();
     EXPECT_EQ(failed.status, ExportStatus::Failed);
     EXPECT_EQ(prompt.transcript(),
-              (std::vector<std::string>{"file Export Object", "message Error: Cant open file " + dir.file("missing/scene.ply")}));
-
-    // No model yet: nothing happens.
-    EXPECT_EQ(exportPly(nullptr, prompt, state, rect, true).status,
-              ExportStatus::NoView);
+              std::vector<std::string>{"message Error: Cant open file " + dir.file("missing/scene.ply")});
 }
 
 TEST(PlyNaming, PlyIsAppendedUnlessTheNameEndsInPlyAnyCase) {
@@ -370,8 +346,7 @@ TEST_F(ViewFixture, RealModelsNoOneHereWroteLoadAndExport) {
         if (!std::filesystem::exists(file)) GTEST_SKIP() << "assimp-testmodels is not installed";
         open(file);
         prompt.clear();
-        prompt.queueFile(dir.file("real"));
-        const ExportOutcome outcome = exportPly(view.get(), prompt, state, rect, false);
+        const ExportOutcome outcome = runExport(*view, prompt, state, rect, {ExportKind::Ply, dir.file("real"), std::nullopt});
         ASSERT_EQ(outcome.status, ExportStatus::Done);
         // The smallest, a unit box seen from 30 units, covers about 17 × 17 pixels.
         EXPECT_GT(outcome.files.at(0).pointCount, 200);

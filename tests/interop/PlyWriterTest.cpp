@@ -8,7 +8,6 @@
 #include "export/PointValues.h"
 #include "interop/InteropSupport.h"
 #include "support/TempDir.h"
-#include "view/ViewerState.h"
 
 #include <gtest/gtest.h>
 
@@ -113,11 +112,12 @@ const Expected kExpected[] = {
 TEST(PlyWriter, AsciiLayoutIsWhatOpenHoloReadsWithTheCghFilesPointsAndPhases) {
     testing::TempDir dir;
     const SampledFrame frame = sampleFrame().frame();
-    ViewerState state;
-    state.random.seed(4242);
-    ASSERT_TRUE(writeColourCgh(frame, dir.file("f.CGH"), state, {}).ok);
-    state.random.seed(4242);
-    const WriteResult result = writePly(frame, dir.file("f.ply"), state, PlyLayout::Ascii);
+    OutputScales scales;
+    RandomGenerator random;
+    random.seed(4242);
+    ASSERT_TRUE(writeColourCgh(frame, dir.file("f.CGH"), scales, random, {}).ok);
+    random.seed(4242);
+    const WriteResult result = writePly(frame, dir.file("f.ply"), random, PlyLayout::Ascii);
     ASSERT_TRUE(result.ok);
     EXPECT_EQ(result.summary.pointCount, 4);
     EXPECT_EQ(result.paths, std::vector<std::string>{dir.file("f.ply")});
@@ -163,32 +163,33 @@ TEST(PlyWriter, AsciiLayoutIsWhatOpenHoloReadsWithTheCghFilesPointsAndPhases) {
         EXPECT_EQ(std::lround(cgh[i].r * 255), e.r);
     }
     EXPECT_FALSE(std::getline(body, line));
-    EXPECT_EQ(state.random.state(), draws.state());  // one draw a point, as the CGH writer
+    EXPECT_EQ(random.state(), draws.state());  // one draw a point, as the CGH writer
 }
 
 TEST(PlyWriter, EmptyFrameGivesACountOfZeroAndNoVertexLines) {
     testing::TempDir dir;
-    ViewerState state;
-    const std::uint32_t before = state.random.state();
+    RandomGenerator random;
+    const std::uint32_t before = random.state();
     for (PlyLayout layout : {PlyLayout::Ascii, PlyLayout::Binary}) {
-        ASSERT_TRUE(writePly(testing::FrameBuilder(40, 30).frame(), dir.file("e.ply"), state, layout).ok);
+        ASSERT_TRUE(writePly(testing::FrameBuilder(40, 30).frame(), dir.file("e.ply"), random, layout).ok);
         const std::string bytes = readAll(dir.file("e.ply"));
         const PlyFile ply = parseHeader(bytes);
         ASSERT_FALSE(ply.elements.empty());
         EXPECT_EQ(ply.elements.back().size, 0u);
         EXPECT_EQ(ply.body, layout == PlyLayout::Ascii ? "3\n" : "");
     }
-    EXPECT_EQ(state.random.state(), before);
+    EXPECT_EQ(random.state(), before);
 }
 
 TEST(PlyWriter, BinaryLayoutReadByOpen3dMatchesTheCghFile) {
     testing::TempDir dir;
     const SampledFrame frame = sampleFrame().frame();
-    ViewerState state;
-    state.random.seed(99);
-    ASSERT_TRUE(writeColourCgh(frame, dir.file("f.CGH"), state, {}).ok);
-    state.random.seed(99);
-    ASSERT_TRUE(writePly(frame, dir.file("f.ply"), state, PlyLayout::Binary).ok);
+    OutputScales scales;
+    RandomGenerator random;
+    random.seed(99);
+    ASSERT_TRUE(writeColourCgh(frame, dir.file("f.CGH"), scales, random, {}).ok);
+    random.seed(99);
+    ASSERT_TRUE(writePly(frame, dir.file("f.ply"), random, PlyLayout::Binary).ok);
 
     // The records by hand: 19 bytes each, little-endian.
     const std::string bytes = readAll(dir.file("f.ply"));
@@ -243,10 +244,10 @@ TEST(PlyWriter, BinaryLayoutReadByOpen3dMatchesTheCghFile) {
 
 TEST(PlyWriter, AFileThatCannotBeCreatedLeavesNothingAndSaysSo) {
     testing::TempDir dir;
-    ViewerState state;
+    RandomGenerator random;
     ::testing::internal::CaptureStderr();
     const WriteResult result =
-        writePly(sampleFrame().frame(), dir.file("missing/f.ply"), state, PlyLayout::Ascii);
+        writePly(sampleFrame().frame(), dir.file("missing/f.ply"), random, PlyLayout::Ascii);
     EXPECT_EQ(::testing::internal::GetCapturedStderr(), "Cant open file\n");
     EXPECT_FALSE(result.ok);
     EXPECT_TRUE(result.openFailed);

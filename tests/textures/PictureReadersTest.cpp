@@ -252,24 +252,24 @@ TEST(PictureReaders, TgaUploadKeepsTheAlignmentAndBuildsMipmaps) {
     ASSERT_TRUE(gl);
     RecordingPrompt prompt;
     TgaReader reader(prompt);
-    TgaLayout s = tga(2, 24, 3, 3);  // odd rows upload under any alignment
-    for (std::uint8_t i = 0; i < 27; ++i) s.body.push_back(i);
+    TgaLayout s = tga(2, 24, 1, 4);  // rows of three bytes upload under any alignment
+    for (std::uint8_t i = 0; i < 12; ++i) s.body.push_back(i);
     const auto image = read(prompt, Kind::Tga, tgaFile(s));
     ASSERT_TRUE(image);
     GLuint texture = 0;
     glGenTextures(1, &texture);
     glBindTexture(GL_TEXTURE_2D, texture);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
-    reader.uploadTga(*image, tgaOptions::levelZeroOnly);
+    reader.uploadTga(*image);
     GLint alignment = 0, width = 0;
     glGetIntegerv(GL_UNPACK_ALIGNMENT, &alignment);
     EXPECT_EQ(alignment, 4);
-    Bytes back(27, 0xEE);
+    Bytes back(12, 0xEE);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glGetTexImage(GL_TEXTURE_2D, 0, GL_RGB, GL_UNSIGNED_BYTE, back.data());
     EXPECT_EQ(back, image->pixels);
-    // The default upload builds the whole mipmap chain of a 4 × 2 picture.
-    reader.uploadTga(*read(prompt, Kind::Tga, tgaFile(tga(2, 24, 4, 2, Bytes(24, 50)))), 0);
+    // The upload builds the whole mipmap chain of a 4 × 2 picture.
+    reader.uploadTga(*read(prompt, Kind::Tga, tgaFile(tga(2, 24, 4, 2, Bytes(24, 50)))));
     glGetTexLevelParameteriv(GL_TEXTURE_2D, 2, GL_TEXTURE_WIDTH, &width);
     EXPECT_EQ(width, 1);
     EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
