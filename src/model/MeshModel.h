@@ -8,7 +8,7 @@
 #include "model/ParsedScene.h"
 #include "model/TextureFactory.h"
 #include "platform/Diagnostics.h"
-#include "scene/VertexFaceLists.h"
+#include "model/VertexFaceLists.h"
 
 #include <array>
 #include <cstddef>

@@ -1,7 +1,7 @@
 // The display list in a real OpenGL context: what it draws, recompiling,
 // the error reporter and a vertex array that memory cannot hold.
 
-#include "scene/GlErrorReporter.h"
+#include "model/GlErrorReporter.h"
 #include "scene/MeshFixture.h"
 
 #include <GL/gl.h>

@@ -3,7 +3,7 @@
 
 #include "model/MeshModel.h"
 #include "platform/Prompt.h"
-#include "scene/GlErrorReporter.h"
+#include "model/GlErrorReporter.h"
 
 #include <GL/gl.h>
 
