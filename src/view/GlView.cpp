@@ -39,12 +39,14 @@ ModelLoad GlView::loadModel(const std::string& path, int forceTwoSided) {
 
     model_.reset();
     model_ = std::make_unique<MeshModel>(kCreaseAngle, forceTwoSided, prompt_, textures_, diagnostics_);
-    const ModelLoad result = model_->load(path);
-    if (result == ModelLoad::Unreadable) {
+    if (!model_->read(path)) {
         model_.reset();
         prompt_.show(formatText("Failed to Decode 3D Studio MAX file!: %s", path.c_str()));
+        return ModelLoad::Unreadable;
     }
-    return result;
+    // Loading waits for the user here, before the long part of the build.
+    prompt_.show(model_->boundsText(), std::string("ok"), PromptIcon::None, PromptButtons::Ok);
+    return model_->build() ? ModelLoad::Loaded : ModelLoad::OutOfMemory;
 }
 
 void GlView::resize(int x, int y, int width, int height) {
