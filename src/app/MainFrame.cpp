@@ -7,6 +7,7 @@
 #include "model/AssimpImporter.h"
 #include "platform/Diagnostics.h"
 #include "platform/FatalExit.h"
+#include "platform/NameSuffix.h"
 #include "platform/UserSettings.h"
 
 #include <GL/gl.h>
@@ -113,7 +114,7 @@ const char* const kAboutText =
 
 bool isModelFile(const QString& path) {
     const std::string name = QFile::encodeName(path).toStdString();
-    return path.endsWith(QStringLiteral(".3ds"), Qt::CaseInsensitive) || isAssimpModel(name);
+    return hasSuffixIgnoringCase(name, ".3ds") || isAssimpModel(name);
 }
 
 }  // namespace

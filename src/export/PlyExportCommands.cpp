@@ -1,7 +1,6 @@
 #include "export/PlyExportCommands.h"
 
-
-#include <cctype>
+#include "platform/NameSuffix.h"
 
 namespace velmora {
 
@@ -15,13 +14,7 @@ PlyLayout layoutOf(bool ascii) { return ascii ? PlyLayout::Ascii : PlyLayout::Bi
 
 std::string withPlyExtension(const std::string& chosen) {
     static constexpr char kEnding[] = ".ply";
-    if (chosen.size() >= 4) {
-        bool same = true;
-        for (std::size_t i = 0; i < 4; ++i)
-            same = same && std::tolower(static_cast<unsigned char>(chosen[chosen.size() - 4 + i])) == kEnding[i];
-        if (same) return chosen;
-    }
-    return chosen + kEnding;
+    return hasSuffixIgnoringCase(chosen, kEnding) ? chosen : chosen + kEnding;
 }
 
 std::string multiViewPlyFileName(const std::string& plyName, int number) {
