@@ -51,7 +51,7 @@ void MeshMaterial::releaseTexture() {
 // ---------------------------------------------------------------------------
 // MeshModel: construction, loading and building
 
-MeshModel::MeshModel(int creaseAngleDegrees, int forceTwoSided, Prompt& prompt, TextureFactory textures,
+MeshModel::MeshModel(int creaseAngleDegrees, bool forceTwoSided, Prompt& prompt, TextureFactory textures,
                      Diagnostics diagnostics)
     : prompt_(prompt),
       textures_(std::move(textures)),
@@ -200,7 +200,7 @@ void MeshModel::reserveTriangles() {
         for (const FaceGroup& g : o.faceGroups) {
             for (std::size_t m = 0; m < materials_.size(); ++m) {
                 if (materials_[m].name != g.materialName) continue;
-                room[m] += g.faceIndices.size() * (materials_[m].twoSided != 0 ? 2 : 1);
+                room[m] += g.faceIndices.size() * (materials_[m].twoSided ? 2 : 1);
                 break;
             }
         }
@@ -217,7 +217,7 @@ std::string MeshModel::boundsText() const {
 
 void MeshModel::addMaterial(const std::array<float, 4>& ambient, const std::array<float, 4>& diffuse,
                             const std::array<float, 4>& specular, float alpha, const std::string& name,
-                            const std::string& textureFile, std::int32_t twoSided) {
+                            const std::string& textureFile, bool twoSided) {
     MeshMaterial m;
     m.ambient = ambient;
     m.diffuse = diffuse;
@@ -225,7 +225,7 @@ void MeshModel::addMaterial(const std::array<float, 4>& ambient, const std::arra
     m.alpha = alpha;
     m.name = name;
     m.textureFile = textureFile;
-    m.twoSided = forceTwoSided_ != 0 ? 1 : twoSided;
+    m.twoSided = forceTwoSided_ || twoSided;
     m.textureId = 0;
     if (!textureFile.empty() && textures_) m.textureId = textures_(textureFile, path_);
     materials_.push_back(std::move(m));
@@ -238,7 +238,7 @@ void MeshModel::addTriangle(std::int32_t i0, std::int32_t i1, std::int32_t i2, c
     if (m < 0) return;
     MeshMaterial& material = materials_[static_cast<std::size_t>(m)];
     material.triangles.push_back(front);
-    if (material.twoSided != 0) {
+    if (material.twoSided) {
         ModelTriangle back{i0, i2, i1, 0, 0, 0};
         computeFaceNormal(back);
         material.triangles.push_back(back);

@@ -48,7 +48,7 @@ struct ObjectBounds {
 struct MeshMaterial {
     std::string name;
     std::string textureFile;
-    std::int32_t twoSided = 0;
+    bool twoSided = false;
     std::array<float, 4> ambient{};
     std::array<float, 4> diffuse{};
     std::array<float, 4> specular{};
@@ -73,7 +73,7 @@ public:
     // shows the reader's and the compiler's boxes;
     // `diagnostics` receives the reader's lines and the unknown-material
     // lines; `textures` makes the texture objects of textured materials.
-    MeshModel(int creaseAngleDegrees, int forceTwoSided, Prompt& prompt, TextureFactory textures = {},
+    MeshModel(int creaseAngleDegrees, bool forceTwoSided, Prompt& prompt, TextureFactory textures = {},
               Diagnostics diagnostics = standardOutput());
     ~MeshModel();
     MeshModel(const MeshModel&) = delete;
@@ -98,7 +98,7 @@ public:
     // Building steps, in the order read and build run them.
     void addMaterial(const std::array<float, 4>& ambient, const std::array<float, 4>& diffuse,
                      const std::array<float, 4>& specular, float alpha, const std::string& name,
-                     const std::string& textureFile, std::int32_t twoSided);
+                     const std::string& textureFile, bool twoSided);
     void addTriangle(std::int32_t i0, std::int32_t i1, std::int32_t i2, const std::string& materialName);
     // Index into materials() of the first material with that exact name, or
     // -1 (after a diagnostic line) when there is none.
@@ -127,7 +127,7 @@ public:
     float creaseCosine() const { return creaseCosine_; }
     const ParsedScene& scene() const { return scene_; }
     bool needsDefaultMaterial() const { return scene_.needsDefaultMaterial; }
-    bool forceTwoSided() const { return forceTwoSided_ != 0; }
+    bool forceTwoSided() const { return forceTwoSided_; }
     // Triangles of all materials (two-sided faces count twice).
     std::size_t triangleCount() const;
     // The interleaved vertex array of the last compilation (empty before).
@@ -162,7 +162,7 @@ private:
     unsigned displayList_ = 0;
     float creaseCosine_ = 0;
     ParsedScene scene_;
-    std::int32_t forceTwoSided_ = 0;
+    bool forceTwoSided_ = false;
     std::vector<ModelVertex> vertexArray_;
     std::size_t vertexArrayLimit_ = std::numeric_limits<std::size_t>::max();
 };

@@ -31,7 +31,7 @@ GlView::~GlView() {
     model_.reset();
 }
 
-ModelLoad GlView::loadModel(const std::string& path, int forceTwoSided) {
+ModelLoad GlView::loadModel(const std::string& path, bool forceTwoSided) {
     surface_.makeCurrent();
     drawOverlayText("Loading...", 8.0f, -4.0f, 0.0f, 0.0f, 2.0f);
     glFlush();

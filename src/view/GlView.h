@@ -63,7 +63,7 @@ public:
     // the reader's messages and "Failed to Decode 3D Studio MAX file!:
     // <path>" are shown and the view is left without a model. On OutOfMemory the view keeps the model, not yet compiled:
     // recompileModel may try again.
-    ModelLoad loadModel(const std::string& path, int forceTwoSided);
+    ModelLoad loadModel(const std::string& path, bool forceTwoSided);
 
     // After every size change: rebuilds the glyph lists, sets the viewport,
     // the perspective projection (18 degrees vertical, near 1, far 1000) and
