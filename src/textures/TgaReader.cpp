@@ -30,6 +30,46 @@ void storePixel(std::uint8_t* out, const std::uint8_t* in, int bytesPerPixel) {
     }
 }
 
+// The image types of the header.
+constexpr std::uint8_t kColourMapped = 1;
+constexpr std::uint8_t kTrueColour = 2;
+constexpr std::uint8_t kGreyscale = 3;
+constexpr std::uint8_t kRunLengthColourMapped = 9;
+constexpr std::uint8_t kRunLengthTrueColour = 10;
+
+// As many whole pixels as the data holds.
+void copyRawPixels(const std::uint8_t* in, const std::uint8_t* end, TextureImage& image) {
+    const std::size_t bpp = static_cast<std::size_t>(image.bytesPerPixel);
+    std::uint8_t* out = image.pixels.data();
+    const std::size_t whole = std::min(image.pixels.size(), static_cast<std::size_t>(end - in)) / bpp;
+    for (std::size_t i = 0; i < whole; ++i, in += bpp, out += bpp) storePixel(out, in, image.bytesPerPixel);
+}
+
+// Packets until the picture is full or the data ends; a packet the data cuts
+// short ends the picture there.
+void expandRunLengthPixels(const std::uint8_t* in, const std::uint8_t* end, TextureImage& image) {
+    const std::size_t bpp = static_cast<std::size_t>(image.bytesPerPixel);
+    std::uint8_t* out = image.pixels.data();
+    std::uint8_t* const outEnd = out + image.pixels.size();
+    while (out < outEnd && in < end) {
+        const std::uint8_t packet = *in++;
+        std::size_t count = (packet & 0x7Fu) + 1;
+        if (packet & 0x80u) {
+            if (static_cast<std::size_t>(end - in) < bpp) break;
+            for (; count > 0 && out < outEnd; --count, out += bpp) storePixel(out, in, image.bytesPerPixel);
+            in += bpp;
+        } else {
+            for (; count > 0 && out < outEnd; --count, out += bpp, in += bpp) {
+                if (static_cast<std::size_t>(end - in) < bpp) {
+                    in = end;
+                    break;
+                }
+                storePixel(out, in, image.bytesPerPixel);
+            }
+        }
+    }
+}
+
 void flipRows(TextureImage& image) {
     const std::size_t row = image.rowBytes();
     for (int top = 0, bottom = image.height - 1; top < bottom; ++top, --bottom)
@@ -82,38 +122,27 @@ std::optional<TextureImage> TgaReader::readTga(const std::string& path, unsigned
     return readTgaMemory(file.data(), file.size(), path, options);
 }
 
-std::optional<TextureImage> TgaReader::readTgaMemory(const std::uint8_t* data, std::size_t size,
-                                                     const std::string& path, unsigned options) {
-    header_ = TgaHeader::parse(data, size);
+std::optional<unsigned> TgaReader::acceptedFormat(const std::string& path, unsigned options) {
     const TgaHeader& h = header_;
-
-    TextureImage image;
-    bool runLength = false;
     switch (h.imageType) {
-        case 1:
-        case 9:
+        case kColourMapped:
+        case kRunLengthColourMapped:
             refuse("TGA Texture File: %s uses 8-bit Colour (No Longer Supported).", path);
             return std::nullopt;
-        case 2:
-        case 10:
-            runLength = h.imageType == 10;
-            if (h.pixelDepth == 24) {
-                image.format = GL_RGB;
-            } else if (h.pixelDepth == 32) {
-                image.format = GL_RGBA;
-            } else {
-                refuse(runLength ? "TGA Texture File: %s uses an Unsupported Compressed RGB format."
-                                 : "TGA Texture File: %s has an Unsuported RGB Format (Must be 24 or 32 bpp).",
-                       path);
-                return std::nullopt;
-            }
-            break;
-        case 3:
+        case kTrueColour:
+        case kRunLengthTrueColour:
+            if (h.pixelDepth == 24) return GL_RGB;
+            if (h.pixelDepth == 32) return GL_RGBA;
+            refuse(h.imageType == kRunLengthTrueColour
+                       ? "TGA Texture File: %s uses an Unsupported Compressed RGB format."
+                       : "TGA Texture File: %s has an Unsuported RGB Format (Must be 24 or 32 bpp).",
+                   path);
+            return std::nullopt;
+        case kGreyscale: {
+            unsigned format = GL_ALPHA;
             if (options & tgaOptions::greyAsLuminance) {
-                image.format = GL_LUMINANCE;
-            } else if (options & tgaOptions::greyAsAlpha) {
-                image.format = GL_ALPHA;
-            } else {
+                format = GL_LUMINANCE;
+            } else if (!(options & tgaOptions::greyAsAlpha)) {
                 refuse("TGA Texture File: %s has Unsuported Color Type (Must be Luminance or Alpha Greyscale).",
                        path);
                 return std::nullopt;
@@ -122,57 +151,52 @@ std::optional<TextureImage> TgaReader::readTgaMemory(const std::uint8_t* data, s
                 refuse("TGA Texture File: %s has an Unsupported Greyscale Format (Must be 8 bpp).", path);
                 return std::nullopt;
             }
-            break;
+            return format;
+        }
         default:
             prompt_.show(formatText("TGA Texture File: %s has an Unsupported Image Type (%d).", path.c_str(),
                                     h.imageType));
             return std::nullopt;
     }
+}
+
+bool TgaReader::sizeAccepted(const std::string& path) {
+    const TgaHeader& h = header_;
     if (h.width < 1 || h.height < 1) {
         prompt_.show(formatText("TGA Texture File: %s has an Invalid Size (%d x %d).", path.c_str(), h.width,
                                 h.height));
-        return std::nullopt;
+        return false;
     }
     if (!pictureSizeAllowed(h.width, h.height) || std::int64_t{h.width} * h.height > pixelLimit_) {
         prompt_.show(formatText("TGA Texture File: %s is too large (%d x %d).", path.c_str(), h.width,
                                 h.height));
-        return std::nullopt;
+        return false;
     }
+    return true;
+}
 
+std::optional<TextureImage> TgaReader::readTgaMemory(const std::uint8_t* data, std::size_t size,
+                                                     const std::string& path, unsigned options) {
+    header_ = TgaHeader::parse(data, size);
+    const TgaHeader& h = header_;
+    const std::optional<unsigned> format = acceptedFormat(path, options);
+    if (!format || !sizeAccepted(path)) return std::nullopt;
+
+    TextureImage image;
+    image.format = *format;
     image.width = h.width;
     image.height = h.height;
     image.bytesPerPixel = h.pixelDepth / 8;
-    const std::size_t bpp = static_cast<std::size_t>(image.bytesPerPixel);
-    const std::size_t imageSize = image.rowBytes() * static_cast<std::size_t>(image.height);
-    image.pixels.assign(imageSize, 0);  // what a short file does not cover stays zero
+    // What a short file does not cover stays zero.
+    image.pixels.assign(image.rowBytes() * static_cast<std::size_t>(image.height), 0);
 
     const std::size_t start = std::min(h.pixelOffset(), size);
     const std::uint8_t* in = data ? data + start : nullptr;
     const std::uint8_t* const end = data ? data + size : nullptr;
-    std::uint8_t* out = image.pixels.data();
-    std::uint8_t* const outEnd = out + imageSize;
-    if (!runLength) {
-        const std::size_t whole = std::min(imageSize, static_cast<std::size_t>(end - in)) / bpp;
-        for (std::size_t i = 0; i < whole; ++i, in += bpp, out += bpp) storePixel(out, in, image.bytesPerPixel);
-    } else {
-        while (out < outEnd && in < end) {
-            const std::uint8_t packet = *in++;
-            std::size_t count = (packet & 0x7Fu) + 1;
-            if (packet & 0x80u) {
-                if (static_cast<std::size_t>(end - in) < bpp) break;
-                for (; count > 0 && out < outEnd; --count, out += bpp) storePixel(out, in, image.bytesPerPixel);
-                in += bpp;
-            } else {
-                for (; count > 0 && out < outEnd; --count, out += bpp, in += bpp) {
-                    if (static_cast<std::size_t>(end - in) < bpp) {
-                        in = end;
-                        break;
-                    }
-                    storePixel(out, in, image.bytesPerPixel);
-                }
-            }
-        }
-    }
+    if (h.imageType == kRunLengthTrueColour)
+        expandRunLengthPixels(in, end, image);
+    else
+        copyRawPixels(in, end, image);
     if (h.descriptor & TgaHeader::kTopDown) flipRows(image);
     return image;
 }

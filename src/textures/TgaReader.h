@@ -77,6 +77,11 @@ public:
 
 private:
     bool refuse(const char* format, const std::string& path);
+    // The pixel format of the header's image type and depth; nothing, after
+    // one message, for a kind that is not accepted.
+    std::optional<unsigned> acceptedFormat(const std::string& path, unsigned options);
+    // False, after one message, for a size below 1 or above the limits.
+    bool sizeAccepted(const std::string& path);
 
     Prompt& prompt_;
     TgaHeader header_;
