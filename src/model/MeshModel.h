@@ -7,8 +7,8 @@
 
 #include "model/ParsedScene.h"
 #include "model/TextureFactory.h"
-#include "platform/Diagnostics.h"
 #include "model/VertexFaceLists.h"
+#include "platform/Diagnostics.h"
 
 #include <array>
 #include <cstddef>
@@ -70,9 +70,9 @@ private:
 class MeshModel {
 public:
     // Reserves the display list, so a context must be current. `prompt`
-    // shows the reader's and the compiler's boxes;
-    // `diagnostics` receives the reader's lines and the unknown-material
-    // lines; `textures` makes the texture objects of textured materials.
+    // shows the reader's and the compiler's boxes; `diagnostics` receives
+    // the reader's lines and the unknown-material lines; `textures` makes
+    // the texture objects of textured materials.
     MeshModel(int creaseAngleDegrees, bool forceTwoSided, Prompt& prompt, TextureFactory textures = {},
               Diagnostics diagnostics = standardOutput());
     ~MeshModel();
