@@ -132,7 +132,7 @@ int main(int argc, char** argv) {
         // build is timed alone.
         model.setVertexArrayLimit(0);
         double wall = wallSeconds(), cpu = threadSeconds();
-        if (model.load(path) != ModelLoad::OutOfMemory) return 1;
+        if (!model.read(path) || model.build()) return 1;
         build.take(wall, cpu);
         model.setVertexArrayLimit(std::numeric_limits<std::size_t>::max());
         wall = wallSeconds(), cpu = threadSeconds();

@@ -8,6 +8,7 @@
 #include "platform/DecimalText.h"
 #include "platform/Diagnostics.h"
 #include "platform/FatalExit.h"
+#include "platform/NameSuffix.h"
 #include "platform/UserSettings.h"
 
 #include <GL/gl.h>
@@ -114,7 +115,7 @@ const char* const kAboutText =
 
 bool isModelFile(const QString& path) {
     const std::string name = QFile::encodeName(path).toStdString();
-    return path.endsWith(QStringLiteral(".3ds"), Qt::CaseInsensitive) || isAssimpModel(name);
+    return hasSuffixIgnoringCase(name, ".3ds") || isAssimpModel(name);
 }
 
 }  // namespace

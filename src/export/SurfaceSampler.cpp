@@ -1,6 +1,6 @@
 #include "export/SurfaceSampler.h"
 
-#include "scene/GlErrorReporter.h"
+#include "model/GlErrorReporter.h"
 
 #include <GL/gl.h>
 

@@ -1,5 +1,7 @@
 #include "model/AssimpImporter.h"
 
+#include "platform/NameSuffix.h"
+
 #include <assimp/Importer.hpp>
 #include <assimp/material.h>
 #include <assimp/metadata.h>
@@ -207,7 +209,7 @@ private:
         float opacity = 1.0f;
         if (material.Get(AI_MATKEY_OPACITY, opacity) == AI_SUCCESS) def.alpha = opacity;
         int twoSided = 0;
-        if (material.Get(AI_MATKEY_TWOSIDED, twoSided) == AI_SUCCESS) def.twoSided = twoSided != 0 ? 1 : 0;
+        if (material.Get(AI_MATKEY_TWOSIDED, twoSided) == AI_SUCCESS) def.twoSided = twoSided != 0;
         scene_.materialDefs.push_back(std::move(def));
     }
 
@@ -311,9 +313,8 @@ bool hasTriangles(const ParsedScene& scene) {
 }  // namespace
 
 bool isAssimpModel(const std::string& path) {
-    const std::string extension = extensionOf(path);
     for (const char* known : kExtensions)
-        if (extension == known) return true;
+        if (hasSuffixIgnoringCase(path, std::string(".") + known)) return true;
     return false;
 }
 

@@ -51,7 +51,7 @@ void MeshMaterial::releaseTexture() {
 // ---------------------------------------------------------------------------
 // MeshModel: construction, loading and building
 
-MeshModel::MeshModel(int creaseAngleDegrees, int forceTwoSided, Prompt& prompt, TextureFactory textures,
+MeshModel::MeshModel(int creaseAngleDegrees, bool forceTwoSided, Prompt& prompt, TextureFactory textures,
                      Diagnostics diagnostics)
     : prompt_(prompt),
       textures_(std::move(textures)),
@@ -71,23 +71,31 @@ MeshModel::~MeshModel() {
     vertexFaces_.clear();
 }
 
-ModelLoad MeshModel::load(const std::string& path) {
+bool MeshModel::read(const std::string& path) {
     path_ = path;
     // .3ds files go through our own reader; the other formats through assimp
     // into the same file image.
     if (isAssimpModel(path)) {
-        if (!importModel(path, scene_, prompt_, diagnostics_)) return ModelLoad::Unreadable;
+        if (!importModel(path, scene_, prompt_, diagnostics_)) return false;
     } else {
         ThreeDsReader reader(prompt_, diagnostics_);
-        if (!reader.readFile(path, scene_)) return ModelLoad::Unreadable;
+        if (!reader.readFile(path, scene_)) return false;
     }
-    return buildModel() ? ModelLoad::Loaded : ModelLoad::OutOfMemory;
+    addMaterials();
+    measureBounds();
+    return true;
 }
 
-bool MeshModel::buildModel() {
+bool MeshModel::build() {
+    centreFileImage();
+    appendVerticesAndTriangles();
+    return prepareGeometry();
+}
+
+void MeshModel::addMaterials() {
     if (scene_.needsDefaultMaterial) {
         const std::array<float, 4> white{1.0f, 1.0f, 1.0f, 1.0f};
-        addMaterial(white, white, white, 0.0f, kDefaultMaterialName, "", 1);
+        addMaterial(white, white, white, 0.0f, kDefaultMaterialName, "", true);
     }
     for (const MaterialDef& d : scene_.materialDefs) {
         const auto withAlpha = [&d](const std::array<float, 3>& c) {
@@ -96,8 +104,10 @@ bool MeshModel::buildModel() {
         addMaterial(withAlpha(d.ambient), withAlpha(d.diffuse), withAlpha(d.specular), d.alpha, d.name,
                     d.textureFile, d.twoSided);
     }
+}
 
-    // Bounds, starting from the first vertex there is (all zero without any).
+void MeshModel::measureBounds() {
+    // Starting from the first vertex there is (all zero without any).
     bounds_ = ObjectBounds{};
     for (const MeshObject& o : scene_.objects) {
         if (o.vertices.empty()) continue;
@@ -118,58 +128,67 @@ bool MeshModel::buildModel() {
             extend(p.z, bounds_.minZ, bounds_.maxZ);
         }
     }
-    prompt_.inform(boundsText(), "ok");
+}
 
-    // Centre the file image in place.
+void MeshModel::centreFileImage() {
+    // In place, in the file image: bounds keep the uncentred extent.
     const float cx = static_cast<float>((static_cast<double>(bounds_.maxX) + bounds_.minX) * 0.5);
     const float cy = static_cast<float>((static_cast<double>(bounds_.maxY) + bounds_.minY) * 0.5);
     const float cz = static_cast<float>((static_cast<double>(bounds_.maxZ) + bounds_.minZ) * 0.5);
-    std::size_t vertexTotal = 0;
     for (MeshObject& o : scene_.objects) {
-        vertexTotal += o.vertices.size();
         for (ObjectVertex& p : o.vertices) {
             p.x -= cx;
             p.y -= cy;
             p.z -= cz;
         }
     }
+}
 
-    // Vertices (x mirrored, the file's z up) and triangles (the file's second
-    // and third corners exchanged).
+void MeshModel::appendVerticesAndTriangles() {
+    std::size_t vertexTotal = 0;
+    for (const MeshObject& o : scene_.objects) vertexTotal += o.vertices.size();
     vertices_.reserve(vertexTotal);
     reserveTriangles();
     vertexFaces_.reserve(vertexTotal, 0);
     std::int64_t base = 0;
     for (const MeshObject& o : scene_.objects) {
-        const std::size_t count = o.vertices.size();
-        for (std::size_t i = 0; i < count; ++i) {
-            const ObjectVertex& p = o.vertices[i];
-            ModelVertex v;
-            if (i < o.mapCoords.size()) {
-                v.u = o.mapCoords[i].u;
-                v.v = o.mapCoords[i].v;
-            }
-            v.x = -p.x;
-            v.y = p.z;
-            v.z = p.y;
-            vertices_.push_back(v);
-            vertexFaces_.appendEmpty();
-        }
-        if (!o.faces.empty()) {
-            for (const FaceGroup& g : o.faceGroups) {
-                for (std::uint16_t k : g.faceIndices) {
-                    if (k >= o.faces.size()) continue;  // no such face
-                    const ObjectFace& f = o.faces[k];
-                    if (f.a >= count || f.b >= count || f.c >= count) continue;  // no such vertex
-                    addTriangle(static_cast<std::int32_t>(base + f.a), static_cast<std::int32_t>(base + f.c),
-                                static_cast<std::int32_t>(base + f.b), g.materialName);
-                }
-            }
-        }
-        base += static_cast<std::int64_t>(count);
+        appendViewVertices(o);
+        appendTriangles(o, base);
+        base += static_cast<std::int64_t>(o.vertices.size());
     }
+}
 
-    return prepareGeometry();
+void MeshModel::appendViewVertices(const MeshObject& o) {
+    // x mirrored and the file's z up, the view's up direction.
+    for (std::size_t i = 0; i < o.vertices.size(); ++i) {
+        const ObjectVertex& p = o.vertices[i];
+        ModelVertex v;
+        if (i < o.mapCoords.size()) {
+            v.u = o.mapCoords[i].u;
+            v.v = o.mapCoords[i].v;
+        }
+        v.x = -p.x;
+        v.y = p.z;
+        v.z = p.y;
+        vertices_.push_back(v);
+        vertexFaces_.appendEmpty();
+    }
+}
+
+void MeshModel::appendTriangles(const MeshObject& o, std::int64_t base) {
+    if (o.faces.empty()) return;
+    // The mirrored x turns the winding around: the file's second and third
+    // corners are exchanged to keep the front faces in front.
+    const std::size_t count = o.vertices.size();
+    for (const FaceGroup& g : o.faceGroups) {
+        for (std::uint16_t k : g.faceIndices) {
+            if (k >= o.faces.size()) continue;  // no such face
+            const ObjectFace& f = o.faces[k];
+            if (f.a >= count || f.b >= count || f.c >= count) continue;  // no such vertex
+            addTriangle(static_cast<std::int32_t>(base + f.a), static_cast<std::int32_t>(base + f.c),
+                        static_cast<std::int32_t>(base + f.b), g.materialName);
+        }
+    }
 }
 
 void MeshModel::reserveTriangles() {
@@ -181,7 +200,7 @@ void MeshModel::reserveTriangles() {
         for (const FaceGroup& g : o.faceGroups) {
             for (std::size_t m = 0; m < materials_.size(); ++m) {
                 if (materials_[m].name != g.materialName) continue;
-                room[m] += g.faceIndices.size() * (materials_[m].twoSided != 0 ? 2 : 1);
+                room[m] += g.faceIndices.size() * (materials_[m].twoSided ? 2 : 1);
                 break;
             }
         }
@@ -198,7 +217,7 @@ std::string MeshModel::boundsText() const {
 
 void MeshModel::addMaterial(const std::array<float, 4>& ambient, const std::array<float, 4>& diffuse,
                             const std::array<float, 4>& specular, float alpha, const std::string& name,
-                            const std::string& textureFile, std::int32_t twoSided) {
+                            const std::string& textureFile, bool twoSided) {
     MeshMaterial m;
     m.ambient = ambient;
     m.diffuse = diffuse;
@@ -206,7 +225,7 @@ void MeshModel::addMaterial(const std::array<float, 4>& ambient, const std::arra
     m.alpha = alpha;
     m.name = name;
     m.textureFile = textureFile;
-    m.twoSided = forceTwoSided_ != 0 ? 1 : twoSided;
+    m.twoSided = forceTwoSided_ || twoSided;
     m.textureId = 0;
     if (!textureFile.empty() && textures_) m.textureId = textures_(textureFile, path_);
     materials_.push_back(std::move(m));
@@ -219,7 +238,7 @@ void MeshModel::addTriangle(std::int32_t i0, std::int32_t i1, std::int32_t i2, c
     if (m < 0) return;
     MeshMaterial& material = materials_[static_cast<std::size_t>(m)];
     material.triangles.push_back(front);
-    if (material.twoSided != 0) {
+    if (material.twoSided) {
         ModelTriangle back{i0, i2, i1, 0, 0, 0};
         computeFaceNormal(back);
         material.triangles.push_back(back);

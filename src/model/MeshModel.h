@@ -7,8 +7,8 @@
 
 #include "model/ParsedScene.h"
 #include "model/TextureFactory.h"
+#include "model/VertexFaceLists.h"
 #include "platform/Diagnostics.h"
-#include "scene/VertexFaceLists.h"
 
 #include <array>
 #include <cstddef>
@@ -21,14 +21,6 @@ namespace velmora {
 
 class Prompt;
 
-// What loading a model came to. OutOfMemory: the model is built but its
-// vertex array could not be had, so nothing is compiled yet; the owner may
-// call compileDisplayList again or give the model up.
-enum class ModelLoad { Loaded, Unreadable, OutOfMemory };
-
-// The question the desktop program asks (Retry/Cancel) when the vertex array
-// cannot be had; the command line prints it before giving up.
-inline constexpr const char* kVertexArrayFailedText = "Failed to load the 3DS mesh into System memory!";
 
 // One vertex: texture coordinates, normal, position. The field order is the
 // interleaved GL_T2F_N3F_V3F layout handed to OpenGL.
@@ -56,7 +48,7 @@ struct ObjectBounds {
 struct MeshMaterial {
     std::string name;
     std::string textureFile;
-    std::int32_t twoSided = 0;
+    bool twoSided = false;
     std::array<float, 4> ambient{};
     std::array<float, 4> diffuse{};
     std::array<float, 4> specular{};
@@ -78,31 +70,35 @@ private:
 class MeshModel {
 public:
     // Reserves the display list, so a context must be current. `prompt`
-    // shows the bounds box, the reader's and the compiler's boxes;
-    // `diagnostics` receives the reader's lines and the unknown-material
-    // lines; `textures` makes the texture objects of textured materials.
-    MeshModel(int creaseAngleDegrees, int forceTwoSided, Prompt& prompt, TextureFactory textures = {},
+    // shows the reader's and the compiler's boxes; `diagnostics` receives
+    // the reader's lines and the unknown-material lines; `textures` makes
+    // the texture objects of textured materials.
+    MeshModel(int creaseAngleDegrees, bool forceTwoSided, Prompt& prompt, TextureFactory textures = {},
               Diagnostics diagnostics = standardOutput());
     ~MeshModel();
     MeshModel(const MeshModel&) = delete;
     MeshModel& operator=(const MeshModel&) = delete;
 
-    // Reads the file and builds the model from it. Unreadable when the file
-    // could not be read (the reader has told the user); the model then holds
-    // no render data and should be discarded.
-    ModelLoad load(const std::string& path);
+    // Loading takes two calls, so that whoever loads can show the bounds
+    // between them, before the long part of the work.
+    // Reads the file, makes the render materials and measures the bounds.
+    // False when the file could not be read (the reader has told the user);
+    // the model then holds no render data and should be discarded.
+    bool read(const std::string& path);
+    // Centres the file image and makes the vertices in the view's axes, the
+    // triangles, the normals and the display list. False as
+    // compileDisplayList: the model is complete but not yet compiled.
+    bool build();
     // Executes the display list.
     void draw() const;
     // Multiplies every vertex position by `factor` and recompiles; false as
     // compileDisplayList.
     bool scaleVertices(float factor);
 
-    // Building steps, in the order Load runs them.
-    // False as compileDisplayList.
-    bool buildModel();
+    // Building steps, in the order read and build run them.
     void addMaterial(const std::array<float, 4>& ambient, const std::array<float, 4>& diffuse,
                      const std::array<float, 4>& specular, float alpha, const std::string& name,
-                     const std::string& textureFile, std::int32_t twoSided);
+                     const std::string& textureFile, bool twoSided);
     void addTriangle(std::int32_t i0, std::int32_t i1, std::int32_t i2, const std::string& materialName);
     // Index into materials() of the first material with that exact name, or
     // -1 (after a diagnostic line) when there is none.
@@ -131,7 +127,7 @@ public:
     float creaseCosine() const { return creaseCosine_; }
     const ParsedScene& scene() const { return scene_; }
     bool needsDefaultMaterial() const { return scene_.needsDefaultMaterial; }
-    bool forceTwoSided() const { return forceTwoSided_ != 0; }
+    bool forceTwoSided() const { return forceTwoSided_; }
     // Triangles of all materials (two-sided faces count twice).
     std::size_t triangleCount() const;
     // The interleaved vertex array of the last compilation (empty before).
@@ -145,6 +141,12 @@ public:
 private:
     const ModelTriangle& triangle(FaceRef face) const { return materials_[face.material].triangles[face.triangle]; }
     ModelTriangle& triangle(FaceRef face) { return materials_[face.material].triangles[face.triangle]; }
+    void addMaterials();
+    void measureBounds();
+    void centreFileImage();
+    void appendVerticesAndTriangles();
+    void appendViewVertices(const MeshObject& object);
+    void appendTriangles(const MeshObject& object, std::int64_t vertexBase);
     void reserveTriangles();
     bool allocateVertexArray();
 
@@ -160,7 +162,7 @@ private:
     unsigned displayList_ = 0;
     float creaseCosine_ = 0;
     ParsedScene scene_;
-    std::int32_t forceTwoSided_ = 0;
+    bool forceTwoSided_ = false;
     std::vector<ModelVertex> vertexArray_;
     std::size_t vertexArrayLimit_ = std::numeric_limits<std::size_t>::max();
 };

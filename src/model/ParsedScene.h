@@ -29,7 +29,7 @@ struct FaceGroup {
 
 struct MeshObject {
     std::string name;
-    std::int32_t hasLocalMatrix = 0;
+    bool hasLocalMatrix = false;
     std::array<float, 12> localMatrix{};  // kept, never applied
     std::vector<ObjectFace> faces;
     std::vector<ObjectVertex> vertices;
@@ -43,7 +43,7 @@ struct MaterialDef {
     std::array<float, 3> diffuse{};
     std::array<float, 3> specular{};
     std::string textureFile;
-    std::int32_t twoSided = 0;
+    bool twoSided = false;
     // Opaque unless the block carries a transparency chunk. (Many exporters
     // write none; a zero here would make such materials invisible.)
     float alpha = 1.0f;

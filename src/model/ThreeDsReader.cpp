@@ -27,6 +27,22 @@ inline float loadF32(const std::uint8_t* p) {
 
 constexpr std::size_t kHeaderSize = 6;
 constexpr std::size_t kMaxNameLength = 16;
+
+// Bytes per entry of the lists and values the reader takes in.
+constexpr std::size_t kVertexSize = 12;       // x, y, z: float32 each
+constexpr std::size_t kFaceSize = 8;          // a, b, c, flags: u16 each
+constexpr std::size_t kFaceIndexSize = 2;     // u16
+constexpr std::size_t kMapCoordSize = 8;      // u, v: float32 each
+constexpr std::size_t kLocalMatrixSize = 48;  // 12 float32
+constexpr std::size_t kFloatColourSize = 12;  // r, g, b: float32 each
+constexpr std::size_t kByteColourSize = 3;    // r, g, b: u8 each
+
+// A face whose flag word is exactly this (all three edges visible) has its
+// last two corners exchanged; every other flag word keeps the file's order.
+constexpr std::uint16_t kSwappedCornersFlags = 7;
+// One 256th, not 1/255: a byte colour of 255 becomes 0.99609375, as the
+// models have always been shown.
+constexpr float kByteColourScale = 0.00390625f;
 // Parsed bytes handed back to the system at a time while walking a big file.
 constexpr std::size_t kReleaseStep = std::size_t{16} << 20;
 
@@ -264,12 +280,12 @@ void ThreeDsReader::readName(Cursor& in, std::size_t end, std::string& destinati
 void ThreeDsReader::readVertexList(Cursor& in, std::size_t end, MeshObject& object) {
     std::uint16_t count = 0;
     if (!in.readU16(count, end)) return;
-    const std::size_t n = in.fitting(count, 12, end);
-    const std::uint8_t* p = in.takeEntries(n, 12, count, end);
+    const std::size_t n = in.fitting(count, kVertexSize, end);
+    const std::uint8_t* p = in.takeEntries(n, kVertexSize, count, end);
     const std::size_t first = object.vertices.size();
     object.vertices.resize(first + n);
     ObjectVertex* out = object.vertices.data() + first;
-    for (std::size_t i = 0; i < n; ++i, p += 12) {
+    for (std::size_t i = 0; i < n; ++i, p += kVertexSize) {
         out[i].x = loadF32(p);
         out[i].y = loadF32(p + 4);
         out[i].z = loadF32(p + 8);
@@ -279,18 +295,18 @@ void ThreeDsReader::readVertexList(Cursor& in, std::size_t end, MeshObject& obje
 std::uint16_t ThreeDsReader::readFaceList(Cursor& in, std::size_t end, MeshObject& object) {
     std::uint16_t count = 0;
     if (!in.readU16(count, end)) return 0;
-    const std::size_t n = in.fitting(count, 8, end);
-    const std::uint8_t* p = in.takeEntries(n, 8, count, end);
+    const std::size_t n = in.fitting(count, kFaceSize, end);
+    const std::uint8_t* p = in.takeEntries(n, kFaceSize, count, end);
     const std::size_t first = object.faces.size();
     object.faces.resize(first + n);
     ObjectFace* out = object.faces.data() + first;
-    for (std::size_t i = 0; i < n; ++i, p += 8) {
+    for (std::size_t i = 0; i < n; ++i, p += kFaceSize) {
         ObjectFace& f = out[i];
         f.a = loadU16(p);
         f.b = loadU16(p + 2);
         f.c = loadU16(p + 4);
         f.flags = loadU16(p + 6);
-        if (f.flags == 7) std::swap(f.b, f.c);
+        if (f.flags == kSwappedCornersFlags) std::swap(f.b, f.c);
     }
     return static_cast<std::uint16_t>(n);
 }
@@ -303,32 +319,32 @@ void ThreeDsReader::readFaceGroup(Cursor& in, std::size_t end, MeshObject& objec
     group.materialName = std::move(name);
     std::uint16_t count = 0;
     if (!in.readU16(count, end)) return;
-    const std::size_t n = in.fitting(count, 2, end);
-    const std::uint8_t* p = in.takeEntries(n, 2, count, end);
+    const std::size_t n = in.fitting(count, kFaceIndexSize, end);
+    const std::uint8_t* p = in.takeEntries(n, kFaceIndexSize, count, end);
     group.faceIndices.resize(n);
-    for (std::size_t i = 0; i < n; ++i) group.faceIndices[i] = loadU16(p + 2 * i);
+    for (std::size_t i = 0; i < n; ++i) group.faceIndices[i] = loadU16(p + kFaceIndexSize * i);
 }
 
 void ThreeDsReader::readMapCoords(Cursor& in, std::size_t end, MeshObject& object) {
     std::uint16_t count = 0;
     if (!in.readU16(count, end)) return;
-    const std::size_t n = in.fitting(count, 8, end);
-    const std::uint8_t* p = in.takeEntries(n, 8, count, end);
+    const std::size_t n = in.fitting(count, kMapCoordSize, end);
+    const std::uint8_t* p = in.takeEntries(n, kMapCoordSize, count, end);
     // Each entry is appended as (0, 0) and the values go to the same index
     // counted from the start of the list: a second chunk overwrites the first
     // entries and leaves its appended ones at (0, 0).
     object.mapCoords.resize(object.mapCoords.size() + n);
-    for (std::size_t i = 0; i < n; ++i, p += 8) {
+    for (std::size_t i = 0; i < n; ++i, p += kMapCoordSize) {
         object.mapCoords[i].u = loadF32(p);
         object.mapCoords[i].v = loadF32(p + 4);
     }
 }
 
 void ThreeDsReader::readLocalMatrix(Cursor& in, std::size_t end, MeshObject& object) {
-    if (!in.need(48, end)) return;
-    const std::uint8_t* p = in.take(48);
+    if (!in.need(kLocalMatrixSize, end)) return;
+    const std::uint8_t* p = in.take(kLocalMatrixSize);
     for (std::size_t i = 0; i < 12; ++i) object.localMatrix[i] = loadF32(p + 4 * i);
-    object.hasLocalMatrix = 1;
+    object.hasLocalMatrix = true;
 }
 
 void ThreeDsReader::addDefaultGroup(MeshObject& object, std::uint16_t faceCount) {
@@ -349,7 +365,7 @@ void ThreeDsReader::readMaterialChunk(Cursor& in, std::size_t end, ParsedScene& 
             case kDiffuse: readColourChunk(in, chunkEnd, material.diffuse); break;
             case kSpecular: readColourChunk(in, chunkEnd, material.specular); break;
             case kTransparency: readPercentChunk(in, chunkEnd, material.alpha); break;
-            case kTwoSided: material.twoSided = 1; return false;  // nothing to read
+            case kTwoSided: material.twoSided = true; return false;  // nothing to read
             case kTextureMap: readTextureMapChunk(in, chunkEnd, material.textureFile); break;
             default: return false;
         }
@@ -360,16 +376,16 @@ void ThreeDsReader::readMaterialChunk(Cursor& in, std::size_t end, ParsedScene& 
 void ThreeDsReader::readColourChunk(Cursor& in, std::size_t end, std::array<float, 3>& colour) {
     walk(in, end, [&](std::uint16_t id, std::size_t chunkEnd) {
         if (id == kColourFloat) {
-            if (in.need(12, chunkEnd)) {
-                const std::uint8_t* p = in.take(12);
+            if (in.need(kFloatColourSize, chunkEnd)) {
+                const std::uint8_t* p = in.take(kFloatColourSize);
                 colour = {loadF32(p), loadF32(p + 4), loadF32(p + 8)};
             }
             return true;
         }
         if (id == kColour24) {
-            if (in.need(3, chunkEnd)) {
-                const std::uint8_t* p = in.take(3);
-                colour = {p[0] * 0.00390625f, p[1] * 0.00390625f, p[2] * 0.00390625f};
+            if (in.need(kByteColourSize, chunkEnd)) {
+                const std::uint8_t* p = in.take(kByteColourSize);
+                colour = {p[0] * kByteColourScale, p[1] * kByteColourScale, p[2] * kByteColourScale};
             }
             return true;
         }

@@ -1,5 +1,6 @@
 #include "textures/TextureManager.h"
 
+#include "platform/NameSuffix.h"
 #include "platform/Prompt.h"
 #include "textures/DibReader.h"
 #include "textures/JpegDecoder.h"
@@ -14,8 +15,6 @@
 namespace velmora {
 
 namespace {
-
-char upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
 
 void writeToStandardError(std::string_view text) {
     std::fwrite(text.data(), 1, text.size(), stderr);
@@ -33,13 +32,11 @@ bool drainGlErrors() {
 }  // namespace
 
 TextureReader textureReaderFor(const std::string& textureFile) {
-    if (textureFile.size() < 3) return TextureReader::None;
-    std::string ending = textureFile.substr(textureFile.size() - 3);
-    for (char& c : ending) c = upper(c);
-    if (ending == "JPG") return TextureReader::Jpeg;
-    if (ending == "BMP") return TextureReader::Bmp;
-    if (ending == "TGA") return TextureReader::Tga;
-    if (ending == "PNG") return TextureReader::Png;
+    // The last three characters decide, with or without a dot before them.
+    if (hasSuffixIgnoringCase(textureFile, "JPG")) return TextureReader::Jpeg;
+    if (hasSuffixIgnoringCase(textureFile, "BMP")) return TextureReader::Bmp;
+    if (hasSuffixIgnoringCase(textureFile, "TGA")) return TextureReader::Tga;
+    if (hasSuffixIgnoringCase(textureFile, "PNG")) return TextureReader::Png;
     return TextureReader::None;
 }
 

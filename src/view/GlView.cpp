@@ -31,7 +31,7 @@ GlView::~GlView() {
     model_.reset();
 }
 
-ModelLoad GlView::loadModel(const std::string& path, int forceTwoSided) {
+ModelLoad GlView::loadModel(const std::string& path, bool forceTwoSided) {
     surface_.makeCurrent();
     drawOverlayText("Loading...", 8.0f, -4.0f, 0.0f, 0.0f, 2.0f);
     glFlush();
@@ -39,12 +39,14 @@ ModelLoad GlView::loadModel(const std::string& path, int forceTwoSided) {
 
     model_.reset();
     model_ = std::make_unique<MeshModel>(kCreaseAngle, forceTwoSided, prompt_, textures_, diagnostics_);
-    const ModelLoad result = model_->load(path);
-    if (result == ModelLoad::Unreadable) {
+    if (!model_->read(path)) {
         model_.reset();
         prompt_.show(formatText("Failed to Decode 3D Studio MAX file!: %s", path.c_str()));
+        return ModelLoad::Unreadable;
     }
-    return result;
+    // Loading waits for the user here, before the long part of the build.
+    prompt_.inform(model_->boundsText(), "ok");
+    return model_->build() ? ModelLoad::Loaded : ModelLoad::OutOfMemory;
 }
 
 void GlView::resize(int x, int y, int width, int height) {

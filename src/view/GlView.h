@@ -5,7 +5,6 @@
 // desktop program hands it the widget's surface, the command line a headless
 // one.
 
-#include "model/MeshModel.h"
 #include "model/TextureFactory.h"
 #include "platform/Diagnostics.h"
 #include "platform/GlSurface.h"
@@ -18,6 +17,17 @@
 #include <string>
 
 namespace velmora {
+
+class MeshModel;
+
+// What loading a model came to. OutOfMemory: the model is built but its
+// vertex array could not be had, so nothing is compiled yet; the owner may
+// try again (GlView::recompileModel) or give up.
+enum class ModelLoad { Loaded, Unreadable, OutOfMemory };
+
+// The question the desktop program asks (Retry/Cancel) when the vertex array
+// cannot be had; the command line prints it before giving up.
+inline constexpr const char* kVertexArrayFailedText = "Failed to load the 3DS mesh into System memory!";
 
 class GlView {
 public:
@@ -53,12 +63,12 @@ public:
     GlView(const GlView&) = delete;
     GlView& operator=(const GlView&) = delete;
 
-    // Draws "Loading...", drops the current model and loads a new one. On a
-    // file that cannot be read the reader's messages and "Failed to Decode
-    // 3D Studio MAX file!: <path>" are shown and the view is left without a
-    // model. On OutOfMemory the view keeps the model, not yet compiled:
+    // Draws "Loading...", drops the current model and loads a new one,
+    // showing its bounds box before the build. On a file that cannot be read
+    // the reader's messages and "Failed to Decode 3D Studio MAX file!:
+    // <path>" are shown and the view is left without a model. On OutOfMemory the view keeps the model, not yet compiled:
     // recompileModel may try again.
-    ModelLoad loadModel(const std::string& path, int forceTwoSided);
+    ModelLoad loadModel(const std::string& path, bool forceTwoSided);
 
     // After every size change: rebuilds the glyph lists, sets the viewport,
     // the perspective projection (18 degrees vertical, near 1, far 1000) and

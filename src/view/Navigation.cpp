@@ -44,22 +44,13 @@ Navigation::KeyResult Navigation::rescale(GlView* view, float factor) {
 }
 
 Navigation::KeyResult Navigation::onKeyDown(GlView* view, int key) {
-    // Keys that change a model-transform value do so with or without a view;
-    // only their redraw needs one.
-    const auto transform = [&](float& value, double delta) {
-        adjust(value, delta);
-        if (view) view->drawFrame();
-        return KeyResult::Handled;
-    };
-    const auto scale = [&](double factor) {
-        state_.modelScale = static_cast<float>(static_cast<double>(state_.modelScale) * factor);
-        if (view) view->drawFrame();
-        return KeyResult::Handled;
-    };
+    if (key == VirtualKey::Escape) return KeyResult::Quit;
+    const KeyResult eye = onEyeKey(view, key);
+    return eye != KeyResult::Ignored ? eye : onModelKey(view, key);
+}
 
+Navigation::KeyResult Navigation::onEyeKey(GlView* view, int key) {
     switch (key) {
-        case VirtualKey::Escape:
-            return KeyResult::Quit;
         case VirtualKey::PageUp:
             if (view) moveEye(*view, 0.0, 1.0, 0.0);
             return KeyResult::Handled;
@@ -82,38 +73,45 @@ Navigation::KeyResult Navigation::onKeyDown(GlView* view, int key) {
         case VirtualKey::Down:
             if (view) moveEye(*view, 0.0, 0.0, -1.0);
             return KeyResult::Handled;
+        default:
+            return KeyResult::Ignored;
+    }
+}
+
+Navigation::KeyResult Navigation::onModelKey(GlView* view, int key) {
+    // Keys that change a model-transform value do so with or without a view;
+    // only their redraw needs one.
+    const auto transform = [&](float& value, double delta) {
+        adjust(value, delta);
+        if (view) view->drawFrame();
+        return KeyResult::Handled;
+    };
+    const auto scale = [&](double factor) {
+        state_.modelScale = static_cast<float>(static_cast<double>(state_.modelScale) * factor);
+        if (view) view->drawFrame();
+        return KeyResult::Handled;
+    };
+
+    switch (key) {
         case 'A':
             state_.modelOffsetX = state_.modelOffsetY = state_.modelOffsetZ = 0.0f;
             state_.modelScale = 1.0f;
             state_.modelRotX = state_.modelRotY = 0.0f;
             if (view) homeEye(*view);
             return KeyResult::Handled;
-        case 'B':
-            return transform(state_.modelOffsetZ, 1.0);
-        case 'D':
-            return rescale(view, 0.5f);
-        case 'E':
-            return rescale(view, 2.0f);
-        case 'I':
-            return transform(state_.modelOffsetY, 1.0);
-        case 'J':
-            return transform(state_.modelOffsetX, -1.0);
-        case 'L':
-            return transform(state_.modelOffsetX, 1.0);
-        case 'M':
-            return transform(state_.modelOffsetY, -1.0);
-        case 'N':
-            return transform(state_.modelOffsetZ, -1.0);
-        case 'S':
-            return scale(kShrink);
-        case 'W':
-            return scale(kGrow);
-        case VirtualKey::Add:
-            return rescale(view, 1.1f);
-        case VirtualKey::Subtract:
-            return rescale(view, 0.9f);
-        default:
-            return KeyResult::Ignored;
+        case 'B': return transform(state_.modelOffsetZ, 1.0);
+        case 'I': return transform(state_.modelOffsetY, 1.0);
+        case 'J': return transform(state_.modelOffsetX, -1.0);
+        case 'L': return transform(state_.modelOffsetX, 1.0);
+        case 'M': return transform(state_.modelOffsetY, -1.0);
+        case 'N': return transform(state_.modelOffsetZ, -1.0);
+        case 'S': return scale(kShrink);
+        case 'W': return scale(kGrow);
+        case 'D': return rescale(view, 0.5f);
+        case 'E': return rescale(view, 2.0f);
+        case VirtualKey::Add: return rescale(view, 1.1f);
+        case VirtualKey::Subtract: return rescale(view, 0.9f);
+        default: return KeyResult::Ignored;
     }
 }
 

@@ -76,6 +76,8 @@ public:
 private:
     void moveEye(GlView& view, double dx, double dy, double dz);
     void homeEye(GlView& view);
+    KeyResult onEyeKey(GlView* view, int key);
+    KeyResult onModelKey(GlView* view, int key);
     KeyResult rescale(GlView* view, float factor);
     static void adjust(float& value, double delta);
 

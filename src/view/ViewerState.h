@@ -15,6 +15,8 @@ struct ViewerState {
     std::string modelPath = "Sample.3ds";
     int frameWidth = 600;
     int frameHeight = 600;
+    // As stored: any non-zero value is on, and the value goes back to the
+    // settings unchanged unless the menu toggles it.
     int forceTwoSided = 0;
 
     // Model transform, applied by the view in the order scale, translate,

@@ -7,7 +7,7 @@
 
 #include "export/ExportTestSupport.h"
 #include "platform/RecordingPrompt.h"
-#include "scene/GlErrorReporter.h"
+#include "model/GlErrorReporter.h"
 #include "support/GlTestContext.h"
 
 #include <GL/gl.h>

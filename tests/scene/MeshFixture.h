@@ -40,7 +40,8 @@ protected:
     // of the test.
     MeshModel& load(const Bytes& bytes, int forceTwoSided = 0, TextureFactory textures = {}) {
         MeshModel& m = prepare(bytes, forceTwoSided, std::move(textures));
-        EXPECT_EQ(m.load(path_), ModelLoad::Loaded);
+        EXPECT_TRUE(m.read(path_));
+        EXPECT_TRUE(m.build());
         return m;
     }
 

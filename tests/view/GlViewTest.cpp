@@ -41,6 +41,14 @@ TEST_F(ViewFixture, SquareFacingTheCameraCoversItsProjectedFootprintInItsLitColo
     open(200, 160);
     const float half = 3.0f;
     load(square({0.2f, 0.4f, 0.6f}, half));
+    // Before building, the loader shows the extent in the file's axes (x
+    // mirrored, y and z exchanged): the square spans file x and z.
+    ASSERT_EQ(prompt.messages().size(), 1u);
+    EXPECT_EQ(prompt.messages()[0].text,
+              "maxx:3.000000 minx:-3.000000\r\nmaxy:0.000000 miny:0.000000\r\nmaxz:3.000000 minz:-3.000000");
+    EXPECT_EQ(prompt.messages()[0].caption, "ok");
+    EXPECT_FALSE(prompt.messages()[0].frameworkBox);
+    EXPECT_EQ(prompt.messages()[0].buttons, PromptButtons::Ok);
     view->drawFrame();
     const Frame f(*surface);
     // Eye 30 units in front: corners at distance sqrt(30² + 2·3²) off the axis

@@ -1,4 +1,4 @@
-#include "scene/GlErrorReporter.h"
+#include "model/GlErrorReporter.h"
 
 #include "platform/Prompt.h"
 

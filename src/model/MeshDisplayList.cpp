@@ -1,9 +1,9 @@
 // Compilation of the model into its one display list over an interleaved
 // vertex array in system memory.
 
+#include "model/GlErrorReporter.h"
 #include "model/MeshModel.h"
 #include "platform/Prompt.h"
-#include "scene/GlErrorReporter.h"
 
 #include <GL/gl.h>
 
