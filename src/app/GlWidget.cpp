@@ -1,6 +1,11 @@
 #include "app/GlWidget.h"
 
+#include <QGuiApplication>
 #include <QOpenGLContext>
+#include <QOpenGLFunctions>
+#include <QResizeEvent>
+
+#include <X11/Xlib.h>
 
 #include <cmath>
 
@@ -20,7 +25,7 @@ public:
         // Inside paintGL Qt shows the framebuffer once paintGL returns.
         if (widget_.inPaint_) return;
         widget_.drawnOutside_ = true;
-        widget_.update();
+        widget_.present();
     }
 
     int colourBits() const override {
@@ -31,10 +36,11 @@ public:
         return bits > 0 ? bits : 32;
     }
 
-    int width() const override { return scaled(widget_.width()); }
-    int height() const override { return scaled(widget_.height()); }
+    int width() const override { return scaled(size().width()); }
+    int height() const override { return scaled(size().height()); }
 
 private:
+    QSize size() const { return widget_.sizeHeld_ ? widget_.heldSize_ : widget_.size(); }
     int scaled(int size) const { return static_cast<int>(std::lround(size * widget_.devicePixelRatioF())); }
 
     GlWidget& widget_;
@@ -65,7 +71,52 @@ QSurfaceFormat GlWidget::requestedFormat() {
 
 GlSurface& GlWidget::surface() { return *surface_; }
 
+void GlWidget::present() {
+    if (!isVisible() || !updatesEnabled()) {
+        update();
+        return;
+    }
+    // Paints at once (the paint shows the framebuffer as it is) and hands
+    // the window to the window system.
+    repaint();
+#if QT_CONFIG(xcb)
+    // Waits until the X server has the picture: the work that follows may
+    // keep this thread from the event loop for a long time.
+    if (auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>())
+        if (Display* display = x11->display()) XSync(display, False);
+#endif
+    // The repaint drew with the window's own context: the handler goes on
+    // drawing into this widget's framebuffer.
+    makeCurrent();
+}
+
+void GlWidget::holdSize(bool hold) {
+    if (hold == sizeHeld_) return;
+    if (hold) {
+        heldSize_ = size();
+        sizeHeld_ = true;
+        return;
+    }
+    sizeHeld_ = false;
+    if (!resizeWaiting_) return;
+    resizeWaiting_ = false;
+    QResizeEvent event(size(), heldSize_);
+    QOpenGLWidget::resizeEvent(&event);
+}
+
+void GlWidget::resizeEvent(QResizeEvent* event) {
+    if (sizeHeld_) {
+        resizeWaiting_ = true;  // applied when released
+        return;
+    }
+    QOpenGLWidget::resizeEvent(event);
+}
+
 void GlWidget::paintGL() {
+    ++framesShown_;
+    // Qt set the viewport to the widget's size; the view's stays while the
+    // size is held.
+    if (sizeHeld_) context()->functions()->glViewport(0, 0, surface_->width(), surface_->height());
     if (drawnOutside_) {
         // Show what the handler drew, as it is.
         drawnOutside_ = false;

@@ -29,6 +29,7 @@
 #include <QShortcut>
 #include <QStatusBar>
 #include <QUrl>
+#include <QWindow>
 
 namespace velmora {
 
@@ -149,6 +150,7 @@ MainFrame::MainFrame(ViewerState& state, Prompt& prompt, SettingsStore& settings
 
     // The export's phase generator.
     state_.random.seedFromClock();
+    startOuterSize_ = QSize(state_.frameWidth, state_.frameHeight);
     placeWindow();
 }
 
@@ -186,7 +188,8 @@ void MainFrame::placeWindow() {
     // The stored size is the outer size: take off what the window manager
     // adds around the window, then centre the outer rectangle on the screen.
     const QSize margins = frameGeometry().size() - geometry().size();
-    resize(state_.frameWidth - margins.width(), state_.frameHeight - margins.height());
+    placedMargins_ = margins;
+    resize(startOuterSize_.width() - margins.width(), startOuterSize_.height() - margins.height());
     if (QScreen* screen = this->screen()) {
         QRect outer = frameGeometry();
         outer.moveCenter(screen->geometry().center());
@@ -256,9 +259,32 @@ void MainFrame::onSize() {
     if (view_ && !busy_) view_->drawFrame();
 }
 
+void MainFrame::followFrameMargins() {
+    // Before the window is shown and managed its frame measures zero; once
+    // the window manager has put its frame around the window, the stored
+    // size becomes the outer size (once: later sizes are the user's). The
+    // frame is asked for only once the window is on screen: Qt keeps what
+    // it measured first.
+    if (!placing_ || !isVisible() || !windowHandle() || !windowHandle()->isExposed()) return;
+    const QSize margins = frameGeometry().size() - geometry().size();
+    if (margins == placedMargins_) return;
+    if (!margins.isNull()) placing_ = false;
+    placeWindow();
+}
+
 void MainFrame::resizeEvent(QResizeEvent* event) {
     QMainWindow::resizeEvent(event);
+    if (exporting_) {
+        sizeWaiting_ = true;  // handled when the export ends
+        return;
+    }
     onSize();
+    followFrameMargins();
+}
+
+void MainFrame::moveEvent(QMoveEvent* event) {
+    QMainWindow::moveEvent(event);
+    followFrameMargins();
 }
 
 void MainFrame::onPaint() {
@@ -296,7 +322,15 @@ void MainFrame::keyPressEvent(QKeyEvent* event) {
     event->accept();
 }
 
+void MainFrame::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    // The window manager's frame is known once the window is on screen.
+    if (QWindow* window = windowHandle()) window->installEventFilter(this);
+}
+
 bool MainFrame::eventFilter(QObject* watched, QEvent* event) {
+    if (placing_ && watched == windowHandle() && event->type() == QEvent::Expose)
+        QTimer::singleShot(0, this, [this] { followFrameMargins(); });
     if (watched != gl_ || busy_) return QMainWindow::eventFilter(watched, event);
     switch (event->type()) {
         case QEvent::MouseButtonPress: {
@@ -600,6 +634,7 @@ void MainFrame::runExport(int id) {
     // A series shows which view it is at, and the window stays painted.
     const ViewProgress progress = [&](int number, int count, float, float, float) {
         lastProgressText_ = QStringLiteral("Exporting view %1 of %2").arg(number).arg(count);
+        emit viewProgress(number, count);
         if (count < 2) return;
         if (!progressDialog) {
             progressDialog = std::make_unique<QProgressDialog>(this);
@@ -615,9 +650,19 @@ void MainFrame::runExport(int id) {
     };
 
     busy_ = true;
+    // The export samples the rectangle taken above: the framebuffer, the
+    // projection and the stored size keep theirs until it ends.
+    exporting_ = true;
+    gl_->holdSize(true);
     if (const auto request = askExport(prompt_, view_.get(), exportQuestion(id)))
         velmora::runExport(*view_, prompt_, state_, client, *request, progress);
     busy_ = false;
+    exporting_ = false;
+    gl_->holdSize(false);
+    if (sizeWaiting_) {
+        sizeWaiting_ = false;
+        onSize();
+    }
 }
 
 }  // namespace velmora

@@ -65,7 +65,9 @@ class MainFrame : public QMainWindow {
     Q_OBJECT
 public:
     // Builds the window at the stored outer size, centred on the screen, with
-    // the menu, the status bar and the GL client area. The state, prompt and
+    // the menu, the status bar and the GL client area. The window manager's
+    // frame is known only once the window is shown and managed: the stored
+    // size is applied as the outer size again then. The state, prompt and
     // settings must outlive the frame.
     MainFrame(ViewerState& state, Prompt& prompt, SettingsStore& settings);
     ~MainFrame() override;
@@ -90,6 +92,11 @@ public:
     // The label of the last progress step of a multi-view export.
     const QString& lastProgressText() const { return lastProgressText_; }
 
+signals:
+    // A multi-view export is about to draw view `number` of `count`.
+    void viewProgress(int number, int count);
+
+public:
     // Virtual-key code of a Qt key event, or 0 for a key the program does
     // not know.
     static int virtualKeyOf(int qtKey, Qt::KeyboardModifiers modifiers);
@@ -101,6 +108,8 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -110,6 +119,7 @@ protected:
 private:
     void buildMenu();
     void placeWindow();
+    void followFrameMargins();
     void onSize();
     void onPaint();
     void onFileOpen();
@@ -142,6 +152,15 @@ private:
     // While a model loads or an export runs, a paint shows the framebuffer
     // as it is: the model may be half-built, or the export frame must stay.
     bool busy_ = false;
+    // While an export runs, size changes wait until it ends (no input until
+    // a series ends; the series samples one rectangle).
+    bool exporting_ = false;
+    bool sizeWaiting_ = false;
+    // The outer size asked for at start-up, and the window manager's frame
+    // it was last applied with; placing ends once a frame is known.
+    QSize startOuterSize_;
+    QSize placedMargins_;
+    bool placing_ = true;
     bool tornDown_ = false;
     QString lastProgressText_;
 };

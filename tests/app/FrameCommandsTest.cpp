@@ -5,6 +5,7 @@
 
 #include "model/MeshModel.h"
 #include "platform/FatalExit.h"
+#include "support/ThreeDsBuilder.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -136,15 +137,17 @@ TEST_F(FrameCommandsTest, OpeningShowsTheCompletionBoxAndResetsTheCamera) {
     EXPECT_EQ(state().modelOffsetX, 0.0f);
     EXPECT_EQ(state().modelRotY, 45.0f);  // rotations are kept
     EXPECT_EQ(frame().view()->viewportWidth(), frame().glWidget()->width());
-    QTest::qWait(50);
     saveArtefact(frame().grab(), "model-open.png");
 
-    // A second open keeps the view and replaces the model.
-    GlView* view = frame().view();
+    // A second open keeps the view and its OpenGL set-up (a new view would
+    // start without colour material) and replaces the model.
+    frame().action(Command::MaterialColour)->trigger();
     QTest::keyClick(&frame(), Qt::Key_Left);
     prompt_.queueFile(std::string(samplePath()));
     frame().action(Command::FileOpen)->trigger();
-    EXPECT_EQ(frame().view(), view);
+    ASSERT_TRUE(frame().view()->hasModel());
+    frame().glWidget()->makeCurrent();
+    EXPECT_TRUE(glIsEnabled(GL_COLOR_MATERIAL));
     expectEye(0, 0, 30);
 
     // A file that cannot be read leaves the program running with a view
@@ -154,8 +157,10 @@ TEST_F(FrameCommandsTest, OpeningShowsTheCompletionBoxAndResetsTheCamera) {
     prompt_.clear();
     prompt_.queueFile(bad);
     frame().action(Command::FileOpen)->trigger();
-    EXPECT_EQ(frame().view(), view);
-    EXPECT_FALSE(view->hasModel());
+    ASSERT_NE(frame().view(), nullptr);
+    EXPECT_FALSE(frame().view()->hasModel());
+    frame().glWidget()->makeCurrent();
+    EXPECT_TRUE(glIsEnabled(GL_COLOR_MATERIAL));
     ASSERT_FALSE(prompt_.messages().empty());
     EXPECT_EQ(prompt_.messages().back().text, "Failed to Decode 3D Studio MAX file!: " + bad);
     EXPECT_TRUE(frame().isVisible());
@@ -216,6 +221,26 @@ TEST_F(FrameCommandsTest, ExportsThroughTheMenuWriteTheirFiles) {
               std::string::npos);
     exportTo(Command::MultiViewPly, "row.PLY", fill("-1", "1", "1"));
     for (int v = 1; v <= 3; ++v) EXPECT_TRUE(std::filesystem::exists(out("row" + std::to_string(v) + ".ply")));
+
+    // The window resized in the middle of a series: the series keeps the
+    // rectangle and projection it started with, the new size counts after.
+    const QSize resized = frame().glWidget()->size() + QSize(150, -100);
+    const auto connection = QObject::connect(&frame(), &MainFrame::viewProgress, [&](int number, int) {
+        if (number == 2) frame().resize(frame().size() + QSize(150, -100));
+    });
+    exportTo(Command::MultiViewColour, "mr.CGH", fill("-1", "1", "1"));
+    QObject::disconnect(connection);
+    for (int v = 1; v <= 3; ++v) {
+        const std::vector<std::string> before = lines(out("mv" + std::to_string(v) + ".CGH"));
+        const std::vector<std::string> after = lines(out("mr" + std::to_string(v) + ".CGH"));
+        ASSERT_GE(after.size(), 2u);
+        EXPECT_EQ(after.front(), before.front()) << v;  // the count
+        EXPECT_EQ(after[after.size() - 2], before[before.size() - 2]) << v;  // the bounds
+    }
+    ASSERT_TRUE(QTest::qWaitFor([&] { return frame().glWidget()->size() == resized; }, kPatience));
+    EXPECT_EQ(frame().view()->viewportWidth(), resized.width());
+    EXPECT_EQ(frame().view()->viewportHeight(), resized.height());
+    EXPECT_EQ(state().frameWidth, frame().frameGeometry().width());
 }
 
 TEST_F(FrameCommandsTest, KeysAndDragsInTheWindowMoveTheEyeAndTheModel) {
@@ -314,12 +339,12 @@ TEST_F(FrameCommandsTest, AVertexArrayMemoryCannotHoldIsAskedAboutUntilRetryWork
 TEST_F(FrameCommandsTest, FlyByRunsOnATimerUntilItEndsOrHomeStopsIt) {
     frame().action(Command::FlyBy)->trigger();  // no view: only counts
     EXPECT_TRUE(frame().flyByTimer().isActive());
-    EXPECT_TRUE(QTest::qWaitFor([&] { return state().flyByStep == 200; }, 20000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return state().flyByStep == 200; }, 3 * kPatience));
     EXPECT_FALSE(frame().flyByTimer().isActive());
 
     open();
     frame().action(Command::FlyBy)->trigger();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return state().flyByStep >= 10; }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return state().flyByStep >= 10; }, kPatience));
     EXPECT_NE(frame().view()->eyeZ(), 30.0f);  // somewhere on the path behind the model
     QTest::keyClick(&frame(), Qt::Key_Home);
     EXPECT_EQ(state().flyByStep, 200);
@@ -327,7 +352,7 @@ TEST_F(FrameCommandsTest, FlyByRunsOnATimerUntilItEndsOrHomeStopsIt) {
     expectEye(0, 0, 30);
 
     frame().action(Command::FlyBy)->trigger();
-    EXPECT_TRUE(QTest::qWaitFor([&] { return state().flyByStep == 200; }, 20000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return state().flyByStep == 200; }, 3 * kPatience));
     expectEye(0, 0, 30);  // the last step brings the eye home
 }
 
@@ -419,11 +444,35 @@ TEST_F(FrameCommandsTest, ObjCoordinateCountsThePointsAndSetsTheScales) {
     EXPECT_EQ(points, "0");
 }
 
-TEST_F(FrameCommandsTest, MaterialColourAndTwoSidedToggles) {
+// A model of about 200,000 triangles, big enough that reading it and
+// scaling it take a while.
+std::string writeBigModel(const std::string& path) {
+    constexpr int kSide = 128;  // vertices per side of one sheet
+    std::vector<Chunk> sheets;
+    for (int sheet = 0; sheet < 6; ++sheet) {
+        std::vector<Vec3> vertices;
+        for (int j = 0; j < kSide; ++j)
+            for (int i = 0; i < kSide; ++i) vertices.push_back({i * 0.1f, sheet * 0.5f, j * 0.1f});
+        std::vector<Face> faces;
+        const auto at = [](int i, int j) { return static_cast<std::uint16_t>(j * kSide + i); };
+        for (int j = 0; j + 1 < kSide; ++j)
+            for (int i = 0; i + 1 < kSide; ++i) {
+                faces.push_back({at(i, j), at(i + 1, j + 1), at(i + 1, j)});
+                faces.push_back({at(i, j), at(i, j + 1), at(i + 1, j + 1)});
+            }
+        sheets.push_back(object("sheet", {mesh({vertexList(vertices), faceList(faces)})}));
+    }
+    EXPECT_TRUE(writeFile(path, model(sheets)));
+    return path;
+}
+
+TEST_F(FrameCommandsTest, MaterialColourTwoSidedAndTheTextsOnScreenWhileTheWorkRuns) {
     frame().action(Command::MaterialColour)->trigger();  // before any open: flag and mark
     EXPECT_TRUE(frame().materialColour());
     EXPECT_TRUE(frame().action(Command::MaterialColour)->isChecked());
-    open();
+    prompt_.queueFile(writeBigModel(out("big.3ds")));
+    frame().action(Command::FileOpen)->trigger();
+    ASSERT_TRUE(frame().view() && frame().view()->hasModel());
     frame().glWidget()->makeCurrent();
     EXPECT_FALSE(glIsEnabled(GL_COLOR_MATERIAL));  // the new view starts without it
     frame().action(Command::MaterialColour)->trigger();
@@ -432,16 +481,44 @@ TEST_F(FrameCommandsTest, MaterialColourAndTwoSidedToggles) {
     frame().glWidget()->makeCurrent();
     EXPECT_TRUE(glIsEnabled(GL_COLOR_MATERIAL));
 
-    // Two-sided with a model reads the file again, keeping camera and transform.
+    // The texts are on the real screen while the work runs, as another X
+    // client sees it: "Re-scaling..." 5 units left of the centre, "Loading..."
+    // 4, of 16 units across the shorter side.
+    QWidget* gl = frame().glWidget();
+    const QRect area(gl->mapToGlobal(QPoint(0, 0)), gl->size());
+    const double unit = std::min(area.width(), area.height()) / 16.0;
+    const auto expectText = [&](std::optional<int> column, double x, const char* text) {
+        ASSERT_TRUE(column) << text << " was not on screen while the work ran";
+        EXPECT_NEAR(*column, area.width() / 2.0 + x * unit, 0.5 * unit) << text;
+    };
+    // The model moved out of sight: the frame shows the viewing colour
+    // alone, and a text white on it.
+    state().modelOffsetX = 1000.0f;
     QTest::keyClick(&frame(), Qt::Key_Up);
     QTest::keyClick(&frame(), Qt::Key_L);
-    const MeshModel* before = frame().view()->model();
-    frame().action(Command::ForceTwoSided)->trigger();
+    const float x0 = frame().view()->model()->vertices().front().x;
+    {
+        ScreenWatcher watcher(area);
+        QTest::keyClick(&frame(), Qt::Key_Plus, Qt::KeypadModifier);
+        expectText(watcher.stop(), -5.0, "Re-scaling...");
+    }
+    EXPECT_FLOAT_EQ(frame().view()->model()->vertices().front().x, x0 * 1.1f);
+
+    // Two-sided with a model reads the file again, keeping camera and
+    // transform: the reader's bounds box comes again and the model has the
+    // file's size again.
+    prompt_.clear();
+    {
+        ScreenWatcher watcher(area);
+        frame().action(Command::ForceTwoSided)->trigger();
+        expectText(watcher.stop(), -4.0, "Loading...");
+    }
     EXPECT_EQ(state().forceTwoSided, 0);
     ASSERT_TRUE(frame().view()->hasModel());
-    EXPECT_NE(frame().view()->model(), before);
+    EXPECT_EQ(frame().view()->model()->vertices().front().x, x0);
     expectEye(0, 0, 31);
-    EXPECT_EQ(state().modelOffsetX, 1.0f);
+    EXPECT_EQ(state().modelOffsetX, 1001.0f);
+    ASSERT_EQ(prompt_.messages().size(), 1u);
     EXPECT_EQ(prompt_.messages().back().caption, "ok");  // no completion box this time
 }
 

@@ -82,9 +82,7 @@ TEST_F(MainFrameTest, AResizeUpdatesTheSizeAndExitWritesTheThreeSettingsInOrder)
     start();
     frame().statusBar()->hide();
     frame().resize(720, 530);
-    QTest::qWait(20);
-    EXPECT_EQ(state().frameWidth, 720);
-    EXPECT_EQ(state().frameHeight, 530);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return state().frameWidth == 720 && state().frameHeight == 530; }, kPatience));
     EXPECT_TRUE(frame().statusBar()->isVisible());
     EXPECT_EQ(frame().view(), nullptr);
 
@@ -95,6 +93,9 @@ TEST_F(MainFrameTest, AResizeUpdatesTheSizeAndExitWritesTheThreeSettingsInOrder)
 }
 
 // The real profile file: Escape leaves it alone, the close box writes it.
+// Under a window manager the stored size is the outer size, its frame
+// included: the window opens at it, and a session left alone stores it
+// unchanged, so the window does not grow from one session to the next.
 TEST(ProfileTest, EscapeKeepsTheStoredValuesAndClosingStoresNewOnes) {
     ScopedConfigHome home;
     const std::string path = IniSettingsStore::defaultPath(UserSettings::kOrganisation, executableBaseName());
@@ -106,36 +107,60 @@ TEST(ProfileTest, EscapeKeepsTheStoredValuesAndClosingStoresNewOnes) {
         store.writeProfileInt("Options", "Force2Sided", 1);
     }
     const std::string stored = readFile(path);
+    WindowManager manager;
+    ASSERT_TRUE(manager.managing());
 
-    // Starts on the stored values, resizes, toggles two-sided and leaves.
-    const auto session = [](QSize size, bool escape) {
+    // Starts on the stored values, checks the outer size, resizes the client
+    // area to `client` (if valid), toggles two-sided and leaves. Returns the
+    // outer size it left with.
+    const auto session = [](QSize outer, QSize client, bool escape) {
         RecordingPrompt prompt;
         ViewerApp app(prompt);
         app.initInstance();
         MainFrame& frame = *app.mainFrame();
         showAndWait(frame);
-        EXPECT_EQ(frame.frameGeometry().size(), QSize(700, 650));
-        frame.resize(size);
+        const auto placed = [&] {
+            const QRect f = frame.frameGeometry();
+            return f.size() != frame.size() && f.size() == outer &&
+                   (f.center() - screenCentre()).manhattanLength() <= 1;
+        };
+        EXPECT_TRUE(QTest::qWaitFor(placed, kPatience))
+            << frame.frameGeometry().width() << "x" << frame.frameGeometry().height() << " at "
+            << frame.frameGeometry().x() << "," << frame.frameGeometry().y();
+        if (client.isValid()) {
+            frame.resize(client);
+            EXPECT_TRUE(QTest::qWaitFor(
+                [&] { return frame.size() == client && app.state().frameWidth == frame.frameGeometry().width(); },
+                kPatience));
+        }
+        const QSize left = frame.frameGeometry().size();
         frame.onCommand(Command::ForceTwoSided);
         if (!escape) {
             frame.close();
-            return;
+            return left;
         }
         QTimer::singleShot(0, &frame, [&frame] { QTest::keyClick(&frame, Qt::Key_Escape); });
         QTimer safety;  // gone with the session, so it cannot end a later loop
         safety.setSingleShot(true);
         QObject::connect(&safety, &QTimer::timeout, [] { QCoreApplication::exit(99); });
-        safety.start(5000);
+        safety.start(kPatience);
         EXPECT_EQ(QCoreApplication::exec(), 0);
+        return left;
     };
-    session({500, 400}, true);
+    session({700, 650}, {500, 400}, true);
     EXPECT_EQ(readFile(path), stored);
 
-    session({520, 410}, false);
+    const QSize resized = session({700, 650}, {520, 410}, false);
+    EXPECT_GT(resized.height(), 410);  // the window manager's frame is part of it
     IniSettingsStore after(path);
-    EXPECT_EQ(after.getProfileInt("Options", "FrameWidth", 0), 520);
-    EXPECT_EQ(after.getProfileInt("Options", "FrameHeight", 0), 410);
+    EXPECT_EQ(after.getProfileInt("Options", "FrameWidth", 0), resized.width());
+    EXPECT_EQ(after.getProfileInt("Options", "FrameHeight", 0), resized.height());
     EXPECT_EQ(after.getProfileInt("Options", "Force2Sided", -1), 0);
+
+    EXPECT_EQ(session(resized, {}, false), resized);
+    IniSettingsStore again(path);
+    EXPECT_EQ(again.getProfileInt("Options", "FrameWidth", 0), resized.width());
+    EXPECT_EQ(again.getProfileInt("Options", "FrameHeight", 0), resized.height());
 }
 
 // One line per item, indented by depth: text | command id (0 for a pop-up) | status prompt.
@@ -194,10 +219,14 @@ TEST_F(MainFrameTest, MenuTreeCarriesEveryTextIdAndPrompt) {
     // The File menu open, saved for a look at the Chinese texts.
     QMenu* file = frame().menuBar()->actions().front()->menu();
     frame().menuBar()->setActiveAction(frame().menuBar()->actions().front());
-    ASSERT_TRUE(QTest::qWaitFor([&] { return file->isVisible(); }, 2000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return file->isVisible(); }, kPatience));
     file->setActiveAction(frame().action(Command::FileOpen));
-    QTest::qWait(200);
-    EXPECT_EQ(frame().statusBar()->currentMessage(), "Select an alternate 3D Studio MAX (.3ds) Mesh File");
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            return frame().statusBar()->currentMessage() == "Select an alternate 3D Studio MAX (.3ds) Mesh File";
+        },
+        kPatience))
+        << frame().statusBar()->currentMessage().toStdString();
     saveArtefact(QGuiApplication::primaryScreen()->grabWindow(0).copy(frame().frameGeometry().adjusted(0, 0, 0, 100)),
                  "menu-open.png");
     file->hide();

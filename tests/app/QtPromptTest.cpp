@@ -106,8 +106,8 @@ TEST(QtPromptTest, FormRefusesANonNumberAndKeepsTheFocusOnThatEdit) {
         x->setText("abc");
         answerNextBox(refusal, QMessageBox::Ok, dialog);
         dialog->findChild<QPushButton*>("1")->click();  // refused: the box comes up and is answered
-        QTest::qWait(50);
-        focusKept = dialog->isVisible() && QApplication::focusWidget() == x;
+        focusKept = QTest::qWaitFor([&] { return dialog->isVisible() && QApplication::focusWidget() == x; },
+                                    kPatience);
         x->setText("-7.5");
         dialog->findChild<QPushButton*>("1")->click();
     });
