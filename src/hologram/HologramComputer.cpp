@@ -27,7 +27,9 @@ std::optional<std::string> checkSettings(const HologramSettings& s) {
     if (!(s.distance >= kNearestAllowed))
         return "the hologram would be " + millimetres(s.distance) + " from the nearest point; it must be at least " +
                millimetres(kNearestAllowed);
-    if (!(s.recordingGap < s.distance)) return "the recording plane must lie between the object and the hologram";
+    if (s.recordingGap && !(*s.recordingGap < s.distance))
+        return "the recording plane must lie between the object and the hologram";
+    if (s.recordingZone < 1) return "the recording zone must be at least one pixel";
     return std::nullopt;
 }
 
@@ -106,10 +108,13 @@ Result<HologramSet> computeHolograms(const HologramPoints& input, const Hologram
         say("planning the " + std::to_string(2 * s.width) + " x " + std::to_string(2 * s.height) + " transform");
         fft = std::make_unique<FourierTransform>(2 * s.width, 2 * s.height, s.planning, s.threads, s.wisdomFolder);
     }
-    // The recording plane's distance from the hologram.
-    const double planeDistance = s.distance - s.recordingGap;
     for (std::size_t c = 0; c < set.channels.size(); ++c) {
         HologramChannel& channel = set.channels[c];
+        // The recording plane's distance from the hologram.
+        const double gap = s.recordingGap ? *s.recordingGap
+                                          : std::min(0.5 * s.distance, s.recordingZone * s.pitch /
+                                                                           apertureSine(channel.wavelength, s.pitch));
+        const double planeDistance = s.distance - gap;
         for (std::size_t i = 0; i < points.size(); ++i) {
             points[i].amplitude = placed->amplitudes[c][i];
             points[i].depth = placed->points[i].depth - (direct ? 0.0 : planeDistance);

@@ -21,7 +21,8 @@ const char* const kHelp =
     "  --holo-distance MM     from the nearest point to the hologram (default 100)\n"
     "  --holo-method M        wrp (recording plane, default) or direct (every point\n"
     "                         onto every pixel; exact but slow)\n"
-    "  --holo-gap MM          recording plane in front of the nearest point (default 2)\n"
+    "  --holo-gap MM          recording plane in front of the nearest point (default:\n"
+    "                         per wavelength, so the nearest zone is 32 pixels wide)\n"
     "  --holo-npy             also write the complex fields as .npy (complex64)\n"
     "  --holo-no-preview      do not write the reconstruction preview\n"
     "  --holo-threads N       threads (default: all cores)\n"
@@ -84,7 +85,12 @@ const std::vector<ValueOption>& valueOptions() {
              return true;
          }},
         {"--holo-gap", "a number of millimetres",
-         [](const char* t, HologramSettings& s) { return toNumber(t, s.recordingGap) && (s.recordingGap *= 1e-3, true); }},
+         [](const char* t, HologramSettings& s) {
+             double gap = 0;
+             if (!toNumber(t, gap)) return false;
+             s.recordingGap = gap * 1e-3;
+             return true;
+         }},
         {"--holo-threads", "a whole number from 1 to 256",
          [](const char* t, HologramSettings& s) {
              double n = 0;

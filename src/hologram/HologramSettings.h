@@ -30,9 +30,14 @@ struct HologramSettings {
     double distance = 0.1;
     HologramMethod method = HologramMethod::RecordingPlane;
     // From the nearest point to the recording plane, towards the hologram.
-    double recordingGap = 2e-3;
+    // Unset: per wavelength, far enough that the nearest point's zone is
+    // recordingZone pixels wide on each side (6.4 mm at 638 nm to 9.1 mm
+    // at 450 nm with the default pitch). A zone only a few pixels wide diffracts at its own edge, and
+    // the hologram then differs from the direct sum by more than 5 %.
+    std::optional<double> recordingGap;
+    int recordingZone = 32;
     // The outer fraction of each zone that fades to zero.
-    double taper = 0.1;
+    double taper = 0.5;
     double red = 638e-9;
     double green = 520e-9;
     double blue = 450e-9;
