@@ -70,8 +70,8 @@ Parsed parseCgh(std::string_view bytes) {
     int fields = 0;
     if (!splitNumbers(line, header, 4, fields) || fields != 4 || header[0] < 0 || header[0] != std::floor(header[0]))
         return Parsed::failure(at(1) + "not a CGH header (count, two scales and 0)");
+    if (header[0] > static_cast<double>(kMostPoints)) return Parsed::failure(at(1) + "the point count is too large");
     const auto count = static_cast<std::uint64_t>(header[0]);
-    if (count > kMostPoints) return Parsed::failure(at(1) + "the point count is too large");
     PointFile file;
     file.points.scaleXy = static_cast<float>(header[1]);
     file.points.scaleZ = static_cast<float>(header[2]);
