@@ -119,7 +119,7 @@ Result<HologramSet> computeHolograms(const HologramPoints& input, const Hologram
             points[i].amplitude = placed->amplitudes[c][i];
             points[i].depth = placed->points[i].depth - (direct ? 0.0 : planeDistance);
         }
-        const KernelOptions kernel{channel.wavelength, s.taper, s.threads};
+        const KernelOptions kernel{channel.wavelength, s.taper, s.threads, direct};
         ComplexField hologram(s.width, s.height, s.pitch);
         if (direct) {
             say("summing " + std::to_string(points.size()) + " points onto the " + channel.name + " hologram");

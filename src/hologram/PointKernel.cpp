@@ -24,7 +24,64 @@ struct RowJob {
     double* out;  // interleaved re, im of the row's first column
     int count;
     double x, dy2, absDy, depth2, invSine, invTaper, amplitude, phase, k;
+    double depth, baseTurns;  // for the single-precision rest: k depth + phase in turns, reduced
 };
+
+// cos and sin of 2 pi t for |t| <= 1/2 in single precision.
+inline void cosSinTurnsFloat(float t, float& c, float& s) {
+    const auto sinQuarter = [](float z) {
+        const float x = 6.2831853f * z, x2 = x * x;
+        float p = 1.0f / 362880.0f;
+        p = p * x2 - 1.0f / 5040.0f;
+        p = p * x2 + 1.0f / 120.0f;
+        p = p * x2 - 1.0f / 6.0f;
+        return x + x * x2 * p;
+    };
+    const float a = t < 0.0f ? -t : t;
+    const float half = t < 0.0f ? -0.5f : 0.5f;
+    s = sinQuarter(a <= 0.25f ? t : half - t);
+    c = sinQuarter(0.25f - a);
+}
+
+inline float fadeFloat(float u, float invTaper) {
+    float t = (1.0f - u) * invTaper;
+    t = t < 0.0f ? 0.0f : (t > 1.0f ? 1.0f : t);
+    return t * t * (3.0f - 2.0f * t);
+}
+
+VELMORA_WIDE_CLONES
+void addRowFast(const RowJob& job) {
+    constexpr int kBlock = 256;
+    float re[kBlock], im[kBlock];
+    const float depth = static_cast<float>(job.depth), depth2 = static_cast<float>(job.depth2);
+    const float dy2 = static_cast<float>(job.dy2), absDy = static_cast<float>(job.absDy);
+    const float invSine = static_cast<float>(job.invSine), invTaper = static_cast<float>(job.invTaper);
+    const float kTurns = static_cast<float>(job.k * phasor::kInvTwoPi), base = static_cast<float>(job.baseTurns);
+    const float amplitude = static_cast<float>(job.amplitude);
+    for (int start = 0; start < job.count; start += kBlock) {
+        const int n = std::min(kBlock, job.count - start);
+        for (int i = 0; i < n; ++i) {
+            const float dx = static_cast<float>(job.columnX[start + i] - job.x);
+            const float rho2 = dx * dx + dy2;
+            const float r = std::sqrt(rho2 + depth2);
+            const float inv = 1.0f / r;
+            const float weight = fadeFloat((dx < 0.0f ? -dx : dx) * inv * invSine, invTaper) *
+                                 fadeFloat(absDy * inv * invSine, invTaper);
+            float turns = base + kTurns * (rho2 / (r + depth));
+            turns -= static_cast<float>(static_cast<int>(turns + (turns < 0.0f ? -0.5f : 0.5f)));
+            float c, s;
+            cosSinTurnsFloat(turns, c, s);
+            const float a = amplitude * weight * inv;
+            re[i] = a * c;
+            im[i] = a * s;
+        }
+        double* out = job.out + 2 * start;
+        for (int i = 0; i < n; ++i) {
+            out[2 * i] += re[i];
+            out[2 * i + 1] += im[i];
+        }
+    }
+}
 
 // 1 inside, 0 outside, smooth over the outer taper of the zone.
 inline double fade(double u, double invTaper) {
@@ -74,6 +131,9 @@ void addBand(ComplexField& plane, const std::vector<PlanePoint>& points, const K
         job.amplitude = farSide ? -point.amplitude : point.amplitude;
         job.phase = point.phase;
         job.k = farSide ? -k : k;
+        job.depth = depth;
+        const double baseTurns = (job.k * depth + point.phase) * phasor::kInvTwoPi;
+        job.baseTurns = baseTurns - std::nearbyint(baseTurns);
         for (int row = rowLo; row <= rowHi; ++row) {
             const double dy = plane.rowY(row) - point.y;
             const double reach = sine * std::sqrt((dy * dy + job.depth2) / (1.0 - sine * sine));
@@ -85,7 +145,10 @@ void addBand(ComplexField& plane, const std::vector<PlanePoint>& points, const K
             job.columnX = columnX.data() + lo;
             job.out = out + 2 * (static_cast<std::size_t>(row) * plane.width + lo);
             job.count = hi - lo + 1;
-            addRow(job);
+            if (options.exact)
+                addRow(job);
+            else
+                addRowFast(job);
         }
     }
 }

@@ -26,8 +26,14 @@ struct PlanePoint {
 
 struct KernelOptions {
     double wavelength = 532e-9;
-    double taper = 0.1;
+    double taper = 0.5;
     int threads = 0;  // 0: all cores
+    // true: k r and everything else in double precision (the reference).
+    // false: k * depth and the point's phase in double, the small rest
+    // k (r - depth) = k rho^2 / (r + depth) and the amplitude in single
+    // precision, twice the lanes per instruction; the phase error stays
+    // near 1e-4 rad for zones up to 0.1 m away.
+    bool exact = true;
 };
 
 // Adds every point's field to `plane`.
