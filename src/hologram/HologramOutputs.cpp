@@ -50,8 +50,11 @@ ComplexField phaseOnly(const ComplexField& field) {
     return out;
 }
 
-Reconstruction::Reconstruction(const HologramSet& set, const HologramSettings& settings) : set_(set) {
-    for (const auto& channel : set.channels) phaseOnly_.push_back(phaseOnly(channel.field));
+Reconstruction::Reconstruction(const HologramSet& set, const HologramSettings& settings) {
+    for (const auto& channel : set.channels) {
+        wavelengths_.push_back(channel.wavelength);
+        phaseOnly_.push_back(phaseOnly(channel.field));
+    }
     if (!set.channels.empty()) {
         const ComplexField& first = set.channels.front().field;
         fft_ = std::make_unique<FourierTransform>(2 * first.width, 2 * first.height, settings.planning,
@@ -64,8 +67,7 @@ Reconstruction::~Reconstruction() = default;
 std::vector<std::vector<double>> Reconstruction::intensities(double distance) {
     std::vector<std::vector<double>> result;
     for (std::size_t c = 0; c < phaseOnly_.size(); ++c) {
-        const ComplexField back = AngularSpectrum(*fft_).propagatePadded(phaseOnly_[c], set_.channels[c].wavelength,
-                                                                         -distance);
+        const ComplexField back = AngularSpectrum(*fft_).propagatePadded(phaseOnly_[c], wavelengths_[c], -distance);
         std::vector<double> intensity(back.values.size());
         for (std::size_t i = 0; i < intensity.size(); ++i) intensity[i] = std::norm(back.values[i]);
         result.push_back(std::move(intensity));

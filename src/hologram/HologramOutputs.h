@@ -55,7 +55,7 @@ public:
     RgbPicture refocus(double distance);
 
 private:
-    const HologramSet& set_;
+    std::vector<double> wavelengths_;
     std::vector<ComplexField> phaseOnly_;
     std::unique_ptr<class FourierTransform> fft_;
 };
