@@ -29,10 +29,20 @@ std::string channelStem(const std::string& prefix, const HologramChannel& channe
     return prefix + "-" + std::to_string(static_cast<int>(std::lround(channel.wavelength * 1e9))) + "nm";
 }
 
+// A table instead of a power per pixel: the preview has millions of them.
+// 2^16 steps keep the darkest sRGB levels (about 1/3300 apart) exact.
 std::uint8_t linearToSrgb8(double linear) {
-    const double c = std::clamp(linear, 0.0, 1.0);
-    const double coded = c <= 0.0031308 ? 12.92 * c : 1.055 * std::pow(c, 1.0 / 2.4) - 0.055;
-    return static_cast<std::uint8_t>(std::lround(coded * 255.0));
+    constexpr int kSteps = 1 << 16;
+    static const std::vector<std::uint8_t> table = [] {
+        std::vector<std::uint8_t> made(kSteps + 1);
+        for (int i = 0; i <= kSteps; ++i) {
+            const double c = static_cast<double>(i) / kSteps;
+            const double coded = c <= 0.0031308 ? 12.92 * c : 1.055 * std::pow(c, 1.0 / 2.4) - 0.055;
+            made[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(std::lround(coded * 255.0));
+        }
+        return made;
+    }();
+    return table[static_cast<std::size_t>(std::clamp(linear, 0.0, 1.0) * kSteps + 0.5)];
 }
 
 }  // namespace
@@ -45,8 +55,14 @@ std::uint8_t phaseLevel(double phase) {
 double levelPhase(std::uint8_t level) { return (level - 128) * (kPi / 128.0); }
 
 ComplexField phaseOnly(const ComplexField& field) {
+    static const std::vector<std::complex<double>> levels = [] {
+        std::vector<std::complex<double>> made(256);
+        for (int level = 0; level < 256; ++level)
+            made[static_cast<std::size_t>(level)] = std::polar(1.0, levelPhase(static_cast<std::uint8_t>(level)));
+        return made;
+    }();
     ComplexField out = field;
-    for (auto& v : out.values) v = std::polar(1.0, levelPhase(phaseLevel(std::arg(v))));
+    for (auto& v : out.values) v = levels[phaseLevel(std::arg(v))];
     return out;
 }
 
