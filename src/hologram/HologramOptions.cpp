@@ -22,7 +22,7 @@ const char* const kHelp =
     "  --holo-method M        wrp (recording plane, default) or direct (every point\n"
     "                         onto every pixel; exact but slow)\n"
     "  --holo-gap MM          recording plane in front of the nearest point (default:\n"
-    "                         per wavelength, so the nearest zone is 24 pixels wide)\n"
+    "                         per wavelength, so the nearest zone is 28 pixels wide)\n"
     "  --holo-npy             also write the complex fields as .npy (complex64)\n"
     "  --holo-no-preview      do not write the reconstruction preview\n"
     "  --holo-threads N       threads (default: all cores)\n"

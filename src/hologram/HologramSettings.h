@@ -31,11 +31,11 @@ struct HologramSettings {
     HologramMethod method = HologramMethod::RecordingPlane;
     // From the nearest point to the recording plane, towards the hologram.
     // Unset: per wavelength, far enough that the nearest point's zone is
-    // recordingZone pixels wide on each side (4.8 mm at 638 nm to 6.8 mm
+    // recordingZone pixels wide on each side (5.6 mm at 638 nm to 8.0 mm
     // at 450 nm with the default pitch). A zone only a few pixels wide diffracts at its own edge, and
     // the hologram then differs from the direct sum by more than 5 %.
     std::optional<double> recordingGap;
-    int recordingZone = 24;
+    int recordingZone = 28;
     // The outer fraction of each zone that fades to zero.
     double taper = 0.5;
     double red = 638e-9;
