@@ -1,0 +1,124 @@
+#include "HoloJob.h"
+
+#include "hologram/HologramComputer.h"
+#include "hologram/PointFileReader.h"
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <set>
+
+namespace velmora {
+
+namespace {
+
+void say(const std::string& text) { std::fprintf(stderr, "velmora-holo: %s\n", text.c_str()); }
+
+std::string withoutExtension(const std::string& path) {
+    const std::filesystem::path p(path);
+    return (p.parent_path() / p.stem()).string();
+}
+
+// One hologram's worth of points and the prefix of its files.
+struct PointSet {
+    HologramPoints points;
+    std::string prefix;
+    std::string label;
+};
+
+std::optional<PointSet> loadSet(const std::string& path, std::set<std::string>& done, bool& readFailed) {
+    auto file = readPointFile(path);
+    if (!file) {
+        say(file.error());
+        readFailed = true;
+        return std::nullopt;
+    }
+    if (file->kind != PointFileKind::ChannelCgh) return PointSet{std::move(file->points), withoutExtension(path), path};
+    std::string stem;
+    const auto names = channelSiblings(path, stem);
+    if (!names) {
+        say(path + ": one file of a per-channel set; its r, g and b siblings are needed");
+        readFailed = true;
+        return std::nullopt;
+    }
+    if (done.count((*names)[0])) return std::nullopt;
+    done.insert((*names)[0]);
+    std::vector<PointFile> parts;
+    for (const auto& name : *names) {
+        auto part = name == path ? std::move(file) : readPointFile(name);
+        if (!part) {
+            say(part.error());
+            readFailed = true;
+            return std::nullopt;
+        }
+        parts.push_back(std::move(*part));
+    }
+    auto merged = mergeChannels(parts[0], parts[1], parts[2]);
+    if (!merged) {
+        say((*names)[0] + ": " + merged.error());
+        readFailed = true;
+        return std::nullopt;
+    }
+    return PointSet{std::move(*merged), withoutExtension(stem), (*names)[0] + " + g + b"};
+}
+
+bool makeHologram(const PointSet& set, const HologramOptions& options) {
+    const auto start = std::chrono::steady_clock::now();
+    say(set.label + ": " + std::to_string(set.points.points.size()) + " points");
+    auto holograms = computeHolograms(set.points, options.settings, say);
+    if (!holograms) {
+        say(set.label + ": " + holograms.error());
+        return false;
+    }
+    HologramOutputRequest request = options.output;
+    request.prefix = set.prefix;
+    auto written = writeHologramOutputs(*holograms, options.settings, request, say);
+    if (!written) {
+        say(written.error());
+        return false;
+    }
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    char text[160];
+    std::snprintf(text, sizeof text, "done in %.2f s (unit %.4g mm, object %.4g to %.4g mm from the hologram)",
+                  seconds, holograms->unit * 1e3, holograms->nearestDistance * 1e3,
+                  holograms->farthestDistance * 1e3);
+    say(text);
+    return true;
+}
+
+}  // namespace
+
+std::optional<std::vector<std::string>> channelSiblings(const std::string& path, std::string& withoutLetter) {
+    const std::size_t nameStart = path.find_last_of('/') + 1;
+    for (std::size_t i = path.size(); i-- > nameStart;) {
+        const char letter = path[i];
+        if (letter != 'r' && letter != 'g' && letter != 'b') continue;
+        std::vector<std::string> names;
+        for (const char c : {'r', 'g', 'b'}) {
+            std::string name = path;
+            name[i] = c;
+            names.push_back(name);
+        }
+        std::error_code ec;
+        if (std::filesystem::is_regular_file(names[0], ec) && std::filesystem::is_regular_file(names[1], ec) &&
+            std::filesystem::is_regular_file(names[2], ec)) {
+            withoutLetter = path.substr(0, i) + path.substr(i + 1);
+            return names;
+        }
+    }
+    return std::nullopt;
+}
+
+int runHoloJob(const HoloJob& job) {
+    std::set<std::string> done;
+    bool readFailed = false, failed = false;
+    for (const auto& path : job.files) {
+        auto set = loadSet(path, done, readFailed);
+        if (!set) continue;
+        if (job.output) set->prefix = *job.output;
+        if (!makeHologram(*set, job.options)) failed = true;
+    }
+    return failed ? kExitFailed : readFailed ? kExitUnreadable : kExitOk;
+}
+
+}  // namespace velmora

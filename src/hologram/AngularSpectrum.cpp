@@ -1,0 +1,117 @@
+#include "hologram/AngularSpectrum.h"
+
+#include "hologram/Phasor.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <thread>
+#include <vector>
+
+namespace velmora {
+
+namespace {
+
+double frequency(int index, int size, double pitch) {
+    return (index < (size + 1) / 2 ? index : index - size) / (size * pitch);
+}
+
+// Multiplies rows [first, end) of the spectrum by the transfer function.
+void applyTransfer(std::complex<double>* spectrum, int width, int height, double pitch, double wavelength,
+                   double distance, int first, int end) {
+    const double invLambda2 = 1.0 / (wavelength * wavelength);
+    const auto limit = [&](int size) {
+        const double ratio = 2.0 * distance / (size * pitch);
+        return 1.0 / (wavelength * std::sqrt(ratio * ratio + 1.0));
+    };
+    const double limitX = limit(width), limitY = limit(height);
+    const double scale = 1.0 / (static_cast<double>(width) * height);
+    std::vector<double> fx2(static_cast<std::size_t>(width));
+    std::vector<double> pass(static_cast<std::size_t>(width));
+    for (int i = 0; i < width; ++i) {
+        const double f = frequency(i, width, pitch);
+        fx2[static_cast<std::size_t>(i)] = f * f;
+        pass[static_cast<std::size_t>(i)] = std::fabs(f) <= limitX ? scale : 0.0;
+    }
+    const double twoPiD = phasor::kTwoPi * distance;
+    for (int row = first; row < end; ++row) {
+        const double fy = frequency(row, height, pitch);
+        auto* line = reinterpret_cast<double*>(spectrum + static_cast<std::size_t>(row) * width);
+        if (std::fabs(fy) > limitY) {
+            std::memset(static_cast<void*>(line), 0, sizeof(double) * 2 * static_cast<std::size_t>(width));
+            continue;
+        }
+        const double rest = invLambda2 - fy * fy;
+        for (int i = 0; i < width; ++i) {
+            const double w2 = rest - fx2[static_cast<std::size_t>(i)];
+            const double keep = w2 > 0.0 ? pass[static_cast<std::size_t>(i)] : 0.0;
+            double c, s;
+            phasor::cosSin(twoPiD * std::sqrt(w2 > 0.0 ? w2 : 0.0), c, s);
+            const double re = line[2 * i], im = line[2 * i + 1];
+            line[2 * i] = keep * (re * c - im * s);
+            line[2 * i + 1] = keep * (re * s + im * c);
+        }
+    }
+}
+
+}  // namespace
+
+void AngularSpectrum::propagateBuffer(double pitch, double wavelength, double distance) {
+    fft_.forward();
+    const int width = fft_.width(), height = fft_.height();
+    const int threads = std::max(1, std::min(static_cast<int>(std::thread::hardware_concurrency()), height / 16));
+    std::vector<std::thread> workers;
+    for (int t = 1; t < threads; ++t)
+        workers.emplace_back(applyTransfer, fft_.data(), width, height, pitch, wavelength, distance,
+                             height * t / threads, height * (t + 1) / threads);
+    applyTransfer(fft_.data(), width, height, pitch, wavelength, distance, 0, height / threads);
+    for (auto& worker : workers) worker.join();
+    fft_.backward();
+}
+
+void AngularSpectrum::propagate(ComplexField& field, double wavelength, double distance) {
+    std::copy(field.values.begin(), field.values.end(), fft_.data());
+    propagateBuffer(field.pitch, wavelength, distance);
+    std::copy(fft_.data(), fft_.data() + field.values.size(), field.values.begin());
+}
+
+ComplexField AngularSpectrum::propagatePadded(const ComplexField& field, double wavelength, double distance) {
+    ComplexField padded = paddedGrid(field);
+    const int left = field.width / 2, top = field.height / 2;
+    for (int row = 0; row < field.height; ++row)
+        std::copy_n(&field.at(0, row), field.width, &padded.at(left, row + top));
+    return propagateAndCrop(std::move(padded), wavelength, distance);
+}
+
+ComplexField AngularSpectrum::propagateAndCrop(ComplexField&& padded, double wavelength, double distance) {
+    std::copy(padded.values.begin(), padded.values.end(), fft_.data());
+    padded.values = {};  // the buffer holds it now; keeps peak memory down
+    propagateBuffer(padded.pitch, wavelength, distance);
+    const int width = padded.width / 2, height = padded.height / 2;
+    ComplexField inner(width, height, padded.pitch);
+    inner.originColumn = padded.originColumn - width / 2;
+    inner.originRow = padded.originRow - height / 2;
+    for (int row = 0; row < height; ++row)
+        std::copy_n(fft_.data() + static_cast<std::size_t>(row + height / 2) * padded.width + width / 2, width,
+                    &inner.at(0, row));
+    return inner;
+}
+
+ComplexField paddedGrid(const ComplexField& inner) {
+    ComplexField padded(2 * inner.width, 2 * inner.height, inner.pitch);
+    padded.originColumn = inner.originColumn + inner.width / 2;
+    padded.originRow = inner.originRow + inner.height / 2;
+    return padded;
+}
+
+ComplexField cropMiddle(const ComplexField& padded) {
+    const int width = padded.width / 2, height = padded.height / 2;
+    ComplexField inner(width, height, padded.pitch);
+    inner.originColumn = padded.originColumn - width / 2;
+    inner.originRow = padded.originRow - height / 2;
+    for (int row = 0; row < height; ++row)
+        std::copy_n(&padded.at(width / 2, row + height / 2), width, &inner.at(0, row));
+    return inner;
+}
+
+}  // namespace velmora

@@ -1,0 +1,41 @@
+#pragma once
+// Band-limited angular spectrum propagation (Matsushima and Shimobaba,
+// Opt. Express 17, 19662, 2009). The transfer function
+// exp(i 2 pi d sqrt(1/lambda^2 - fx^2 - fy^2)) is kept only where its own
+// sampling on the grid does not alias: |f| <= 1 / (lambda sqrt((2 d / S)^2 + 1))
+// per axis, S the grid's extent. Evanescent waves are dropped.
+
+#include "hologram/ComplexField.h"
+#include "hologram/FourierTransform.h"
+
+namespace velmora {
+
+class AngularSpectrum {
+public:
+    // Works on `fft`'s buffer; the transform's size is the grid's.
+    explicit AngularSpectrum(FourierTransform& fft) : fft_(fft) {}
+
+    // Propagates the whole field (its size must be the transform's) by
+    // `distance` metres along the light (negative: back).
+    void propagate(ComplexField& field, double wavelength, double distance);
+
+    // Embeds `field` in the middle of the twice as large transform grid with
+    // zeros around it, propagates, and returns the middle part: the padding
+    // keeps the circular convolution from wrapping light round the edges.
+    ComplexField propagatePadded(const ComplexField& field, double wavelength, double distance);
+
+    // Propagates a field already on the padded grid and returns its middle
+    // (width / 2 by height / 2) part.
+    ComplexField propagateAndCrop(ComplexField&& padded, double wavelength, double distance);
+
+private:
+    void propagateBuffer(double pitch, double wavelength, double distance);
+    FourierTransform& fft_;
+};
+
+// A grid twice the size of `inner` whose middle part lies where `inner` is.
+ComplexField paddedGrid(const ComplexField& inner);
+// The part of `padded` that `paddedGrid` put `inner`'s pixels on.
+ComplexField cropMiddle(const ComplexField& padded);
+
+}  // namespace velmora

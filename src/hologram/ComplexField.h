@@ -1,0 +1,38 @@
+#pragma once
+// A sampled complex field on a plane, row-major, row 0 at the top.
+//
+// Pixel centres: column i lies at x = (i - (width - 1) / 2) * pitch and row
+// j at y = ((height - 1) / 2 - j) * pitch, so the optical axis passes
+// through the middle of the grid (between pixels for an even size) and
+// moving a point by one pitch moves everything it draws by one pixel. A
+// padded grid keeps the axis where its centre part has it (originColumn,
+// originRow), so cropping that part back needs no resampling.
+
+#include <complex>
+#include <vector>
+
+namespace velmora {
+
+struct ComplexField {
+    int width = 0;
+    int height = 0;
+    double pitch = 0.0;  // metres
+    std::vector<std::complex<double>> values;
+
+    ComplexField() = default;
+    double originColumn = 0.0;
+    double originRow = 0.0;
+
+    ComplexField(int w, int h, double p)
+        : width(w), height(h), pitch(p), values(static_cast<std::size_t>(w) * h),
+          originColumn(0.5 * (w - 1)), originRow(0.5 * (h - 1)) {}
+
+    std::complex<double>& at(int column, int row) { return values[static_cast<std::size_t>(row) * width + column]; }
+    const std::complex<double>& at(int column, int row) const {
+        return values[static_cast<std::size_t>(row) * width + column];
+    }
+    double columnX(double column) const { return (column - originColumn) * pitch; }
+    double rowY(double row) const { return (originRow - row) * pitch; }
+};
+
+}  // namespace velmora

@@ -1,0 +1,58 @@
+#pragma once
+// Every choice a hologram computation takes, with the defaults the programs
+// start from. Lengths are in metres.
+
+#include <optional>
+#include <string>
+
+namespace velmora {
+
+enum class HologramMethod {
+    RecordingPlane,  // points onto a plane near the object, then one propagation
+    Direct,          // every point onto every pixel: the reference, slow
+};
+
+enum class FftPlanning {
+    Measure,   // slow to plan once (wisdom is kept), fastest transforms
+    Estimate,  // no planning time; for tests and one-off small grids
+};
+
+struct HologramSettings {
+    int width = 1920;
+    int height = 1080;
+    double pitch = 8e-6;
+    // Model units to metres: x * scaleXy * unit, z * scaleZ * unit, with the
+    // scales from the file. holoFit, when set, replaces unit so that the
+    // object's larger lateral span is this fraction of the shorter side.
+    double unit = 1e-3;
+    std::optional<double> holoFit;
+    // From the nearest point to the hologram plane.
+    double distance = 0.1;
+    HologramMethod method = HologramMethod::RecordingPlane;
+    // From the nearest point to the recording plane, towards the hologram.
+    // Unset: per wavelength, far enough that the nearest point's zone is
+    // recordingZone pixels wide on each side (5.6 mm at 638 nm to 8.0 mm
+    // at 450 nm with the default pitch). A zone only a few pixels wide diffracts at its own edge, and
+    // the hologram then differs from the direct sum by more than 5 %.
+    std::optional<double> recordingGap;
+    int recordingZone = 28;
+    // The outer fraction of each zone that fades to zero.
+    double taper = 0.5;
+    double red = 638e-9;
+    double green = 520e-9;
+    double blue = 450e-9;
+    double grey = 532e-9;
+    // 0: as many threads as the machine has.
+    int threads = 0;
+    FftPlanning planning = FftPlanning::Measure;
+    // Where FFTW's wisdom is kept; empty: none is read or written.
+    std::string wisdomFolder;
+};
+
+// $XDG_CACHE_HOME/VELMORA, else ~/.cache/VELMORA; empty without either.
+std::string defaultWisdomFolder();
+
+// The smallest distance a point may have from the hologram plane.
+constexpr double kNearestAllowed = 1e-3;
+
+}  // namespace velmora

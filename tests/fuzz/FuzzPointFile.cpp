@@ -1,0 +1,21 @@
+// Feeds arbitrary bytes to the point-file readers (CGH text and both PLY
+// layouts). They must never crash, hang or read outside the input, and
+// every point must come from bytes of the input.
+
+#include "hologram/PointFileReader.h"
+
+#include <cstdint>
+#include <cstdlib>
+#include <string_view>
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const auto file = velmora::parsePointFile(std::string_view(reinterpret_cast<const char*>(data), size));
+    if (!file) {
+        if (file.error().empty()) std::abort();  // every refusal says why
+        return 0;
+    }
+    // The smallest point is a binary record of four one-byte properties or
+    // a text line of six one-digit numbers.
+    if (file->points.points.size() * 4 > size) std::abort();
+    return 0;
+}

@@ -1,0 +1,49 @@
+// velmora-holo as a person runs it: a per-channel set named by one file,
+// its outputs, and the exit statuses. The FFT wisdom goes to a temporary
+// cache folder, never the user's.
+
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+namespace {
+
+void writeChannel(const std::string& path, const char* value) {
+    std::ofstream(path, std::ios::binary)
+        << "2 1.0 1.0 0" << std::string(30, ' ') << "\r\n"
+        << "0 0.100000 0.050000 0.000000 1.000000 " << value << "\r\n"
+        << "1 -0.100000 0.000000 -1.000000 2.000000 " << value << "\r\n"
+        << "Statics: Maxx=0.100000 Minx=-0.100000 Maxy=0.050000 Miny=0.000000 Maxz=0.000000 Minz=-1.000000 \r\n"
+        << "ViewPoint: x=0.000000  y=0.000000 z=30.000000";
+}
+
+int run(const velmora::testing::TempDir& dir, const std::string& arguments) {
+    const std::string command = "XDG_CACHE_HOME='" + dir.file("cache") + "' '" VELMORA_HOLO "' " + arguments +
+                                " 2>'" + dir.file("stderr") + "'";
+    const int status = std::system(command.c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+TEST(HoloCli, ChannelSetGivesThreeHologramsAndAPreviewAndStatusesFollowTheReadme) {
+    velmora::testing::TempDir dir;
+    for (const auto& [letter, value] : {std::pair{"r", "1.000000"}, {"g", "0.500000"}, {"b", "0.000000"}})
+        writeChannel(dir.file(std::string("obj") + letter + "1.CGH"), value);
+    const std::string small = "--holo-size 64x48 --holo-distance 20 --holo-quick-plan --holo-npy ";
+    ASSERT_EQ(run(dir, small + "'" + dir.file("objg1.CGH") + "'"), 0);
+    for (const char* name : {"obj1-638nm.png", "obj1-520nm.png", "obj1-450nm.png", "obj1-preview.png", "obj1-638nm.npy"})
+        EXPECT_TRUE(std::filesystem::exists(dir.file(name))) << name;
+    EXPECT_EQ(std::filesystem::file_size(dir.file("obj1-520nm.npy")), 128u + 64 * 48 * 8);
+    EXPECT_FALSE(std::filesystem::exists(dir.file("cache/VELMORA/fftw-wisdom")));  // nothing measured
+
+    EXPECT_EQ(run(dir, small + "'" + dir.file("missing.CGH") + "'"), 1);
+    EXPECT_EQ(run(dir, "--holo-size 64 x.CGH"), 2);
+    EXPECT_EQ(run(dir, small + "--holo-distance 0.5 x.CGH"), 2);
+    std::filesystem::remove(dir.file("objb1.CGH"));
+    EXPECT_EQ(run(dir, small + "'" + dir.file("objr1.CGH") + "'"), 1);  // its siblings are gone
+}
+
+}  // namespace

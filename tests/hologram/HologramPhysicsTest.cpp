@@ -1,0 +1,263 @@
+// The hologram's physics against hand computation: the field of a point,
+// its aliasing window, refocusing (sinc^2 of the aperture), the propagator's
+// exactness, the recording plane against the direct sum, colour, and the
+// placement's refusals.
+
+#include "hologram/AngularSpectrum.h"
+#include "hologram/HologramComputer.h"
+#include "hologram/HologramOutputs.h"
+#include "hologram/PointKernel.h"
+#include "hologram/HologramTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <random>
+
+namespace velmora {
+namespace {
+
+using testing::brightest;
+using testing::kPi;
+using testing::relativeL2;
+using testing::smallGrid;
+
+constexpr double kLambda = 532e-9;
+constexpr double kPitch = 8e-6;
+
+// The field `distance` back from the hologram, towards the object.
+ComplexField focusAt(const ComplexField& hologram, double distance) {
+    FourierTransform fft(2 * hologram.width, 2 * hologram.height, FftPlanning::Estimate, 2, "");
+    return AngularSpectrum(fft).propagatePadded(hologram, kLambda, -distance);
+}
+
+ComplexField pointField(int size, const std::vector<PlanePoint>& points, double taper = 0.1) {
+    ComplexField plane(size, size, kPitch);
+    addPointField(plane, points, {kLambda, taper, 2});
+    return plane;
+}
+
+TEST(PointKernel, FieldOfOnePointPhaseNegationSuperpositionAndOnePitchShift) {
+    const PlanePoint a{3e-5, -2e-5, 0.1, 0.7, 1.2};
+    const ComplexField field = pointField(64, {a});
+    const double k = 2 * kPi / kLambda;
+    for (auto [i, j] : {std::pair{0, 0}, {63, 0}, {31, 32}, {40, 7}, {63, 63}}) {
+        // Pixel centres: x = (i - 31.5) p, y = (31.5 - j) p.
+        const double dx = (i - 31.5) * kPitch - a.x, dy = (31.5 - j) * kPitch - a.y;
+        const double r = std::sqrt(dx * dx + dy * dy + a.depth * a.depth);
+        const auto expected = std::polar(a.amplitude / r, k * r + a.phase);
+        EXPECT_LT(std::abs(field.at(i, j) - expected), 1e-8 * std::abs(expected)) << i << "," << j;
+    }
+    PlanePoint opposite = a, other{-5e-5, 1e-4, 0.08, 0.3, -2.0}, moved = a;
+    opposite.phase += kPi;
+    moved.x += kPitch;
+    moved.y -= kPitch;  // one row down
+    const ComplexField cancelled = pointField(64, {a, opposite});
+    const ComplexField both = pointField(64, {a, other}), single = pointField(64, {other});
+    const ComplexField shifted = pointField(64, {moved});
+    for (int j = 0; j < 63; ++j)
+        for (int i = 0; i < 63; ++i) {
+            EXPECT_LT(std::abs(cancelled.at(i, j)), 1e-9 * std::abs(field.at(i, j)));
+            EXPECT_LT(std::abs(both.at(i, j) - field.at(i, j) - single.at(i, j)), 1e-12);
+            EXPECT_LT(std::abs(shifted.at(i + 1, j + 1) - field.at(i, j)), 1e-9 * std::abs(field.at(i, j)));
+        }
+}
+
+TEST(PointKernel, ZoneEndsAtTheAliasingLimitAndRefocusesWithoutSecondaryPeaks) {
+    // 3 mm away the zone's half-width is 3 mm * lambda / 2p = 100 um, 12.5 pixels.
+    const PlanePoint point{0.5 * kPitch, 0.5 * kPitch, 3e-3, 1.0, 0.0};
+    const ComplexField field = pointField(128, {point});
+    const double sine = kLambda / (2 * kPitch);
+    int inside = 0;
+    for (int j = 0; j < 128; ++j)
+        for (int i = 0; i < 128; ++i) {
+            const double dx = field.columnX(i) - point.x, dy = field.rowY(j) - point.y;
+            const double r = std::sqrt(dx * dx + dy * dy + point.depth * point.depth);
+            const double u = std::max(std::fabs(dx), std::fabs(dy)) / (r * sine);
+            if (u > 1.0) {
+                EXPECT_EQ(std::abs(field.at(i, j)), 0.0) << i << "," << j;
+            } else if (u < 0.85) {
+                EXPECT_NEAR(std::abs(field.at(i, j)), 1.0 / r, 1e-9 / r);
+                ++inside;
+            }
+        }
+    EXPECT_GT(inside, 300);
+    FourierTransform fft(256, 256, FftPlanning::Estimate, 2, "");
+    const ComplexField back = AngularSpectrum(fft).propagatePadded(field, kLambda, -point.depth);
+    const auto [ci, cj] = brightest(back);
+    EXPECT_EQ(ci, 64);
+    EXPECT_EQ(cj, 63);
+    double outside = 0;
+    for (int j = 0; j < 128; ++j)
+        for (int i = 0; i < 128; ++i)
+            if (std::abs(i - 64) > 4 || std::abs(j - 63) > 4) outside = std::max(outside, std::norm(back.at(i, j)));
+    EXPECT_LT(outside, 0.01 * std::norm(back.at(64, 63)));
+}
+
+// A point at a pixel centre, d chosen so the first zero lambda d / (N p)
+// falls on the fourth pixel. The square aperture focuses as sinc^2 along
+// the row; the zero is found from the samples next to the peak.
+TEST(Refocus, OnePointFocusesOnItsPixelWithTheAperturesSincSquared) {
+    const int n = 128;
+    const double zero = 4 * kPitch, d = zero * n * kPitch / kLambda;
+    const ComplexField hologram = pointField(n, {{0.5 * kPitch, 0.5 * kPitch, d, 1.0, 0.4}});
+    FourierTransform fft(2 * n, 2 * n, FftPlanning::Estimate, 2, "");
+    for (const ComplexField& h : {hologram, phaseOnly(hologram)}) {
+        const ComplexField back = AngularSpectrum(fft).propagatePadded(h, kLambda, -d);
+        EXPECT_EQ(brightest(back), (std::pair{64, 63}));
+        const double peak = std::norm(back.at(64, 63));
+        EXPECT_LT(std::norm(back.at(68, 63)), 2e-3 * peak);
+        for (int step : {1, 2}) {
+            // Solve sinc^2(step p / x0) = measured for x0 by bisection.
+            const double measured = std::norm(back.at(64 + step, 63)) / peak;
+            double lo = step * kPitch * 1.01, hi = 100 * kPitch;
+            for (int it = 0; it < 100; ++it) {
+                const double x0 = 0.5 * (lo + hi), t = kPi * step * kPitch / x0;
+                (std::pow(std::sin(t) / t, 2) < measured ? lo : hi) = x0;
+            }
+            EXPECT_NEAR(lo, zero, 0.01 * zero) << "step " << step;
+        }
+    }
+}
+
+TEST(AngularSpectrum, RoundTripRestoresConservesEnergyAndMatchesTheDirectSumElsewhere) {
+    std::mt19937 random(7);
+    std::normal_distribution<double> normal;
+    ComplexField field(128, 96, kPitch);
+    for (auto& v : field.values) v = {normal(random), normal(random)};
+    const ComplexField original = field;
+    FourierTransform fft(128, 96, FftPlanning::Estimate, 2, "");
+    AngularSpectrum propagator(fft);
+    propagator.propagate(field, kLambda, 5e-3);
+    double before = 0, after = 0;
+    for (std::size_t i = 0; i < field.values.size(); ++i)
+        before += std::norm(original.values[i]), after += std::norm(field.values[i]);
+    EXPECT_NEAR(after, before, 1e-9 * before);
+    propagator.propagate(field, kLambda, -5e-3);
+    EXPECT_LT(relativeL2(field, original), 1e-9);
+
+    const std::vector<PlanePoint> points = {{2e-5, 1e-5, 10e-3, 1.0, 0.3}, {-6e-5, 4e-5, 11e-3, 0.5, 2.0}};
+    std::vector<PlanePoint> further = points;
+    for (auto& p : further) p.depth += 5e-3;
+    FourierTransform padded(256, 256, FftPlanning::Estimate, 2, "");
+    const ComplexField moved = AngularSpectrum(padded).propagatePadded(pointField(128, points, 0.5), kLambda, 5e-3);
+    EXPECT_LT(relativeL2(moved, pointField(128, further, 0.5)), 0.05);
+}
+
+// A few hundred grey points in two slabs 16 mm apart, their holograms
+// focused back on the middle; with the plane in front of the object and
+// between the slabs (the far slab then needs the converging wave).
+TEST(RecordingPlane, MatchesTheDirectSumInFrontOfAndInsideTheObject) {
+    std::mt19937 random(3);
+    std::uniform_real_distribution<double> across(-0.15, 0.15), depth(8.0, 9.0), phase(0, 2 * kPi);
+    HologramPoints cloud;
+    cloud.colour = false;
+    cloud.points.push_back({0, 0, 9.0, 0, 0, 0.8f, 0});
+    for (int i = 0; i < 300; ++i)
+        cloud.points.push_back({across(random), across(random), (i % 2 ? 1 : -1) * depth(random), phase(random), 0,
+                                0.8f, 0});
+    // Between the slabs both methods cut zones of about 40 pixels inside the
+    // grid, and each cut diffracts its own way: a looser bound, still far
+    // below what a wrong converging wave gives (about 1.4).
+    struct Case {
+        std::optional<double> gap;
+        double distance, bound;
+    } cases[] = {{std::nullopt, 20e-3, 0.05}, {-9e-3, 10e-3, 0.15}};
+    for (const Case& c : cases) {
+        HologramSettings s = smallGrid(192);
+        s.distance = c.distance;
+        s.method = HologramMethod::Direct;
+        const auto direct = computeHolograms(cloud, s);
+        ASSERT_TRUE(direct) << direct.error();
+        s.method = HologramMethod::RecordingPlane;
+        s.recordingGap = c.gap;
+        const auto recorded = computeHolograms(cloud, s);
+        ASSERT_TRUE(recorded) << recorded.error();
+        const ComplexField reference = focusAt(direct->channels[0].field, direct->middleDistance);
+        EXPECT_LE(relativeL2(focusAt(recorded->channels[0].field, recorded->middleDistance), reference), c.bound)
+            << "gap " << c.gap.value_or(0);
+    }
+}
+
+TEST(RecordingPlane, TwoPointsFocusAtTheirOwnDepths) {
+    HologramPoints two;
+    two.colour = false;
+    two.points = {{0.1, 0.052, 0.0, 0.0, 0, 1.0f, 0}, {-0.1, -0.052, -3.0, 1.0, 0, 1.0f, 0}};
+    HologramSettings s = smallGrid(128);
+    s.distance = 10e-3;
+    s.recordingGap = -1.5e-3;  // between the two: the far one needs the converging wave
+    const auto both = computeHolograms(two, s);
+    ASSERT_TRUE(both) << both.error();
+    const ComplexField& h = both->channels[0].field;
+    // x = -0.1 mm is column 63.5 - 12.5; y = 0.052 mm is row 63.5 - 6.5.
+    EXPECT_EQ(brightest(focusAt(h, both->nearestDistance)), (std::pair{51, 57}));
+    EXPECT_EQ(brightest(focusAt(h, both->farthestDistance)), (std::pair{76, 70}));
+}
+
+TEST(Colour, AWhitePointFocusesOnTheSamePixelInAllThreeChannels) {
+    HologramPoints white;
+    white.points = {{0.1, -0.196, 0.0, 0.5, 1.0f, 1.0f, 1.0f}};
+    HologramSettings s = smallGrid(96);
+    s.distance = 20e-3;
+    auto set = computeHolograms(white, s);
+    ASSERT_TRUE(set) << set.error();
+    ASSERT_EQ(set->channels.size(), 3u);
+    Reconstruction reconstruction(*set, s);
+    const auto channels = reconstruction.intensities(set->nearestDistance);
+    for (const auto& intensity : channels) {
+        const auto peak = std::max_element(intensity.begin(), intensity.end()) - intensity.begin();
+        EXPECT_EQ(peak % 96, 35);  // x = -0.1 mm: column 47.5 - 12.5
+        EXPECT_EQ(peak / 96, 72);  // y = -0.196 mm: row 47.5 + 24.5
+    }
+    const RgbPicture picture = reconstruction.refocus(set->nearestDistance);
+    const std::uint8_t* centre = &picture.rgb[3 * (72 * 96 + 35)];
+    EXPECT_EQ(centre[0], 255);
+    EXPECT_EQ(centre[1], 255);
+    EXPECT_EQ(centre[2], 255);
+}
+
+TEST(Placement, RefusesWhatCannotMakeAHologramWithAReason) {
+    HologramPoints one;
+    one.points = {{0, 0, 0, 0, 1, 1, 1}};
+    struct Case {
+        const char* what;
+        HologramPoints points;
+        double distance;
+        const char* says;
+    } cases[] = {
+        {"empty", HologramPoints{}, 0.1, "no points"},
+        {"nan", HologramPoints{{{0, std::nan(""), 0, 0, 1, 1, 1}}, true, 1, 1}, 0.1, "not a number"},
+        {"too close", one, 0.5e-3, "at least 1 mm"},
+    };
+    for (const Case& c : cases) {
+        HologramSettings s = smallGrid(16);
+        s.distance = c.distance;
+        const auto result = computeHolograms(c.points, s);
+        ASSERT_FALSE(result) << c.what;
+        EXPECT_NE(result.error().find(c.says), std::string::npos) << c.what << ": " << result.error();
+    }
+}
+
+TEST(Outputs, PhaseMapIsFixedAndNpyCarriesComplex64) {
+    EXPECT_EQ(phaseLevel(-kPi), 0);
+    EXPECT_EQ(phaseLevel(0.0), 128);
+    EXPECT_EQ(phaseLevel(kPi / 2), 192);
+    EXPECT_EQ(phaseLevel(kPi), 0);  // wraps
+    EXPECT_DOUBLE_EQ(levelPhase(64), -kPi / 2);
+    ComplexField f(3, 2, kPitch);
+    f.at(1, 0) = {0.5, -2.0};
+    const auto npy = encodeNpy(f);
+    const std::string text(npy.begin(), npy.end());
+    EXPECT_EQ(text.substr(0, 8), std::string("\x93NUMPY\x01\x00", 8));
+    EXPECT_NE(text.find("'descr': '<c8', 'fortran_order': False, 'shape': (2, 3)"), std::string::npos);
+    const std::size_t data = 10 + (npy[8] | npy[9] << 8);
+    EXPECT_EQ(data % 64, 0u);
+    ASSERT_EQ(npy.size(), data + 6 * 8);
+    float pair[2];
+    std::memcpy(pair, &npy[data + 8], sizeof pair);
+    EXPECT_EQ(pair[0], 0.5f);
+    EXPECT_EQ(pair[1], -2.0f);
+}
+
+}  // namespace
+}  // namespace velmora

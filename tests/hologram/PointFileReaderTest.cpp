@@ -1,0 +1,132 @@
+// The point-file readers on files written out by hand as the writers lay
+// them out: CR LF lines, both header placeholders, the statistics and
+// viewpoint lines, per-channel sets, both PLY layouts, and bad input.
+
+#include "hologram/PointFileReader.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+namespace velmora {
+namespace {
+
+std::string padded(const std::string& header, std::size_t width) {
+    return header + std::string(width - header.size(), ' ') + "\r\n";
+}
+
+const std::string kTail =
+    "Statics: Maxx=-1.250000 Minx=-1.250000 Maxy=0.500000 Miny=0.500000 Maxz=3.000000 Minz=3.000000 \r\n"
+    "ViewPoint: x=0.000000  y=0.000000 z=30.000000";
+
+TEST(CghReader, ColourGreyAndChannelFilesByTheirLinesAndPlaceholders) {
+    struct Case {
+        std::string text;
+        PointFileKind kind;
+        float red, green, blue;
+    } cases[] = {
+        {padded("1 2.5 0.3 0", 41) + "0 -1.250000 0.500000 3.000000 3.141686 1.000000 0.501961 0.000000\r\n" + kTail,
+         PointFileKind::ColourCgh, 1.0f, 0.501961f, 0.0f},
+        {padded("1 2.5 0.3 0", 42) + "0 -1.250000 0.500000 3.000000 3.141686 0.511529\r\n" + kTail,
+         PointFileKind::GreyCgh, 0.511529f, 0.511529f, 0.511529f},
+        {padded("1 2.5 0.3 0", 41) + "0 -1.250000 0.500000 3.000000 3.141686 0.501961\r\n" + kTail,
+         PointFileKind::ChannelCgh, 0.501961f, 0.501961f, 0.501961f},
+    };
+    for (const Case& c : cases) {
+        const auto file = parsePointFile(c.text);
+        ASSERT_TRUE(file) << file.error();
+        EXPECT_EQ(file->kind, c.kind);
+        EXPECT_EQ(file->points.colour, c.kind != PointFileKind::GreyCgh);
+        EXPECT_EQ(file->points.scaleXy, 2.5f);
+        EXPECT_EQ(file->points.scaleZ, 0.3f);
+        ASSERT_EQ(file->points.points.size(), 1u);
+        const HologramPoint& p = file->points.points[0];
+        EXPECT_EQ(p.x, -1.25);
+        EXPECT_EQ(p.y, 0.5);
+        EXPECT_EQ(p.z, 3.0);
+        EXPECT_EQ(p.phase, 3.141686);
+        EXPECT_EQ(p.red, c.red);
+        EXPECT_EQ(p.green, c.green);
+        EXPECT_EQ(p.blue, c.blue);
+    }
+    const auto empty = parsePointFile(padded("0 1.0 1.0 0", 42) + kTail);
+    ASSERT_TRUE(empty) << empty.error();
+    EXPECT_TRUE(empty->points.points.empty());
+}
+
+TEST(CghReader, ChannelFilesMergeOnlyWhenTheirPointsAgree) {
+    const auto channel = [](const char* value, const char* phase) {
+        return *parsePointFile(padded("1 1.0 1.0 0", 41) + "0 1.000000 2.000000 3.000000 " + phase + " " + value +
+                               "\r\n" + kTail);
+    };
+    const auto merged = mergeChannels(channel("0.1", "1.0"), channel("0.2", "1.0"), channel("0.3", "1.0"));
+    ASSERT_TRUE(merged) << merged.error();
+    EXPECT_TRUE(merged->colour);
+    EXPECT_EQ(merged->points[0].red, 0.1f);
+    EXPECT_EQ(merged->points[0].green, 0.2f);
+    EXPECT_EQ(merged->points[0].blue, 0.3f);
+    EXPECT_FALSE(mergeChannels(channel("0.1", "1.0"), channel("0.2", "2.0"), channel("0.3", "1.0")));
+}
+
+TEST(CghReader, RefusesBadLinesWithTheLineNumber) {
+    const std::string header = padded("2 1.0 1.0 0", 41);
+    const std::string good = "0 1.000000 2.000000 3.000000 1.000000 0.5 0.5 0.5\r\n";
+    struct Case {
+        std::string text;
+        const char* says;
+    } cases[] = {
+        {"", "empty"},
+        {"x 1.0 1.0 0\r\n", "line 1"},
+        {header + good + "1 1.000000 2.000000 oops 1.000000 0.5 0.5 0.5\r\n" + kTail, "line 3"},
+        {header + good + "1 1.0 2.0 3.0 1.0 0.5\r\n" + kTail, "line 3"},   // width changes
+        {header + good + kTail, "header says 2"},
+        {header + good + good + kTail + "\r\n5", "after the viewpoint"},
+        {header + good + "Statics: \r\n" + good + kTail, "after the statistics"},
+    };
+    for (const Case& c : cases) {
+        const auto file = parsePointFile(c.text);
+        ASSERT_FALSE(file) << c.says;
+        EXPECT_NE(file.error().find(c.says), std::string::npos) << file.error();
+    }
+}
+
+TEST(PlyReader, BothLayoutsGiveTheSamePoints) {
+    const std::string ascii =
+        "ply\nformat ascii 1.0\ncomment VELMORA surface points   \nelement color 1\nproperty int channel\n"
+        "element vertex 2\nproperty float x\nproperty float y\nproperty float z\nproperty uchar red\n"
+        "property uchar green\nproperty uchar blue\nproperty double phase\nend_header\n3\n"
+        "-1.25 0.5 3 255 51 0 3.141686\n2 -4 0.25 0 0 102 0.5\n";
+    std::string binary =
+        "ply\nformat binary_little_endian 1.0\ncomment VELMORA surface points\nelement vertex 2\n"
+        "property float x\nproperty float y\nproperty float z\nproperty uchar red\nproperty uchar green\n"
+        "property uchar blue\nproperty float phase\nend_header\n";
+    const float first[3] = {-1.25f, 0.5f, 3.0f}, second[3] = {2.0f, -4.0f, 0.25f};
+    const unsigned char colours[2][3] = {{255, 51, 0}, {0, 0, 102}};
+    const float phases[2] = {3.141686f, 0.5f};
+    for (int i = 0; i < 2; ++i) {
+        binary.append(reinterpret_cast<const char*>(i == 0 ? first : second), 12);
+        binary.append(reinterpret_cast<const char*>(colours[i]), 3);
+        binary.append(reinterpret_cast<const char*>(&phases[i]), 4);
+    }
+    for (const std::string& text : {ascii, binary}) {
+        const auto file = parsePointFile(text);
+        ASSERT_TRUE(file) << file.error();
+        ASSERT_EQ(file->points.points.size(), 2u);
+        const HologramPoint& a = file->points.points[0];
+        const HologramPoint& b = file->points.points[1];
+        EXPECT_EQ(a.x, -1.25);
+        EXPECT_EQ(a.z, 3.0);
+        EXPECT_NEAR(a.phase, 3.141686, 1e-6);
+        EXPECT_EQ(a.red, 1.0f);
+        EXPECT_EQ(a.green, 0.2f);
+        EXPECT_EQ(b.y, -4.0);
+        EXPECT_EQ(b.phase, 0.5);
+        EXPECT_EQ(b.blue, 0.4f);
+    }
+    EXPECT_FALSE(parsePointFile(binary.substr(0, binary.size() - 1)));  // ends inside a record
+    EXPECT_FALSE(parsePointFile(ascii.substr(0, ascii.size() - 10)));    // a short line
+    EXPECT_FALSE(parsePointFile("ply\nformat binary_big_endian 1.0\nend_header\n"));
+}
+
+}  // namespace
+}  // namespace velmora
