@@ -97,48 +97,55 @@ struct Row {
     std::vector<ExpectedFile> files;
 };
 
+void PrintTo(const Row& row, std::ostream* os) { *os << row.name; }
+
 const std::string kSize = "--size=16x13";
 const std::string kSeed = "--seed=7";
 
 const std::vector<Row>& table() {
     static const std::vector<Row> rows{
         {"Info", {kSize, "tri.3ds"}, 0, dataText("cli/info.txt"), "", {}},
-        {"Colour", {kSize, kSeed, "--colour", "c", "tri.3ds"}, 0, "wrote c.CGH (10 points)\n", "",
-         {{"c.CGH", Reader::Text, "colour.CGH"}}},
+        // Each export starts the generator afresh: the colour file and the PLY file share their phases.
+        {"ColourAndAsciiPlyFromOneSeed", {kSize, kSeed, "--colour", "c", "--ply-ascii", "pa", "tri.3ds"}, 0,
+         "wrote c.CGH (10 points)\nwrote pa.ply (10 points)\n", "",
+         {{"c.CGH", Reader::Text, "colour.CGH"}, {"pa.ply", Reader::Ply, "ascii.txt"}}},
         // One frame into both: the grey file and the grid hold the same points, scaled only in the grid.
-        {"GreyAndGridOfOneFrame", {kSize, kSeed, "--scalxy=2", "--scalz=0.5", "--grey", "g", "--3di", "g.3DI", "tri.3ds"},
-         0, "wrote g.CGH (10 points)\nwrote g.3DI (10 points)\n", "",
+        {"GreyAndGridOfOneFrame",
+         {kSize, kSeed, "--scalxy=2", "--scalz=0.5", "--viewpoint=1,2,3", "--grey", "g", "--3di", "g.3DI", "tri.3ds"}, 0,
+         "wrote g.CGH (10 points)\nwrote g.3DI (10 points)\n", "",
          {{"g.CGH", Reader::Text, "grey.CGH"}, {"g.3DI", Reader::Grid, "grid.txt"}}},
         {"ChannelsOfAHandWrittenObj", {kSize, kSeed, "--channels", "ch.cgh", "tri.obj"}, 0,
          "wrote chr.cgh (10 points)\nwrote chg.cgh (10 points)\nwrote chb.cgh (10 points)\n", "",
          {{"chr.cgh", Reader::Text, "channel.CGH"}, {"chg.cgh", Reader::Text, "channel.CGH"},
           {"chb.cgh", Reader::Text, "channel.CGH"}}},
-        {"AsciiPly", {kSize, kSeed, "--ply-ascii", "pa", "tri.3ds"}, 0, "wrote pa.ply (10 points)\n", "",
-         {{"pa.ply", Reader::Ply, "ascii.txt"}}},
-        {"BinaryPlyReadByOpen3d", {kSize, kSeed, "--ply", "pb", "tri.3ds"}, 0, "wrote pb.ply (10 points)\n", "",
-         {{"pb.ply", Reader::Open3d, "open3d.txt"}}},
+        {"BinaryPlyReadByOpen3d", {kSize, kSeed, "--ply", "pb.PlY", "tri.3ds"}, 0, "wrote pb.PlY (10 points)\n", "",
+         {{"pb.PlY", Reader::Open3d, "open3d.txt"}}},
         // Left 0, right 0.5, step 1: one view; any two of the three swapped give none or three.
-        {"ViewSeriesPlyIsBinary", {kSize, kSeed, "--views", "0:0.5:1", "--ply", "v", "tri.3ds"}, 0,
+        {"ViewSeriesPlyIsBinary", {kSize, kSeed, "--views", "0:0.5:1", "--ply", "v.PLY", "tri.3ds"}, 0,
          "wrote v1.ply (10 points)\n", "view 1 of 1: eye (0, 0, 30)\n",
          {{"v1.ply", Reader::Ply, "binary.txt"}, {"v2.ply", Reader::Ply, ""}}},
+        {"EmptyFrame", {kSize, "--offset=100,0,0", "--ply-ascii", "e", "tri.3ds"}, 0, "wrote e.ply (0 points)\n", "",
+         {{"e.ply", Reader::Ply, "empty.txt"}}},
         {"UnknownOptionIsAUsageError", {"--bogus", "tri.3ds"}, 2, "",
          "velmora-export: unknown option --bogus\nTry 'velmora-export --help'.\n", {}},
         {"UnreadableModelWritesNothing", {"--colour", "c", "missing.3ds"}, 1, "",
          "Error: Failed to open missing.3ds\nvelmora-export: Failed to Decode 3D Studio MAX file!: missing.3ds\n"
          "velmora-export: cannot read missing.3ds\n",
          {{"c.CGH", Reader::Text, ""}}},
-        {"FileThatCannotBeCreatedFailsTheExport", {kSize, "--colour", "none/c", "tri.3ds"}, 3, "",
-         "Cant open file\nError: Cant open file none/c.CGH\nvelmora-export: the colour export failed\n", {}},
+        {"FileThatCannotBeCreatedFailsTheExport", {kSize, "--ply", "none/p", "tri.3ds"}, 3, "",
+         "Cant open file\nError: Cant open file none/p.ply\nvelmora-export: the PLY export failed\n", {}},
     };
     return rows;
 }
 
 // The triangle (-1.6,-1.6) (1.6,-1.6) (-1.6,1.6) of the view's plane z = 0,
 // turning towards the eye; a .3ds file stores a view point (x, y, z) as
-// (-x, z, y) and a face with its last two corners exchanged.
+// (-x, z, y) and a face with its last two corners exchanged. Its texture, one
+// white texel, leaves the lit colour as it is.
 void writeModels(const TempDir& dir) {
-    std::vector<Chunk> white{materialName("white")};
+    std::vector<Chunk> white{materialName("white"), textureMap("white.tga")};
     for (std::uint16_t block : {0xA010, 0xA020, 0xA030}) white.push_back(colourBlock(block, {colourFloat(1, 1, 1)}));
+    ASSERT_TRUE(writeFile(dir.file("white.tga"), Bytes{0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 1, 0, 24, 0, 255, 255, 255}));
     const auto tri = object("tri", {mesh({vertexList({{1.6f, 0, -1.6f}, {-1.6f, 0, -1.6f}, {1.6f, 0, 1.6f}}),
                                           faceList({{0, 2, 1}}, {faceGroup("white", {0})})})});
     ASSERT_TRUE(writeFile(dir.file("tri.3ds"), model({material(white), tri})));

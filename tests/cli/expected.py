@@ -52,7 +52,7 @@ def f32(v):
 GREY = ((255 * 0.78 + 255 * 0.1) + 255 * 0.12) * 0.003921568859368563
 
 
-def cgh(pts, phase, values, placeholder, scalxy=1.0, scalz=1.0):
+def cgh(pts, phase, values, placeholder, scalxy=1.0, scalz=1.0, viewpoint=(0.0, 0.0, 30.0)):
     """A CGH file: header padded to its placeholder, point lines, statistics, viewpoint."""
     header = "%d %.1f %.1f 0" % (len(pts), scalxy, scalz)
     lines = [header + " " * (placeholder - len(header))]
@@ -61,7 +61,7 @@ def cgh(pts, phase, values, placeholder, scalxy=1.0, scalz=1.0):
     axes = list(zip(*[p[1:] for p in pts]))
     stats = [f(f32(v) for v in axis) for axis in axes for f in (max, min)]
     lines.append("Statics: Maxx=%f Minx=%f Maxy=%f Miny=%f Maxz=%f Minz=%f " % tuple(stats))
-    return "\r\n".join(lines) + "\r\nViewPoint: x=0.000000  y=0.000000 z=30.000000"
+    return "\r\n".join(lines) + "\r\nViewPoint: x=%f  y=%f z=%f" % viewpoint
 
 
 def dump(header, rows):
@@ -86,11 +86,12 @@ def main():
     phase = phases(7, len(pts))
     files = {
         "colour.CGH": cgh(pts, phase, (1.0, 1.0, 1.0), 41),
-        "grey.CGH": cgh(pts, phase, (GREY,), 42, 2.0, 0.5),
+        "grey.CGH": cgh(pts, phase, (GREY,), 42, 2.0, 0.5, (1.0, 2.0, 3.0)),
         "channel.CGH": cgh(pts, phase, (1.0,), 41),
         # 3di: rows and columns, then the non-zero records (index, X Y Z scaled by 2 and 0.5, grey as a float).
         "grid.txt": dump(["%d %d" % (H, W)], [(k, 2 * x, 2 * y, 0.5 * z, f32(GREY), 0.0, 0.0, 0.0) for k, x, y, z in pts]),
         "ascii.txt": ply(pts, phase, "ascii", "double"),
+        "empty.txt": ply([], [], "ascii", "double"),
         "binary.txt": ply(pts, phase, "binary_little_endian", "float"),
         "open3d.txt": dump([], [(f32(x), f32(y), f32(z), 255.0, 255.0, 255.0) for _, x, y, z in pts]),
     }
