@@ -5,12 +5,13 @@
 // written by hand as OBJ (tests/data/cli/tri.obj) for the importer's path.
 // tests/cli/expected.py derived every expected file in tests/data/cli from
 // the camera, the phase generator and the file layouts, without running the
-// program; info.txt was written by hand from the same numbers (the back face
-// of the two-sided triangle lies beyond the crease, so each corner is split:
-// six built vertices). Binary files
-// are compared as text: the 3di grid and the PLY files through the shared
-// readers, one binary PLY file through Open3D as well.
+// program. info.txt was written by hand from the same numbers; the back face
+// of the two-sided triangle lies beyond the crease, so each corner is split
+// and the model has six vertices. Binary files are compared as text: the 3di
+// grid and the PLY files through the shared readers, one binary PLY file
+// through Open3D instead.
 
+#include "cli/CommandLine.h"
 #include "support/PointFiles.h"
 #include "support/ThreeDsBuilder.h"
 
@@ -126,6 +127,8 @@ const std::vector<Row>& table() {
          {{"v1.ply", Reader::Ply, "binary.txt"}, {"v2.ply", Reader::Ply, ""}}},
         {"EmptyFrame", {kSize, "--offset=100,0,0", "--ply-ascii", "e", "tri.3ds"}, 0, "wrote e.ply (0 points)\n", "",
          {{"e.ply", Reader::Ply, "empty.txt"}}},
+        // What the help says is the parser's to check; here only where it goes.
+        {"HelpGoesToStandardOutput", {"--help", "tri.3ds"}, 0, commandLineUsage(), "", {}},
         {"UnknownOptionIsAUsageError", {"--bogus", "tri.3ds"}, 2, "",
          "velmora-export: unknown option --bogus\nTry 'velmora-export --help'.\n", {}},
         {"UnreadableModelWritesNothing", {"--colour", "c", "missing.3ds"}, 1, "",
