@@ -211,9 +211,7 @@ TEST(Colour, AWhitePointFocusesOnTheSamePixelInAllThreeChannels) {
     }
     const RgbPicture picture = reconstruction.refocus(set->nearestDistance);
     const std::uint8_t* centre = &picture.rgb[3 * (72 * 96 + 35)];
-    EXPECT_EQ(centre[0], 255);
-    EXPECT_EQ(centre[1], 255);
-    EXPECT_EQ(centre[2], 255);
+    EXPECT_EQ((std::array<int, 3>{centre[0], centre[1], centre[2]}), (std::array<int, 3>{255, 255, 255}));
 }
 
 TEST(Placement, RefusesWhatCannotMakeAHologramWithAReason) {
@@ -255,8 +253,7 @@ TEST(Outputs, PhaseMapIsFixedAndNpyCarriesComplex64) {
     ASSERT_EQ(npy.size(), data + 6 * 8);
     float pair[2];
     std::memcpy(pair, &npy[data + 8], sizeof pair);
-    EXPECT_EQ(pair[0], 0.5f);
-    EXPECT_EQ(pair[1], -2.0f);
+    EXPECT_EQ((std::array{pair[0], pair[1]}), (std::array{0.5f, -2.0f}));
 }
 
 }  // namespace

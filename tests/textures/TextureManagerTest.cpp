@@ -69,6 +69,8 @@ TEST_F(TextureManagerGl, EveryReaderUploadsThePictureBottomRowFirstWithTheState)
     writePng(dir.file("q.png"), 2, 2, {0, 0, 255, 255, 255, 255, 255, 255, 255, 0, 0, 255, 0, 255, 0, 255});
     const Rgb colours[] = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {255, 255, 255}};
     const auto quadrant = [&](int x, int y) { return colours[(y < 8 ? 2 : 0) + (x < 8 ? 0 : 1)]; };
+    // A row length left behind by other code would shift every row after the first.
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, 1);
     for (const std::string& path : {write("q.bmp", quadrantBmp()), write("q.TGA", tgaFile(tga)), dir.file("q.png"),
                                     write("q.jpg", jpegFile(16, 16, quadrant))}) {
         SCOPED_TRACE(path);
