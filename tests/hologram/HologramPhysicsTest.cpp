@@ -7,23 +7,43 @@
 #include "hologram/HologramComputer.h"
 #include "hologram/HologramOutputs.h"
 #include "hologram/PointKernel.h"
-#include "hologram/HologramTestSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <numeric>
 #include <random>
 
 namespace velmora {
 namespace {
 
-using testing::brightest;
-using testing::kPi;
-using testing::relativeL2;
-using testing::smallGrid;
-
+constexpr double kPi = 3.14159265358979323846;
 constexpr double kLambda = 532e-9;
 constexpr double kPitch = 8e-6;
+
+// A small grid, FFTs planned without measuring and no wisdom written.
+HologramSettings smallGrid(int size) {
+    HologramSettings s;
+    s.width = s.height = size;
+    s.pitch = kPitch;
+    s.planning = FftPlanning::Estimate;
+    s.wisdomFolder.clear();
+    return s;
+}
+
+double relativeL2(const ComplexField& a, const ComplexField& b) {
+    double diff = 0, ref = 0;
+    for (std::size_t i = 0; i < a.values.size(); ++i) diff += std::norm(a.values[i] - b.values[i]), ref += std::norm(b.values[i]);
+    return std::sqrt(diff / ref);
+}
+
+// The brightest pixel's column and row.
+std::pair<int, int> brightest(const ComplexField& f) {
+    std::size_t best = 0;
+    for (std::size_t i = 1; i < f.values.size(); ++i)
+        if (std::norm(f.values[i]) > std::norm(f.values[best])) best = i;
+    return {static_cast<int>(best % f.width), static_cast<int>(best / f.width)};
+}
 
 // The field `distance` back from the hologram, towards the object.
 ComplexField focusAt(const ComplexField& hologram, double distance) {
@@ -82,8 +102,7 @@ TEST(PointKernel, ZoneEndsAtTheAliasingLimitAndRefocusesWithoutSecondaryPeaks) {
             }
         }
     EXPECT_GT(inside, 300);
-    FourierTransform fft(256, 256, FftPlanning::Estimate, 2, "");
-    const ComplexField back = AngularSpectrum(fft).propagatePadded(field, kLambda, -point.depth);
+    const ComplexField back = focusAt(field, point.depth);
     const auto [ci, cj] = brightest(back);
     EXPECT_EQ(ci, 64);
     EXPECT_EQ(cj, 63);
@@ -101,9 +120,8 @@ TEST(Refocus, OnePointFocusesOnItsPixelWithTheAperturesSincSquared) {
     const int n = 128;
     const double zero = 4 * kPitch, d = zero * n * kPitch / kLambda;
     const ComplexField hologram = pointField(n, {{0.5 * kPitch, 0.5 * kPitch, d, 1.0, 0.4}});
-    FourierTransform fft(2 * n, 2 * n, FftPlanning::Estimate, 2, "");
     for (const ComplexField& h : {hologram, phaseOnly(hologram)}) {
-        const ComplexField back = AngularSpectrum(fft).propagatePadded(h, kLambda, -d);
+        const ComplexField back = focusAt(h, d);
         EXPECT_EQ(brightest(back), (std::pair{64, 63}));
         const double peak = std::norm(back.at(64, 63));
         EXPECT_LT(std::norm(back.at(68, 63)), 2e-3 * peak);
@@ -129,19 +147,17 @@ TEST(AngularSpectrum, RoundTripRestoresConservesEnergyAndMatchesTheDirectSumElse
     FourierTransform fft(128, 96, FftPlanning::Estimate, 2, "");
     AngularSpectrum propagator(fft);
     propagator.propagate(field, kLambda, 5e-3);
-    double before = 0, after = 0;
-    for (std::size_t i = 0; i < field.values.size(); ++i)
-        before += std::norm(original.values[i]), after += std::norm(field.values[i]);
-    EXPECT_NEAR(after, before, 1e-9 * before);
+    const auto energy = [](const ComplexField& f) {
+        return std::accumulate(f.values.begin(), f.values.end(), 0.0, [](double e, auto v) { return e + std::norm(v); });
+    };
+    EXPECT_NEAR(energy(field), energy(original), 1e-9 * energy(original));
     propagator.propagate(field, kLambda, -5e-3);
     EXPECT_LT(relativeL2(field, original), 1e-9);
 
     const std::vector<PlanePoint> points = {{2e-5, 1e-5, 10e-3, 1.0, 0.3}, {-6e-5, 4e-5, 11e-3, 0.5, 2.0}};
     std::vector<PlanePoint> further = points;
     for (auto& p : further) p.depth += 5e-3;
-    FourierTransform padded(256, 256, FftPlanning::Estimate, 2, "");
-    const ComplexField moved = AngularSpectrum(padded).propagatePadded(pointField(128, points, 0.5), kLambda, 5e-3);
-    EXPECT_LT(relativeL2(moved, pointField(128, further, 0.5)), 0.05);
+    EXPECT_LT(relativeL2(focusAt(pointField(128, points, 0.5), -5e-3), pointField(128, further, 0.5)), 0.05);
 }
 
 // A few hundred grey points in two slabs 16 mm apart, their holograms

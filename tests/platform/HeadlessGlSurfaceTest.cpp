@@ -7,17 +7,15 @@
 
 using namespace velmora;
 
-namespace {
-// RGBA at (x, y), y counted from the bottom row.
-std::array<int, 4> pixel(const std::vector<std::uint8_t>& rgba, int width, int x, int y) {
-    const std::size_t i = (static_cast<std::size_t>(y) * width + x) * 4;
-    return {rgba[i], rgba[i + 1], rgba[i + 2], rgba[i + 3]};
-}
-}  // namespace
-
 TEST(HeadlessGlSurface, DrawReadBackAndResize) {
     auto gl = velmora::testing::makeHeadlessSurface(64, 48);
     ASSERT_TRUE(gl);
+    // RGBA at (x, y), y counted from the bottom row.
+    const auto pixel = [&](int x, int y) {
+        const auto rgba = gl->readRgba();
+        const std::size_t i = (static_cast<std::size_t>(y) * gl->width() + x) * 4;
+        return std::array<int, 4>{rgba.at(i), rgba.at(i + 1), rgba.at(i + 2), rgba.at(i + 3)};
+    };
     EXPECT_GE(gl->colourBits(), 16);
     EXPECT_NE(gl->description().find("OpenGL"), std::string::npos);
     glViewport(0, 0, 64, 48);
@@ -27,13 +25,11 @@ TEST(HeadlessGlSurface, DrawReadBackAndResize) {
     glColor3f(1, 0, 0);
     glRectf(-1, -1, 0, 1);  // the left half at depth 0: window depth 0.5
     gl->swapBuffers();
-    auto rgba = gl->readRgba();
     const auto depth = gl->readDepth();
-    ASSERT_EQ(rgba.size(), 64u * 48u * 4u);
+    ASSERT_EQ(gl->readRgba().size(), 64u * 48u * 4u);
     ASSERT_EQ(depth.size(), 64u * 48u);
-    EXPECT_EQ(pixel(rgba, 64, 31, 47), (std::array<int, 4>{255, 0, 0, 255}));
-    // 0.25 * 255 = 63.75 and 0.75 * 255 = 191.25 round to 64 and 191.
-    EXPECT_EQ(pixel(rgba, 64, 40, 20), (std::array<int, 4>{64, 128, 191, 255}));
+    EXPECT_EQ(pixel(31, 47), (std::array<int, 4>{255, 0, 0, 255}));
+    EXPECT_EQ(pixel(40, 20), (std::array<int, 4>{64, 128, 191, 255}));  // 63.75 and 191.25 rounded
     EXPECT_NEAR(depth[10 * 64 + 10], 0.5f, 1.0f / (1 << 23));
     EXPECT_EQ(depth[10 * 64 + 40], 1.0f);
 
@@ -42,14 +38,14 @@ TEST(HeadlessGlSurface, DrawReadBackAndResize) {
     glViewport(0, 0, 1027, 3);
     glClearColor(0, 1, 0, 1);
     glClear(GL_COLOR_BUFFER_BIT);
-    EXPECT_EQ(pixel(gl->readRgba(), 1027, 1026, 2), (std::array<int, 4>{0, 255, 0, 255}));
+    const std::array<int, 4> green{0, 255, 0, 255};
+    EXPECT_EQ(pixel(1026, 2), green);
     EXPECT_FALSE(gl->resize(gl->maxSize() + 1, 10, error));
     EXPECT_NE(error.find("outside"), std::string::npos) << error;
     EXPECT_FALSE(gl->resize(0, 10, error));
     // The old framebuffer is still in use after a refused resize.
-    EXPECT_EQ(gl->width(), 1027);
-    EXPECT_EQ(gl->height(), 3);
-    EXPECT_EQ(pixel(gl->readRgba(), 1027, 1026, 2), (std::array<int, 4>{0, 255, 0, 255}));
+    EXPECT_EQ((std::array{gl->width(), gl->height()}), (std::array{1027, 3}));
+    EXPECT_EQ(pixel(1026, 2), green);
 
     // A second surface keeps its own pixels, and going away leaves the first working.
     auto other = velmora::testing::makeHeadlessSurface(8, 8);
@@ -58,6 +54,6 @@ TEST(HeadlessGlSurface, DrawReadBackAndResize) {
     glClear(GL_COLOR_BUFFER_BIT);
     other.reset();
     ASSERT_TRUE(gl->makeCurrent());
-    EXPECT_EQ(pixel(gl->readRgba(), 1027, 1026, 2), (std::array<int, 4>{0, 255, 0, 255}));
+    EXPECT_EQ(pixel(1026, 2), green);
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }

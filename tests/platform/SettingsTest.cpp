@@ -7,56 +7,52 @@
 #include <gtest/gtest.h>
 
 using namespace velmora;
-using velmora::testing::TempDir;
 using velmora::testing::fileText;
 
 namespace {
-// Sets an environment variable for the lifetime of the object.
+// Sets an environment variable (empty: unset) for the lifetime of the object.
 struct ScopedEnv {
     ScopedEnv(const char* name, const std::string& value) : name(name), old(std::getenv(name) ? std::getenv(name) : "") {
-        ::setenv(name, value.c_str(), 1);
+        set(value);
     }
-    ~ScopedEnv() { old.empty() ? ::unsetenv(name) : ::setenv(name, old.c_str(), 1); }
+    ~ScopedEnv() { set(old); }
+    void set(const std::string& v) const { v.empty() ? ::unsetenv(name) : ::setenv(name, v.c_str(), 1); }
     const char* name;
     std::string old;
 };
+
+std::array<int, 3> read(const std::string& path) {
+    IniSettingsStore store(path);
+    UserSettings settings;
+    settings.read(store);
+    return {settings.frameWidth, settings.frameHeight, settings.forceTwoSided};
+}
 }  // namespace
 
-TEST(UserSettings, LiveInTheUsersConfigFolder) {
+TEST(UserSettings, DefaultsThenWritesInTheFixedOrderInTheUsersConfigFolder) {
     {
-        ScopedEnv xdg("XDG_CONFIG_HOME", "/somewhere/config");
-        EXPECT_EQ(IniSettingsStore::defaultPath("VELMORA", "velmora"), "/somewhere/config/VELMORA/velmora.ini");
+        ScopedEnv xdg("XDG_CONFIG_HOME", ""), home("HOME", "/home/someone");
+        EXPECT_EQ(IniSettingsStore::defaultPath("VELMORA", "velmora"), "/home/someone/.config/VELMORA/velmora.ini");
     }
-    ScopedEnv xdg("XDG_CONFIG_HOME", "");
-    ScopedEnv home("HOME", "/home/someone");
-    EXPECT_EQ(IniSettingsStore::defaultPath("VELMORA", "velmora"), "/home/someone/.config/VELMORA/velmora.ini");
-}
-
-TEST(UserSettings, DefaultsThenWritesInTheFixedOrderThroughAFreshConfigFolder) {
-    TempDir dir;
+    velmora::testing::TempDir dir;
     ScopedEnv xdg("XDG_CONFIG_HOME", dir.path().string());
     const std::string path = IniSettingsStore::defaultPath(UserSettings::kOrganisation, "velmora");
+    EXPECT_EQ(path, dir.file("VELMORA/velmora.ini"));
+    EXPECT_EQ(read(path), (std::array{600, 600, 1}));
     {
-        IniSettingsStore store(path);
+        IniSettingsStore store(path);  // through a config folder that is not there yet
         UserSettings settings;
-        settings.read(store);
-        EXPECT_EQ((std::array{settings.frameWidth, settings.frameHeight, settings.forceTwoSided}),
-                  (std::array{600, 600, 1}));
         settings.frameWidth = 1024;
         settings.frameHeight = -5;  // values are not validated
         settings.forceTwoSided = 0;
         settings.write(store);
     }
     EXPECT_EQ(fileText(path), "[Options]\nForce2Sided=0\nFrameWidth=1024\nFrameHeight=-5\n");
-    IniSettingsStore again(path);
-    UserSettings settings;
-    settings.read(again);
-    EXPECT_EQ((std::array{settings.frameWidth, settings.frameHeight, settings.forceTwoSided}),
-              (std::array{1024, -5, 0}));
+    EXPECT_EQ(read(path), (std::array{1024, -5, 0}));
 }
 
 TEST(IniSettingsStore, KeepsWhatItDoesNotKnowRewritesInPlaceAndDefaultsOnGarbage) {
-    TempDir dir;
+    velmora::testing::TempDir dir;
     const std::string path = dir.file("velmora.ini");
     velmora::testing::writeFile(path, std::string("; written by hand\n[General]\nFrameWidth=1\n\n"
                                          "[Options]\r\nFrameHeight= 42 \r\nColour=blue\nBig=99999999999\nOdd=7x\n"));

@@ -47,9 +47,7 @@ inline std::string dumpScene(const ParsedScene& scene) {
             for (auto f : g.faceIndices) line += " " + num(f);
             list("group");
         }
-        if (o.hasLocalMatrix) line = " " + nums(o.localMatrix[0], o.localMatrix[1], o.localMatrix[2], o.localMatrix[3],
-                                                o.localMatrix[4], o.localMatrix[5], o.localMatrix[6], o.localMatrix[7],
-                                                o.localMatrix[8], o.localMatrix[9], o.localMatrix[10], o.localMatrix[11]);
+        for (int i = 0; o.hasLocalMatrix && i < 12; ++i) line += (i ? "," : " ") + num(o.localMatrix[i]);
         list("matrix");
     }
     return s + (scene.needsDefaultMaterial ? "needs the default material\n" : "");

@@ -21,8 +21,8 @@ public:
         if (char* made = ::mkdtemp(pattern.data())) path_ = made;
     }
     ~TempDir() {
-        std::error_code ec;
-        if (!path_.empty()) std::filesystem::remove_all(path_, ec);
+        std::error_code ignored;
+        if (!path_.empty()) std::filesystem::remove_all(path_, ignored);
     }
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
@@ -41,7 +41,7 @@ inline std::string fileText(const std::string& path) {
 }
 inline Bytes fileBytes(const std::string& path) {
     const std::string text = fileText(path);
-    return Bytes(text.begin(), text.end());
+    return {text.begin(), text.end()};
 }
 #ifdef VELMORA_SOURCE_DIR
 // A file of tests/data.

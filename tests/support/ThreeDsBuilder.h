@@ -5,12 +5,9 @@
 #include "support/TempDir.h"
 
 #include <array>
-#include <cstdint>
 #include <cstring>
 #include <optional>
-#include <string>
 #include <utility>
-#include <vector>
 
 namespace velmora::testing {
 
@@ -23,30 +20,21 @@ public:
     Chunk& u32(std::uint32_t v) { return u16(std::uint16_t(v)).u16(std::uint16_t(v >> 16)); }
     Chunk& f32(float f) {
         std::uint32_t bits;
-        std::memcpy(&bits, &f, 4);
-        return u32(bits);
+        return std::memcpy(&bits, &f, 4), u32(bits);
     }
     Chunk& name(const std::string& s) { return raw(Bytes(s.begin(), s.end())).u8(0); }  // zero-terminated
-    Chunk& raw(const Bytes& b) {
-        data_.insert(data_.end(), b.begin(), b.end());
-        return *this;
-    }
+    Chunk& raw(const Bytes& b) { return data_.insert(data_.end(), b.begin(), b.end()), *this; }
     Chunk& add(const Chunk& child) { return raw(child.bytes()); }
     Chunk& add(const std::vector<Chunk>& children) {
         for (const auto& c : children) add(c);
         return *this;
     }
     // Writes this length into the header instead of the real one.
-    Chunk& forceLength(std::uint32_t length) {
-        forcedLength_ = length;
-        return *this;
-    }
+    Chunk& forceLength(std::uint32_t length) { return forcedLength_ = length, *this; }
 
     Bytes bytes() const {
-        const std::uint32_t length = forcedLength_.value_or(static_cast<std::uint32_t>(6 + data_.size()));
         Chunk header(0);
-        header.u16(id_).u32(length).raw(data_);
-        return header.data_;
+        return header.u16(id_).u32(forcedLength_.value_or(std::uint32_t(6 + data_.size()))).raw(data_).data_;
     }
 
 private:
@@ -59,22 +47,19 @@ struct Vec3 { float x, y, z; };
 struct Face { std::uint16_t a, b, c, flags = 0; };
 
 inline Chunk vertexList(const std::vector<Vec3>& vertices) {
-    Chunk c(0x4110);
-    c.u16(static_cast<std::uint16_t>(vertices.size()));
+    Chunk c = Chunk(0x4110).u16(static_cast<std::uint16_t>(vertices.size()));
     for (const auto& v : vertices) c.f32(v.x).f32(v.y).f32(v.z);
     return c;
 }
 // Face entries; `trailing` sub-chunks (face groups, smoothing groups) follow
 // the entries inside the face list chunk, as in real files.
 inline Chunk faceList(const std::vector<Face>& faces, const std::vector<Chunk>& trailing = {}) {
-    Chunk c(0x4120);
-    c.u16(static_cast<std::uint16_t>(faces.size()));
+    Chunk c = Chunk(0x4120).u16(static_cast<std::uint16_t>(faces.size()));
     for (const auto& f : faces) c.u16(f.a).u16(f.b).u16(f.c).u16(f.flags);
     return c.add(trailing);
 }
 inline Chunk faceGroup(const std::string& material, const std::vector<std::uint16_t>& faces) {
-    Chunk c(0x4130);
-    c.name(material).u16(static_cast<std::uint16_t>(faces.size()));
+    Chunk c = Chunk(0x4130).name(material).u16(static_cast<std::uint16_t>(faces.size()));
     for (auto f : faces) c.u16(f);
     return c;
 }
@@ -84,8 +69,7 @@ inline Chunk smoothingGroups(std::size_t faceCount) {
     return c;
 }
 inline Chunk mapCoords(const std::vector<std::pair<float, float>>& uv) {
-    Chunk c(0x4140);
-    c.u16(static_cast<std::uint16_t>(uv.size()));
+    Chunk c = Chunk(0x4140).u16(static_cast<std::uint16_t>(uv.size()));
     for (const auto& p : uv) c.f32(p.first).f32(p.second);
     return c;
 }
@@ -113,13 +97,11 @@ inline Chunk textureMap(const std::string& file) {
 inline Chunk material(const std::vector<Chunk>& children) { return Chunk(0xAFFF).add(children); }
 
 // A material with a name and 24-bit ambient, diffuse and specular colours.
-inline Chunk simpleMaterial(const std::string& name, std::array<std::uint8_t, 3> ambient,
-                            std::array<std::uint8_t, 3> diffuse, std::array<std::uint8_t, 3> specular,
+using Rgb24 = std::array<std::uint8_t, 3>;
+inline Chunk simpleMaterial(const std::string& name, Rgb24 ambient, Rgb24 diffuse, Rgb24 specular,
                             const std::vector<Chunk>& more = {}) {
-    return material({materialName(name), colourBlock(0xA010, {colour24(ambient[0], ambient[1], ambient[2])}),
-                     colourBlock(0xA020, {colour24(diffuse[0], diffuse[1], diffuse[2])}),
-                     colourBlock(0xA030, {colour24(specular[0], specular[1], specular[2])})})
-        .add(more);
+    const auto block = [](std::uint16_t id, Rgb24 c) { return colourBlock(id, {colour24(c[0], c[1], c[2])}); };
+    return material({materialName(name), block(0xA010, ambient), block(0xA020, diffuse), block(0xA030, specular)}).add(more);
 }
 
 inline Chunk editor(const std::vector<Chunk>& children) {

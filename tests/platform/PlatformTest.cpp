@@ -1,13 +1,60 @@
-// The recording prompt the tests rely on, and the command line's console prompt.
+// Numbers and box texts under a decimal-comma locale, the fatal-exit hook,
+// the recording prompt the tests rely on and the command line's console prompt.
 
 #include "platform/ConsolePrompt.h"
+#include "platform/DecimalText.h"
+#include "platform/Diagnostics.h"
+#include "platform/FatalExit.h"
 #include "platform/RecordingPrompt.h"
 
 #include <gtest/gtest.h>
 
+#include <clocale>
 #include <cstdio>
 
 using namespace velmora;
+
+// A German desktop sets the comma; typed numbers and shown texts still use the point.
+TEST(DecimalText, NumbersAreReadAndShownWithAPointUnderADecimalCommaLocale) {
+    if (!std::setlocale(LC_ALL, "de_DE.UTF-8")) GTEST_SKIP() << "de_DE.UTF-8 is not installed";
+    for (const auto& [text, value] :
+         {std::pair{"0.5", 0.5f}, {"  -2.5\t", -2.5f}, {"+1e2", 100.0f}, {".5", 0.5f}, {"3.4e38", 3.4e38f}})
+        EXPECT_EQ(parseDecimal(text), value) << text;
+    for (const char* bad : {"", "  ", "abc", "3x", "0,5", "--1", "+-1", "nan", "-inf", "infinity", "0x1p3",
+                            "1e39", "-1e39", "1e999"})
+        EXPECT_FALSE(parseDecimal(bad)) << '"' << bad << '"';
+    const std::string shown = generalText(30.0f) + " " + generalText(0.5f) + " " + generalText(1.0f / 3.0f) + " " +
+                              formatText("maxx:%f minx:%g", 4.0, 0.5);
+    std::setlocale(LC_ALL, "C");
+    EXPECT_EQ(shown, "30 0.5 0.333333 maxx:4.000000 minx:0.5");  // six significant digits
+}
+
+namespace {
+struct Exited {
+    int status;
+};
+int statusOf(int status) {
+    try {
+        fatalExit(status);
+    } catch (const Exited& e) {
+        return e.status;
+    }
+    return -1;
+}
+}  // namespace
+
+TEST(FatalExit, HandlersInterceptNestAndRestore) {
+    ScopedFatalExitHandler outer([](int status) { throw Exited{status + 100}; });
+    {
+        ScopedFatalExitHandler inner([](int status) { throw Exited{status}; });
+        EXPECT_EQ(statusOf(7), 7);
+    }
+    EXPECT_EQ(statusOf(1), 101);
+}
+
+TEST(FatalExitDeathTest, WithoutAHandlerTheProcessEndsWithTheStatus) {
+    EXPECT_EXIT((std::printf("pending output"), fatalExit(3)), ::testing::ExitedWithCode(3), "");
+}
 
 TEST(RecordingPrompt, RecordsInOrderAndAnswersFromTheScript) {
     RecordingPrompt prompt("velmora");
