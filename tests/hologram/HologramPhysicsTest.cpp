@@ -21,10 +21,11 @@ constexpr double kPi = 3.14159265358979323846;
 constexpr double kLambda = 532e-9;
 constexpr double kPitch = 8e-6;
 
-// A small grid, FFTs planned without measuring and no wisdom written.
-HologramSettings smallGrid(int size) {
+// A small grid `distance` from the object, FFTs planned without measuring and no wisdom written.
+HologramSettings smallGrid(int size, double distance = 0.1) {
     HologramSettings s;
     s.width = s.height = size;
+    s.distance = distance;
     s.pitch = kPitch;
     s.planning = FftPlanning::Estimate;
     s.wisdomFolder.clear();
@@ -180,8 +181,7 @@ TEST(RecordingPlane, MatchesTheDirectSumInFrontOfAndInsideTheObject) {
         double distance, bound;
     } cases[] = {{std::nullopt, 20e-3, 0.05}, {-9e-3, 10e-3, 0.15}};
     for (const Case& c : cases) {
-        HologramSettings s = smallGrid(192);
-        s.distance = c.distance;
+        HologramSettings s = smallGrid(192, c.distance);
         s.method = HologramMethod::Direct;
         const auto direct = computeHolograms(cloud, s);
         ASSERT_TRUE(direct) << direct.error();
@@ -199,8 +199,7 @@ TEST(RecordingPlane, TwoPointsFocusAtTheirOwnDepths) {
     HologramPoints two;
     two.colour = false;
     two.points = {{0.1, 0.052, 0.0, 0.0, 0, 1.0f, 0}, {-0.1, -0.052, -3.0, 1.0, 0, 1.0f, 0}};
-    HologramSettings s = smallGrid(128);
-    s.distance = 10e-3;
+    HologramSettings s = smallGrid(128, 10e-3);
     s.recordingGap = -1.5e-3;  // between the two: the far one needs the converging wave
     const auto both = computeHolograms(two, s);
     ASSERT_TRUE(both) << both.error();
@@ -213,8 +212,7 @@ TEST(RecordingPlane, TwoPointsFocusAtTheirOwnDepths) {
 TEST(Colour, AWhitePointFocusesOnTheSamePixelInAllThreeChannels) {
     HologramPoints white;
     white.points = {{0.1, -0.196, 0.0, 0.5, 1.0f, 1.0f, 1.0f}};
-    HologramSettings s = smallGrid(96);
-    s.distance = 20e-3;
+    HologramSettings s = smallGrid(96, 20e-3);
     auto set = computeHolograms(white, s);
     ASSERT_TRUE(set) << set.error();
     ASSERT_EQ(set->channels.size(), 3u);
@@ -222,8 +220,8 @@ TEST(Colour, AWhitePointFocusesOnTheSamePixelInAllThreeChannels) {
     const auto channels = reconstruction.intensities(set->nearestDistance);
     for (const auto& intensity : channels) {
         const auto peak = std::max_element(intensity.begin(), intensity.end()) - intensity.begin();
-        EXPECT_EQ(peak % 96, 35);  // x = -0.1 mm: column 47.5 - 12.5
-        EXPECT_EQ(peak / 96, 72);  // y = -0.196 mm: row 47.5 + 24.5
+        // x = -0.1 mm: column 47.5 - 12.5; y = -0.196 mm: row 47.5 + 24.5.
+        EXPECT_EQ((std::array{peak % 96, peak / 96}), (std::array<std::ptrdiff_t, 2>{35, 72}));
     }
     const RgbPicture picture = reconstruction.refocus(set->nearestDistance);
     const std::uint8_t* centre = &picture.rgb[3 * (72 * 96 + 35)];
@@ -231,24 +229,13 @@ TEST(Colour, AWhitePointFocusesOnTheSamePixelInAllThreeChannels) {
 }
 
 TEST(Placement, RefusesWhatCannotMakeAHologramWithAReason) {
-    HologramPoints one;
-    one.points = {{0, 0, 0, 0, 1, 1, 1}};
-    struct Case {
-        const char* what;
-        HologramPoints points;
-        double distance;
-        const char* says;
-    } cases[] = {
-        {"empty", HologramPoints{}, 0.1, "no points"},
-        {"nan", HologramPoints{{{0, std::nan(""), 0, 0, 1, 1, 1}}, true, 1, 1}, 0.1, "not a number"},
-        {"too close", one, 0.5e-3, "at least 1 mm"},
-    };
-    for (const Case& c : cases) {
-        HologramSettings s = smallGrid(16);
-        s.distance = c.distance;
-        const auto result = computeHolograms(c.points, s);
-        ASSERT_FALSE(result) << c.what;
-        EXPECT_NE(result.error().find(c.says), std::string::npos) << c.what << ": " << result.error();
+    const HologramPoints one{{{0, 0, 0, 0, 1, 1, 1}}, true, 1, 1}, nan{{{0, std::nan(""), 0, 0, 1, 1, 1}}, true, 1, 1};
+    const std::tuple<HologramPoints, double, const char*> cases[] = {
+        {HologramPoints{}, 0.1, "no points"}, {nan, 0.1, "not a number"}, {one, 0.5e-3, "at least 1 mm"}};
+    for (const auto& [points, distance, says] : cases) {
+        const auto result = computeHolograms(points, smallGrid(16, distance));
+        ASSERT_FALSE(result) << says;
+        EXPECT_NE(result.error().find(says), std::string::npos) << result.error();
     }
 }
 

@@ -2,6 +2,7 @@
 // welcome cross, the footprint and lit colour of a square, the order of the
 // model transform and the camera matrix left behind by every redraw.
 
+#include "support/Prompts.h"
 #include "view/ViewTestSupport.h"
 #include "view/WelcomePicture.h"
 
@@ -43,12 +44,8 @@ TEST_F(ViewFixture, SquareFacingTheCameraCoversItsProjectedFootprintInItsLitColo
     load(square({0.2f, 0.4f, 0.6f}, half));
     // Before building, the loader shows the extent in the file's axes (x
     // mirrored, y and z exchanged): the square spans file x and z.
-    ASSERT_EQ(prompt.messages().size(), 1u);
-    EXPECT_EQ(prompt.messages()[0].text,
-              "maxx:3.000000 minx:-3.000000\r\nmaxy:0.000000 miny:0.000000\r\nmaxz:3.000000 minz:-3.000000");
-    EXPECT_EQ(prompt.messages()[0].caption, "ok");
-    EXPECT_FALSE(prompt.messages()[0].frameworkBox);
-    EXPECT_EQ(prompt.messages()[0].buttons, PromptButtons::Ok);
+    expectBox(prompt, "ok", "maxx:3.000000 minx:-3.000000\r\nmaxy:0.000000 miny:0.000000\r\nmaxz:3.000000 minz:-3.000000");
+    EXPECT_EQ(std::pair(prompt.messages()[0].frameworkBox, prompt.messages()[0].buttons), std::pair(false, PromptButtons::Ok));
     view->drawFrame();
     const Frame f(*surface);
     // Eye 30 units in front: corners at distance sqrt(30² + 2·3²) off the axis

@@ -115,11 +115,10 @@ TEST_F(NavigationTest, DraggingRotatesByThreeTenthsOfADegreePerPixelAndWrapsOnce
     EXPECT_EQ((std::vector<float>{state_.modelRotX, state_.modelRotY}), (std::vector<float>{-6, 3}));
     EXPECT_EQ(nav_.lastMouseX(), 0);
 
-    EXPECT_EQ(Navigation::dragRotation(359.0f, 10), 2.0f);     // 362 -> 2
-    EXPECT_EQ(Navigation::dragRotation(357.0f, 10), 360.0f);   // exactly 360 stays
-    EXPECT_EQ(Navigation::dragRotation(-359.0f, -10), -2.0f);  // -362 -> -2
-    EXPECT_EQ(Navigation::dragRotation(-357.0f, -10), -360.0f);
-    EXPECT_EQ(Navigation::dragRotation(0.0f, 2000), 240.0f);  // 600 wraps only once
+    // 362 -> 2, exactly 360 stays, and 600 wraps only once.
+    for (const auto& [from, pixels, to] : {std::tuple{359.0f, 10, 2.0f}, {357.0f, 10, 360.0f}, {-359.0f, -10, -2.0f},
+                                           {-357.0f, -10, -360.0f}, {0.0f, 2000, 240.0f}})
+        EXPECT_EQ(Navigation::dragRotation(from, pixels), to) << from << " " << pixels;
     state_.modelRotY = 359.0f;
     nav_.onMouseMove(view_.get(), 10, 0);
     EXPECT_EQ(state_.modelRotY, 2.0f);
@@ -151,10 +150,7 @@ TEST_F(NavigationTest, FlyByFollowsItsPathAndReturnsHome) {
     EXPECT_EQ(eyeAndTransform()[0], -1.0f);
 
     // Starting again while running restarts from step 0; Home stops it.
-    nav_.startFlyBy();
-    nav_.stepFlyBy(view_.get());
-    nav_.startFlyBy();
-    nav_.stepFlyBy(view_.get());
+    for (int i = 0; i < 2; ++i) nav_.startFlyBy(), nav_.stepFlyBy(view_.get());
     EXPECT_EQ(state_.flyByStep, 1);
     EXPECT_FLOAT_EQ(view_->eyeZ(), -400.0f);
     press(VirtualKey::Home);
