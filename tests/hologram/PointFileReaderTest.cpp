@@ -35,14 +35,11 @@ TEST(CghReader, ColourGreyAndChannelFilesByTheirLinesAndPlaceholders) {
     for (const Case& c : cases) {
         const auto file = parsePointFile(c.text);
         ASSERT_TRUE(file) << file.error();
-        EXPECT_EQ(file->kind, c.kind);
-        EXPECT_EQ(file->points.colour, c.kind != PointFileKind::GreyCgh);
-        EXPECT_EQ(file->points.scaleXy, 2.5f);
-        EXPECT_EQ(file->points.scaleZ, 0.3f);
+        EXPECT_EQ(std::pair(file->kind, file->points.colour), std::pair(c.kind, c.kind != PointFileKind::GreyCgh));
         ASSERT_EQ(file->points.points.size(), 1u);
         const HologramPoint& p = file->points.points[0];
-        EXPECT_EQ((std::vector<double>{p.x, p.y, p.z, p.phase, p.red, p.green, p.blue}),
-                  (std::vector<double>{-1.25, 0.5, 3.0, 3.141686, c.red, c.green, c.blue}));
+        EXPECT_EQ((std::vector<double>{file->points.scaleXy, file->points.scaleZ, p.x, p.y, p.z, p.phase, p.red, p.green, p.blue}),
+                  (std::vector<double>{2.5f, 0.3f, -1.25, 0.5, 3.0, 3.141686, c.red, c.green, c.blue}));
     }
     const auto empty = parsePointFile(padded("0 1.0 1.0 0", 42) + kTail);
     ASSERT_TRUE(empty) << empty.error();
