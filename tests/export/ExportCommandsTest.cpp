@@ -1,6 +1,5 @@
-// The request runner in a headless OpenGL context: series naming and the
-// viewpoint of each view, refused ranges, the boxes it shows and the viewing
-// frame it leaves; below it, the naming rules and the view range checks.
+// The request runner in a headless OpenGL context: series naming and each view's viewpoint, refused
+// and empty ranges, the boxes and the viewing frame it leaves; below it, naming and range checks.
 
 #include "export/ExportCommands.h"
 #include "export/ExportNaming.h"
@@ -19,23 +18,19 @@ struct ExportFixture : ViewFixture {
         ASSERT_NO_FATAL_FAILURE(load(square({0.2f, 0.4f, 0.6f}, 3)));
         prompt.clear();
     }
-    ExportOutcome run(ExportKind kind, const std::string& name, std::optional<ViewRange> views = std::nullopt,
-                      const ViewProgress& progress = {}) {
-        return runExport(*view, prompt, state, ClientRect::ofSize(40, 32), {kind, dir.file(name), views, PlyLayout::Ascii},
-                         progress);
+    ExportOutcome run(ExportKind kind, const std::string& name, ViewRange views, const ViewProgress& progress = {}) {
+        return runExport(*view, prompt, state, ClientRect::ofSize(40, 32), {kind, dir.file(name), views, PlyLayout::Ascii}, progress);
     }
-    void expectViewingFrame() { EXPECT_TRUE(isClearColour(Frame(*surface).at(39, 31))); }
 };
 
 TEST_F(ExportFixture, SeriesNumbersItsFilesAndWritesEachViewFromItsOwnEye) {
     state.viewPointX = 0.5f;
     state.viewPointZ = 40.0f;
     std::vector<float> eyes;
-    const ExportOutcome outcome =
-        run(ExportKind::Colour, "obj.CGH", ViewRange{-1, 1, 0.5f}, [&](int number, int count, float x, float y, float z) {
-            EXPECT_EQ(std::make_tuple(number, count, y, z), std::make_tuple(int(eyes.size()) + 1, 5, 0.0f, 40.0f));
-            eyes.push_back(x);
-        });
+    const ExportOutcome outcome = run(ExportKind::Colour, "obj.CGH", {-1, 1, 0.5f}, [&](int number, int count, float x, float y, float z) {
+        EXPECT_EQ(std::make_tuple(number, count, y, z), std::make_tuple(int(eyes.size()) + 1, 5, 0.0f, 40.0f));
+        eyes.push_back(x);
+    });
     ASSERT_EQ(outcome.status, ExportStatus::Done);
     EXPECT_EQ(eyes, (std::vector<float>{-0.5f, 0.0f, 0.5f, 1.0f, 1.5f}));
     EXPECT_EQ(prompt.transcript(), kCompletion);
@@ -43,27 +38,23 @@ TEST_F(ExportFixture, SeriesNumbersItsFilesAndWritesEachViewFromItsOwnEye) {
     const char* expectedX[5] = {"-0.500000", "0.000000", "0.500000", "1.000000", "1.500000"};
     for (int n = 1; n <= 5; ++n) {
         EXPECT_EQ(outcome.files[n - 1].path, dir.file("obj" + std::to_string(n) + ".CGH"));
-        EXPECT_EQ(readCgh(outcome.files[n - 1].path).lines.back(),
-                  std::string("ViewPoint: x=") + expectedX[n - 1] + "  y=0.000000 z=40.000000");
+        EXPECT_EQ(readCgh(outcome.files[n - 1].path).lines.back(), std::string("ViewPoint: x=") + expectedX[n - 1] + "  y=0.000000 z=40.000000");
     }
     EXPECT_EQ(std::make_pair(view->eyeX(), view->eyeZ()), std::make_pair(1.5f, 40.0f));
-    expectViewingFrame();
-
-    const ExportOutcome channels = run(ExportKind::Channels, "scan", ViewRange{0, 0, 1});
+    EXPECT_TRUE(isClearColour(Frame(*surface).at(39, 31)));  // the viewing frame is back
+    const ExportOutcome channels = run(ExportKind::Channels, "scan", {0, 0, 1});
     ASSERT_EQ(channels.files.size(), 3u);
     for (int i = 0; i < 3; ++i) EXPECT_EQ(channels.files[i].path, dir.file(std::string("scan") + "rgb"[i] + "1.CGH"));
-    EXPECT_GT(channels.files[0].pointCount, 0);
 }
 
-TEST_F(ExportFixture, RangesAreRefusedWithTheirMessageAloneAndAnEmptyRangeCompletes) {
+TEST_F(ExportFixture, APlySeriesIsRefusedWithTheMessageAloneAndAnEmptyOneCompletes) {
     const float eye = view->eyeX();
-    EXPECT_EQ(run(ExportKind::Ply, "never", ViewRange{1, 2, 0}).status, ExportStatus::Refused);
+    EXPECT_EQ(run(ExportKind::Ply, "never", {1, 2, 0}).status, ExportStatus::Refused);
     expectBox(prompt, "velmora", "Delta must be nonzero!");
     EXPECT_TRUE(prompt.messages()[0].frameworkBox);
     prompt.clear();
-    const ExportOutcome none = run(ExportKind::Ply, "none", ViewRange{2, 1, -0.5f});
-    EXPECT_EQ(none.status, ExportStatus::Done);
-    EXPECT_TRUE(none.files.empty());
+    const ExportOutcome none = run(ExportKind::Ply, "none", {2, 1, -0.5f});
+    EXPECT_TRUE(none.status == ExportStatus::Done && none.files.empty());
     EXPECT_EQ(prompt.transcript(), kCompletion);
     EXPECT_EQ(view->eyeX(), eye);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);  // the model alone
@@ -82,18 +73,14 @@ TEST(ExportNamingTest, EndingsAreAddedUnlessPresentInAnyCaseAndSeriesNamesNumber
 TEST(ViewSeriesTest, OffsetsAccumulateInSinglePrecisionAndEndlessSeriesAreRefused) {
     EXPECT_EQ(viewOffsets({-1.0f, 1.0f, 0.5f}), (std::vector<float>{-1.0f, -0.5f, 0.0f, 0.5f, 1.0f}));
     const auto tenths = viewOffsets({0.0f, 1.0f, 0.1f});  // 0.1 summed in floats passes 1 before reaching it
-    ASSERT_EQ(tenths.size(), 10u);
-    EXPECT_NEAR(tenths.back(), 0.9f, 1e-6);
+    EXPECT_TRUE(tenths.size() == 10u && std::fabs(tenths.back() - 0.9f) < 1e-6f);
     EXPECT_EQ(viewOffsets({0.0f, 0.0f, 0.3f}).size(), 1u);
     EXPECT_TRUE(viewOffsets({2.0f, 1.0f, 0.5f}).empty());
     const std::pair<ViewRange, std::optional<std::string>> ranges[] = {
-        {{0, 1, 0}, "Delta must be nonzero!"},
-        {{0, 1, -0.5f}, "Delta must be positive!"},
+        {{0, 1, 0}, "Delta must be nonzero!"},   {{0, 1, -0.5f}, "Delta must be positive!"},
         {{1, 2, 1e-8f}, "Delta is too small!"},  // below half an ulp of 1: the offset would stay
-        {{0, 1e6f, 1}, "Too many views!"},
-        {{0, 99999, 1}, std::nullopt},  // 100,000 views, the most there may be
-        {{2, 1, 0.5f}, std::nullopt},
-        {{2, 1, -0.5f}, std::nullopt},  // left beyond right: no view, whatever the sign
+        {{0, 1e6f, 1}, "Too many views!"},       {{0, 99999, 1}, std::nullopt},  // 100,000 views, the most allowed
+        {{2, 1, 0.5f}, std::nullopt},            {{2, 1, -0.5f}, std::nullopt},  // left beyond right: no view
     };
     for (const auto& [range, refusal] : ranges) EXPECT_EQ(checkViewRange(range), refusal) << range.right;
 }

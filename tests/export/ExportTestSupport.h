@@ -1,7 +1,6 @@
 #pragma once
-// Frames from hand-made read-back buffers. With identity matrices a pixel
-// unprojects through the viewport alone: x = 2 (column + 0.5 - vx) / vw - 1,
-// y likewise, z = 2 depth - 1.
+// Frames from hand-made read-back buffers. With identity matrices a pixel unprojects through the
+// viewport alone: x = 2 (column + 0.5 - vx) / vw - 1, y likewise, z = 2 depth - 1.
 
 #include "export/SampledFrame.h"
 
