@@ -12,8 +12,7 @@ namespace {
 
 std::string printfText(const char* format, double value) {
     char buffer[512];
-    std::snprintf(buffer, sizeof buffer, format, value);
-    return buffer;
+    return std::string(buffer, std::size_t(std::snprintf(buffer, sizeof buffer, format, value)));
 }
 
 void expectSameAsPrintf(double value) {
@@ -28,9 +27,7 @@ TEST(NumberTextTest, NumbersPrintAsPrintfDoes) {
     for (int i = 0; i < 200000; ++i) expectSameAsPrintf(std::ldexp(mantissa(engine), exponent(engine)));
     for (int i = 0; i < 20000; ++i) {  // raw bit patterns: subnormals, huge values, NaNs
         const std::uint64_t bits = engine();
-        double value;
-        std::memcpy(&value, &bits, sizeof value);
-        expectSameAsPrintf(value);
+        expectSameAsPrintf(*reinterpret_cast<const double*>(&bits));
     }
     // k / 128 has seven decimals ending in 5 and k / 4 two: ties for %f and %.1f.
     for (int k = -300; k <= 300; ++k) expectSameAsPrintf(k / 128.0), expectSameAsPrintf(k / 4.0);

@@ -1,14 +1,19 @@
-// The writers' own rules that the velmora-export table cannot reach: failures and what they leave
-// behind, links and protected files, the channel split, an oversized header, ASCII PLY line room.
+// The sampling pass over hand-made buffers (pixel order, the pixel test, the z cut-off, the sign of x,
+// the bounds) and what the read-back leaves behind; then the writers' own rules that the velmora-export
+// table cannot reach: failures and what they leave, links and protected files, the channel split, an
+// oversized header, ASCII PLY line room.
 
 #include "export/CghWriter.h"
-#include "export/ExportTestSupport.h"
 #include "export/OutputFile.h"
 #include "export/PlyWriter.h"
+#include "export/SurfaceSampler.h"
 #include "export/ThreeDiWriter.h"
+#include "model/GlErrorReporter.h"
+#include "platform/RecordingPrompt.h"
+#include "support/GlTestContext.h"
 #include "support/PointFiles.h"
 
-#include <gtest/gtest.h>
+#include <GL/gl.h>
 
 #include <csignal>
 #include <functional>
@@ -16,6 +21,70 @@
 
 namespace velmora::testing {
 namespace {
+
+// With identity matrices a pixel unprojects through the viewport alone:
+// x = 2 (column + 0.5 - vx) / vw - 1, y likewise, z = 2 depth - 1.
+constexpr std::array<double, 16> kIdentity{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+struct FrameBuilder {
+    int width, height;
+    std::array<int, 4> viewport{0, 0, width, height};
+    std::array<double, 16> modelview = kIdentity;
+    std::vector<float> depth = std::vector<float>(std::size_t(width / 4 * 4 * height));
+    std::vector<std::uint8_t> colour = std::vector<std::uint8_t>(depth.size() * 3);
+
+    void set(int column, int row, std::uint8_t r, std::uint8_t g, std::uint8_t b, float d) {
+        const std::size_t i = std::size_t(row * (width / 4 * 4) + column);
+        depth[i] = d, colour[i * 3] = r, colour[i * 3 + 1] = g, colour[i * 3 + 2] = b;
+    }
+    SampledFrame frame() const { return {ClientRect::ofSize(width, height), depth, colour, modelview, kIdentity, viewport}; }
+};
+
+TEST(SampledFrameTest, BottomRowFirstEveryPixelOnceAndTheCutoffExclusive) {
+    FrameBuilder b{8, 3};  // x = (c + 0.5) / 4 - 1, y = 2 (r + 0.5) / 3 - 1, z = 2 d - 1
+    b.set(5, 2, 1, 0, 0, 0.5f);
+    b.set(2, 0, 0, 1, 0, 0.5f);
+    b.set(7, 0, 0, 0, 1, 0.5f);      // blue alone is enough
+    b.set(3, 1, 0, 0, 0, 0.75f);     // black with depth: background
+    b.set(0, 1, 9, 9, 9, -24.5f);    // z = -50 exactly: dropped
+    b.set(1, 1, 9, 9, 9, -24.495f);  // z = -49.99: kept
+    std::vector<SurfacePoint> points;
+    std::vector<std::pair<int, int>> empties;
+    const SampleSummary summary = b.frame().walk(
+        [&](const SurfacePoint& p, int index) { EXPECT_EQ(index, int(points.size())); points.push_back(p); },
+        [&](int column, int row) { empties.push_back({column, row}); });
+    ASSERT_TRUE(summary.pointCount == 4 && points.size() == 4u);
+    EXPECT_EQ(empties.size(), 8u * 3u - 4u);
+    const std::pair<int, int> order[] = {{2, 0}, {7, 0}, {1, 1}, {5, 2}};
+    for (std::size_t i = 0; i < 4; ++i) EXPECT_EQ(std::make_pair(points[i].column, points[i].row), order[i]) << i;
+    const SurfacePoint& p = points[0];  // world x = 2.5 / 4 - 1 = -0.375, delivered inverted
+    EXPECT_EQ((std::array<double, 3>{p.x, p.y, p.z}), (std::array<double, 3>{0.375, 1.0 / 3.0 - 1.0, 0.0}));
+    EXPECT_NEAR(points[2].z, -49.99, 1e-5);
+    EXPECT_EQ((FrameBuilder{3, 5}).frame().summarize().pointCount, 0);  // narrower than 4 columns
+    EXPECT_EQ((ClientRect{5, 7, 15, 9}).sampledWidth(), 8);
+}
+
+TEST(SampledFrameTest, FirstPointSetsAllBoundsThenMaximaAndMinimaWiden) {
+    SampleSummary s;
+    const auto bounds = [&b = s.bounds] { return std::array<float, 6>{b.maxX, b.minX, b.maxY, b.minY, b.maxZ, b.minZ}; };
+    EXPECT_EQ(bounds(), (std::array<float, 6>{}));
+    s.add(1.0, 2.0, 3.0);
+    EXPECT_EQ(bounds(), (std::array<float, 6>{1, 1, 2, 2, 3, 3}));
+    s.add(-1.0, 5.0, 0.1);
+    s.add(4.0, -2.0, 7.0);
+    EXPECT_EQ(bounds(), (std::array<float, 6>{4, -1, 5, -2, 7, 0.1f}));
+}
+
+TEST(SurfaceSamplerTest, PendingOpenGlErrorsAreReportedAndThePixelStoreIsLeftAsItWas) {
+    const auto gl = makeHeadlessSurface(8, 4);
+    glPixelStorei(GL_PACK_ALIGNMENT, 8);
+    glEnable(0x7FFF);  // not a capability: GL_INVALID_ENUM
+    RecordingPrompt prompt;
+    EXPECT_EQ(SurfaceSampler::sample(ClientRect::ofSize(8, 4), prompt).rows(), 4);
+    EXPECT_EQ(prompt.messageTexts(), std::vector<std::string>{glErrorText(GL_INVALID_ENUM)});
+    GLint alignment = 0;
+    glGetIntegerv(GL_PACK_ALIGNMENT, &alignment);
+    EXPECT_EQ(alignment, 8);
+}
 
 struct Writer {
     std::string name;
