@@ -75,6 +75,7 @@ TEST(SampledFrameTest, FirstPointSetsAllBoundsThenMaximaAndMinimaWiden) {
 
 TEST(SurfaceSamplerTest, PendingOpenGlErrorsAreReportedAndThePixelStoreIsLeftAsItWas) {
     const auto gl = makeHeadlessSurface(8, 4);
+    ASSERT_TRUE(gl);
     glPixelStorei(GL_PACK_ALIGNMENT, 8);
     glEnable(0x7FFF);  // not a capability: GL_INVALID_ENUM
     RecordingPrompt prompt;
@@ -152,27 +153,27 @@ TEST(OutputFileTest, LinksAreFollowedAndWriteProtectedFilesRefused) {
     EXPECT_EQ(entries(dir.file("real")), 2);
 }
 
-TEST(PointFileWriters, ChannelFilesShareIndexCoordinatesAndPhaseAndSplitTheColour) {
+TEST(PointFileWriters, ChannelsKeepTheirOrderAndEachChannelFileHoldsItsOwnFraction) {
     FrameBuilder b{4, 1};
     b.set(0, 0, 255, 128, 1, 0.5f);
     b.set(3, 0, 0, 51, 0, 0.5f);
     TempDir dir;
     const std::string folder = dir.file(std::string(100, 'a') + "/" + std::string(100, 'b') + "/" + std::string(100, 'c'));
     std::filesystem::create_directories(folder);  // longer than any fixed name buffer
-    RandomGenerator random, reference;
+    RandomGenerator random, reference, again;
     const WriteResult result = writeChannelCgh(b.frame(), folder + "/obj", "1.CGH", {}, random, {});
     ASSERT_EQ(result.paths, (std::vector<std::string>{folder + "/objr1.CGH", folder + "/objg1.CGH", folder + "/objb1.CGH"}));
     EXPECT_EQ(random.state(), (reference.next(), reference.next(), reference.state()));  // one draw a point
+    ASSERT_TRUE(writeColourCgh(b.frame(), dir.file("c"), {}, again, {}).ok && writePly(b.frame(), dir.file("p"), again, PlyLayout::Ascii).ok);
+    const PointFile colour = readCgh(dir.file("c"));
+    const Point c = colour.points[0], p = readPly(dir.file("p")).points[0];
+    EXPECT_EQ((std::array<double, 6>{c.r, c.g, c.b, p.r, p.g, p.b}), (std::array<double, 6>{1, 0.501961, 0.003922, 255, 128, 1}));
+    // A channel file is the colour file with one fraction in place of the three.
     const char* values[3][2] = {{"1.000000", "0.000000"}, {"0.501961", "0.200000"}, {"0.003922", "0.000000"}};
-    const PointFile red = readCgh(result.paths[0]);
-    for (std::size_t c = 0; c < 3; ++c) {
-        const PointFile f = readCgh(result.paths[c]);
-        ASSERT_EQ(f.lines.size(), 5u);
-        EXPECT_TRUE(f.lines[0] == red.lines[0] && f.lines[3] == red.lines[3] && f.lines[4] == red.lines[4]);
-        for (std::size_t p = 1; p <= 2; ++p) {
-            const std::size_t cut = f.lines[p].rfind(' ');
-            EXPECT_EQ(f.lines[p].substr(0, cut) + "|" + values[c][p - 1], red.lines[p].substr(0, cut) + "|" + f.lines[p].substr(cut + 1));
-        }
+    for (std::size_t k = 0; k < 3; ++k) {
+        std::vector<std::string> lines = colour.lines;
+        for (std::size_t n = 1; n <= 2; ++n) lines[n] = lines[n].substr(0, lines[n].rfind(' ', lines[n].rfind(' ', lines[n].rfind(' ') - 1) - 1) + 1) + values[k][n - 1];
+        EXPECT_EQ(readCgh(result.paths[k]).lines, lines) << k;
     }
 }
 
