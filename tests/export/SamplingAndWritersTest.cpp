@@ -1,0 +1,213 @@
+// The sampling pass over hand-made buffers and what the read-back leaves behind; then the writers' own
+// rules that the velmora-export table cannot reach: failures and what they leave, links and protected
+// files, the channel split, an oversized header, the room of an ASCII PLY line.
+
+#include "export/CghWriter.h"
+#include "export/OutputFile.h"
+#include "export/PlyWriter.h"
+#include "export/SurfaceSampler.h"
+#include "export/ThreeDiWriter.h"
+#include "model/GlErrorReporter.h"
+#include "platform/RecordingPrompt.h"
+#include "support/GlTestContext.h"
+#include "support/PointFiles.h"
+
+#include <GL/gl.h>
+
+#include <cmath>
+#include <csignal>
+#include <functional>
+#include <sys/resource.h>
+
+namespace velmora::testing {
+namespace {
+
+// With identity matrices a pixel unprojects through the viewport alone:
+// x = 2 (column + 0.5 - vx) / vw - 1, y likewise, z = 2 depth - 1.
+constexpr std::array<double, 16> kIdentity{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+struct FrameBuilder {
+    int width, height;
+    std::array<int, 4> viewport{0, 0, width, height};
+    std::array<double, 16> modelview = kIdentity;
+    std::vector<float> depth = std::vector<float>(std::size_t(width / 4 * 4 * height));
+    std::vector<std::uint8_t> colour = std::vector<std::uint8_t>(depth.size() * 3);
+
+    void set(int column, int row, std::uint8_t r, std::uint8_t g, std::uint8_t b, float d) {
+        const std::size_t i = std::size_t(row * (width / 4 * 4) + column);
+        depth[i] = d, colour[i * 3] = r, colour[i * 3 + 1] = g, colour[i * 3 + 2] = b;
+    }
+    SampledFrame frame() const { return {ClientRect::ofSize(width, height), depth, colour, modelview, kIdentity, viewport}; }
+};
+
+TEST(SampledFrameTest, BottomRowFirstEveryPixelOnceAndTheCutoffExclusive) {
+    FrameBuilder b{8, 3};  // x = (c + 0.5) / 4 - 1, y = 2 (r + 0.5) / 3 - 1, z = 2 d - 1
+    b.set(5, 2, 1, 0, 0, 0.5f);
+    b.set(2, 0, 0, 1, 0, 0.5f);
+    b.set(7, 0, 0, 0, 1, 0.5f);      // blue alone is enough
+    b.set(3, 1, 0, 0, 0, 0.75f);     // black with depth: background
+    b.set(0, 1, 9, 9, 9, -24.5f);    // z = -50 exactly: dropped
+    b.set(1, 1, 9, 9, 9, -24.495f);  // z = -49.99: kept
+    std::vector<SurfacePoint> points;
+    std::vector<std::pair<int, int>> empties;
+    const SampleSummary summary = b.frame().walk(
+        [&](const SurfacePoint& p, int index) { EXPECT_EQ(index, int(points.size())); points.push_back(p); },
+        [&](int column, int row) { empties.push_back({column, row}); });
+    ASSERT_TRUE(summary.pointCount == 4 && points.size() == 4u);
+    EXPECT_EQ(empties.size(), 8u * 3u - 4u);
+    const std::pair<int, int> order[] = {{2, 0}, {7, 0}, {1, 1}, {5, 2}};
+    for (std::size_t i = 0; i < 4; ++i) EXPECT_EQ(std::make_pair(points[i].column, points[i].row), order[i]) << i;
+    const SurfacePoint& p = points[0];  // world x = 2.5 / 4 - 1 = -0.375, delivered inverted
+    EXPECT_EQ((std::array<double, 3>{p.x, p.y, p.z}), (std::array<double, 3>{0.375, 1.0 / 3.0 - 1.0, 0.0}));
+    EXPECT_EQ((FrameBuilder{3, 5}).frame().summarize().pointCount, 0);  // narrower than 4 columns
+    EXPECT_EQ((ClientRect{5, 7, 15, 9}).sampledWidth(), 8);
+}
+
+TEST(SampledFrameTest, FirstPointSetsAllBoundsThenMaximaAndMinimaWiden) {
+    SampleSummary s;
+    const auto bounds = [&b = s.bounds] { return std::array<float, 6>{b.maxX, b.minX, b.maxY, b.minY, b.maxZ, b.minZ}; };
+    EXPECT_EQ(bounds(), (std::array<float, 6>{}));
+    s.add(1.0, 2.0, 3.0);
+    EXPECT_EQ(bounds(), (std::array<float, 6>{1, 1, 2, 2, 3, 3}));
+    s.add(-1.0, 5.0, 0.1);
+    s.add(4.0, -2.0, 7.0);
+    EXPECT_EQ(bounds(), (std::array<float, 6>{4, -1, 5, -2, 7, 0.1f}));
+}
+
+TEST(SurfaceSamplerTest, PendingOpenGlErrorsAreReportedAndThePixelStoreIsLeftAsItWas) {
+    const auto gl = makeHeadlessSurface(8, 4);
+    ASSERT_TRUE(gl);
+    glPixelStorei(GL_PACK_ALIGNMENT, 8);
+    glEnable(0x7FFF);  // not a capability: GL_INVALID_ENUM
+    RecordingPrompt prompt;
+    EXPECT_EQ(SurfaceSampler::sample(ClientRect::ofSize(8, 4), prompt).rows(), 4);
+    EXPECT_EQ(prompt.messageTexts(), std::vector<std::string>{glErrorText(GL_INVALID_ENUM)});
+    GLint alignment = 0;
+    glGetIntegerv(GL_PACK_ALIGNMENT, &alignment);
+    EXPECT_EQ(alignment, 8);
+}
+
+struct Writer {
+    std::string name;
+    std::function<WriteResult(const SampledFrame&, const std::string&, RandomGenerator&)> write;
+} const kWriters[] = {
+    {"colour", [](auto& f, auto& p, auto& r) { return writeColourCgh(f, p, {}, r, {}); }},
+    {"grey", [](auto& f, auto& p, auto& r) { return writeGreyCgh(f, p, {}, r, {}); }},
+    {"3di", [](auto& f, auto& p, auto&) { return write3di(f, p, {}); }},
+    {"PLY", [](auto& f, auto& p, auto& r) { return writePly(f, p, r, PlyLayout::Ascii); }},
+    {"channels", [](auto& f, auto& p, auto& r) { return writeChannelCgh(f, p, "", {}, r, {}); }},  // p + r, g, b
+};
+
+auto entries(const std::string& folder) { return std::distance(std::filesystem::directory_iterator(folder), {}); }
+
+TEST(PointFileWriters, FailuresPrintTheirMessageAndLeaveWhatWasThere) {
+    FrameBuilder b{400, 100};  // in every layout far beyond the size limit below, which stands in for a full disk
+    for (int i = 0; i < 40000; ++i) b.set(i % 400, i / 400, 100, 100, 100, 0.5f);
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit old{};
+    ::getrlimit(RLIMIT_FSIZE, &old);
+    const rlimit small{100000, old.rlim_max};
+    for (const Writer& w : kWriters) {
+        SCOPED_TRACE(w.name);
+        const bool channels = w.name == "channels";
+        TempDir dir;
+        // A file in a missing folder cannot be created, nor the channel writer's second file, a folder.
+        std::filesystem::create_directory(dir.file("ag"));
+        RandomGenerator random;
+        ::testing::internal::CaptureStderr();
+        WriteResult result = w.write(b.frame(), dir.file(channels ? "a" : "missing/a"), random);
+        EXPECT_EQ(::testing::internal::GetCapturedStderr(), "Cant open file\n");
+        EXPECT_TRUE(!result.ok && result.openFailed);
+        EXPECT_EQ(result.failedPath, dir.file(channels ? "ag" : "missing/a"));
+        EXPECT_EQ(random.state(), RandomGenerator().state());
+        const std::string kept = dir.file(channels ? "keepg" : "keep");
+        ASSERT_TRUE(writeFile(kept, std::string("precious")));
+        ::setrlimit(RLIMIT_FSIZE, &small);
+        ::testing::internal::CaptureStderr();
+        result = w.write(b.frame(), dir.file("keep"), random);
+        const std::string err = ::testing::internal::GetCapturedStderr();
+        ::setrlimit(RLIMIT_FSIZE, &old);
+        EXPECT_TRUE(!result.ok && !result.openFailed);
+        EXPECT_EQ(err.rfind("Cant write file " + result.failedPath + ": ", 0), 0u) << err;
+        EXPECT_EQ(fileText(kept), "precious");
+        EXPECT_EQ(entries(dir.path()), 2);  // the folder and the kept file: nothing half-written, no temporary file
+    }
+}
+
+TEST(OutputFileTest, LinksAreFollowedAndWriteProtectedFilesRefused) {
+    TempDir dir;
+    std::filesystem::create_directory(dir.file("real"));
+    std::filesystem::create_symlink("real/old", dir.file("link"));
+    std::filesystem::create_symlink("real/new", dir.file("dangling"));
+    ASSERT_TRUE(writeFile(dir.file("real/old"), std::string("old")));
+    std::string error;
+    for (const char* name : {"link", "dangling"}) {
+        auto file = OutputFile::create(dir.file(name), error);
+        ASSERT_TRUE(file) << error;
+        file->append(name);
+        ASSERT_TRUE(file->commit(error) && std::filesystem::is_symlink(dir.file(name))) << error;
+    }
+    EXPECT_EQ(fileText(dir.file("real/old")) + fileText(dir.file("real/new")), "linkdangling");
+    std::filesystem::permissions(dir.file("real/old"), std::filesystem::perms::owner_read);
+    EXPECT_FALSE(OutputFile::create(dir.file("link"), error));  // no write bit at all: refused even for root
+    EXPECT_EQ(fileText(dir.file("real/old")), "link");
+    EXPECT_EQ(entries(dir.file("real")), 2);
+}
+
+TEST(PointFileWriters, ChannelsKeepTheirOrderAndEachChannelFileHoldsItsOwnFraction) {
+    FrameBuilder b{4, 1};
+    b.set(0, 0, 255, 128, 1, 0.5f);
+    b.set(3, 0, 0, 51, 0, 0.5f);
+    TempDir dir;
+    const std::string folder = dir.file(std::string(100, 'a') + "/" + std::string(100, 'b') + "/" + std::string(100, 'c'));
+    std::filesystem::create_directories(folder);  // longer than any fixed name buffer
+    RandomGenerator random, reference, again;
+    const WriteResult result = writeChannelCgh(b.frame(), folder + "/obj", "1.CGH", {}, random, {});
+    ASSERT_EQ(result.paths, (std::vector<std::string>{folder + "/objr1.CGH", folder + "/objg1.CGH", folder + "/objb1.CGH"}));
+    EXPECT_EQ(random.state(), (reference.next(), reference.next(), reference.state()));  // one draw a point
+    ASSERT_TRUE(writeColourCgh(b.frame(), dir.file("c"), {}, again, {}).ok && writePly(b.frame(), dir.file("p"), again, PlyLayout::Ascii).ok);
+    const PointFile colour = readCgh(dir.file("c"));
+    const Point c = colour.points[0], p = readPly(dir.file("p")).points[0];
+    EXPECT_EQ((std::array<double, 6>{c.r, c.g, c.b, p.r, p.g, p.b}), (std::array<double, 6>{1, 0.501961, 0.003922, 255, 128, 1}));
+    // A channel file is the colour file with one fraction in place of the three.
+    const char* values[3][2] = {{"1.000000", "0.000000"}, {"0.501961", "0.200000"}, {"0.003922", "0.000000"}};
+    for (std::size_t k = 0; k < 3; ++k) {
+        std::vector<std::string> lines = colour.lines;
+        for (std::size_t n = 1; n <= 2; ++n) lines[n] = lines[n].substr(0, lines[n].rfind(' ', lines[n].rfind(' ', lines[n].rfind(' ') - 1) - 1) + 1) + values[k][n - 1];
+        EXPECT_EQ(readCgh(result.paths[k]).lines, lines) << k;
+    }
+}
+
+TEST(PointFileWriters, HeaderLongerThanItsPlaceholderTakesLineOneAlone) {
+    FrameBuilder b{8, 2};
+    b.set(0, 0, 1, 2, 3, 0.5f);
+    b.set(5, 1, 4, 5, 6, 0.5f);
+    TempDir dir;
+    RandomGenerator random, same;
+    ASSERT_TRUE(writeColourCgh(b.frame(), dir.file("normal"), {}, random, {}).ok);
+    ASSERT_TRUE(writeColourCgh(b.frame(), dir.file("huge"), {3e38f, 1.0f}, same, {}).ok);
+    char header[64];
+    ASSERT_GT(std::snprintf(header, sizeof header, "2 %.1f 1.0 0", double(3e38f)), 41);
+    EXPECT_EQ(fileText(dir.file("huge")), std::string(header) + "\r\n" + fileText(dir.file("normal")).substr(43));
+}
+
+TEST(PointFileWriters, AsciiPlyLinesOfExtremeValuesFitTheRoomTheyAreGiven) {
+    // Scaled by 1 / 3e-31 the points lie near 1e30, where the shortest float texts are longest;
+    // 600,000 lines cross the end of the output buffer some forty times.
+    FrameBuilder b{1000, 600};
+    b.modelview = {3e-31, 0, 0, 0, 0, 3e-31, 0, 0, 0, 0, 3e-31, 0, 0, 0, 0, 1};
+    for (int i = 0; i < 600000; ++i) b.set(i % 1000, i / 1000, 255, 255, 255, 0.6f + 0.0001f * float(i % 1000));
+    TempDir dir;
+    RandomGenerator random;
+    ASSERT_TRUE(writePly(b.frame(), dir.file("x"), random, PlyLayout::Ascii).ok);
+    const PointFile ply = readPly(dir.file("x"));
+    ASSERT_EQ(ply.points.size(), 600000u);
+    for (std::size_t i = 0; i < ply.points.size(); i += 997) {
+        const double c = double(i % 1000), r = double(i / 1000), d = 0.6f + 0.0001f * float(c);
+        const Point& p = ply.points[i];
+        ASSERT_TRUE(std::fabs(p.x + ((c + 0.5) / 500 - 1) / 3e-31) < 1e24 && std::fabs(p.y - ((r + 0.5) / 300 - 1) / 3e-31) < 1e24 &&
+                    std::fabs(p.z - (2 * d - 1) / 3e-31) < 1e24 && p.r + p.g + p.b == 765.0) << i;
+    }
+}
+
+}  // namespace
+}  // namespace velmora::testing

@@ -1,0 +1,330 @@
+// The render model built from a file image in a headless OpenGL context:
+// axes, materials, faces kept and dropped, bounds and centring, crease-aware
+// normals, the display list and its errors.
+
+#include "model/GlErrorReporter.h"
+#include "model/MeshModel.h"
+#include "platform/RecordingPrompt.h"
+#include "support/GlTestContext.h"
+#include "support/ThreeDsBuilder.h"
+
+#include <GL/gl.h>
+#include <gtest/gtest.h>
+
+#include <cfloat>
+#include <cmath>
+#include <cstring>
+
+namespace velmora::testing {
+namespace {
+
+struct MeshModelTest : ::testing::Test {
+    void SetUp() override { ASSERT_TRUE(surface = makeHeadlessSurface(64, 64)); }
+    void TearDown() override { loaded.reset(); }  // while the context is current
+    // Writes the bytes, reads and builds them; the model lives until the next load.
+    MeshModel& load(const Bytes& bytes, int forceTwoSided = 0, TextureFactory textures = {}) {
+        loaded.reset();
+        EXPECT_TRUE(writeFile(path, bytes));
+        loaded = std::make_unique<MeshModel>(90, forceTwoSided, prompt, std::move(textures),
+                                             [this](std::string_view line) { lines.emplace_back(line); });
+        MeshModel& m = *loaded;
+        EXPECT_TRUE(m.read(path));
+        EXPECT_TRUE(m.build());
+        EXPECT_EQ(m.vertexFaces().size(), m.vertices().size());
+        return m;
+    }
+    std::unique_ptr<HeadlessGlSurface> surface;
+    TempDir dir;
+    std::string path = dir.file("model.3ds");
+    RecordingPrompt prompt;
+    std::vector<std::string> lines;
+    std::unique_ptr<MeshModel> loaded;
+};
+
+using Floats = std::vector<float>;
+Floats position(const ModelVertex& v) { return {v.x, v.y, v.z}; }
+Floats normal(const ModelVertex& v) { return {v.nx, v.ny, v.nz}; }
+// Corner indices, then the face normal.
+Floats corners(const ModelTriangle& t) { return {float(t.i0), float(t.i1), float(t.i2), t.nx, t.ny, t.nz}; }
+::testing::AssertionResult same(const Floats& actual, const Floats& expected) {
+    bool equal = actual.size() == expected.size();
+    for (std::size_t i = 0; equal && i < actual.size(); ++i)
+        equal = std::fabs(actual[i] - expected[i]) <= 1e-6f * std::max(1.0f, std::fabs(expected[i]));
+    return equal ? ::testing::AssertionSuccess() : ::testing::AssertionFailure() << ::testing::PrintToString(actual);
+}
+
+// One object with one face list whose faces all go to `material`.
+Chunk meshObject(const std::string& name, const std::vector<Vec3>& vertices, const std::vector<Face>& faces,
+                 const std::string& material = "M") {
+    std::vector<std::uint16_t> all;
+    for (std::size_t i = 0; i < faces.size(); ++i) all.push_back(std::uint16_t(i));
+    return object(name, {mesh({vertexList(vertices), faceList(faces, {faceGroup(material, all)})})});
+}
+Chunk grey(const std::string& name = "M", const std::vector<Chunk>& more = {}) {
+    return simpleMaterial(name, {128, 128, 128}, {128, 128, 128}, {0, 0, 0}, more);
+}
+
+// "box": the corners (±1, ±2, ±3), first (1, 2, 3), no faces, and a group naming a face it does not
+// have; the bounds centre is the origin. "tri": a right triangle in the file's z = 0 plane.
+Bytes twoObjects(const std::vector<Chunk>& materials) {
+    std::vector<Chunk> children = materials;
+    children.push_back(object("box", {mesh({vertexList({{1, 2, 3}, {-1, -2, -3}, {1, -2, 3}, {-1, 2, 3}, {1, 2, -3},
+                                                        {-1, -2, 3}, {1, -2, -3}, {-1, 2, -3}}),
+                                            faceList({}, {faceGroup("M", {0})})})}));
+    children.push_back(meshObject("tri", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{0, 1, 2}}));
+    return model(children);
+}
+
+TEST_F(MeshModelTest, ConvertsAxesOffsetsLaterObjectsByTheEarlierVertexCountsAndPairsTwoSidedFaces) {
+    for (int kind : {0, 1, 2}) {  // one-sided, a two-sided material, any material while two-sidedness is forced
+        SCOPED_TRACE(kind);
+        MeshModel& m = load(twoObjects({kind == 1 ? grey("M", {twoSided()}) : grey()}), kind == 2);
+        const auto& t = m.materials()[0].triangles;
+        ASSERT_EQ(t.size(), kind ? 2u : 1u);
+        ASSERT_EQ(m.vertices().size(), kind ? 14u : 11u);
+        EXPECT_EQ(position(m.vertices()[0]), (Floats{-1, 3, 2}));  // file (x, y, z) -> (-x, z, y)
+        EXPECT_EQ(position(m.vertices()[10]), (Floats{0, 0, 1}));
+        EXPECT_EQ(corners(t[0]), (Floats{8, 10, 9, 0, -1, 0}));  // (0,0,1) x (-1,0,-1) = (0,-1,0)
+        EXPECT_EQ(normal(m.vertices()[0]), (Floats{0, 0, 0}));  // used by no face
+        EXPECT_EQ(normal(m.vertices()[8]), (Floats{0, -1, 0}));
+        if (!kind) continue;
+        // The back face (8, 9, 10) lies beyond the crease at each corner: copies 11, 12, 13.
+        EXPECT_EQ(corners(t[1]), (Floats{11, 12, 13, 0, 1, 0}));
+        EXPECT_EQ(position(m.vertices()[12]), position(m.vertices()[9]));
+        EXPECT_EQ(normal(m.vertices()[12]), (Floats{0, 1, 0}));
+    }
+}
+
+TEST_F(MeshModelTest, DropsDegenerateAndOutOfRangeFacesSilentlyAndFacesOfUnknownMaterialsWithALine) {
+    // A repeated corner, two corners at one position, a material that does not exist, the vertex
+    // count 4 as a corner (the next object's vertex is not this one's), and a face that is fine.
+    std::vector<Face> faces{{0, 0, 1}, {0, 3, 1}, {0, 1, 2}, {4, 0, 1}, {0, 4, 1}, {0, 1, 4}, {0, 1, 2}};
+    Chunk list = faceList(faces, {faceGroup("NOPE", {0, 1, 2}), faceGroup("M", {3, 4, 5, 9, 6, 0})});
+    MeshModel& m = load(model({grey(), object("o", {mesh({vertexList({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 0}}), list})}),
+                               object("next", {mesh({vertexList({{5, 5, 5}})})})}));
+    EXPECT_EQ(lines, std::vector<std::string>{"Parse Error: Can't find material NOPE\n"});
+    ASSERT_EQ(m.triangleCount(), 1u);
+    EXPECT_EQ(corners(m.materials().back().triangles[0]), (Floats{0, 2, 1, 0, -1, 0}));
+}
+
+TEST_F(MeshModelTest, DefaultMaterialComesFirstAndShadowsAFileMaterialOfTheSameName) {
+    Chunk noGroups = object("plain", {mesh({vertexList({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}), faceList({{0, 1, 2}})})});
+    MeshModel& m = load(model({simpleMaterial("QK_DEFAULT", {255, 0, 0}, {255, 0, 0}, {0, 0, 0}), grey(), noGroups,
+                               meshObject("named", {{0, 0, 1}, {1, 0, 1}, {0, 1, 1}}, {{0, 1, 2}}, "QK_DEFAULT")}));
+    ASSERT_TRUE(m.needsDefaultMaterial());
+    ASSERT_EQ(m.materials().size(), 3u);
+    const MeshMaterial& fallback = m.materials()[0];
+    EXPECT_TRUE(fallback.name == "QK_DEFAULT" && fallback.twoSided && fallback.alpha == 0.0f);
+    for (const auto* colour : {&fallback.ambient, &fallback.diffuse, &fallback.specular})
+        EXPECT_EQ(*colour, (std::array<float, 4>{1, 1, 1, 1}));
+    EXPECT_EQ(fallback.triangles.size(), 4u);  // two faces, each two-sided
+    EXPECT_EQ(m.materials()[1].diffuse[0], 255.0f / 256.0f);
+    EXPECT_TRUE(m.materials()[1].triangles.empty());
+    EXPECT_TRUE(m.materials()[2].name == "M" && lines.empty());
+}
+
+TEST_F(MeshModelTest, MaterialsCarryTheirColoursAlphaAndTexturesAndATextureThatFailsLeavesOneUntextured) {
+    std::vector<std::string> requests;
+    unsigned made = 0;
+    const TextureFactory factory = [&](const std::string& file, const std::string& modelPath) {
+        requests.push_back(file + " of " + modelPath);
+        if (file == "broken.tga") return 0u;  // the factory has told the user
+        glGenTextures(1, &made);
+        glBindTexture(GL_TEXTURE_2D, made);  // a name becomes a texture once bound
+        return made;
+    };
+    MeshModel& m = load(
+        model({simpleMaterial("plain", {128, 64, 32}, {64, 32, 16}, {32, 16, 8}),
+               simpleMaterial("half", {0, 0, 0}, {0, 0, 0}, {0, 0, 0}, {transparency({percent(50)}), textureMap("broken.tga")}),
+               simpleMaterial("clear", {0, 0, 0}, {0, 0, 0}, {0, 0, 0}, {transparency({percent(0)}), twoSided()}),
+               simpleMaterial("wood", {0, 0, 0}, {0, 0, 0}, {0, 0, 0}, {textureMap("wood.tga")}),
+               meshObject("o", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{0, 1, 2}}, "wood")}),
+        0, factory);
+    ASSERT_EQ(m.materials().size(), 4u);
+    const auto& plain = m.materials()[0];
+    EXPECT_EQ(plain.ambient, (std::array<float, 4>{0.5f, 0.25f, 0.125f, 1.0f}));
+    EXPECT_EQ(plain.diffuse, (std::array<float, 4>{0.25f, 0.125f, 0.0625f, 1.0f}));
+    EXPECT_EQ(plain.specular, (std::array<float, 4>{0.125f, 0.0625f, 0.03125f, 1.0f}));
+    EXPECT_TRUE(plain.alpha == 1.0f && !plain.twoSided && plain.textureId == 0);
+    const auto& half = m.materials()[1];
+    for (const auto* colour : {&half.ambient, &half.diffuse, &half.specular}) EXPECT_EQ((*colour)[3], 0.5f);
+    EXPECT_EQ(std::make_tuple(half.alpha, half.textureFile, half.textureId), std::make_tuple(0.5f, std::string("broken.tga"), 0u));
+    EXPECT_TRUE(m.materials()[2].alpha == 1.0f && m.materials()[2].twoSided);
+    // Only textured materials ask the factory, with the model's path; the load goes on past a failure.
+    EXPECT_EQ(requests, (std::vector<std::string>{"broken.tga of " + path, "wood.tga of " + path}));
+    EXPECT_EQ(m.materials()[3].textureId, made);
+    EXPECT_EQ(m.triangleCount(), 1u);
+    ASSERT_TRUE(glIsTexture(made));
+    loaded.reset();  // the material deletes its texture
+    EXPECT_FALSE(glIsTexture(made));
+}
+
+TEST_F(MeshModelTest, BoundsStartAtTheFirstVertexThatExistsAndTheFileImageIsCentred) {
+    Chunk o = object("o", {mesh({vertexList({{2, 3, 4}, {5, 6, 7}, {3, 3, 5}}), mapCoords({{0.25f, 0.5f}, {0.75f, 1}}),
+                                 faceList({{0, 1, 2}}, {faceGroup("M", {0})})})});
+    MeshModel& m = load(model({grey(), object("empty", {mesh({})}), o}));
+    EXPECT_EQ(m.boundsText(), "maxx:5.000000 minx:2.000000\r\nmaxy:6.000000 miny:3.000000\r\nmaxz:7.000000 minz:4.000000");
+    EXPECT_EQ(m.bounds().minY, 3.0f);
+    // The file image itself is centred on (3.5, 4.5, 5.5), then the axes turn.
+    EXPECT_EQ(m.scene().objects[1].vertices[0].y, -1.5f);
+    EXPECT_EQ(position(m.vertices()[0]), (Floats{1.5f, -1.5f, -1.5f}));
+    const auto& v = m.vertices();  // a vertex beyond the mapping coordinates gets (0, 0)
+    EXPECT_EQ((Floats{v[0].u, v[0].v, v[1].u, v[1].v, v[2].u, v[2].v}), (Floats{0.25f, 0.5f, 0.75f, 1, 0, 0}));
+    // No vertex at all: zero bounds, and a display list of nothing compiles without an error box.
+    EXPECT_EQ(load(model({grey(), grey("N")})).boundsText(),
+              "maxx:0.000000 minx:0.000000\r\nmaxy:0.000000 miny:0.000000\r\nmaxz:0.000000 minz:0.000000");
+    EXPECT_TRUE(loaded->vertices().empty() && prompt.messages().empty());
+}
+
+TEST_F(MeshModelTest, CoordinatesBeyondSinglePrecisionEdgesKeepTheirBoundsTextAndAUnitNormal) {
+    // File (v2-v1) x (v3-v1) = (2M,0,2M) x (0,2M,2M) overflows floats; it points along (-1,-1,1),
+    // which the model sees as (x, -z, -y) = (-1,-1,1) / sqrt 3.
+    const float M = FLT_MAX, third = 1.0f / std::sqrt(3.0f);
+    MeshModel& m = load(model({grey(), meshObject("o", {{M, M, M}, {-M, -M, -M}, {M, -M, M}, {-M, M, M}}, {{1, 2, 3}})}));
+    const std::string big = "340282346638528859811704183484516925440.000000", pair = big + " min";
+    EXPECT_EQ(m.boundsText(), "maxx:" + pair + "x:-" + big + "\r\nmaxy:" + pair + "y:-" + big + "\r\nmaxz:" + pair + "z:-" + big);
+    ASSERT_EQ(m.triangleCount(), 1u);
+    EXPECT_TRUE(same(corners(m.materials()[0].triangles[0]), {1, 3, 2, -third, -third, third}));
+}
+
+// A hexagonal fan around file vertex 0 in the file's z = 0 plane, a low cone when `apex` raises the centre.
+Bytes fan(float apex, const std::vector<Chunk>& material = {}) {
+    std::vector<Vec3> vertices{{0, 0, apex}};
+    std::vector<Face> faces;
+    for (int k = 0; k < 6; ++k) {
+        vertices.push_back({float(std::cos(k * M_PI / 3)), float(std::sin(k * M_PI / 3)), 0});
+        faces.push_back({0, std::uint16_t(1 + k), std::uint16_t(1 + (k + 1) % 6)});
+    }
+    return model({grey("M", material), meshObject("fan", vertices, faces)});
+}
+
+TEST_F(MeshModelTest, FlatFanGivesEveryVertexTheCommonNormalAndListsFacesInOrder) {
+    MeshModel& m = load(fan(0));
+    ASSERT_EQ(m.vertices().size(), 7u);  // nothing split
+    for (const ModelVertex& v : m.vertices()) EXPECT_TRUE(same(normal(v), {0, -1, 0}));
+    ASSERT_EQ(m.vertexFaces().count(0), 6u);
+    for (std::uint32_t k = 0; k < 6; ++k) EXPECT_EQ(m.vertexFaces().entry(m.vertexFaces().begin(0) + k).triangle, k);
+}
+
+TEST_F(MeshModelTest, BackFacesOfACurvedTwoSidedSurfaceAllMoveToOneCopy) {
+    MeshModel& m = load(fan(0.2f, {twoSided()}));
+    const auto& triangles = m.materials()[0].triangles;
+    ASSERT_EQ(triangles.size(), 12u);
+    ASSERT_EQ(m.vertices().size(), 14u);  // every vertex splits exactly once
+    // The centre splits first: its copy is vertex 7, and all six back faces use it.
+    for (std::size_t k = 0; k < 6; ++k) EXPECT_EQ(std::make_pair(triangles[2 * k].i0, triangles[2 * k + 1].i0), std::make_pair(0, 7));
+    EXPECT_TRUE(same(normal(m.vertices()[0]), {0, -1, 0}));  // the mean of the symmetric front faces
+    // The copy carries the first back face's own tilted normal, not a mean, and lists that face alone.
+    EXPECT_TRUE(same(normal(m.vertices()[7]), {triangles[1].nx, triangles[1].ny, triangles[1].nz}));
+    EXPECT_GT(std::hypot(triangles[1].nx, triangles[1].nz), 0.1f);
+    EXPECT_EQ(position(m.vertices()[7]), position(m.vertices()[0]));
+    EXPECT_EQ(std::make_pair(m.vertexFaces().count(7), m.vertexFaces().entry(m.vertexFaces().begin(7)).triangle), std::make_pair(std::size_t(1), 1u));
+}
+
+TEST_F(MeshModelTest, CubeCornerSplitsOnceAndTheThirdSideTakesTheSecondSidesNormal) {
+    // Three sides of a unit cube meet at file vertex 0 (file normals +z, +y, +x), two triangles each.
+    MeshModel& m = load(model({grey(), meshObject("c", {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}, {0, 0, 1}, {1, 0, 1}, {1, 0, 0}, {0, 1, 0}, {0, 1, 1}, {0, 0, 1}},
+                                                  {{0, 1, 2}, {0, 2, 3}, {0, 4, 5}, {0, 5, 6}, {0, 7, 8}, {0, 8, 9}})}));
+    const auto& t = m.materials()[0].triangles;
+    ASSERT_EQ(m.vertices().size(), 11u);  // one copy of the corner
+    EXPECT_EQ((Floats{float(t[0].i0), float(t[1].i0), float(t[2].i0), float(t[5].i0)}), (Floats{0, 0, 10, 10}));
+    EXPECT_EQ(normal(m.vertices()[0]), (Floats{0, -1, 0}));   // side A
+    EXPECT_EQ(normal(m.vertices()[10]), (Floats{0, 0, -1}));  // side B's, used by side C too
+    EXPECT_EQ(normal(m.vertices()[8]), (Floats{1, 0, 0}));    // side C's own vertices keep its normal
+}
+
+TEST_F(MeshModelTest, VertexNormalIsTheMeanOfTheSmoothFacesWeightedByPiMinusTheirCornerAngles) {
+    // At file vertex 0: face 0 has a right angle and file normal (0,0,1); face 1 has the interior
+    // angle acos(1/sqrt 3) and file normal (1,0,1)/sqrt 2. Weights pi/2 and 2.186276035465284; the
+    // file-space mean (w1/sqrt 2, 0, w0 + w1/sqrt 2) is seen as (x, -z, -y) once normalised.
+    MeshModel& m = load(model({grey(), meshObject("o", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {-1, 1, 1}}, {{0, 1, 2}, {0, 2, 3}})}));
+    ASSERT_EQ(m.vertices().size(), 4u);
+    EXPECT_TRUE(same(normal(m.vertices()[0]), {0.44435241393165736f, -0.8958520705077981f, 0}));
+    const ModelTriangle& right = m.materials()[0].triangles[0];
+    EXPECT_NEAR(m.cornerWeight(right, 0), M_PI / 2, 1e-12);
+    EXPECT_NEAR(m.cornerWeight(right, 1) + m.cornerWeight(right, 2), 1.5 * M_PI, 1e-12);  // interior angles sum to pi
+}
+
+// The pixels at model points (x, y in [-2, 2]) looking down -z, lit by a white ambient light only:
+// each face shows its ambient colour (a 24-bit 255 reads as 255/256, stored as 254).
+std::vector<std::array<int, 3>> drawAt(const MeshModel& m, HeadlessGlSurface& surface,
+                                       const std::vector<std::pair<double, double>>& at) {
+    glViewport(0, 0, 64, 64);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(-2, 2, -2, 2, -10, 10);
+    const GLfloat white[4] = {1, 1, 1, 1};
+    glLightModelfv(GL_LIGHT_MODEL_AMBIENT, white);
+    glEnable(GL_LIGHTING);
+    m.draw();
+    const auto rgba = surface.readRgba();
+    std::vector<std::array<int, 3>> pixels;
+    for (const auto& [x, y] : at) {
+        const std::size_t i = (std::size_t((y + 2) * 16) * 64 + std::size_t((x + 2) * 16)) * 4;
+        pixels.push_back({rgba[i], rgba[i + 1], rgba[i + 2]});
+    }
+    return pixels;
+}
+
+// Right triangles in the file's y = 0 plane: the model sees red over x in [-1.5, -0.5], y in [0.5, 1.5]
+// with its right angle at (-0.5, 0.5), green mirrored through 0.
+Bytes redAndGreen() {
+    return model({simpleMaterial("red", {255, 0, 0}, {0, 0, 0}, {0, 0, 0}), simpleMaterial("green", {0, 255, 0}, {0, 0, 0}, {0, 0, 0}),
+                  meshObject("r", {{0.5f, 0, 0.5f}, {1.5f, 0, 0.5f}, {0.5f, 0, 1.5f}}, {{0, 1, 2}}, "red"),
+                  meshObject("g", {{-0.5f, 0, -0.5f}, {-1.5f, 0, -0.5f}, {-0.5f, 0, -1.5f}}, {{0, 1, 2}}, "green")});
+}
+using Pixels = std::vector<std::array<int, 3>>;
+const std::array<int, 3> kRed{254, 0, 0}, kGreen{0, 254, 0}, kNone{0, 0, 0};
+
+TEST_F(MeshModelTest, DisplayListDrawsEachFaceWhereTheProjectionPutsItAndScalingRecompilesIt) {
+    MeshModel& m = load(redAndGreen());
+    const unsigned list = m.displayList();
+    ASSERT_TRUE(glIsList(list));
+    // Beyond the hypotenuse at (-1.3, 1.3); (-1.2, 0.6) leaves the red face when the model is halved.
+    EXPECT_EQ(drawAt(m, *surface, {{-0.75, 0.75}, {0.75, -0.75}, {0.75, 0.75}, {-1.3, 1.3}, {-1.2, 0.6}}),
+              (Pixels{kRed, kGreen, kNone, kNone, kRed}));
+    const auto before = m.vertices();
+    ASSERT_TRUE(m.scaleVertices(0.5f));
+    EXPECT_EQ(drawAt(m, *surface, {{-1.2, 0.6}, {-0.4, 0.4}}), (Pixels{kNone, kRed}));
+    EXPECT_TRUE(m.displayList() == list && !glIsList(list + 1));
+    EXPECT_EQ(m.vertexArray()[1].x, m.vertices()[1].x);
+    // Halving then doubling restores every position exactly; the bounds and file image stay.
+    const ObjectBounds bounds = m.bounds();
+    m.scaleVertices(2.0f);
+    for (std::size_t i = 0; i < before.size(); ++i) EXPECT_EQ(std::memcmp(&m.vertices()[i], &before[i], sizeof before[i]), 0) << i;
+    EXPECT_EQ(std::memcmp(&m.bounds(), &bounds, sizeof bounds), 0);
+    EXPECT_EQ(m.scene().objects[0].vertices[1].x, 1.5f);
+    // A vertex array memory cannot hold comes back as a failure without a box, and the next compilation recovers.
+    m.setVertexArrayLimit(5);
+    EXPECT_FALSE(m.scaleVertices(1.0f));
+    EXPECT_TRUE(m.vertexArray().empty() && prompt.messages().empty());
+    m.setVertexArrayLimit(6);
+    ASSERT_TRUE(m.compileDisplayList());
+    EXPECT_EQ(drawAt(m, *surface, {{-0.75, 0.75}}), Pixels{kRed});
+    loaded.reset();
+    EXPECT_FALSE(glIsList(list));
+}
+
+TEST_F(MeshModelTest, EachPendingGlErrorShowsItsOwnTextAndCompilationReportsThem) {
+    std::string texts;
+    for (unsigned code : {GL_INVALID_ENUM, GL_INVALID_VALUE, GL_INVALID_OPERATION, GL_STACK_OVERFLOW, GL_STACK_UNDERFLOW, GL_OUT_OF_MEMORY})
+        texts += std::string(glErrorText(code)) + "\n";
+    EXPECT_EQ(texts, dataText("gl_errors.txt"));
+    EXPECT_EQ(glErrorText(0x0506), nullptr);  // unlisted codes are skipped
+    RecordingPrompt titled("VELMORA");
+    glEndList();  // GL_INVALID_OPERATION
+    reportGlErrors(titled);
+    reportGlErrors(titled);  // drained: nothing more to show
+    ASSERT_EQ(titled.messages().size(), 1u);
+    const RecordingPrompt::Message& box = titled.messages()[0];
+    EXPECT_EQ(std::make_tuple(box.text, box.caption, box.frameworkBox, box.buttons),
+              std::make_tuple(std::string(glErrorText(GL_INVALID_OPERATION)), std::string("VELMORA"), true, PromptButtons::Ok));
+    MeshModel& m = load(redAndGreen());
+    glGenLists(-1);
+    m.scaleVertices(1.0f);
+    EXPECT_EQ(prompt.messageTexts(), std::vector<std::string>{glErrorText(GL_INVALID_VALUE)});
+}
+
+}  // namespace
+}  // namespace velmora::testing
