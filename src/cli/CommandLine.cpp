@@ -60,7 +60,8 @@ const Option kOptions[] = {
      [](CommandLine& c, const OptionValue& v) { c.plyAscii = as<std::string>(v); }},
     {nullptr, "--hologram", ValueKind::File, "--hologram PREFIX",
      "colour hologram (638, 520, 450 nm) of the points --colour\n"
-     "writes with the same seed, as velmora-holo makes it from\nthat file: PREFIX-638nm.png ..., PREFIX-preview.png;\nprogress on standard error",
+     "writes with the same seed, as velmora-holo makes it from\n"
+     "that file: PREFIX-638nm.png ..., PREFIX-preview.png;\nprogress on standard error",
      [](CommandLine& c, const OptionValue& v) {
          c.hologram = as<std::string>(v);
          c.greyHologram = false;
