@@ -70,7 +70,7 @@ const std::vector<MenuEntry>& menuTree() {
              {"PLY (ASCII)", Command::ExportPlyAscii,
               "Export the visible surface as an ASCII PLY point cloud for CGH libraries", {}},
              {"Hologram", Command::Hologram,
-              "Compute the hologram of the visible surface and show its reconstruction with a focus slider", {}},
+              "Compute the hologram of the visible surface and show it with a focus slider", {}},
              {"E&xit", Command::Exit, "", {}},
          }},
         {"&O选项",
