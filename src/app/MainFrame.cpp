@@ -4,6 +4,7 @@
 #include "app/GlWidget.h"
 #include "app/QtPrompt.h"
 #include "app/ExportDialogs.h"
+#include "app/HologramCommand.h"
 #include "model/AssimpImporter.h"
 #include "platform/DecimalText.h"
 #include "platform/Diagnostics.h"
@@ -68,6 +69,8 @@ const std::vector<MenuEntry>& menuTree() {
              {"PLY", Command::ExportPly, "Export the visible surface as a binary PLY point cloud", {}},
              {"PLY (ASCII)", Command::ExportPlyAscii,
               "Export the visible surface as an ASCII PLY point cloud for CGH libraries", {}},
+             {"Hologram", Command::Hologram,
+              "Compute the hologram of the visible surface and show it with a focus slider", {}},
              {"E&xit", Command::Exit, "", {}},
          }},
         {"&O选项",
@@ -150,6 +153,7 @@ MainFrame::MainFrame(ViewerState& state, Prompt& prompt, SettingsStore& settings
 
     // The export's phase generator.
     state_.random.seedFromClock();
+    hologramSettings_.wisdomFolder = defaultWisdomFolder();
     startOuterSize_ = QSize(state_.frameWidth, state_.frameHeight);
     placeWindow();
 }
@@ -416,6 +420,9 @@ void MainFrame::onCommand(int id) {
         case Command::MultiViewPlyAscii:
             runExport(id);
             break;
+        case Command::Hologram:
+            onHologram();
+            break;
         case Command::Exit:
             close();
             break;
@@ -663,6 +670,13 @@ void MainFrame::runExport(int id) {
         sizeWaiting_ = false;
         onSize();
     }
+}
+
+void MainFrame::onHologram() {
+    if (!view_) return;
+    busy_ = true;
+    showFrameHologram(this, *view_, prompt_, state_, clientRect(), hologramSettings_);
+    busy_ = false;
 }
 
 }  // namespace velmora

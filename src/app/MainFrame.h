@@ -6,6 +6,7 @@
 // the teardown that writes the per-user settings.
 
 #include "export/ExportCommands.h"
+#include "hologram/HologramSettings.h"
 #include "platform/Prompt.h"
 #include "platform/SettingsStore.h"
 #include "textures/TextureManager.h"
@@ -41,6 +42,7 @@ inline constexpr int ExportPly = 40050;
 inline constexpr int ExportPlyAscii = 40051;
 inline constexpr int MultiViewPly = 40052;
 inline constexpr int MultiViewPlyAscii = 40053;
+inline constexpr int Hologram = 40054;
 inline constexpr int Exit = 57665;
 inline constexpr int ForceTwoSided = 40040;
 inline constexpr int MaterialColour = 40042;
@@ -91,6 +93,8 @@ public:
     ClientRect clientRect() const;
     // The label of the last progress step of a multi-view export.
     const QString& lastProgressText() const { return lastProgressText_; }
+    // What File > Hologram computes: the programs' defaults, wisdom in the user's cache.
+    HologramSettings& hologramSettings() { return hologramSettings_; }
 
 signals:
     // A multi-view export is about to draw view `number` of `count`.
@@ -135,6 +139,7 @@ private:
     void onFlyBy();
     void onFlyByTimer();
     void runExport(int id);
+    void onHologram();
     void storeFrameSize();
     void setEye(float x, float y, float z);
     void tearDown();
@@ -163,6 +168,7 @@ private:
     bool placing_ = true;
     bool tornDown_ = false;
     QString lastProgressText_;
+    HologramSettings hologramSettings_;
 };
 
 }  // namespace velmora

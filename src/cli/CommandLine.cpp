@@ -16,7 +16,9 @@ struct FrameSize {
 
 // What an option's value is, and so how it is read and what a wrong one is
 // called in the error message.
-enum class ValueKind { None, File, Size, Triple, Number, Range, Seed };
+// Hologram stands for every --holo-* option: velmora-holo's parser reads
+// them and its help text lists them, so both programs take the same ones.
+enum class ValueKind { None, File, Size, Triple, Number, Range, Seed, Hologram };
 
 using OptionValue =
     std::variant<std::monostate, std::string, FrameSize, std::array<float, 3>, float, ViewRange, std::uint32_t>;
@@ -56,6 +58,20 @@ const Option kOptions[] = {
     {nullptr, "--ply-ascii", ValueKind::File, "--ply-ascii FILE",
      "the same as ASCII PLY in the layout CGH libraries such as\nOpenHolo read",
      [](CommandLine& c, const OptionValue& v) { c.plyAscii = as<std::string>(v); }},
+    {nullptr, "--hologram", ValueKind::File, "--hologram PREFIX",
+     "colour hologram (638, 520, 450 nm) of the points --colour\n"
+     "writes with the same seed, as velmora-holo makes it from\n"
+     "that file: PREFIX-638nm.png ..., PREFIX-preview.png;\nprogress on standard error",
+     [](CommandLine& c, const OptionValue& v) {
+         c.hologram = as<std::string>(v);
+         c.greyHologram = false;
+     }},
+    {nullptr, "--hologram-grey", ValueKind::File, "--hologram-grey PREFIX",
+     "instead one grey hologram (532 nm) of the points --grey\nwrites: PREFIX-532nm.png, PREFIX-preview.png",
+     [](CommandLine& c, const OptionValue& v) {
+         c.hologram = as<std::string>(v);
+         c.greyHologram = true;
+     }},
     {nullptr, "--views", ValueKind::Range, "--views L:R:STEP",
      "with --colour, --grey, --channels, --ply or --ply-ascii: a\nrow of views from the viewpoint shifted by L to R "
      "along x\nin steps of STEP; files are numbered: out1.CGH, out2.CGH",
@@ -104,6 +120,7 @@ const Option kOptions[] = {
      "seed of the random phases (default: a random seed, shown\nwith --verbose); every export starts from it, so a "
      "point\nhas the same phase in every file, and a --views series\nruns one generator across its views",
      [](CommandLine& c, const OptionValue& v) { c.seed = as<std::uint32_t>(v); }},
+    {"\n", "--holo-", ValueKind::Hologram, nullptr, nullptr, nullptr},
     {"\n", "-v --verbose", ValueKind::None, "-v, --verbose",
      "also print the informational message boxes and the seed",
      [](CommandLine& c, const OptionValue&) { c.verbose = true; }},
@@ -136,6 +153,7 @@ std::string makeUsage() {
     std::string text = kIntro;
     for (const Option& option : kOptions) {
         if (option.before) text += option.before;
+        if (option.kind == ValueKind::Hologram) text += hologramOptionsHelp();
         if (!option.usage) continue;
         const std::string usage = option.usage;
         const std::size_t gap = usage.size() + 2 <= kOptionColumn ? kOptionColumn - usage.size() : 2;
@@ -152,6 +170,7 @@ std::string makeUsage() {
 }
 
 bool hasName(const Option& option, const std::string& name) {
+    if (option.kind == ValueKind::Hologram) return name.rfind(option.names, 0) == 0;
     const std::string names = std::string(" ") + option.names + " ";
     return names.find(" " + name + " ") != std::string::npos;
 }
@@ -221,8 +240,31 @@ OptionValue parseValue(ValueKind kind, const std::string& text, const char*& wha
         case ValueKind::Number: what = "a number"; return orNone(parseNumber(text));
         case ValueKind::Range: what = "a range like -1:1:0.5"; return orNone(parseRange(text));
         case ValueKind::Seed: what = "a whole number from 0 to 4294967295"; return orNone(parseSeed(text));
+        case ValueKind::Hologram: break;
     }
     return {};
+}
+
+// A --holo-* option, through the parser velmora-holo uses; `inlineValue`
+// is the text after '=' when there was one.
+bool readHologramOption(const std::vector<std::string>& args, std::size_t& i, const std::string& name,
+                        const std::optional<std::string>& inlineValue, CommandLine& cl, std::string& error) {
+    const char* value = inlineValue ? inlineValue->c_str() : i + 1 < args.size() ? args[i + 1].c_str() : nullptr;
+    switch (parseHologramOption(name, value, cl.hologramOptions, error)) {
+        case OptionMatch::NotMine: error = "unknown option " + args[i]; return false;
+        case OptionMatch::Invalid: return false;
+        case OptionMatch::TakenAlone:
+            if (inlineValue) {
+                error = "option " + name + " takes no value";
+                return false;
+            }
+            break;
+        case OptionMatch::TakenValue:
+            if (!inlineValue) ++i;
+            break;
+    }
+    cl.hologramOptionGiven = true;
+    return true;
 }
 
 // Reads the option at args[i] (advancing i past a separate value) into `cl`;
@@ -238,6 +280,9 @@ bool readOption(const std::vector<std::string>& args, std::size_t& i, CommandLin
     }
     for (const Option& option : kOptions) {
         if (!hasName(option, name)) continue;
+        if (option.kind == ValueKind::Hologram)
+            return readHologramOption(args, i, name, eq != std::string::npos ? std::optional(value) : std::nullopt,
+                                      cl, error);
         if (option.kind == ValueKind::None) {
             if (eq != std::string::npos) error = "option " + name + " takes no value";
             if (eq == std::string::npos) option.set(cl, OptionValue());
@@ -273,6 +318,14 @@ bool checkCombination(CommandLine& cl, const std::vector<std::string>& models, s
     cl.model = models[0];
     if (cl.views && !cl.hasSeriesExport()) {
         error = "--views needs --colour, --grey, --channels, --ply or --ply-ascii";
+        return false;
+    }
+    if (cl.hologramOptionGiven && !cl.hologram) {
+        error = "the --holo- options need --hologram or --hologram-grey";
+        return false;
+    }
+    if (cl.views && cl.hologram) {
+        error = "--views cannot be combined with a hologram (it is made of one view)";
         return false;
     }
     if (cl.views && cl.threeDi) {

@@ -2,6 +2,7 @@
 // The options of velmora-export and their parsing.
 
 #include "export/ViewSeries.h"
+#include "hologram/HologramOptions.h"
 
 #include <array>
 #include <cstdint>
@@ -35,6 +36,8 @@ struct CommandLine {
     std::optional<std::string> threeDi;
     std::optional<std::string> ply;       // binary PLY point cloud
     std::optional<std::string> plyAscii;  // ASCII PLY for CGH libraries
+    std::optional<std::string> hologram;  // prefix of the hologram's files
+    bool greyHologram = false;            // one grey hologram instead of three colours
     std::optional<ViewRange> views;
 
     // Export settings.
@@ -43,12 +46,14 @@ struct CommandLine {
     float scalxy = 1.0f;
     float scalz = 1.0f;
     std::optional<std::uint32_t> seed;
+    HologramOptions hologramOptions;  // the --holo-* options, as velmora-holo reads them
+    bool hologramOptionGiven = false;
 
     bool verbose = false;
     bool help = false;
     bool version = false;
 
-    bool hasExport() const { return colour || grey || channels || threeDi || ply || plyAscii; }
+    bool hasExport() const { return colour || grey || channels || threeDi || ply || plyAscii || hologram; }
     bool hasSeriesExport() const { return colour || grey || channels || ply || plyAscii; }
 };
 

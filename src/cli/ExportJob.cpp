@@ -1,6 +1,7 @@
 #include "cli/ExportJob.h"
 
 #include "export/ExportCommands.h"
+#include "hologram/HologramOutputs.h"
 #include "model/MeshModel.h"
 #include "platform/ConsolePrompt.h"
 #include "platform/HeadlessGlSurface.h"
@@ -160,6 +161,28 @@ bool finish(const char* what, const ExportOutcome& outcome) {
     return false;
 }
 
+// The hologram of the points a colour (or grey) export of the frame writes,
+// with the files velmora-holo would make from that export.
+bool makeHologram(const CommandLine& cl, GlView& view, Prompt& prompt, ViewerState& state, const ClientRect& client) {
+    HologramOptions options = cl.hologramOptions;
+    options.settings.wisdomFolder = defaultWisdomFolder();
+    options.output.prefix = *cl.hologram;
+    const HologramProgress progress = [](const std::string& what) {
+        std::fprintf(stderr, "hologram: %s\n", what.c_str());
+    };
+    const HologramPoints points = sampleFramePoints(view, prompt, state, client, !cl.greyHologram);
+    progress(std::to_string(points.points.size()) + " points");
+    auto holograms = computeHolograms(points, options.settings, progress);
+    auto written = holograms ? writeHologramOutputs(*holograms, options.settings, options.output, progress)
+                             : Result<std::vector<std::string>>::failure(holograms.error());
+    if (!written) {
+        std::fprintf(stderr, "velmora-export: the hologram failed: %s\n", written.error().c_str());
+        return false;
+    }
+    for (const auto& path : *written) std::printf("wrote %s\n", path.c_str());
+    return true;
+}
+
 }  // namespace
 
 ExitStatus runExportJob(const CommandLine& cl) {
@@ -199,6 +222,10 @@ ExitStatus runExportJob(const CommandLine& cl) {
         state.random.seed(seed);
         if (!finish(e.what, runExport(view, prompt, state, client, e.request, progress)))
             status = ExitStatus::ExportFailed;
+    }
+    if (cl.hologram) {
+        state.random.seed(seed);
+        if (!makeHologram(cl, view, prompt, state, client)) status = ExitStatus::ExportFailed;
     }
     return status;
 }

@@ -1,6 +1,7 @@
 #include "export/ExportCommands.h"
 
 #include "export/ExportNaming.h"
+#include "export/FramePoints.h"
 #include "export/NumberText.h"
 #include "export/SurfaceSampler.h"
 #include "export/ThreeDiWriter.h"
@@ -124,6 +125,15 @@ SampleSummary sampleObjectCoordinates(GlView& view, Prompt& prompt, const Client
     beginExportFrame(view);
     view.drawFrame();
     return SurfaceSampler::sample(client, prompt).summarize();
+}
+
+HologramPoints sampleFramePoints(GlView& view, Prompt& prompt, ViewerState& state, const ClientRect& client,
+                                 bool colour) {
+    beginExportFrame(view);
+    view.drawFrame();
+    const SampledFrame frame = SurfaceSampler::sample(client, prompt);
+    restoreViewingFrame(view);
+    return framePoints(frame, {state.Output_Scalxy, state.Output_Scalz}, state.random, colour);
 }
 
 std::vector<std::string> objectCoordinateTexts(const SampleSummary& summary) {

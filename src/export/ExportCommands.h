@@ -6,6 +6,7 @@
 // over as a request; every message a person sees goes through the Prompt.
 
 #include "export/CghWriter.h"
+#include "hologram/HologramPoints.h"
 #include "export/PlyWriter.h"
 #include "export/ViewSeries.h"
 #include "platform/Prompt.h"
@@ -72,6 +73,12 @@ SampleSummary sampleObjectCoordinates(GlView& view, Prompt& prompt, const Client
 // The dialog's value texts: "%d" count, then "%f" of maxX, minX, maxY,
 // minY, maxZ, minZ (all 0.000000 when there is no point).
 std::vector<std::string> objectCoordinateTexts(const SampleSummary& summary);
+
+// The points a colour export (grey: a grey export) of the current frame
+// would write, phases drawn from state.random as that export draws them;
+// nothing is written and no box is shown. The viewing frame is back after.
+HologramPoints sampleFramePoints(GlView& view, Prompt& prompt, ViewerState& state, const ClientRect& client,
+                                 bool colour);
 
 // Sets the clear colour of the export frame (black) or back to the viewing
 // colour and redraws.

@@ -190,6 +190,7 @@ TEST_F(MainFrameTest, MenuTreeCarriesEveryTextIdAndPrompt) {
                         "  输出3D数据 | 40048 | 输出3D成像系统仿真数据",
                         "  PLY | 40050 | Export the visible surface as a binary PLY point cloud",
                         "  PLY (ASCII) | 40051 | Export the visible surface as an ASCII PLY point cloud for CGH libraries",
+                        "  Hologram | 40054 | Compute the hologram of the visible surface and show it with a focus slider",
                         "  E&xit | 57665 | ",
                         "&O选项 | 0 | ",
                         "  &Force 2-Sided Materials | 40040 | Forces Unspecified Materials to be 2-Sided",

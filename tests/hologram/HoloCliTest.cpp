@@ -1,6 +1,7 @@
 // velmora-holo as a person runs it: a per-channel set named by one file,
-// its outputs, and the exit statuses. The FFT wisdom goes to a temporary
-// cache folder, never the user's.
+// its outputs, and the exit statuses; and velmora-export's hologram of its
+// own frame against velmora-holo's of the same frame's colour file. The FFT
+// wisdom goes to a temporary cache folder, never the user's.
 
 #include "support/TempDir.h"
 
@@ -21,8 +22,8 @@ void writeChannel(const std::string& path, const char* value) {
         << "ViewPoint: x=0.000000  y=0.000000 z=30.000000";
 }
 
-int run(const velmora::testing::TempDir& dir, const std::string& arguments) {
-    const std::string command = "XDG_CACHE_HOME='" + dir.file("cache") + "' '" VELMORA_HOLO "' " + arguments +
+int run(const velmora::testing::TempDir& dir, const std::string& arguments, const char* program = VELMORA_HOLO) {
+    const std::string command = "XDG_CACHE_HOME='" + dir.file("cache") + "' '" + program + "' " + arguments +
                                 " 2>'" + dir.file("stderr") + "'";
     const int status = std::system(command.c_str());
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -44,6 +45,21 @@ TEST(HoloCli, ChannelSetGivesThreeHologramsAndAPreviewAndStatusesFollowTheReadme
     EXPECT_EQ(run(dir, small + "--holo-distance 0.5 x.CGH"), 2);
     std::filesystem::remove(dir.file("objb1.CGH"));
     EXPECT_EQ(run(dir, small + "'" + dir.file("objr1.CGH") + "'"), 1);  // its siblings are gone
+}
+
+TEST(HoloCli, ExportedHologramEqualsTheHologramOfTheExportedColourFile) {
+    velmora::testing::TempDir dir;
+    const std::string small = "--holo-size 64x48 --holo-distance 20 --holo-quick-plan --holo-npy --holo-fit 0.8 ";
+    ASSERT_EQ(run(dir, small + "--size 40x30 --fit --seed 7 --colour '" + dir.file("frame.CGH") + "' --hologram '" +
+                           dir.file("direct") + "' '" VELMORA_SOURCE_DIR "/samples/sample.3ds'",
+                  VELMORA_EXPORT),
+              0);
+    ASSERT_EQ(run(dir, small + "-o '" + dir.file("fromfile") + "' '" + dir.file("frame.CGH") + "'"), 0);
+    for (const std::string suffix : {"-638nm.npy", "-520nm.npy", "-450nm.npy", "-preview.png"}) {
+        const std::string direct = velmora::testing::fileText(dir.file("direct" + suffix));
+        EXPECT_FALSE(direct.empty()) << suffix;
+        EXPECT_TRUE(direct == velmora::testing::fileText(dir.file("fromfile" + suffix))) << suffix;
+    }
 }
 
 }  // namespace

@@ -1,0 +1,50 @@
+#include "app/HologramCommand.h"
+
+#include "app/HologramWindow.h"
+
+#include <QEventLoop>
+#include <QProgressDialog>
+
+#include <optional>
+#include <thread>
+
+namespace velmora {
+
+HologramWindow* showFrameHologram(QWidget* parent, GlView& view, Prompt& prompt, ViewerState& state,
+                                  const ClientRect& client, const HologramSettings& settings) {
+    const HologramPoints points = sampleFramePoints(view, prompt, state, client, true);
+    QProgressDialog dialog(parent);
+    dialog.setWindowTitle(QString::fromStdString(prompt.applicationTitle()));
+    dialog.setWindowModality(Qt::WindowModal);
+    // The library reports its steps but cannot be stopped between them.
+    dialog.setCancelButton(nullptr);
+    dialog.setRange(0, 0);
+    dialog.setMinimumDuration(0);
+    dialog.setLabelText(QStringLiteral("Computing the hologram of %1 points").arg(points.points.size()));
+    dialog.show();
+
+    // The dialog and the loop outlive the worker: it is joined before they go.
+    std::optional<Result<HologramSet>> result;
+    QEventLoop loop;
+    std::thread worker([&] {
+        result = computeHolograms(points, settings, [&dialog](const std::string& step) {
+            QMetaObject::invokeMethod(
+                &dialog, [&dialog, text = QString::fromStdString(step)] { dialog.setLabelText(text); },
+                Qt::QueuedConnection);
+        });
+        QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+    });
+    loop.exec();
+    worker.join();
+    dialog.close();
+    if (!*result) {
+        prompt.show("Cannot compute the hologram: " + result->error(), std::string(kErrorCaption), PromptIcon::Error);
+        return nullptr;
+    }
+    // Owned by its parent, like every widget of the frame.
+    auto* window = new HologramWindow(**result, settings, parent);
+    window->show();
+    return window;
+}
+
+}  // namespace velmora
