@@ -16,8 +16,6 @@ PACKAGES=(
   libgtest-dev googletest libbenchmark-dev xvfb xauth openbox locales-all
   clang libclang-rt-14-dev python3 python3-open3d
   assimp-testmodels glmark2-data
-  # the documentation's screenshots (import -window root under Xvfb)
-  imagemagick
 )
 
 missing=()
