@@ -1,8 +1,6 @@
 #pragma once
-// The window tests' shared pieces: the program in a fresh configuration
-// folder with a scripted prompt, a window manager on the test display and
-// the screen as another X client sees it. Every wait waits for a condition,
-// with a generous ceiling, never for a fixed time.
+// The window tests' shared pieces. Every wait waits for a condition, with a
+// generous ceiling, never for a fixed time.
 
 #include "app/GlWidget.h"
 #include "app/MainFrame.h"
@@ -15,26 +13,22 @@
 #include <QAction>
 #include <QApplication>
 #include <QDeadlineTimer>
-#include <QImage>
 #include <QProcess>
+#include <QScreen>
 #include <QTest>
 #include <QTimer>
 
 #include <gtest/gtest.h>
 #include <xcb/xcb.h>
 
-#include <cstdlib>
 #include <functional>
 #include <optional>
-#include <string>
 
 namespace velmora::testing {
 
-// The ceiling of every wait: far above what a loaded machine needs.
-inline constexpr int kPatience = 20000;
+inline constexpr int kPatience = 20000;  // far above what a loaded machine needs
 
-// XDG_CONFIG_HOME in a fresh folder for the object's lifetime; profile() is
-// the program's settings file there.
+// XDG_CONFIG_HOME in a fresh folder for the object's lifetime.
 struct ScopedConfigHome {
     ScopedConfigHome() { ::setenv("XDG_CONFIG_HOME", dir.path().c_str(), 1); }
     ~ScopedConfigHome() { ::unsetenv("XDG_CONFIG_HOME"); }
@@ -63,23 +57,14 @@ protected:
     ViewerApp app_{prompt_};
 };
 
-// A connection of the test's own to the X server: it sees what any other
-// client sees, whatever the program's connection holds back.
-struct XConnection {
-    XConnection() : c(xcb_connect(nullptr, nullptr)) {}
-    ~XConnection() { xcb_disconnect(c); }
-    xcb_window_t root() const { return xcb_setup_roots_iterator(xcb_get_setup(c)).data->root; }
-    xcb_connection_t* c;
-};
-
-// The frame extents (left, top, right, bottom) the window manager has put on
-// `window`, as the X server has them.
+// The frame (left, top, right, bottom) the window manager declares around
+// `window`, as the X server has it.
 inline std::optional<QMargins> frameExtents(WId window) {
-    XConnection x;
+    xcb_connection_t* c = xcb_connect(nullptr, nullptr);
     const char name[] = "_NET_FRAME_EXTENTS";
-    xcb_intern_atom_reply_t* atom = xcb_intern_atom_reply(x.c, xcb_intern_atom(x.c, 0, sizeof name - 1, name), nullptr);
+    xcb_intern_atom_reply_t* atom = xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, sizeof name - 1, name), nullptr);
     xcb_get_property_reply_t* reply = xcb_get_property_reply(
-        x.c, xcb_get_property(x.c, 0, xcb_window_t(window), atom ? atom->atom : 0, XCB_ATOM_CARDINAL, 0, 4), nullptr);
+        c, xcb_get_property(c, 0, xcb_window_t(window), atom ? atom->atom : 0, XCB_ATOM_CARDINAL, 0, 4), nullptr);
     std::optional<QMargins> extents;
     if (reply && xcb_get_property_value_length(reply) == 16) {
         const auto* v = static_cast<const std::uint32_t*>(xcb_get_property_value(reply));
@@ -87,11 +72,31 @@ inline std::optional<QMargins> frameExtents(WId window) {
     }
     std::free(reply);
     std::free(atom);
+    xcb_disconnect(c);
     return extents;
 }
 
-// The leftmost column of the white pixels (the overlay texts are white on
-// the viewing colour); nothing when fewer than 20 are white.
+// Openbox on the test display for the object's lifetime, managing windows
+// once the constructor returns. (The window tests share one display and run
+// one at a time: see CMakeLists.txt.)
+struct WindowManager {
+    WindowManager() {
+        process.start(QStringLiteral("openbox"), {QStringLiteral("--sm-disable")});
+        QWidget probe;
+        probe.show();
+        managing = process.waitForStarted(kPatience) &&
+                   QTest::qWaitFor([&] { return frameExtents(probe.winId()).has_value(); }, kPatience);
+    }
+    ~WindowManager() {
+        process.terminate();
+        process.waitForFinished(kPatience);
+    }
+    QProcess process;
+    bool managing = false;
+};
+
+// The leftmost column of white pixels (the overlay texts are white on the
+// viewing colour); nothing when fewer than 20 are white.
 inline std::optional<int> textColumn(const QImage& picture) {
     int count = 0, leftmost = picture.width();
     for (int y = 0; y < picture.height(); ++y)
@@ -103,52 +108,21 @@ inline std::optional<int> textColumn(const QImage& picture) {
     return count >= 20 ? std::optional<int>(leftmost) : std::nullopt;
 }
 
-// The text column of `area` (screen coordinates) on the screen, as another
-// X client sees it, once it shows text (or none, as `text` says) or
-// `patience` ms have passed. The program's own thread does not go back to
-// its event loop meanwhile: only what it has sent the X server already can
-// reach the screen.
+// The text column of the screen's `area`, read from the X server, once it
+// shows text (or none, as `text` says) or `patience` ms have passed. The
+// program's thread stays out of its event loop meanwhile: only what it has
+// sent the X server already can reach the screen.
 inline std::optional<int> textOnScreen(QRect area, bool text = true, int patience = kPatience) {
-    XConnection x;
-    std::optional<int> column;
     const QDeadlineTimer deadline(patience);
-    do {
-        xcb_get_image_reply_t* image = xcb_get_image_reply(
-            x.c,
-            xcb_get_image(x.c, XCB_IMAGE_FORMAT_Z_PIXMAP, x.root(), std::int16_t(area.x()), std::int16_t(area.y()),
-                          std::uint16_t(area.width()), std::uint16_t(area.height()), ~0u),
-            nullptr);
-        if (!image) break;
-        column = textColumn(QImage(xcb_get_image_data(image), area.width(), area.height(), QImage::Format_RGB32));
-        std::free(image);
-    } while (column.has_value() != text && !deadline.hasExpired());
+    std::optional<int> column;
+    do
+        column = textColumn(QGuiApplication::primaryScreen()->grabWindow(0, area.x(), area.y(), area.width(),
+                                                                        area.height()).toImage());
+    while (column.has_value() != text && !deadline.hasExpired());
     return column;
 }
 
-// Openbox on the test display for the object's lifetime; the constructor
-// returns once it has framed a window. (The window tests share one display
-// and run one at a time: see CMakeLists.txt.)
-class WindowManager {
-public:
-    WindowManager() {
-        process_.start(QStringLiteral("openbox"), {QStringLiteral("--sm-disable")});
-        QWidget probe;
-        probe.show();
-        managing = process_.waitForStarted(kPatience) &&
-                   QTest::qWaitFor([&] { return frameExtents(probe.winId()).has_value(); }, kPatience);
-    }
-    ~WindowManager() {
-        process_.terminate();
-        process_.waitForFinished(kPatience);
-    }
-    bool managing = false;
-
-private:
-    QProcess process_;
-};
-
-// Runs `check` on the next modal widget other than `previous` once it is up,
-// so a test can answer a real dialog.
+// Runs `check` on the next modal widget other than `previous` once it is up.
 inline void whenModal(std::function<void(QWidget*)> check, QWidget* previous = nullptr) {
     auto* timer = new QTimer;
     timer->setInterval(20);

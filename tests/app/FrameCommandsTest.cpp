@@ -1,6 +1,6 @@
-// The frame's commands on the bundled sample model: what each menu item
-// asks and hands on, what keys and drags reach, the texts on screen during
-// long work, the fly-by timer and the two forms of the view menu.
+// The frame's commands on the bundled sample model: what each item asks and
+// hands on, what keys and drags reach, the texts on screen during long work,
+// the fly-by timer and the forms of the view menu.
 
 #include "AppTestSupport.h"
 
@@ -14,8 +14,6 @@
 
 #include <GL/gl.h>
 
-#include <filesystem>
-
 namespace velmora {
 namespace {
 
@@ -28,7 +26,7 @@ protected:
         frame().action(Command::FileOpen)->trigger();
     }
     void expectEye(float x, float y, float z) {
-        GlView& v = *frame().view();
+        const GlView& v = *frame().view();
         EXPECT_EQ((std::vector<float>{v.eyeX(), v.eyeY(), v.eyeZ()}), (std::vector<float>{x, y, z}));
     }
     // Types `texts` into the edits 1001, 1002... and answers OK or Cancel.
@@ -38,11 +36,14 @@ protected:
             return ok;
         };
     }
-    // The texts shown in the edits 1001, 1002... of the last form.
-    std::vector<std::string> shown() const {
-        std::vector<std::string> texts;
-        for (int id = 1001; const FormField* f = prompt_.forms().back().field(id); ++id) texts.push_back(f->text);
-        return texts;
+    // The last form as shown: its number, title and labels, then the texts of its edits 1001, 1002...
+    std::vector<std::string> lastForm() const {
+        const FormRequest& form = prompt_.forms().back();
+        std::vector<std::string> out = {std::to_string(form.resourceId) + " " + form.title};
+        for (const FormField& field : form.fields)
+            if (!field.label.empty()) out[0] += " |" + field.label;
+        for (int id = 1001; const FormField* field = form.field(id); ++id) out.push_back(field->text);
+        return out;
     }
     TempDir dir_;
 };
@@ -50,16 +51,15 @@ protected:
 TEST_F(FrameCommandsTest, OpeningResetsTheCameraAndTheNextModelKeepsTheView) {
     frame().action(Command::FileOpen)->trigger();  // cancelled: nothing changes
     EXPECT_EQ(frame().view(), nullptr);
-    ASSERT_EQ(prompt_.fileDialogs().size(), 1u);
-    EXPECT_EQ(prompt_.fileDialogs()[0].mode, FileDialogRequest::Mode::Open);
-    EXPECT_TRUE(prompt_.fileDialogs()[0].mustExist);
-    EXPECT_EQ(prompt_.fileDialogs()[0].filters.at(0).pattern, "*.3DS");
+    const FileDialogRequest& request = prompt_.fileDialogs().at(0);
+    EXPECT_EQ(request.mode, FileDialogRequest::Mode::Open);
+    EXPECT_TRUE(request.mustExist);
+    EXPECT_EQ(request.filters.at(0).pattern, "*.3DS");
 
     frame().action(Command::MaterialColour)->trigger();  // before any model: the flag and the mark
     state().modelScale = 3.0f;
     state().modelOffsetX = 2.0f;
     state().modelRotY = 45.0f;
-    prompt_.clear();
     open();
     ASSERT_TRUE(frame().view() && frame().view()->hasModel());
     EXPECT_EQ(prompt_.transcript().back(), "message 完成: 读取完成!");
@@ -73,16 +73,13 @@ TEST_F(FrameCommandsTest, OpeningResetsTheCameraAndTheNextModelKeepsTheView) {
     EXPECT_FALSE(glIsEnabled(GL_COLOR_MATERIAL));  // a new view starts without it
     frame().action(Command::MaterialColour)->trigger();
     frame().action(Command::MaterialColour)->trigger();
-    frame().glWidget()->makeCurrent();
-    EXPECT_TRUE(glIsEnabled(GL_COLOR_MATERIAL));
 
     // The next model goes into the same view, OpenGL set-up and all.
     QTest::keyClick(&frame(), Qt::Key_Left);
     open();
     expectEye(0, 0, 30);
-    const std::string bad = dir_.file("bad.3ds");
-    writeFile(bad, std::string("not a model"));
-    open(bad);
+    writeFile(dir_.file("bad.3ds"), std::string("not a model"));
+    open(dir_.file("bad.3ds"));
     ASSERT_NE(frame().view(), nullptr);
     EXPECT_FALSE(frame().view()->hasModel());
     EXPECT_EQ(frame().windowTitle(), "QUNT");
@@ -90,12 +87,11 @@ TEST_F(FrameCommandsTest, OpeningResetsTheCameraAndTheNextModelKeepsTheView) {
     EXPECT_TRUE(glIsEnabled(GL_COLOR_MATERIAL));
 }
 
-// What tells the kinds apart: a PLY file's format line, the count of
-// numbers on a CGH file's first point line.
+// What tells the kinds apart: a PLY file's format line, the count of numbers
+// on a CGH file's first point line.
 std::string kindOf(const std::string& path) {
     const std::vector<std::string> lines = readCgh(path).lines;
-    if (lines.size() < 2) return "";
-    if (lines[0] == "ply") return lines[1];
+    if (lines.size() < 2 || lines[0] == "ply") return lines.size() < 2 ? "" : lines[1];
     std::istringstream in(lines[1]);
     int count = 0;
     for (std::string number; in >> number;) ++count;
@@ -106,51 +102,44 @@ TEST_F(FrameCommandsTest, EachExportItemAsksItsQuestionsAndWritesItsKind) {
     frame().action(Command::ExportColour)->trigger();  // no model: nothing at all
     EXPECT_TRUE(prompt_.transcript().empty());
     open();
-    // A series runs from 0 to 1 by 0.5: three views.
+    const std::string binary = "format binary_little_endian 1.0", ascii = "format ascii 1.0";
     struct Row {
         int command;
-        bool series;
-        const char* title;
-        const char* filter;
-        const char* file;  // the first letter is the name given to the save dialog
-        const char* kind;
+        bool series;  // asks for a range: 0 to 1 by 0.5, three views
+        std::string title, filter, file, kind;  // the file's first letter is the name given
     };
-    const Row rows[] = {
-        {Command::ExportColour, false, "Export Object", "*.CGH", "a.CGH", "8"},
-        {Command::ExportGrey, false, "Export Object(Gray)", "*.CGH", "b.CGH", "6"},
-        {Command::Export3di, false, "Export Object(Gray)", "*.3di", "c.3di", ""},
-        {Command::ExportPly, false, "Export Object", "*.ply", "d.ply", "format binary_little_endian 1.0"},
-        {Command::ExportPlyAscii, false, "Export Object", "*.ply", "e.ply", "format ascii 1.0"},
-        {Command::MultiViewColour, true, "Export Object", "*.CGH", "f3.CGH", "8"},
-        {Command::MultiViewGrey, true, "Export Object", "*.CGH", "g3.CGH", "6"},
-        {Command::MultiViewChannels, true, "Export Object", "*.CGH", "hb3.CGH", "6"},
-        {Command::MultiViewPly, true, "Export Object", "*.ply", "i3.ply", "format binary_little_endian 1.0"},
-        {Command::MultiViewPlyAscii, true, "Export Object", "*.ply", "j3.ply", "format ascii 1.0"},
-    };
+    const Row rows[] = {{Command::ExportColour, false, "Export Object", "*.CGH", "a.CGH", "8"},
+                        {Command::ExportGrey, false, "Export Object(Gray)", "*.CGH", "b.CGH", "6"},
+                        {Command::Export3di, false, "Export Object(Gray)", "*.3di", "c.3di", ""},
+                        {Command::ExportPly, false, "Export Object", "*.ply", "d.ply", binary},
+                        {Command::ExportPlyAscii, false, "Export Object", "*.ply", "e.ply", ascii},
+                        {Command::MultiViewColour, true, "Export Object", "*.CGH", "f3.CGH", "8"},
+                        {Command::MultiViewGrey, true, "Export Object", "*.CGH", "g3.CGH", "6"},
+                        {Command::MultiViewChannels, true, "Export Object", "*.CGH", "hb3.CGH", "6"},
+                        {Command::MultiViewPly, true, "Export Object", "*.ply", "i3.ply", binary},
+                        {Command::MultiViewPlyAscii, true, "Export Object", "*.ply", "j3.ply", ascii}};
     for (const Row& row : rows) {
         SCOPED_TRACE(row.file);
         prompt_.clear();
         if (row.series) prompt_.queueForm(fill({"0", "1", "0.5"}));
-        prompt_.queueFile(dir_.file(std::string(1, row.file[0])));
+        prompt_.queueFile(dir_.file(row.file.substr(0, 1)));
         frame().action(row.command)->trigger();
-        std::vector<std::string> asked = {"file " + std::string(row.title), "message 完成!: 导出完成!"};
+        std::vector<std::string> asked = {"file " + row.title, "message 完成!: 导出完成!"};
         if (row.series) asked.insert(asked.begin(), "form ViewRange_Select");
         EXPECT_EQ(prompt_.transcript(), asked);
-        EXPECT_EQ(prompt_.fileDialogs().at(0).filters.at(0).pattern, row.filter);
         EXPECT_EQ(prompt_.forms().empty() ? 0 : prompt_.forms()[0].resourceId, row.series ? 133 : 0);
-        ASSERT_TRUE(std::filesystem::exists(dir_.file(row.file)));
-        EXPECT_EQ(*row.kind ? kindOf(dir_.file(row.file)) : "", row.kind);
+        EXPECT_EQ(prompt_.fileDialogs().at(0).filters.at(0).pattern, row.filter);
+        EXPECT_TRUE(std::filesystem::exists(dir_.file(row.file)));
+        EXPECT_EQ(row.kind.empty() ? "" : kindOf(dir_.file(row.file)), row.kind);
     }
-
-    // A refused range asks for no file.
     prompt_.clear();
-    prompt_.queueForm(fill({"0", "1", "0"}));
+    prompt_.queueForm(fill({"0", "1", "0"}));  // a refused range asks for no file
     frame().action(Command::MultiViewGrey)->trigger();
     EXPECT_EQ(prompt_.transcript(),
               (std::vector<std::string>{"form ViewRange_Select", "message velmora: Delta must be nonzero!"}));
 
-    // A resize in the middle of a series waits until the series ends: the
-    // last view samples the rectangle the series started with.
+    // A resize in the middle of a series waits until it ends: the last view
+    // samples the rectangle the series started with.
     const auto sizes = [&] {
         const ClientRect client = frame().clientRect();
         return std::vector<int>{client.width(), client.height(), frame().view()->viewportWidth(),
@@ -176,25 +165,18 @@ TEST_F(FrameCommandsTest, EachExportItemAsksItsQuestionsAndWritesItsKind) {
 }
 
 TEST(FrameInputTest, QtKeysBecomeTheNavigationsKeyCodes) {
-    struct Row {
-        int key;
-        Qt::KeyboardModifiers modifiers;
-        int code;
-    };
-    const Row rows[] = {
+    const std::tuple<int, Qt::KeyboardModifiers, int> rows[] = {
         {Qt::Key_Escape, {}, 27}, {Qt::Key_PageUp, {}, 33}, {Qt::Key_PageDown, {}, 34}, {Qt::Key_Home, {}, 36},
-        {Qt::Key_Left, {}, 37},   {Qt::Key_Up, {}, 38},     {Qt::Key_Right, {}, 39},    {Qt::Key_Down, {}, 40},
+        {Qt::Key_Left, {}, 37}, {Qt::Key_Up, {}, 38}, {Qt::Key_Right, {}, 39}, {Qt::Key_Down, {}, 40},
         {Qt::Key_Plus, Qt::KeypadModifier, 107}, {Qt::Key_Minus, Qt::KeypadModifier, 109},
-        {Qt::Key_Plus, {}, 0},    {Qt::Key_Minus, {}, 0},  // the main keyboard's are not bound
-        {Qt::Key_A, {}, 'A'},     {Qt::Key_Z, Qt::ShiftModifier, 'Z'}, {Qt::Key_F1, {}, 0}, {Qt::Key_End, {}, 0},
-    };
-    for (const Row& row : rows) EXPECT_EQ(MainFrame::virtualKeyOf(row.key, row.modifiers), row.code) << row.key;
+        {Qt::Key_Plus, {}, 0}, {Qt::Key_Minus, {}, 0},  // the main keyboard's are not bound
+        {Qt::Key_A, {}, 'A'}, {Qt::Key_Z, Qt::ShiftModifier, 'Z'}, {Qt::Key_F1, {}, 0}, {Qt::Key_End, {}, 0}};
+    for (const auto& [key, modifiers, code] : rows) EXPECT_EQ(MainFrame::virtualKeyOf(key, modifiers), code) << key;
 }
 
 TEST_F(FrameCommandsTest, KeysAndDragsInTheWindowReachTheNavigation) {
     open();
-    // A held key: the first press and two auto-repeats, one step each.
-    for (bool repeat : {false, true, true}) {
+    for (bool repeat : {false, true, true}) {  // a held key: one step per auto-repeat too
         QKeyEvent press(QEvent::KeyPress, Qt::Key_Left, Qt::NoModifier, QString(), repeat);
         QApplication::sendEvent(&frame(), &press);
     }
@@ -202,9 +184,8 @@ TEST_F(FrameCommandsTest, KeysAndDragsInTheWindowReachTheNavigation) {
     expectEye(-3, 0, 30);
     EXPECT_EQ(state().modelScale, 1.100000023841858f);
 
-    // Drag right 10 pixels and down 20: 3 and 6 degrees. The events go
-    // straight to the widget, as the window system delivers them, whatever
-    // the test display's pointer does.
+    // The mouse events go straight to the widget, as the window system
+    // delivers them, whatever the test display's pointer does.
     QWidget* gl = frame().glWidget();
     const auto send = [gl](QEvent::Type type, QPoint p, Qt::MouseButtons buttons) {
         const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
@@ -213,10 +194,9 @@ TEST_F(FrameCommandsTest, KeysAndDragsInTheWindowReachTheNavigation) {
     };
     const auto rotation = [&] { return std::vector<float>{state().modelRotY, state().modelRotX}; };
     send(QEvent::MouseButtonPress, {100, 100}, Qt::LeftButton);
-    send(QEvent::MouseMove, {110, 120}, Qt::LeftButton);
+    send(QEvent::MouseMove, {110, 120}, Qt::LeftButton);  // right 10, down 20: 3 and 6 degrees
     EXPECT_EQ(rotation(), (std::vector<float>{3, 6}));
-    // A release outside the window is not seen: the drag goes on without a button.
-    send(QEvent::MouseButtonRelease, {-20, -20}, Qt::NoButton);
+    send(QEvent::MouseButtonRelease, {-20, -20}, Qt::NoButton);  // outside: not seen, the drag goes on
     send(QEvent::MouseMove, {120, 120}, Qt::NoButton);
     EXPECT_EQ(rotation(), (std::vector<float>{6, 6}));
     send(QEvent::MouseButtonRelease, {120, 120}, Qt::NoButton);
@@ -224,11 +204,11 @@ TEST_F(FrameCommandsTest, KeysAndDragsInTheWindowReachTheNavigation) {
     EXPECT_EQ(rotation(), (std::vector<float>{6, 6}));
 }
 
-// The texts drawn before long work are on the real screen while it runs, as
-// another X client sees them: "Re-scaling..." 5 units left of the centre,
-// "Loading..." 4, of 16 across the shorter side. The boxes the work shows
-// are moments inside it; paints and keys that come while a model loads
-// leave the text and the model alone.
+// The texts drawn before long work are on the screen while it runs, read
+// from the X server at moments inside the work (the boxes it shows):
+// "Re-scaling..." 5 units left of the centre, "Loading..." 4, of 16 across
+// the shorter side. Paints and keys that come while a model loads leave the
+// text and the model alone.
 TEST_F(FrameCommandsTest, TextsAreOnScreenWhileTheWorkRunsAndAVertexArrayIsRetried) {
     open();
     GlWidget* gl = frame().glWidget();
@@ -266,14 +246,11 @@ TEST_F(FrameCommandsTest, TextsAreOnScreenWhileTheWorkRunsAndAVertexArrayIsRetri
     QTest::keyClick(&frame(), Qt::Key_E);  // doubles the geometry; asked until Retry works
     EXPECT_EQ(retries, 2);
     expectText(-5, "Re-scaling...");
-    const RecordingPrompt::Message& box = prompt_.messages().back();
-    EXPECT_EQ(box.text, "Failed to load the 3DS mesh into System memory!");
-    EXPECT_TRUE(box.frameworkBox);
-    EXPECT_EQ(box.icon, PromptIcon::Question);
+    EXPECT_EQ(prompt_.transcript().back(), "message velmora: Failed to load the 3DS mesh into System memory!");
+    EXPECT_EQ(prompt_.messages().back().icon, PromptIcon::Question);
     EXPECT_FLOAT_EQ(frame().view()->model()->vertices().front().x, 2 * x0);
 
-    // Two-sided reads the file again and keeps the camera and the transform.
-    outOfSight();
+    outOfSight();  // two-sided reads the file again and keeps the camera and the transform
     prompt_.clear();
     frame().action(Command::ForceTwoSided)->trigger();
     expectText(-4, "Loading...");
@@ -304,10 +281,8 @@ TEST_F(FrameCommandsTest, TextsAreOnScreenWhileTheWorkRunsAndAVertexArrayIsRetri
 
 TEST_F(FrameCommandsTest, FlyByRunsOnATimerUntilItEndsOrHomeStopsIt) {
     frame().action(Command::FlyBy)->trigger();  // without a model it only counts
-    EXPECT_TRUE(frame().flyByTimer().isActive());
     EXPECT_TRUE(QTest::qWaitFor([&] { return !frame().flyByTimer().isActive(); }, 3 * kPatience));
     EXPECT_EQ(state().flyByStep, Navigation::kFlyByIdle);
-
     open();
     frame().action(Command::FlyBy)->trigger();
     EXPECT_TRUE(QTest::qWaitFor([&] { return frame().view()->eyeZ() != 30.0f; }, kPatience));
@@ -316,28 +291,19 @@ TEST_F(FrameCommandsTest, FlyByRunsOnATimerUntilItEndsOrHomeStopsIt) {
     expectEye(0, 0, 30);
 }
 
-// A form's number, title and labels on one line.
-std::string labels(const FormRequest& form) {
-    std::string out = std::to_string(form.resourceId) + " " + form.title;
-    for (const FormField& field : form.fields)
-        if (!field.label.empty()) out += " |" + field.label;
-    return out;
-}
-
 TEST_F(FrameCommandsTest, ViewPointSetStoresTheViewpointAndMovesTheEye) {
+    const auto viewpoint = [&] { return std::vector<float>{state().viewPointX, state().viewPointY, state().viewPointZ}; };
     prompt_.queueForm(fill({"40", "5", "2"}));  // z, x, y; before any model the stored viewpoint alone
     frame().action(Command::ViewPointSet)->trigger();
-    EXPECT_EQ(labels(prompt_.forms().back()), "134 ViewPointSet |Postion_z: |Postion_x: |Postion_y:");
-    const auto viewpoint = [&] { return std::vector<float>{state().viewPointX, state().viewPointY, state().viewPointZ}; };
+    EXPECT_EQ(lastForm(), (std::vector<std::string>{"134 ViewPointSet |Postion_z: |Postion_x: |Postion_y:", "30",
+                                                    "0", "0"}));
     EXPECT_EQ(viewpoint(), (std::vector<float>{5, 2, 40}));
-
     open();
     prompt_.queueForm(fill({"50"}));
     frame().action(Command::ViewPointSet)->trigger();
-    EXPECT_EQ(shown(), (std::vector<std::string>{"30", "0", "0"}));  // whatever is stored
+    EXPECT_EQ(lastForm().at(1), "30");  // whatever is stored
     EXPECT_EQ(viewpoint(), (std::vector<float>{0, 0, 50}));
     expectEye(0, 0, 50);
-
     QTest::keyClick(&frame(), Qt::Key_Right);
     prompt_.queueForm(fill({"70"}, false));  // Cancel leaves the viewpoint and the eye
     frame().action(Command::ViewPointSet)->trigger();
@@ -349,26 +315,24 @@ TEST_F(FrameCommandsTest, ObjCoordinateShowsTheSampledFrameAndSetsTheScales) {
     frame().action(Command::ObjCoordinate)->trigger();  // no model: no dialog
     EXPECT_TRUE(prompt_.forms().empty());
     open();
-    const std::vector<std::string> sampled =
-        objectCoordinateTexts(sampleObjectCoordinates(*frame().view(), prompt_, frame().clientRect()));
+    const auto sampled = objectCoordinateTexts(sampleObjectCoordinates(*frame().view(), prompt_, frame().clientRect()));
     restoreViewingFrame(*frame().view());
     EXPECT_NE(sampled.at(0), "0");
-
     prompt_.queueForm(fill({"2", "3"}));
     frame().action(Command::ObjCoordinate)->trigger();
+    EXPECT_EQ(lastForm(), (std::vector<std::string>{"135 Obj_Coordinate |            Points: |Object_Max_X: "
+                                                    "|Object_Min_X: |Object_Max_Y: |Object_Min_Y: |Object_Max_Z: "
+                                                    "|Object_Min_Z: |Output_Scalxy: |Output_Scalz:", "1", "1"}));
     const FormRequest& form = prompt_.forms().back();
-    EXPECT_EQ(labels(form), "135 Obj_Coordinate |            Points: |Object_Max_X: |Object_Min_X: |Object_Max_Y: "
-                            "|Object_Min_Y: |Object_Max_Z: |Object_Min_Z: |Output_Scalxy: |Output_Scalz:");
     std::vector<std::string> values;
     for (int id : {1013, 1007, 1008, 1009, 1010, 1011, 1012}) values.push_back(form.field(id)->text);
     EXPECT_EQ(values, sampled);
     EXPECT_FALSE(form.field(1013)->editable);
-    EXPECT_EQ(shown(), (std::vector<std::string>{"1", "1"}));
-    EXPECT_EQ((std::vector<float>{state().Output_Scalxy, state().Output_Scalz}), (std::vector<float>{2, 3}));
-
+    const auto scales = [&] { return std::vector<float>{state().Output_Scalxy, state().Output_Scalz}; };
+    EXPECT_EQ(scales(), (std::vector<float>{2, 3}));
     prompt_.queueForm(fill({"9", "9"}, false));  // Cancel keeps the scales
     frame().action(Command::ObjCoordinate)->trigger();
-    EXPECT_EQ((std::vector<float>{state().Output_Scalxy, state().Output_Scalz}), (std::vector<float>{2, 3}));
+    EXPECT_EQ(scales(), (std::vector<float>{2, 3}));
 }
 
 }  // namespace

@@ -7,7 +7,6 @@
 #include "app/QtPrompt.h"
 
 #include <QFileDialog>
-#include <QFrame>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -19,9 +18,8 @@ namespace {
 
 using namespace velmora::testing;
 
-std::string boxText(const std::string& title, const std::string& text, QMessageBox::Icon icon,
-                    QMessageBox::StandardButtons buttons) {
-    return title + "|" + text + "|" + std::to_string(icon) + "|" + std::to_string(buttons.toInt());
+std::string boxText(const QString& title, const QString& text, int icon, QMessageBox::StandardButtons buttons) {
+    return (title + "|" + text + "|" + QString::number(icon) + "|" + QString::number(buttons.toInt())).toStdString();
 }
 
 // Records what the next message box (other than `previous`) showed and presses `press`.
@@ -30,8 +28,7 @@ void answerNextBox(std::string& seen, QMessageBox::StandardButton press, QWidget
         [&seen, press](QWidget* w) {
             auto* box = qobject_cast<QMessageBox*>(w);
             ASSERT_NE(box, nullptr);
-            seen = boxText(box->windowTitle().toStdString(), box->text().toStdString(), box->icon(),
-                           box->standardButtons());
+            seen = boxText(box->windowTitle(), box->text(), box->icon(), box->standardButtons());
             box->button(press)->click();
         },
         previous);
@@ -44,29 +41,21 @@ TEST(QtPromptTest, MessageBoxesCarryTheExactCaptionTextIconAndButtons) {
     EXPECT_EQ(prompt.show("读取完成!", std::string("完成"), PromptIcon::Information, PromptButtons::OkCancel),
               PromptAnswer::Cancel);
     EXPECT_EQ(seen, boxText("完成", "读取完成!", QMessageBox::Information, QMessageBox::Ok | QMessageBox::Cancel));
-    // The framework's box: the application's title and an exclamation mark.
-    answerNextBox(seen, QMessageBox::Ok);
+    answerNextBox(seen, QMessageBox::Ok);  // the framework's box: the application's title, an exclamation mark
     EXPECT_EQ(prompt.show("Delta must be nonzero!"), PromptAnswer::Ok);
     EXPECT_EQ(seen, boxText("velmora", "Delta must be nonzero!", QMessageBox::Warning, QMessageBox::Ok));
-}
 
-TEST(QtPromptTest, OpenDialogFiltersModelFiles) {
-    QtPrompt prompt("velmora");
-    QStringList filters;
-    QFileDialog::FileMode mode = QFileDialog::AnyFile;
+    FileDialogRequest open;
+    open.filters = {{"3D Studio Files", "*.3DS"}};
+    open.mustExist = true;
     whenModal([&](QWidget* w) {
         auto* dialog = qobject_cast<QFileDialog*>(w);
         ASSERT_NE(dialog, nullptr);
-        filters = dialog->nameFilters();
-        mode = dialog->fileMode();
+        EXPECT_EQ(dialog->nameFilters(), QStringList{"3D Studio Files (*.3DS)"});
+        EXPECT_EQ(dialog->fileMode(), QFileDialog::ExistingFile);
         dialog->reject();
     });
-    FileDialogRequest request;
-    request.filters = {{"3D Studio Files", "*.3DS"}};
-    request.mustExist = true;
-    EXPECT_FALSE(prompt.chooseFile(request));
-    EXPECT_EQ(filters, QStringList{"3D Studio Files (*.3DS)"});
-    EXPECT_EQ(mode, QFileDialog::ExistingFile);
+    EXPECT_FALSE(prompt.chooseFile(open));
 }
 
 // A form of `labels`, then value texts under their ids.
@@ -80,8 +69,8 @@ FormRequest makeForm(int resourceId, std::string title, const std::vector<std::s
 
 TEST(QtPromptTest, FormRefusesANonNumberKeepsTheFocusThereAndCancelKeepsTheTexts) {
     QtPrompt prompt("velmora");
-    FormRequest form = makeForm(134, "ViewPointSet", {"Postion_z:", "Postion_x:", "Postion_y:"},
-                                {{1001, "", "30"}, {1002, "", "0"}, {1003, "", "0"}});
+    FormRequest form = makeForm(134, "ViewPointSet", {"Postion_z:", "Postion_x:"},
+                                {{1001, "", "30"}, {1002, "", "0"}, {1013, "", "42", false, false}});
     std::string refusal;
     bool focusKept = false;
     whenModal([&](QWidget* w) {
@@ -91,10 +80,12 @@ TEST(QtPromptTest, FormRefusesANonNumberKeepsTheFocusThereAndCancelKeepsTheTexts
         QStringList labels;
         for (QLabel* label : dialog->findChildren<QLabel*>()) labels << label->text();
         EXPECT_TRUE(labels.contains("Postion_z:"));
+        auto* value = dialog->findChild<QLabel*>("1013");  // a value text: read-only and sunken
+        EXPECT_TRUE(value && value->text() == "42" && value->frameShadow() == QFrame::Sunken);
         QLineEdit* z = dialog->edit(1001);
         QLineEdit* x = dialog->edit(1002);
         ASSERT_TRUE(z && x);
-        EXPECT_EQ(z->text() + x->text(), "300");
+        EXPECT_EQ(z->text() + "," + x->text(), "30,0");
         EXPECT_LT(z->y(), x->y());  // z comes first
         x->setText("abc");
         answerNextBox(refusal, QMessageBox::Ok, dialog);
@@ -106,8 +97,7 @@ TEST(QtPromptTest, FormRefusesANonNumberKeepsTheFocusThereAndCancelKeepsTheTexts
     EXPECT_TRUE(prompt.runForm(form));
     EXPECT_EQ(refusal, boxText("velmora", kEnterNumberText, QMessageBox::Warning, QMessageBox::Ok));
     EXPECT_TRUE(focusKept);
-    EXPECT_EQ(form.field(1002)->text, "-7.5");
-    EXPECT_EQ(form.field(1001)->text, "30");
+    EXPECT_EQ(form.field(1002)->text + "," + form.field(1001)->text, "-7.5,30");
 
     whenModal([](QWidget* w) {
         w->findChild<QLineEdit*>("1001")->setText("99");
@@ -117,51 +107,28 @@ TEST(QtPromptTest, FormRefusesANonNumberKeepsTheFocusThereAndCancelKeepsTheTexts
     EXPECT_EQ(form.field(1001)->text, "30");
 }
 
-TEST(QtPromptTest, ValueTextsAreReadOnlyAndSunken) {
-    QtPrompt prompt("velmora");
-    FormRequest form = makeForm(135, "Obj_Coordinate", {"            Points:"}, {{1013, "", "42", false, false}});
-    bool sunken = false;
-    whenModal([&](QWidget* w) {
-        auto* label = w->findChild<QLabel*>("1013");
-        sunken = label && label->text() == "42" && label->frameShadow() == QFrame::Sunken;
-        w->findChild<QPushButton*>("1")->click();
-    });
-    EXPECT_TRUE(prompt.runForm(form));
-    EXPECT_TRUE(sunken);
-}
-
-TEST(QtPromptTest, ViewRangeFormPlacesItsThreeEditsInARow) {
+TEST(QtPromptTest, ViewRangeFormHasItsEditsInARowAndKeyHelpNoCaptionBarAndOnlyOk) {
     QtPrompt prompt("velmora");
     FormRequest form = makeForm(133, "ViewRange_Select", {"左视点：", "右视点：", "视点间隔："},
                                 {{1001, "", "0"}, {1002, "", "0"}, {1003, "", "0"}});
-    FormDialog dialog(form, prompt);
-    dialog.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog, kPatience));
-    QLineEdit* left = dialog.edit(1001);
-    QLineEdit* right = dialog.edit(1002);
-    QLineEdit* interval = dialog.edit(1003);
-    ASSERT_TRUE(left && right && interval);
-    EXPECT_EQ(left->y(), right->y());
-    EXPECT_LT(left->x(), right->x());
-    EXPECT_LT(right->x(), interval->x());
-    EXPECT_EQ(dialog.size(), QSize(362, 188));  // 181 x 94 dialog units
-}
+    FormDialog range(form, prompt);
+    range.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&range, kPatience));
+    ASSERT_TRUE(range.edit(1001) && range.edit(1002) && range.edit(1003));
+    EXPECT_EQ(range.edit(1001)->y(), range.edit(1003)->y());
+    EXPECT_LT(range.edit(1001)->x(), range.edit(1002)->x());
+    EXPECT_LT(range.edit(1002)->x(), range.edit(1003)->x());
+    EXPECT_EQ(range.size(), QSize(362, 188));  // 181 x 94 dialog units
 
-TEST(QtPromptTest, KeyHelpBoxHasNoCaptionBarAndOnlyOk) {
-    QtPrompt prompt("velmora");
-    FormRequest form = makeForm(122, "", {}, {{0, kKeyHelpTitle, kKeyHelpText, false, false}});
-    bool frameless = false, cancel = true;
-    QString group;
+    FormRequest help = makeForm(122, "", {}, {{0, kKeyHelpTitle, kKeyHelpText, false, false}});
     whenModal([&](QWidget* w) {
-        frameless = w->windowFlags().testFlag(Qt::FramelessWindowHint);
-        cancel = w->findChild<QPushButton*>("2") != nullptr;
-        if (auto* box = w->findChild<QGroupBox*>()) group = box->title();
+        EXPECT_TRUE(w->windowFlags().testFlag(Qt::FramelessWindowHint));
+        EXPECT_EQ(w->findChild<QPushButton*>("2"), nullptr);
+        auto* group = w->findChild<QGroupBox*>();
+        EXPECT_EQ(group ? group->title() : QString(), kKeyHelpTitle);
         w->findChild<QPushButton*>("1")->click();
     });
-    EXPECT_TRUE(prompt.runForm(form));
-    EXPECT_TRUE(frameless);
-    EXPECT_FALSE(cancel);
-    EXPECT_EQ(group, kKeyHelpTitle);
+    EXPECT_TRUE(prompt.runForm(help));
 }
 
 // With real boxes the load's boxes run nested event loops; the paints and
