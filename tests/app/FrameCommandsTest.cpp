@@ -87,15 +87,11 @@ TEST_F(FrameCommandsTest, OpeningResetsTheCameraAndTheNextModelKeepsTheView) {
     EXPECT_TRUE(glIsEnabled(GL_COLOR_MATERIAL));
 }
 
-// What tells the kinds apart: a PLY file's format line, the count of numbers
-// on a CGH file's first point line.
+// What tells the kinds apart: a PLY file's format line; whether a CGH file's
+// points carry colours (only those lines are read as points).
 std::string kindOf(const std::string& path) {
-    const std::vector<std::string> lines = readCgh(path).lines;
-    if (lines.size() < 2 || lines[0] == "ply") return lines.size() < 2 ? "" : lines[1];
-    std::istringstream in(lines[1]);
-    int count = 0;
-    for (std::string number; in >> number;) ++count;
-    return std::to_string(count);
+    const PointFile file = readCgh(path);
+    return file.lines.at(0) == "ply" ? file.lines.at(1) : file.points.empty() ? "grey" : "colour";
 }
 
 TEST_F(FrameCommandsTest, EachExportItemAsksItsQuestionsAndWritesItsKind) {
@@ -108,14 +104,14 @@ TEST_F(FrameCommandsTest, EachExportItemAsksItsQuestionsAndWritesItsKind) {
         bool series;  // asks for a range: 0 to 1 by 0.5, three views
         std::string title, filter, file, kind;  // the file's first letter is the name given
     };
-    const Row rows[] = {{Command::ExportColour, false, "Export Object", "*.CGH", "a.CGH", "8"},
-                        {Command::ExportGrey, false, "Export Object(Gray)", "*.CGH", "b.CGH", "6"},
+    const Row rows[] = {{Command::ExportColour, false, "Export Object", "*.CGH", "a.CGH", "colour"},
+                        {Command::ExportGrey, false, "Export Object(Gray)", "*.CGH", "b.CGH", "grey"},
                         {Command::Export3di, false, "Export Object(Gray)", "*.3di", "c.3di", ""},
                         {Command::ExportPly, false, "Export Object", "*.ply", "d.ply", binary},
                         {Command::ExportPlyAscii, false, "Export Object", "*.ply", "e.ply", ascii},
-                        {Command::MultiViewColour, true, "Export Object", "*.CGH", "f3.CGH", "8"},
-                        {Command::MultiViewGrey, true, "Export Object", "*.CGH", "g3.CGH", "6"},
-                        {Command::MultiViewChannels, true, "Export Object", "*.CGH", "hb3.CGH", "6"},
+                        {Command::MultiViewColour, true, "Export Object", "*.CGH", "f3.CGH", "colour"},
+                        {Command::MultiViewGrey, true, "Export Object", "*.CGH", "g3.CGH", "grey"},
+                        {Command::MultiViewChannels, true, "Export Object", "*.CGH", "hb3.CGH", "grey"},
                         {Command::MultiViewPly, true, "Export Object", "*.ply", "i3.ply", binary},
                         {Command::MultiViewPlyAscii, true, "Export Object", "*.ply", "j3.ply", ascii}};
     for (const Row& row : rows) {
@@ -164,17 +160,14 @@ TEST_F(FrameCommandsTest, EachExportItemAsksItsQuestionsAndWritesItsKind) {
     EXPECT_EQ(state().frameWidth, frame().frameGeometry().width());
 }
 
-TEST(FrameInputTest, QtKeysBecomeTheNavigationsKeyCodes) {
-    const std::tuple<int, Qt::KeyboardModifiers, int> rows[] = {
+TEST_F(FrameCommandsTest, KeysAndDragsInTheWindowReachTheNavigation) {
+    const std::tuple<int, Qt::KeyboardModifiers, int> keys[] = {
         {Qt::Key_Escape, {}, 27}, {Qt::Key_PageUp, {}, 33}, {Qt::Key_PageDown, {}, 34}, {Qt::Key_Home, {}, 36},
         {Qt::Key_Left, {}, 37}, {Qt::Key_Up, {}, 38}, {Qt::Key_Right, {}, 39}, {Qt::Key_Down, {}, 40},
         {Qt::Key_Plus, Qt::KeypadModifier, 107}, {Qt::Key_Minus, Qt::KeypadModifier, 109},
         {Qt::Key_Plus, {}, 0}, {Qt::Key_Minus, {}, 0},  // the main keyboard's are not bound
         {Qt::Key_A, {}, 'A'}, {Qt::Key_Z, Qt::ShiftModifier, 'Z'}, {Qt::Key_F1, {}, 0}, {Qt::Key_End, {}, 0}};
-    for (const auto& [key, modifiers, code] : rows) EXPECT_EQ(MainFrame::virtualKeyOf(key, modifiers), code) << key;
-}
-
-TEST_F(FrameCommandsTest, KeysAndDragsInTheWindowReachTheNavigation) {
+    for (const auto& [key, modifiers, code] : keys) EXPECT_EQ(MainFrame::virtualKeyOf(key, modifiers), code) << key;
     open();
     for (bool repeat : {false, true, true}) {  // a held key: one step per auto-repeat too
         QKeyEvent press(QEvent::KeyPress, Qt::Key_Left, Qt::NoModifier, QString(), repeat);
@@ -264,18 +257,12 @@ TEST_F(FrameCommandsTest, TextsAreOnScreenWhileTheWorkRunsAndAVertexArrayIsRetri
     open();
     expectText(-4, "Loading...");
 
-    // Cancel ends the program at once with status 0.
-    prompt_.onMessage = nullptr;
+    prompt_.onMessage = nullptr;  // Cancel ends the program at once with status 0
     frame().view()->model()->setVertexArrayLimit(0);
     prompt_.queueAnswer(PromptAnswer::Cancel);
-    ScopedFatalExitHandler handler([](int status) { throw status; });
-    ASSERT_FALSE(frame().view()->recompileModel());
     std::optional<int> status;
-    try {
-        MainFrame::retryVertexArray(prompt_, *frame().view());
-    } catch (int code) {
-        status = code;
-    }
+    ScopedFatalExitHandler handler([&](int code) { status = code, throw code; });
+    EXPECT_THROW(MainFrame::retryVertexArray(prompt_, *frame().view()), int);
     EXPECT_EQ(status, std::optional<int>(0));
 }
 
@@ -291,8 +278,11 @@ TEST_F(FrameCommandsTest, FlyByRunsOnATimerUntilItEndsOrHomeStopsIt) {
     expectEye(0, 0, 30);
 }
 
-TEST_F(FrameCommandsTest, ViewPointSetStoresTheViewpointAndMovesTheEye) {
+TEST_F(FrameCommandsTest, ViewMenuFormsSetTheViewpointAndTheEyeAndTheScales) {
     const auto viewpoint = [&] { return std::vector<float>{state().viewPointX, state().viewPointY, state().viewPointZ}; };
+    const auto scales = [&] { return std::vector<float>{state().Output_Scalxy, state().Output_Scalz}; };
+    frame().action(Command::ObjCoordinate)->trigger();  // no model: no dialog
+    EXPECT_TRUE(prompt_.forms().empty());
     prompt_.queueForm(fill({"40", "5", "2"}));  // z, x, y; before any model the stored viewpoint alone
     frame().action(Command::ViewPointSet)->trigger();
     EXPECT_EQ(lastForm(), (std::vector<std::string>{"134 ViewPointSet |Postion_z: |Postion_x: |Postion_y:", "30",
@@ -309,12 +299,8 @@ TEST_F(FrameCommandsTest, ViewPointSetStoresTheViewpointAndMovesTheEye) {
     frame().action(Command::ViewPointSet)->trigger();
     EXPECT_EQ(viewpoint(), (std::vector<float>{0, 0, 50}));
     expectEye(1, 0, 50);
-}
 
-TEST_F(FrameCommandsTest, ObjCoordinateShowsTheSampledFrameAndSetsTheScales) {
-    frame().action(Command::ObjCoordinate)->trigger();  // no model: no dialog
-    EXPECT_TRUE(prompt_.forms().empty());
-    open();
+    // ObjCoordinate shows what the current frame samples to.
     const auto sampled = objectCoordinateTexts(sampleObjectCoordinates(*frame().view(), prompt_, frame().clientRect()));
     restoreViewingFrame(*frame().view());
     EXPECT_NE(sampled.at(0), "0");
@@ -323,12 +309,10 @@ TEST_F(FrameCommandsTest, ObjCoordinateShowsTheSampledFrameAndSetsTheScales) {
     EXPECT_EQ(lastForm(), (std::vector<std::string>{"135 Obj_Coordinate |            Points: |Object_Max_X: "
                                                     "|Object_Min_X: |Object_Max_Y: |Object_Min_Y: |Object_Max_Z: "
                                                     "|Object_Min_Z: |Output_Scalxy: |Output_Scalz:", "1", "1"}));
-    const FormRequest& form = prompt_.forms().back();
     std::vector<std::string> values;
-    for (int id : {1013, 1007, 1008, 1009, 1010, 1011, 1012}) values.push_back(form.field(id)->text);
+    for (int id : {1013, 1007, 1008, 1009, 1010, 1011, 1012}) values.push_back(prompt_.forms().back().field(id)->text);
     EXPECT_EQ(values, sampled);
-    EXPECT_FALSE(form.field(1013)->editable);
-    const auto scales = [&] { return std::vector<float>{state().Output_Scalxy, state().Output_Scalz}; };
+    EXPECT_FALSE(prompt_.forms().back().field(1013)->editable);
     EXPECT_EQ(scales(), (std::vector<float>{2, 3}));
     prompt_.queueForm(fill({"9", "9"}, false));  // Cancel keeps the scales
     frame().action(Command::ObjCoordinate)->trigger();
