@@ -21,31 +21,6 @@ using namespace velmora::testing;
 
 QPoint screenCentre() { return QGuiApplication::primaryScreen()->geometry().center(); }
 
-// No profile and no window manager: the default size is the window's own.
-TEST(StartUpTest, StartsCentredAtTheDefaultSizeWithoutAModelOneStepLower) {
-    ScopedConfigHome home;
-    RecordingPrompt prompt;
-    ViewerApp app(prompt);
-    errno = 0;
-    const int before = ::getpriority(PRIO_PROCESS, 0);
-    ASSERT_TRUE(app.initInstance());
-    MainFrame& frame = *app.mainFrame();
-    showAndWait(frame);
-    EXPECT_EQ(::getpriority(PRIO_PROCESS, 0), std::min(before + 1, 19));
-    EXPECT_EQ(frame.windowTitle(), "QUNT");
-    EXPECT_EQ(frame.frameGeometry().size(), QSize(600, 600));
-    EXPECT_LE((frame.frameGeometry().center() - screenCentre()).manhattanLength(), 1);
-    EXPECT_FALSE(frame.action(Command::MaterialColour)->isChecked());
-    EXPECT_EQ(frame.view(), nullptr);
-    EXPECT_TRUE(frame.statusBar()->isVisible());
-    EXPECT_EQ(QColor(frame.glWidget()->grabFramebuffer().pixel(10, 10)), QColor(64, 128, 191));  // welcome picture
-    EXPECT_TRUE(frame.action(Command::ForceTwoSided)->isChecked());
-    frame.onCommand(Command::ForceTwoSided);  // no model: only the flag and the mark
-    EXPECT_EQ(app.state().forceTwoSided, 0);
-    EXPECT_FALSE(frame.action(Command::ForceTwoSided)->isChecked());
-    EXPECT_TRUE(prompt.transcript().empty());
-}
-
 TEST(StartUpTest, AModelNamedOnTheCommandLineIsRead) {
     ScopedConfigHome home;
     const std::string model = home.dir.file("named.3ds");
@@ -61,12 +36,13 @@ TEST(StartUpTest, AModelNamedOnTheCommandLineIsRead) {
     ::close(watch);
 }
 
-// The real profile under a window manager. The stored size is the outer
-// size: the window opens at it, frame included, and a session left alone
-// stores it unchanged, so the window does not grow from one session to the
-// next. Escape leaves the profile alone; Exit and the close box write it.
-// Two-sided is stored off (the default is on) and toggled each session.
-TEST(ProfileTest, EscapeKeepsTheStoredValuesAndClosingStoresNewOnes) {
+// Start-up and the real profile under a window manager. The stored size is
+// the outer size: the window opens at it, frame included, and a session
+// left alone stores it unchanged, so the window does not grow from one
+// session to the next. Escape leaves the profile alone; Exit and the close
+// box write it. Two-sided is stored off (the default is on) and toggled
+// each session.
+TEST(ProfileTest, StartsCentredAtTheStoredSizeEscapeKeepsItAndClosingStoresTheNewOne) {
     ScopedConfigHome home;
     EXPECT_EQ(home.profile(), home.dir.file("VELMORA/" + executableBaseName() + ".ini"));
     const auto expectProfile = [&](QSize size, int twoSided) {
@@ -90,9 +66,17 @@ TEST(ProfileTest, EscapeKeepsTheStoredValuesAndClosingStoresNewOnes) {
     const auto session = [](QSize outer, QSize client, Way way) {
         RecordingPrompt prompt;
         ViewerApp app(prompt);
+        errno = 0;
+        const int priority = ::getpriority(PRIO_PROCESS, 0);
         app.initInstance();
         MainFrame& frame = *app.mainFrame();
         showAndWait(frame);
+        EXPECT_EQ(::getpriority(PRIO_PROCESS, 0), std::min(priority + 1, 19));  // one step lower
+        EXPECT_EQ(frame.windowTitle(), "QUNT");
+        EXPECT_EQ(frame.view(), nullptr);
+        EXPECT_EQ(frame.action(Command::ForceTwoSided)->isChecked(), app.state().forceTwoSided == 1);
+        EXPECT_FALSE(frame.action(Command::MaterialColour)->isChecked());
+        EXPECT_EQ(QColor(frame.glWidget()->grabFramebuffer().pixel(10, 10)), QColor(64, 128, 191));  // welcome
         const auto onScreen = [&] {
             const auto extents = frameExtents(frame.winId());
             return extents ? frame.geometry().marginsAdded(*extents) : QRect();
@@ -110,7 +94,9 @@ TEST(ProfileTest, EscapeKeepsTheStoredValuesAndClosingStoresNewOnes) {
             EXPECT_TRUE(frame.statusBar()->isVisible());
         }
         const QSize left = onScreen().size();
-        frame.onCommand(Command::ForceTwoSided);
+        frame.onCommand(Command::ForceTwoSided);  // no model: the flag and the mark alone
+        EXPECT_EQ(frame.action(Command::ForceTwoSided)->isChecked(), app.state().forceTwoSided == 1);
+        EXPECT_TRUE(prompt.transcript().empty());
         if (way == kExit) frame.action(Command::Exit)->trigger();
         if (way == kCloseBox) frame.close();
         if (way != kEscape) return left;

@@ -131,33 +131,5 @@ TEST(QtPromptTest, ViewRangeFormHasItsEditsInARowAndKeyHelpNoCaptionBarAndOnlyOk
     EXPECT_TRUE(prompt.runForm(help));
 }
 
-// With real boxes the load's boxes run nested event loops; the paints and
-// sizes that come then must not draw the half-built model, and the load
-// goes on in its own GL context.
-TEST(QtPromptTest, PaintsAndSizesDuringALoadAreSafe) {
-    ScopedConfigHome home;
-    QtPrompt prompt("velmora");
-    ViewerApp app(prompt);
-    app.initInstance();
-    MainFrame& frame = *app.mainFrame();
-    showAndWait(frame);
-    std::vector<std::string> captions;
-    std::function<void(QWidget*)> answer = [&](QWidget* w) {
-        auto* box = qobject_cast<QMessageBox*>(w);
-        ASSERT_NE(box, nullptr);
-        captions.push_back(box->windowTitle().toStdString());
-        frame.glWidget()->repaint();
-        frame.resize(frame.width() + 10, frame.height());
-        QApplication::processEvents();
-        if (captions.size() < 2) whenModal(answer, box);
-        box->button(QMessageBox::Ok)->click();
-    };
-    whenModal(answer);
-    EXPECT_TRUE(frame.openModel(samplePath()));
-    EXPECT_EQ(captions, (std::vector<std::string>{"ok", "完成"}));
-    EXPECT_TRUE(frame.view()->hasModel());
-    frame.close();
-}
-
 }  // namespace
 }  // namespace velmora
