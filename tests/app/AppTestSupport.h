@@ -21,9 +21,6 @@
 #include <gtest/gtest.h>
 #include <xcb/xcb.h>
 
-#include <functional>
-#include <optional>
-
 namespace velmora::testing {
 
 inline constexpr int kPatience = 20000;  // far above what a loaded machine needs
@@ -36,8 +33,7 @@ struct ScopedConfigHome {
     TempDir dir;
 };
 
-// Until the window is on screen with its first picture.
-inline void showAndWait(MainFrame& frame) {
+inline void showAndWait(MainFrame& frame) {  // until the window is on screen with its first picture
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame, kPatience));
     ASSERT_TRUE(QTest::qWaitFor([&] { return frame.glWidget()->framesShown() > 0; }, kPatience));
 }
@@ -115,10 +111,10 @@ inline std::optional<int> textColumn(const QImage& picture) {
 inline std::optional<int> textOnScreen(QRect area, bool text = true, int patience = kPatience) {
     const QDeadlineTimer deadline(patience);
     std::optional<int> column;
-    do
-        column = textColumn(QGuiApplication::primaryScreen()->grabWindow(0, area.x(), area.y(), area.width(),
-                                                                        area.height()).toImage());
-    while (column.has_value() != text && !deadline.hasExpired());
+    do {
+        const QPixmap screen = QGuiApplication::primaryScreen()->grabWindow(0, area.x(), area.y(), area.width(), area.height());
+        column = textColumn(screen.toImage());
+    } while (column.has_value() != text && !deadline.hasExpired());
     return column;
 }
 

@@ -261,10 +261,7 @@ TEST_F(FrameCommandsTest, TextsAreOnScreenWhileTheWorkRunsAndAVertexArrayIsRetri
     EXPECT_EQ(status, std::optional<int>(0));
 }
 
-TEST_F(FrameCommandsTest, FlyByRunsOnATimerUntilItEndsOrHomeStopsIt) {
-    frame().action(Command::FlyBy)->trigger();  // without a model it only counts
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !frame().flyByTimer().isActive(); }, 3 * kPatience));
-    EXPECT_EQ(state().flyByStep, Navigation::kFlyByIdle);
+TEST_F(FrameCommandsTest, FlyByRunsOnATimerUntilHomeStopsIt) {
     open();
     frame().action(Command::FlyBy)->trigger();
     EXPECT_TRUE(QTest::qWaitFor([&] { return frame().view()->eyeZ() != 30.0f; }, kPatience));
