@@ -1,5 +1,6 @@
 #include "app/GlWidget.h"
 
+#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QOpenGLContext>
 #include <QOpenGLFunctions>
@@ -76,9 +77,12 @@ void GlWidget::present() {
         update();
         return;
     }
-    // Paints at once (the paint shows the framebuffer as it is) and hands
-    // the window to the window system.
-    repaint();
+    // Composes the window now. repaint() would not: it leaves a repaint
+    // that comes within a frame of the last one to the event loop, which the
+    // work that follows keeps waiting.
+    update();
+    QEvent request(QEvent::UpdateRequest);
+    QCoreApplication::sendEvent(window(), &request);
 #if QT_CONFIG(xcb)
     // Waits until the X server has the picture: the work that follows may
     // keep this thread from the event loop for a long time.

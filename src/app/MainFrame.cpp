@@ -20,6 +20,7 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
@@ -31,6 +32,14 @@
 #include <QStatusBar>
 #include <QUrl>
 #include <QWindow>
+
+#if QT_CONFIG(xcb)
+#include <xcb/xcb.h>
+#endif
+
+#include <cstdlib>
+#include <memory>
+#include <optional>
 
 namespace velmora {
 
@@ -117,6 +126,19 @@ const char* const kAboutText =
     "Drag with the left button: rotate the model\n"
     "F1: this box; Esc: quit without saving the settings";
 
+#if QT_CONFIG(xcb)
+xcb_atom_t frameExtentsAtom(xcb_connection_t* connection) {
+    static const xcb_atom_t atom = [connection] {
+        const char name[] = "_NET_FRAME_EXTENTS";
+        const std::unique_ptr<xcb_intern_atom_reply_t, void (*)(void*)> reply(
+            xcb_intern_atom_reply(connection, xcb_intern_atom(connection, 0, sizeof name - 1, name), nullptr),
+            std::free);
+        return reply ? reply->atom : xcb_atom_t(XCB_NONE);
+    }();
+    return atom;
+}
+#endif
+
 bool isModelFile(const QString& path) {
     const std::string name = QFile::encodeName(path).toStdString();
     return hasSuffixIgnoringCase(name, ".3ds") || isAssimpModel(name);
@@ -155,7 +177,8 @@ MainFrame::MainFrame(ViewerState& state, Prompt& prompt, SettingsStore& settings
     state_.random.seedFromClock();
     hologramSettings_.wisdomFolder = defaultWisdomFolder();
     startOuterSize_ = QSize(state_.frameWidth, state_.frameHeight);
-    placeWindow();
+    placeWindow(QMargins());
+    QCoreApplication::instance()->installNativeEventFilter(this);
 }
 
 MainFrame::~MainFrame() {
@@ -188,17 +211,12 @@ void MainFrame::buildMenu() {
     actions_[Command::MaterialColour]->setChecked(false);
 }
 
-void MainFrame::placeWindow() {
-    // The stored size is the outer size: take off what the window manager
-    // adds around the window, then centre the outer rectangle on the screen.
-    const QSize margins = frameGeometry().size() - geometry().size();
-    placedMargins_ = margins;
-    resize(startOuterSize_.width() - margins.width(), startOuterSize_.height() - margins.height());
-    if (QScreen* screen = this->screen()) {
-        QRect outer = frameGeometry();
-        outer.moveCenter(screen->geometry().center());
-        move(outer.topLeft());
-    }
+void MainFrame::placeWindow(const QMargins& frame) {
+    // The stored size is the outer size: the window manager's frame is taken
+    // off, and the outer rectangle is centred on the screen.
+    QRect outer(QPoint(), startOuterSize_);
+    if (QScreen* screen = this->screen()) outer.moveCenter(screen->geometry().center());
+    setGeometry(outer.marginsRemoved(frame));
 }
 
 QAction* MainFrame::action(int id) const {
@@ -247,7 +265,7 @@ void MainFrame::setEye(float x, float y, float z) {
 // --- window messages -------------------------------------------------------
 
 void MainFrame::storeFrameSize() {
-    const QRect outer = frameGeometry().normalized();
+    const QSize outer = size().grownBy(declaredFrame().value_or(QMargins()));
     state_.frameWidth = outer.width();
     state_.frameHeight = outer.height();
 }
@@ -264,16 +282,54 @@ void MainFrame::onSize() {
 }
 
 void MainFrame::followFrameMargins() {
-    // Before the window is shown and managed its frame measures zero; once
-    // the window manager has put its frame around the window, the stored
-    // size becomes the outer size (once: later sizes are the user's). The
-    // frame is asked for only once the window is on screen: Qt keeps what
-    // it measured first.
+    // Once the window manager has declared its frame, the stored size
+    // becomes the outer size (once: later sizes are the user's); until then,
+    // and without a window manager, the start-up placement stands. The frame
+    // is read from the X server, as the window manager declares it: what Qt
+    // measured while the window was being framed may be stale or partial.
     if (!placing_ || !isVisible() || !windowHandle() || !windowHandle()->isExposed()) return;
-    const QSize margins = frameGeometry().size() - geometry().size();
-    if (margins == placedMargins_) return;
-    if (!margins.isNull()) placing_ = false;
-    placeWindow();
+    const std::optional<QMargins> frame = declaredFrame();
+    if (!frame) return;
+    placing_ = false;
+    placeWindow(*frame);
+}
+
+std::optional<QMargins> MainFrame::declaredFrame() const {
+#if QT_CONFIG(xcb)
+    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    if (!x11 || !internalWinId()) return std::nullopt;
+    xcb_connection_t* connection = x11->connection();
+    const auto window = static_cast<xcb_window_t>(internalWinId());
+    const std::unique_ptr<xcb_get_property_reply_t, void (*)(void*)> reply(
+        xcb_get_property_reply(connection,
+                               xcb_get_property(connection, 0, window, frameExtentsAtom(connection),
+                                                XCB_ATOM_CARDINAL, 0, 4),
+                               nullptr),
+        std::free);
+    if (!reply || xcb_get_property_value_length(reply.get()) != 16) return std::nullopt;
+    const auto* v = static_cast<const std::uint32_t*>(xcb_get_property_value(reply.get()));
+    return QMargins(int(v[0]), int(v[2]), int(v[1]), int(v[3]));  // sent as left, right, top, bottom
+#else
+    return std::nullopt;
+#endif
+}
+
+bool MainFrame::nativeEventFilter(const QByteArray& type, void* message, qintptr*) {
+#if QT_CONFIG(xcb)
+    // Qt notes a new frame but tells the widget nothing: the window may
+    // have been shown, exposed and moved before the frame was declared.
+    if (!placing_ || type != "xcb_generic_event_t") return false;
+    const auto* event = static_cast<const xcb_generic_event_t*>(message);
+    if ((event->response_type & 0x7f) != XCB_PROPERTY_NOTIFY) return false;
+    const auto* change = static_cast<const xcb_property_notify_event_t*>(message);
+    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    if (x11 && change->window == internalWinId() && change->atom == frameExtentsAtom(x11->connection()))
+        QTimer::singleShot(0, this, [this] { followFrameMargins(); });
+#else
+    Q_UNUSED(type);
+    Q_UNUSED(message);
+#endif
+    return false;
 }
 
 void MainFrame::resizeEvent(QResizeEvent* event) {

@@ -14,11 +14,13 @@
 #include "view/Navigation.h"
 #include "view/ViewerState.h"
 
+#include <QAbstractNativeEventFilter>
 #include <QMainWindow>
 #include <QTimer>
 
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 
 class QAction;
@@ -63,7 +65,7 @@ inline constexpr const char* kKeyHelpText =
     "Up/Down Arrow Keys (Z-Axis)\nLeft/Right Arrow Keys (X-Axis)\nPage Up/Page Down Keys (Y-Axis)\n"
     "HOME key resets the viewpoint\n+/- Keys Scale Image by 10%\nD and H Keys Double and Half Scale Image";
 
-class MainFrame : public QMainWindow {
+class MainFrame : public QMainWindow, public QAbstractNativeEventFilter {
     Q_OBJECT
 public:
     // Builds the window at the stored outer size, centred on the screen, with
@@ -117,13 +119,18 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // Sees the window manager declare its frame around the window.
+    bool nativeEventFilter(const QByteArray& type, void* message, qintptr* result) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
 
 private:
     void buildMenu();
-    void placeWindow();
+    void placeWindow(const QMargins& frame);
     void followFrameMargins();
+    // The frame the window manager declares around the window, as the X
+    // server has it now; zero without one.
+    std::optional<QMargins> declaredFrame() const;
     void onSize();
     void onPaint();
     void onFileOpen();
@@ -161,10 +168,9 @@ private:
     // a series ends; the series samples one rectangle).
     bool exporting_ = false;
     bool sizeWaiting_ = false;
-    // The outer size asked for at start-up, and the window manager's frame
-    // it was last applied with; placing ends once a frame is known.
+    // The outer size asked for at start-up; placing ends once the window
+    // manager has declared its frame.
     QSize startOuterSize_;
-    QSize placedMargins_;
     bool placing_ = true;
     bool tornDown_ = false;
     QString lastProgressText_;

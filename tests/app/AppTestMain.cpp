@@ -11,22 +11,6 @@
 #include <cstdlib>
 #include <cstring>
 
-namespace {
-
-// The OpenGL driver and Qt's GL plugins are unloaded when the application
-// ends, before the leak checker runs; what they keep for the life of the
-// process would then be reported from an unknown module, out of reach of
-// the system-library suppressions. Keep them loaded to the end.
-void keepGraphicsLibrariesLoaded() {
-    for (const char* library : {"swrast_dri.so", "/usr/lib/x86_64-linux-gnu/dri/swrast_dri.so", "libGLX_mesa.so.0",
-                                "libEGL_mesa.so.0", "libgallium_dri.so",
-                                "/usr/lib/x86_64-linux-gnu/qt6/plugins/xcbglintegrations/libqxcb-glx-integration.so",
-                                "/usr/lib/x86_64-linux-gnu/qt6/plugins/platforms/libqxcb.so"})
-        ::dlopen(library, RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE);
-}
-
-}  // namespace
-
 int main(int argc, char** argv) {
     bool listing = false;
     for (int i = 1; i < argc; ++i) listing = listing || std::strcmp(argv[i], "--gtest_list_tests") == 0;
@@ -38,6 +22,13 @@ int main(int argc, char** argv) {
     }
     QApplication app(argc, argv);
     const int result = RUN_ALL_TESTS();
-    keepGraphicsLibrariesLoaded();
+    // The GL driver and Qt's GL plugins would be unloaded before the leak
+    // checker runs, and what they keep for the process's life reported from
+    // an unknown module, out of reach of the suppressions: keep them loaded.
+    for (const char* library : {"swrast_dri.so", "/usr/lib/x86_64-linux-gnu/dri/swrast_dri.so", "libGLX_mesa.so.0",
+                                "libEGL_mesa.so.0", "libgallium_dri.so",
+                                "/usr/lib/x86_64-linux-gnu/qt6/plugins/xcbglintegrations/libqxcb-glx-integration.so",
+                                "/usr/lib/x86_64-linux-gnu/qt6/plugins/platforms/libqxcb.so"})
+        ::dlopen(library, RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE);
     return result;
 }

@@ -28,7 +28,6 @@ int litPixels(const QImage& picture) {
 class HologramWindowTest : public FrameFixture {};
 
 TEST_F(HologramWindowTest, TheMenuItemShowsTheFramesReconstructionAndTheSliderFocusesAtThePointsDepth) {
-    start();
     prompt_.queueFile(samplePath());
     frame().action(Command::FileOpen)->trigger();
     prompt_.clear();
