@@ -7,7 +7,7 @@
 //
 //   bench_hologram [--benchmark_filter=...] [folder for the files]
 
-#include "hologram/AngularSpectrum.h"
+#include "hologram/BandLimitedPropagator.h"
 #include "hologram/HologramComputer.h"
 #include "hologram/HologramOutputs.h"
 #include "hologram/PointKernel.h"
@@ -80,7 +80,7 @@ void paddedPropagation(benchmark::State& state) {
     FourierTransform fft(3840, 2160, FftPlanning::Measure, 0, s.wisdomFolder);
     ComplexField field(3840, 2160, s.pitch);
     for (auto& v : field.values) v = {1.0, 0.5};
-    AngularSpectrum propagator(fft);
+    BandLimitedPropagator propagator(fft);
     for (auto _ : state) propagator.propagate(field, s.green, 0.1);
 }
 BENCHMARK(paddedPropagation)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);

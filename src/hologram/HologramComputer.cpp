@@ -1,6 +1,6 @@
 #include "hologram/HologramComputer.h"
 
-#include "hologram/AngularSpectrum.h"
+#include "hologram/BandLimitedPropagator.h"
 #include "hologram/FourierTransform.h"
 
 #include <algorithm>
@@ -129,7 +129,7 @@ Result<HologramSet> computeHolograms(const HologramPoints& input, const Hologram
             ComplexField plane = paddedGrid(hologram);
             addPointField(plane, points, kernel);
             say("propagating the " + channel.name + " field to the hologram");
-            hologram = AngularSpectrum(*fft).propagateAndCrop(std::move(plane), channel.wavelength, planeDistance);
+            hologram = BandLimitedPropagator(*fft).propagateAndCrop(std::move(plane), channel.wavelength, planeDistance);
         }
         channel.field = std::move(hologram);
     }

@@ -1,7 +1,7 @@
 #include "hologram/HologramOutputs.h"
 
 #include "export/OutputFile.h"
-#include "hologram/AngularSpectrum.h"
+#include "hologram/BandLimitedPropagator.h"
 #include "hologram/FourierTransform.h"
 
 #include <png.h>
@@ -83,7 +83,7 @@ Reconstruction::~Reconstruction() = default;
 std::vector<std::vector<double>> Reconstruction::intensities(double distance) {
     std::vector<std::vector<double>> result;
     for (std::size_t c = 0; c < phaseOnly_.size(); ++c) {
-        const ComplexField back = AngularSpectrum(*fft_).propagatePadded(phaseOnly_[c], wavelengths_[c], -distance);
+        const ComplexField back = BandLimitedPropagator(*fft_).propagatePadded(phaseOnly_[c], wavelengths_[c], -distance);
         std::vector<double> intensity(back.values.size());
         for (std::size_t i = 0; i < intensity.size(); ++i) intensity[i] = std::norm(back.values[i]);
         result.push_back(std::move(intensity));

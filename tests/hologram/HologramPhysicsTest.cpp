@@ -3,7 +3,7 @@
 // exactness, the recording plane against the direct sum, colour, and the
 // placement's refusals.
 
-#include "hologram/AngularSpectrum.h"
+#include "hologram/BandLimitedPropagator.h"
 #include "hologram/HologramComputer.h"
 #include "hologram/HologramOutputs.h"
 #include "hologram/PointKernel.h"
@@ -49,7 +49,7 @@ std::pair<int, int> brightest(const ComplexField& f) {
 // The field `distance` back from the hologram, towards the object.
 ComplexField focusAt(const ComplexField& hologram, double distance) {
     FourierTransform fft(2 * hologram.width, 2 * hologram.height, FftPlanning::Estimate, 2, "");
-    return AngularSpectrum(fft).propagatePadded(hologram, kLambda, -distance);
+    return BandLimitedPropagator(fft).propagatePadded(hologram, kLambda, -distance);
 }
 
 ComplexField pointField(int size, const std::vector<PlanePoint>& points, double taper = 0.1) {
@@ -139,14 +139,14 @@ TEST(Refocus, OnePointFocusesOnItsPixelWithTheAperturesSincSquared) {
     }
 }
 
-TEST(AngularSpectrum, RoundTripRestoresConservesEnergyAndMatchesTheDirectSumElsewhere) {
+TEST(BandLimitedPropagator, RoundTripRestoresConservesEnergyAndMatchesTheDirectSumElsewhere) {
     std::mt19937 random(7);
     std::normal_distribution<double> normal;
     ComplexField field(128, 96, kPitch);
     for (auto& v : field.values) v = {normal(random), normal(random)};
     const ComplexField original = field;
     FourierTransform fft(128, 96, FftPlanning::Estimate, 2, "");
-    AngularSpectrum propagator(fft);
+    BandLimitedPropagator propagator(fft);
     propagator.propagate(field, kLambda, 5e-3);
     const auto energy = [](const ComplexField& f) {
         return std::accumulate(f.values.begin(), f.values.end(), 0.0, [](double e, auto v) { return e + std::norm(v); });

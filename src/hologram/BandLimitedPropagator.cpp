@@ -1,4 +1,4 @@
-#include "hologram/AngularSpectrum.h"
+#include "hologram/BandLimitedPropagator.h"
 
 #include "hologram/Phasor.h"
 
@@ -56,7 +56,7 @@ void applyTransfer(std::complex<double>* spectrum, int width, int height, double
 
 }  // namespace
 
-void AngularSpectrum::propagateBuffer(double pitch, double wavelength, double distance) {
+void BandLimitedPropagator::propagateBuffer(double pitch, double wavelength, double distance) {
     fft_.forward();
     const int width = fft_.width(), height = fft_.height();
     const int threads = std::max(1, std::min(static_cast<int>(std::thread::hardware_concurrency()), height / 16));
@@ -69,13 +69,13 @@ void AngularSpectrum::propagateBuffer(double pitch, double wavelength, double di
     fft_.backward();
 }
 
-void AngularSpectrum::propagate(ComplexField& field, double wavelength, double distance) {
+void BandLimitedPropagator::propagate(ComplexField& field, double wavelength, double distance) {
     std::copy(field.values.begin(), field.values.end(), fft_.data());
     propagateBuffer(field.pitch, wavelength, distance);
     std::copy(fft_.data(), fft_.data() + field.values.size(), field.values.begin());
 }
 
-ComplexField AngularSpectrum::propagatePadded(const ComplexField& field, double wavelength, double distance) {
+ComplexField BandLimitedPropagator::propagatePadded(const ComplexField& field, double wavelength, double distance) {
     ComplexField padded = paddedGrid(field);
     const int left = field.width / 2, top = field.height / 2;
     for (int row = 0; row < field.height; ++row)
@@ -83,7 +83,7 @@ ComplexField AngularSpectrum::propagatePadded(const ComplexField& field, double 
     return propagateAndCrop(std::move(padded), wavelength, distance);
 }
 
-ComplexField AngularSpectrum::propagateAndCrop(ComplexField&& padded, double wavelength, double distance) {
+ComplexField BandLimitedPropagator::propagateAndCrop(ComplexField&& padded, double wavelength, double distance) {
     std::copy(padded.values.begin(), padded.values.end(), fft_.data());
     padded.values = {};  // the buffer holds it now; keeps peak memory down
     propagateBuffer(padded.pitch, wavelength, distance);

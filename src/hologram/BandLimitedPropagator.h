@@ -10,10 +10,10 @@
 
 namespace velmora {
 
-class AngularSpectrum {
+class BandLimitedPropagator {
 public:
     // Works on `fft`'s buffer; the transform's size is the grid's.
-    explicit AngularSpectrum(FourierTransform& fft) : fft_(fft) {}
+    explicit BandLimitedPropagator(FourierTransform& fft) : fft_(fft) {}
 
     // Propagates the whole field (its size must be the transform's) by
     // `distance` metres along the light (negative: back).
