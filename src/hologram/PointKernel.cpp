@@ -43,10 +43,13 @@ inline void cosSinTurnsFloat(float t, float& c, float& s) {
     c = sinQuarter(0.25f - a);
 }
 
-inline float fadeFloat(float u, float invTaper) {
-    float t = (1.0f - u) * invTaper;
-    t = t < 0.0f ? 0.0f : (t > 1.0f ? 1.0f : t);
-    return t * t * (3.0f - 2.0f * t);
+// 1 inside, 0 outside, smooth over the outer taper of the zone; in the
+// precision of the kernel that calls it, so the fast path stays vectorised.
+template <typename Real>
+inline Real fade(Real u, Real invTaper) {
+    Real t = (Real(1) - u) * invTaper;
+    t = t < Real(0) ? Real(0) : (t > Real(1) ? Real(1) : t);
+    return t * t * (Real(3) - Real(2) * t);
 }
 
 VELMORA_WIDE_CLONES
@@ -65,8 +68,8 @@ void addRowFast(const RowJob& job) {
             const float rho2 = dx * dx + dy2;
             const float r = std::sqrt(rho2 + depth2);
             const float inv = 1.0f / r;
-            const float weight = fadeFloat((dx < 0.0f ? -dx : dx) * inv * invSine, invTaper) *
-                                 fadeFloat(absDy * inv * invSine, invTaper);
+            const float weight = fade((dx < 0.0f ? -dx : dx) * inv * invSine, invTaper) *
+                                 fade(absDy * inv * invSine, invTaper);
             float turns = base + kTurns * (rho2 / (r + depth));
             turns -= static_cast<float>(static_cast<int>(turns + (turns < 0.0f ? -0.5f : 0.5f)));
             float c, s;
@@ -81,13 +84,6 @@ void addRowFast(const RowJob& job) {
             out[2 * i + 1] += im[i];
         }
     }
-}
-
-// 1 inside, 0 outside, smooth over the outer taper of the zone.
-inline double fade(double u, double invTaper) {
-    double t = (1.0 - u) * invTaper;
-    t = t < 0.0 ? 0.0 : (t > 1.0 ? 1.0 : t);
-    return t * t * (3.0 - 2.0 * t);
 }
 
 VELMORA_WIDE_CLONES
