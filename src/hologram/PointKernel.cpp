@@ -3,6 +3,7 @@
 #include "hologram/Phasor.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <thread>
 
@@ -19,154 +20,211 @@ namespace {
 #define VELMORA_WIDE_CLONES
 #endif
 
-struct RowJob {
-    const double* columnX;
-    double* out;  // interleaved re, im of the row's first column
-    int count;
-    double x, dy2, absDy, depth2, invSine, invTaper, amplitude, phase, k;
-    double depth, baseTurns;  // for the single-precision rest: k depth + phase in turns, reduced
+// The separable zone's largest phase error, at the zone's corners (where
+// the fade has already taken the amplitude to zero): k d sin^4 / 4.
+constexpr double kSeparableError = 0.1;
+
+// 1 inside, 0 outside, smooth over the outer taper of the zone.
+inline double fade(double u, double invTaper) {
+    double t = (1.0 - u) * invTaper;
+    t = t < 0.0 ? 0.0 : (t > 1.0 ? 1.0 : t);
+    return t * t * (3.0 - 2.0 * t);
+}
+
+// Kept whole so the loops that call it vectorise it as one square root
+// and one division.
+inline double invRoot(double x) { return 1.0 / std::sqrt(x); }
+
+struct Zone {
+    double x = 0.0, y = 0.0;  // the point, in the plane's frame
+    double depth = 0.0;       // at least the grid's smallest
+    double k = 0.0;           // negative on the far side: the converging wave
+    double amplitude = 0.0;   // negated on the far side
+    double phase = 0.0;
+    double invSine = 0.0, invTaper = 0.0;
 };
 
-// cos and sin of 2 pi t for |t| <= 1/2 in single precision.
-inline void cosSinTurnsFloat(float t, float& c, float& s) {
-    const auto sinQuarter = [](float z) {
-        const float x = 6.2831853f * z, x2 = x * x;
-        float p = 1.0f / 362880.0f;
-        p = p * x2 - 1.0f / 5040.0f;
-        p = p * x2 + 1.0f / 120.0f;
-        p = p * x2 - 1.0f / 6.0f;
-        return x + x * x2 * p;
-    };
-    const float a = t < 0.0f ? -t : t;
-    const float half = t < 0.0f ? -0.5f : 0.5f;
-    s = sinQuarter(a <= 0.25f ? t : half - t);
-    c = sinQuarter(0.25f - a);
-}
+struct Grid {
+    const double* columnX;
+    const double* rowY;
+    double* values;  // interleaved re, im
+    int width;
+};
 
-// 1 inside, 0 outside, smooth over the outer taper of the zone; in the
-// precision of the kernel that calls it, so the fast path stays vectorised.
-template <typename Real>
-inline Real fade(Real u, Real invTaper) {
-    Real t = (Real(1) - u) * invTaper;
-    t = t < Real(0) ? Real(0) : (t > Real(1) ? Real(1) : t);
-    return t * t * (Real(3) - Real(2) * t);
-}
-
+// One row of the exact sum: a / r exp(i (k r + phase)) times the zone's
+// fade, `weights` for the columns from `first` and `rowWeight` for the row.
 VELMORA_WIDE_CLONES
-void addRowFast(const RowJob& job) {
-    constexpr int kBlock = 256;
-    float re[kBlock], im[kBlock];
-    const float depth = static_cast<float>(job.depth), depth2 = static_cast<float>(job.depth2);
-    const float dy2 = static_cast<float>(job.dy2), absDy = static_cast<float>(job.absDy);
-    const float invSine = static_cast<float>(job.invSine), invTaper = static_cast<float>(job.invTaper);
-    const float kTurns = static_cast<float>(job.k * phasor::kInvTwoPi), base = static_cast<float>(job.baseTurns);
-    const float amplitude = static_cast<float>(job.amplitude);
-    for (int start = 0; start < job.count; start += kBlock) {
-        const int n = std::min(kBlock, job.count - start);
-        for (int i = 0; i < n; ++i) {
-            const float dx = static_cast<float>(job.columnX[start + i] - job.x);
-            const float rho2 = dx * dx + dy2;
-            const float r = std::sqrt(rho2 + depth2);
-            const float inv = 1.0f / r;
-            const float weight = fade((dx < 0.0f ? -dx : dx) * inv * invSine, invTaper) *
-                                 fade(absDy * inv * invSine, invTaper);
-            float turns = base + kTurns * (rho2 / (r + depth));
-            turns -= static_cast<float>(static_cast<int>(turns + (turns < 0.0f ? -0.5f : 0.5f)));
-            float c, s;
-            cosSinTurnsFloat(turns, c, s);
-            const float a = amplitude * weight * inv;
-            re[i] = a * c;
-            im[i] = a * s;
-        }
-        double* out = job.out + 2 * start;
-        for (int i = 0; i < n; ++i) {
-            out[2 * i] += re[i];
-            out[2 * i + 1] += im[i];
-        }
-    }
-}
-
-VELMORA_WIDE_CLONES
-void addRow(const RowJob& job) {
-    for (int i = 0; i < job.count; ++i) {
-        const double dx = job.columnX[i] - job.x;
-        const double r = std::sqrt(dx * dx + job.dy2 + job.depth2);
-        const double inv = 1.0 / r;
-        const double absDx = dx < 0.0 ? -dx : dx;
-        const double weight = fade(absDx * inv * job.invSine, job.invTaper) *
-                              fade(job.absDy * inv * job.invSine, job.invTaper);
+void addExactRow(const Zone& zone, const Grid& grid, int row, int first, const double* weights, int count,
+                 double rowWeight) {
+    const double dy = grid.rowY[row] - zone.y;
+    const double rest = dy * dy + zone.depth * zone.depth, amplitude = zone.amplitude * rowWeight;
+    const double* columnX = grid.columnX + first;
+    double* out = grid.values + 2 * (static_cast<std::size_t>(row) * grid.width + first);
+    for (int i = 0; i < count; ++i) {
+        const double dx = columnX[i] - zone.x;
+        const double squared = dx * dx + rest;
+        const double inv = invRoot(squared);
         double c, s;
-        phasor::cosSin(job.k * r + job.phase, c, s);
-        const double a = job.amplitude * weight * inv;
-        job.out[2 * i] += a * c;
-        job.out[2 * i + 1] += a * s;
+        phasor::cosSin(zone.k * (squared * inv) + zone.phase, c, s);
+        const double a = amplitude * weights[i] * inv;
+        out[2 * i] += a * c;
+        out[2 * i + 1] += a * s;
     }
 }
 
-// Adds the points to rows [firstRow, endRow).
-void addBand(ComplexField& plane, const std::vector<PlanePoint>& points, const KernelOptions& options,
-             const std::vector<double>& columnX, int firstRow, int endRow) {
-    const double sine = apertureSine(options.wavelength, plane.pitch);
-    const double k = phasor::kTwoPi / options.wavelength;
-    const double invTaper = 1.0 / std::max(options.taper, 1e-9);
-    // A point closer to the plane than this would draw a zone under one
-    // pixel; it is drawn as if at this depth.
-    const double minDepth = plane.pitch / sine;
-    auto* out = reinterpret_cast<double*>(plane.values.data());
-    for (const PlanePoint& point : points) {
-        const bool farSide = point.depth < 0.0;
-        const double depth = std::max(std::fabs(point.depth), minDepth);
-        const double half = sine * depth / std::sqrt(1.0 - 2.0 * sine * sine);
-        const int rowLo = std::max(firstRow, static_cast<int>(std::ceil(plane.originRow - (point.y + half) / plane.pitch)));
-        const int rowHi = std::min(endRow - 1, static_cast<int>(std::floor(plane.originRow - (point.y - half) / plane.pitch)));
-        RowJob job{};
-        job.x = point.x;
-        job.depth2 = depth * depth;
-        job.invSine = 1.0 / sine;
-        job.invTaper = invTaper;
-        job.amplitude = farSide ? -point.amplitude : point.amplitude;
-        job.phase = point.phase;
-        job.k = farSide ? -k : k;
-        job.depth = depth;
-        const double baseTurns = (job.k * depth + point.phase) * phasor::kInvTwoPi;
-        job.baseTurns = baseTurns - std::nearbyint(baseTurns);
-        for (int row = rowLo; row <= rowHi; ++row) {
-            const double dy = plane.rowY(row) - point.y;
-            const double reach = sine * std::sqrt((dy * dy + job.depth2) / (1.0 - sine * sine));
-            const int lo = std::max(0, static_cast<int>(std::ceil(plane.originColumn + (point.x - reach) / plane.pitch)));
-            const int hi = std::min(plane.width - 1, static_cast<int>(std::floor(plane.originColumn + (point.x + reach) / plane.pitch)));
-            if (lo > hi) continue;
-            job.dy2 = dy * dy;
-            job.absDy = std::fabs(dy);
-            job.columnX = columnX.data() + lo;
-            job.out = out + 2 * (static_cast<std::size_t>(row) * plane.width + lo);
-            job.count = hi - lo + 1;
-            if (options.exact)
-                addRow(job);
-            else
-                addRowFast(job);
-        }
+// The zone's fade along one axis, for offsets t from the point:
+// fade(|t| / (q sin)) with q = sqrt(d^2 + t^2). |t| / q bounds the sine of
+// the fringes' angle along that axis from above, so the product of the two
+// axes' fades is zero wherever either axis would alias.
+VELMORA_WIDE_CLONES
+void axisWeights(const Zone& zone, const double* offsets, int count, double* weights) {
+    const double d2 = zone.depth * zone.depth;
+    for (int i = 0; i < count; ++i) {
+        const double t = offsets[i], absT = t < 0.0 ? -t : t;
+        weights[i] = fade(absT * invRoot(d2 + t * t) * zone.invSine, zone.invTaper);
     }
 }
+
+// The separable zone's factor along one axis, for offsets t from the
+// point: fade(|t| / (q sin)) d / q exp(i k (q - d)) with q = sqrt(d^2 + t^2),
+// interleaved, and the same times i in `turned`. The product of the two
+// axes' factors is a / r exp(i k r) up to k d (t_x t_y)^2 / (4 d^4) in the
+// phase and (t_x t_y)^2 / (2 d^4) in the amplitude.
+VELMORA_WIDE_CLONES
+void axisFactors(const Zone& zone, const double* offsets, int count, double* factors, double* turned) {
+    const double d = zone.depth, d2 = d * d;
+    for (int i = 0; i < count; ++i) {
+        const double t = offsets[i], t2 = t * t;
+        const double inv = invRoot(d2 + t2);
+        const double absT = t < 0.0 ? -t : t;
+        const double a = fade(absT * inv * zone.invSine, zone.invTaper) * d * inv;
+        double c, s;
+        // q - d = t^2 / (q + d), without the cancellation.
+        phasor::cosSin(zone.k * t2 / ((d2 + t2) * inv + d), c, s);
+        factors[2 * i] = a * c;
+        factors[2 * i + 1] = a * s;
+        turned[2 * i] = -a * s;
+        turned[2 * i + 1] = a * c;
+    }
+}
+
+// out += (re + i im) * factors, over `count` interleaved values.
+VELMORA_WIDE_CLONES
+void addScaledRow(double* __restrict out, const double* __restrict factors, const double* __restrict turned,
+                  int count, double re, double im) {
+    for (int m = 0; m < count; ++m) out[m] += re * factors[m] + im * turned[m];
+}
+
+class BandKernel {
+public:
+    BandKernel(const Grid& grid, const ComplexField& plane, const KernelOptions& options, int firstRow, int endRow)
+        : grid_(grid), plane_(plane), options_(options), firstRow_(firstRow), endRow_(endRow),
+          sine_(apertureSine(options.wavelength, plane.pitch)) {}
+
+    void add(const PlanePoint& point) {
+        const bool farSide = point.depth < 0.0;
+        const double k = phasor::kTwoPi / options_.wavelength;
+        // A point closer to the plane than this would draw a zone under
+        // one pixel; it is drawn as if at this depth.
+        const double depth = std::max(std::fabs(point.depth), plane_.pitch / sine_);
+        const Zone zone{point.x, point.y, depth, farSide ? -k : k, farSide ? -point.amplitude : point.amplitude,
+                        point.phase, 1.0 / sine_, 1.0 / std::max(options_.taper, 1e-9)};
+        const double sine2 = sine_ * sine_;
+        if (!options_.exact && k * depth * sine2 * sine2 * 0.25 <= kSeparableError)
+            addSeparable(zone);
+        else
+            addByRows(zone);
+    }
+
+private:
+    // The columns (or rows, with `sign` -1) within `half` of `centre`.
+    std::pair<int, int> span(double centre, double half, double origin, int sign, int lo, int hi) const {
+        const double a = origin + sign * (centre - half) / plane_.pitch;
+        const double b = origin + sign * (centre + half) / plane_.pitch;
+        return {std::max(lo, static_cast<int>(std::ceil(std::min(a, b)))),
+                std::min(hi, static_cast<int>(std::floor(std::max(a, b))))};
+    }
+
+    void addByRows(const Zone& zone) {
+        const auto [rowLo, rowHi, lo, hi] = zoneSpan(zone);
+        if (rowLo > rowHi || lo > hi) return;
+        const int columns = hi - lo + 1, rows = rowHi - rowLo + 1;
+        offsetsFrom(grid_.columnX + lo, columns, zone.x);
+        columnValues_.resize(offsets_.size());
+        axisWeights(zone, offsets_.data(), columns, columnValues_.data());
+        offsetsFrom(grid_.rowY + rowLo, rows, zone.y);
+        rowValues_.resize(offsets_.size());
+        axisWeights(zone, offsets_.data(), rows, rowValues_.data());
+        for (int j = 0; j < rows; ++j)
+            if (rowValues_[j] > 0.0)
+                addExactRow(zone, grid_, rowLo + j, lo, columnValues_.data(), columns, rowValues_[j]);
+    }
+
+    // The rows and columns where the point's fringes stay below the grid's
+    // limit along both axes, within this band.
+    std::array<int, 4> zoneSpan(const Zone& zone) const {
+        const double half = sine_ * zone.depth / std::sqrt(1.0 - sine_ * sine_);
+        const auto [rowLo, rowHi] = span(zone.y, half, plane_.originRow, -1, firstRow_, endRow_ - 1);
+        const auto [lo, hi] = span(zone.x, half, plane_.originColumn, 1, 0, plane_.width - 1);
+        return {rowLo, rowHi, lo, hi};
+    }
+
+    void offsetsFrom(const double* coordinates, int count, double centre) {
+        offsets_.resize(static_cast<std::size_t>(count));
+        for (int i = 0; i < count; ++i) offsets_[i] = coordinates[i] - centre;
+    }
+
+    void addSeparable(const Zone& zone) {
+        const auto [rowLo, rowHi, lo, hi] = zoneSpan(zone);
+        if (rowLo > rowHi || lo > hi) return;
+        const int columns = hi - lo + 1, rows = rowHi - rowLo + 1;
+        offsetsFrom(grid_.columnX + lo, columns, zone.x);
+        columnValues_.resize(2 * offsets_.size()), columnTurned_.resize(2 * offsets_.size());
+        axisFactors(zone, offsets_.data(), columns, columnValues_.data(), columnTurned_.data());
+        offsetsFrom(grid_.rowY + rowLo, rows, zone.y);
+        rowValues_.resize(2 * offsets_.size()), rowTurned_.resize(2 * offsets_.size());
+        axisFactors(zone, offsets_.data(), rows, rowValues_.data(), rowTurned_.data());
+        // The common factor a / d exp(i (k d + phase)), reduced in double.
+        double c, s;
+        phasor::cosSin(zone.k * zone.depth + zone.phase, c, s);
+        const double a = zone.amplitude / zone.depth;
+        for (int j = 0; j < rows; ++j) {
+            const double rowRe = rowValues_[2 * j], rowIm = rowValues_[2 * j + 1];
+            const double re = a * (c * rowRe - s * rowIm), im = a * (c * rowIm + s * rowRe);
+            double* out = grid_.values + 2 * (static_cast<std::size_t>(rowLo + j) * grid_.width + lo);
+            addScaledRow(out, columnValues_.data(), columnTurned_.data(), 2 * columns, re, im);
+        }
+    }
+
+    const Grid& grid_;
+    const ComplexField& plane_;
+    const KernelOptions& options_;
+    int firstRow_, endRow_;
+    double sine_;
+    std::vector<double> offsets_, columnValues_, columnTurned_, rowValues_, rowTurned_;
+};
 
 }  // namespace
 
 double apertureSine(double wavelength, double pitch) { return std::min(wavelength / (2.0 * pitch), 0.7); }
 
 void addPointField(ComplexField& plane, const std::vector<PlanePoint>& points, const KernelOptions& options) {
-    std::vector<double> columnX(static_cast<std::size_t>(plane.width));
+    std::vector<double> columnX(static_cast<std::size_t>(plane.width)), rowY(static_cast<std::size_t>(plane.height));
     for (int i = 0; i < plane.width; ++i) columnX[static_cast<std::size_t>(i)] = plane.columnX(i);
+    for (int j = 0; j < plane.height; ++j) rowY[static_cast<std::size_t>(j)] = plane.rowY(j);
+    const Grid grid{columnX.data(), rowY.data(), reinterpret_cast<double*>(plane.values.data()), plane.width};
     const int cores = options.threads > 0 ? options.threads
                                           : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
     const int threads = std::max(1, std::min(cores, plane.height / 8));
     // Each thread owns a band of rows, so no two write the same pixel.
+    const auto addBand = [&](int first, int end) {
+        BandKernel band(grid, plane, options, first, end);
+        for (const PlanePoint& point : points) band.add(point);
+    };
     std::vector<std::thread> workers;
-    for (int t = 1; t < threads; ++t) {
-        const int first = plane.height * t / threads;
-        const int end = plane.height * (t + 1) / threads;
-        workers.emplace_back([&, first, end] { addBand(plane, points, options, columnX, first, end); });
-    }
-    addBand(plane, points, options, columnX, 0, plane.height / threads);
+    for (int t = 1; t < threads; ++t)
+        workers.emplace_back(addBand, plane.height * t / threads, plane.height * (t + 1) / threads);
+    addBand(0, plane.height / threads);
     for (auto& worker : workers) worker.join();
 }
 

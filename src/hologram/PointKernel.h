@@ -1,9 +1,12 @@
 #pragma once
 // The field of points summed straight onto a plane: each point adds
 // a / r * exp(i (k r + phase)), r from the point to the pixel centre, but
-// only where the fringes it draws stay below the grid's Nyquist frequency:
-// per axis |d| / r <= lambda / (2 pitch), the zone's outer `taper` fraction
-// fading to zero so that the cut draws no ringing.
+// only where the fringes it draws stay below the grid's Nyquist frequency.
+// Per axis the fringes' angle has sine |t| / r <= |t| / sqrt(t^2 + d^2)
+// (t the offset along that axis, d the depth), and the zone is faded by
+// the product of one window per axis in that bound, zero from
+// lambda / (2 pitch) on, its outer `taper` fraction fading smoothly so that
+// the cut draws no ringing.
 //
 // A point on the far side of the plane (depth < 0: the plane lies between
 // the point and the source side) is met by the wave that converges on it:
@@ -28,11 +31,13 @@ struct KernelOptions {
     double wavelength = 532e-9;
     double taper = 0.5;
     int threads = 0;  // 0: all cores
-    // true: k r and everything else in double precision (the reference).
-    // false: k * depth and the point's phase in double, the small rest
-    // k (r - depth) = k rho^2 / (r + depth) and the amplitude in single
-    // precision, twice the lanes per instruction; the phase error stays
-    // near 1e-4 rad for zones up to 0.1 m away.
+    // true: every pixel from its own distance r (the reference).
+    // false: a zone whose error stays small enough is drawn as the product
+    // of one factor per axis, exp(i k (q_x - d)) d / q_x times the same in
+    // y, which costs one complex multiply-add a pixel; its phase differs
+    // from k r by k (dx dy)^2 / (4 d^3), at most 0.1 rad at the zone's
+    // corners, where the fade has already taken the amplitude to zero.
+    // Deeper zones are drawn pixel by pixel as with true.
     bool exact = true;
 };
 
