@@ -24,7 +24,7 @@ void writeChannel(const std::string& path, const char* value) {
 
 int run(const velmora::testing::TempDir& dir, const std::string& arguments, const char* program = VELMORA_HOLO) {
     const std::string command = "XDG_CACHE_HOME='" + dir.file("cache") + "' '" + program + "' " + arguments +
-                                " 2>'" + dir.file("stderr") + "'";
+                                " >'" + dir.file("stdout") + "' 2>'" + dir.file("stderr") + "'";
     const int status = std::system(command.c_str());
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
@@ -40,6 +40,11 @@ TEST(HoloCli, ChannelSetGivesThreeHologramsAndAPreviewAndStatusesFollowTheReadme
     EXPECT_EQ(std::filesystem::file_size(dir.file("obj1-520nm.npy")), 128u + 64 * 48 * 8);
     EXPECT_FALSE(std::filesystem::exists(dir.file("cache/VELMORA/fftw-wisdom")));  // nothing measured
 
+    ASSERT_EQ(run(dir, "--help"), 0);
+    EXPECT_NE(velmora::testing::fileText(dir.file("stdout"))
+                  .find("Exit status: 0 success; 1 a file cannot be read; 2 usage error;\n"
+                        "3 a hologram could not be computed or written.\n"),
+              std::string::npos);
     EXPECT_EQ(run(dir, small + "'" + dir.file("missing.CGH") + "'"), 1);
     EXPECT_EQ(run(dir, "--holo-size 64 x.CGH"), 2);
     EXPECT_EQ(run(dir, small + "--holo-distance 0.5 x.CGH"), 2);
