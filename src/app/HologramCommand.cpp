@@ -5,6 +5,7 @@
 #include <QEventLoop>
 #include <QProgressDialog>
 
+#include <atomic>
 #include <optional>
 #include <thread>
 
@@ -16,27 +17,33 @@ HologramWindow* showFrameHologram(QWidget* parent, GlView& view, Prompt& prompt,
     QProgressDialog dialog(parent);
     dialog.setWindowTitle(QString::fromStdString(prompt.applicationTitle()));
     dialog.setWindowModality(Qt::WindowModal);
-    // The library reports its steps but cannot be stopped between them.
-    dialog.setCancelButton(nullptr);
     dialog.setRange(0, 0);
     dialog.setMinimumDuration(0);
     dialog.setLabelText(QStringLiteral("Computing the hologram of %1 points").arg(points.points.size()));
+    std::atomic<bool> cancel = false;
+    QObject::connect(&dialog, &QProgressDialog::canceled, [&cancel] { cancel = true; });
     dialog.show();
 
     // The dialog and the loop outlive the worker: it is joined before they go.
     std::optional<Result<HologramSet>> result;
     QEventLoop loop;
     std::thread worker([&] {
-        result = computeHolograms(points, settings, [&dialog](const std::string& step) {
-            QMetaObject::invokeMethod(
-                &dialog, [&dialog, text = QString::fromStdString(step)] { dialog.setLabelText(text); },
-                Qt::QueuedConnection);
-        });
+        result = computeHolograms(
+            points, settings,
+            [&dialog](const std::string& step) {
+                QMetaObject::invokeMethod(
+                    &dialog, [&dialog, text = QString::fromStdString(step)] { dialog.setLabelText(text); },
+                    Qt::QueuedConnection);
+            },
+            &cancel);
         QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
     });
     loop.exec();
     worker.join();
     dialog.close();
+    // A person who pressed Cancel asked for nothing more, even when the
+    // computation had just finished.
+    if (cancel) return nullptr;
     if (!*result) {
         prompt.show("Cannot compute the hologram: " + result->error(), std::string(kErrorCaption), PromptIcon::Error);
         return nullptr;

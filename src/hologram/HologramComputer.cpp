@@ -94,12 +94,13 @@ Result<PlacedPoints> placePoints(const HologramPoints& input, const HologramSett
 }
 
 Result<HologramSet> computeHolograms(const HologramPoints& input, const HologramSettings& s,
-                                     const HologramProgress& progress) {
+                                     const HologramProgress& progress, const std::atomic<bool>* cancel) {
     auto placed = placePoints(input, s);
     if (!placed) return Result<HologramSet>::failure(placed.error());
     const auto say = [&](const std::string& what) {
         if (progress) progress(what);
     };
+    const auto cancelled = [cancel] { return cancel && cancel->load(std::memory_order_relaxed); };
     HologramSet set = placed->frame;
     std::vector<PlanePoint> points = placed->points;
     const bool direct = s.method == HologramMethod::Direct;
@@ -109,6 +110,7 @@ Result<HologramSet> computeHolograms(const HologramPoints& input, const Hologram
         fft = std::make_unique<FourierTransform>(2 * s.width, 2 * s.height, s.planning, s.threads, s.wisdomFolder);
     }
     for (std::size_t c = 0; c < set.channels.size(); ++c) {
+        if (cancelled()) return Result<HologramSet>::failure(kCancelled);
         HologramChannel& channel = set.channels[c];
         // The recording plane's distance from the hologram.
         const double gap = s.recordingGap ? *s.recordingGap
@@ -119,7 +121,7 @@ Result<HologramSet> computeHolograms(const HologramPoints& input, const Hologram
             points[i].amplitude = placed->amplitudes[c][i];
             points[i].depth = placed->points[i].depth - (direct ? 0.0 : planeDistance);
         }
-        const KernelOptions kernel{channel.wavelength, s.taper, s.threads, direct};
+        const KernelOptions kernel{channel.wavelength, s.taper, s.threads, direct, cancel};
         ComplexField hologram(s.width, s.height, s.pitch);
         if (direct) {
             say("summing " + std::to_string(points.size()) + " points onto the " + channel.name + " hologram");
@@ -133,6 +135,8 @@ Result<HologramSet> computeHolograms(const HologramPoints& input, const Hologram
         }
         channel.field = std::move(hologram);
     }
+    // A computation stopped part-way leaves fields that are not holograms.
+    if (cancelled()) return Result<HologramSet>::failure(kCancelled);
     return set;
 }
 

@@ -18,6 +18,7 @@
 #include "hologram/PointKernel.h"
 #include "hologram/Result.h"
 
+#include <atomic>
 #include <functional>
 #include <string>
 #include <vector>
@@ -53,7 +54,12 @@ double srgbToLinear(double coded);
 
 Result<PlacedPoints> placePoints(const HologramPoints& input, const HologramSettings& settings);
 
+// `cancel`, when given and set from another thread, ends the computation
+// early with kCancelled as the reason.
 Result<HologramSet> computeHolograms(const HologramPoints& input, const HologramSettings& settings,
-                                     const HologramProgress& progress = {});
+                                     const HologramProgress& progress = {},
+                                     const std::atomic<bool>* cancel = nullptr);
+
+inline constexpr const char* kCancelled = "the computation was cancelled";
 
 }  // namespace velmora

@@ -219,7 +219,11 @@ void addPointField(ComplexField& plane, const std::vector<PlanePoint>& points, c
     // Each thread owns a band of rows, so no two write the same pixel.
     const auto addBand = [&](int first, int end) {
         BandKernel band(grid, plane, options, first, end);
-        for (const PlanePoint& point : points) band.add(point);
+        for (std::size_t i = 0; i < points.size(); ++i) {
+            // A few hundred points take well under a millisecond.
+            if (i % 256 == 0 && options.cancel && options.cancel->load(std::memory_order_relaxed)) return;
+            band.add(points[i]);
+        }
     };
     std::vector<std::thread> workers;
     for (int t = 1; t < threads; ++t)

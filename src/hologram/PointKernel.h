@@ -15,6 +15,7 @@
 
 #include "hologram/ComplexField.h"
 
+#include <atomic>
 #include <vector>
 
 namespace velmora {
@@ -39,6 +40,8 @@ struct KernelOptions {
     // corners, where the fade has already taken the amplitude to zero.
     // Deeper zones are drawn pixel by pixel as with true.
     bool exact = true;
+    // Set from another thread to stop early; the plane is then incomplete.
+    const std::atomic<bool>* cancel = nullptr;
 };
 
 // Adds every point's field to `plane`.

@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <numeric>
 #include <random>
@@ -237,6 +239,28 @@ TEST(Placement, RefusesWhatCannotMakeAHologramWithAReason) {
         ASSERT_FALSE(result) << says;
         EXPECT_NE(result.error().find(says), std::string::npos) << result.error();
     }
+}
+
+// The flag stops the kernel before its next point and the computation at its
+// next step, and a computation stopped after its last step still gives no set.
+TEST(Placement, ACancelledComputationStopsAndGivesNoHologram) {
+    std::atomic<bool> cancel = true;
+    const ComplexField untouched = [&] {
+        ComplexField plane(16, 16, kPitch);
+        addPointField(plane, {{0, 0, 3e-3, 1.0, 0.0}}, {kLambda, 0.5, 2, true, &cancel});
+        return plane;
+    }();
+    EXPECT_TRUE(std::all_of(untouched.values.begin(), untouched.values.end(), [](auto v) { return v == 0.0; }));
+    const HologramPoints one{{{0, 0, 0, 0, 0, 1, 0}}, false, 1, 1};
+    std::vector<std::string> steps;
+    const auto stopped = computeHolograms(one, smallGrid(16), [&](const std::string& s) { steps.push_back(s); }, &cancel);
+    EXPECT_EQ(stopped ? "a hologram" : stopped.error(), kCancelled);
+    EXPECT_EQ(steps, std::vector<std::string>{"planning the 32 x 32 transform"});
+    cancel = false;
+    const auto late = computeHolograms(one, smallGrid(16), [&](const std::string& s) {
+        cancel = s == "propagating the grey field to the hologram";
+    }, &cancel);
+    EXPECT_EQ(late ? "a hologram" : late.error(), kCancelled);
 }
 
 TEST(Outputs, PhaseMapIsFixedAndNpyCarriesComplex64) {
