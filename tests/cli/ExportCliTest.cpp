@@ -43,17 +43,14 @@ Outcome run(const TempDir& folder, const std::vector<std::string>& command) {
 // of a position are not the model's.
 ::testing::AssertionResult sameText(const std::string& actual, const std::string& expected) {
     static const std::regex decimal(R"(-?\d+\.\d+)");
-    const std::sregex_iterator end;
-    std::sregex_iterator a(actual.begin(), actual.end(), decimal), e(expected.begin(), expected.end(), decimal);
-    std::size_t at = 0, et = 0;
-    for (; a != end && e != end; ++a, ++e) {
-        if (actual.compare(at, std::size_t(a->position()) - at, expected, et, std::size_t(e->position()) - et) != 0 ||
-            std::fabs(std::stod(a->str()) - std::stod(e->str())) > 1e-4)
-            break;
-        at = std::size_t(a->position() + a->length()), et = std::size_t(e->position() + e->length());
-    }
-    if (a == end && e == end && actual.compare(at, std::string::npos, expected, et, std::string::npos) == 0)
-        return ::testing::AssertionSuccess();
+    const auto split = [](const std::string& text, std::vector<double>& values) {  // the text with "#" for each decimal
+        for (std::sregex_iterator i(text.begin(), text.end(), decimal), end; i != end; ++i) values.push_back(std::stod(i->str()));
+        return std::regex_replace(text, decimal, "#");
+    };
+    std::vector<double> a, e;
+    bool same = split(actual, a) == split(expected, e) && a.size() == e.size();
+    for (std::size_t i = 0; same && i < a.size(); ++i) same = std::fabs(a[i] - e[i]) <= 1e-4;
+    if (same) return ::testing::AssertionSuccess();
     return ::testing::AssertionFailure() << "\n--- got:\n" << actual << "\n--- expected:\n" << expected;
 }
 
