@@ -44,7 +44,8 @@ Outcome run(const TempDir& folder, const std::vector<std::string>& command) {
 ::testing::AssertionResult sameText(const std::string& actual, const std::string& expected) {
     static const std::regex decimal(R"(-?\d+\.\d+)");
     const auto split = [](const std::string& text, std::vector<double>& values) {  // the text with "#" for each decimal
-        for (std::sregex_iterator i(text.begin(), text.end(), decimal), end; i != end; ++i) values.push_back(std::stod(i->str()));
+        for (std::sregex_iterator i(text.begin(), text.end(), decimal), end; i != end; ++i)
+            values.push_back(std::stod(i->str()));
         return std::regex_replace(text, decimal, "#");
     };
     std::vector<double> a, e;
@@ -64,7 +65,8 @@ std::string dump(const PointFile& f) {
     for (std::size_t i = 0; i < f.points.size(); ++i) {
         const Point& p = f.points[i];
         if (p.x == 0 && p.y == 0 && p.z == 0 && p.phase == 0) continue;
-        std::snprintf(line, sizeof line, "%zu %.6f %.6f %.6f %.6f %.6f %.6f %.6f\n", i, p.x, p.y, p.z, p.phase, p.r, p.g, p.b);
+        std::snprintf(line, sizeof line, "%zu %.6f %.6f %.6f %.6f %.6f %.6f %.6f\n", i, p.x, p.y, p.z, p.phase, p.r,
+                      p.g, p.b);
         s += line;
     }
     return s;
