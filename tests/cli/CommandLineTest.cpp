@@ -38,7 +38,8 @@ TEST(CommandLine, EveryValueOptionInBothSpellings) {
                                   "--png", "f.png", "m.3ds"});
     EXPECT_EQ(std::tie(cl.width, cl.height, cl.scale, cl.rotX, cl.rotY, cl.scalxy, cl.scalz, cl.twoSided, cl.info),
               std::make_tuple(1920, 1080, 2.0f, 30.0f, -45.0f, 10.0f, 2.0f, false, false));  // an export was asked for
-    EXPECT_EQ(std::tie(cl.eye, cl.offset, cl.viewpoint), std::make_tuple(Xyz{1.5f, -2, 40}, Xyz{0, 0.5f, -1}, Xyz{1, 2, 3}));
+    EXPECT_EQ(std::tie(cl.eye, cl.offset, cl.viewpoint),
+              std::make_tuple(Xyz{1.5f, -2, 40}, Xyz{0, 0.5f, -1}, Xyz{1, 2, 3}));
     EXPECT_EQ(std::tie(cl.colour, cl.grey, cl.channels, cl.png), std::make_tuple("a.cgh", "b", "c", "f.png"));
     EXPECT_EQ(cl.rescale, (std::vector<float>{2.0f, 0.5f}));
     EXPECT_EQ(cl.seed, std::optional<unsigned>(4294967295u));

@@ -47,7 +47,8 @@ struct Importer {
 const std::string kPictures[2] = {"\x89PNG\r\n\x1a\n", "\x89PNG\r\n\x1a\n\x01"};
 void writeBuffer(const testing::TempDir& dir) {
     const float data[15] = {0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 1};
-    writeFile(dir.file("triangle.bin"), std::string(reinterpret_cast<const char*>(data), 60) + kPictures[0] + kPictures[1]);
+    const std::string floats(reinterpret_cast<const char*>(data), sizeof data);
+    writeFile(dir.file("triangle.bin"), floats + kPictures[0] + kPictures[1]);
 }
 
 TEST(AssimpImporter, StoredSoTheMeshModelGivesBackTheSourceAxesAndWinding) {

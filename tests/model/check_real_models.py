@@ -76,7 +76,8 @@ def check(want, out):
     if "faces_at_most" in want and not want["faces_at_most"] * 99 // 100 < faces <= want["faces_at_most"]:
         return "about %d faces expected, %d read" % (want["faces_at_most"], faces)
     if "bounds" in want:
-        got = [float(b) for axis in "xyz" for b in reversed(re.search(r"max%s:(\S+) min%s:(\S+)" % (axis, axis), out).groups())]
+        ranges = [re.search(r"max%s:(\S+) min%s:(\S+)" % (axis, axis), out).groups() for axis in "xyz"]
+        got = [float(b) for r in ranges for b in reversed(r)]
         scale = got[5] / want["bounds"][5]
         if any(abs(g - scale * w) > 1e-3 for g, w in zip(got, want["bounds"])):
             return "bounds %s expected as the file's %s times one scale" % (got, want["bounds"])
@@ -92,10 +93,11 @@ def main():
     for path, expect in ROWS + [(A + "/invalid/empty.3ds", None)]:
         run = subprocess.run([sys.argv[1], "--info", path], capture_output=True, text=True)
         if expect is None:  # no model: fails cleanly
-            problem = None if run.returncode and "Not in 3DS format." in run.stdout + run.stderr else "a clean failure expected"
+            clean = run.returncode and "Not in 3DS format." in run.stdout + run.stderr
+            problem = None if clean else "a clean failure expected"
         else:
             problem = "exit %d" % run.returncode if run.returncode else check(expect(path), run.stdout)
-        print(("BAD " if problem else "ok  ") + path + (": " + problem + "\n" + run.stdout + run.stderr if problem else ""))
+        print(("BAD %s: %s\n%s%s" % (path, problem, run.stdout, run.stderr)) if problem else "ok  " + path)
         failures += bool(problem)
     print("%d failed" % failures)
     return 1 if failures else 0
