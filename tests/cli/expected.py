@@ -1,16 +1,12 @@
 #!/usr/bin/python3
-"""Writes the expected outputs of the velmora-export table into tests/data/cli
-from first principles, without running the program: the triangle's pixels and
-positions from the camera, the phases from the generator, the files from their
-layouts. With --read-ply FILE it prints the points of a PLY file as Open3D
-reads them instead (the independent reader of the binary layout).
+"""Writes the expected outputs of the velmora-export table into tests/data/cli from first principles, without
+running the program: the pixels and positions from the camera, the phases from the generator, the files from
+their layouts. With --read-ply FILE it prints a PLY file's points as Open3D reads them instead.
 
-The model: the triangle (-a,-a) (a,-a) (-a,a), a = 1.6, on the plane z = 0,
-seen from the eye (0,0,30) in a 16 x 13 frame with an 18 degree vertical field
-of view. With an odd height the pixel centres sit at whole rows and half
-columns, so no centre comes near an edge (checked below) and the rasteriser
-has no ties to break. The lit white material saturates: every point is
-(255,255,255). Depth is quantised, so the table compares decimals within 1e-4.
+The model: the triangle (-a,-a) (a,-a) (-a,a), a = 1.6, on the plane z = 0, seen from the eye (0,0,30) in a
+16 x 13 frame with an 18 degree vertical field of view. With an odd height the pixel centres sit at whole rows
+and half columns, so no centre comes near an edge (checked below) and the rasteriser has no ties to break. The
+lit white material saturates: every point is (255,255,255). Depth is quantised: the table allows 1e-4.
 """
 import math
 import os

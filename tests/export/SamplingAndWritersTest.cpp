@@ -5,6 +5,7 @@
 #include "export/CghWriter.h"
 #include "export/OutputFile.h"
 #include "export/PlyWriter.h"
+#include "export/PointValues.h"
 #include "export/SurfaceSampler.h"
 #include "export/ThreeDiWriter.h"
 #include "model/GlErrorReporter.h"
@@ -190,23 +191,25 @@ TEST(PointFileWriters, HeaderLongerThanItsPlaceholderTakesLineOneAlone) {
     EXPECT_EQ(fileText(dir.file("huge")), std::string(header) + "\r\n" + fileText(dir.file("normal")).substr(43));
 }
 
-TEST(PointFileWriters, AsciiPlyLinesOfExtremeValuesFitTheRoomTheyAreGiven) {
-    // Scaled by 1 / 3e-31 the points lie near 1e30, where the shortest float texts are longest;
-    // 600,000 lines cross the end of the output buffer some forty times.
-    FrameBuilder b{1000, 600};
-    b.modelview = {3e-31, 0, 0, 0, 0, 3e-31, 0, 0, 0, 0, 3e-31, 0, 0, 0, 0, 1};
-    for (int i = 0; i < 600000; ++i) b.set(i % 1000, i / 1000, 255, 255, 255, 0.6f + 0.0001f * float(i % 1000));
+TEST(PointFileWriters, AsciiPlyLinesOfTheLongestNumbersFitTheirRoomAcrossTheOutputBuffer) {
+    // Scaled by 1e45 and moved, every pixel unprojects to the same floats, whose shortest texts take
+    // nine digits: a line is 60 characters before its phase. 100,000 lines fill the 1 MiB output buffer
+    // seven times, and a line that takes more room than it reserved at the buffer's end overruns it.
+    FrameBuilder b{400, 250};
+    const double scale = 1e45, x = -1.00009075e-30, y = -1.00017285e-30, z = -1.00038265e-30;
+    b.modelview = {scale, 0, 0, 0, 0, scale, 0, 0, 0, 0, scale, 0, x * scale, -y * scale, -z * scale, 1};  // x inverted
+    for (int i = 0; i < 100000; ++i) b.set(i % 400, i / 400, 255, 255, 255, 0.5f);
     TempDir dir;
-    RandomGenerator random;
+    RandomGenerator random, reference;
     ASSERT_TRUE(writePly(b.frame(), dir.file("x"), random, PlyLayout::Ascii).ok);
-    const PointFile ply = readPly(dir.file("x"));
-    ASSERT_EQ(ply.points.size(), 600000u);
-    for (std::size_t i = 0; i < ply.points.size(); i += 997) {
-        const double c = double(i % 1000), r = double(i / 1000), d = 0.6f + 0.0001f * float(c);
-        const Point& p = ply.points[i];
-        ASSERT_TRUE(std::fabs(p.x + ((c + 0.5) / 500 - 1) / 3e-31) < 1e24 && std::fabs(p.y - ((r + 0.5) / 300 - 1) / 3e-31) < 1e24 &&
-                    std::fabs(p.z - (2 * d - 1) / 3e-31) < 1e24 && p.r + p.g + p.b == 765.0) << i;
+    const std::string text = fileText(dir.file("x"));
+    std::istringstream lines(text.substr(text.find("end_header\n3\n") + 13));
+    std::size_t count = 0;
+    for (std::string line; std::getline(lines, line); ++count) {
+        ASSERT_EQ(line.substr(0, 60), "-1.00009075e-30 -1.00017285e-30 -1.00038265e-30 255 255 255 ") << count;
+        ASSERT_EQ(std::strtod(line.c_str() + 60, nullptr), phaseOfDraw(reference.next())) << count;
     }
+    EXPECT_EQ(count, 100000u);
 }
 
 }  // namespace

@@ -1,10 +1,10 @@
 // The importer's file image: axes and winding, baked transforms, splitting,
-// materials and textures, and failures. Real files are in RealFilesTest.
+// materials and textures, and failures. Real files are in check_real_models.py.
 
 #include "model/AssimpImporter.h"
 
-#include "support/Pictures.h"
 #include "support/Prompts.h"
+#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -42,29 +42,13 @@ struct Importer {
     }
 };
 
-std::string base64(const void* data, std::size_t size) {
-    static const char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-    const auto* b = static_cast<const std::uint8_t*>(data);
-    std::string out;
-    for (std::size_t i = 0; i < size; i += 3) {
-        const std::uint32_t n = b[i] << 16 | (i + 1 < size ? b[i + 1] << 8 : 0) | (i + 2 < size ? b[i + 2] : 0);
-        for (int k = 0; k < 4; ++k) out += k <= int(size - i) ? kAlphabet[(n >> (18 - 6 * k)) & 63] : '=';
-    }
-    return out;
-}
-
-// A glTF file of one triangle (0,0,0) (1,0,0) (0,1,0) with texture coordinates;
-// `more` ends the primitive, `rest` adds to the file.
-std::string gltf(const std::string& sceneNodes, const std::string& nodes, const std::string& more,
-                 const std::string& rest = "") {
-    const float data[15] = {0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 1};  // positions, then texture coordinates
-    return R"({"asset":{"version":"2.0"},"scene":0,"scenes":[{"nodes":)" + sceneNodes + "}],\"nodes\":" + nodes +
-           R"(,"meshes":[{"primitives":[{"attributes":{"POSITION":0)" + more +
-           R"(,"accessors":[{"bufferView":0,"componentType":5126,"count":3,"type":"VEC3","min":[0,0,0],"max":[1,1,0]},)"
-           R"({"bufferView":1,"componentType":5126,"count":3,"type":"VEC2"}],)"
-           R"("bufferViews":[{"buffer":0,"byteLength":36},{"buffer":0,"byteOffset":36,"byteLength":24}],)"
-           R"("buffers":[{"byteLength":60,"uri":"data:application/octet-stream;base64,)" + base64(data, 60) + "\"}]" +
-           rest + "}";
+// The buffer of tests/data/model/*.gltf: the triangle (0,0,0) (1,0,0) (0,1,0), its texture coordinates,
+// then two untyped pictures: a PNG signature alone, and one followed by a byte no PNG file has there.
+const std::string kPictures[2] = {"\x89PNG\r\n\x1a\n", "\x89PNG\r\n\x1a\n\x01"};
+void writeBuffer(const testing::TempDir& dir) {
+    const float data[15] = {0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 1};
+    const std::string floats(reinterpret_cast<const char*>(data), sizeof data);
+    writeFile(dir.file("triangle.bin"), floats + kPictures[0] + kPictures[1]);
 }
 
 TEST(AssimpImporter, StoredSoTheMeshModelGivesBackTheSourceAxesAndWinding) {
@@ -81,7 +65,8 @@ TEST(AssimpImporter, StoredSoTheMeshModelGivesBackTheSourceAxesAndWinding) {
     EXPECT_EQ(o.faceGroups[0].materialName, in.scene.materialDefs[0].name);
 
     // Two uses of one mesh: translated by (5, 0, 0) and scaled by 2, then mirrored in x.
-    ASSERT_TRUE(in.read("two.gltf", gltf("[0,1]", R"([{"mesh":0,"translation":[5,0,0],"scale":[2,2,2]},{"mesh":0,"scale":[-1,1,1]}])", "}}]}]")));
+    writeBuffer(in.dir);
+    ASSERT_TRUE(in.read("two.gltf", testing::dataText("model/two_nodes.gltf")));
     ASSERT_EQ(in.scene.objects.size(), 2u);
     EXPECT_EQ(in.vertices(0), (std::set<V3>{{-5, 0, 0}, {-7, 0, 0}, {-5, 0, 2}}));
     EXPECT_EQ(in.vertices(1), (std::set<V3>{{0, 0, 0}, {1, 0, 0}, {0, 0, 1}}));
@@ -117,11 +102,8 @@ TEST(AssimpImporter, MeshesBeyond65535VerticesAreSplitWithoutLosingAFace) {
 
 TEST(AssimpImporter, MaterialsCarryColoursOpacityTextureAndShortUniqueNames) {
     Importer in;
-    writeFile(in.dir.file("m.mtl"), std::string("newmtl a_very_long_material_name_1\nKa 0.1 0.2 0.3\nKd 0.4 0.5 0.6\n"
-                                                "Ks 0.7 0.8 0.9\nd 0.25\nmap_Kd tex.png\n"
-                                                "newmtl a_very_long_material_name_2\nKa 0 0 0\nKd 1 1 1\nKs 0 0 0\n"));
-    ASSERT_TRUE(in.read("m.obj", "mtllib m.mtl\nv 0 0 0\nv 1 0 0\nv 0 1 0\nv 1 1 0\n"
-                                 "usemtl a_very_long_material_name_1\nf 1 2 3\nusemtl a_very_long_material_name_2\nf 2 4 3\n"));
+    writeFile(in.dir.file("long_names.mtl"), testing::dataText("model/long_names.mtl"));
+    ASSERT_TRUE(in.read("m.obj", testing::dataText("model/long_names.obj")));
     std::map<std::string, MaterialDef> byName;
     for (const MaterialDef& m : in.scene.materialDefs) byName[m.name] = m;
     EXPECT_EQ(byName.size(), in.scene.materialDefs.size());
@@ -134,21 +116,20 @@ TEST(AssimpImporter, MaterialsCarryColoursOpacityTextureAndShortUniqueNames) {
     for (const MeshObject& o : in.scene.objects) grouped.insert(o.faceGroups.at(0).materialName);
     EXPECT_EQ(grouped, (std::set<std::string>{"a_very_long_mate", "a_very_long_ma~1"}));
 
-    // A glTF material: two-sided, ambient as its diffuse, the embedded PNG written out.
-    ASSERT_TRUE(testing::writePng(in.dir.file("p.png"), 3, 2, testing::Bytes(24, 200)));
-    const auto png = testing::fileBytes(in.dir.file("p.png"));
-    ASSERT_TRUE(in.read("t.gltf", gltf("[0]", R"([{"mesh":0}])", R"(,"TEXCOORD_0":1},"material":0}]}])",
-                                       R"(,"materials":[{"name":"skin","doubleSided":true,"pbrMetallicRoughness":)"
-                                       R"({"baseColorFactor":[0.5,0.25,1,1],"baseColorTexture":{"index":0}}}],)"
-                                       R"("textures":[{"source":0}],"images":[{"uri":"data:image/png;base64,)" +
-                                           base64(png.data(), png.size()) + "\"}]")));
-    const MaterialDef* skin = nullptr;
-    for (const auto& m : in.scene.materialDefs) skin = m.name == "skin" ? &m : skin;
-    ASSERT_TRUE(skin);
-    EXPECT_EQ(skin->twoSided, 1);
-    EXPECT_EQ((std::array{skin->ambient, skin->diffuse}), (std::array{V3{0.5f, 0.25f, 1.0f}, V3{0.5f, 0.25f, 1.0f}}));
-    EXPECT_TRUE(std::filesystem::path(skin->textureFile).is_absolute());
-    EXPECT_EQ(testing::fileBytes(skin->textureFile), png);
+    // glTF materials: two-sided, ambient as the diffuse colour, embedded pictures written out. Untyped, each is
+    // named by its signature, so that a damaged one still goes to the PNG reader, which reports it.
+    writeBuffer(in.dir);
+    ASSERT_TRUE(in.read("t.gltf", testing::dataText("model/materials.gltf")));
+    byName.clear();
+    for (const MaterialDef& m : in.scene.materialDefs) byName[m.name] = m;
+    const MaterialDef& skin = byName["skin"];
+    EXPECT_EQ(std::make_tuple(skin.twoSided, skin.ambient, skin.diffuse),
+              std::make_tuple(1, V3{0.5f, 0.25f, 1.0f}, V3{0.5f, 0.25f, 1.0f}));
+    const std::filesystem::path textures[2] = {skin.textureFile, byName["damaged"].textureFile};
+    for (int k : {0, 1}) {
+        EXPECT_TRUE(textures[k].is_absolute() && textures[k].extension() == ".png") << textures[k];
+        EXPECT_EQ(testing::fileText(textures[k]), kPictures[k]);
+    }
     std::set<std::pair<float, float>> uv;  // in OpenGL's orientation, v up
     for (const auto& c : in.scene.objects.at(0).mapCoords) uv.insert({c.u, c.v});
     EXPECT_EQ(uv, (std::set<std::pair<float, float>>{{0, 1}, {1, 1}, {0, 0}}));

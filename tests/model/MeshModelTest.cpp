@@ -118,7 +118,6 @@ TEST_F(MeshModelTest, DefaultMaterialComesFirstAndShadowsAFileMaterialOfTheSameN
     for (const auto* colour : {&fallback.ambient, &fallback.diffuse, &fallback.specular})
         EXPECT_EQ(*colour, (std::array<float, 4>{1, 1, 1, 1}));
     EXPECT_EQ(fallback.triangles.size(), 4u);  // two faces, each two-sided
-    EXPECT_EQ(m.materials()[1].diffuse[0], 255.0f / 256.0f);
     EXPECT_TRUE(m.materials()[1].triangles.empty());
     EXPECT_TRUE(m.materials()[2].name == "M" && lines.empty());
 }
@@ -164,7 +163,6 @@ TEST_F(MeshModelTest, BoundsStartAtTheFirstVertexThatExistsAndTheFileImageIsCent
                                  faceList({{0, 1, 2}}, {faceGroup("M", {0})})})});
     MeshModel& m = load(model({grey(), object("empty", {mesh({})}), o}));
     EXPECT_EQ(m.boundsText(), "maxx:5.000000 minx:2.000000\r\nmaxy:6.000000 miny:3.000000\r\nmaxz:7.000000 minz:4.000000");
-    EXPECT_EQ(m.bounds().minY, 3.0f);
     // The file image itself is centred on (3.5, 4.5, 5.5), then the axes turn.
     EXPECT_EQ(m.scene().objects[1].vertices[0].y, -1.5f);
     EXPECT_EQ(position(m.vertices()[0]), (Floats{1.5f, -1.5f, -1.5f}));
@@ -198,15 +196,13 @@ Bytes fan(float apex, const std::vector<Chunk>& material = {}) {
     return model({grey("M", material), meshObject("fan", vertices, faces)});
 }
 
-TEST_F(MeshModelTest, FlatFanGivesEveryVertexTheCommonNormalAndListsFacesInOrder) {
-    MeshModel& m = load(fan(0));
-    ASSERT_EQ(m.vertices().size(), 7u);  // nothing split
-    for (const ModelVertex& v : m.vertices()) EXPECT_TRUE(same(normal(v), {0, -1, 0}));
-    ASSERT_EQ(m.vertexFaces().count(0), 6u);
-    for (std::uint32_t k = 0; k < 6; ++k) EXPECT_EQ(m.vertexFaces().entry(m.vertexFaces().begin(0) + k).triangle, k);
-}
+TEST_F(MeshModelTest, FlatFanSharesOneNormalAndTheBackFacesOfACurvedTwoSidedOneAllMoveToOneCopy) {
+    MeshModel& flat = load(fan(0));
+    ASSERT_EQ(flat.vertices().size(), 7u);  // nothing split
+    for (const ModelVertex& v : flat.vertices()) EXPECT_TRUE(same(normal(v), {0, -1, 0}));
+    ASSERT_EQ(flat.vertexFaces().count(0), 6u);  // in face order
+    for (std::uint32_t k = 0; k < 6; ++k) EXPECT_EQ(flat.vertexFaces().entry(flat.vertexFaces().begin(0) + k).triangle, k);
 
-TEST_F(MeshModelTest, BackFacesOfACurvedTwoSidedSurfaceAllMoveToOneCopy) {
     MeshModel& m = load(fan(0.2f, {twoSided()}));
     const auto& triangles = m.materials()[0].triangles;
     ASSERT_EQ(triangles.size(), 12u);
@@ -288,7 +284,6 @@ TEST_F(MeshModelTest, DisplayListDrawsEachFaceWhereTheProjectionPutsItAndScaling
     ASSERT_TRUE(m.scaleVertices(0.5f));
     EXPECT_EQ(drawAt(m, *surface, {{-1.2, 0.6}, {-0.4, 0.4}}), (Pixels{kNone, kRed}));
     EXPECT_TRUE(m.displayList() == list && !glIsList(list + 1));
-    EXPECT_EQ(m.vertexArray()[1].x, m.vertices()[1].x);
     // Halving then doubling restores every position exactly; the bounds and file image stay.
     const ObjectBounds bounds = m.bounds();
     m.scaleVertices(2.0f);
@@ -307,11 +302,10 @@ TEST_F(MeshModelTest, DisplayListDrawsEachFaceWhereTheProjectionPutsItAndScaling
 }
 
 TEST_F(MeshModelTest, EachPendingGlErrorShowsItsOwnTextAndCompilationReportsThem) {
-    std::string texts;
-    for (unsigned code : {GL_INVALID_ENUM, GL_INVALID_VALUE, GL_INVALID_OPERATION, GL_STACK_OVERFLOW, GL_STACK_UNDERFLOW, GL_OUT_OF_MEMORY})
-        texts += std::string(glErrorText(code)) + "\n";
+    std::string texts;  // GL_INVALID_ENUM to GL_OUT_OF_MEMORY, then the unlisted code after them
+    for (unsigned code = GL_INVALID_ENUM; code <= GL_OUT_OF_MEMORY + 1; ++code)
+        texts += glErrorText(code) ? std::string(glErrorText(code)) + "\n" : "(none)\n";
     EXPECT_EQ(texts, dataText("gl_errors.txt"));
-    EXPECT_EQ(glErrorText(0x0506), nullptr);  // unlisted codes are skipped
     RecordingPrompt titled("VELMORA");
     glEndList();  // GL_INVALID_OPERATION
     reportGlErrors(titled);
