@@ -40,10 +40,12 @@ HologramWindow* showFrameHologram(QWidget* parent, GlView& view, Prompt& prompt,
     });
     loop.exec();
     worker.join();
-    dialog.close();
+    // Read before closing: closing a progress dialog signals canceled too.
     // A person who pressed Cancel asked for nothing more, even when the
     // computation had just finished.
-    if (cancel) return nullptr;
+    const bool cancelled = cancel;
+    dialog.close();
+    if (cancelled) return nullptr;
     if (!*result) {
         prompt.show("Cannot compute the hologram: " + result->error(), std::string(kErrorCaption), PromptIcon::Error);
         return nullptr;
