@@ -1,6 +1,6 @@
 // The frame's commands on the bundled sample model: what each item asks and
-// hands on, what keys and drags reach, the screen during long work, the
-// fly-by timer and the forms of the view menu.
+// hands on, what keys, drags and the fly-by timer reach, the screen during
+// long work and the forms of the view menu.
 
 #include "AppTestSupport.h"
 
@@ -153,7 +153,7 @@ TEST_F(FrameCommandsTest, EachExportItemAsksItsQuestionsAndWritesItsKind) {
     EXPECT_EQ(sizes(), (std::vector<int>{grown.width(), grown.height(), grown.width(), grown.height()}));
 }
 
-TEST_F(FrameCommandsTest, KeysAndDragsInTheWindowReachTheNavigation) {
+TEST_F(FrameCommandsTest, KeysDragsAndTheFlyByTimerReachTheNavigation) {
     const std::tuple<int, Qt::KeyboardModifiers, int> keys[] = {
         {Qt::Key_Escape, {}, 27}, {Qt::Key_PageUp, {}, 33}, {Qt::Key_PageDown, {}, 34}, {Qt::Key_Home, {}, 36},
         {Qt::Key_Left, {}, 37}, {Qt::Key_Up, {}, 38}, {Qt::Key_Right, {}, 39}, {Qt::Key_Down, {}, 40},
@@ -188,6 +188,12 @@ TEST_F(FrameCommandsTest, KeysAndDragsInTheWindowReachTheNavigation) {
     send(QEvent::MouseButtonRelease, {120, 120}, Qt::NoButton);
     send(QEvent::MouseMove, {200, 200}, Qt::NoButton);
     EXPECT_EQ(rotation(), (Floats{6, 6}));
+
+    frame().action(Command::FlyBy)->trigger();  // runs on a timer until Home stops it
+    EXPECT_TRUE(QTest::qWaitFor([&] { return frame().view()->eyeZ() != 30.0f; }, kPatience));
+    QTest::keyClick(&frame(), Qt::Key_Home);
+    EXPECT_FALSE(frame().flyByTimer().isActive());
+    EXPECT_EQ(eye(), (Floats{0, 0, 30}));
 }
 
 // The texts drawn before long work ("Re-scaling...", "Loading...") are on
@@ -243,15 +249,6 @@ TEST_F(FrameCommandsTest, TextsAreOnScreenWhileTheWorkRunsAndAVertexArrayIsRetri
     ScopedFatalExitHandler handler([&](int code) { status = code, throw code; });
     EXPECT_THROW(MainFrame::retryVertexArray(prompt_, *frame().view()), int);
     EXPECT_EQ(status, 0);
-}
-
-TEST_F(FrameCommandsTest, FlyByRunsOnATimerUntilHomeStopsIt) {
-    open();
-    frame().action(Command::FlyBy)->trigger();
-    EXPECT_TRUE(QTest::qWaitFor([&] { return frame().view()->eyeZ() != 30.0f; }, kPatience));
-    QTest::keyClick(&frame(), Qt::Key_Home);
-    EXPECT_FALSE(frame().flyByTimer().isActive());
-    EXPECT_EQ(eye(), (Floats{0, 0, 30}));
 }
 
 TEST_F(FrameCommandsTest, ViewMenuFormsSetTheViewpointAndTheEyeAndTheScales) {
