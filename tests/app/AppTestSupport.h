@@ -91,31 +91,28 @@ struct WindowManager {
     bool managing = false;
 };
 
-// The leftmost column of white pixels (the overlay texts are white on the
-// viewing colour); nothing when fewer than 20 are white.
-inline std::optional<int> textColumn(const QImage& picture) {
-    int count = 0, leftmost = picture.width();
+// Whether at least 20 pixels are white (the overlay texts are white on the
+// viewing colour).
+inline bool showsText(const QImage& picture) {
+    int white = 0;
     for (int y = 0; y < picture.height(); ++y)
         for (int x = 0; x < picture.width(); ++x)
-            if (const QRgb p = picture.pixel(x, y); qRed(p) > 200 && qGreen(p) > 200 && qBlue(p) > 200) {
-                ++count;
-                leftmost = std::min(leftmost, x);
-            }
-    return count >= 20 ? std::optional<int>(leftmost) : std::nullopt;
+            if (const QRgb p = picture.pixel(x, y); qRed(p) > 200 && qGreen(p) > 200 && qBlue(p) > 200) ++white;
+    return white >= 20;
 }
 
-// The text column of the screen's `area`, read from the X server, once it
-// shows text (or none, as `text` says) or `patience` ms have passed. The
-// program's thread stays out of its event loop meanwhile: only what it has
-// sent the X server already can reach the screen.
-inline std::optional<int> textOnScreen(QRect area, bool text = true, int patience = kPatience) {
+// Whether the screen's `area`, read from the X server, shows text, once it
+// shows `text` or `patience` ms have passed. The program's thread stays out
+// of its event loop meanwhile: only what it has sent the X server already
+// can reach the screen.
+inline bool textOnScreen(QRect area, bool text = true, int patience = kPatience) {
     const QDeadlineTimer deadline(patience);
-    std::optional<int> column;
+    bool shown = false;
     do {
         const QPixmap screen = QGuiApplication::primaryScreen()->grabWindow(0, area.x(), area.y(), area.width(), area.height());
-        column = textColumn(screen.toImage());
-    } while (column.has_value() != text && !deadline.hasExpired());
-    return column;
+        shown = showsText(screen.toImage());
+    } while (shown != text && !deadline.hasExpired());
+    return shown;
 }
 
 // Runs `check` on the next modal widget other than `previous` once it is up.

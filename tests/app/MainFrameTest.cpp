@@ -44,17 +44,12 @@ TEST(StartUpTest, AModelNamedOnTheCommandLineIsRead) {
 // each session.
 TEST(ProfileTest, StartsCentredAtTheStoredSizeEscapeKeepsItAndClosingStoresTheNewOne) {
     ScopedConfigHome home;
-    EXPECT_EQ(home.profile(), home.dir.file("VELMORA/" + executableBaseName() + ".ini"));
-    const auto expectProfile = [&](QSize size, int twoSided) {
-        IniSettingsStore profile(home.profile());
-        EXPECT_EQ(profile.getProfileInt("Options", "FrameWidth", 0), size.width());
-        EXPECT_EQ(profile.getProfileInt("Options", "FrameHeight", 0), size.height());
-        EXPECT_EQ(profile.getProfileInt("Options", "Force2Sided", -1), twoSided);
+    const auto profile = [](QSize size, int twoSided) {
+        return "[Options]\nForce2Sided=" + std::to_string(twoSided) + "\nFrameWidth=" + std::to_string(size.width()) +
+               "\nFrameHeight=" + std::to_string(size.height()) + "\n";
     };
-    IniSettingsStore(home.profile()).writeProfileInt("Options", "Force2Sided", 0);
-    IniSettingsStore(home.profile()).writeProfileInt("Options", "FrameWidth", 700);
-    IniSettingsStore(home.profile()).writeProfileInt("Options", "FrameHeight", 650);
-    const std::string stored = fileText(home.profile());
+    std::filesystem::create_directories(std::filesystem::path(home.profile()).parent_path());
+    writeFile(home.profile(), profile({700, 650}, 0));
     WindowManager manager;
     ASSERT_TRUE(manager.managing) << "openbox does not manage windows";
 
@@ -108,12 +103,12 @@ TEST(ProfileTest, StartsCentredAtTheStoredSizeEscapeKeepsItAndClosingStoresTheNe
         return left;
     };
     session({700, 650}, {500, 400}, kEscape);
-    EXPECT_EQ(fileText(home.profile()), stored);
+    EXPECT_EQ(fileText(home.profile()), profile({700, 650}, 0));
     const QSize resized = session({700, 650}, {520, 410}, kExit);
     EXPECT_GT(resized.height(), 410);  // the window manager's frame is part of it
-    expectProfile(resized, 1);
+    EXPECT_EQ(fileText(home.profile()), profile(resized, 1));
     EXPECT_EQ(session(resized, {}, kCloseBox), resized);
-    expectProfile(resized, 0);
+    EXPECT_EQ(fileText(home.profile()), profile(resized, 0));
 }
 
 // One line per item, indented by depth: text | command id (0 for a pop-up) [| status prompt].

@@ -67,7 +67,7 @@ FormRequest makeForm(int resourceId, std::string title, const std::vector<std::s
     return form;
 }
 
-TEST(QtPromptTest, FormRefusesANonNumberKeepsTheFocusThereAndCancelKeepsTheTexts) {
+TEST(QtPromptTest, FormRefusesANonNumberKeepsTheFocusThereCancelKeepsTheTextsAndOkTakesThem) {
     QtPrompt prompt("velmora");
     FormRequest form = makeForm(134, "ViewPointSet", {"Postion_z:", "Postion_x:"},
                                 {{1001, "", "30"}, {1002, "", "0"}, {1013, "", "42", false, false}});
@@ -105,6 +105,15 @@ TEST(QtPromptTest, FormRefusesANonNumberKeepsTheFocusThereAndCancelKeepsTheTexts
     });
     EXPECT_FALSE(prompt.runForm(form));
     EXPECT_EQ(form.field(1001)->text, "30");
+
+    FormRequest plain = makeForm(0, "Laid out by rows", {"A form without a template"}, {{1001, "Width:", "1"}});
+    whenModal([](QWidget* w) {
+        w->findChild<QLineEdit*>("1001")->setText("2.5");
+        w->findChild<QPushButton*>("1")->click();  // the button box's OK
+        if (w->isVisible()) static_cast<QDialog*>(w)->reject();
+    });
+    EXPECT_TRUE(prompt.runForm(plain));
+    EXPECT_EQ(plain.field(1001)->text, "2.5");
 }
 
 TEST(QtPromptTest, ViewRangeFormHasItsEditsInARowAndKeyHelpNoCaptionBarAndOnlyOk) {

@@ -29,24 +29,20 @@ TEST(DecimalText, NumbersAreReadAndShownWithAPointUnderADecimalCommaLocale) {
     EXPECT_EQ(shown, "30 0.5 0.333333 maxx:4.000000 minx:0.5");  // six significant digits
 }
 
-namespace {
-struct Exited {
-    int status;
-};
-int statusOf(int status) {
+// What the installed handler turned fatalExit(status) into.
+static int statusOf(int status) {
     try {
         fatalExit(status);
-    } catch (const Exited& e) {
-        return e.status;
+    } catch (int thrown) {
+        return thrown;
     }
     return -1;
 }
-}  // namespace
 
 TEST(FatalExit, HandlersInterceptNestAndRestore) {
-    ScopedFatalExitHandler outer([](int status) { throw Exited{status + 100}; });
+    ScopedFatalExitHandler outer([](int status) { throw status + 100; });
     {
-        ScopedFatalExitHandler inner([](int status) { throw Exited{status}; });
+        ScopedFatalExitHandler inner([](int status) { throw status; });
         EXPECT_EQ(statusOf(7), 7);
     }
     EXPECT_EQ(statusOf(1), 101);
@@ -74,9 +70,7 @@ TEST(RecordingPrompt, RecordsInOrderAndAnswersFromTheScript) {
     save.title = "Export Object";
     EXPECT_EQ(prompt.chooseFile(save), std::optional<std::string>("/tmp/out.CGH"));
     EXPECT_EQ(prompt.chooseFile(save), std::nullopt);  // unscripted: cancelled
-    FormRequest form;
-    form.title = "ViewPointSet";
-    form.fields = {{1001, "Postion_z:", "30"}, {1002, "Postion_x:", "0"}};
+    FormRequest form{0, "ViewPointSet", {{1001, "Postion_z:", "30"}, {1002, "Postion_x:", "0"}}};
     prompt.queueForm([](FormRequest& f) { return f.field(1001)->text = "50", true; });
     prompt.queueForm([](FormRequest& f) { return f.field(1002)->text = "9", false; });
     ASSERT_TRUE(prompt.runForm(form));

@@ -30,12 +30,10 @@ std::array<int, 3> read(const std::string& path) {
 }  // namespace
 
 TEST(UserSettings, DefaultsThenWritesInTheFixedOrderInTheUsersConfigFolder) {
-    {
-        ScopedEnv xdg("XDG_CONFIG_HOME", ""), home("HOME", "/home/someone");
-        EXPECT_EQ(IniSettingsStore::defaultPath("VELMORA", "velmora"), "/home/someone/.config/VELMORA/velmora.ini");
-    }
+    const ScopedEnv xdg("XDG_CONFIG_HOME", ""), home("HOME", "/home/someone");
+    EXPECT_EQ(IniSettingsStore::defaultPath("VELMORA", "velmora"), "/home/someone/.config/VELMORA/velmora.ini");
     velmora::testing::TempDir dir;
-    ScopedEnv xdg("XDG_CONFIG_HOME", dir.path().string());
+    xdg.set(dir.path().string());
     const std::string path = IniSettingsStore::defaultPath(UserSettings::kOrganisation, "velmora");
     EXPECT_EQ(path, dir.file("VELMORA/velmora.ini"));
     EXPECT_EQ(read(path), (std::array{600, 600, 1}));

@@ -104,11 +104,10 @@ inline Chunk simpleMaterial(const std::string& name, Rgb24 ambient, Rgb24 diffus
     return material({materialName(name), block(0xA010, ambient), block(0xA020, diffuse), block(0xA030, specular)}).add(more);
 }
 
-inline Chunk editor(const std::vector<Chunk>& children) {
-    return Chunk(0x3D3D).add(Chunk(0x3D3E).u32(3)).add(children);  // a mesh version, skipped by readers
-}
+// The main chunk with a version, then the editor with a mesh version (both skipped by readers).
 inline Bytes model(const std::vector<Chunk>& editorChildren, const std::vector<Chunk>& mainExtras = {}) {
-    return Chunk(0x4D4D).add(Chunk(0x0002).u32(3)).add(editor(editorChildren)).add(mainExtras).bytes();
+    const Chunk editor = Chunk(0x3D3D).add(Chunk(0x3D3E).u32(3)).add(editorChildren);
+    return Chunk(0x4D4D).add(Chunk(0x0002).u32(3)).add(editor).add(mainExtras).bytes();
 }
 
 }  // namespace velmora::testing
