@@ -29,18 +29,6 @@ std::string readDump(RecordingPrompt& prompt, const Bytes* bytes, const std::str
     return text + (ok ? "" : "failed\n");
 }
 
-// The expected texts, each after a line "== name".
-std::map<std::string, std::string> expectedTexts() {
-    std::map<std::string, std::string> texts;
-    std::istringstream in(dataText("threeds_reader.txt"));
-    std::string name;
-    for (std::string line; std::getline(in, line);) {
-        if (line.rfind("== ", 0) == 0) texts[name = line.substr(3)];
-        else if (!name.empty()) texts[name] += line + "\n";
-    }
-    return texts;
-}
-
 const std::vector<Vec3> kSquare{{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}};
 
 Bytes oneMesh(const std::vector<Chunk>& meshChildren) { return model({object("Thing", {mesh(meshChildren)})}); }
@@ -133,7 +121,7 @@ std::map<std::string, Bytes> cases() {
 }
 
 TEST(ThreeDsReader, BuiltFilesReadAsWorkedOut) {
-    const auto expected = expectedTexts();
+    const auto expected = dataSections("threeds_reader.txt");
     const auto built = cases();
     ASSERT_EQ(expected.size(), built.size() + 1);  // and the file from disk below
     for (const auto& [name, bytes] : built) {
@@ -152,7 +140,7 @@ TEST(ThreeDsReader, FilesOnDisk) {
     ASSERT_TRUE(writeFile(dir.file("other.3ds"), Chunk(0x4D4C).u32(0).bytes()));
     ASSERT_TRUE(writeFile(dir.file("empty.3ds"), std::string()));
     RecordingPrompt prompt;
-    EXPECT_EQ(readDump(prompt, nullptr, dir.file("square.3ds")), expectedTexts().at("square from disk"));
+    EXPECT_EQ(readDump(prompt, nullptr, dir.file("square.3ds")), dataSections("threeds_reader.txt").at("square from disk"));
     EXPECT_EQ(readDump(prompt, nullptr, dir.file("other.3ds")),
               "> Not in 3DS format.\n> Failed to parse " + dir.file("other.3ds") + "\nfailed\n");
     EXPECT_EQ(readDump(prompt, nullptr, dir.file("empty.3ds")),

@@ -7,6 +7,8 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -46,6 +48,18 @@ inline Bytes fileBytes(const std::string& path) {
 #ifdef VELMORA_SOURCE_DIR
 // A file of tests/data.
 inline std::string dataText(const std::string& name) { return fileText(VELMORA_SOURCE_DIR "/tests/data/" + name); }
+
+// The expected texts of a file of tests/data, each after a line "== name".
+inline std::map<std::string, std::string> dataSections(const std::string& name) {
+    std::map<std::string, std::string> texts;
+    std::istringstream in(dataText(name));
+    std::string section;
+    for (std::string line; std::getline(in, line);) {
+        if (line.rfind("== ", 0) == 0) texts[section = line.substr(3)];
+        else if (!section.empty()) texts[section] += line + "\n";
+    }
+    return texts;
+}
 #endif
 
 template <typename Container>
