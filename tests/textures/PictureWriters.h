@@ -15,16 +15,17 @@ namespace velmora::testing {
 inline void put16(Bytes& b, unsigned v) { b.insert(b.end(), {std::uint8_t(v), std::uint8_t(v >> 8)}); }
 inline void put32(Bytes& b, std::uint32_t v) { put16(b, v & 0xFFFF), put16(b, v >> 16); }
 
+// The fields most pictures set come first, so that a brace list names them in order.
 struct TgaLayout {
-    std::uint8_t imageType = 2;
+    std::uint8_t imageType = 2, depth = 24;
     int width = 1, height = 1;
-    std::uint8_t depth = 24, descriptor = 0;
-    Bytes id;  // the image ID field
+    Bytes body{};  // pixel bytes or packets, as stored
+    std::uint8_t descriptor = 0;
+    Bytes id{};  // the image ID field
     std::uint8_t colourMapType = 0;
     unsigned colourMapLength = 0;
     std::uint8_t colourMapBits = 0;
-    Bytes colourMap;
-    Bytes body;  // pixel bytes or packets, as stored
+    Bytes colourMap{};
 };
 
 inline Bytes tgaFile(const TgaLayout& s) {
@@ -37,14 +38,15 @@ inline Bytes tgaFile(const TgaLayout& s) {
 }
 
 struct BmpLayout {
-    bool fileHeader = true;
-    unsigned headerSize = 40;  // 12 for the OS/2 core header
-    std::int32_t width = 1, height = 1;
     unsigned bitCount = 24;
-    std::uint32_t compression = 0, coloursUsed = 0;
-    std::vector<std::uint32_t> masks;  // written after a 40-byte header when given
-    Bytes palette;                     // entries as stored: B, G, R (, 0)
-    Bytes pixels;                      // rows as stored, with their padding
+    std::int32_t width = 1, height = 1;
+    Bytes pixels{};   // rows as stored, with their padding
+    Bytes palette{};  // entries as stored: B, G, R (, 0)
+    std::uint32_t compression = 0;
+    std::vector<std::uint32_t> masks{};  // written after a 40-byte header when given
+    std::uint32_t coloursUsed = 0;
+    unsigned headerSize = 40;  // 12 for the OS/2 core header
+    bool fileHeader = true;
 };
 
 inline Bytes bmpFile(const BmpLayout& s) {

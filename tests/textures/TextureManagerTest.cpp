@@ -57,15 +57,10 @@ struct TextureManagerGl : ::testing::Test {
 };
 
 // 2 × 2: bottom row red, green; top row blue, white.
-Bytes quadrantBmp() {
-    BmpLayout s;
-    s.width = 2, s.height = 2, s.pixels = bmpRows({{0, 0, 255, 0, 255, 0}, {255, 0, 0, 255, 255, 255}});
-    return bmpFile(s);
-}
+Bytes quadrantBmp() { return bmpFile({24, 2, 2, bmpRows({{0, 0, 255, 0, 255, 0}, {255, 0, 0, 255, 255, 255}})}); }
 
 TEST_F(TextureManagerGl, EveryReaderUploadsThePictureBottomRowFirstWithTheState) {
-    TgaLayout tga;  // stored top row first
-    tga.width = 2, tga.height = 2, tga.descriptor = 0x20, tga.body = {255, 0, 0, 255, 255, 255, 0, 0, 255, 0, 255, 0};
+    const TgaLayout tga{2, 24, 2, 2, {255, 0, 0, 255, 255, 255, 0, 0, 255, 0, 255, 0}, 0x20};  // top row first
     writePng(dir.file("q.png"), 2, 2, {0, 0, 255, 255, 255, 255, 255, 255, 255, 0, 0, 255, 0, 255, 0, 255});
     const Rgb colours[] = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {255, 255, 255}};
     const auto quadrant = [&](int x, int y) { return colours[(y < 8 ? 2 : 0) + (x < 8 ? 0 : 1)]; };
@@ -77,7 +72,7 @@ TEST_F(TextureManagerGl, EveryReaderUploadsThePictureBottomRowFirstWithTheState)
         const unsigned id = manager.createTexture(path, "");
         ASSERT_NE(id, 0u);
         glBindTexture(GL_TEXTURE_2D, id);
-        GLint width = 0, state[6] = {};
+        GLint width = 0;
         glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &width);
         Bytes back(std::size_t(width * width * 3), 0xEE);
         glPixelStorei(GL_PACK_ALIGNMENT, 1);
@@ -86,14 +81,12 @@ TEST_F(TextureManagerGl, EveryReaderUploadsThePictureBottomRowFirstWithTheState)
             const int x = (i % 2) * (width - 1), y = (i / 2) * (width - 1);  // the corners, bottom row first
             EXPECT_TRUE(closeTo(&back[std::size_t(y * width + x) * 3], colours[i], width == 2 ? 0 : 8)) << i;
         }
-        glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &state[0]);
-        glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, &state[1]);
-        glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, &state[2]);
-        glGetTexEnviv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, &state[3]);
-        glGetIntegerv(GL_UNPACK_ALIGNMENT, &state[4]);
-        glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, &state[5]);
-        EXPECT_EQ(std::vector<GLint>(state, state + 6),
-                  (std::vector<GLint>{GL_NEAREST, GL_NEAREST, GL_REPEAT, GL_MODULATE, 1, GL_REPEAT}));
+        std::vector<GLint> state;
+        for (GLenum name : {GL_TEXTURE_MIN_FILTER, GL_TEXTURE_MAG_FILTER, GL_TEXTURE_WRAP_S, GL_TEXTURE_WRAP_T})
+            glGetTexParameteriv(GL_TEXTURE_2D, name, &state.emplace_back());
+        glGetTexEnviv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, &state.emplace_back());
+        glGetIntegerv(GL_UNPACK_ALIGNMENT, &state.emplace_back());
+        EXPECT_EQ(state, (std::vector<GLint>{GL_NEAREST, GL_NEAREST, GL_REPEAT, GL_REPEAT, GL_MODULATE, 1}));
     }
     const std::string bmp = dir.file("q.bmp");
     EXPECT_NE(manager.createTexture(bmp, ""), manager.createTexture(bmp, ""));  // one object per material
@@ -106,13 +99,10 @@ TEST_F(TextureManagerGl, EveryReaderUploadsThePictureBottomRowFirstWithTheState)
 TEST_F(TextureManagerGl, FailuresShowTheReadersMessageThenTheFileName) {
     GLint maxSize = 0;
     glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSize);
-    BmpLayout wide;
-    wide.width = maxSize + 1, wide.pixels.assign(std::size_t(wide.width) * 3 + 3, 0);
     writePng(dir.file("wide.png"), maxSize + 1, 1, Bytes(std::size_t(maxSize + 1) * 4, 9));
     const std::string tooLarge = " is too large, or texture dimensions are not a Power of 2";
     const std::pair<std::string, std::string> cases[] = {
-        {dir.file("none.JPG"), "Error: Unable to load JPG File!"},
-        {write("wide.bmp", bmpFile(wide)), "Velmora: BMP Texture File: " + dir.file("wide.bmp") + tooLarge},
+        {write("wide.bmp", bmpFile({24, maxSize + 1, 1, Bytes(std::size_t(maxSize + 1) * 3 + 3)})), "Velmora: BMP Texture File: " + dir.file("wide.bmp") + tooLarge},
         {write("wide.jpg", jpegFile(maxSize + 1, 1, [](int, int) { return Rgb{}; })),
          "Velmora: JPG Texture File: " + dir.file("wide.jpg") + tooLarge},
         {dir.file("wide.png"), "Velmora: PNG Texture File: " + dir.file("wide.png") + tooLarge},
