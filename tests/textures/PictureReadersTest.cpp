@@ -203,7 +203,11 @@ TEST(PictureReaders, PicturesDecodeToKnownPixelsOrAreRefusedWithOneMessage) {
         EXPECT_EQ(outcome(prompt, image), row.result);
         EXPECT_EQ(image ? image->pixels : Bytes{}, row.pixels);
     }
+    // Masks cut off by the end of the data read as zero: the pixel, which is the red mask itself, is pure red.
     RecordingPrompt prompt;
+    Bytes masksCut = bmpFile({32, 1, 1, {}, {}, kDibBitFields, {0xFF, 0xFF, 0xFF}});
+    masksCut[10] = 54;  // the pixel offset: the first mask
+    EXPECT_EQ(DibReader(prompt).readDibMemory(masksCut.data(), 58).value().pixels, (Bytes{255, 0, 0}));
     // Limits of the reader's own and files that are not there.
     PngReader reader(prompt);
     reader.setPixelLimit(3);
