@@ -44,12 +44,12 @@ TEST(OutlineFontTest, GlyphsHaveArialAdvancesAndClosedContoursInTheWindowsCodePa
 // its start to its total advance across and from a descender to a cap height
 // up, and its ink reaches from the first letter's stem to the last dot.
 void expectText(const Frame& f, double x, double advanceEm) {
-    const double unit = std::min(f.width(), f.height()) / 16.0, em = 2 * unit;
-    const double left = f.width() / 2.0 + x * unit, right = left + advanceEm * em;
-    const double bottom = f.height() / 2.0 - 0.25 * em, top = f.height() / 2.0 + 0.75 * em;
-    int minX = f.width(), maxX = -1, minY = f.height(), maxY = -1, count = 0;
-    for (int y = 0; y < f.height(); ++y) {
-        for (int x = 0; x < f.width(); ++x) {
+    const double unit = std::min(f.width, f.height) / 16.0, em = 2 * unit;
+    const double left = f.width / 2.0 + x * unit, right = left + advanceEm * em;
+    const double bottom = f.height / 2.0 - 0.25 * em, top = f.height / 2.0 + 0.75 * em;
+    int minX = f.width, maxX = -1, minY = f.height, maxY = -1, count = 0;
+    for (int y = 0; y < f.height; ++y) {
+        for (int x = 0; x < f.width; ++x) {
             const Pixel p = f.at(x, y);
             if (testing::isClearColour(p)) continue;
             ++count;
@@ -62,8 +62,8 @@ void expectText(const Frame& f, double x, double advanceEm) {
     ASSERT_GT(count, 50);
     EXPECT_LT(minX, left + 0.15 * em);
     EXPECT_GT(maxX, right - 0.25 * em);
-    EXPECT_LT(minY, f.height() / 2.0 - 0.15 * em);
-    EXPECT_GT(maxY, f.height() / 2.0 + 0.6 * em);
+    EXPECT_LT(minY, f.height / 2.0 - 0.15 * em);
+    EXPECT_GT(maxY, f.height / 2.0 + 0.6 * em);
 }
 
 struct OverlayFixture : testing::ViewFixture {

@@ -1,14 +1,12 @@
 #pragma once
 // Shared pieces of the view and export tests: models described in the view's
 // own axes (written as .3ds files through the fixture builder), a view on a
-// headless surface, frame read-back and the view's lighting by hand.
+// headless surface and frame read-back.
 
 #include "platform/RecordingPrompt.h"
 #include "support/GlTestContext.h"
 #include "support/ThreeDsBuilder.h"
 #include "view/GlView.h"
-
-#include <cmath>
 
 namespace velmora::testing {
 
@@ -29,11 +27,6 @@ public:
         const auto n = static_cast<std::uint16_t>(vertices_.size());
         for (const Vec3& p : {a, b, c}) vertices_.push_back({-p.x, p.z, p.y});
         faces_.push_back({n, std::uint16_t(n + 2), std::uint16_t(n + 1)});
-    }
-    // A square of half side `h` centred on (cx, cy, z), facing +z.
-    void square(float cx, float cy, float z, float h) {
-        triangle({cx - h, cy - h, z}, {cx + h, cy - h, z}, {cx + h, cy + h, z});
-        triangle({cx - h, cy - h, z}, {cx + h, cy + h, z}, {cx - h, cy + h, z});
     }
     // An axis-aligned cube of half side `h`, faces outwards.
     void cube(Vec3 c, float h) {
@@ -63,19 +56,14 @@ struct Pixel {
 };
 
 // The surface's pixels; (x, y) counts from the bottom-left corner.
-class Frame {
-public:
-    explicit Frame(const HeadlessGlSurface& s) : width_(s.width()), height_(s.height()), rgba_(s.readRgba()) {}
+struct Frame {
+    explicit Frame(const HeadlessGlSurface& s) : width(s.width()), height(s.height()), rgba(s.readRgba()) {}
     Pixel at(int x, int y) const {
-        const std::size_t i = (static_cast<std::size_t>(y) * width_ + x) * 4;
-        return {rgba_[i], rgba_[i + 1], rgba_[i + 2]};
+        const std::uint8_t* p = &rgba[(static_cast<std::size_t>(y) * width + x) * 4];
+        return {p[0], p[1], p[2]};
     }
-    int width() const { return width_; }
-    int height() const { return height_; }
-
-private:
-    int width_, height_;
-    std::vector<std::uint8_t> rgba_;
+    int width, height;
+    std::vector<std::uint8_t> rgba;
 };
 
 inline bool near(Pixel p, int r, int g, int b, int tolerance = 1) {
@@ -83,17 +71,6 @@ inline bool near(Pixel p, int r, int g, int b, int tolerance = 1) {
 }
 // The viewing clear colour (0.25, 0.5, 0.75) in 8-bit steps.
 inline bool isClearColour(Pixel p) { return near(p, 64, 128, 191); }
-
-// One channel of the view's fixed-function lighting at a vertex whose normal
-// makes `cosine` with the direction to a light sitting at the eye: emission
-// 0.1, global ambient 0.1, light ambient 0.3, diffuse 0.5, specular 0.6,
-// shininess 128 and a local viewer, so the half vector is the light direction.
-inline double litChannel(double reflectance, double cosine) {
-    return std::min(1.0, 0.1 + reflectance * (0.1 + 0.3 + 0.5 * cosine + 0.6 * std::pow(cosine, 128.0)));
-}
-
-// cot(9 degrees): the projection's scale for an 18-degree field of view.
-inline double focal() { return 1.0 / std::tan(9.0 * 3.14159265358979323846 / 180.0); }
 
 // A view on a headless surface with a recording prompt; `load` writes the
 // model, loads it and sizes the view to the whole surface.
@@ -108,11 +85,12 @@ struct ViewFixture : ::testing::Test {
         ASSERT_EQ(view->loadModel(dir.file("model.3ds"), twoSided), ModelLoad::Loaded);
         view->resize(0, 0, surface->width(), surface->height());
     }
-    // A model of one square of half side `h` at the origin, in one colour.
+    // A model of one square of half side `h` at the origin, facing +z, in one colour.
     static ModelSpaceBuilder square(std::array<float, 3> colour, float h) {
         ModelSpaceBuilder b;
         b.material("m", colour);
-        b.square(0, 0, 0, h);
+        b.triangle({-h, -h, 0}, {h, -h, 0}, {h, h, 0});
+        b.triangle({-h, -h, 0}, {h, h, 0}, {-h, h, 0});
         return b;
     }
     TempDir dir;
