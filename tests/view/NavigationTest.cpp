@@ -157,12 +157,12 @@ TEST(ModelFitTest, TheEyeMovesAlongItsDirectionUntilTheSphereFits) {
     EXPECT_NEAR(eye[2], 18.601050f, 1e-4);
     // A tall frame: the horizontal half angle atan(0.5 tan 9 degrees) is the smaller.
     EXPECT_NEAR(fittedEye(cube, scaled, {0, 0, 30}, 0.5f)[2], 46.073899f, 1e-4);
-    // The sphere about (2, 0, 0) turns about y to (0, 0, -2), about x to
-    // (0, 2, 0), and the offset then brings it to the origin: R = 1.
+    // The sphere about (2, 0, 2) turns about y to (2, 0, -2), about x to
+    // (2, 2, 0), and the offsets then bring it to the origin: R = 1.
     ViewerState turned;
     turned.modelRotX = turned.modelRotY = 90.0f;
-    turned.modelOffsetY = -2.0f;
-    const std::vector<ModelVertex> bar{{0, 0, 0, 0, 0, 1, 0, 0}, {0, 0, 0, 0, 0, 3, 0, 0}};
+    turned.modelOffsetX = turned.modelOffsetY = -2.0f;
+    const std::vector<ModelVertex> bar{{0, 0, 0, 0, 0, 2, 0, 1}, {0, 0, 0, 0, 0, 2, 0, 3}};
     EXPECT_NEAR(fittedEye(bar, turned, {0, 0, 30}, 1.0f)[2], 6.712076f, 1e-4);
     EXPECT_EQ(fittedEye({}, turned, {1, 2, 3}, 1.0f), (std::array<float, 3>{1, 2, 3}));
 }
