@@ -44,21 +44,21 @@ Rgb stripe(int y) {
     return colours[(y / 16) % 4];
 }
 
+// Chroma subsampling and colour conversion are the library's; the decoder
+// asks for RGB (also from grey) and stores the rows bottom first.
 TEST(JpegDecoder, ColourAndGreyComeOutAsRgbBottomRowFirst) {
-    for (bool fullChroma : {true, false}) {
-        auto d = decode(jpegFile(32, 64, [](int, int y) { return stripe(y); }, 3, fullChroma));
-        ASSERT_TRUE(d->image);
-        EXPECT_EQ((std::array{d->image->width, d->image->height, d->image->bytesPerPixel}), (std::array{32, 64, 3}));
-        EXPECT_EQ(d->image->format, unsigned(GL_RGB));
-        ASSERT_EQ(d->image->pixels.size(), 64u * 96u);
-        for (int k = 0; k < 64; ++k) {
-            const int y = 63 - k;                     // picture row stored in row k
-            if (y % 16 < 2 || y % 16 > 13) continue;  // chroma blends across stripe edges
-            EXPECT_TRUE(testing::closeTo(d->image->pixel(5, k), stripe(y), 6)) << "row " << k << " full " << fullChroma;
-        }
-        EXPECT_TRUE(d->prompt.messages().empty());
+    auto d = decode(jpegFile(32, 64, [](int, int y) { return stripe(y); }));
+    ASSERT_TRUE(d->image);
+    EXPECT_EQ((std::array{d->image->width, d->image->height, d->image->bytesPerPixel}), (std::array{32, 64, 3}));
+    EXPECT_EQ(d->image->format, unsigned(GL_RGB));
+    ASSERT_EQ(d->image->pixels.size(), 64u * 96u);
+    for (int k = 0; k < 64; ++k) {
+        const int y = 63 - k;                     // picture row stored in row k
+        if (y % 16 < 2 || y % 16 > 13) continue;  // colours blend across stripe edges
+        EXPECT_TRUE(testing::closeTo(d->image->pixel(5, k), stripe(y), 6)) << "row " << k;
     }
-    auto d = decode(jpegFile(16, 16, [](int, int y) { return y < 8 ? Rgb{200, 0, 0} : Rgb{40, 0, 0}; }, 1));
+    EXPECT_TRUE(d->prompt.messages().empty());
+    d = decode(jpegFile(16, 16, [](int, int y) { return y < 8 ? Rgb{200, 0, 0} : Rgb{40, 0, 0}; }, 1));
     ASSERT_TRUE(d->image);
     ASSERT_EQ(d->image->pixels.size(), 16u * 16u * 3u);
     EXPECT_TRUE(testing::closeTo(d->image->pixel(3, 0), {40, 40, 40}, 2));
@@ -78,17 +78,12 @@ TEST(JpegDecoder, ColourAndGreyComeOutAsRgbBottomRowFirst) {
 
 TEST(JpegDecoder, RefusalsShowOneBoxWithoutEndingTheProgram) {
     const std::string text = "hello, this is no picture";
-    Bytes huffman = jpegFile(16, 16, [](int x, int y) { return Rgb{std::uint8_t(x * 16), std::uint8_t(y * 16), 0}; });
-    const std::size_t dht = marker(huffman, 0xC4);
-    ASSERT_NE(dht, 0u);
-    std::fill(huffman.begin() + dht + 5, huffman.begin() + dht + 21, 0xFF);  // every code length count 255
     Bytes big = jpegFile(8, 8, [](int, int) { return Rgb{9, 9, 9}; });
     const std::size_t frame = marker(big, 0xC0);
     ASSERT_NE(frame, 0u);
     big[frame + 5] = big[frame + 7] = 0xEA, big[frame + 6] = big[frame + 8] = 0x60;  // 60000 × 60000
     const std::pair<Bytes, std::string> cases[] = {
         {Bytes(text.begin(), text.end()), "could not be decoded."},
-        {huffman, "could not be decoded."},
         {big, "is too large (60000 x 60000)."},
         {jpegFile(8, 8, [](int, int) { return Rgb{1, 2, 3}; }, 4), "is not an RGB or Greyscale picture."},
     };

@@ -93,9 +93,8 @@ inline bool closeTo(const std::uint8_t* p, Rgb c, int tolerance) {
 
 // A JPEG (quality 100) of the picture `colour(x, y)` gives (y = 0 is the top
 // row). `components` 3 writes colour (YCbCr), 1 greyscale (the red channel),
-// 4 CMYK. Chroma is subsampled 2 × 2 (4:2:0) unless `fullChroma`.
-inline Bytes jpegFile(int width, int height, const std::function<Rgb(int, int)>& colour, int components = 3,
-                      bool fullChroma = true) {
+// 4 CMYK.
+inline Bytes jpegFile(int width, int height, const std::function<Rgb(int, int)>& colour, int components = 3) {
     jpeg_compress_struct info;
     jpeg_error_mgr errors;
     info.err = jpeg_std_error(&errors);
@@ -107,7 +106,6 @@ inline Bytes jpegFile(int width, int height, const std::function<Rgb(int, int)>&
     info.in_color_space = components == 3 ? JCS_RGB : components == 1 ? JCS_GRAYSCALE : JCS_CMYK;
     jpeg_set_defaults(&info);
     jpeg_set_quality(&info, 100, TRUE);
-    if (components == 3) info.comp_info[0].h_samp_factor = info.comp_info[0].v_samp_factor = fullChroma ? 1 : 2;
     jpeg_start_compress(&info, TRUE);
     std::vector<JSAMPLE> row(std::size_t(width) * components);
     for (int y = 0; y < height; ++y) {
