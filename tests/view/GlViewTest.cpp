@@ -24,6 +24,15 @@ double litChannel(double reflectance, double cosine) {
     return std::min(1.0, 0.1 + reflectance * (0.1 + 0.3 + 0.5 * cosine + 0.6 * std::pow(cosine, 128.0)));
 }
 
+// An axis-aligned cube of half side `h`, faces outwards.
+std::vector<Vec3> cube(Vec3 c, float h) {
+    const auto p = [&](int i) { return Vec3{c.x + (i & 1 ? h : -h), c.y + (i & 2 ? h : -h), c.z + (i & 4 ? h : -h)}; };
+    std::vector<Vec3> corners;
+    for (const auto& q : {std::array{0, 2, 3, 1}, {4, 5, 7, 6}, {0, 1, 5, 4}, {2, 6, 7, 3}, {0, 4, 6, 2}, {1, 3, 7, 5}})
+        corners.insert(corners.end(), {p(q[0]), p(q[1]), p(q[2]), p(q[0]), p(q[2]), p(q[3])});
+    return corners;
+}
+
 // cot(9 degrees): the projection's scale for an 18-degree field of view.
 const double kFocal = 1.0 / std::tan(9.0 * 3.14159265358979323846 / 180.0);
 
@@ -83,12 +92,7 @@ TEST_F(ViewFixture, SquareFacingTheCameraCoversItsProjectedFootprintInItsLitColo
 TEST_F(ViewFixture, ModelTransformScalesThenTranslatesThenRotatesAboutXThenY) {
     open(160, 120);
     // A red marker cube at (3, 0, 0); a green one at (-3, 0, 0) keeps the bounds centred.
-    ModelSpaceBuilder markers;
-    markers.material("red", {1.0f, 0.0f, 0.0f});
-    markers.cube({3, 0, 0}, 0.4f);
-    markers.material("green", {0.0f, 1.0f, 0.0f});
-    markers.cube({-3, 0, 0}, 0.4f);
-    load(markers);
+    load({{{1, 0, 0}, cube({3, 0, 0}, 0.4f)}, {{0, 1, 0}, cube({-3, 0, 0}, 0.4f)}});
     // scale, offset x and y, rotation about x and y; then by hand: scale · (offset + Rx(Ry(marker))).
     const std::array<double, 7> cases[] = {
         {1, 0, 0, 0, 0, 3.0, 0.0},

@@ -69,7 +69,7 @@ void expectText(const Frame& f, double x, double advanceEm) {
 struct OverlayFixture : testing::ViewFixture {
     void open(int width, int height) {
         ViewFixture::open(width, height);
-        ASSERT_TRUE(square({1.0f, 1.0f, 1.0f}, 1.0f).write(path));
+        ASSERT_TRUE(testing::writeModel(path, square({1.0f, 1.0f, 1.0f}, 1.0f)));
         // Read the frame when the mesh model shows its bounds, during Load.
         prompt.onMessage = [this](const RecordingPrompt::Message& m) {
             if (m.caption == "ok") duringLoad.emplace(*surface);
@@ -81,32 +81,28 @@ struct OverlayFixture : testing::ViewFixture {
     std::optional<Frame> duringLoad;
 };
 
-TEST_F(OverlayFixture, FirstLoadShowsNothingAndLaterLoadsShowLoadingInAWideWindow) {
-    open(400, 200);
-    clear();
-    ASSERT_EQ(view->loadModel(path, 1), ModelLoad::Loaded);
-    ASSERT_TRUE(duringLoad);
-    for (int y = 0; y < 200; ++y)
-        for (int x = 0; x < 400; ++x) ASSERT_TRUE(testing::isClearColour(duringLoad->at(x, y))) << x << "," << y;
-
-    view->resize(0, 0, 400, 200);
-    clear();
-    duringLoad.reset();
-    ASSERT_EQ(view->loadModel(path, 1), ModelLoad::Loaded);
-    ASSERT_TRUE(duringLoad);
-    // "Loading...": L o a d i n g . . . = 556·6 + 222 + 278·3 = 4392 per mille.
-    expectText(*duringLoad, -4.0, 4.392);
-}
-
-TEST_F(OverlayFixture, RescalingTextKeepsItsSizeRelativeToTheShorterSide) {
-    // "Re-scaling...": 722 + 556 + 333 + 500 + 500 + 556 + 222 + 222 + 556 + 556 + 278·3 = 5557.
-    for (const auto& [w, h] : {std::pair{200, 400}, std::pair{240, 240}}) {
+// The glyph lists are built by the first resize, so the first load draws no
+// text; later loads and rescales do, sized by the shorter side of the window.
+TEST_F(OverlayFixture, StatusTextsFromTheSecondLoadOnKeepTheirSizeRelativeToTheShorterSide) {
+    for (const auto& [w, h] : {std::pair{400, 200}, {200, 400}, {240, 240}}) {
         SCOPED_TRACE(std::to_string(w) + "x" + std::to_string(h));
         open(w, h);
+        clear();
+        duringLoad.reset();
         ASSERT_EQ(view->loadModel(path, 1), ModelLoad::Loaded);
+        ASSERT_TRUE(duringLoad);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) ASSERT_TRUE(testing::isClearColour(duringLoad->at(x, y))) << x << "," << y;
         view->resize(0, 0, w, h);
         clear();
+        duringLoad.reset();
+        ASSERT_EQ(view->loadModel(path, 1), ModelLoad::Loaded);
+        ASSERT_TRUE(duringLoad);
+        // "Loading...": L o a d i n g . . . = 556·6 + 222 + 278·3 = 4392 per mille.
+        expectText(*duringLoad, -4.0, 4.392);
+        clear();
         view->rescaleModel(2.0f);
+        // "Re-scaling...": 722 + 556 + 333 + 500 + 500 + 556 + 222 + 222 + 556 + 556 + 278·3 = 5557.
         expectText(Frame(*surface), -5.0, 5.557);
         view.reset();
     }

@@ -15,10 +15,6 @@
 namespace velmora {
 namespace {
 
-struct FatalExitCalled {
-    int status;
-};
-
 // A surface of a given colour depth that may refuse to become current; with
 // a real surface it stands for that surface's context drawing into a
 // framebuffer with colour but no depth buffer.
@@ -51,11 +47,11 @@ struct FakeSurface : GlSurface {
 
 template <typename Body>
 int fatalStatusOf(Body body) {
-    ScopedFatalExitHandler handler([](int status) { throw FatalExitCalled{status}; });
+    ScopedFatalExitHandler handler([](int status) { throw status; });
     try {
         body();
-    } catch (const FatalExitCalled& e) {
-        return e.status;
+    } catch (int status) {
+        return status;
     }
     ADD_FAILURE() << "the process was not ended";
     return -1;
@@ -98,7 +94,7 @@ TEST(ViewFailureTest, ContextOrFramebufferThatCannotBeUsedEndsTheProcess) {
 using testing::ViewFixture;
 
 TEST_F(ViewFixture, UnreadableModelIsReportedAndTheViewGoesOnWithoutOne) {
-    ScopedFatalExitHandler handler([](int status) { throw FatalExitCalled{status}; });
+    ScopedFatalExitHandler handler([](int status) { throw status; });
     open(32, 32);
     load(square({1.0f, 1.0f, 1.0f}, 4.0f), 1);
     view->drawFrame();
