@@ -1,12 +1,10 @@
 #include "textures/TextureManager.h"
 
 #include "PictureWriters.h"
-#include "model/MeshModel.h"
 #include "platform/FatalExit.h"
 #include "platform/RecordingPrompt.h"
 #include "support/GlTestContext.h"
 #include "support/Pictures.h"
-#include "support/ThreeDsBuilder.h"
 #include "textures/TexturePath.h"
 
 #include <GL/gl.h>
@@ -86,6 +84,8 @@ TEST_F(TextureManagerGl, EveryReaderUploadsThePictureBottomRowFirstWithTheState)
     }
     EXPECT_NE(manager.createTexture(bmp, ""), manager.createTexture(bmp, ""));  // one object per material
     EXPECT_NE(manager.createTexture(dir.file("q.jpeg"), ""), 0u);  // no reader: an empty object, no message
+    // The factory models use passes their path on: a texture beside the model is found from anywhere.
+    EXPECT_NE(manager.factory()("q.bmp", dir.file("model.3ds")), 0u);
     EXPECT_EQ(manager.createTexture("", ""), 0u);
     EXPECT_TRUE(prompt.messages().empty());
     EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
@@ -97,7 +97,10 @@ TEST_F(TextureManagerGl, FailuresShowTheReadersMessageThenTheFileName) {
     writePng(dir.file("wide.png"), maxSize + 1, 1, Bytes(std::size_t(maxSize + 1) * 4, 9));
     const std::string tooLarge = " is too large, or texture dimensions are not a Power of 2";
     const std::pair<std::string, std::string> cases[] = {
-        {write("wide.bmp", bmpFile({24, maxSize + 1, 1, Bytes(std::size_t(maxSize + 1) * 3 + 3)})), "Velmora: BMP Texture File: " + dir.file("wide.bmp") + tooLarge},
+        {write("bad.jpg", Bytes{'n', 'o'}), "Error: JPG Texture File: " + dir.file("bad.jpg") + " could not be decoded."},
+        {dir.file("none.tga"), "Velmora: Failed to open TGA Texture File: " + dir.file("none.tga") + "."},
+        {write("wide.bmp", bmpFile({24, maxSize + 1, 1, Bytes(std::size_t(maxSize + 1) * 3 + 3)})),
+         "Velmora: BMP Texture File: " + dir.file("wide.bmp") + tooLarge},
         {write("wide.jpg", jpegFile(maxSize + 1, 1, [](int, int) { return Rgb{}; })),
          "Velmora: JPG Texture File: " + dir.file("wide.jpg") + tooLarge},
         {dir.file("wide.png"), "Velmora: PNG Texture File: " + dir.file("wide.png") + tooLarge},
@@ -114,30 +117,6 @@ TEST_F(TextureManagerGl, FailuresShowTheReadersMessageThenTheFileName) {
     EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
     glEnable(0x7FFF);  // an error left over from before is not the check's
     EXPECT_TRUE(proxyTextureAccepts(4, 4));
-}
-
-TEST_F(TextureManagerGl, ModelLoadsWhateverItsTexturesDo) {
-    write("GOOD.BMP", quadrantBmp());
-    write("BAD.JPG", Bytes{'n', 'o'});
-    std::vector<Chunk> chunks, groups;
-    const char* textures[] = {"GOOD.BMP", "BAD.JPG", "MISSING.TGA", "good.bmp"};
-    for (int i = 0; i < 4; ++i) {
-        const std::string name = "M" + std::to_string(i);
-        chunks.push_back(simpleMaterial(name, {255, 255, 255}, {255, 255, 255}, {0, 0, 0}, {textureMap(textures[i])}));
-        groups.push_back(faceGroup(name, {std::uint16_t(i % 2)}));
-    }
-    chunks.push_back(object("Quad", {mesh({vertexList({{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}}),
-                                           faceList({{0, 1, 2}, {0, 2, 3}}, groups)})}));
-    ASSERT_TRUE(writeFile(dir.file("model.3ds"), model(chunks)));
-    MeshModel mesh(90, true, prompt, manager.factory(), [](std::string_view) {});
-    ASSERT_TRUE(mesh.read(dir.file("model.3ds")));
-    ASSERT_TRUE(mesh.build());
-    ASSERT_EQ(mesh.materials().size(), 4u);
-    for (int i = 0; i < 4; ++i) EXPECT_EQ(mesh.materials()[i].textureId != 0u, i % 3 == 0) << textures[i];
-    EXPECT_EQ(prompt.transcript(), (std::vector<std::string>{
-                     "message Error: JPG Texture File: " + dir.file("BAD.JPG") + " could not be decoded.",
-                     "message Velmora: BAD.JPG", "message Velmora: Failed to open TGA Texture File: MISSING.TGA.",
-                     "message Velmora: MISSING.TGA"}));
 }
 
 }  // namespace
