@@ -100,7 +100,7 @@ std::vector<Row> rows() {
     const auto sized = [](std::int32_t w, std::int32_t h) { return bmpFile({24, w, h}); };
     const std::string dibError = "message Error: ", tgaError = "message Velmora: TGA Texture File: pic.tga ";
 
-    const TgaLayout withId{2, 24, 1, 1, {0x10, 0x20, 0x30}, 0, {'h', 'e', 'l', 'l', 'o'}, 1, 2, 24, Bytes(6, 9)};
+    const TgaLayout withId{2, 24, 1, 1, {0x10, 0x20, 0x30}, 0, {'h', 'e', 'l', 'l', 'o'}, Bytes(6, 9)};
     const TgaLayout topDown{2, 24, 1, 2, {0, 0, 255, 255, 0, 0}, 0x20};  // top row red, then blue
     TgaLayout odd{2, 24, 3, 3};  // pixel i holds (i, i, i + 100), stored B, G, R; rows are not padded
     Bytes oddRgb;

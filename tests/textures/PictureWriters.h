@@ -21,16 +21,13 @@ struct TgaLayout {
     int width = 1, height = 1;
     Bytes body{};  // pixel bytes or packets, as stored
     std::uint8_t descriptor = 0;
-    Bytes id{};  // the image ID field
-    std::uint8_t colourMapType = 0;
-    unsigned colourMapLength = 0;
-    std::uint8_t colourMapBits = 0;
-    Bytes colourMap{};
+    Bytes id{};         // the image ID field
+    Bytes colourMap{};  // 24-bit entries
 };
 
 inline Bytes tgaFile(const TgaLayout& s) {
-    Bytes b{std::uint8_t(s.id.size()), s.colourMapType, s.imageType};
-    put16(b, 0), put16(b, s.colourMapLength), b.push_back(s.colourMapBits);
+    Bytes b{std::uint8_t(s.id.size()), std::uint8_t(s.colourMap.empty() ? 0 : 1), s.imageType};
+    put16(b, 0), put16(b, unsigned(s.colourMap.size() / 3)), b.push_back(s.colourMap.empty() ? 0 : 24);
     put16(b, 0), put16(b, 0), put16(b, unsigned(s.width)), put16(b, unsigned(s.height));
     b.insert(b.end(), {s.depth, s.descriptor});
     for (const Bytes* part : {&s.id, &s.colourMap, &s.body}) b.insert(b.end(), part->begin(), part->end());

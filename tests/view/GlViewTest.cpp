@@ -57,7 +57,16 @@ TEST_F(ViewFixture, WelcomePictureIsARedRowAndGreenColumnCrossOnTheClearColour) 
     EXPECT_TRUE(prompt.messages().empty());
 }
 
-TEST_F(ViewFixture, SquareFacingTheCameraCoversItsProjectedFootprintInItsLitColour) {
+void expectMatrix(GLenum which, const std::array<double, 16>& expected, const char* after) {
+    float m[16];
+    glGetFloatv(which, m);
+    for (int i = 0; i < 16; ++i) EXPECT_NEAR(m[i], expected[i], 1e-5) << after << " element " << i;
+    GLint mode = 0;
+    glGetIntegerv(GL_MATRIX_MODE, &mode);
+    EXPECT_EQ(mode, GL_MODELVIEW) << after;
+}
+
+TEST_F(ViewFixture, SquareFacingTheCameraCoversItsProjectedFootprintInItsLitColourAndRedrawsLeaveTheCamera) {
     open(200, 160);
     const float half = 3.0f;
     load(square({0.2f, 0.4f, 0.6f}, half));
@@ -87,6 +96,25 @@ TEST_F(ViewFixture, SquareFacingTheCameraCoversItsProjectedFootprintInItsLitColo
         }
     }
     EXPECT_GT(inside, 95 * 95);
+
+    // The projection and camera that resize set; no redraw, rescale or later resize moves the camera.
+    EXPECT_FLOAT_EQ(view->aspectRatio(), 1.25f);
+    expectMatrix(GL_PROJECTION_MATRIX,
+                 {kFocal * 0.8, 0, 0, 0, 0, kFocal, 0, 0, 0, 0, -1001.0 / 999.0, -1, 0, 0, -2000.0 / 999.0, 0}, "resize");
+    expectMatrix(GL_MODELVIEW_MATRIX, {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, -30, 1}, "first frame");
+    // gluLookAt from (0, 4, 3) to the origin, up y, by hand: the forward axis
+    // f = (0, -0.8, -0.6), side s = f × y = (1, 0, 0), up u = s × f = (0, 0.6, -0.8);
+    // rows s, u, -f (column-major below) and the eye 5 units down the view axis.
+    const std::array<double, 16> camera{1, 0, 0, 0, 0, 0.6, 0.8, 0, 0, -0.8, 0.6, 0, 0, 0, -5, 1};
+    state.modelScale = 1.7f, state.modelOffsetX = 2.0f, state.modelRotX = 33.0f, state.modelRotY = -12.0f;
+    view->setEye(0.0f, 4.0f, 3.0f);
+    view->drawFrame();
+    expectMatrix(GL_MODELVIEW_MATRIX, camera, "drawFrame");
+    view->rescaleModel(2.0f);
+    view->drawFrame();
+    expectMatrix(GL_MODELVIEW_MATRIX, camera, "rescale and drawFrame");
+    view->resize(0, 0, 200, 160);
+    expectMatrix(GL_MODELVIEW_MATRIX, camera, "a second resize");
 }
 
 TEST_F(ViewFixture, ModelTransformScalesThenTranslatesThenRotatesAboutXThenY) {
@@ -132,38 +160,6 @@ TEST_F(ViewFixture, SettingUpTheSurfaceSeedsThePhasesFromTheClock) {
         fromClock = fromClock || clock.next() == first;
     }
     EXPECT_TRUE(fromClock);
-}
-
-void expectMatrix(GLenum which, const std::array<double, 16>& expected, const char* after) {
-    float m[16];
-    glGetFloatv(which, m);
-    for (int i = 0; i < 16; ++i) EXPECT_NEAR(m[i], expected[i], 1e-5) << after << " element " << i;
-    GLint mode = 0;
-    glGetIntegerv(GL_MATRIX_MODE, &mode);
-    EXPECT_EQ(mode, GL_MODELVIEW) << after;
-}
-
-TEST_F(ViewFixture, EveryRedrawLeavesTheCameraAloneAndResizeSetsTheProjection) {
-    open(120, 90);
-    load(square({1.0f, 0.0f, 0.0f}, 1.0f));
-    EXPECT_FLOAT_EQ(view->aspectRatio(), 120.0f / 90.0f);
-    const double f = kFocal;
-    expectMatrix(GL_PROJECTION_MATRIX, {f * 0.75, 0, 0, 0, 0, f, 0, 0, 0, 0, -1001.0 / 999.0, -1, 0, 0, -2000.0 / 999.0, 0},
-                 "resize");
-    expectMatrix(GL_MODELVIEW_MATRIX, {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, -30, 1}, "resize");
-    // gluLookAt from (0, 4, 3) to the origin, up y, by hand: the forward axis
-    // f = (0, -0.8, -0.6), side s = f × y = (1, 0, 0), up u = s × f = (0, 0.6, -0.8);
-    // rows s, u, -f (column-major below) and the eye 5 units down the view axis.
-    const std::array<double, 16> camera{1, 0, 0, 0, 0, 0.6, 0.8, 0, 0, -0.8, 0.6, 0, 0, 0, -5, 1};
-    state.modelScale = 1.7f, state.modelOffsetX = 2.0f, state.modelRotX = 33.0f, state.modelRotY = -12.0f;
-    view->setEye(0.0f, 4.0f, 3.0f);
-    view->drawFrame();
-    expectMatrix(GL_MODELVIEW_MATRIX, camera, "drawFrame");
-    view->rescaleModel(2.0f);
-    view->drawFrame();
-    expectMatrix(GL_MODELVIEW_MATRIX, camera, "rescale and drawFrame");
-    view->resize(0, 0, 120, 90);
-    expectMatrix(GL_MODELVIEW_MATRIX, camera, "a second resize");
 }
 
 }  // namespace
