@@ -1,8 +1,9 @@
 // The BMP, TGA and PNG readers over files built field by field: one table of
 // pictures with the pixels they decode to (bottom row first) or the one
-// message that refuses them.
+// message that refuses them; the JPEG decoder's refusals too.
 
 #include "textures/DibReader.h"
+#include "textures/JpegDecoder.h"
 #include "textures/PngReader.h"
 #include "textures/TgaReader.h"
 
@@ -19,7 +20,7 @@ namespace {
 
 using namespace testing;
 
-enum class Kind { Bmp, Tga, Png };
+enum class Kind { Bmp, Tga, Png, Jpeg };
 
 struct Row {
     std::string name;
@@ -33,6 +34,8 @@ struct Row {
 std::optional<TextureImage> read(Prompt& prompt, Kind kind, const Bytes& file, unsigned options = 0) {
     if (kind == Kind::Bmp) return DibReader(prompt).readDibMemory(file.data(), file.size());
     if (kind == Kind::Tga) return TgaReader(prompt).readTgaMemory(file.data(), file.size(), "pic.tga", options);
+    if (kind == Kind::Jpeg)
+        return JpegDecoder(prompt, [](std::string_view) {}).decodeJpegMemory(file.data(), file.size(), "pic.jpg");
     return PngReader(prompt).readPngMemory(file.data(), file.size(), "pic.png");
 }
 
@@ -112,6 +115,10 @@ std::vector<Row> rows() {
     const std::string pngError = "message Error: PNG Texture File: pic.png ";
     Bytes cutPng = png(2, 2, 8, 2, Bytes(14, 1));
     cutPng.resize(40);
+    const std::string jpegError = "message Error: JPG Texture File: pic.jpg ";
+    Bytes bigJpeg = jpegFile(8, 8, [](int, int) { return Rgb{9, 9, 9}; });
+    const std::size_t frame = jpegMarker(bigJpeg, 0xC0);
+    bigJpeg[frame + 5] = bigJpeg[frame + 7] = 0xEA, bigJpeg[frame + 6] = bigJpeg[frame + 8] = 0x60;  // 60000 × 60000
 
     return {
         // 12-byte rows lose their padding; B, G, R becomes R, G, B.
@@ -192,6 +199,11 @@ std::vector<Row> rows() {
         {"png cut after the header", Kind::Png, cutPng, pngError + "could not be decoded."},
         // Refused by the header's size before its data is read.
         {"png huge", Kind::Png, png(100000, 100000, 8, 2, {}), pngError + "is too large (100000 x 100000)."},
+
+        {"jpeg junk", Kind::Jpeg, {'n', 'o', 't', ' ', 'a', ' ', 'j', 'p', 'g'}, jpegError + "could not be decoded."},
+        {"jpeg huge", Kind::Jpeg, bigJpeg, jpegError + "is too large (60000 x 60000)."},
+        {"jpeg CMYK", Kind::Jpeg, jpegFile(8, 8, [](int, int) { return Rgb{1, 2, 3}; }, 4),
+         jpegError + "is not an RGB or Greyscale picture."},
     };
 }
 
@@ -216,11 +228,13 @@ TEST(PictureReaders, PicturesDecodeToKnownPixelsOrAreRefusedWithOneMessage) {
     EXPECT_FALSE(reader.readPng("/nonexistent/a.png"));
     EXPECT_FALSE(DibReader(prompt).readDib("/nonexistent/x.bmp"));
     EXPECT_FALSE(TgaReader(prompt).loadTga("/nonexistent/a.tga", 0));
+    EXPECT_FALSE(JpegDecoder(prompt).decodeJpeg("/nonexistent/a.jpg"));
     EXPECT_EQ(prompt.transcript(), (std::vector<std::string>{
                                         "message Error: PNG Texture File: four.png is too large (2 x 2).",
                                         "message Error: Unable to load PNG File!",
                                         "message Error: Failed to open DIB file /nonexistent/x.bmp.\n",
-                                        "message velmora: Failed to open TGA Texture File: /nonexistent/a.tga."}));
+                                        "message velmora: Failed to open TGA Texture File: /nonexistent/a.tga.",
+                                        "message Error: Unable to load JPG File!"}));
 }
 
 TEST(PictureReaders, TgaUploadKeepsTheAlignmentAndBuildsMipmaps) {
