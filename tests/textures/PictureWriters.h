@@ -15,21 +15,19 @@ namespace velmora::testing {
 inline void put16(Bytes& b, unsigned v) { b.insert(b.end(), {std::uint8_t(v), std::uint8_t(v >> 8)}); }
 inline void put32(Bytes& b, std::uint32_t v) { put16(b, v & 0xFFFF), put16(b, v >> 16); }
 
+// The fields most pictures set come first, so that a brace list names them in order.
 struct TgaLayout {
-    std::uint8_t imageType = 2;
+    std::uint8_t imageType = 2, depth = 24;
     int width = 1, height = 1;
-    std::uint8_t depth = 24, descriptor = 0;
-    Bytes id;  // the image ID field
-    std::uint8_t colourMapType = 0;
-    unsigned colourMapLength = 0;
-    std::uint8_t colourMapBits = 0;
-    Bytes colourMap;
-    Bytes body;  // pixel bytes or packets, as stored
+    Bytes body{};  // pixel bytes or packets, as stored
+    std::uint8_t descriptor = 0;
+    Bytes id{};         // the image ID field
+    Bytes colourMap{};  // 24-bit entries
 };
 
 inline Bytes tgaFile(const TgaLayout& s) {
-    Bytes b{std::uint8_t(s.id.size()), s.colourMapType, s.imageType};
-    put16(b, 0), put16(b, s.colourMapLength), b.push_back(s.colourMapBits);
+    Bytes b{std::uint8_t(s.id.size()), std::uint8_t(s.colourMap.empty() ? 0 : 1), s.imageType};
+    put16(b, 0), put16(b, unsigned(s.colourMap.size() / 3)), b.push_back(s.colourMap.empty() ? 0 : 24);
     put16(b, 0), put16(b, 0), put16(b, unsigned(s.width)), put16(b, unsigned(s.height));
     b.insert(b.end(), {s.depth, s.descriptor});
     for (const Bytes* part : {&s.id, &s.colourMap, &s.body}) b.insert(b.end(), part->begin(), part->end());
@@ -37,14 +35,15 @@ inline Bytes tgaFile(const TgaLayout& s) {
 }
 
 struct BmpLayout {
-    bool fileHeader = true;
-    unsigned headerSize = 40;  // 12 for the OS/2 core header
-    std::int32_t width = 1, height = 1;
     unsigned bitCount = 24;
-    std::uint32_t compression = 0, coloursUsed = 0;
-    std::vector<std::uint32_t> masks;  // written after a 40-byte header when given
-    Bytes palette;                     // entries as stored: B, G, R (, 0)
-    Bytes pixels;                      // rows as stored, with their padding
+    std::int32_t width = 1, height = 1;
+    Bytes pixels{};   // rows as stored, with their padding
+    Bytes palette{};  // entries as stored: B, G, R (, 0)
+    std::uint32_t compression = 0;
+    std::vector<std::uint32_t> masks{};  // written after a 40-byte header when given
+    std::uint32_t coloursUsed = 0;
+    unsigned headerSize = 40;  // 12 for the OS/2 core header
+    bool fileHeader = true;
 };
 
 inline Bytes bmpFile(const BmpLayout& s) {
@@ -91,9 +90,8 @@ inline bool closeTo(const std::uint8_t* p, Rgb c, int tolerance) {
 
 // A JPEG (quality 100) of the picture `colour(x, y)` gives (y = 0 is the top
 // row). `components` 3 writes colour (YCbCr), 1 greyscale (the red channel),
-// 4 CMYK. Chroma is subsampled 2 × 2 (4:2:0) unless `fullChroma`.
-inline Bytes jpegFile(int width, int height, const std::function<Rgb(int, int)>& colour, int components = 3,
-                      bool fullChroma = true) {
+// 4 CMYK.
+inline Bytes jpegFile(int width, int height, const std::function<Rgb(int, int)>& colour, int components = 3) {
     jpeg_compress_struct info;
     jpeg_error_mgr errors;
     info.err = jpeg_std_error(&errors);
@@ -105,7 +103,6 @@ inline Bytes jpegFile(int width, int height, const std::function<Rgb(int, int)>&
     info.in_color_space = components == 3 ? JCS_RGB : components == 1 ? JCS_GRAYSCALE : JCS_CMYK;
     jpeg_set_defaults(&info);
     jpeg_set_quality(&info, 100, TRUE);
-    if (components == 3) info.comp_info[0].h_samp_factor = info.comp_info[0].v_samp_factor = fullChroma ? 1 : 2;
     jpeg_start_compress(&info, TRUE);
     std::vector<JSAMPLE> row(std::size_t(width) * components);
     for (int y = 0; y < height; ++y) {
@@ -122,6 +119,13 @@ inline Bytes jpegFile(int width, int height, const std::function<Rgb(int, int)>&
     Bytes out(buffer, buffer + size);
     std::free(buffer);
     return out;
+}
+
+// Where the first JPEG marker 0xFF `code` starts, after the start-of-image marker; 0 when absent.
+inline std::size_t jpegMarker(const Bytes& file, std::uint8_t code) {
+    for (std::size_t i = 2; i + 1 < file.size(); ++i)
+        if (file[i] == 0xFF && file[i + 1] == code) return i;
+    return 0;
 }
 
 }  // namespace velmora::testing

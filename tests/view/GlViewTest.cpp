@@ -6,6 +6,7 @@
 #include "view/ViewTestSupport.h"
 #include "view/WelcomePicture.h"
 
+#include <cmath>
 #include <ctime>
 
 #include <GL/gl.h>
@@ -15,17 +16,35 @@ namespace {
 
 using namespace testing;
 
-TEST(WelcomePictureTest, RedRowAndGreenColumnCrossOnTheClearColour) {
-    auto surface = makeHeadlessSurface(65, 49);
+// One channel of the view's fixed-function lighting at a vertex whose normal
+// makes `cosine` with the direction to a light sitting at the eye: emission
+// 0.1, global ambient 0.1, light ambient 0.3, diffuse 0.5, specular 0.6,
+// shininess 128 and a local viewer, so the half vector is the light direction.
+double litChannel(double reflectance, double cosine) {
+    return std::min(1.0, 0.1 + reflectance * (0.1 + 0.3 + 0.5 * cosine + 0.6 * std::pow(cosine, 128.0)));
+}
+
+// An axis-aligned cube of half side `h`, faces outwards.
+std::vector<Vec3> cube(Vec3 c, float h) {
+    const auto p = [&](int i) { return Vec3{c.x + (i & 1 ? h : -h), c.y + (i & 2 ? h : -h), c.z + (i & 4 ? h : -h)}; };
+    std::vector<Vec3> corners;
+    for (const auto& q : {std::array{0, 2, 3, 1}, {4, 5, 7, 6}, {0, 1, 5, 4}, {2, 6, 7, 3}, {0, 4, 6, 2}, {1, 3, 7, 5}})
+        corners.insert(corners.end(), {p(q[0]), p(q[1]), p(q[2]), p(q[0]), p(q[2]), p(q[3])});
+    return corners;
+}
+
+// cot(9 degrees): the projection's scale for an 18-degree field of view.
+const double kFocal = 1.0 / std::tan(9.0 * 3.14159265358979323846 / 180.0);
+
+TEST_F(ViewFixture, WelcomePictureIsARedRowAndGreenColumnCrossOnTheClearColour) {
+    surface = makeHeadlessSurface(65, 49);
     ASSERT_TRUE(surface);
-    RecordingPrompt prompt;
-    ViewerState state;
     WelcomePicture picture(*surface, prompt, state);
     picture.draw();
     picture.draw();  // later paints reuse the set-up
     const Frame f(*surface);
-    for (int y = 0; y < f.height(); ++y) {
-        for (int x = 0; x < f.width(); ++x) {
+    for (int y = 0; y < f.height; ++y) {
+        for (int x = 0; x < f.width; ++x) {
             const Pixel p = f.at(x, y);
             // Where they cross, the blue axis is seen end-on: green drawn over red, or blue.
             const bool ok = x == 32 && y == 24 ? near(p, 0, 255, 0) || near(p, 0, 0, 255)
@@ -38,7 +57,16 @@ TEST(WelcomePictureTest, RedRowAndGreenColumnCrossOnTheClearColour) {
     EXPECT_TRUE(prompt.messages().empty());
 }
 
-TEST_F(ViewFixture, SquareFacingTheCameraCoversItsProjectedFootprintInItsLitColour) {
+void expectMatrix(GLenum which, const std::array<double, 16>& expected, const char* after) {
+    float m[16];
+    glGetFloatv(which, m);
+    for (int i = 0; i < 16; ++i) EXPECT_NEAR(m[i], expected[i], 1e-5) << after << " element " << i;
+    GLint mode = 0;
+    glGetIntegerv(GL_MATRIX_MODE, &mode);
+    EXPECT_EQ(mode, GL_MODELVIEW) << after;
+}
+
+TEST_F(ViewFixture, SquareFacingTheCameraCoversItsProjectedFootprintInItsLitColourAndRedrawsLeaveTheCamera) {
     open(200, 160);
     const float half = 3.0f;
     load(square({0.2f, 0.4f, 0.6f}, half));
@@ -55,10 +83,10 @@ TEST_F(ViewFixture, SquareFacingTheCameraCoversItsProjectedFootprintInItsLitColo
     for (int c = 0; c < 3; ++c) expected[c] = static_cast<int>(std::lround(255 * litChannel(0.2 * (c + 1), cosine)));
     // Half extent in pixels: half · cot(9°) / 30 in NDC, times half the window,
     // divided across by the aspect ratio.
-    const double halfX = half * focal() / 30.0 / (200.0 / 160.0) * 100.0, halfY = half * focal() / 30.0 * 80.0;
+    const double halfX = half * kFocal / 30.0 / (200.0 / 160.0) * 100.0, halfY = half * kFocal / 30.0 * 80.0;
     int inside = 0;
-    for (int y = 0; y < f.height(); ++y) {
-        for (int x = 0; x < f.width(); ++x) {
+    for (int y = 0; y < f.height; ++y) {
+        for (int x = 0; x < f.width; ++x) {
             const double dx = std::abs(x + 0.5 - 100.0), dy = std::abs(y + 0.5 - 80.0);
             const Pixel p = f.at(x, y);
             if (dx < halfX - 0.5 && dy < halfY - 0.5 && ++inside)
@@ -68,42 +96,53 @@ TEST_F(ViewFixture, SquareFacingTheCameraCoversItsProjectedFootprintInItsLitColo
         }
     }
     EXPECT_GT(inside, 95 * 95);
+
+    // The projection and camera that resize set; no redraw, rescale or later resize moves the camera.
+    EXPECT_FLOAT_EQ(view->aspectRatio(), 1.25f);
+    expectMatrix(GL_PROJECTION_MATRIX,
+                 {kFocal * 0.8, 0, 0, 0, 0, kFocal, 0, 0, 0, 0, -1001.0 / 999.0, -1, 0, 0, -2000.0 / 999.0, 0}, "resize");
+    expectMatrix(GL_MODELVIEW_MATRIX, {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, -30, 1}, "first frame");
+    // gluLookAt from (0, 4, 3) to the origin, up y, by hand: the forward axis
+    // f = (0, -0.8, -0.6), side s = f × y = (1, 0, 0), up u = s × f = (0, 0.6, -0.8);
+    // rows s, u, -f (column-major below) and the eye 5 units down the view axis.
+    const std::array<double, 16> camera{1, 0, 0, 0, 0, 0.6, 0.8, 0, 0, -0.8, 0.6, 0, 0, 0, -5, 1};
+    state.modelScale = 1.7f, state.modelOffsetX = 2.0f, state.modelRotX = 33.0f, state.modelRotY = -12.0f;
+    view->setEye(0.0f, 4.0f, 3.0f);
+    view->drawFrame();
+    expectMatrix(GL_MODELVIEW_MATRIX, camera, "drawFrame");
+    view->rescaleModel(2.0f);
+    view->drawFrame();
+    expectMatrix(GL_MODELVIEW_MATRIX, camera, "rescale and drawFrame");
+    view->resize(0, 0, 200, 160);
+    expectMatrix(GL_MODELVIEW_MATRIX, camera, "a second resize");
 }
 
 TEST_F(ViewFixture, ModelTransformScalesThenTranslatesThenRotatesAboutXThenY) {
     open(160, 120);
     // A red marker cube at (3, 0, 0); a green one at (-3, 0, 0) keeps the bounds centred.
-    ModelSpaceBuilder markers;
-    markers.material("red", {1.0f, 0.0f, 0.0f});
-    markers.cube({3, 0, 0}, 0.4f);
-    markers.material("green", {0.0f, 1.0f, 0.0f});
-    markers.cube({-3, 0, 0}, 0.4f);
-    load(markers);
-    struct Placement {
-        float scale, offsetX, offsetY, rotX, rotY;
-        double worldX, worldY;  // by hand: scale · (offset + Rx(Ry(marker)))
+    load({{{1, 0, 0}, cube({3, 0, 0}, 0.4f)}, {{0, 1, 0}, cube({-3, 0, 0}, 0.4f)}});
+    // scale, offset x and y, rotation about x and y; then by hand: scale · (offset + Rx(Ry(marker))).
+    const std::array<double, 7> cases[] = {
+        {1, 0, 0, 0, 0, 3.0, 0.0},
+        {0.5, 2, 1, 0, 0, 2.5, 0.5},    // the offset is scaled too: 0.5 · ((3, 0) + (2, 1))
+        {1, 0, 0, 90, 90, 0.0, 3.0},    // Ry(90) takes (3, 0, 0) to (0, 0, -3), then Rx(90) to (0, 3, 0)
+        {0.5, 2, 1, 90, 90, 1.0, 2.0},
+        {1, 0, 0, 90, 0, 3.0, 0.0},     // Rx alone leaves a point on the x axis where it is
     };
-    const Placement cases[] = {
-        {1.0f, 0, 0, 0, 0, 3.0, 0.0},
-        {0.5f, 2, 1, 0, 0, 2.5, 0.5},    // the offset is scaled too: 0.5 · ((3, 0) + (2, 1))
-        {1.0f, 0, 0, 90, 90, 0.0, 3.0},  // Ry(90) takes (3, 0, 0) to (0, 0, -3), then Rx(90) to (0, 3, 0)
-        {0.5f, 2, 1, 90, 90, 1.0, 2.0},
-        {1.0f, 0, 0, 90, 0, 3.0, 0.0},  // Rx alone leaves a point on the x axis where it is
-    };
-    for (const Placement& c : cases) {
-        SCOPED_TRACE(::testing::Message() << "scale " << c.scale << " rot " << c.rotX << "," << c.rotY);
-        state.modelScale = c.scale, state.modelOffsetX = c.offsetX, state.modelOffsetY = c.offsetY;
-        state.modelRotX = c.rotX, state.modelRotY = c.rotY;
+    for (const auto& [scale, offsetX, offsetY, rotX, rotY, worldX, worldY] : cases) {
+        SCOPED_TRACE(::testing::Message() << "scale " << scale << " rot " << rotX << "," << rotY);
+        state.modelScale = float(scale), state.modelOffsetX = float(offsetX), state.modelOffsetY = float(offsetY);
+        state.modelRotX = float(rotX), state.modelRotY = float(rotY);
         view->drawFrame();
         const Frame f(*surface);
         double sumX = 0, sumY = 0;
         int count = 0;
-        for (int y = 0; y < f.height(); ++y)
-            for (int x = 0; x < f.width(); ++x)
+        for (int y = 0; y < f.height; ++y)
+            for (int x = 0; x < f.width; ++x)
                 if (const Pixel p = f.at(x, y); p.r > 100 && p.g < 60) sumX += x + 0.5, sumY += y + 0.5, ++count;
         ASSERT_GT(count, 10) << "marker not seen";
-        EXPECT_NEAR(sumX / count, 80.0 + 60.0 * focal() * c.worldX / 30.0, 1.5);  // 80 · f/aspect · x/30
-        EXPECT_NEAR(sumY / count, 60.0 + 60.0 * focal() * c.worldY / 30.0, 1.5);
+        EXPECT_NEAR(sumX / count, 80.0 + 60.0 * kFocal * worldX / 30.0, 1.5);  // 80 · f/aspect · x/30
+        EXPECT_NEAR(sumY / count, 60.0 + 60.0 * kFocal * worldY / 30.0, 1.5);
     }
 }
 
@@ -121,50 +160,6 @@ TEST_F(ViewFixture, SettingUpTheSurfaceSeedsThePhasesFromTheClock) {
         fromClock = fromClock || clock.next() == first;
     }
     EXPECT_TRUE(fromClock);
-}
-
-// gluLookAt(eye, origin, up y) worked out by hand, column-major.
-std::array<double, 16> lookAt(double ex, double ey, double ez) {
-    const double fl = std::sqrt(ex * ex + ey * ey + ez * ez);
-    const double f[3] = {-ex / fl, -ey / fl, -ez / fl};
-    const double sl = std::sqrt(f[2] * f[2] + f[0] * f[0]);
-    const double s[3] = {-f[2] / sl, 0.0, f[0] / sl};  // f × (0, 1, 0), normalised
-    const double u[3] = {s[1] * f[2] - s[2] * f[1], s[2] * f[0] - s[0] * f[2], s[0] * f[1] - s[1] * f[0]};
-    std::array<double, 16> m{};
-    for (int i = 0; i < 3; ++i) m[4 * i] = s[i], m[4 * i + 1] = u[i], m[4 * i + 2] = -f[i];
-    m[12] = -(s[0] * ex + s[1] * ey + s[2] * ez);
-    m[13] = -(u[0] * ex + u[1] * ey + u[2] * ez);
-    m[14] = f[0] * ex + f[1] * ey + f[2] * ez;
-    m[15] = 1.0;
-    return m;
-}
-
-void expectMatrix(GLenum which, const std::array<double, 16>& expected, const char* after) {
-    float m[16];
-    glGetFloatv(which, m);
-    for (int i = 0; i < 16; ++i) EXPECT_NEAR(m[i], expected[i], 1e-5) << after << " element " << i;
-    GLint mode = 0;
-    glGetIntegerv(GL_MATRIX_MODE, &mode);
-    EXPECT_EQ(mode, GL_MODELVIEW) << after;
-}
-
-TEST_F(ViewFixture, EveryRedrawLeavesTheCameraAloneAndResizeSetsTheProjection) {
-    open(120, 90);
-    load(square({1.0f, 0.0f, 0.0f}, 1.0f));
-    EXPECT_FLOAT_EQ(view->aspectRatio(), 120.0f / 90.0f);
-    const double f = focal();
-    expectMatrix(GL_PROJECTION_MATRIX, {f * 0.75, 0, 0, 0, 0, f, 0, 0, 0, 0, -1001.0 / 999.0, -1, 0, 0, -2000.0 / 999.0, 0},
-                 "resize");
-    expectMatrix(GL_MODELVIEW_MATRIX, lookAt(0, 0, 30), "resize");
-    state.modelScale = 1.7f, state.modelOffsetX = 2.0f, state.modelRotX = 33.0f, state.modelRotY = -12.0f;
-    view->setEye(3.0f, 4.0f, 12.0f);
-    view->drawFrame();
-    expectMatrix(GL_MODELVIEW_MATRIX, lookAt(3, 4, 12), "drawFrame");
-    view->rescaleModel(2.0f);
-    view->drawFrame();
-    expectMatrix(GL_MODELVIEW_MATRIX, lookAt(3, 4, 12), "rescale and drawFrame");
-    view->resize(0, 0, 120, 90);
-    expectMatrix(GL_MODELVIEW_MATRIX, lookAt(3, 4, 12), "a second resize");
 }
 
 }  // namespace

@@ -3,45 +3,34 @@
 
 #include "view/Navigation.h"
 
-#include "model/MeshModel.h"
-#include "platform/RecordingPrompt.h"
-#include "support/GlTestContext.h"
-#include "view/GlView.h"
 #include "view/ModelFit.h"
-
-#include <GL/gl.h>
+#include "view/ViewTestSupport.h"
 
 namespace velmora {
 namespace {
 
-class NavigationTest : public ::testing::Test {
-protected:
+struct NavigationTest : testing::ViewFixture {
     void SetUp() override {
-        ASSERT_TRUE(surface_);
-        view_->resize(0, 0, 64, 48);
+        ASSERT_NO_FATAL_FAILURE(open(64, 48));
+        view->resize(0, 0, 64, 48);
     }
     // Each call is one key-down message, as auto-repeat sends them.
     void press(int key, int times = 1, bool withView = true) {
         for (int i = 0; i < times; ++i)
-            EXPECT_EQ(nav_.onKeyDown(withView ? view_.get() : nullptr, key), Navigation::KeyResult::Handled);
+            EXPECT_EQ(nav.onKeyDown(withView ? view.get() : nullptr, key), Navigation::KeyResult::Handled);
     }
     // The eye, then the transform: scale, offsets x y z, rotations x y.
     std::vector<float> eyeAndTransform() const {
-        return {view_->eyeX(),        view_->eyeY(),        view_->eyeZ(),        state_.modelScale,
-                state_.modelOffsetX,  state_.modelOffsetY,  state_.modelOffsetZ, state_.modelRotX,
-                state_.modelRotY};
+        return {view->eyeX(),      view->eyeY(),      view->eyeZ(),      state.modelScale, state.modelOffsetX,
+                state.modelOffsetY, state.modelOffsetZ, state.modelRotX, state.modelRotY};
     }
     std::vector<float> positions() const {
         std::vector<float> out;
-        for (const auto& v : view_->model()->vertices()) out.insert(out.end(), {v.x, v.y, v.z});
+        for (const auto& v : view->model()->vertices()) out.insert(out.end(), {v.x, v.y, v.z});
         return out;
     }
 
-    RecordingPrompt prompt_;
-    ViewerState state_;
-    Navigation nav_{state_};
-    std::unique_ptr<HeadlessGlSurface> surface_ = testing::makeHeadlessSurface(64, 48);
-    std::unique_ptr<GlView> view_ = surface_ ? std::make_unique<GlView>(*surface_, prompt_, state_) : nullptr;
+    Navigation nav{state};
 };
 
 TEST_F(NavigationTest, KeysMoveTheEyeAndChangeTheTransformOneStepPerMessage) {
@@ -54,74 +43,64 @@ TEST_F(NavigationTest, KeysMoveTheEyeAndChangeTheTransformOneStepPerMessage) {
     // Without a view the transform keys still act; the keys that need one do nothing.
     for (const auto& [key, times] : {std::pair{'B', 3}, {'N', 1}, {'I', 2}, {'M', 5}, {'L', 1}, {'J', 4}, {'W', 3}})
         press(key, times, false);
-    EXPECT_EQ(state_.modelScale, 1.3310000896453857f);  // 1.1 cubed in double precision, stored as float
+    EXPECT_EQ(state.modelScale, 1.3310000896453857f);  // 1.1 cubed in double precision, stored as float
     press('S', 1, false);
     for (int key : {int(VirtualKey::Left), int('D'), int(VirtualKey::Add)}) press(key, 1, false);
     EXPECT_EQ(eyeAndTransform(), (std::vector<float>{-2, 1, 33, 1.2100000381469727f, -3, -3, 2, 0, 0}));
-    // The eye moves along the world axes and the camera still aims at the origin.
-    double modelview[16];
-    glGetDoublev(GL_MODELVIEW_MATRIX, modelview);
-    EXPECT_NEAR(modelview[12], 0.0, 1e-5);
-    EXPECT_NEAR(modelview[13], 0.0, 1e-5);
 
     // Home resets the eye and the fly-by only; A the eye and the transform only.
-    state_.modelRotY = 30.0f;
-    state_.flyByStep = 50;
+    state.modelRotY = 30.0f;
+    state.flyByStep = 50;
     press(VirtualKey::Home);
-    EXPECT_EQ(state_.flyByStep, Navigation::kFlyByIdle);
+    EXPECT_EQ(state.flyByStep, Navigation::kFlyByIdle);
     EXPECT_EQ(eyeAndTransform(), (std::vector<float>{0, 0, 30, 1.2100000381469727f, -3, -3, 2, 0, 30}));
     press(VirtualKey::Up);
-    state_.flyByStep = 17;
+    state.flyByStep = 17;
     press('A');
     EXPECT_EQ(eyeAndTransform(), (std::vector<float>{0, 0, 30, 1, 0, 0, 0, 0, 0}));
-    EXPECT_EQ(state_.flyByStep, 17);
+    EXPECT_EQ(state.flyByStep, 17);
 
     // Escape quits with or without a view; H (named by the key help), C, Z, the
     // main keyboard's plus and minus, End and the keypad's 1 are not bound.
-    EXPECT_EQ(nav_.onKeyDown(view_.get(), VirtualKey::Escape), Navigation::KeyResult::Quit);
-    EXPECT_EQ(nav_.onKeyDown(nullptr, VirtualKey::Escape), Navigation::KeyResult::Quit);
+    EXPECT_EQ(nav.onKeyDown(view.get(), VirtualKey::Escape), Navigation::KeyResult::Quit);
+    EXPECT_EQ(nav.onKeyDown(nullptr, VirtualKey::Escape), Navigation::KeyResult::Quit);
     for (int key : {72, 67, 90, 187, 189, 35, 97})
-        EXPECT_EQ(nav_.onKeyDown(view_.get(), key), Navigation::KeyResult::Ignored) << key;
+        EXPECT_EQ(nav.onKeyDown(view.get(), key), Navigation::KeyResult::Ignored) << key;
     EXPECT_EQ(eyeAndTransform(), (std::vector<float>{0, 0, 30, 1, 0, 0, 0, 0, 0}));
 }
 
-TEST_F(NavigationTest, RescaleKeysMultiplyTheGeometryUntilTheFileIsReadAgain) {
-    ASSERT_EQ(view_->loadModel(VELMORA_SOURCE_DIR "/samples/sample.3ds", 0), ModelLoad::Loaded);
-    const std::vector<float> before = positions();
-    press('D');
-    const std::vector<float> halved = positions();
-    for (std::size_t i = 0; i < before.size(); ++i) ASSERT_EQ(halved[i], before[i] * 0.5f) << i;
-    press('E');
-    EXPECT_EQ(positions(), before);  // powers of two come back exactly
-    press(VirtualKey::Add);
-    press(VirtualKey::Subtract);
-    const std::vector<float> after = positions();
-    for (std::size_t i = 0; i < before.size(); ++i)
-        if (before[i] != 0.0f) EXPECT_NEAR(after[i] / before[i], 0.99, 1e-6) << i;  // 1.1f * 0.9f
-    EXPECT_EQ(state_.modelScale, 1.0f);
-    ASSERT_EQ(view_->loadModel(VELMORA_SOURCE_DIR "/samples/sample.3ds", 0), ModelLoad::Loaded);
-    EXPECT_EQ(positions(), before);
+TEST_F(NavigationTest, RescaleKeysMultiplyTheGeometry) {
+    ASSERT_EQ(view->loadModel(VELMORA_SOURCE_DIR "/samples/sample.3ds", 0), ModelLoad::Loaded);
+    // D halves, E doubles, the keypad's plus and minus multiply by 1.1 and 0.9, each in single precision.
+    std::vector<float> expected = positions();
+    for (const auto& [key, factor] : {std::pair{int('D'), 0.5f}, {int('E'), 2.0f}, {int(VirtualKey::Add), 1.1f},
+                                      {int(VirtualKey::Subtract), 0.9f}}) {
+        press(key);
+        for (float& p : expected) p *= factor;
+        EXPECT_EQ(positions(), expected) << key;
+    }
+    EXPECT_EQ(state.modelScale, 1.0f);
 }
 
 TEST_F(NavigationTest, DraggingRotatesByThreeTenthsOfADegreePerPixelAndWrapsOnce) {
-    nav_.onLButtonDown(100, 100);
-    nav_.onMouseMove(view_.get(), 110, 100);  // right 10 pixels
-    nav_.onMouseMove(view_.get(), 110, 80);   // up 20 pixels
-    EXPECT_EQ((std::vector<float>{state_.modelRotX, state_.modelRotY}), (std::vector<float>{-6, 3}));
-    nav_.onLButtonUp();
-    nav_.onMouseMove(view_.get(), 300, 300);  // not dragging: nothing at all
-    nav_.onLButtonDown(0, 0);
-    nav_.onMouseMove(nullptr, 50, 50);  // without a view: not even the last position
-    EXPECT_EQ((std::vector<float>{state_.modelRotX, state_.modelRotY}), (std::vector<float>{-6, 3}));
-    EXPECT_EQ(nav_.lastMouseX(), 0);
+    nav.onLButtonDown(100, 100);
+    nav.onMouseMove(view.get(), 110, 100);  // right 10 pixels
+    nav.onMouseMove(view.get(), 110, 80);   // up 20 pixels
+    EXPECT_EQ((std::vector<float>{state.modelRotX, state.modelRotY}), (std::vector<float>{-6, 3}));
+    nav.onLButtonUp();
+    nav.onMouseMove(view.get(), 300, 300);  // not dragging: nothing at all
+    nav.onLButtonDown(0, 0);
+    nav.onMouseMove(nullptr, 50, 50);  // without a view: not even the last position
+    EXPECT_EQ((std::vector<float>{state.modelRotX, state.modelRotY}), (std::vector<float>{-6, 3}));
+    EXPECT_EQ(nav.lastMouseX(), 0);
 
     // 362 -> 2, exactly 360 stays, and 600 wraps only once.
     for (const auto& [from, pixels, to] : {std::tuple{359.0f, 10, 2.0f}, {357.0f, 10, 360.0f}, {-359.0f, -10, -2.0f},
                                            {-357.0f, -10, -360.0f}, {0.0f, 2000, 240.0f}})
         EXPECT_EQ(Navigation::dragRotation(from, pixels), to) << from << " " << pixels;
-    state_.modelRotY = 359.0f;
-    nav_.onMouseMove(view_.get(), 10, 0);
-    EXPECT_EQ(state_.modelRotY, 2.0f);
+    state.modelRotY = 359.0f;
+    nav.onMouseMove(view.get(), 10, 0);
+    EXPECT_EQ(state.modelRotY, 2.0f);
 }
 
 TEST_F(NavigationTest, FlyByFollowsItsPathAndReturnsHome) {
@@ -131,38 +110,38 @@ TEST_F(NavigationTest, FlyByFollowsItsPathAndReturnsHome) {
         {50, {0.0f, -35.355339f, -282.84271f}}, {100, {50.0f, 0.0f, 0.0000175f}},
         {150, {0.0f, 35.355339f, 282.84271f}},  {198, {-1.5674351f, 0.098614663f, 399.80261f}},
         {199, {0.0f, 0.0f, 30.0f}}};
-    nav_.startFlyBy();
+    nav.startFlyBy();
     const auto* next = std::begin(table);
     for (int step = 0; step < 200; ++step) {
-        ASSERT_EQ(state_.flyByStep, step);
-        nav_.stepFlyBy(view_.get());
+        ASSERT_EQ(state.flyByStep, step);
+        nav.stepFlyBy(view.get());
         if (next != std::end(table) && next->first == step) {
-            const float eye[3] = {view_->eyeX(), view_->eyeY(), view_->eyeZ()};
+            const float eye[3] = {view->eyeX(), view->eyeY(), view->eyeZ()};
             for (int k = 0; k < 3; ++k)
                 EXPECT_NEAR(eye[k], next->second[k], 2e-5 + 1e-5 * std::abs(next->second[k])) << step;
             ++next;
         }
     }
     EXPECT_EQ(next, std::end(table));
-    EXPECT_FALSE(nav_.flyByRunning());
+    EXPECT_FALSE(nav.flyByRunning());
     press(VirtualKey::Left);
-    nav_.stepFlyBy(view_.get());  // idle: further timer messages change nothing
+    nav.stepFlyBy(view.get());  // idle: further timer messages change nothing
     EXPECT_EQ(eyeAndTransform()[0], -1.0f);
 
     // Starting again while running restarts from step 0; Home stops it.
-    for (int i = 0; i < 2; ++i) nav_.startFlyBy(), nav_.stepFlyBy(view_.get());
-    EXPECT_EQ(state_.flyByStep, 1);
-    EXPECT_FLOAT_EQ(view_->eyeZ(), -400.0f);
+    for (int i = 0; i < 2; ++i) nav.startFlyBy(), nav.stepFlyBy(view.get());
+    EXPECT_EQ(state.flyByStep, 1);
+    EXPECT_FLOAT_EQ(view->eyeZ(), -400.0f);
     press(VirtualKey::Home);
-    nav_.stepFlyBy(view_.get());
-    EXPECT_EQ(view_->eyeZ(), 30.0f);
+    nav.stepFlyBy(view.get());
+    EXPECT_EQ(view->eyeZ(), 30.0f);
 
     // Without a view it only counts its 200 messages.
-    nav_.startFlyBy();
+    nav.startFlyBy();
     int messages = 0;
-    for (; nav_.flyByRunning() && messages < 1000; ++messages) nav_.stepFlyBy(nullptr);
+    for (; nav.flyByRunning() && messages < 1000; ++messages) nav.stepFlyBy(nullptr);
     EXPECT_EQ(messages, 200);
-    EXPECT_EQ(view_->eyeZ(), 30.0f);
+    EXPECT_EQ(view->eyeZ(), 30.0f);
 }
 
 // Worked by hand: the distance is 1.05 R / sin(half the smaller field of
@@ -177,12 +156,12 @@ TEST(ModelFitTest, TheEyeMovesAlongItsDirectionUntilTheSphereFits) {
     EXPECT_NEAR(eye[2], 18.601050f, 1e-4);
     // A tall frame: the horizontal half angle atan(0.5 tan 9 degrees) is the smaller.
     EXPECT_NEAR(fittedEye(cube, scaled, {0, 0, 30}, 0.5f)[2], 46.073899f, 1e-4);
-    // The sphere about (2, 0, 0) turns about y to (0, 0, -2), about x to
-    // (0, 2, 0), and the offset then brings it to the origin: R = 1.
+    // The sphere about (2, 0, 2) turns about y to (2, 0, -2), about x to
+    // (2, 2, 0), and the offsets then bring it to the origin: R = 1.
     ViewerState turned;
     turned.modelRotX = turned.modelRotY = 90.0f;
-    turned.modelOffsetY = -2.0f;
-    const std::vector<ModelVertex> bar{{0, 0, 0, 0, 0, 1, 0, 0}, {0, 0, 0, 0, 0, 3, 0, 0}};
+    turned.modelOffsetX = turned.modelOffsetY = -2.0f;
+    const std::vector<ModelVertex> bar{{0, 0, 0, 0, 0, 2, 0, 1}, {0, 0, 0, 0, 0, 2, 0, 3}};
     EXPECT_NEAR(fittedEye(bar, turned, {0, 0, 30}, 1.0f)[2], 6.712076f, 1e-4);
     EXPECT_EQ(fittedEye({}, turned, {1, 2, 3}, 1.0f), (std::array<float, 3>{1, 2, 3}));
 }
