@@ -89,10 +89,11 @@ TEST_F(ViewFixture, SquareFacingTheCameraCoversItsProjectedFootprintInItsLitColo
         for (int x = 0; x < f.width; ++x) {
             const double dx = std::abs(x + 0.5 - 100.0), dy = std::abs(y + 0.5 - 80.0);
             const Pixel p = f.at(x, y);
-            if (dx < halfX - 0.5 && dy < halfY - 0.5 && ++inside)
+            if (dx < halfX - 0.5 && dy < halfY - 0.5 && ++inside) {
                 ASSERT_TRUE(near(p, expected[0], expected[1], expected[2])) << x << "," << y << ": " << p.r << "," << p.g;
-            else if (dx > halfX + 0.5 || dy > halfY + 0.5)
+            } else if (dx > halfX + 0.5 || dy > halfY + 0.5) {
                 ASSERT_TRUE(isClearColour(p)) << x << "," << y;
+            }
         }
     }
     EXPECT_GT(inside, 95 * 95);
