@@ -12,6 +12,7 @@
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cfloat>
 #include <cmath>
 #include <map>
@@ -66,13 +67,15 @@ Chunk grey(const std::string& name = "M", const std::vector<Chunk>& more = {}) {
     return simpleMaterial(name, {128, 128, 128}, {128, 128, 128}, {0, 0, 0}, more);
 }
 
-// The model as text: each material with its triangles (corners, then the face normal), then each
-// vertex with its normal and, when it has any, its mapping coordinates. A zero prints without a sign.
+// The model as text: its bounds (without the carriage returns), each material with its triangles (corners,
+// then the face normal), then each vertex with its normal and, when it has any, its mapping coordinates.
+// A zero prints without a sign.
 std::string dump(const MeshModel& m) {
     const auto n = [](float f) { return num(f + 0.0f); };
     const auto three = [&n](float a, float b, float c) { return n(a) + "," + n(b) + "," + n(c); };
     const auto rgba = [&](const std::array<float, 4>& c) { return three(c[0], c[1], c[2]) + "," + n(c[3]); };
-    std::string s;
+    std::string s = m.boundsText() + "\n";
+    s.erase(std::remove(s.begin(), s.end(), '\r'), s.end());
     for (const MeshMaterial& x : m.materials()) {
         s += "material '" + x.name + "' ambient " + rgba(x.ambient) + " diffuse " + rgba(x.diffuse) + " specular " +
              rgba(x.specular) + " alpha " + n(x.alpha) + (x.twoSided ? " two-sided" : "") +
@@ -91,12 +94,9 @@ std::string dump(const MeshModel& m) {
 // Models built byte by byte, each with the text of tests/data/mesh_model.txt worked out for it: a model
 // (x, y, z) is the file's (-x, z, y) after the bounds centre moves to the origin, a face (a, b, c) becomes
 // (a, c, b), a 24-bit colour c reads as c / 256 and the grey below is (0.5, 0.5, 0.5) with black specular.
-struct Case {
-    Bytes bytes;
-    int forceTwoSided = 0;
-};
-std::map<std::string, Case> cases() {
-    std::map<std::string, Case> c;
+// Each case's bytes, and whether two-sidedness is forced.
+std::map<std::string, std::pair<Bytes, int>> cases() {
+    std::map<std::string, std::pair<Bytes, int>> c;
     // "box": the corners (±1, ±2, ±3), no faces, and a group naming a face it does not have; its bounds
     // centre is the origin. "tri": (0,0,1) x (-1,0,-1) = (0,-1,0) in the model. Two-sided, the back face
     // (8, 9, 10) lies beyond the crease at each corner: copies 11, 12, 13 with the normal (0,1,0).
@@ -106,27 +106,36 @@ std::map<std::string, Case> cases() {
                                                faceList({}, {faceGroup("M", {0})})})});
         return model({material, box, meshObject("tri", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{0, 1, 2}})});
     };
-    c["one-sided"] = {twoObjects(grey())};
-    c["two-sided material"] = {twoObjects(grey("M", {twoSided()}))};
+    c["one-sided"] = {twoObjects(grey()), 0};
+    c["two-sided material"] = {twoObjects(grey("M", {twoSided()})), 0};
     c["two-sidedness forced"] = {twoObjects(grey()), 1};
 
     // A repeated corner, two corners at one position, a material that does not exist, the vertex count 4
     // as a corner (the next object's vertex is not this one's), and a face that is fine.
     std::vector<Face> faces{{0, 0, 1}, {0, 3, 1}, {0, 1, 2}, {4, 0, 1}, {0, 4, 1}, {0, 1, 4}, {0, 1, 2}};
     Chunk list = faceList(faces, {faceGroup("NOPE", {0, 1, 2}), faceGroup("M", {3, 4, 5, 9, 6, 0})});
-    c["faces dropped"] = {model({grey(), object("o", {mesh({vertexList({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 0}}), list})}),
-                                 object("next", {mesh({vertexList({{5, 5, 5}})})})})};
+    const Chunk o = object("o", {mesh({vertexList({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 0}}), list})});
+    c["faces dropped"] = {model({grey(), o, object("next", {mesh({vertexList({{5, 5, 5}})})})}), 0};
 
     // The fallback comes first, white, two-sided and clear, and takes the faces named after it too.
-    Chunk noGroups = object("plain", {mesh({vertexList({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}), faceList({{0, 1, 2}})})});
-    c["default material"] = {model({simpleMaterial("QK_DEFAULT", {255, 0, 0}, {255, 0, 0}, {0, 0, 0}), grey(), noGroups,
-                                    meshObject("named", {{0, 0, 1}, {1, 0, 1}, {0, 1, 1}}, {{0, 1, 2}}, "QK_DEFAULT")})};
+    const Chunk noGroups = object("plain", {mesh({vertexList({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}), faceList({{0, 1, 2}})})});
+    const Chunk red = simpleMaterial("QK_DEFAULT", {255, 0, 0}, {255, 0, 0}, {0, 0, 0});
+    const Chunk named = meshObject("named", {{0, 0, 1}, {1, 0, 1}, {0, 1, 1}}, {{0, 1, 2}}, "QK_DEFAULT");
+    c["default material"] = {model({red, grey(), noGroups, named}), 0};
 
     // Three sides of a unit cube meet at file vertex 0 (file normals +z, +y, +x), two triangles each. The
     // corner splits once: its copy 10 takes the second side's normal and serves the third side as well.
-    c["cube corner"] = {model({grey(), meshObject("c", {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}, {0, 0, 1}, {1, 0, 1},
-                                                        {1, 0, 0}, {0, 1, 0}, {0, 1, 1}, {0, 0, 1}},
-                                                  {{0, 1, 2}, {0, 2, 3}, {0, 4, 5}, {0, 5, 6}, {0, 7, 8}, {0, 8, 9}})})};
+    const std::vector<Vec3> sides{{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}, {0, 0, 1},
+                                  {1, 0, 1}, {1, 0, 0}, {0, 1, 0}, {0, 1, 1}, {0, 0, 1}};
+    const std::vector<Face> corner{{0, 1, 2}, {0, 2, 3}, {0, 4, 5}, {0, 5, 6}, {0, 7, 8}, {0, 8, 9}};
+    c["cube corner"] = {model({grey(), meshObject("c", sides, corner)}), 0};
+
+    // Bounds start at the first vertex there is ("empty" has none), and the file image is centred on
+    // (3.5, 4.5, 5.5) before the axes turn; a vertex beyond the mapping coordinates gets (0, 0).
+    const Chunk mapped =
+        object("o", {mesh({vertexList({{2, 3, 4}, {5, 6, 7}, {3, 3, 5}}), mapCoords({{0.25f, 0.5f}, {0.75f, 1}})})});
+    c["bounds"] = {model({grey(), object("empty", {mesh({})}), mapped}), 0};
+    c["no vertex"] = {model({grey(), grey("N")}), 0};  // zero bounds; a list of nothing compiles without a box
     return c;
 }
 
@@ -135,10 +144,11 @@ TEST_F(MeshModelTest, BuiltFilesGiveTheWorkedOutModel) {
     for (const auto& [name, c] : cases()) {
         SCOPED_TRACE(name);
         lines.clear();
-        std::string text = dump(load(c.bytes, c.forceTwoSided));
+        std::string text = dump(load(c.first, c.second));
         for (const std::string& line : lines) text += "> " + line;
         ASSERT_TRUE(expected.count(name));
         EXPECT_EQ(text, expected.at(name));
+        EXPECT_TRUE(name != "bounds" || loaded->scene().objects[1].vertices[0].y == -1.5f);  // the file image too
     }
     EXPECT_TRUE(prompt.messages().empty());
 }
@@ -167,22 +177,6 @@ TEST_F(MeshModelTest, MaterialsCarryTheirColoursAlphaAndTexturesAndATextureThatF
     ASSERT_TRUE(glIsTexture(made));
     loaded.reset();  // the material deletes its texture
     EXPECT_FALSE(glIsTexture(made));
-}
-
-TEST_F(MeshModelTest, BoundsStartAtTheFirstVertexThatExistsAndTheFileImageIsCentred) {
-    Chunk o = object("o", {mesh({vertexList({{2, 3, 4}, {5, 6, 7}, {3, 3, 5}}), mapCoords({{0.25f, 0.5f}, {0.75f, 1}}),
-                                 faceList({{0, 1, 2}}, {faceGroup("M", {0})})})});
-    MeshModel& m = load(model({grey(), object("empty", {mesh({})}), o}));
-    EXPECT_EQ(m.boundsText(), "maxx:5.000000 minx:2.000000\r\nmaxy:6.000000 miny:3.000000\r\nmaxz:7.000000 minz:4.000000");
-    // The file image itself is centred on (3.5, 4.5, 5.5), then the axes turn.
-    EXPECT_EQ(m.scene().objects[1].vertices[0].y, -1.5f);
-    EXPECT_EQ(position(m.vertices()[0]), (Floats{1.5f, -1.5f, -1.5f}));
-    const auto& v = m.vertices();  // a vertex beyond the mapping coordinates gets (0, 0)
-    EXPECT_EQ((Floats{v[0].u, v[0].v, v[1].u, v[1].v, v[2].u, v[2].v}), (Floats{0.25f, 0.5f, 0.75f, 1, 0, 0}));
-    // No vertex at all: zero bounds, and a display list of nothing compiles without an error box.
-    EXPECT_EQ(load(model({grey(), grey("N")})).boundsText(),
-              "maxx:0.000000 minx:0.000000\r\nmaxy:0.000000 miny:0.000000\r\nmaxz:0.000000 minz:0.000000");
-    EXPECT_TRUE(loaded->vertices().empty() && prompt.messages().empty());
 }
 
 TEST_F(MeshModelTest, CoordinatesBeyondSinglePrecisionEdgesKeepTheirBoundsTextAndAUnitNormal) {
