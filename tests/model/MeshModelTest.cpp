@@ -94,7 +94,7 @@ std::string dump(const MeshModel& m) {
 // Models built byte by byte, each with the text of tests/data/mesh_model.txt worked out for it: a model
 // (x, y, z) is the file's (-x, z, y) after the bounds centre moves to the origin, a face (a, b, c) becomes
 // (a, c, b), a 24-bit colour c reads as c / 256 and the grey below is (0.5, 0.5, 0.5) with black specular.
-// Each case's bytes, and whether two-sidedness is forced.
+// Each case gives the bytes and whether two-sidedness is forced.
 std::map<std::string, std::pair<Bytes, int>> cases() {
     std::map<std::string, std::pair<Bytes, int>> c;
     // "box": the corners (±1, ±2, ±3), no faces, and a group naming a face it does not have; its bounds
@@ -118,7 +118,8 @@ std::map<std::string, std::pair<Bytes, int>> cases() {
     c["faces dropped"] = {model({grey(), o, object("next", {mesh({vertexList({{5, 5, 5}})})})}), 0};
 
     // The fallback comes first, white, two-sided and clear, and takes the faces named after it too.
-    const Chunk noGroups = object("plain", {mesh({vertexList({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}), faceList({{0, 1, 2}})})});
+    const Chunk noGroups =
+        object("plain", {mesh({vertexList({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}), faceList({{0, 1, 2}})})});
     const Chunk red = simpleMaterial("QK_DEFAULT", {255, 0, 0}, {255, 0, 0}, {0, 0, 0});
     const Chunk named = meshObject("named", {{0, 0, 1}, {1, 0, 1}, {0, 1, 1}}, {{0, 1, 2}}, "QK_DEFAULT");
     c["default material"] = {model({red, grey(), noGroups, named}), 0};
@@ -141,7 +142,9 @@ std::map<std::string, std::pair<Bytes, int>> cases() {
 
 TEST_F(MeshModelTest, BuiltFilesGiveTheWorkedOutModel) {
     const auto expected = dataSections("mesh_model.txt");
-    for (const auto& [name, c] : cases()) {
+    const auto built = cases();
+    ASSERT_EQ(expected.size(), built.size() + 1);  // and the materials below
+    for (const auto& [name, c] : built) {
         SCOPED_TRACE(name);
         lines.clear();
         std::string text = dump(load(c.first, c.second));
