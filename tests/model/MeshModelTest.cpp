@@ -6,13 +6,16 @@
 #include "model/MeshModel.h"
 #include "platform/RecordingPrompt.h"
 #include "support/GlTestContext.h"
+#include "support/SceneDump.h"
 #include "support/ThreeDsBuilder.h"
 
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cfloat>
 #include <cmath>
+#include <map>
 #include <cstring>
 
 namespace velmora::testing {
@@ -64,62 +67,93 @@ Chunk grey(const std::string& name = "M", const std::vector<Chunk>& more = {}) {
     return simpleMaterial(name, {128, 128, 128}, {128, 128, 128}, {0, 0, 0}, more);
 }
 
-// "box": the corners (±1, ±2, ±3), first (1, 2, 3), no faces, and a group naming a face it does not
-// have; the bounds centre is the origin. "tri": a right triangle in the file's z = 0 plane.
-Bytes twoObjects(const std::vector<Chunk>& materials) {
-    std::vector<Chunk> children = materials;
-    children.push_back(object("box", {mesh({vertexList({{1, 2, 3}, {-1, -2, -3}, {1, -2, 3}, {-1, 2, 3}, {1, 2, -3},
-                                                        {-1, -2, 3}, {1, -2, -3}, {-1, 2, -3}}),
-                                            faceList({}, {faceGroup("M", {0})})})}));
-    children.push_back(meshObject("tri", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{0, 1, 2}}));
-    return model(children);
-}
-
-TEST_F(MeshModelTest, ConvertsAxesOffsetsLaterObjectsByTheEarlierVertexCountsAndPairsTwoSidedFaces) {
-    for (int kind : {0, 1, 2}) {  // one-sided, a two-sided material, any material while two-sidedness is forced
-        SCOPED_TRACE(kind);
-        MeshModel& m = load(twoObjects({kind == 1 ? grey("M", {twoSided()}) : grey()}), kind == 2);
-        const auto& t = m.materials()[0].triangles;
-        ASSERT_EQ(t.size(), kind ? 2u : 1u);
-        ASSERT_EQ(m.vertices().size(), kind ? 14u : 11u);
-        EXPECT_EQ(position(m.vertices()[0]), (Floats{-1, 3, 2}));  // file (x, y, z) -> (-x, z, y)
-        EXPECT_EQ(position(m.vertices()[10]), (Floats{0, 0, 1}));
-        EXPECT_EQ(corners(t[0]), (Floats{8, 10, 9, 0, -1, 0}));  // (0,0,1) x (-1,0,-1) = (0,-1,0)
-        EXPECT_EQ(normal(m.vertices()[0]), (Floats{0, 0, 0}));  // used by no face
-        EXPECT_EQ(normal(m.vertices()[8]), (Floats{0, -1, 0}));
-        if (!kind) continue;
-        // The back face (8, 9, 10) lies beyond the crease at each corner: copies 11, 12, 13.
-        EXPECT_EQ(corners(t[1]), (Floats{11, 12, 13, 0, 1, 0}));
-        EXPECT_EQ(position(m.vertices()[12]), position(m.vertices()[9]));
-        EXPECT_EQ(normal(m.vertices()[12]), (Floats{0, 1, 0}));
+// The model as text: its bounds (without the carriage returns), each material with its triangles (corners,
+// then the face normal), then each vertex with its normal and, when it has any, its mapping coordinates.
+// A zero prints without a sign.
+std::string dump(const MeshModel& m) {
+    const auto n = [](float f) { return num(f + 0.0f); };
+    const auto three = [&n](float a, float b, float c) { return n(a) + "," + n(b) + "," + n(c); };
+    const auto rgba = [&](const std::array<float, 4>& c) { return three(c[0], c[1], c[2]) + "," + n(c[3]); };
+    std::string s = m.boundsText() + "\n";
+    s.erase(std::remove(s.begin(), s.end(), '\r'), s.end());
+    for (const MeshMaterial& x : m.materials()) {
+        s += "material '" + x.name + "' ambient " + rgba(x.ambient) + " diffuse " + rgba(x.diffuse) + " specular " +
+             rgba(x.specular) + " alpha " + n(x.alpha) + (x.twoSided ? " two-sided" : "") +
+             (x.textureFile.empty() ? "" : " texture " + x.textureFile) + "\n";
+        for (const ModelTriangle& t : x.triangles)
+            s += " " + three(float(t.i0), float(t.i1), float(t.i2)) + " " + three(t.nx, t.ny, t.nz) + "\n";
     }
+    for (std::size_t i = 0; i < m.vertices().size(); ++i) {
+        const ModelVertex& v = m.vertices()[i];
+        s += "vertex " + std::to_string(i) + " " + three(v.x, v.y, v.z) + " normal " + three(v.nx, v.ny, v.nz) +
+             (v.u != 0 || v.v != 0 ? " uv " + n(v.u) + "," + n(v.v) : "") + "\n";
+    }
+    return s;
 }
 
-TEST_F(MeshModelTest, DropsDegenerateAndOutOfRangeFacesSilentlyAndFacesOfUnknownMaterialsWithALine) {
-    // A repeated corner, two corners at one position, a material that does not exist, the vertex
-    // count 4 as a corner (the next object's vertex is not this one's), and a face that is fine.
+// Models built byte by byte, each with the text of tests/data/mesh_model.txt worked out for it: a model
+// (x, y, z) is the file's (-x, z, y) after the bounds centre moves to the origin, a face (a, b, c) becomes
+// (a, c, b), a 24-bit colour c reads as c / 256 and the grey below is (0.5, 0.5, 0.5) with black specular.
+// Each case gives the bytes and whether two-sidedness is forced.
+std::map<std::string, std::pair<Bytes, int>> cases() {
+    std::map<std::string, std::pair<Bytes, int>> c;
+    // "box": the corners (±1, ±2, ±3), no faces, and a group naming a face it does not have; its bounds
+    // centre is the origin. "tri": (0,0,1) x (-1,0,-1) = (0,-1,0) in the model. Two-sided, the back face
+    // (8, 9, 10) lies beyond the crease at each corner: copies 11, 12, 13 with the normal (0,1,0).
+    const auto twoObjects = [](const Chunk& material) {
+        const Chunk box = object("box", {mesh({vertexList({{1, 2, 3}, {-1, -2, -3}, {1, -2, 3}, {-1, 2, 3}, {1, 2, -3},
+                                                           {-1, -2, 3}, {1, -2, -3}, {-1, 2, -3}}),
+                                               faceList({}, {faceGroup("M", {0})})})});
+        return model({material, box, meshObject("tri", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{0, 1, 2}})});
+    };
+    c["one-sided"] = {twoObjects(grey()), 0};
+    c["two-sided material"] = {twoObjects(grey("M", {twoSided()})), 0};
+    c["two-sidedness forced"] = {twoObjects(grey()), 1};
+
+    // A repeated corner, two corners at one position, a material that does not exist, the vertex count 4
+    // as a corner (the next object's vertex is not this one's), and a face that is fine.
     std::vector<Face> faces{{0, 0, 1}, {0, 3, 1}, {0, 1, 2}, {4, 0, 1}, {0, 4, 1}, {0, 1, 4}, {0, 1, 2}};
     Chunk list = faceList(faces, {faceGroup("NOPE", {0, 1, 2}), faceGroup("M", {3, 4, 5, 9, 6, 0})});
-    MeshModel& m = load(model({grey(), object("o", {mesh({vertexList({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 0}}), list})}),
-                               object("next", {mesh({vertexList({{5, 5, 5}})})})}));
-    EXPECT_EQ(lines, std::vector<std::string>{"Parse Error: Can't find material NOPE\n"});
-    ASSERT_EQ(m.triangleCount(), 1u);
-    EXPECT_EQ(corners(m.materials().back().triangles[0]), (Floats{0, 2, 1, 0, -1, 0}));
+    const Chunk o = object("o", {mesh({vertexList({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 0}}), list})});
+    c["faces dropped"] = {model({grey(), o, object("next", {mesh({vertexList({{5, 5, 5}})})})}), 0};
+
+    // The fallback comes first, white, two-sided and clear, and takes the faces named after it too.
+    const Chunk noGroups =
+        object("plain", {mesh({vertexList({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}), faceList({{0, 1, 2}})})});
+    const Chunk red = simpleMaterial("QK_DEFAULT", {255, 0, 0}, {255, 0, 0}, {0, 0, 0});
+    const Chunk named = meshObject("named", {{0, 0, 1}, {1, 0, 1}, {0, 1, 1}}, {{0, 1, 2}}, "QK_DEFAULT");
+    c["default material"] = {model({red, grey(), noGroups, named}), 0};
+
+    // Three sides of a unit cube meet at file vertex 0 (file normals +z, +y, +x), two triangles each. The
+    // corner splits once: its copy 10 takes the second side's normal and serves the third side as well.
+    const std::vector<Vec3> sides{{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}, {0, 0, 1},
+                                  {1, 0, 1}, {1, 0, 0}, {0, 1, 0}, {0, 1, 1}, {0, 0, 1}};
+    const std::vector<Face> corner{{0, 1, 2}, {0, 2, 3}, {0, 4, 5}, {0, 5, 6}, {0, 7, 8}, {0, 8, 9}};
+    c["cube corner"] = {model({grey(), meshObject("c", sides, corner)}), 0};
+
+    // Bounds start at the first vertex there is ("empty" has none), and the file image is centred on
+    // (3.5, 4.5, 5.5) before the axes turn; a vertex beyond the mapping coordinates gets (0, 0).
+    const Chunk mapped =
+        object("o", {mesh({vertexList({{2, 3, 4}, {5, 6, 7}, {3, 3, 5}}), mapCoords({{0.25f, 0.5f}, {0.75f, 1}})})});
+    c["bounds"] = {model({grey(), object("empty", {mesh({})}), mapped}), 0};
+    c["no vertex"] = {model({grey(), grey("N")}), 0};  // zero bounds; a list of nothing compiles without a box
+    return c;
 }
 
-TEST_F(MeshModelTest, DefaultMaterialComesFirstAndShadowsAFileMaterialOfTheSameName) {
-    Chunk noGroups = object("plain", {mesh({vertexList({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}), faceList({{0, 1, 2}})})});
-    MeshModel& m = load(model({simpleMaterial("QK_DEFAULT", {255, 0, 0}, {255, 0, 0}, {0, 0, 0}), grey(), noGroups,
-                               meshObject("named", {{0, 0, 1}, {1, 0, 1}, {0, 1, 1}}, {{0, 1, 2}}, "QK_DEFAULT")}));
-    ASSERT_TRUE(m.needsDefaultMaterial());
-    ASSERT_EQ(m.materials().size(), 3u);
-    const MeshMaterial& fallback = m.materials()[0];
-    EXPECT_TRUE(fallback.name == "QK_DEFAULT" && fallback.twoSided && fallback.alpha == 0.0f);
-    for (const auto* colour : {&fallback.ambient, &fallback.diffuse, &fallback.specular})
-        EXPECT_EQ(*colour, (std::array<float, 4>{1, 1, 1, 1}));
-    EXPECT_EQ(fallback.triangles.size(), 4u);  // two faces, each two-sided
-    EXPECT_TRUE(m.materials()[1].triangles.empty());
-    EXPECT_TRUE(m.materials()[2].name == "M" && lines.empty());
+TEST_F(MeshModelTest, BuiltFilesGiveTheWorkedOutModel) {
+    const auto expected = dataSections("mesh_model.txt");
+    const auto built = cases();
+    ASSERT_EQ(expected.size(), built.size() + 1);  // and the materials below
+    for (const auto& [name, c] : built) {
+        SCOPED_TRACE(name);
+        lines.clear();
+        std::string text = dump(load(c.first, c.second));
+        for (const std::string& line : lines) text += "> " + line;
+        ASSERT_TRUE(expected.count(name));
+        EXPECT_EQ(text, expected.at(name));
+        EXPECT_TRUE(name != "bounds" || loaded->scene().objects[1].vertices[0].y == -1.5f);  // the file image too
+    }
+    EXPECT_TRUE(prompt.messages().empty());
 }
 
 TEST_F(MeshModelTest, MaterialsCarryTheirColoursAlphaAndTexturesAndATextureThatFailsLeavesOneUntextured) {
@@ -139,39 +173,13 @@ TEST_F(MeshModelTest, MaterialsCarryTheirColoursAlphaAndTexturesAndATextureThatF
                simpleMaterial("wood", {0, 0, 0}, {0, 0, 0}, {0, 0, 0}, {textureMap("wood.tga")}),
                meshObject("o", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{0, 1, 2}}, "wood")}),
         0, factory);
-    ASSERT_EQ(m.materials().size(), 4u);
-    const auto& plain = m.materials()[0];
-    EXPECT_EQ(plain.ambient, (std::array<float, 4>{0.5f, 0.25f, 0.125f, 1.0f}));
-    EXPECT_EQ(plain.diffuse, (std::array<float, 4>{0.25f, 0.125f, 0.0625f, 1.0f}));
-    EXPECT_EQ(plain.specular, (std::array<float, 4>{0.125f, 0.0625f, 0.03125f, 1.0f}));
-    EXPECT_TRUE(plain.alpha == 1.0f && !plain.twoSided && plain.textureId == 0);
-    const auto& half = m.materials()[1];
-    for (const auto* colour : {&half.ambient, &half.diffuse, &half.specular}) EXPECT_EQ((*colour)[3], 0.5f);
-    EXPECT_EQ(std::make_tuple(half.alpha, half.textureFile, half.textureId), std::make_tuple(0.5f, std::string("broken.tga"), 0u));
-    EXPECT_TRUE(m.materials()[2].alpha == 1.0f && m.materials()[2].twoSided);
+    EXPECT_EQ(dump(m), dataSections("mesh_model.txt").at("materials"));
     // Only textured materials ask the factory, with the model's path; the load goes on past a failure.
     EXPECT_EQ(requests, (std::vector<std::string>{"broken.tga of " + path, "wood.tga of " + path}));
-    EXPECT_EQ(m.materials()[3].textureId, made);
-    EXPECT_EQ(m.triangleCount(), 1u);
+    for (std::size_t i = 0; i < 4; ++i) EXPECT_EQ(m.materials()[i].textureId, i == 3 ? made : 0u) << i;
     ASSERT_TRUE(glIsTexture(made));
     loaded.reset();  // the material deletes its texture
     EXPECT_FALSE(glIsTexture(made));
-}
-
-TEST_F(MeshModelTest, BoundsStartAtTheFirstVertexThatExistsAndTheFileImageIsCentred) {
-    Chunk o = object("o", {mesh({vertexList({{2, 3, 4}, {5, 6, 7}, {3, 3, 5}}), mapCoords({{0.25f, 0.5f}, {0.75f, 1}}),
-                                 faceList({{0, 1, 2}}, {faceGroup("M", {0})})})});
-    MeshModel& m = load(model({grey(), object("empty", {mesh({})}), o}));
-    EXPECT_EQ(m.boundsText(), "maxx:5.000000 minx:2.000000\r\nmaxy:6.000000 miny:3.000000\r\nmaxz:7.000000 minz:4.000000");
-    // The file image itself is centred on (3.5, 4.5, 5.5), then the axes turn.
-    EXPECT_EQ(m.scene().objects[1].vertices[0].y, -1.5f);
-    EXPECT_EQ(position(m.vertices()[0]), (Floats{1.5f, -1.5f, -1.5f}));
-    const auto& v = m.vertices();  // a vertex beyond the mapping coordinates gets (0, 0)
-    EXPECT_EQ((Floats{v[0].u, v[0].v, v[1].u, v[1].v, v[2].u, v[2].v}), (Floats{0.25f, 0.5f, 0.75f, 1, 0, 0}));
-    // No vertex at all: zero bounds, and a display list of nothing compiles without an error box.
-    EXPECT_EQ(load(model({grey(), grey("N")})).boundsText(),
-              "maxx:0.000000 minx:0.000000\r\nmaxy:0.000000 miny:0.000000\r\nmaxz:0.000000 minz:0.000000");
-    EXPECT_TRUE(loaded->vertices().empty() && prompt.messages().empty());
 }
 
 TEST_F(MeshModelTest, CoordinatesBeyondSinglePrecisionEdgesKeepTheirBoundsTextAndAUnitNormal) {
@@ -215,18 +223,6 @@ TEST_F(MeshModelTest, FlatFanSharesOneNormalAndTheBackFacesOfACurvedTwoSidedOneA
     EXPECT_GT(std::hypot(triangles[1].nx, triangles[1].nz), 0.1f);
     EXPECT_EQ(position(m.vertices()[7]), position(m.vertices()[0]));
     EXPECT_EQ(std::make_pair(m.vertexFaces().count(7), m.vertexFaces().entry(m.vertexFaces().begin(7)).triangle), std::make_pair(std::size_t(1), 1u));
-}
-
-TEST_F(MeshModelTest, CubeCornerSplitsOnceAndTheThirdSideTakesTheSecondSidesNormal) {
-    // Three sides of a unit cube meet at file vertex 0 (file normals +z, +y, +x), two triangles each.
-    MeshModel& m = load(model({grey(), meshObject("c", {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}, {0, 0, 1}, {1, 0, 1}, {1, 0, 0}, {0, 1, 0}, {0, 1, 1}, {0, 0, 1}},
-                                                  {{0, 1, 2}, {0, 2, 3}, {0, 4, 5}, {0, 5, 6}, {0, 7, 8}, {0, 8, 9}})}));
-    const auto& t = m.materials()[0].triangles;
-    ASSERT_EQ(m.vertices().size(), 11u);  // one copy of the corner
-    EXPECT_EQ((Floats{float(t[0].i0), float(t[1].i0), float(t[2].i0), float(t[5].i0)}), (Floats{0, 0, 10, 10}));
-    EXPECT_EQ(normal(m.vertices()[0]), (Floats{0, -1, 0}));   // side A
-    EXPECT_EQ(normal(m.vertices()[10]), (Floats{0, 0, -1}));  // side B's, used by side C too
-    EXPECT_EQ(normal(m.vertices()[8]), (Floats{1, 0, 0}));    // side C's own vertices keep its normal
 }
 
 TEST_F(MeshModelTest, VertexNormalIsTheMeanOfTheSmoothFacesWeightedByPiMinusTheirCornerAngles) {
