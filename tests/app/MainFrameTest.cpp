@@ -88,7 +88,8 @@ TEST(ProfileTest, StartsCentredAtTheStoredSizeEscapeKeepsItAndClosingStoresTheNe
             frame.resize(client);
             EXPECT_TRUE(QTest::qWaitFor(
                 [&] { return QSize(app.state().frameWidth, app.state().frameHeight) == onScreen().size(); }, kPatience));
-            note("resized: to the size asked ", frame.size() == client, " | status bar ", frame.statusBar()->isVisible());
+            note("resized: to the size asked ", frame.size() == client, " | status bar ",
+                 frame.statusBar()->isVisible());
         }
         const QSize left = onScreen().size();
         frame.onCommand(Command::ForceTwoSided);  // no model: the flag and the mark alone
