@@ -103,10 +103,10 @@ TEST_F(FrameCommandsTest, EachExportItemAsksItsQuestionsAndWritesItsKind) {
     // Each item with the file it must write: the name given is its first letter,
     // a series (more than the letter: the last view's number) asks for 0 to 1 by 0.5.
     const std::pair<int, const char*> rows[] = {
-        {Command::ExportColour, "a.CGH"},      {Command::ExportGrey, "b.CGH"},     {Command::Export3di, "c.3di"},
-        {Command::ExportPly, "d.ply"},         {Command::ExportPlyAscii, "e.ply"}, {Command::MultiViewColour, "f3.CGH"},
-        {Command::MultiViewGrey, "g3.CGH"},    {Command::MultiViewChannels, "hb3.CGH"},
-        {Command::MultiViewPly, "i3.ply"},     {Command::MultiViewPlyAscii, "j3.ply"}};
+        {Command::ExportColour, "a.CGH"}, {Command::ExportGrey, "b.CGH"}, {Command::Export3di, "c.3di"},
+        {Command::ExportPly, "d.ply"}, {Command::ExportPlyAscii, "e.ply"}, {Command::MultiViewColour, "f3.CGH"},
+        {Command::MultiViewGrey, "g3.CGH"}, {Command::MultiViewChannels, "hb3.CGH"}, {Command::MultiViewPly, "i3.ply"},
+        {Command::MultiViewPlyAscii, "j3.ply"}};
     for (const auto& [command, file] : rows) {
         prompt_.clear();
         if (std::string(file).find('.') > 1) prompt_.queueForm(fill({"0", "1", "0.5"}));
@@ -124,7 +124,8 @@ TEST_F(FrameCommandsTest, EachExportItemAsksItsQuestionsAndWritesItsKind) {
     // samples the rectangle the series started with.
     const auto sizes = [&] {
         const ClientRect c = frame().clientRect();
-        return std::vector<int>{c.width(), c.height(), frame().view()->viewportWidth(), frame().view()->viewportHeight()};
+        return std::vector<int>{c.width(), c.height(), frame().view()->viewportWidth(),
+                                frame().view()->viewportHeight()};
     };
     const std::vector<int> before = sizes();
     const QSize grown = frame().glWidget()->size() + QSize(150, -100);
@@ -140,14 +141,13 @@ TEST_F(FrameCommandsTest, EachExportItemAsksItsQuestionsAndWritesItsKind) {
     prompt_.queueFile(dir_.file("r"));
     frame().action(Command::MultiViewGrey)->trigger();
     note_("resized in a series: ", frame().lastProgressText(), " | the last view at the first size ",
-          atLastView == before,
-          " | then grown ", sizes() == std::vector<int>{grown.width(), grown.height(), grown.width(), grown.height()});
+          atLastView == before, " | then grown ",
+          sizes() == std::vector<int>{grown.width(), grown.height(), grown.width(), grown.height()});
 }
 
 TEST_F(FrameCommandsTest, KeysDragsAndTheFlyByTimerReachTheNavigation) {
-    const std::string keys = dataSections("app.txt")["virtual keys"];  // lines of a key sequence and its code
+    std::string codes, keys = dataSections("app.txt")["virtual keys"];  // lines of a key sequence and its code
     std::istringstream table(keys);
-    std::string codes;
     for (std::string name, code; table >> name >> code;) {
         const QKeyCombination key = QKeySequence::fromString(QString::fromStdString(name))[0];
         codes += QKeySequence(key).toString().toStdString() + " " +

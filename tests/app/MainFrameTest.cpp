@@ -136,8 +136,8 @@ TEST_F(MainFrameTest, MenuTreeCarriesEveryTextIdAndPromptAndTheHelpBoxesComeUp) 
     ASSERT_TRUE(prompt_.messages().size() == 1 && prompt_.forms().size() == 1 && prompt_.forms()[0].fields.size() == 1);
     EXPECT_EQ(prompt_.messages()[0].caption, "About QUNT");
     EXPECT_NE(prompt_.messages()[0].text.find("VELMORA " VELMORA_VERSION), std::string::npos);
-    const FormRequest& form = prompt_.forms()[0];
-    EXPECT_EQ("form " + std::to_string(form.resourceId) + "\n" + form.fields[0].label + "\n" + form.fields[0].text + "\n",
+    const FormField& help = prompt_.forms()[0].fields[0];
+    EXPECT_EQ("form " + std::to_string(prompt_.forms()[0].resourceId) + "\n" + help.label + "\n" + help.text + "\n",
               dataText("key_help.txt"));
 }
 
