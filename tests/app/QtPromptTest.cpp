@@ -58,20 +58,14 @@ TEST(QtPromptTest, MessageBoxesCarryTheExactCaptionTextIconAndButtons) {
     note("rejected: chosen ", prompt.chooseFile(open).has_value());
 }
 
-// A form of `labels`, then value texts under their ids.
-FormRequest makeForm(int resourceId, std::string title, const std::vector<std::string>& labels,
-                     std::vector<FormField> values) {
-    FormRequest form{resourceId, std::move(title), {}};
-    for (const std::string& label : labels) form.fields.push_back({0, label, "", false, false});
-    form.fields.insert(form.fields.end(), values.begin(), values.end());
-    return form;
-}
+// A label of a form: no id, nothing to edit.
+FormField label(const std::string& text) { return {0, text, "", false, false}; }
 
 TEST(QtPromptTest, FormRefusesANonNumberKeepsTheFocusThereCancelKeepsTheTextsAndOkTakesThem) {
     QtPrompt prompt("velmora");
     Journal note;
-    FormRequest form = makeForm(134, "ViewPointSet", {"Postion_z:", "Postion_x:"},
-                                {{1001, "", "30"}, {1002, "", "0"}, {1013, "", "42", false, false}});
+    FormRequest form{134, "ViewPointSet", {label("Postion_z:"), label("Postion_x:"), {1001, "", "30"}, {1002, "", "0"},
+                                           {1013, "", "42", false, false}}};
     std::string refusal;
     bool focusKept = false;
     whenModal([&](QWidget* w) {
@@ -104,7 +98,7 @@ TEST(QtPromptTest, FormRefusesANonNumberKeepsTheFocusThereCancelKeepsTheTextsAnd
     const bool cancelTaken = prompt.runForm(form);
     note("cancelled: taken ", cancelTaken, " z ", form.field(1001)->text);
 
-    FormRequest plain = makeForm(0, "Laid out by rows", {"A form without a template"}, {{1001, "Width:", "1"}});
+    FormRequest plain{0, "Laid out by rows", {label("A form without a template"), {1001, "Width:", "1"}}};
     whenModal([](QWidget* w) {
         w->findChild<QLineEdit*>("1001")->setText("2.5");
         w->findChild<QPushButton*>("1")->click();  // the button box's OK
@@ -117,8 +111,8 @@ TEST(QtPromptTest, FormRefusesANonNumberKeepsTheFocusThereCancelKeepsTheTextsAnd
 TEST(QtPromptTest, ViewRangeFormHasItsEditsInARowAndKeyHelpNoCaptionBarAndOnlyOk) {
     QtPrompt prompt("velmora");
     Journal note;
-    FormRequest form = makeForm(133, "ViewRange_Select", {"左视点：", "右视点：", "视点间隔："},
-                                {{1001, "", "0"}, {1002, "", "0"}, {1003, "", "0"}});
+    FormRequest form{133, "ViewRange_Select",
+                     {label("左视点："), label("右视点："), label("视点间隔："), {1001, "", "0"}, {1002, "", "0"}, {1003, "", "0"}}};
     FormDialog range(form, prompt);
     range.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&range, kPatience));
@@ -127,7 +121,7 @@ TEST(QtPromptTest, ViewRangeFormHasItsEditsInARowAndKeyHelpNoCaptionBarAndOnlyOk
     note("range: in a row ", left->y() == step->y() && left->x() < right->x() && right->x() < step->x(), " | ",
          range.width(), "x", range.height());  // 181 x 94 dialog units
 
-    FormRequest help = makeForm(122, "", {}, {{0, kKeyHelpTitle, kKeyHelpText, false, false}});
+    FormRequest help{122, "", {{0, kKeyHelpTitle, kKeyHelpText, false, false}}};
     whenModal([&](QWidget* w) {
         auto* group = w->findChild<QGroupBox*>();
         note("key help: frameless ", w->windowFlags().testFlag(Qt::FramelessWindowHint), " | cancel ",
