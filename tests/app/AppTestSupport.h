@@ -21,6 +21,9 @@
 #include <gtest/gtest.h>
 #include <xcb/xcb.h>
 
+#include <iomanip>
+#include <sstream>
+
 namespace velmora::testing {
 
 inline constexpr int kPatience = 20000;  // far above what a loaded machine needs
@@ -128,6 +131,26 @@ inline void whenModal(std::function<void(QWidget*)> check, QWidget* previous = n
     });
     timer->start();
 }
+
+// What a test saw, one line per note, compared when it goes with the section
+// of tests/data/app.txt named after the test. Truth values show as 0 and 1,
+// lists with "; " between their items, numbers with spaces between them and
+// the nine digits that tell any two floats apart.
+struct Journal {
+    Journal() { out << std::setprecision(9); }
+    ~Journal() {
+        const char* test = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        EXPECT_EQ(out.str(), dataSections("app.txt")[test]);
+    }
+    template <typename... Parts> void operator()(const Parts&... parts) { (put(parts), ...), out << '\n'; }
+    void put(const QString& text) { out << text.toStdString(); }
+    template <typename T> void put(const std::vector<T>& items) {
+        const char* between = std::is_arithmetic_v<T> ? " " : "; ";
+        for (std::size_t i = 0; i < items.size(); ++i) out << (i ? between : ""), put(items[i]);
+    }
+    template <typename T> void put(const T& part) { out << part; }
+    std::ostringstream out;
+};
 
 inline const char* samplePath() { return VELMORA_SOURCE_DIR "/samples/sample.3ds"; }
 

@@ -6,6 +6,7 @@
 #include "platform/Diagnostics.h"
 #include "platform/FatalExit.h"
 #include "platform/RecordingPrompt.h"
+#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -77,10 +78,9 @@ TEST(RecordingPrompt, RecordsInOrderAndAnswersFromTheScript) {
     EXPECT_FALSE(prompt.runForm(form));  // cancelled: nothing is taken over
     EXPECT_EQ(form.field(1001)->text + form.field(1002)->text, "500");
     EXPECT_EQ(prompt.forms().at(1).field(1001)->text, "50");  // recorded as shown
-    EXPECT_EQ(prompt.transcript(),
-              (std::vector<std::string>{"message Error: first", "message velmora: second", "message velmora: third",
-                                        "file Export Object", "file Export Object", "form ViewPointSet",
-                                        "form ViewPointSet"}));
+    std::string transcript;
+    for (const std::string& line : prompt.transcript()) transcript += line + "\n";
+    EXPECT_EQ(transcript, velmora::testing::dataSections("platform.txt")["recording prompt transcript"]);
 }
 
 TEST(ConsolePrompt, WritesCaptionAndTextAndNeverWaits) {
@@ -98,6 +98,5 @@ TEST(ConsolePrompt, WritesCaptionAndTextAndNeverWaits) {
     char buffer[512] = {};
     const std::size_t n = std::fread(buffer, 1, sizeof buffer - 1, out);
     std::fclose(out);
-    EXPECT_EQ(std::string(buffer, n),
-              "Error: Failed to open a.3ds\nvelmora-export: Failed to load!\nvelmora-export: again?\n");
+    EXPECT_EQ(std::string(buffer, n), velmora::testing::dataSections("platform.txt")["console prompt output"]);
 }

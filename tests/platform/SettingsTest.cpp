@@ -8,6 +8,7 @@
 
 using namespace velmora;
 using velmora::testing::fileText;
+using velmora::testing::dataSections;
 
 namespace {
 // Sets an environment variable (empty: unset) for the lifetime of the object.
@@ -45,7 +46,7 @@ TEST(UserSettings, DefaultsThenWritesInTheFixedOrderInTheUsersConfigFolder) {
         settings.forceTwoSided = 0;
         settings.write(store);
     }
-    EXPECT_EQ(fileText(path), "[Options]\nForce2Sided=0\nFrameWidth=1024\nFrameHeight=-5\n");
+    EXPECT_EQ(fileText(path), dataSections("platform.txt")["settings written"]);
     EXPECT_EQ(read(path), (std::array{1024, -5, 0}));
 }
 
@@ -62,8 +63,7 @@ TEST(IniSettingsStore, KeepsWhatItDoesNotKnowRewritesInPlaceAndDefaultsOnGarbage
     ASSERT_TRUE(store.writeProfileInt("Options", "FrameHeight", 500));
     ASSERT_TRUE(store.writeProfileInt("Options", "FrameWidth", 640));
     // Written back with Unix line ends.
-    EXPECT_EQ(fileText(path), "; written by hand\n[General]\nFrameWidth=1\n\n"
-                              "[Options]\nFrameHeight=500\nColour=blue\nBig=99999999999\nOdd=7x\nFrameWidth=640\n");
+    EXPECT_EQ(fileText(path), dataSections("platform.txt")["profile rewritten"]);
 
     IniSettingsStore unwritable("/proc/velmora-cannot-write-here/s.ini");
     EXPECT_FALSE(unwritable.writeProfileInt("Options", "FrameWidth", 1));
