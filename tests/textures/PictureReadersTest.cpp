@@ -1,7 +1,8 @@
-// The BMP, TGA and PNG readers over files built field by field: one table of
-// pictures, each decoded and compared whole with the text
-// tests/data/picture_readers.txt gives for it (its pixels, or the one message
-// that refuses it); the JPEG decoder's refusals too.
+// The picture readers. BMP, TGA and PNG files built field by field, and JPEG
+// files the decoder refuses, form one table of pictures, each decoded and
+// compared whole with the text tests/data/picture_readers.txt gives for it
+// (its pixels, or the one message that refuses it); JPEG files the library
+// wrote are decoded within its tolerance.
 
 #include "textures/DibReader.h"
 #include "textures/JpegDecoder.h"
@@ -9,6 +10,7 @@
 #include "textures/TgaReader.h"
 
 #include "PictureWriters.h"
+#include "platform/FatalExit.h"
 #include "platform/RecordingPrompt.h"
 #include "support/GlTestContext.h"
 
@@ -233,6 +235,59 @@ TEST(PictureReaders, TgaUploadKeepsTheAlignmentAndBuildsMipmaps) {
     glGetTexLevelParameteriv(GL_TEXTURE_2D, 2, GL_TEXTURE_WIDTH, &width);
     EXPECT_EQ(width, 1);
     EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+}
+
+// Decodes with the program's end turned into an exception, so that a decoder
+// ending the program fails the test instead of the test run.
+struct Decoded {
+    explicit Decoded(const Bytes& file) {
+        ScopedFatalExitHandler noExit([](int) { throw std::runtime_error("the program ended"); });
+        image = JpegDecoder(prompt, [this](std::string_view t) { libraryTexts.emplace_back(t); })
+                    .decodeJpegMemory(file.data(), file.size(), "pic.jpg");
+    }
+    RecordingPrompt prompt;
+    std::vector<std::string> libraryTexts;
+    std::optional<TextureImage> image;
+};
+
+// Four stripes of 16 rows from the top: red, green, blue, white.
+Rgb stripe(int y) {
+    static const Rgb colours[] = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {255, 255, 255}};
+    return colours[(y / 16) % 4];
+}
+
+// Chroma subsampling and colour conversion are the library's; the decoder
+// asks for RGB (also from grey) and stores the rows bottom first.
+TEST(JpegDecoder, ColourAndGreyComeOutAsRgbBottomRowFirstAndTheLibrarysTextsGoToTheDiagnostics) {
+    const Decoded colour(jpegFile(32, 64, [](int, int y) { return stripe(y); }));
+    ASSERT_TRUE(colour.image);
+    EXPECT_EQ((std::array{colour.image->width, colour.image->height, colour.image->bytesPerPixel}), (std::array{32, 64, 3}));
+    EXPECT_EQ(colour.image->format, unsigned(GL_RGB));
+    ASSERT_EQ(colour.image->pixels.size(), 64u * 96u);
+    for (int k = 0; k < 64; ++k) {
+        const int y = 63 - k;                     // picture row stored in row k
+        if (y % 16 < 2 || y % 16 > 13) continue;  // colours blend across stripe edges
+        EXPECT_TRUE(closeTo(colour.image->pixel(5, k), stripe(y), 6)) << "row " << k;
+    }
+    EXPECT_TRUE(colour.prompt.messages().empty());
+    const Decoded grey(jpegFile(16, 16, [](int, int y) { return y < 8 ? Rgb{200, 0, 0} : Rgb{40, 0, 0}; }, 1));
+    ASSERT_TRUE(grey.image);
+    ASSERT_EQ(grey.image->pixels.size(), 16u * 16u * 3u);
+    EXPECT_TRUE(closeTo(grey.image->pixel(3, 0), {40, 40, 40}, 2));
+    EXPECT_TRUE(closeTo(grey.image->pixel(3, 15), {200, 200, 200}, 2));
+
+    // A cut-off file is only a warning, for the diagnostics: the picture comes out in full size.
+    Bytes file = jpegFile(32, 32, [](int, int y) { return stripe(y); });
+    const std::size_t scan = jpegMarker(file, 0xDA);
+    ASSERT_NE(scan, 0u);
+    file.resize(scan + (file.size() - scan) / 2);
+    const Decoded cut(file);
+    ASSERT_TRUE(cut.image);
+    EXPECT_EQ(cut.image->pixels.size(), 32u * 32u * 3u);
+    EXPECT_TRUE(cut.prompt.messages().empty());
+    EXPECT_FALSE(cut.libraryTexts.empty());
+    // The library's errors go there too; the box that refuses the file is in the table.
+    EXPECT_NE(Decoded(Bytes{'n', 'o'}).libraryTexts.back().find("Not a JPEG file"), std::string::npos);
 }
 
 }  // namespace
