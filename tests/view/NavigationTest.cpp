@@ -6,6 +6,8 @@
 #include "view/ModelFit.h"
 #include "view/ViewTestSupport.h"
 
+#include <map>
+
 namespace velmora {
 namespace {
 
@@ -101,24 +103,20 @@ TEST_F(NavigationTest, DraggingRotatesByThreeTenthsOfADegreePerPixelAndWrapsOnce
 
 TEST_F(NavigationTest, FlyByFollowsItsPathAndReturnsHome) {
     // The path: an ellipsoid with semi-axes 50, 50 and 400.
-    const std::pair<int, std::array<float, 3>> table[] = {
+    const std::map<int, std::array<float, 3>> path{
         {0, {0.0f, 0.0f, -400.0f}},        {1, {-0.78498f, -0.024669f, -399.95065f}},
         {50, {0.0f, -35.355339f, -282.84271f}}, {100, {50.0f, 0.0f, 0.0000175f}},
         {150, {0.0f, 35.355339f, 282.84271f}},  {198, {-1.5674351f, 0.098614663f, 399.80261f}},
         {199, {0.0f, 0.0f, 30.0f}}};
     nav.startFlyBy();
-    const auto* next = std::begin(table);
     for (int step = 0; step < 200; ++step) {
         ASSERT_EQ(state.flyByStep, step);
         nav.stepFlyBy(view.get());
-        if (next != std::end(table) && next->first == step) {
-            const float eye[3] = {view->eyeX(), view->eyeY(), view->eyeZ()};
-            for (int k = 0; k < 3; ++k)
-                EXPECT_NEAR(eye[k], next->second[k], 2e-5 + 1e-5 * std::abs(next->second[k])) << step;
-            ++next;
+        const float eye[3] = {view->eyeX(), view->eyeY(), view->eyeZ()};
+        if (const auto at = path.find(step); at != path.end()) {
+            for (int k = 0; k < 3; ++k) EXPECT_NEAR(eye[k], at->second[k], 2e-5 + 1e-5 * std::abs(at->second[k])) << step;
         }
     }
-    EXPECT_EQ(next, std::end(table));
     EXPECT_FALSE(nav.flyByRunning());
     press(VirtualKey::Left);
     nav.stepFlyBy(view.get());  // idle: further timer messages change nothing
