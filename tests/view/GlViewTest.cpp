@@ -217,24 +217,16 @@ void expectText(const Frame& f, double x, double advanceEm) {
     EXPECT_GT(maxY, f.height / 2.0 + 0.6 * em);
 }
 
-struct OverlayFixture : testing::ViewFixture {
-    void open(int width, int height) {
-        ViewFixture::open(width, height);
-        ASSERT_TRUE(testing::writeModel(path, square({1.0f, 1.0f, 1.0f}, 1.0f)));
-        // Read the frame when the mesh model shows its bounds, during Load.
-        prompt.onMessage = [this](const RecordingPrompt::Message& m) {
-            if (m.caption == "ok") duringLoad.emplace(*surface);
-        };
-    }
-    static void clear() { glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT); }
-
-    std::string path = dir.file("square.3ds");
-    std::optional<Frame> duringLoad;
-};
-
 // The glyph lists are built by the first resize, so the first load draws no
 // text; later loads and rescales do, sized by the shorter side of the window.
-TEST_F(OverlayFixture, StatusTextsFromTheSecondLoadOnKeepTheirSizeRelativeToTheShorterSide) {
+TEST_F(ViewFixture, StatusTextsFromTheSecondLoadOnKeepTheirSizeRelativeToTheShorterSide) {
+    const std::string path = dir.file("square.3ds");
+    ASSERT_TRUE(writeModel(path, square({1.0f, 1.0f, 1.0f}, 1.0f)));
+    std::optional<Frame> duringLoad;  // read when the mesh model shows its bounds, during Load
+    prompt.onMessage = [&](const RecordingPrompt::Message& m) {
+        if (m.caption == "ok") duringLoad.emplace(*surface);
+    };
+    const auto clear = [] { glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT); };
     for (const auto& [w, h] : {std::pair{400, 200}, {200, 400}, {240, 240}}) {
         SCOPED_TRACE(std::to_string(w) + "x" + std::to_string(h));
         open(w, h);
