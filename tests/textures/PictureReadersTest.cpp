@@ -61,6 +61,7 @@ Bytes rampPalette(int entries, bool core = false) {
     }
     return p;
 }
+
 // A PNG assembled by hand: the rows (each after its filter byte) in one stored deflate block.
 Bytes png(std::uint32_t width, std::uint32_t height, std::uint8_t depth, std::uint8_t colourType, const Bytes& rows,
           const std::vector<std::pair<const char*, Bytes>>& more = {}) {
@@ -259,17 +260,17 @@ Rgb stripe(int y) {
 // Chroma subsampling and colour conversion are the library's; the decoder
 // asks for RGB (also from grey) and stores the rows bottom first.
 TEST(JpegDecoder, ColourAndGreyComeOutAsRgbBottomRowFirstAndTheLibrarysTextsGoToTheDiagnostics) {
-    const Decoded colour(jpegFile(32, 64, [](int, int y) { return stripe(y); }));
-    ASSERT_TRUE(colour.image);
-    EXPECT_EQ((std::array{colour.image->width, colour.image->height, colour.image->bytesPerPixel}), (std::array{32, 64, 3}));
-    EXPECT_EQ(colour.image->format, unsigned(GL_RGB));
-    ASSERT_EQ(colour.image->pixels.size(), 64u * 96u);
+    const Decoded rgb(jpegFile(32, 64, [](int, int y) { return stripe(y); }));
+    ASSERT_TRUE(rgb.image);
+    EXPECT_EQ((std::array{rgb.image->width, rgb.image->height, rgb.image->bytesPerPixel}), (std::array{32, 64, 3}));
+    EXPECT_EQ(rgb.image->format, unsigned(GL_RGB));
+    ASSERT_EQ(rgb.image->pixels.size(), 64u * 96u);
     for (int k = 0; k < 64; ++k) {
         const int y = 63 - k;                     // picture row stored in row k
         if (y % 16 < 2 || y % 16 > 13) continue;  // colours blend across stripe edges
-        EXPECT_TRUE(closeTo(colour.image->pixel(5, k), stripe(y), 6)) << "row " << k;
+        EXPECT_TRUE(closeTo(rgb.image->pixel(5, k), stripe(y), 6)) << "row " << k;
     }
-    EXPECT_TRUE(colour.prompt.messages().empty());
+    EXPECT_TRUE(rgb.prompt.messages().empty());
     const Decoded grey(jpegFile(16, 16, [](int, int y) { return y < 8 ? Rgb{200, 0, 0} : Rgb{40, 0, 0}; }, 1));
     ASSERT_TRUE(grey.image);
     ASSERT_EQ(grey.image->pixels.size(), 16u * 16u * 3u);

@@ -94,11 +94,12 @@ TEST_F(TextureManagerGl, EveryReaderUploadsThePictureBottomRowFirstWithTheState)
 TEST_F(TextureManagerGl, FailuresShowTheReadersMessageThenTheFileName) {
     GLint maxSize = 0;
     glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSize);
-    writePng(dir.file("wide.png"), maxSize + 1, 1, Bytes(std::size_t(maxSize + 1) * 4, 9));
+    const int wide = maxSize + 1;
+    writePng(dir.file("wide.png"), wide, 1, Bytes(std::size_t(wide) * 4, 9));
     std::string shown;
     for (const std::string& file : {write("bad.jpg", Bytes{'n', 'o'}), dir.file("none.tga"),
-                                    write("wide.bmp", bmpFile({24, maxSize + 1, 1, Bytes(std::size_t(maxSize + 1) * 3 + 3)})),
-                                    write("wide.jpg", jpegFile(maxSize + 1, 1, [](int, int) { return Rgb{}; })),
+                                    write("wide.bmp", bmpFile({24, wide, 1, Bytes(std::size_t(wide) * 3 + 3)})),
+                                    write("wide.jpg", jpegFile(wide, 1, [](int, int) { return Rgb{}; })),
                                     dir.file("wide.png")}) {
         EXPECT_EQ(manager.createTexture(file, ""), 0u) << file;
         for (const std::string& line : prompt.transcript()) shown += line + "\n";

@@ -114,7 +114,8 @@ TEST_F(NavigationTest, FlyByFollowsItsPathAndReturnsHome) {
         nav.stepFlyBy(view.get());
         const float eye[3] = {view->eyeX(), view->eyeY(), view->eyeZ()};
         if (const auto at = path.find(step); at != path.end()) {
-            for (int k = 0; k < 3; ++k) EXPECT_NEAR(eye[k], at->second[k], 2e-5 + 1e-5 * std::abs(at->second[k])) << step;
+            for (int k = 0; k < 3; ++k)
+                EXPECT_NEAR(eye[k], at->second[k], 2e-5 + 1e-5 * std::abs(at->second[k])) << step;
         }
     }
     EXPECT_FALSE(nav.flyByRunning());

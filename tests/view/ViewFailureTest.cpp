@@ -66,8 +66,8 @@ TEST(ViewFailureTest, SurfaceThatCannotBeUsedEndsTheProcessWithOneBox) {
             if (welcome) WelcomePicture(surface, prompt, state).draw();
             else GlView view(surface, prompt, state);
         });
-        shown += "== " + std::string(welcome ? "welcome picture" : "view") + ", " + std::to_string(bits) + " bits\n";
-        shown += "status " + std::to_string(status) + ", made current " + std::to_string(surface.makeCurrentCalls) + "\n";
+        shown += "== " + std::string(welcome ? "welcome picture" : "view") + ", " + std::to_string(bits) + " bits\n"
+               + "status " + std::to_string(status) + ", made current " + std::to_string(surface.makeCurrentCalls) + "\n";
         for (const std::string& line : prompt.transcript()) shown += line + "\n";
     }
     EXPECT_EQ(shown, testing::dataText("view_failures.txt"));
