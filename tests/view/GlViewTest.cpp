@@ -1,13 +1,19 @@
 // Headless renders of the view checked against hand computation: the
 // welcome cross, the footprint and lit colour of a square, the order of the
-// model transform and the camera matrix left behind by every redraw.
+// model transform, the camera matrix left behind by every redraw and the
+// status texts in outline glyphs; and the frame written as a picture.
 
+#include "platform/Diagnostics.h"
+#include "support/Pictures.h"
 #include "support/Prompts.h"
+#include "view/FrameImage.h"
+#include "view/OutlineFont.h"
 #include "view/ViewTestSupport.h"
 #include "view/WelcomePicture.h"
 
 #include <cmath>
 #include <ctime>
+#include <optional>
 
 #include <GL/gl.h>
 
@@ -15,14 +21,6 @@ namespace velmora {
 namespace {
 
 using namespace testing;
-
-// One channel of the view's fixed-function lighting at a vertex whose normal
-// makes `cosine` with the direction to a light sitting at the eye: emission
-// 0.1, global ambient 0.1, light ambient 0.3, diffuse 0.5, specular 0.6,
-// shininess 128 and a local viewer, so the half vector is the light direction.
-double litChannel(double reflectance, double cosine) {
-    return std::min(1.0, 0.1 + reflectance * (0.1 + 0.3 + 0.5 * cosine + 0.6 * std::pow(cosine, 128.0)));
-}
 
 // An axis-aligned cube of half side `h`, faces outwards.
 std::vector<Vec3> cube(Vec3 c, float h) {
@@ -57,13 +55,19 @@ TEST_F(ViewFixture, WelcomePictureIsARedRowAndGreenColumnCrossOnTheClearColour) 
     EXPECT_TRUE(prompt.messages().empty());
 }
 
-void expectMatrix(GLenum which, const std::array<double, 16>& expected, const char* after) {
-    float m[16];
-    glGetFloatv(which, m);
-    for (int i = 0; i < 16; ++i) EXPECT_NEAR(m[i], expected[i], 1e-5) << after << " element " << i;
+// The projection and the modelview matrix, a row to a line, each element
+// rounded to five decimals; then whether the modelview matrix is current.
+std::string camera() {
+    std::string s;
+    for (GLenum which : {GL_PROJECTION_MATRIX, GL_MODELVIEW_MATRIX}) {
+        float m[16];
+        glGetFloatv(which, m);
+        for (int i = 0; i < 16; ++i)
+            s += formatText("%.7g", std::round(m[i % 4 * 4 + i / 4] * 1e5) / 1e5 + 0.0) + (i % 4 == 3 ? "\n" : " ");
+    }
     GLint mode = 0;
     glGetIntegerv(GL_MATRIX_MODE, &mode);
-    EXPECT_EQ(mode, GL_MODELVIEW) << after;
+    return s + (mode == GL_MODELVIEW ? "modelview current\n" : "another matrix current\n");
 }
 
 TEST_F(ViewFixture, SquareFacingTheCameraCoversItsProjectedFootprintInItsLitColourAndRedrawsLeaveTheCamera) {
@@ -76,11 +80,15 @@ TEST_F(ViewFixture, SquareFacingTheCameraCoversItsProjectedFootprintInItsLitColo
     EXPECT_EQ(std::pair(prompt.messages()[0].frameworkBox, prompt.messages()[0].buttons), std::pair(false, PromptButtons::Ok));
     view->drawFrame();
     const Frame f(*surface);
-    // Eye 30 units in front: corners at distance sqrt(30² + 2·3²) off the axis
-    // of the light, which also lights them (Gouraud) with that cosine.
-    const double cosine = 30.0 / std::sqrt(900.0 + 2.0 * half * half);
-    int expected[3];
-    for (int c = 0; c < 3; ++c) expected[c] = static_cast<int>(std::lround(255 * litChannel(0.2 * (c + 1), cosine)));
+    // The view's fixed-function lighting lights a channel of reflectance r at a
+    // vertex whose normal makes cosine c with the direction to the light at the
+    // eye 0.1 + r (0.1 + 0.3 + 0.5 c + 0.6 c^128): emission 0.1, global ambient
+    // 0.1, light ambient 0.3, diffuse 0.5, specular 0.6, shininess 128 and a
+    // local viewer, so the half vector is the light direction. The eye is 30
+    // units in front, each corner sqrt(30² + 2·3²) away: c = 30 / sqrt(918) =
+    // 0.990148, c^128 = 0.281572, and 255 times 0.312803, 0.525607 and 0.738410
+    // for r = 0.2, 0.4 and 0.6 (Gouraud: the same across the square).
+    const int expected[3] = {80, 134, 188};
     // Half extent in pixels: half · cot(9°) / 30 in NDC, times half the window,
     // divided across by the aspect ratio.
     const double halfX = half * kFocal / 30.0 / (200.0 / 160.0) * 100.0, halfY = half * kFocal / 30.0 * 80.0;
@@ -100,22 +108,17 @@ TEST_F(ViewFixture, SquareFacingTheCameraCoversItsProjectedFootprintInItsLitColo
 
     // The projection and camera that resize set; no redraw, rescale or later resize moves the camera.
     EXPECT_FLOAT_EQ(view->aspectRatio(), 1.25f);
-    expectMatrix(GL_PROJECTION_MATRIX,
-                 {kFocal * 0.8, 0, 0, 0, 0, kFocal, 0, 0, 0, 0, -1001.0 / 999.0, -1, 0, 0, -2000.0 / 999.0, 0}, "resize");
-    expectMatrix(GL_MODELVIEW_MATRIX, {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, -30, 1}, "first frame");
-    // gluLookAt from (0, 4, 3) to the origin, up y, by hand: the forward axis
-    // f = (0, -0.8, -0.6), side s = f × y = (1, 0, 0), up u = s × f = (0, 0.6, -0.8);
-    // rows s, u, -f (column-major below) and the eye 5 units down the view axis.
-    const std::array<double, 16> camera{1, 0, 0, 0, 0, 0.6, 0.8, 0, 0, -0.8, 0.6, 0, 0, 0, -5, 1};
+    const auto matrices = dataSections("view_camera.txt");
+    EXPECT_EQ(camera(), matrices.at("home eye")) << "resize and the first frame";
     state.modelScale = 1.7f, state.modelOffsetX = 2.0f, state.modelRotX = 33.0f, state.modelRotY = -12.0f;
     view->setEye(0.0f, 4.0f, 3.0f);
     view->drawFrame();
-    expectMatrix(GL_MODELVIEW_MATRIX, camera, "drawFrame");
+    EXPECT_EQ(camera(), matrices.at("eye at 0 4 3")) << "drawFrame";
     view->rescaleModel(2.0f);
     view->drawFrame();
-    expectMatrix(GL_MODELVIEW_MATRIX, camera, "rescale and drawFrame");
+    EXPECT_EQ(camera(), matrices.at("eye at 0 4 3")) << "rescale and drawFrame";
     view->resize(0, 0, 200, 160);
-    expectMatrix(GL_MODELVIEW_MATRIX, camera, "a second resize");
+    EXPECT_EQ(camera(), matrices.at("eye at 0 4 3")) << "a second resize";
 }
 
 TEST_F(ViewFixture, ModelTransformScalesThenTranslatesThenRotatesAboutXThenY) {
@@ -161,6 +164,109 @@ TEST_F(ViewFixture, SettingUpTheSurfaceSeedsThePhasesFromTheClock) {
         fromClock = fromClock || clock.next() == first;
     }
     EXPECT_TRUE(fromClock);
+}
+
+// Expected widths are the published Arial/Helvetica advance widths (per 1000
+// em), which Liberation Sans shares.
+TEST(OutlineFontTest, GlyphsHaveArialAdvancesAndClosedContoursInTheWindowsCodePage) {
+    OutlineFont font;
+    ASSERT_TRUE(font.load()) << "no face for Arial; install fonts-liberation";
+    // Advances, and contours where the letter's shape says how many.
+    std::string shown;
+    for (const unsigned char code : std::string_view("A Wi.\xE9OB"))
+        shown += formatText("%02X %.3f %zu\n", code, double(font.glyph(code).advance), font.glyph(code).contours.size());
+    EXPECT_EQ(shown, dataSections("outline_glyphs.txt").at("glyphs"));
+    EXPECT_NEAR(font.glyph(0x80).advance, 0.556, 0.001);
+    EXPECT_FALSE(font.glyph(0x80).contours.empty());  // the euro sign
+    // Every printable glyph stays within one em of height around its cell.
+    for (int code = 33; code < 256; ++code)
+        for (const auto& contour : font.glyph(static_cast<std::uint8_t>(code)).contours)
+            for (const auto& p : contour) ASSERT_TRUE(p.y > -0.35f && p.y < 1.2f) << code;
+
+    // Windows-1252: 0x81 is unassigned.
+    const std::pair<std::uint8_t, char32_t> unicode[] = {
+        {0x80, U'\u20AC'}, {0x8A, U'\u0160'}, {0x9F, U'\u0178'}, {0x81, 0}, {0xA0, 0xA0}, {'A', U'A'}};
+    for (const auto& [code, expected] : unicode) EXPECT_EQ(OutlineFont::toUnicode(code), expected) << int(code);
+}
+
+// A status text starting `x` units from the centre of a view whose shorter
+// side spans 16 units, at 2 units per em: all its pixels are white and lie from
+// its start to its total advance across and from a descender to a cap height
+// up, and its ink reaches from the first letter's stem to the last dot.
+void expectText(const Frame& f, double x, double advanceEm) {
+    const double unit = std::min(f.width, f.height) / 16.0, em = 2 * unit;
+    const double left = f.width / 2.0 + x * unit, right = left + advanceEm * em;
+    const double bottom = f.height / 2.0 - 0.25 * em, top = f.height / 2.0 + 0.75 * em;
+    int minX = f.width, maxX = -1, minY = f.height, maxY = -1, count = 0;
+    for (int y = 0; y < f.height; ++y) {
+        for (int x = 0; x < f.width; ++x) {
+            const Pixel p = f.at(x, y);
+            if (testing::isClearColour(p)) continue;
+            ++count;
+            ASSERT_TRUE(testing::near(p, 255, 255, 255)) << x << "," << y;
+            ASSERT_TRUE(x + 0.5 > left - 1 && x + 0.5 < right + 1 && y + 0.5 > bottom - 1 && y + 0.5 < top + 1)
+                << "stray pixel at " << x << "," << y;
+            minX = std::min(minX, x), maxX = std::max(maxX, x), minY = std::min(minY, y), maxY = std::max(maxY, y);
+        }
+    }
+    ASSERT_GT(count, 50);
+    EXPECT_LT(minX, left + 0.15 * em);
+    EXPECT_GT(maxX, right - 0.25 * em);
+    EXPECT_LT(minY, f.height / 2.0 - 0.15 * em);
+    EXPECT_GT(maxY, f.height / 2.0 + 0.6 * em);
+}
+
+// The glyph lists are built by the first resize, so the first load draws no
+// text; later loads and rescales do, sized by the shorter side of the window.
+TEST_F(ViewFixture, StatusTextsFromTheSecondLoadOnKeepTheirSizeRelativeToTheShorterSide) {
+    const std::string path = dir.file("square.3ds");
+    ASSERT_TRUE(writeModel(path, square({1.0f, 1.0f, 1.0f}, 1.0f)));
+    std::optional<Frame> duringLoad;  // read when the mesh model shows its bounds, during Load
+    prompt.onMessage = [&](const RecordingPrompt::Message& m) {
+        if (m.caption == "ok") duringLoad.emplace(*surface);
+    };
+    const auto clear = [] { glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT); };
+    for (const auto& [w, h] : {std::pair{400, 200}, {200, 400}, {240, 240}}) {
+        SCOPED_TRACE(std::to_string(w) + "x" + std::to_string(h));
+        open(w, h);
+        clear();
+        duringLoad.reset();
+        ASSERT_EQ(view->loadModel(path, 1), ModelLoad::Loaded);
+        ASSERT_TRUE(duringLoad);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) ASSERT_TRUE(testing::isClearColour(duringLoad->at(x, y))) << x << "," << y;
+        view->resize(0, 0, w, h);
+        clear();
+        duringLoad.reset();
+        ASSERT_EQ(view->loadModel(path, 1), ModelLoad::Loaded);
+        ASSERT_TRUE(duringLoad);
+        // "Loading...": L o a d i n g . . . = 556·6 + 222 + 278·3 = 4392 per mille.
+        expectText(*duringLoad, -4.0, 4.392);
+        clear();
+        view->rescaleModel(2.0f);
+        // "Re-scaling...": 722 + 556 + 333 + 500 + 500 + 556 + 222 + 222 + 556 + 556 + 278·3 = 5557.
+        expectText(Frame(*surface), -5.0, 5.557);
+        view.reset();
+    }
+}
+
+TEST(FrameImageTest, BottomFirstReadBackBecomesATopDownRgbPictureOrSaysWhyNot) {
+    testing::TempDir dir;
+    // 2 × 3 pixels, bottom row first: the row index in red, the column in green.
+    std::vector<std::uint8_t> rgba;
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 2; ++x) rgba.insert(rgba.end(), {std::uint8_t(10 * y), std::uint8_t(100 + x), 7, 0});
+    ASSERT_EQ(writeFramePng(dir.file("frame.png"), 2, 3, rgba), std::nullopt);
+    const auto picture = testing::readPicture(dir.file("frame.png"));
+    EXPECT_EQ(picture.width * 10 + picture.height, 23);
+    EXPECT_EQ(picture.rgb, (testing::Bytes{20, 100, 7, 20, 101, 7, 10, 100, 7, 10, 101, 7, 0, 100, 7, 0, 101, 7}));
+    // Stored without alpha: the colour type byte of the header is 2 (RGB).
+    EXPECT_EQ(testing::fileBytes(dir.file("frame.png")).at(25), 2);
+
+    const auto error = writeFramePng("/nonexistent-folder/frame.png", 1, 1, {1, 2, 3, 4});
+    ASSERT_TRUE(error);
+    EXPECT_NE(error->find("/nonexistent-folder/frame.png"), std::string::npos);
+    EXPECT_TRUE(writeFramePng(dir.file("x.png"), 2, 2, {1, 2, 3, 4}));  // shorter than the frame
 }
 
 }  // namespace

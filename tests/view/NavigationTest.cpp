@@ -6,6 +6,8 @@
 #include "view/ModelFit.h"
 #include "view/ViewTestSupport.h"
 
+#include <map>
+
 namespace velmora {
 namespace {
 
@@ -19,10 +21,10 @@ struct NavigationTest : testing::ViewFixture {
         for (int i = 0; i < times; ++i)
             EXPECT_EQ(nav.onKeyDown(withView ? view.get() : nullptr, key), Navigation::KeyResult::Handled);
     }
-    // The eye, then the transform: scale, offsets x y z, rotations x y.
-    std::vector<float> eyeAndTransform() const {
-        return {view->eyeX(),      view->eyeY(),      view->eyeZ(),      state.modelScale, state.modelOffsetX,
-                state.modelOffsetY, state.modelOffsetZ, state.modelRotX, state.modelRotY};
+    // The eye, the transform (scale, offsets x y z, rotations x y), then the fly-by's step.
+    std::vector<float> snapshot() const {
+        return {view->eyeX(),       view->eyeY(),       view->eyeZ(),     state.modelScale, state.modelOffsetX,
+                state.modelOffsetY, state.modelOffsetZ, state.modelRotX, state.modelRotY,  float(state.flyByStep)};
     }
     std::vector<float> positions() const {
         std::vector<float> out;
@@ -34,39 +36,35 @@ struct NavigationTest : testing::ViewFixture {
 };
 
 TEST_F(NavigationTest, KeysMoveTheEyeAndChangeTheTransformOneStepPerMessage) {
-    press(VirtualKey::Left, 3);  // a held key: three repeats, three steps
-    press(VirtualKey::Right);
-    press(VirtualKey::PageUp, 2);
-    press(VirtualKey::PageDown);
-    press(VirtualKey::Up, 5);
-    press(VirtualKey::Down, 2);
+    using namespace VirtualKey;
+    // A held key: three repeats of Left are three steps.
+    for (const auto& [key, times] : {std::pair{Left, 3}, {Right, 1}, {PageUp, 2}, {PageDown, 1}, {Up, 5}, {Down, 2}})
+        press(key, times);
     // Without a view the transform keys still act; the keys that need one do nothing.
     for (const auto& [key, times] : {std::pair{'B', 3}, {'N', 1}, {'I', 2}, {'M', 5}, {'L', 1}, {'J', 4}, {'W', 3}})
         press(key, times, false);
     EXPECT_EQ(state.modelScale, 1.3310000896453857f);  // 1.1 cubed in double precision, stored as float
     press('S', 1, false);
-    for (int key : {int(VirtualKey::Left), int('D'), int(VirtualKey::Add)}) press(key, 1, false);
-    EXPECT_EQ(eyeAndTransform(), (std::vector<float>{-2, 1, 33, 1.2100000381469727f, -3, -3, 2, 0, 0}));
+    for (int key : {int(Left), int('D'), int(Add)}) press(key, 1, false);
+    EXPECT_EQ(snapshot(), (std::vector<float>{-2, 1, 33, 1.2100000381469727f, -3, -3, 2, 0, 0, 200}));
 
     // Home resets the eye and the fly-by only; A the eye and the transform only.
     state.modelRotY = 30.0f;
     state.flyByStep = 50;
-    press(VirtualKey::Home);
-    EXPECT_EQ(state.flyByStep, Navigation::kFlyByIdle);
-    EXPECT_EQ(eyeAndTransform(), (std::vector<float>{0, 0, 30, 1.2100000381469727f, -3, -3, 2, 0, 30}));
-    press(VirtualKey::Up);
+    press(Home);  // the fly-by idle at step 200
+    EXPECT_EQ(snapshot(), (std::vector<float>{0, 0, 30, 1.2100000381469727f, -3, -3, 2, 0, 30, 200}));
+    press(Up);
     state.flyByStep = 17;
     press('A');
-    EXPECT_EQ(eyeAndTransform(), (std::vector<float>{0, 0, 30, 1, 0, 0, 0, 0, 0}));
-    EXPECT_EQ(state.flyByStep, 17);
+    EXPECT_EQ(snapshot(), (std::vector<float>{0, 0, 30, 1, 0, 0, 0, 0, 0, 17}));
 
     // Escape quits with or without a view; H (named by the key help), C, Z, the
     // main keyboard's plus and minus, End and the keypad's 1 are not bound.
-    EXPECT_EQ(nav.onKeyDown(view.get(), VirtualKey::Escape), Navigation::KeyResult::Quit);
-    EXPECT_EQ(nav.onKeyDown(nullptr, VirtualKey::Escape), Navigation::KeyResult::Quit);
+    EXPECT_EQ(nav.onKeyDown(view.get(), Escape), Navigation::KeyResult::Quit);
+    EXPECT_EQ(nav.onKeyDown(nullptr, Escape), Navigation::KeyResult::Quit);
     for (int key : {72, 67, 90, 187, 189, 35, 97})
         EXPECT_EQ(nav.onKeyDown(view.get(), key), Navigation::KeyResult::Ignored) << key;
-    EXPECT_EQ(eyeAndTransform(), (std::vector<float>{0, 0, 30, 1, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(snapshot(), (std::vector<float>{0, 0, 30, 1, 0, 0, 0, 0, 0, 17}));
 }
 
 TEST_F(NavigationTest, RescaleKeysMultiplyTheGeometry) {
@@ -105,28 +103,25 @@ TEST_F(NavigationTest, DraggingRotatesByThreeTenthsOfADegreePerPixelAndWrapsOnce
 
 TEST_F(NavigationTest, FlyByFollowsItsPathAndReturnsHome) {
     // The path: an ellipsoid with semi-axes 50, 50 and 400.
-    const std::pair<int, std::array<float, 3>> table[] = {
+    const std::map<int, std::array<float, 3>> path{
         {0, {0.0f, 0.0f, -400.0f}},        {1, {-0.78498f, -0.024669f, -399.95065f}},
         {50, {0.0f, -35.355339f, -282.84271f}}, {100, {50.0f, 0.0f, 0.0000175f}},
         {150, {0.0f, 35.355339f, 282.84271f}},  {198, {-1.5674351f, 0.098614663f, 399.80261f}},
         {199, {0.0f, 0.0f, 30.0f}}};
     nav.startFlyBy();
-    const auto* next = std::begin(table);
     for (int step = 0; step < 200; ++step) {
         ASSERT_EQ(state.flyByStep, step);
         nav.stepFlyBy(view.get());
-        if (next != std::end(table) && next->first == step) {
-            const float eye[3] = {view->eyeX(), view->eyeY(), view->eyeZ()};
+        const float eye[3] = {view->eyeX(), view->eyeY(), view->eyeZ()};
+        if (const auto at = path.find(step); at != path.end()) {
             for (int k = 0; k < 3; ++k)
-                EXPECT_NEAR(eye[k], next->second[k], 2e-5 + 1e-5 * std::abs(next->second[k])) << step;
-            ++next;
+                EXPECT_NEAR(eye[k], at->second[k], 2e-5 + 1e-5 * std::abs(at->second[k])) << step;
         }
     }
-    EXPECT_EQ(next, std::end(table));
     EXPECT_FALSE(nav.flyByRunning());
     press(VirtualKey::Left);
     nav.stepFlyBy(view.get());  // idle: further timer messages change nothing
-    EXPECT_EQ(eyeAndTransform()[0], -1.0f);
+    EXPECT_EQ(snapshot()[0], -1.0f);
 
     // Starting again while running restarts from step 0; Home stops it.
     for (int i = 0; i < 2; ++i) nav.startFlyBy(), nav.stepFlyBy(view.get());
