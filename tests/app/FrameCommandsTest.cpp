@@ -14,6 +14,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QProgressDialog>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QSlider>
 
@@ -287,14 +288,18 @@ int litPixels(const QImage& picture) {
     return lit;
 }
 
-// The label of a progress dialog as it comes up, before the work's first step replaces it.
+// The label of a progress dialog as it comes up, before the work's first
+// step replaces it; with `cancel`, its Cancel button is pressed right then.
 struct ProgressLabel : QObject {
     bool eventFilter(QObject* watched, QEvent* event) override {
-        if (auto* dialog = qobject_cast<QProgressDialog*>(watched); dialog && event->type() == QEvent::Show)
-            text = dialog->labelText();
+        auto* dialog = qobject_cast<QProgressDialog*>(watched);
+        if (!dialog || event->type() != QEvent::Show) return false;
+        text = dialog->labelText();
+        if (auto* button = dialog->findChild<QPushButton*>(); cancel && button) button->click();
         return false;
     }
     QString text;
+    bool cancel = false;
 };
 
 // File > Hologram on the sample model, and the reconstruction window's focus
@@ -306,6 +311,10 @@ TEST_F(FrameCommandsTest, HologramItemShowsTheFramesReconstructionAndTheSliderFo
     frame().hologramSettings().holoFit = 0.8;
     ProgressLabel progress;
     QApplication::instance()->installEventFilter(&progress);
+    progress.cancel = true;  // Cancel asks for nothing more: no window, no box
+    frame().action(Command::Hologram)->trigger();
+    EXPECT_EQ(frame().findChild<HologramWindow*>(), nullptr);
+    progress.cancel = false;
     frame().action(Command::Hologram)->trigger();
     EXPECT_TRUE(QRegularExpression("^Computing the hologram of [1-9][0-9]* points$").match(progress.text).hasMatch())
         << progress.text.toStdString();
