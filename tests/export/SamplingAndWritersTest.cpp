@@ -152,6 +152,15 @@ TEST(OutputFileTest, LinksAreFollowedAndWriteProtectedFilesRefused) {
     EXPECT_FALSE(OutputFile::create(dir.file("link"), error));  // no write bit at all: refused even for root
     EXPECT_EQ(fileText(dir.file("real/old")), "link");
     EXPECT_EQ(entries(dir.file("real")), 2);
+    // Run with standard input closed, the file gets descriptor 0 and is still written.
+    const int input = ::dup(0);
+    ::close(0);
+    auto zero = OutputFile::create(dir.file("zero"), error);
+    if (zero) zero->append("kept");
+    const bool committed = zero && zero->commit(error);
+    ::dup2(input, 0), ::close(input);
+    EXPECT_TRUE(committed) << error;
+    EXPECT_EQ(fileText(dir.file("zero")), "kept");
 }
 
 TEST(PointFileWriters, ChannelsKeepTheirOrderAndEachChannelFileHoldsItsOwnFraction) {

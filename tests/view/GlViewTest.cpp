@@ -151,6 +151,16 @@ TEST_F(ViewFixture, ModelTransformScalesThenTranslatesThenRotatesAboutXThenY) {
 }
 
 // Without it two runs a second apart would export the same phases.
+// The export's black is set in the view's own context, whichever was current.
+TEST_F(ViewFixture, ClearColourGoesToTheViewsOwnContext) {
+    open(8, 8);
+    const auto other = makeHeadlessSurface(4, 4);
+    ASSERT_TRUE(other && other->makeCurrent());
+    view->setClearColour(GlView::kExportClearColour);
+    view->drawFrame();
+    EXPECT_TRUE(near(Frame(*surface).at(3, 3), 0, 0, 0));
+}
+
 TEST_F(ViewFixture, SettingUpTheSurfaceSeedsThePhasesFromTheClock) {
     state.random.seed(12345);
     const std::time_t before = std::time(nullptr);
