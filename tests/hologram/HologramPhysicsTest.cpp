@@ -269,6 +269,12 @@ TEST(Outputs, PhaseMapIsFixedAndNpyCarriesComplex64) {
     EXPECT_EQ(phaseLevel(kPi / 2), 192);
     EXPECT_EQ(phaseLevel(kPi), 0);  // wraps
     EXPECT_DOUBLE_EQ(levelPhase(64), -kPi / 2);
+    ComplexField g(2, 1, kPitch);  // phases pi (level 0) and pi/2 (level 192) at unit amplitude
+    g.at(0, 0) = {-2.0, 0.0};
+    g.at(1, 0) = {0.0, 3.0};
+    const ComplexField unit = phaseOnly(g);
+    EXPECT_LT(std::abs(unit.at(0, 0) - std::complex<double>(-1, 0)) + std::abs(unit.at(1, 0) - std::complex<double>(0, 1)),
+              1e-12);
     ComplexField f(3, 2, kPitch);
     f.at(1, 0) = {0.5, -2.0};
     const auto npy = encodeNpy(f);
