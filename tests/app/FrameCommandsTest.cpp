@@ -12,6 +12,7 @@
 #include "support/PointFiles.h"
 
 #include <QKeyEvent>
+#include <QLabel>
 #include <QMouseEvent>
 #include <QProgressDialog>
 #include <QPushButton>
@@ -45,13 +46,15 @@ protected:
             return ok;
         };
     }
-    // The last form as shown: its number, title and labels, then the texts of its edits 1001, 1002...
+    // The last form as shown: its number, title and labels, then the texts of its edits 1001, 1002...,
+    // marked where an edit takes any text or only shows its value.
     Texts lastForm() const {
         const FormRequest& form = prompt_.forms().back();
         Texts out = {std::to_string(form.resourceId) + " " + form.title};
         for (const FormField& field : form.fields)
             if (!field.label.empty()) out[0] += " |" + field.label;
-        for (int id = 1001; const FormField* field = form.field(id); ++id) out.push_back(field->text);
+        for (int id = 1001; const FormField* field = form.field(id); ++id)
+            out.push_back(field->text + (field->numeric ? "" : " (any text)") + (field->editable ? "" : " (shown)"));
         return out;
     }
     TempDir dir_;
@@ -329,6 +332,9 @@ TEST_F(FrameCommandsTest, HologramItemShowsTheFramesReconstructionAndTheSliderFo
     ASSERT_TRUE(set) << set.error();
     HologramWindow window(*set, smallHologram());
     EXPECT_DOUBLE_EQ(window.focusDistance(), 10e-3);
+    Texts labels;
+    for (const QLabel* label : window.findChildren<QLabel*>()) labels.push_back(label->text().toStdString());
+    EXPECT_NE(std::find(labels.begin(), labels.end(), "Focus: 10.00 mm from the hologram"), labels.end());
     const int inFocus = litPixels(window.picture());
     for (int end : {window.focusSlider()->minimum(), window.focusSlider()->maximum()}) {
         window.focusSlider()->setValue(end);

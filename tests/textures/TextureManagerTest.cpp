@@ -35,6 +35,7 @@ TEST(TextureManager, TextureFilesAreFoundAsGivenThenBesideTheModelInAnyCase) {
     EXPECT_EQ(findTextureFile("exact.jpg", modelPath), modelDir.file("exact.jpg"));
     EXPECT_EQ(findTextureFile("MAPS\\DEEP.TGA", modelPath), modelDir.file("Maps/Deep.tga"));
     EXPECT_EQ(findTextureFile("NONE.BMP", modelPath), "NONE.BMP");
+    EXPECT_EQ(findTextureFile("TEX.BMQ", modelPath), "TEX.BMQ");  // one letter off is another name
     EXPECT_EQ(findTextureFile("TEX.BMP", ""), "TEX.BMP");
     writeFile(workDir.file("TEX.BMP"), std::string("x"));  // one in the current folder comes first
     EXPECT_EQ(findTextureFile("TEX.BMP", modelPath), "TEX.BMP");
