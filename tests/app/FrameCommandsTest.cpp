@@ -332,6 +332,14 @@ TEST_F(FrameCommandsTest, HologramItemShowsTheFramesReconstructionAndTheSliderFo
     ASSERT_TRUE(set) << set.error();
     HologramWindow window(*set, smallHologram());
     EXPECT_DOUBLE_EQ(window.focusDistance(), 10e-3);
+    // The window shows the reconstruction itself, every row of it.
+    const RgbPicture expected = Reconstruction(*set, smallHologram()).refocus(10e-3);
+    bool same = window.picture().size() == QSize(expected.width, expected.height);
+    for (int i = 0; same && i < expected.width * expected.height; ++i) {
+        const std::uint8_t* rgb = &expected.rgb[3 * std::size_t(i)];
+        same = window.picture().pixel(i % expected.width, i / expected.width) == qRgb(rgb[0], rgb[1], rgb[2]);
+    }
+    EXPECT_TRUE(same);
     Texts labels;
     for (const QLabel* label : window.findChildren<QLabel*>()) labels.push_back(label->text().toStdString());
     EXPECT_NE(std::find(labels.begin(), labels.end(), "Focus: 10.00 mm from the hologram"), labels.end());
