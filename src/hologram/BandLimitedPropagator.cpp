@@ -104,14 +104,4 @@ ComplexField paddedGrid(const ComplexField& inner) {
     return padded;
 }
 
-ComplexField cropMiddle(const ComplexField& padded) {
-    const int width = padded.width / 2, height = padded.height / 2;
-    ComplexField inner(width, height, padded.pitch);
-    inner.originColumn = padded.originColumn - width / 2;
-    inner.originRow = padded.originRow - height / 2;
-    for (int row = 0; row < height; ++row)
-        std::copy_n(&padded.at(width / 2, row + height / 2), width, &inner.at(0, row));
-    return inner;
-}
-
 }  // namespace velmora

@@ -35,7 +35,5 @@ private:
 
 // A grid twice the size of `inner` whose middle part lies where `inner` is.
 ComplexField paddedGrid(const ComplexField& inner);
-// The part of `padded` that `paddedGrid` put `inner`'s pixels on.
-ComplexField cropMiddle(const ComplexField& padded);
 
 }  // namespace velmora
