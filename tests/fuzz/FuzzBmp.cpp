@@ -1,5 +1,4 @@
-// Feeds arbitrary bytes to the BMP reader. It must never crash or read
-// outside the input; a picture it accepts is 24-bit RGB of its own size.
+// Arbitrary bytes into the BMP reader (the promises: RgbPictureChecks.h).
 
 #include "RgbPictureChecks.h"
 #include "textures/DibReader.h"

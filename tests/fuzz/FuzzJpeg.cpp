@@ -1,6 +1,4 @@
-// Feeds arbitrary bytes to the JPEG decoder. Undecodable data must come back
-// as a refusal with one message, never end the program or crash; a picture it
-// accepts is 3-byte RGB of its own size.
+// Arbitrary bytes into the JPEG decoder, which must not end the program.
 
 #include "RgbPictureChecks.h"
 #include "textures/JpegDecoder.h"

@@ -1,6 +1,4 @@
-// Feeds arbitrary bytes to the PNG reader. Undecodable data must come back as
-// a refusal with one message, never crash or allocate beyond the size limit;
-// a picture it accepts is 3-byte RGB of its own size.
+// Arbitrary bytes into the PNG reader, which must not allocate beyond the limit.
 
 #include "RgbPictureChecks.h"
 #include "textures/PngReader.h"

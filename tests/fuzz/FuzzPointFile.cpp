@@ -1,6 +1,4 @@
-// Feeds arbitrary bytes to the point-file readers (CGH text and both PLY
-// layouts). They must never crash, hang or read outside the input, and
-// every point must come from bytes of the input.
+// Arbitrary bytes into the point-file readers: every point from bytes of the input.
 
 #include "hologram/PointFileReader.h"
 

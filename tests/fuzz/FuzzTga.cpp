@@ -1,6 +1,4 @@
-// Feeds arbitrary bytes to the TGA reader, with and without the greyscale
-// options. It must never crash or read outside the input, and a picture it
-// accepts must hold exactly its rows.
+// Arbitrary bytes into the TGA reader, with and without the greyscale option.
 
 #include "platform/RecordingPrompt.h"
 #include "textures/TgaReader.h"

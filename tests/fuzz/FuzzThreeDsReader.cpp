@@ -1,5 +1,4 @@
-// Feeds arbitrary bytes to the .3ds reader. It must never crash, hang or
-// read outside the input, and what it builds must be consistent.
+// Arbitrary bytes into the .3ds reader: what it builds must fit in the input.
 
 #include "model/ThreeDsReader.h"
 #include "platform/RecordingPrompt.h"

@@ -1,7 +1,6 @@
 #pragma once
-// What every picture reader must hold to on arbitrary input: either a 3-byte
-// RGB picture of its own size and no message, or a refusal with exactly one
-// "Error" box. A broken promise aborts, which the fuzzer reports.
+// A picture reader's promise on any input: a 3-byte RGB picture of its own
+// size and no message, or exactly one "Error" box. Breaking it aborts.
 
 #include "platform/RecordingPrompt.h"
 #include "textures/TextureImage.h"

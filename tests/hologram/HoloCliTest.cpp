@@ -1,7 +1,5 @@
-// velmora-holo as a person runs it: a per-channel set named by one file,
-// its outputs, and the exit statuses; and velmora-export's hologram of its
-// own frame against velmora-holo's of the same frame's colour file. The FFT
-// wisdom goes to a temporary cache folder, never the user's.
+// velmora-holo as a person runs it. The FFT wisdom goes to a temporary cache
+// folder, never the user's.
 
 #include "support/TempDir.h"
 

@@ -1,7 +1,4 @@
-// The hologram's physics against hand computation: the field of a point,
-// its aliasing window, refocusing (sinc^2 of the aperture), the propagator's
-// exactness, the recording plane against the direct sum, colour, and the
-// placement's refusals.
+// The hologram's physics against hand computation and the exact direct sum.
 
 #include "hologram/BandLimitedPropagator.h"
 #include "hologram/HologramComputer.h"
@@ -40,7 +37,6 @@ double relativeL2(const ComplexField& a, const ComplexField& b) {
     return std::sqrt(diff / ref);
 }
 
-// The brightest pixel's column and row.
 std::pair<int, int> brightest(const ComplexField& f) {
     std::size_t best = 0;
     for (std::size_t i = 1; i < f.values.size(); ++i)
@@ -165,9 +161,8 @@ TEST(BandLimitedPropagator, RoundTripRestoresConservesEnergyAndMatchesTheDirectS
     EXPECT_LT(relativeL2(focusAt(pointField(128, points, 0.5), -5e-3), pointField(128, further, 0.5)), 0.05);
 }
 
-// A few hundred grey points in two slabs 16 mm apart, their holograms
-// focused back on the middle; with the plane in front of the object and
-// between the slabs (the far slab then needs the converging wave).
+// Two slabs 16 mm apart; the plane in front of them, then between them
+// (the far slab then needs the converging wave).
 TEST(RecordingPlane, MatchesTheDirectSumInFrontOfAndInsideTheObject) {
     std::mt19937 random(3);
     std::uniform_real_distribution<double> across(-0.15, 0.15), depth(8.0, 9.0), phase(0, 2 * kPi);
@@ -177,9 +172,8 @@ TEST(RecordingPlane, MatchesTheDirectSumInFrontOfAndInsideTheObject) {
     for (int i = 0; i < 300; ++i)
         cloud.points.push_back({across(random), across(random), (i % 2 ? 1 : -1) * depth(random), phase(random), 0,
                                 0.8f, 0});
-    // Between the slabs both methods cut zones of about 40 pixels inside the
-    // grid, and each cut diffracts its own way: a looser bound, still far
-    // below what a wrong converging wave gives (about 1.4).
+    // Between the slabs each method's zone cuts diffract their own way: a looser
+    // bound, still far below a wrong converging wave's (about 1.4).
     struct Case {
         std::optional<double> gap;
         double distance, bound;
@@ -243,8 +237,7 @@ TEST(Placement, RefusesWhatCannotMakeAHologramWithAReason) {
     }
 }
 
-// The flag stops the kernel before its next point and the computation at its
-// next step, and a computation stopped after its last step still gives no set.
+// Stopped after the last step still gives no set.
 TEST(Placement, ACancelledComputationStopsAndGivesNoHologram) {
     std::atomic<bool> cancel = true;
     const ComplexField untouched = [&] {

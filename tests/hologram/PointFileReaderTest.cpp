@@ -1,6 +1,4 @@
-// The point-file readers on files written out by hand as the writers lay
-// them out: CR LF lines, both header placeholders, the statistics and
-// viewpoint lines, per-channel sets, both PLY layouts, and bad input.
+// The point-file readers on files written by hand in the writers' layouts.
 
 #include "hologram/PointFileReader.h"
 

@@ -1,6 +1,3 @@
-// The off-screen OpenGL surface: a real context, a framebuffer of any size,
-// drawing and read-back of colour and depth.
-
 #include "support/GlTestContext.h"
 
 #include <GL/gl.h>
@@ -10,7 +7,6 @@ using namespace velmora;
 TEST(HeadlessGlSurface, DrawReadBackAndResize) {
     auto gl = velmora::testing::makeHeadlessSurface(64, 48);
     ASSERT_TRUE(gl);
-    // RGBA at (x, y), y counted from the bottom row.
     const auto pixel = [&](int x, int y) {
         const auto rgba = gl->readRgba();
         const std::size_t i = (static_cast<std::size_t>(y) * gl->width() + x) * 4;

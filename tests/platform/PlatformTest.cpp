@@ -1,6 +1,3 @@
-// Numbers and box texts under a decimal-comma locale, the fatal-exit hook,
-// the recording prompt the tests rely on and the command line's console prompt.
-
 #include "platform/ConsolePrompt.h"
 #include "platform/DecimalText.h"
 #include "platform/Diagnostics.h"
@@ -30,7 +27,6 @@ TEST(DecimalText, NumbersAreReadAndShownWithAPointUnderADecimalCommaLocale) {
     EXPECT_EQ(shown, "30 0.5 0.333333 maxx:4.000000 minx:0.5");  // six significant digits
 }
 
-// What the installed handler turned fatalExit(status) into.
 static int statusOf(int status) {
     try {
         fatalExit(status);
@@ -58,7 +54,6 @@ TEST(RecordingPrompt, RecordsInOrderAndAnswersFromTheScript) {
     prompt.queueAnswer(PromptAnswer::Cancel);
     EXPECT_EQ(prompt.show("first", std::string("Error"), PromptIcon::Error, PromptButtons::RetryCancel),
               PromptAnswer::Cancel);
-    // Script exhausted: the affirmative answer of the buttons.
     EXPECT_EQ(prompt.show("second", std::nullopt, PromptIcon::Question, PromptButtons::RetryCancel),
               PromptAnswer::Retry);
     EXPECT_EQ(prompt.show("third", std::nullopt, PromptIcon::None, PromptButtons::YesNo), PromptAnswer::Yes);

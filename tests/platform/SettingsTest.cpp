@@ -1,5 +1,3 @@
-// The per-user settings: file location, format, defaults and write order.
-
 #include "platform/IniSettingsStore.h"
 #include "platform/UserSettings.h"
 #include "support/TempDir.h"
@@ -11,7 +9,6 @@ using velmora::testing::fileText;
 using velmora::testing::dataSections;
 
 namespace {
-// Sets an environment variable (empty: unset) for the lifetime of the object.
 struct ScopedEnv {
     ScopedEnv(const char* name, const std::string& value) : name(name), old(std::getenv(name) ? std::getenv(name) : "") {
         set(value);
@@ -62,7 +59,6 @@ TEST(IniSettingsStore, KeepsWhatItDoesNotKnowRewritesInPlaceAndDefaultsOnGarbage
     EXPECT_EQ(store.getProfileInt("General", "FrameWidth", 600), 1);
     ASSERT_TRUE(store.writeProfileInt("Options", "FrameHeight", 500));
     ASSERT_TRUE(store.writeProfileInt("Options", "FrameWidth", 640));
-    // Written back with Unix line ends.
     EXPECT_EQ(fileText(path), dataSections("platform.txt")["profile rewritten"]);
 
     IniSettingsStore unwritable("/proc/velmora-cannot-write-here/s.ini");
