@@ -1,8 +1,5 @@
-// The picture readers. BMP, TGA and PNG files built field by field, and JPEG
-// files the decoder refuses, form one table of pictures, each decoded and
-// compared whole with the text tests/data/picture_readers.txt gives for it
-// (its pixels, or the one message that refuses it); JPEG files the library
-// wrote are decoded within its tolerance.
+// One table of pictures, each compared whole with its section of picture_readers.txt (its pixels or the one
+// refusal); JPEG files the library wrote are decoded within its tolerance.
 
 #include "textures/DibReader.h"
 #include "textures/JpegDecoder.h"
@@ -12,7 +9,6 @@
 #include "PictureWriters.h"
 #include "platform/FatalExit.h"
 #include "platform/RecordingPrompt.h"
-#include "support/GlTestContext.h"
 
 #include <GL/gl.h>
 #include <gtest/gtest.h>
@@ -186,7 +182,6 @@ std::vector<Row> rows() {
         {"jpeg junk", {'n', 'o', 't', ' ', 'a', ' ', 'j', 'p', 'g'}},
         {"jpeg huge", bigJpeg},
         {"jpeg CMYK", jpegFile(8, 8, [](int, int) { return Rgb{1, 2, 3}; }, 4)},
-
     };
 }
 
@@ -215,29 +210,6 @@ TEST(PictureReaders, PicturesDecodeToKnownPixelsOrAreRefusedWithOneMessage) {
     EXPECT_EQ(dump(prompt, std::nullopt), expected.at("files that are not there, and the reader's own limit"));
 }
 
-TEST(PictureReaders, TgaUploadKeepsTheAlignmentAndBuildsMipmaps) {
-    auto gl = makeHeadlessSurface(8, 8);
-    ASSERT_TRUE(gl);
-    RecordingPrompt prompt;
-    TgaReader reader(prompt);
-    // Rows of three bytes upload under any alignment.
-    const auto image = read(prompt, "tga", tgaFile({2, 24, 1, 4, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11}}), 0);
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
-    reader.uploadTga(image.value());  // into the default texture
-    GLint alignment = 0, width = 0;
-    glGetIntegerv(GL_UNPACK_ALIGNMENT, &alignment);
-    EXPECT_EQ(alignment, 4);
-    Bytes back(12, 0xEE);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glGetTexImage(GL_TEXTURE_2D, 0, GL_RGB, GL_UNSIGNED_BYTE, back.data());
-    EXPECT_EQ(back, image->pixels);
-    // The upload builds the whole mipmap chain of a 4 × 2 picture.
-    reader.uploadTga(read(prompt, "tga", tgaFile({2, 24, 4, 2, Bytes(24, 50)}), 0).value());
-    glGetTexLevelParameteriv(GL_TEXTURE_2D, 2, GL_TEXTURE_WIDTH, &width);
-    EXPECT_EQ(width, 1);
-    EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
-}
-
 // Decodes with the program's end turned into an exception, so that a decoder
 // ending the program fails the test instead of the test run.
 struct Decoded {
@@ -263,7 +235,6 @@ TEST(JpegDecoder, ColourAndGreyComeOutAsRgbBottomRowFirstAndTheLibrarysTextsGoTo
     const Decoded rgb(jpegFile(32, 64, [](int, int y) { return stripe(y); }));
     ASSERT_TRUE(rgb.image);
     EXPECT_EQ((std::array{rgb.image->width, rgb.image->height, rgb.image->bytesPerPixel}), (std::array{32, 64, 3}));
-    EXPECT_EQ(rgb.image->format, unsigned(GL_RGB));
     ASSERT_EQ(rgb.image->pixels.size(), 64u * 96u);
     for (int k = 0; k < 64; ++k) {
         const int y = 63 - k;                     // picture row stored in row k

@@ -14,9 +14,8 @@
 namespace velmora {
 namespace {
 
-// A surface of a given colour depth that may refuse to become current; with
-// a real surface it stands for that surface's context drawing into a
-// framebuffer with colour but no depth buffer.
+// A surface of a given colour depth that refuses to become current; with a real surface, that surface's
+// context drawing into a framebuffer with colour but no depth buffer.
 struct FakeSurface : GlSurface {
     explicit FakeSurface(int bits, HeadlessGlSurface* real = nullptr) : bits(bits), real(real) {
         if (!real) return;
@@ -71,7 +70,6 @@ TEST(ViewFailureTest, SurfaceThatCannotBeUsedEndsTheProcessWithOneBox) {
         for (const std::string& line : prompt.transcript()) shown += line + "\n";
     }
     EXPECT_EQ(shown, testing::dataText("view_failures.txt"));
-
     auto real = testing::makeHeadlessSurface(64, 64);
     ASSERT_TRUE(real);
     FakeSurface depthless(32, real.get());
