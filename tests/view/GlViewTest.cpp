@@ -20,7 +20,6 @@ namespace {
 
 using namespace testing;
 
-// An axis-aligned cube of half side `h`, faces outwards.
 std::vector<Vec3> cube(Vec3 c, float h) {
     const auto p = [&](int i) { return Vec3{c.x + (i & 1 ? h : -h), c.y + (i & 2 ? h : -h), c.z + (i & 4 ? h : -h)}; };
     std::vector<Vec3> corners;
@@ -161,8 +160,7 @@ TEST_F(ViewFixture, SettingUpTheSurfaceSeedsThePhasesFromTheClock) {
     EXPECT_TRUE(fromClock);
 }
 
-// Expected widths are the published Arial/Helvetica advance widths (per 1000
-// em), which Liberation Sans shares.
+// Expected widths are the published Arial advances (per 1000 em), which Liberation Sans shares.
 TEST(OutlineFontTest, GlyphsHaveArialAdvancesAndClosedContoursInTheWindowsCodePage) {
     OutlineFont font;
     ASSERT_TRUE(font.load()) << "no face for Arial; install fonts-liberation";
@@ -170,16 +168,10 @@ TEST(OutlineFontTest, GlyphsHaveArialAdvancesAndClosedContoursInTheWindowsCodePa
     for (const unsigned char code : std::string_view("A Wi.\xE9OB"))
         shown += formatText("%02X %.3f %zu\n", code, double(font.glyph(code).advance), font.glyph(code).contours.size());
     EXPECT_EQ(shown, dataSections("outline_glyphs.txt").at("glyphs"));
-    EXPECT_NEAR(font.glyph(0x80).advance, 0.556, 0.001);
-    EXPECT_FALSE(font.glyph(0x80).contours.empty());  // the euro sign
     // Every printable glyph stays within one em of height around its cell.
     for (int code = 33; code < 256; ++code)
         for (const auto& contour : font.glyph(static_cast<std::uint8_t>(code)).contours)
             for (const auto& p : contour) ASSERT_TRUE(p.y > -0.35f && p.y < 1.2f) << code;
-    // Windows-1252: 0x81 is unassigned.
-    const std::pair<std::uint8_t, char32_t> unicode[] = {
-        {0x80, U'\u20AC'}, {0x8A, U'\u0160'}, {0x9F, U'\u0178'}, {0x81, 0}, {0xA0, 0xA0}, {'A', U'A'}};
-    for (const auto& [code, expected] : unicode) EXPECT_EQ(OutlineFont::toUnicode(code), expected) << int(code);
 }
 
 // A text starting `x` units from the centre (16 units across the shorter side, 2 to the em): white, within

@@ -54,8 +54,7 @@ TEST_F(NavigationTest, KeysMoveTheEyeAndChangeTheTransformOneStepPerMessage) {
     state.flyByStep = 17;
     press('A');
     EXPECT_EQ(snapshot(), (std::vector<float>{0, 0, 30, 1, 0, 0, 0, 0, 0, 17}));
-    // Escape quits with or without a view; H (named by the key help), C, Z, the
-    // main keyboard's plus and minus, End and the keypad's 1 are not bound.
+    // Escape quits with or without a view; H (in the key help), C, Z, main +/-, End and keypad 1 are unbound.
     EXPECT_EQ(nav.onKeyDown(view.get(), Escape), Navigation::KeyResult::Quit);
     EXPECT_EQ(nav.onKeyDown(nullptr, Escape), Navigation::KeyResult::Quit);
     for (int key : {72, 67, 90, 187, 189, 35, 97})
@@ -131,8 +130,7 @@ TEST_F(NavigationTest, FlyByFollowsItsPathAndReturnsHome) {
     EXPECT_EQ(view->eyeZ(), 30.0f);
 }
 
-// Worked by hand: the distance is 1.05 R / sin(half the smaller field of
-// view), R the reach of the placed bounding sphere from the origin.
+// By hand: the distance is 1.05 R / sin(half the smaller field of view), R the placed sphere's reach.
 TEST(ModelFitTest, TheEyeMovesAlongItsDirectionUntilTheSphereFits) {
     const std::vector<ModelVertex> cube{{0, 0, 0, 0, 0, -1, -1, -1}, {0, 0, 0, 0, 0, 1, 1, 1}};
     ViewerState scaled;
@@ -143,8 +141,7 @@ TEST(ModelFitTest, TheEyeMovesAlongItsDirectionUntilTheSphereFits) {
     EXPECT_NEAR(eye[2], 18.601050f, 1e-4);
     // A tall frame: the horizontal half angle atan(0.5 tan 9 degrees) is the smaller.
     EXPECT_NEAR(fittedEye(cube, scaled, {0, 0, 30}, 0.5f)[2], 46.073899f, 1e-4);
-    // The sphere about (2, 0, 2) turns about y to (2, 0, -2), about x to
-    // (2, 2, 0), and the offsets then bring it to the origin: R = 1.
+    // The sphere about (2, 0, 2) turns to (2, 0, -2) about y, (2, 2, 0) about x; the offsets centre it: R = 1.
     ViewerState turned;
     turned.modelRotX = turned.modelRotY = 90.0f;
     turned.modelOffsetX = turned.modelOffsetY = -2.0f;

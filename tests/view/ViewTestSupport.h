@@ -67,7 +67,6 @@ struct ViewFixture : ::testing::Test {
         ASSERT_EQ(view->loadModel(dir.file("model.3ds"), twoSided), ModelLoad::Loaded);
         view->resize(0, 0, surface->width(), surface->height());
     }
-    // A model of one square of half side `h` at the origin, facing +z, in one colour.
     static ModelParts square(std::array<float, 3> colour, float h) {
         return {{colour, {{-h, -h, 0}, {h, -h, 0}, {h, h, 0}, {-h, -h, 0}, {h, h, 0}, {-h, h, 0}}}};
     }
