@@ -94,7 +94,6 @@ std::vector<Row> rows() {
     farPixels[10] = 0xFF, farPixels[11] = 0xFF;
     cutBmp.resize(30);
     const auto sized = [](std::int32_t w, std::int32_t h) { return bmpFile({24, w, h}); };
-
     const TgaLayout withId{2, 24, 1, 1, {0x10, 0x20, 0x30}, 0, {'h', 'e', 'l', 'l', 'o'}, Bytes(6, 9)};
     const TgaLayout topDown{2, 24, 1, 2, {0, 0, 255, 255, 0, 0}, 0x20};  // top row red, then blue
     TgaLayout odd{2, 24, 3, 3};  // pixel i holds (i, i, i + 100), stored B, G, R; rows are not padded
@@ -105,7 +104,6 @@ std::vector<Row> rows() {
     Bytes bigJpeg = jpegFile(8, 8, [](int, int) { return Rgb{9, 9, 9}; });
     const std::size_t frame = jpegMarker(bigJpeg, 0xC0);
     bigJpeg[frame + 5] = bigJpeg[frame + 7] = 0xEA, bigJpeg[frame + 6] = bigJpeg[frame + 8] = 0x60;  // 60000 × 60000
-
     return {
         // 12-byte rows lose their padding; B, G, R becomes R, G, B.
         {"bmp 24-bit",
@@ -140,7 +138,6 @@ std::vector<Row> rows() {
         {"bmp too wide", sized(65537, 1)},
         {"bmp huge", sized(0x7FFFFFFF, std::int32_t(0x80000000u))},
         {"bmp one row beyond 2^28", sized(16385, 16384)},
-
         {"tga raw 24-bit", tgaFile({2, 24, 2, 2, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}})},
         {"tga raw 32-bit", tgaFile({2, 32, 1, 1, {10, 20, 30, 40}})},
         {"tga image ID and colour map skipped", tgaFile(withId)},
@@ -160,12 +157,10 @@ std::vector<Row> rows() {
         {"tga compressed 16-bit", tgaFile({10, 16, 2, 2})},
         {"tga grey without an option", tgaFile({3, 8, 2, 2})},
         {"tga 16-bit grey", tgaFile({3, 16, 1, 1}), greyAsLuminance},
-        {"tga type 0", tgaFile({0, 24, 2, 2})},
         {"tga type 11", tgaFile({11, 24, 2, 2})},
         {"tga zero width", tgaFile({2, 24, 0, 2})},
         {"tga negative height", tgaFile({2, 24, 4, -1})},
         {"tga too large", tgaFile({2, 24, 32767, 32767})},
-
         // RGBA, top row red (alpha 0) and green, bottom row blue and grey (alpha 128): the alpha is dropped.
         {"png RGBA", png(2, 2, 8, 6, {0, 255, 0, 0, 0, 0, 255, 0, 255, 0, 0, 0, 255, 128, 90, 90, 90, 255})},
         {"png grey", png(2, 1, 8, 0, {0, 10, 200})},
@@ -177,7 +172,6 @@ std::vector<Row> rows() {
         {"png cut after the header", cutPng},
         // Refused by the header's size before its data is read.
         {"png huge", png(100000, 100000, 8, 2, {})},
-
         {"jpeg junk", {'n', 'o', 't', ' ', 'a', ' ', 'j', 'p', 'g'}},
         {"jpeg huge", bigJpeg},
         {"jpeg CMYK", jpegFile(8, 8, [](int, int) { return Rgb{1, 2, 3}; }, 4)},
@@ -203,7 +197,6 @@ TEST(PictureReaders, PicturesDecodeToKnownPixelsOrAreRefusedWithOneMessage) {
     EXPECT_FALSE(reader.readPngMemory(four.data(), four.size(), "four.png"));
     EXPECT_FALSE(reader.readPng("/nonexistent/a.png"));
     EXPECT_FALSE(DibReader(prompt).readDib("/nonexistent/x.bmp"));
-    EXPECT_FALSE(TgaReader(prompt).loadTga("/nonexistent/a.tga", 0));
     EXPECT_FALSE(JpegDecoder(prompt).decodeJpeg("/nonexistent/a.jpg"));
     EXPECT_EQ(dump(prompt, std::nullopt), expected.at("files that are not there, and the reader's own limit"));
 }
@@ -236,9 +229,7 @@ TEST(JpegDecoder, ColourAndGreyComeOutAsRgbBottomRowFirstAndTheLibrarysTextsGoTo
     }
     // A cut-off file is only a warning, for the diagnostics: the picture comes out in full size.
     Bytes file = jpegFile(32, 32, [](int x, int y) { return Rgb{std::uint8_t(8 * x), std::uint8_t(8 * y), 90}; });
-    const std::size_t scan = jpegMarker(file, 0xDA);
-    ASSERT_NE(scan, 0u);
-    file.resize(scan + (file.size() - scan) / 2);
+    file.resize(file.size() * 3 / 4);  // within the scan, which is most of the file
     const Decoded cut(file);
     ASSERT_TRUE(cut.image);
     EXPECT_EQ(cut.image->pixels.size(), 32u * 32u * 3u);
