@@ -11,7 +11,6 @@
 
 namespace velmora::testing {
 
-// Little-endian fields, two or four bytes.
 inline void put16(Bytes& b, unsigned v) { b.insert(b.end(), {std::uint8_t(v), std::uint8_t(v >> 8)}); }
 inline void put32(Bytes& b, std::uint32_t v) { put16(b, v & 0xFFFF), put16(b, v >> 16); }
 
@@ -69,7 +68,6 @@ inline Bytes bmpFile(const BmpLayout& s) {
     return b;
 }
 
-// Pads each row to a multiple of 4 bytes.
 inline Bytes bmpRows(const std::vector<Bytes>& rows) {
     Bytes b;
     for (const auto& r : rows) {
@@ -83,14 +81,12 @@ struct Rgb {
     std::uint8_t r, g, b;
 };
 
-// Whether the RGB at `p` is within `tolerance` of `c` on every channel.
 inline bool closeTo(const std::uint8_t* p, Rgb c, int tolerance) {
     return std::abs(p[0] - c.r) <= tolerance && std::abs(p[1] - c.g) <= tolerance && std::abs(p[2] - c.b) <= tolerance;
 }
 
-// A JPEG (quality 100) of the picture `colour(x, y)` gives (y = 0 is the top
-// row). `components` 3 writes colour (YCbCr), 1 greyscale (the red channel),
-// 4 CMYK.
+// A JPEG (quality 100) of `colour(x, y)`, y = 0 the top row. `components` 3 writes colour (YCbCr),
+// 1 greyscale (the red channel), 4 CMYK.
 inline Bytes jpegFile(int width, int height, const std::function<Rgb(int, int)>& colour, int components = 3) {
     jpeg_compress_struct info;
     jpeg_error_mgr errors;

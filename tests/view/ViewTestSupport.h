@@ -1,7 +1,5 @@
 #pragma once
-// Shared pieces of the view and export tests: models described in the view's
-// own axes (written as .3ds files through the fixture builder), a view on a
-// headless surface and frame read-back.
+// Shared by the view and export tests: models in the view's own axes, a view on a headless surface.
 
 #include "platform/RecordingPrompt.h"
 #include "support/GlTestContext.h"
@@ -14,9 +12,8 @@ namespace velmora::testing {
 // each colour, its triangles as corner triples, front faces counter-clockwise.
 using ModelParts = std::vector<std::pair<std::array<float, 3>, std::vector<Vec3>>>;
 
-// One material and one object for each part. The file stores positions as
-// (-x, z, y) and each face with its last two corners exchanged, which the
-// mesh model undoes when it loads.
+// One material and one object for each part. The file stores positions as (-x, z, y) and each face with
+// its last two corners exchanged, which the mesh model undoes when it loads.
 inline bool writeModel(const std::string& path, const ModelParts& parts) {
     std::vector<Chunk> chunks, objects;
     for (const auto& [c, corners] : parts) {
@@ -58,8 +55,7 @@ inline bool near(Pixel p, int r, int g, int b, int tolerance = 1) {
 // The viewing clear colour (0.25, 0.5, 0.75) in 8-bit steps.
 inline bool isClearColour(Pixel p) { return near(p, 64, 128, 191); }
 
-// A view on a headless surface with a recording prompt; `load` writes the
-// model, loads it and sizes the view to the whole surface.
+// `load` writes the model, loads it and sizes the view to the whole surface.
 struct ViewFixture : ::testing::Test {
     void open(int width, int height) {
         surface = makeHeadlessSurface(width, height);
@@ -71,7 +67,6 @@ struct ViewFixture : ::testing::Test {
         ASSERT_EQ(view->loadModel(dir.file("model.3ds"), twoSided), ModelLoad::Loaded);
         view->resize(0, 0, surface->width(), surface->height());
     }
-    // A model of one square of half side `h` at the origin, facing +z, in one colour.
     static ModelParts square(std::array<float, 3> colour, float h) {
         return {{colour, {{-h, -h, 0}, {h, -h, 0}, {h, h, 0}, {-h, -h, 0}, {h, h, 0}, {-h, h, 0}}}};
     }
