@@ -112,6 +112,20 @@ TEST(PointKernel, ZoneEndsAtTheAliasingLimitAndRefocusesWithoutSecondaryPeaks) {
     EXPECT_LT(outside, 0.01 * std::norm(back.at(64, 63)));
 }
 
+// 3 mm deep the zone's half-width is 12.48 pitches: 11.98 pitches from the
+// point, column 0 is the one column of the grid the zone reaches.
+TEST(PointKernel, SeparableZoneDrawsItsLastColumn) {
+    ComplexField plane(16, 16, kPitch);
+    const PlanePoint point{plane.columnX(0) - 11.98 * kPitch, 0.0, 3e-3, 1.0, 0.0};
+    addPointField(plane, {point}, {kLambda, 0.01, 1, false});
+    for (int j = 0; j < 16; ++j) {
+        const double dx = plane.columnX(0) - point.x, dy = plane.rowY(j);
+        const double r = std::sqrt(dx * dx + dy * dy + point.depth * point.depth);
+        EXPECT_LT(std::abs(plane.at(0, j) - std::polar(1.0 / r, 2 * kPi / kLambda * r)), 0.01 / r) << j;
+        EXPECT_EQ(std::abs(plane.at(1, j)), 0.0) << j;
+    }
+}
+
 // A point at a pixel centre, d chosen so the first zero lambda d / (N p)
 // falls on the fourth pixel. The square aperture focuses as sinc^2 along
 // the row; the zero is found from the samples next to the peak.
