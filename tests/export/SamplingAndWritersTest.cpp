@@ -1,6 +1,5 @@
-// The sampling pass over hand-made buffers and what the read-back leaves behind; then the writers' own
-// rules that the velmora-export table cannot reach: failures and what they leave, links and protected
-// files, the channel split, an oversized header, the room of an ASCII PLY line.
+// The sampling pass over hand-made buffers and the read-back; then what the velmora-export table cannot reach:
+// failures, links and protected files, the channel split, an oversized header, the room of an ASCII PLY line.
 
 #include "export/CghWriter.h"
 #include "export/OutputFile.h"
@@ -201,9 +200,8 @@ TEST(PointFileWriters, HeaderLongerThanItsPlaceholderTakesLineOneAlone) {
 }
 
 TEST(PointFileWriters, AsciiPlyLinesOfTheLongestNumbersFitTheirRoomAcrossTheOutputBuffer) {
-    // Scaled by 1e45 and moved, every pixel unprojects to the same floats, whose shortest texts take
-    // nine digits: a line is 60 characters before its phase. 100,000 lines fill the 1 MiB output buffer
-    // seven times, and a line that takes more room than it reserved at the buffer's end overruns it.
+    // Every pixel unprojects to the same floats of nine-digit shortest texts: 60 characters before the phase.
+    // 100,000 such lines fill the 1 MiB output buffer seven times; one wider than it reserved overruns it.
     FrameBuilder b{400, 250};
     const double scale = 1e45, x = -1.00009075e-30, y = -1.00017285e-30, z = -1.00038265e-30;
     b.modelview = {scale, 0, 0, 0, 0, scale, 0, 0, 0, 0, scale, 0, x * scale, -y * scale, -z * scale, 1};  // x inverted

@@ -63,7 +63,6 @@ TEST(AssimpImporter, StoredSoTheMeshModelGivesBackTheSourceAxesAndWinding) {
     EXPECT_FALSE(in.scene.needsDefaultMaterial);
     ASSERT_EQ(in.scene.materialDefs.size(), 1u);  // the library's default, named by the group
     EXPECT_EQ(o.faceGroups[0].materialName, in.scene.materialDefs[0].name);
-
     // Two uses of one mesh: translated by (5, 0, 0) and scaled by 2, then mirrored in x.
     writeBuffer(in.dir);
     ASSERT_TRUE(in.read("two.gltf", testing::dataText("model/two_nodes.gltf")));
@@ -115,7 +114,6 @@ TEST(AssimpImporter, MaterialsCarryColoursOpacityTextureAndShortUniqueNames) {
     std::set<std::string> grouped;
     for (const MeshObject& o : in.scene.objects) grouped.insert(o.faceGroups.at(0).materialName);
     EXPECT_EQ(grouped, (std::set<std::string>{"a_very_long_mate", "a_very_long_ma~1"}));
-
     // glTF materials: two-sided, ambient as the diffuse colour, embedded pictures written out. Untyped, each is
     // named by its signature, so that a damaged one still goes to the PNG reader, which reports it.
     writeBuffer(in.dir);
@@ -143,7 +141,6 @@ TEST(AssimpImporter, FailuresAreReportedAndLeaveNoModel) {
     EXPECT_EQ(in.lines.at(0), "Failed to parse " + in.dir.file("bad.glb") + "\n");
     EXPECT_FALSE(in.read("points.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\np 1 2 3\n"));
     EXPECT_TRUE(in.scene.objects.empty());
-
     for (const char* yes : {"a.obj", "A.OBJ", "b.Stl", "c.ply", "d.gltf", "e.GLB", "f.dae", "g.fbx", "dir/h.obj"})
         EXPECT_TRUE(isAssimpModel(yes)) << yes;
     for (const char* no : {"a.3ds", "A.3DS", "obj", "dir.obj/file", "a.objx", "a.jpeg", ""})

@@ -1,6 +1,5 @@
-// The render model built from a file image in a headless OpenGL context:
-// axes, materials, faces kept and dropped, bounds and centring, crease-aware
-// normals, the display list and its errors.
+// The render model built from a file image in a headless OpenGL context: axes, materials, faces kept and
+// dropped, bounds and centring, crease-aware normals, the display list and its errors.
 
 #include "model/GlErrorReporter.h"
 #include "model/MeshModel.h"
@@ -24,7 +23,6 @@ namespace {
 struct MeshModelTest : ::testing::Test {
     void SetUp() override { ASSERT_TRUE(surface = makeHeadlessSurface(64, 64)); }
     void TearDown() override { loaded.reset(); }  // while the context is current
-    // Writes the bytes, reads and builds them; the model lives until the next load.
     MeshModel& load(const Bytes& bytes, int forceTwoSided = 0, TextureFactory textures = {}) {
         loaded.reset();
         EXPECT_TRUE(writeFile(path, bytes));
@@ -47,7 +45,6 @@ struct MeshModelTest : ::testing::Test {
 using Floats = std::vector<float>;
 Floats position(const ModelVertex& v) { return {v.x, v.y, v.z}; }
 Floats normal(const ModelVertex& v) { return {v.nx, v.ny, v.nz}; }
-// Corner indices, then the face normal.
 Floats corners(const ModelTriangle& t) { return {float(t.i0), float(t.i1), float(t.i2), t.nx, t.ny, t.nz}; }
 ::testing::AssertionResult same(const Floats& actual, const Floats& expected) {
     bool equal = actual.size() == expected.size();
@@ -56,7 +53,6 @@ Floats corners(const ModelTriangle& t) { return {float(t.i0), float(t.i1), float
     return equal ? ::testing::AssertionSuccess() : ::testing::AssertionFailure() << ::testing::PrintToString(actual);
 }
 
-// One object with one face list whose faces all go to `material`.
 Chunk meshObject(const std::string& name, const std::vector<Vec3>& vertices, const std::vector<Face>& faces,
                  const std::string& material = "M") {
     std::vector<std::uint16_t> all;
@@ -67,9 +63,7 @@ Chunk grey(const std::string& name = "M", const std::vector<Chunk>& more = {}) {
     return simpleMaterial(name, {128, 128, 128}, {128, 128, 128}, {0, 0, 0}, more);
 }
 
-// The model as text: its bounds (without the carriage returns), each material with its triangles (corners,
-// then the face normal), then each vertex with its normal and, when it has any, its mapping coordinates.
-// A zero prints without a sign.
+// Bounds, each material with its triangles (corners, face normal), each vertex; a zero prints without a sign.
 std::string dump(const MeshModel& m) {
     const auto n = [](float f) { return num(f + 0.0f); };
     const auto three = [&n](float a, float b, float c) { return n(a) + "," + n(b) + "," + n(c); };
@@ -109,28 +103,24 @@ std::map<std::string, std::pair<Bytes, int>> cases() {
     c["one-sided"] = {twoObjects(grey()), 0};
     c["two-sided material"] = {twoObjects(grey("M", {twoSided()})), 0};
     c["two-sidedness forced"] = {twoObjects(grey()), 1};
-
     // A repeated corner, two corners at one position, a material that does not exist, the vertex count 4
     // as a corner (the next object's vertex is not this one's), and a face that is fine.
     std::vector<Face> faces{{0, 0, 1}, {0, 3, 1}, {0, 1, 2}, {4, 0, 1}, {0, 4, 1}, {0, 1, 4}, {0, 1, 2}};
     Chunk list = faceList(faces, {faceGroup("NOPE", {0, 1, 2}), faceGroup("M", {3, 4, 5, 9, 6, 0})});
     const Chunk o = object("o", {mesh({vertexList({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 0}}), list})});
     c["faces dropped"] = {model({grey(), o, object("next", {mesh({vertexList({{5, 5, 5}})})})}), 0};
-
     // The fallback comes first, white, two-sided and clear, and takes the faces named after it too.
     const Chunk noGroups =
         object("plain", {mesh({vertexList({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}), faceList({{0, 1, 2}})})});
     const Chunk red = simpleMaterial("QK_DEFAULT", {255, 0, 0}, {255, 0, 0}, {0, 0, 0});
     const Chunk named = meshObject("named", {{0, 0, 1}, {1, 0, 1}, {0, 1, 1}}, {{0, 1, 2}}, "QK_DEFAULT");
     c["default material"] = {model({red, grey(), noGroups, named}), 0};
-
     // Three sides of a unit cube meet at file vertex 0 (file normals +z, +y, +x), two triangles each. The
     // corner splits once: its copy 10 takes the second side's normal and serves the third side as well.
     const std::vector<Vec3> sides{{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}, {0, 0, 1},
                                   {1, 0, 1}, {1, 0, 0}, {0, 1, 0}, {0, 1, 1}, {0, 0, 1}};
     const std::vector<Face> corner{{0, 1, 2}, {0, 2, 3}, {0, 4, 5}, {0, 5, 6}, {0, 7, 8}, {0, 8, 9}};
     c["cube corner"] = {model({grey(), meshObject("c", sides, corner)}), 0};
-
     // Bounds start at the first vertex there is ("empty" has none), and the file image is centred on
     // (3.5, 4.5, 5.5) before the axes turn; a vertex beyond the mapping coordinates gets (0, 0).
     const Chunk mapped =
@@ -210,7 +200,6 @@ TEST_F(MeshModelTest, FlatFanSharesOneNormalAndTheBackFacesOfACurvedTwoSidedOneA
     for (const ModelVertex& v : flat.vertices()) EXPECT_TRUE(same(normal(v), {0, -1, 0}));
     ASSERT_EQ(flat.vertexFaces().count(0), 6u);  // in face order
     for (std::uint32_t k = 0; k < 6; ++k) EXPECT_EQ(flat.vertexFaces().entry(flat.vertexFaces().begin(0) + k).triangle, k);
-
     MeshModel& m = load(fan(0.2f, {twoSided()}));
     const auto& triangles = m.materials()[0].triangles;
     ASSERT_EQ(triangles.size(), 12u);

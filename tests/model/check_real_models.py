@@ -1,8 +1,6 @@
 #!/usr/bin/env python3
-"""Real model files no one here wrote, in one table, read by velmora-export --info. Their counts are
-found here without the program: .3ds by walking the raw chunks (objects holding a mesh, their vertex and
-face lists; materials, plus a default one when a mesh has no face-material group), OBJ from the
-triangles of its f lines, binary STL from its header."""
+"""Real model files no one here wrote, read by velmora-export --info, against counts found here without the
+program: .3ds by walking the raw chunks, OBJ from its f lines, binary STL from its header."""
 import glob, re, struct, subprocess, sys
 
 A, G = "/usr/share/assimp/models", "/usr/share/glmark2/models"
@@ -40,8 +38,7 @@ def three_ds(path):
 
 
 def fbx_z_up_box(path):
-    """An ASCII FBX declaring Z up: it must be stored as a .3ds file is, Z up, so the stored bounds are
-    the file's (-x, -y, z) ranges times one scale."""
+    """An ASCII FBX declaring Z up is stored as a .3ds file is: the bounds are its (-x, -y, z) ranges, scaled."""
     text = open(path, errors="replace").read()
     assert re.search(r'"UpAxis", "int", "Integer", "",2\b', text)
     v = [float(f) for f in re.search(r"Vertices: \*\d+ \{\s*a: ([^}]*)\}", text).group(1).split(",")]
@@ -103,5 +100,4 @@ def main():
     return 1 if failures else 0
 
 
-if __name__ == "__main__":
-    sys.exit(main())
+sys.exit(main())
