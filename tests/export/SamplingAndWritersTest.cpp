@@ -1,5 +1,5 @@
 // The sampling pass over hand-made buffers and the read-back; then what the velmora-export table cannot reach:
-// failures, links and protected files, the channel split, an oversized header, the room of an ASCII PLY line.
+// failures, links and protected files, the channel split, the room of an ASCII PLY line.
 
 #include "export/CghWriter.h"
 #include "export/OutputFile.h"
@@ -184,19 +184,6 @@ TEST(PointFileWriters, ChannelsKeepTheirOrderAndEachChannelFileHoldsItsOwnFracti
         for (std::size_t n = 1; n <= 2; ++n) lines[n] = lines[n].substr(0, lines[n].rfind(' ', lines[n].rfind(' ', lines[n].rfind(' ') - 1) - 1) + 1) + values[k][n - 1];
         EXPECT_EQ(readCgh(result.paths[k]).lines, lines) << k;
     }
-}
-
-TEST(PointFileWriters, HeaderLongerThanItsPlaceholderTakesLineOneAlone) {
-    FrameBuilder b{8, 2};
-    b.set(0, 0, 1, 2, 3, 0.5f);
-    b.set(5, 1, 4, 5, 6, 0.5f);
-    TempDir dir;
-    RandomGenerator random, same;
-    ASSERT_TRUE(writeColourCgh(b.frame(), dir.file("normal"), {}, random, {}).ok);
-    ASSERT_TRUE(writeColourCgh(b.frame(), dir.file("huge"), {3e38f, 1.0f}, same, {}).ok);
-    char header[64];
-    ASSERT_GT(std::snprintf(header, sizeof header, "2 %.1f 1.0 0", double(3e38f)), 41);
-    EXPECT_EQ(fileText(dir.file("huge")), std::string(header) + "\r\n" + fileText(dir.file("normal")).substr(43));
 }
 
 TEST(PointFileWriters, AsciiPlyLinesOfTheLongestNumbersFitTheirRoomAcrossTheOutputBuffer) {

@@ -85,15 +85,12 @@ std::string dump(const MeshModel& m) {
     return s;
 }
 
-// Models built byte by byte, each with the text of tests/data/mesh_model.txt worked out for it: a model
-// (x, y, z) is the file's (-x, z, y) after the bounds centre moves to the origin, a face (a, b, c) becomes
-// (a, c, b), a 24-bit colour c reads as c / 256 and the grey below is (0.5, 0.5, 0.5) with black specular.
-// Each case gives the bytes and whether two-sidedness is forced.
+// Each case's bytes and forced two-sidedness; its text is worked out by hand: a model (x, y, z) is the file's
+// (-x, z, y) about the bounds centre, a face (a, b, c) is (a, c, b), a 24-bit colour c reads as c / 256.
 std::map<std::string, std::pair<Bytes, int>> cases() {
     std::map<std::string, std::pair<Bytes, int>> c;
-    // "box": the corners (±1, ±2, ±3), no faces, and a group naming a face it does not have; its bounds
-    // centre is the origin. "tri": (0,0,1) x (-1,0,-1) = (0,-1,0) in the model. Two-sided, the back face
-    // (8, 9, 10) lies beyond the crease at each corner: copies 11, 12, 13 with the normal (0,1,0).
+    // "box": corners (±1, ±2, ±3) and a group naming a face it does not have. "tri": (0,0,1) x (-1,0,-1) =
+    // (0,-1,0). Two-sided, its back face lies beyond the crease: copies 11, 12, 13 with the normal (0,1,0).
     const auto twoObjects = [](const Chunk& material) {
         const Chunk box = object("box", {mesh({vertexList({{1, 2, 3}, {-1, -2, -3}, {1, -2, 3}, {-1, 2, 3}, {1, 2, -3},
                                                            {-1, -2, 3}, {1, -2, -3}, {-1, 2, -3}}),
@@ -183,24 +180,19 @@ TEST_F(MeshModelTest, CoordinatesBeyondSinglePrecisionEdgesKeepTheirBoundsTextAn
     EXPECT_TRUE(same(corners(m.materials()[0].triangles[0]), {1, 3, 2, -third, -third, third}));
 }
 
-// A hexagonal fan around file vertex 0 in the file's z = 0 plane, a low cone when `apex` raises the centre.
-Bytes fan(float apex, const std::vector<Chunk>& material = {}) {
-    std::vector<Vec3> vertices{{0, 0, apex}};
+// A low two-sided hexagonal cone around file vertex 0, its rim in the file's z = 0 plane.
+Bytes cone() {
+    std::vector<Vec3> vertices{{0, 0, 0.2f}};
     std::vector<Face> faces;
     for (int k = 0; k < 6; ++k) {
         vertices.push_back({float(std::cos(k * M_PI / 3)), float(std::sin(k * M_PI / 3)), 0});
         faces.push_back({0, std::uint16_t(1 + k), std::uint16_t(1 + (k + 1) % 6)});
     }
-    return model({grey("M", material), meshObject("fan", vertices, faces)});
+    return model({grey("M", {twoSided()}), meshObject("fan", vertices, faces)});
 }
 
-TEST_F(MeshModelTest, FlatFanSharesOneNormalAndTheBackFacesOfACurvedTwoSidedOneAllMoveToOneCopy) {
-    MeshModel& flat = load(fan(0));
-    ASSERT_EQ(flat.vertices().size(), 7u);  // nothing split
-    for (const ModelVertex& v : flat.vertices()) EXPECT_TRUE(same(normal(v), {0, -1, 0}));
-    ASSERT_EQ(flat.vertexFaces().count(0), 6u);  // in face order
-    for (std::uint32_t k = 0; k < 6; ++k) EXPECT_EQ(flat.vertexFaces().entry(flat.vertexFaces().begin(0) + k).triangle, k);
-    MeshModel& m = load(fan(0.2f, {twoSided()}));
+TEST_F(MeshModelTest, TheBackFacesOfACurvedTwoSidedFanAllMoveToOneCopy) {
+    MeshModel& m = load(cone());
     const auto& triangles = m.materials()[0].triangles;
     ASSERT_EQ(triangles.size(), 12u);
     ASSERT_EQ(m.vertices().size(), 14u);  // every vertex splits exactly once
@@ -215,9 +207,8 @@ TEST_F(MeshModelTest, FlatFanSharesOneNormalAndTheBackFacesOfACurvedTwoSidedOneA
 }
 
 TEST_F(MeshModelTest, VertexNormalIsTheMeanOfTheSmoothFacesWeightedByPiMinusTheirCornerAngles) {
-    // At file vertex 0: face 0 has a right angle and file normal (0,0,1); face 1 has the interior
-    // angle acos(1/sqrt 3) and file normal (1,0,1)/sqrt 2. Weights pi/2 and 2.186276035465284; the
-    // file-space mean (w1/sqrt 2, 0, w0 + w1/sqrt 2) is seen as (x, -z, -y) once normalised.
+    // At file vertex 0: face 0 has a right angle, normal (0,0,1); face 1 the angle acos(1/sqrt 3), normal
+    // (1,0,1)/sqrt 2. Weights pi/2, 2.186276035465284: the mean (w1/sqrt 2, 0, w0 + w1/sqrt 2) seen as (x, -z, -y).
     MeshModel& m = load(model({grey(), meshObject("o", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {-1, 1, 1}}, {{0, 1, 2}, {0, 2, 3}})}));
     ASSERT_EQ(m.vertices().size(), 4u);
     EXPECT_TRUE(same(normal(m.vertices()[0]), {0.44435241393165736f, -0.8958520705077981f, 0}));
