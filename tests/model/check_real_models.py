@@ -4,7 +4,6 @@ program: .3ds by walking the raw chunks, OBJ from its f lines, binary STL from i
 import glob, re, struct, subprocess, sys
 
 A, G = "/usr/share/assimp/models", "/usr/share/glmark2/models"
-OBJECT = r"^  \[\d+\] \".*\": (\d+) vertices, (\d+) faces"
 
 
 def walk(data, start, end):
@@ -63,7 +62,7 @@ ROWS += [(A + "/3DS/test1.3ds", lambda p: {"textures": ["IMAGE1.JPG", "CWALL02.J
 
 
 def check(want, out):
-    objects = [(int(v), int(f)) for v, f in re.findall(OBJECT, out, re.M)]
+    objects = [(int(v), int(f)) for v, f in re.findall(r'^  \[\d+\] ".*": (\d+) vertices, (\d+) faces', out, re.M)]
     faces = sum(f for _, f in objects)
     loaded = re.findall(r'texture "(.*)" loaded$', out, re.M)
     if "objects" in want and (objects != want["objects"] or ("materials: %d\n" % want["materials"]) not in out):
