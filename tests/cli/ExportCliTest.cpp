@@ -26,9 +26,9 @@ struct Outcome {
     std::string out, err;
 };
 
-Outcome run(const TempDir& folder, const std::vector<std::string>& command) {
-    std::string line = "cd " + quote(folder.path().string()) + " &&";
-    for (const auto& word : command) line += " " + quote(word);
+Outcome run(const TempDir& folder, const std::vector<std::string>& args) {
+    std::string line = "cd " + quote(folder.path().string()) + " && " + quote(VELMORA_EXPORT);
+    for (const auto& word : args) line += " " + quote(word);
     const int raw = std::system((line + " >.out 2>.err").c_str());
     return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, fileText(folder.file(".out")), fileText(folder.file(".err"))};
 }
@@ -143,9 +143,7 @@ TEST_P(ExportCli, StatusOutputAndFiles) {
     const Row& row = GetParam();
     TempDir dir;
     writeModels(dir);
-    std::vector<std::string> command{VELMORA_EXPORT};
-    command.insert(command.end(), row.args.begin(), row.args.end());
-    const Outcome r = run(dir, command);
+    const Outcome r = run(dir, row.args);
     EXPECT_EQ(r.status, row.status);
     EXPECT_TRUE(sameText(r.out, row.out)) << "standard output";
     EXPECT_EQ(r.err, row.err);
@@ -164,8 +162,7 @@ INSTANTIATE_TEST_SUITE_P(Table, ExportCli, ::testing::ValuesIn(table()),
 TEST(ExportCliSeed, TwoRunsWithoutASeedDrawDifferentPhases) {
     TempDir dir;
     writeModels(dir);
-    for (const char* name : {"a", "b"})
-        ASSERT_EQ(run(dir, {VELMORA_EXPORT, kSize, "--colour", name, "tri.3ds"}).status, 0);
+    for (const char* name : {"a", "b"}) ASSERT_EQ(run(dir, {kSize, "--colour", name, "tri.3ds"}).status, 0);
     EXPECT_NE(fileText(dir.file("a.CGH")), fileText(dir.file("b.CGH")));  // only the phases can differ
 }
 

@@ -168,10 +168,9 @@ TEST(PointFileWriters, ChannelsKeepTheirOrderAndEachChannelFileHoldsItsOwnFracti
     TempDir dir;
     const std::string folder = dir.file(std::string(100, 'a') + "/" + std::string(100, 'b') + "/" + std::string(100, 'c'));
     std::filesystem::create_directories(folder);  // longer than any fixed name buffer
-    RandomGenerator random, reference, again;
+    RandomGenerator random, again;
     const WriteResult result = writeChannelCgh(b.frame(), folder + "/obj", "1.CGH", {}, random, {});
     ASSERT_EQ(result.paths, (std::vector<std::string>{folder + "/objr1.CGH", folder + "/objg1.CGH", folder + "/objb1.CGH"}));
-    EXPECT_EQ(random.state(), (reference.next(), reference.next(), reference.state()));  // one draw a point
     ASSERT_TRUE(writeColourCgh(b.frame(), dir.file("c"), {}, again, {}).ok && writePly(b.frame(), dir.file("p"), again, PlyLayout::Ascii).ok);
     const PointFile colour = readCgh(dir.file("c"));
     const Point c = colour.points[0], p = readPly(dir.file("p")).points[0];

@@ -120,7 +120,6 @@ TEST(ThreeDsReader, BuiltFilesReadAsWorkedOut) {
     for (const auto& [name, bytes] : built) {
         SCOPED_TRACE(name);
         RecordingPrompt prompt;
-        ASSERT_TRUE(expected.count(name));
         EXPECT_EQ(readDump(prompt, &bytes), expected.at(name));
         EXPECT_TRUE(prompt.messages().empty());
     }
