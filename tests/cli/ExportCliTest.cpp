@@ -21,12 +21,8 @@ std::string quote(const std::string& s) {
     return q + "'";
 }
 
-struct Outcome {
-    int status = -1;
-    std::string out, err;
-};
-
-Outcome run(const TempDir& folder, const std::vector<std::string>& args) {
+// velmora-export's exit status, standard output and standard error.
+std::tuple<int, std::string, std::string> run(const TempDir& folder, const std::vector<std::string>& args) {
     std::string line = "cd " + quote(folder.path().string()) + " && " + quote(VELMORA_EXPORT);
     for (const auto& word : args) line += " " + quote(word);
     const int raw = std::system((line + " >.out 2>.err").c_str());
@@ -53,13 +49,12 @@ std::string dump(const PointFile& f) {
     std::string s;
     for (const auto& line : f.lines)
         if (line.rfind("comment", 0) != 0) s += line + "\n";
-    char line[256];
     for (std::size_t i = 0; i < f.points.size(); ++i) {
         const Point& p = f.points[i];
         if (p.x == 0 && p.y == 0 && p.z == 0 && p.phase == 0) continue;
-        std::snprintf(line, sizeof line, "%zu %.6f %.6f %.6f %.6f %.6f %.6f %.6f\n", i, p.x, p.y, p.z, p.phase, p.r,
-                      p.g, p.b);
-        s += line;
+        s += std::to_string(i);
+        for (double v : {p.x, p.y, p.z, p.phase, p.r, p.g, p.b}) s += " " + std::to_string(v);  // "%f"
+        s += "\n";
     }
     return s;
 }
@@ -106,7 +101,6 @@ const std::vector<Row>& table() {
          {{"v1.ply", Reader::Ply, "binary.txt"}, {"v2.ply", Reader::Ply, ""}}},
         {"EmptyFrame", {kSize, "--offset=100,0,0", "--ply-ascii", "e", "tri.3ds"}, 0, "wrote e.ply (0 points)\n", "",
          {{"e.ply", Reader::Ply, "empty.txt"}}},
-        // What the help says is the parser's to check; here only where it goes.
         {"HelpGoesToStandardOutput", {"--help", "tri.3ds"}, 0, commandLineUsage(), "", {}},
         {"UnknownOptionIsAUsageError", {"--bogus", "tri.3ds"}, 2, "",
          "velmora-export: unknown option --bogus\nTry 'velmora-export --help'.\n", {}},
@@ -143,10 +137,10 @@ TEST_P(ExportCli, StatusOutputAndFiles) {
     const Row& row = GetParam();
     TempDir dir;
     writeModels(dir);
-    const Outcome r = run(dir, row.args);
-    EXPECT_EQ(r.status, row.status);
-    EXPECT_TRUE(sameText(r.out, row.out)) << "standard output";
-    EXPECT_EQ(r.err, row.err);
+    const auto [status, out, err] = run(dir, row.args);
+    EXPECT_EQ(status, row.status);
+    EXPECT_TRUE(sameText(out, row.out)) << "standard output";
+    EXPECT_EQ(err, row.err);
     for (const ExpectedFile& f : row.files) {
         SCOPED_TRACE(f.name);
         if (f.expected.empty())
@@ -162,7 +156,7 @@ INSTANTIATE_TEST_SUITE_P(Table, ExportCli, ::testing::ValuesIn(table()),
 TEST(ExportCliSeed, TwoRunsWithoutASeedDrawDifferentPhases) {
     TempDir dir;
     writeModels(dir);
-    for (const char* name : {"a", "b"}) ASSERT_EQ(run(dir, {kSize, "--colour", name, "tri.3ds"}).status, 0);
+    for (const char* name : {"a", "b"}) ASSERT_EQ(std::get<0>(run(dir, {kSize, "--colour", name, "tri.3ds"})), 0);
     EXPECT_NE(fileText(dir.file("a.CGH")), fileText(dir.file("b.CGH")));  // only the phases can differ
 }
 

@@ -64,22 +64,18 @@ def ply(pts, phase, layout, phase_type):
     return dump(header, [(i, f32(x), f32(y), f32(z), p, 255.0, 255.0, 255.0) for (i, (_, x, y, z)), p in zip(enumerate(pts), phase)])
 
 
-def main():
-    pts, out = points(), os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "data", "cli")
-    phase = phases(7, len(pts))
-    files = {
-        "colour.CGH": cgh(pts, phase, (1.0, 1.0, 1.0), 41),
-        "grey.CGH": cgh(pts, phase, (GREY,), 42, 2.0, 0.5, (1.0, 2.0, 3.0)),
-        "channel.CGH": cgh(pts, phase, (1.0,), 41),
-        # 3di: rows and columns, then the non-zero records (index, X Y Z scaled by 2 and 0.5, grey as a float).
-        "grid.txt": dump(["%d %d" % (H, W)], [(k, 2 * x, 2 * y, 0.5 * z, f32(GREY), 0.0, 0.0, 0.0) for k, x, y, z in pts]),
-        "ascii.txt": ply(pts, phase, "ascii", "double"),
-        "empty.txt": ply([], [], "ascii", "double"),
-        "binary.txt": ply(pts, phase, "binary_little_endian", "float"),
-    }
-    for name, text in files.items():
-        with open(os.path.join(out, name), "w", newline="") as f:
-            f.write(text)
-
-
-main()
+pts, out = points(), os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "data", "cli")
+phase = phases(7, len(pts))
+files = {
+    "colour.CGH": cgh(pts, phase, (1.0, 1.0, 1.0), 41),
+    "grey.CGH": cgh(pts, phase, (GREY,), 42, 2.0, 0.5, (1.0, 2.0, 3.0)),
+    "channel.CGH": cgh(pts, phase, (1.0,), 41),
+    # 3di: rows and columns, then the non-zero records (index, X Y Z scaled by 2 and 0.5, grey as a float).
+    "grid.txt": dump(["%d %d" % (H, W)], [(k, 2 * x, 2 * y, 0.5 * z, f32(GREY), 0.0, 0.0, 0.0) for k, x, y, z in pts]),
+    "ascii.txt": ply(pts, phase, "ascii", "double"),
+    "empty.txt": ply([], [], "ascii", "double"),
+    "binary.txt": ply(pts, phase, "binary_little_endian", "float"),
+}
+for name, text in files.items():
+    with open(os.path.join(out, name), "w", newline="") as f:
+        f.write(text)

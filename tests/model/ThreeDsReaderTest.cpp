@@ -15,7 +15,6 @@ using namespace velmora::testing;
 
 namespace {
 
-// The scene's dump, then each line the reader printed after "> ", then "failed" when it said so.
 std::string readDump(RecordingPrompt& prompt, const Bytes* bytes, const std::string& path = "") {
     std::string out;
     ParsedScene scene;

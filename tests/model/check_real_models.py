@@ -81,18 +81,12 @@ def check(want, out):
     return "textures not loaded: %s" % missing if missing else None
 
 
-def main():
-    if len(ROWS) < 10:
-        print("the real models are missing (install assimp-testmodels and glmark2-data)")
-        return 1
-    failures = 0
-    for path, expect in ROWS:
-        run = subprocess.run([sys.argv[1], "--info", path], capture_output=True, text=True)
-        problem = "exit %d" % run.returncode if run.returncode else check(expect(path), run.stdout)
-        print(("BAD %s: %s\n%s%s" % (path, problem, run.stdout, run.stderr)) if problem else "ok  " + path)
-        failures += bool(problem)
-    print("%d failed" % failures)
-    return 1 if failures else 0
-
-
-sys.exit(main())
+if len(ROWS) < 10:
+    sys.exit("the real models are missing (install assimp-testmodels and glmark2-data)")
+failures = 0
+for path, expect in ROWS:
+    run = subprocess.run([sys.argv[1], "--info", path], capture_output=True, text=True)
+    problem = "exit %d" % run.returncode if run.returncode else check(expect(path), run.stdout)
+    print(("BAD %s: %s\n%s%s" % (path, problem, run.stdout, run.stderr)) if problem else "ok  " + path)
+    failures += bool(problem)
+sys.exit("%d failed" % failures if failures else 0)
