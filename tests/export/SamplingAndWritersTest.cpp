@@ -1,5 +1,4 @@
-// The sampling pass over hand-made buffers and the read-back; then what the velmora-export table cannot reach:
-// failures, links and protected files, the channel split, the room of an ASCII PLY line.
+// The sampling pass over hand-made buffers; then the writers' rules the velmora-export table cannot reach.
 
 #include "export/CghWriter.h"
 #include "export/OutputFile.h"

@@ -1,5 +1,4 @@
-// The importer's file image: axes and winding, baked transforms, splitting,
-// materials and textures, and failures. Real files are in check_real_models.py.
+// The importer's file image from small files written here; real files are in check_real_models.py.
 
 #include "model/AssimpImporter.h"
 

@@ -1,5 +1,4 @@
-// The render model built from a file image in a headless OpenGL context: axes, materials, faces kept and
-// dropped, bounds and centring, crease-aware normals, the display list and its errors.
+// The render model built from a file image in a headless OpenGL context.
 
 #include "model/GlErrorReporter.h"
 #include "model/MeshModel.h"
