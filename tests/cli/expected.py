@@ -1,17 +1,11 @@
 #!/usr/bin/python3
-"""Writes the expected outputs of the velmora-export table into tests/data/cli from first principles, without
-running the program: the pixels and positions from the camera, the phases from the generator, the files from
-their layouts. With --read-ply FILE it prints a PLY file's points as Open3D reads them instead.
-
-The model: the triangle (-a,-a) (a,-a) (-a,a), a = 1.6, on the plane z = 0, seen from the eye (0,0,30) in a
-16 x 13 frame with an 18 degree vertical field of view. With an odd height the pixel centres sit at whole rows
-and half columns, so no centre comes near an edge (checked below) and the rasteriser has no ties to break. The
-lit white material saturates: every point is (255,255,255). Depth is quantised: the table allows 1e-4.
+"""Writes the expected outputs of the velmora-export table into tests/data/cli from the camera, the phase
+generator and the file layouts, without running the program.
+The model: the triangle (-a,-a) (a,-a) (-a,a), a = 1.6, on z = 0, seen from (0,0,30) in a 16 x 13 frame with an
+18 degree field of view. With an odd height no pixel centre comes near an edge (checked below), so the
+rasteriser has no ties to break. The lit white material saturates. Depth is quantised: the table allows 1e-4.
 """
-import math
-import os
-import struct
-import sys
+import math, os
 
 import numpy as np
 
@@ -49,7 +43,6 @@ GREY = ((255 * 0.78 + 255 * 0.1) + 255 * 0.12) * 0.003921568859368563
 
 
 def cgh(pts, phase, values, placeholder, scalxy=1.0, scalz=1.0, viewpoint=(0.0, 0.0, 30.0)):
-    """A CGH file: header padded to its placeholder, point lines, statistics, viewpoint."""
     header = "%d %.1f %.1f 0" % (len(pts), scalxy, scalz)
     lines = [header + " " * (placeholder - len(header))]
     for (i, (_, x, y, z)), p in zip(enumerate(pts), phase):
@@ -61,7 +54,6 @@ def cgh(pts, phase, values, placeholder, scalxy=1.0, scalz=1.0, viewpoint=(0.0, 
 
 
 def dump(header, rows):
-    """The table's text form of a binary file: header lines, then one line a point."""
     return "\n".join(header + [" ".join("%.6f" % v if isinstance(v, float) else str(v) for v in r) for r in rows]) + "\n"
 
 
@@ -72,28 +64,18 @@ def ply(pts, phase, layout, phase_type):
     return dump(header, [(i, f32(x), f32(y), f32(z), p, 255.0, 255.0, 255.0) for (i, (_, x, y, z)), p in zip(enumerate(pts), phase)])
 
 
-def main():
-    if sys.argv[1:2] == ["--read-ply"]:
-        import open3d
-        cloud = open3d.io.read_point_cloud(sys.argv[2])
-        sys.stdout.write(dump([], [tuple(p) + tuple(c * 255) for p, c in zip(cloud.points, cloud.colors)]))
-        return
-    pts, out = points(), os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "data", "cli")
-    phase = phases(7, len(pts))
-    files = {
-        "colour.CGH": cgh(pts, phase, (1.0, 1.0, 1.0), 41),
-        "grey.CGH": cgh(pts, phase, (GREY,), 42, 2.0, 0.5, (1.0, 2.0, 3.0)),
-        "channel.CGH": cgh(pts, phase, (1.0,), 41),
-        # 3di: rows and columns, then the non-zero records (index, X Y Z scaled by 2 and 0.5, grey as a float).
-        "grid.txt": dump(["%d %d" % (H, W)], [(k, 2 * x, 2 * y, 0.5 * z, f32(GREY), 0.0, 0.0, 0.0) for k, x, y, z in pts]),
-        "ascii.txt": ply(pts, phase, "ascii", "double"),
-        "empty.txt": ply([], [], "ascii", "double"),
-        "binary.txt": ply(pts, phase, "binary_little_endian", "float"),
-        "open3d.txt": dump([], [(f32(x), f32(y), f32(z), 255.0, 255.0, 255.0) for _, x, y, z in pts]),
-    }
-    for name, text in files.items():
-        with open(os.path.join(out, name), "w", newline="") as f:
-            f.write(text)
-
-
-main()
+pts, out = points(), os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "data", "cli")
+phase = phases(7, len(pts))
+files = {
+    "colour.CGH": cgh(pts, phase, (1.0, 1.0, 1.0), 41),
+    "grey.CGH": cgh(pts, phase, (GREY,), 42, 2.0, 0.5, (1.0, 2.0, 3.0)),
+    "channel.CGH": cgh(pts, phase, (1.0,), 41),
+    # 3di: rows and columns, then the non-zero records (index, X Y Z scaled by 2 and 0.5, grey as a float).
+    "grid.txt": dump(["%d %d" % (H, W)], [(k, 2 * x, 2 * y, 0.5 * z, f32(GREY), 0.0, 0.0, 0.0) for k, x, y, z in pts]),
+    "ascii.txt": ply(pts, phase, "ascii", "double"),
+    "empty.txt": ply([], [], "ascii", "double"),
+    "binary.txt": ply(pts, phase, "binary_little_endian", "float"),
+}
+for name, text in files.items():
+    with open(os.path.join(out, name), "w", newline="") as f:
+        f.write(text)

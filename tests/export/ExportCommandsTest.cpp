@@ -1,5 +1,4 @@
-// The request runner in a headless OpenGL context: series naming and each view's viewpoint, refused
-// and empty ranges, the boxes and the viewing frame it leaves; below it, naming and range checks.
+// The request runner in a headless OpenGL context; below it, the naming and range checks.
 
 #include "export/ExportCommands.h"
 #include "export/ExportNaming.h"
