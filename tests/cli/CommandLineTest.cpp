@@ -57,7 +57,7 @@ TEST(CommandLine, MistakesAreNamed) {  // tests/data/cli/mistakes.txt: the argum
         EXPECT_FALSE(parseCommandLine({std::istream_iterator<std::string>(words), {}}, error)) << line;
         EXPECT_EQ(error, line.substr(arrow + 3));
     }
-    EXPECT_EQ(count, 15);
+    EXPECT_EQ(count, 16);
 }
 
 }  // namespace
