@@ -1,5 +1,4 @@
-// The window tests' entry: one QApplication for all of them. Listing the
-// tests (as the build does) needs no display and makes none.
+// The window tests' entry: one QApplication for all of them; listing the tests (as the build does) needs no display.
 
 #include <QApplication>
 
@@ -12,9 +11,8 @@ int main(int argc, char** argv) {
     if (GTEST_FLAG_GET(list_tests)) return RUN_ALL_TESTS();
     QApplication app(argc, argv);
     const int result = RUN_ALL_TESTS();
-    // The GL driver and Qt's GL plugins would be unloaded before the leak
-    // checker runs, and what they keep for the process's life reported from
-    // an unknown module, out of reach of the suppressions: keep them loaded.
+    // Unloaded before the leak checker runs, what the GL driver and Qt's GL plugins keep for the process's life would
+    // be reported from an unknown module, out of reach of the suppressions: keep them loaded.
     for (const char* library : {"swrast_dri.so", "/usr/lib/x86_64-linux-gnu/dri/swrast_dri.so", "libGLX_mesa.so.0",
                                 "libEGL_mesa.so.0", "libgallium_dri.so",
                                 "/usr/lib/x86_64-linux-gnu/qt6/plugins/xcbglintegrations/libqxcb-glx-integration.so",

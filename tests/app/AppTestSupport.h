@@ -28,7 +28,6 @@ namespace velmora::testing {
 
 inline constexpr int kPatience = 20000;  // far above what a loaded machine needs
 
-// XDG_CONFIG_HOME in a fresh folder for the object's lifetime.
 struct ScopedConfigHome {
     ScopedConfigHome() { ::setenv("XDG_CONFIG_HOME", dir.path().c_str(), 1); }
     ~ScopedConfigHome() { ::unsetenv("XDG_CONFIG_HOME"); }
@@ -41,7 +40,6 @@ inline void showAndWait(MainFrame& frame) {  // until the window is on screen wi
     ASSERT_TRUE(QTest::qWaitFor([&] { return frame.glWidget()->framesShown() > 0; }, kPatience));
 }
 
-// The program with a scripted prompt, started before each test.
 class FrameFixture : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -56,8 +54,7 @@ protected:
     ViewerApp app_{prompt_};
 };
 
-// The frame (left, top, right, bottom) the window manager declares around
-// `window`, as the X server has it.
+// The frame (left, top, right, bottom) the window manager declares around `window`, as the X server has it.
 inline std::optional<QMargins> frameExtents(WId window) {
     xcb_connection_t* c = xcb_connect(nullptr, nullptr);
     const char name[] = "_NET_FRAME_EXTENTS";
@@ -75,9 +72,7 @@ inline std::optional<QMargins> frameExtents(WId window) {
     return extents;
 }
 
-// Openbox on the test display for the object's lifetime, managing windows
-// once the constructor returns. (The window tests share one display and run
-// one at a time: see CMakeLists.txt.)
+// Openbox on the test display for the object's lifetime, managing windows once the constructor returns.
 struct WindowManager {
     WindowManager() {
         process.start(QStringLiteral("openbox"), {QStringLiteral("--sm-disable")});
@@ -94,8 +89,7 @@ struct WindowManager {
     bool managing = false;
 };
 
-// Whether at least 20 pixels are white (the overlay texts are white on the
-// viewing colour).
+// Whether at least 20 pixels are white (the overlay texts are white on the viewing colour).
 inline bool showsText(const QImage& picture) {
     int white = 0;
     for (int y = 0; y < picture.height(); ++y)
@@ -104,10 +98,8 @@ inline bool showsText(const QImage& picture) {
     return white >= 20;
 }
 
-// Whether the screen's `area`, read from the X server, shows text, once it
-// shows `text` or `patience` ms have passed. The program's thread stays out
-// of its event loop meanwhile: only what it has sent the X server already
-// can reach the screen.
+// Whether the screen's `area`, read from the X server, shows text once it shows `text` or `patience` ms have passed.
+// The event loop does not run meanwhile: only what the program has sent the X server already can reach the screen.
 inline bool textOnScreen(QRect area, bool text = true, int patience = kPatience) {
     const QDeadlineTimer deadline(patience);
     bool shown = false;
@@ -132,10 +124,8 @@ inline void whenModal(std::function<void(QWidget*)> check, QWidget* previous = n
     timer->start();
 }
 
-// What a test saw, one line per note, compared when it goes with the section
-// of tests/data/app.txt named after the test. Truth values show as 0 and 1,
-// lists with "; " between their items, numbers with spaces between them and
-// the nine digits that tell any two floats apart.
+// What a test saw, one line per note, compared with the section of tests/data/app.txt named after the test. Truths
+// show as 0 and 1, lists with "; " between items (numbers with spaces), floats with nine digits.
 struct Journal {
     Journal() { out << std::setprecision(9); }
     ~Journal() {

@@ -19,8 +19,6 @@ namespace {
 
 using namespace velmora::testing;
 
-QPoint screenCentre() { return QGuiApplication::primaryScreen()->geometry().center(); }
-
 TEST(StartUpTest, AModelNamedOnTheCommandLineIsRead) {
     ScopedConfigHome home;
     const std::string model = home.dir.file("named.3ds");
@@ -36,12 +34,9 @@ TEST(StartUpTest, AModelNamedOnTheCommandLineIsRead) {
     ::close(watch);
 }
 
-// Start-up and the real profile under a window manager. The stored size is
-// the outer size: the window opens at it, frame included, and a session
-// left alone stores it unchanged, so the window does not grow from one
-// session to the next. Escape leaves the profile alone; Exit and the close
-// box write it. Two-sided is stored off (the default is on) and toggled
-// each session.
+// The stored size is the outer size, frame included: the window opens centred at it, and a session left alone stores
+// it unchanged, so the window does not grow from one session to the next. Escape leaves the profile alone; Exit and
+// the close box write it. Two-sided is stored off (the default is on) and toggled each session.
 TEST(ProfileTest, StartsCentredAtTheStoredSizeEscapeKeepsItAndClosingStoresTheNewOne) {
     ScopedConfigHome home;
     const auto profile = [](QSize size, int twoSided) {
@@ -52,11 +47,8 @@ TEST(ProfileTest, StartsCentredAtTheStoredSizeEscapeKeepsItAndClosingStoresTheNe
     writeFile(home.profile(), profile({700, 650}, 0));
     WindowManager manager;
     ASSERT_TRUE(manager.managing) << "openbox does not manage windows";
-
-    // Waits for the window centred at the outer size `outer` (the frame as
-    // the window manager declares it), resizes the client area to `client`
-    // (if valid), toggles two-sided and leaves by `way`. Returns the outer
-    // size it left with.
+    // Waits for the window centred at the outer size `outer`, resizes the client area to `client` (if valid),
+    // toggles two-sided and leaves by `way`. Returns the outer size it left with.
     enum Way { kEscape, kExit, kCloseBox };
     Journal note;
     const auto session = [&note](QSize outer, QSize client, Way way) {
@@ -72,15 +64,15 @@ TEST(ProfileTest, StartsCentredAtTheStoredSizeEscapeKeepsItAndClosingStoresTheNe
         };
         note("started: a step lower ", ::getpriority(PRIO_PROCESS, 0) == std::min(priority + 1, 19), " | ",
              frame.windowTitle(), " | view ", frame.view() != nullptr, " | two-sided mark as set ", twoSidedMark(),
-             " | material ",
-             frame.action(Command::MaterialColour)->isChecked(), " | the welcome's colour ",
+             " | material ", frame.action(Command::MaterialColour)->isChecked(), " | the welcome's colour ",
              QColor(frame.glWidget()->grabFramebuffer().pixel(10, 10)) == QColor(64, 128, 191));
+        const QPoint centre = QGuiApplication::primaryScreen()->geometry().center();
         const auto onScreen = [&] {
             const auto extents = frameExtents(frame.winId());
             return extents ? frame.geometry().marginsAdded(*extents) : QRect();
         };
         EXPECT_TRUE(QTest::qWaitFor(
-            [&] { return onScreen().size() == outer && (onScreen().center() - screenCentre()).manhattanLength() <= 1; },
+            [&] { return onScreen().size() == outer && (onScreen().center() - centre).manhattanLength() <= 1; },
             kPatience))
             << onScreen().width() << "x" << onScreen().height() << " at " << onScreen().x() << "," << onScreen().y();
         if (client.isValid()) {

@@ -1,6 +1,4 @@
-// The Qt answers to the prompt: the real boxes, file dialogs and forms,
-// driven as a person would. Each test's journal is compared with its section
-// of tests/data/app.txt.
+// The Qt answers to the prompt, driven as a person would; each journal goes with its section of tests/data/app.txt.
 
 #include "AppTestSupport.h"
 
@@ -44,7 +42,6 @@ TEST(QtPromptTest, MessageBoxesCarryTheExactCaptionTextIconAndButtons) {
     answerNextBox(seen, QMessageBox::Ok);  // the framework's box: the application's title, an exclamation mark
     const bool ok = prompt.show("Delta must be nonzero!") == PromptAnswer::Ok;
     note(seen, " ok ", ok);
-
     FileDialogRequest open;
     open.filters = {{"3D Studio Files", "*.3DS"}};
     open.mustExist = true;
@@ -58,7 +55,6 @@ TEST(QtPromptTest, MessageBoxesCarryTheExactCaptionTextIconAndButtons) {
     note("rejected: chosen ", prompt.chooseFile(open).has_value());
 }
 
-// A label of a form: no id, nothing to edit.
 FormField label(const std::string& text) { return {0, text, "", false, false}; }
 
 TEST(QtPromptTest, FormRefusesANonNumberKeepsTheFocusThereCancelKeepsTheTextsAndOkTakesThem) {
@@ -74,8 +70,7 @@ TEST(QtPromptTest, FormRefusesANonNumberKeepsTheFocusThereCancelKeepsTheTextsAnd
         QStringList labels;
         for (QLabel* label : dialog->findChildren<QLabel*>()) labels << label->text();
         auto* value = dialog->findChild<QLabel*>("1013");  // a value text: read-only and sunken
-        QLineEdit* z = dialog->edit(1001);
-        QLineEdit* x = dialog->edit(1002);
+        QLineEdit *z = dialog->edit(1001), *x = dialog->edit(1002);
         ASSERT_TRUE(z && x && value);
         note(dialog->windowTitle(), " | labelled ", labels.contains("Postion_z:"), " | value ", value->text(),
              " sunken ", value->frameShadow() == QFrame::Sunken, " | z ", z->text(), " above x ", x->text(), " ",
@@ -90,14 +85,12 @@ TEST(QtPromptTest, FormRefusesANonNumberKeepsTheFocusThereCancelKeepsTheTextsAnd
     const bool taken = prompt.runForm(form);
     note("refused: ", refusal, " | focus kept ", focusKept, " | then taken ", taken, ": x ", form.field(1002)->text,
          " z ", form.field(1001)->text);
-
     whenModal([](QWidget* w) {
         w->findChild<QLineEdit*>("1001")->setText("99");
         w->findChild<QPushButton*>("2")->click();
     });
     const bool cancelTaken = prompt.runForm(form);
     note("cancelled: taken ", cancelTaken, " z ", form.field(1001)->text);
-
     FormRequest plain{0, "Laid out by rows", {label("A form without a template"), {1001, "Width:", "1"}}};
     whenModal([](QWidget* w) {
         w->findChild<QLineEdit*>("1001")->setText("2.5");
@@ -120,7 +113,6 @@ TEST(QtPromptTest, ViewRangeFormHasItsEditsInARowAndKeyHelpNoCaptionBarAndOnlyOk
     ASSERT_TRUE(left && right && step);
     note("range: in a row ", left->y() == step->y() && left->x() < right->x() && right->x() < step->x(), " | ",
          range.width(), "x", range.height());  // 181 x 94 dialog units
-
     FormRequest help{122, "", {{0, kKeyHelpTitle, kKeyHelpText, false, false}}};
     whenModal([&](QWidget* w) {
         auto* group = w->findChild<QGroupBox*>();
