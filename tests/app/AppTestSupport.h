@@ -1,6 +1,5 @@
 #pragma once
-// The window tests' shared pieces. Every wait waits for a condition, with a
-// generous ceiling, never for a fixed time.
+// The window tests' shared pieces. Every wait is for a condition, under a generous ceiling.
 
 #include "app/GlWidget.h"
 #include "app/MainFrame.h"

@@ -1,5 +1,4 @@
-// Start-up, a model named on the command line, the profile and the outer
-// size under a window manager, the menu tree and the help boxes.
+// Start-up, a model named on the command line, the profile and outer size, the menu tree and the help boxes.
 
 #include "AppTestSupport.h"
 
@@ -54,7 +53,6 @@ TEST(ProfileTest, StartsCentredAtTheStoredSizeEscapeKeepsItAndClosingStoresTheNe
     const auto session = [&note](QSize outer, QSize client, Way way) {
         RecordingPrompt prompt;
         ViewerApp app(prompt);
-        errno = 0;
         const int priority = ::getpriority(PRIO_PROCESS, 0);
         app.initInstance();
         MainFrame& frame = *app.mainFrame();

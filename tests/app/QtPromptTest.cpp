@@ -17,15 +17,13 @@ namespace {
 
 using namespace velmora::testing;
 
-// Records what the next message box (other than `previous`) showed, as
-// "caption|text|icon|buttons" in Qt's numbers, and presses `press`.
-void answerNextBox(std::string& seen, QMessageBox::StandardButton press, QWidget* previous = nullptr) {
+// Notes the next message box (not `previous`) as "caption|text|icon|buttons" in Qt's numbers and presses `press`.
+void answerNextBox(Journal& note, QMessageBox::StandardButton press, QWidget* previous = nullptr) {
     whenModal(
-        [&seen, press](QWidget* w) {
+        [&note, press](QWidget* w) {
             auto* box = qobject_cast<QMessageBox*>(w);
             ASSERT_NE(box, nullptr);
-            seen = (box->windowTitle() + "|" + box->text() + "|" + QString::number(box->icon()) + "|" +
-                    QString::number(box->standardButtons().toInt())).toStdString();
+            note(box->windowTitle(), "|", box->text(), "|", box->icon(), "|", box->standardButtons().toInt());
             box->button(press)->click();
         },
         previous);
@@ -34,14 +32,11 @@ void answerNextBox(std::string& seen, QMessageBox::StandardButton press, QWidget
 TEST(QtPromptTest, MessageBoxesCarryTheExactCaptionTextIconAndButtons) {
     QtPrompt prompt("velmora");
     Journal note;
-    std::string seen;
-    answerNextBox(seen, QMessageBox::Cancel);
-    const bool cancelled = prompt.show("读取完成!", std::string("完成"), PromptIcon::Information,
-                                       PromptButtons::OkCancel) == PromptAnswer::Cancel;
-    note(seen, " cancelled ", cancelled);
-    answerNextBox(seen, QMessageBox::Ok);  // the framework's box: the application's title, an exclamation mark
-    const bool ok = prompt.show("Delta must be nonzero!") == PromptAnswer::Ok;
-    note(seen, " ok ", ok);
+    answerNextBox(note, QMessageBox::Cancel);
+    note("cancelled ", prompt.show("读取完成!", std::string("完成"), PromptIcon::Information,
+                                   PromptButtons::OkCancel) == PromptAnswer::Cancel);
+    answerNextBox(note, QMessageBox::Ok);  // the framework's box: the application's title, an exclamation mark
+    note("ok ", prompt.show("Delta must be nonzero!") == PromptAnswer::Ok);
     FileDialogRequest open;
     open.filters = {{"3D Studio Files", "*.3DS"}};
     open.mustExist = true;
@@ -62,28 +57,26 @@ TEST(QtPromptTest, FormRefusesANonNumberKeepsTheFocusThereCancelKeepsTheTextsAnd
     Journal note;
     FormRequest form{134, "ViewPointSet", {label("Postion_z:"), label("Postion_x:"), {1001, "", "30"}, {1002, "", "0"},
                                            {1013, "", "42", false, false}}};
-    std::string refusal;
     bool focusKept = false;
     whenModal([&](QWidget* w) {
         auto* dialog = qobject_cast<FormDialog*>(w);
         ASSERT_NE(dialog, nullptr);
         QStringList labels;
         for (QLabel* label : dialog->findChildren<QLabel*>()) labels << label->text();
-        auto* value = dialog->findChild<QLabel*>("1013");  // a value text: read-only and sunken
+        auto* value = dialog->findChild<QLabel*>("1013");  // a value text, not an edit
         QLineEdit *z = dialog->edit(1001), *x = dialog->edit(1002);
         ASSERT_TRUE(z && x && value);
-        note(dialog->windowTitle(), " | labelled ", labels.contains("Postion_z:"), " | value ", value->text(),
-             " sunken ", value->frameShadow() == QFrame::Sunken, " | z ", z->text(), " above x ", x->text(), " ",
-             z->y() < x->y());
+        note(dialog->windowTitle(), " | labelled ", labels.contains("Postion_z:"), " | value ", value->text(), " | z ",
+             z->text(), " above x ", x->text(), " ", z->y() < x->y());
         x->setText("abc");
-        answerNextBox(refusal, QMessageBox::Ok, dialog);
+        answerNextBox(note, QMessageBox::Ok, dialog);
         dialog->findChild<QPushButton*>("1")->click();  // refused: the box comes up and is answered
         focusKept = QTest::qWaitFor([&] { return dialog->isVisible() && QApplication::focusWidget() == x; }, kPatience);
         x->setText("-7.5");
         dialog->findChild<QPushButton*>("1")->click();
     });
     const bool taken = prompt.runForm(form);
-    note("refused: ", refusal, " | focus kept ", focusKept, " | then taken ", taken, ": x ", form.field(1002)->text,
+    note("refused: focus kept ", focusKept, " | then taken ", taken, ": x ", form.field(1002)->text,
          " z ", form.field(1001)->text);
     whenModal([](QWidget* w) {
         w->findChild<QLineEdit*>("1001")->setText("99");
