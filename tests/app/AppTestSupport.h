@@ -88,13 +88,16 @@ struct WindowManager {
     bool managing = false;
 };
 
+inline int countPixels(const QImage& picture, bool (*counted)(QRgb)) {
+    int n = 0;
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x) n += counted(picture.pixel(x, y));
+    return n;
+}
+
 // Whether at least 20 pixels are white (the overlay texts are white on the viewing colour).
 inline bool showsText(const QImage& picture) {
-    int white = 0;
-    for (int y = 0; y < picture.height(); ++y)
-        for (int x = 0; x < picture.width(); ++x)
-            if (const QRgb p = picture.pixel(x, y); qRed(p) > 200 && qGreen(p) > 200 && qBlue(p) > 200) ++white;
-    return white >= 20;
+    return countPixels(picture, [](QRgb p) { return qRed(p) > 200 && qGreen(p) > 200 && qBlue(p) > 200; }) >= 20;
 }
 
 // Whether the screen's `area`, read from the X server, shows text once it shows `text` or `patience` ms have passed.
