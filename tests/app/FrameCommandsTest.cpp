@@ -36,11 +36,13 @@ protected:
         frame().glWidget()->makeCurrent();
         return glIsEnabled(GL_COLOR_MATERIAL);
     }
-    static std::function<bool(FormRequest&)> fill(Texts texts, bool ok = true) {
-        return [=](FormRequest& form) {
+    // Triggers `command`; its form gets `texts` in the edits 1001, 1002... and OK or Cancel.
+    void ask(int command, Texts texts, bool ok = true) {
+        prompt_.queueForm([=](FormRequest& form) {
             for (std::size_t i = 0; i < texts.size(); ++i) form.field(1001 + int(i))->text = texts[i];
             return ok;
-        };
+        });
+        frame().action(command)->trigger();
     }
     // The last form: "id title |labels", then its edits 1001, 1002... marked where any text goes or none is typed.
     Texts lastForm() const {
@@ -103,15 +105,16 @@ TEST_F(FrameCommandsTest, EachExportItemAsksItsQuestionsAndWritesItsKind) {
         {Command::MultiViewPlyAscii, "j3.ply"}};
     for (const auto& [command, file] : rows) {
         prompt_.clear();
-        if (std::string(file).find('.') > 1) prompt_.queueForm(fill({"0", "1", "0.5"}));
         prompt_.queueFile(dir_.file(std::string(file, 1)));
-        frame().action(command)->trigger();
+        if (std::string(file).find('.') > 1)
+            ask(command, {"0", "1", "0.5"});
+        else
+            frame().action(command)->trigger();
         note_(file, ": ", prompt_.transcript(), " | ", prompt_.fileDialogs().at(0).filters.at(0).pattern, " | ",
               kindOf(dir_.file(file)));
     }
     prompt_.clear();
-    prompt_.queueForm(fill({"0", "1", "0"}));  // a refused range asks for no file
-    frame().action(Command::MultiViewGrey)->trigger();
+    ask(Command::MultiViewGrey, {"0", "1", "0"});  // a refused range asks for no file
     note_("refused: ", prompt_.transcript(), " | ", lastForm());
     // A resize amid a series waits for its end: the last view samples the rectangle the series started with.
     const auto sizes = [&] {
@@ -129,9 +132,8 @@ TEST_F(FrameCommandsTest, EachExportItemAsksItsQuestionsAndWritesItsKind) {
         }
         if (number == 3) atLastView = sizes();
     });
-    prompt_.queueForm(fill({"0", "1", "0.5"}));
     prompt_.queueFile(dir_.file("r"));
-    frame().action(Command::MultiViewGrey)->trigger();
+    ask(Command::MultiViewGrey, {"0", "1", "0.5"});
     note_("resized in a series: ", frame().lastProgressText(), " | the last view at the first size ",
           atLastView == before, " | then grown ",
           sizes() == std::vector<int>{grown.width(), grown.height(), grown.width(), grown.height()});
@@ -222,28 +224,23 @@ TEST_F(FrameCommandsTest, ViewMenuFormsSetTheViewpointAndTheEyeAndTheScales) {
     const auto scales = [&] { return Floats{state().Output_Scalxy, state().Output_Scalz}; };
     frame().action(Command::ObjCoordinate)->trigger();  // no model: no dialog
     note_("no model: ", prompt_.transcript().size(), " requests");
-    prompt_.queueForm(fill({"40", "5", "2"}));  // z, x, y; before any model the stored viewpoint alone
-    frame().action(Command::ViewPointSet)->trigger();
+    ask(Command::ViewPointSet, {"40", "5", "2"});  // z, x, y; before any model the stored viewpoint alone
     note_(lastForm(), " | viewpoint ", viewpoint());
     open();
-    prompt_.queueForm(fill({"50"}));
-    frame().action(Command::ViewPointSet)->trigger();
+    ask(Command::ViewPointSet, {"50"});
     note_("z shown ", lastForm().at(1), " | viewpoint ", viewpoint(), " | eye ", eye());  // whatever is stored
     QTest::keyClick(&frame(), Qt::Key_Right);
-    prompt_.queueForm(fill({"70"}, false));  // Cancel leaves the viewpoint and the eye
-    frame().action(Command::ViewPointSet)->trigger();
+    ask(Command::ViewPointSet, {"70"}, false);  // Cancel leaves the viewpoint and the eye
     note_("cancelled: viewpoint ", viewpoint(), " | eye ", eye());
     const auto sampled = objectCoordinateTexts(sampleObjectCoordinates(*frame().view(), prompt_, frame().clientRect()));
     restoreViewingFrame(*frame().view());
     EXPECT_NE(sampled.at(0), "0");
-    prompt_.queueForm(fill({"2", "3"}));
-    frame().action(Command::ObjCoordinate)->trigger();
+    ask(Command::ObjCoordinate, {"2", "3"});
     Texts values;
     for (int id : {1013, 1007, 1008, 1009, 1010, 1011, 1012}) values.push_back(prompt_.forms().back().field(id)->text);
     EXPECT_EQ(values, sampled);
     note_(lastForm(), " | points editable ", prompt_.forms().back().field(1013)->editable, " | scales ", scales());
-    prompt_.queueForm(fill({"9", "9"}, false));  // Cancel keeps the scales
-    frame().action(Command::ObjCoordinate)->trigger();
+    ask(Command::ObjCoordinate, {"9", "9"}, false);  // Cancel keeps the scales
     note_("cancelled: scales ", scales());
 }
 
