@@ -13,7 +13,6 @@
 #include <QMouseEvent>
 #include <QProgressDialog>
 #include <QPushButton>
-#include <QRegularExpression>
 #include <QSlider>
 
 #include <GL/gl.h>
@@ -96,8 +95,7 @@ TEST_F(FrameCommandsTest, EachExportItemAsksItsQuestionsAndWritesItsKind) {
     frame().action(Command::ExportColour)->trigger();  // no model: nothing at all
     note_("no model: ", prompt_.transcript().size(), " requests");
     open();
-    // Each item with the file it must write: the name given is its first letter,
-    // a series (more than the letter: the last view's number) asks for 0 to 1 by 0.5.
+    // Each item and the file it writes, named by its first letter; a series (0 to 1 by 0.5) adds its last view number.
     const std::pair<int, const char*> rows[] = {
         {Command::ExportColour, "a.CGH"}, {Command::ExportGrey, "b.CGH"}, {Command::Export3di, "c.3di"},
         {Command::ExportPly, "d.ply"}, {Command::ExportPlyAscii, "e.ply"}, {Command::MultiViewColour, "f3.CGH"},
@@ -252,16 +250,14 @@ HologramSettings smallHologram() {
     return s;
 }
 
-// A progress dialog's label as it comes up, before the work's first step; with `cancel`, its Cancel is pressed then.
-struct ProgressLabel : QObject {
+// While `cancel` is set, presses a progress dialog's Cancel as the dialog comes up.
+struct ProgressCancel : QObject {
     bool eventFilter(QObject* watched, QEvent* event) override {
         auto* dialog = qobject_cast<QProgressDialog*>(watched);
-        if (!dialog || event->type() != QEvent::Show) return false;
-        text = dialog->labelText();
-        if (auto* button = dialog->findChild<QPushButton*>(); cancel && button) button->click();
+        if (!cancel || !dialog || event->type() != QEvent::Show) return false;
+        if (auto* button = dialog->findChild<QPushButton*>()) button->click();
         return false;
     }
-    QString text;
     bool cancel = false;
 };
 
@@ -271,15 +267,13 @@ TEST_F(FrameCommandsTest, HologramItemShowsTheFramesReconstructionAndTheSliderFo
     prompt_.clear();
     frame().hologramSettings() = smallHologram();
     frame().hologramSettings().holoFit = 0.8;
-    ProgressLabel progress;
+    ProgressCancel progress;
     QApplication::instance()->installEventFilter(&progress);
     progress.cancel = true;  // Cancel asks for nothing more: no window, no box
     frame().action(Command::Hologram)->trigger();
     EXPECT_EQ(frame().findChild<HologramWindow*>(), nullptr);
     progress.cancel = false;
     frame().action(Command::Hologram)->trigger();
-    EXPECT_TRUE(QRegularExpression("^Computing the hologram of [1-9][0-9]* points$").match(progress.text).hasMatch())
-        << progress.text.toStdString();
     EXPECT_TRUE(prompt_.messages().empty());
     auto* shown = frame().findChild<HologramWindow*>();
     ASSERT_NE(shown, nullptr);

@@ -33,9 +33,8 @@ TEST(StartUpTest, AModelNamedOnTheCommandLineIsRead) {
     ::close(watch);
 }
 
-// The stored size is the outer size, frame included: the window opens centred at it, and a session left alone stores
-// it unchanged, so the window does not grow from one session to the next. Escape leaves the profile alone; Exit and
-// the close box write it. Two-sided is stored off (the default is on) and toggled each session.
+// The stored size is the outer size: the window opens centred at it and a session left alone stores it unchanged (no
+// growth). Escape keeps the profile; Exit and the close box write it. Two-sided, stored off (default on), toggles.
 TEST(ProfileTest, StartsCentredAtTheStoredSizeEscapeKeepsItAndClosingStoresTheNewOne) {
     ScopedConfigHome home;
     const auto profile = [](QSize size, int twoSided) {
@@ -46,8 +45,7 @@ TEST(ProfileTest, StartsCentredAtTheStoredSizeEscapeKeepsItAndClosingStoresTheNe
     writeFile(home.profile(), profile({700, 650}, 0));
     WindowManager manager;
     ASSERT_TRUE(manager.managing) << "openbox does not manage windows";
-    // Waits for the window centred at the outer size `outer`, resizes the client area to `client` (if valid),
-    // toggles two-sided and leaves by `way`. Returns the outer size it left with.
+    // Waits for the window centred at `outer`, resizes it to `client` (if valid), toggles two-sided, leaves by `way`.
     enum Way { kEscape, kExit, kCloseBox };
     Journal note;
     const auto session = [&note](QSize outer, QSize client, Way way) {

@@ -94,16 +94,9 @@ TEST(QtPromptTest, FormRefusesANonNumberKeepsTheFocusThereCancelKeepsTheTextsAnd
     note("without a template: taken ", plainTaken, " ", plain.field(1001)->text);
 }
 
-TEST(QtPromptTest, ViewRangeFormHasItsEditsInARowAndKeyHelpNoCaptionBarAndOnlyOk) {
+TEST(QtPromptTest, KeyHelpHasNoCaptionBarAndOnlyOk) {
     QtPrompt prompt("velmora");
     Journal note;
-    FormRequest form{133, "ViewRange_Select",
-                     {label("左视点："), label("右视点："), label("视点间隔："), {1001, "", "0"}, {1002, "", "0"}, {1003, "", "0"}}};
-    FormDialog range(form, prompt);  // placed by the template: no need to show it
-    QLineEdit *left = range.edit(1001), *right = range.edit(1002), *step = range.edit(1003);
-    ASSERT_TRUE(left && right && step);
-    note("range: in a row ", left->y() == step->y() && left->x() < right->x() && right->x() < step->x(), " | ",
-         range.width(), "x", range.height());  // 181 x 94 dialog units
     FormRequest help{122, "", {{0, kKeyHelpTitle, kKeyHelpText, false, false}}};
     whenModal([&](QWidget* w) {
         auto* group = w->findChild<QGroupBox*>();
