@@ -205,9 +205,6 @@ TEST_F(FrameCommandsTest, TextsAreOnScreenWhileTheWorkRunsAndAVertexArrayIsRetri
     note_("two-sided: ", state().forceTwoSided, " | as read ", frame().view()->model()->vertices().front().x == x0,
           " | offset ", state().modelOffsetX, " | boxes ", prompt_.messages().size(),
           " ", prompt_.messages().at(0).caption);  // no completion box
-    outOfSight();
-    open();
-    note_("opened: boxes ", prompt_.messages().size());  // the model's bounds and the completion box
     prompt_.onMessage = nullptr;  // Cancel ends the program at once with status 0
     frame().view()->model()->setVertexArrayLimit(0);
     prompt_.queueAnswer(PromptAnswer::Cancel);

@@ -80,8 +80,7 @@ TEST(ProfileTest, StartsCentredAtTheStoredSizeEscapeKeepsItAndClosingStoresTheNe
         };
         EXPECT_TRUE(QTest::qWaitFor(
             [&] { return onScreen().size() == outer && (onScreen().center() - centre).manhattanLength() <= 1; },
-            kPatience))
-            << onScreen().width() << "x" << onScreen().height() << " at " << onScreen().x() << "," << onScreen().y();
+            kPatience));
         if (client.isValid()) {
             frame.statusBar()->hide();  // back with the next size
             frame.resize(client);
@@ -106,7 +105,6 @@ TEST(ProfileTest, StartsCentredAtTheStoredSizeEscapeKeepsItAndClosingStoresTheNe
     session({700, 650}, {500, 400}, kEscape);
     EXPECT_EQ(fileText(home.profile()), profile({700, 650}, 0));
     const QSize resized = session({700, 650}, {520, 410}, kExit);
-    EXPECT_GT(resized.height(), 410);  // the window manager's frame is part of it
     EXPECT_EQ(fileText(home.profile()), profile(resized, 1));
     EXPECT_EQ(session(resized, {}, kCloseBox), resized);
     EXPECT_EQ(fileText(home.profile()), profile(resized, 0));
