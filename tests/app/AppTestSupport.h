@@ -115,7 +115,6 @@ inline bool textOnScreen(QRect area, bool text = true, int patience = kPatience)
 // Runs `check` on the next modal widget other than `previous` once it is up.
 inline void whenModal(std::function<void(QWidget*)> check, QWidget* previous = nullptr) {
     auto* timer = new QTimer;
-    timer->setInterval(20);
     QObject::connect(timer, &QTimer::timeout, [timer, check, previous] {
         QWidget* modal = QApplication::activeModalWidget();
         if (!modal || modal == previous || !modal->isVisible()) return;
@@ -123,7 +122,7 @@ inline void whenModal(std::function<void(QWidget*)> check, QWidget* previous = n
         timer->deleteLater();
         check(modal);
     });
-    timer->start();
+    timer->start(20);
 }
 
 // What a test saw, one line per note, compared with the section of tests/data/app.txt named after the test. Truths
