@@ -1,6 +1,5 @@
 #pragma once
-// The window tests' shared pieces. Every wait waits for a condition, with a
-// generous ceiling, never for a fixed time.
+// The window tests' shared pieces. Every wait is for a condition, under a generous ceiling.
 
 #include "app/GlWidget.h"
 #include "app/MainFrame.h"
@@ -28,7 +27,6 @@ namespace velmora::testing {
 
 inline constexpr int kPatience = 20000;  // far above what a loaded machine needs
 
-// XDG_CONFIG_HOME in a fresh folder for the object's lifetime.
 struct ScopedConfigHome {
     ScopedConfigHome() { ::setenv("XDG_CONFIG_HOME", dir.path().c_str(), 1); }
     ~ScopedConfigHome() { ::unsetenv("XDG_CONFIG_HOME"); }
@@ -41,7 +39,6 @@ inline void showAndWait(MainFrame& frame) {  // until the window is on screen wi
     ASSERT_TRUE(QTest::qWaitFor([&] { return frame.glWidget()->framesShown() > 0; }, kPatience));
 }
 
-// The program with a scripted prompt, started before each test.
 class FrameFixture : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -56,8 +53,7 @@ protected:
     ViewerApp app_{prompt_};
 };
 
-// The frame (left, top, right, bottom) the window manager declares around
-// `window`, as the X server has it.
+// The frame (left, top, right, bottom) the window manager declares around `window`, as the X server has it.
 inline std::optional<QMargins> frameExtents(WId window) {
     xcb_connection_t* c = xcb_connect(nullptr, nullptr);
     const char name[] = "_NET_FRAME_EXTENTS";
@@ -75,9 +71,7 @@ inline std::optional<QMargins> frameExtents(WId window) {
     return extents;
 }
 
-// Openbox on the test display for the object's lifetime, managing windows
-// once the constructor returns. (The window tests share one display and run
-// one at a time: see CMakeLists.txt.)
+// Openbox on the test display for the object's lifetime, managing windows once the constructor returns.
 struct WindowManager {
     WindowManager() {
         process.start(QStringLiteral("openbox"), {QStringLiteral("--sm-disable")});
@@ -94,20 +88,20 @@ struct WindowManager {
     bool managing = false;
 };
 
-// Whether at least 20 pixels are white (the overlay texts are white on the
-// viewing colour).
-inline bool showsText(const QImage& picture) {
-    int white = 0;
+inline int countPixels(const QImage& picture, bool (*counted)(QRgb)) {
+    int n = 0;
     for (int y = 0; y < picture.height(); ++y)
-        for (int x = 0; x < picture.width(); ++x)
-            if (const QRgb p = picture.pixel(x, y); qRed(p) > 200 && qGreen(p) > 200 && qBlue(p) > 200) ++white;
-    return white >= 20;
+        for (int x = 0; x < picture.width(); ++x) n += counted(picture.pixel(x, y));
+    return n;
 }
 
-// Whether the screen's `area`, read from the X server, shows text, once it
-// shows `text` or `patience` ms have passed. The program's thread stays out
-// of its event loop meanwhile: only what it has sent the X server already
-// can reach the screen.
+// Whether at least 20 pixels are white (the overlay texts are white on the viewing colour).
+inline bool showsText(const QImage& picture) {
+    return countPixels(picture, [](QRgb p) { return qRed(p) > 200 && qGreen(p) > 200 && qBlue(p) > 200; }) >= 20;
+}
+
+// Whether the screen's `area`, read from the X server, shows text once it shows `text` or `patience` ms have passed.
+// The event loop does not run meanwhile: only what the program has sent the X server already can reach the screen.
 inline bool textOnScreen(QRect area, bool text = true, int patience = kPatience) {
     const QDeadlineTimer deadline(patience);
     bool shown = false;
@@ -121,7 +115,6 @@ inline bool textOnScreen(QRect area, bool text = true, int patience = kPatience)
 // Runs `check` on the next modal widget other than `previous` once it is up.
 inline void whenModal(std::function<void(QWidget*)> check, QWidget* previous = nullptr) {
     auto* timer = new QTimer;
-    timer->setInterval(20);
     QObject::connect(timer, &QTimer::timeout, [timer, check, previous] {
         QWidget* modal = QApplication::activeModalWidget();
         if (!modal || modal == previous || !modal->isVisible()) return;
@@ -129,13 +122,11 @@ inline void whenModal(std::function<void(QWidget*)> check, QWidget* previous = n
         timer->deleteLater();
         check(modal);
     });
-    timer->start();
+    timer->start(20);
 }
 
-// What a test saw, one line per note, compared when it goes with the section
-// of tests/data/app.txt named after the test. Truth values show as 0 and 1,
-// lists with "; " between their items, numbers with spaces between them and
-// the nine digits that tell any two floats apart.
+// What a test saw, one line per note, compared with the section of tests/data/app.txt named after the test. Truths
+// show as 0 and 1, lists with "; " between items (numbers with spaces), floats with nine digits.
 struct Journal {
     Journal() { out << std::setprecision(9); }
     ~Journal() {
