@@ -1,22 +1,11 @@
-// Start-up, a model named on the command line, the profile and outer size, the menu tree and the help boxes, the Qt
-// answers to the prompt driven as a person would, and the test program's entry. Journals: tests/data/app.txt.
+// Start-up, a model named on the command line, the profile and outer size, the menu tree and the help boxes.
 
 #include "AppTestSupport.h"
 
-#include "app/FormDialog.h"
-#include "app/QtPrompt.h"
-
-#include <QFileDialog>
-#include <QGroupBox>
-#include <QLabel>
-#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
-#include <QMessageBox>
-#include <QPushButton>
 #include <QStatusBar>
 
-#include <dlfcn.h>
 #include <poll.h>
 #include <sys/inotify.h>
 #include <sys/resource.h>
@@ -126,6 +115,7 @@ using MainFrameTest = FrameFixture;
 
 TEST_F(MainFrameTest, MenuTreeCarriesEveryTextIdAndPromptAndTheHelpBoxesComeUp) {
     EXPECT_EQ(describeMenu(frame().menuBar()->actions()), dataText("menu_tree.txt"));
+
     ASSERT_TRUE(QTest::qWaitForWindowActive(&frame(), kPatience));  // F1 belongs to the active window
     QTest::keyClick(&frame(), Qt::Key_F1);
     frame().action(Command::WhatToDo)->trigger();
@@ -137,111 +127,5 @@ TEST_F(MainFrameTest, MenuTreeCarriesEveryTextIdAndPromptAndTheHelpBoxesComeUp) 
               dataText("key_help.txt"));
 }
 
-// Notes the next message box (not `previous`) as "caption|text|icon|buttons" in Qt's numbers and presses `press`.
-void answerNextBox(Journal& note, QMessageBox::StandardButton press, QWidget* previous = nullptr) {
-    whenModal(
-        [&note, press](QWidget* w) {
-            auto* box = qobject_cast<QMessageBox*>(w);
-            ASSERT_NE(box, nullptr);
-            note(box->windowTitle(), "|", box->text(), "|", box->icon(), "|", box->standardButtons().toInt());
-            box->button(press)->click();
-        },
-        previous);
-}
-
-TEST(QtPromptTest, MessageBoxesCarryTheExactCaptionTextIconAndButtons) {
-    QtPrompt prompt("velmora");
-    Journal note;
-    answerNextBox(note, QMessageBox::Cancel);
-    note("cancelled ", prompt.show("读取完成!", std::string("完成"), PromptIcon::Information,
-                                   PromptButtons::OkCancel) == PromptAnswer::Cancel);
-    answerNextBox(note, QMessageBox::Ok);  // the framework's box: the application's title, an exclamation mark
-    note("ok ", prompt.show("Delta must be nonzero!") == PromptAnswer::Ok);
-    FileDialogRequest open;
-    open.filters = {{"3D Studio Files", "*.3DS"}};
-    open.mustExist = true;
-    whenModal([&](QWidget* w) {
-        auto* dialog = qobject_cast<QFileDialog*>(w);
-        ASSERT_NE(dialog, nullptr);
-        note("file dialog: ", dialog->nameFilters().join("; "), " | an existing file ",
-             dialog->fileMode() == QFileDialog::ExistingFile);
-        dialog->reject();
-    });
-    note("rejected: chosen ", prompt.chooseFile(open).has_value());
-}
-
-FormField label(const std::string& text) { return {0, text, "", false, false}; }
-
-TEST(QtPromptTest, FormRefusesANonNumberKeepsTheFocusThereCancelKeepsTheTextsAndOkTakesThem) {
-    QtPrompt prompt("velmora");
-    Journal note;
-    FormRequest form{134, "ViewPointSet", {label("Postion_z:"), label("Postion_x:"), {1001, "", "30"}, {1002, "", "0"},
-                                           {1013, "", "42", false, false}}};
-    bool focusKept = false;
-    whenModal([&](QWidget* w) {
-        auto* dialog = qobject_cast<FormDialog*>(w);
-        ASSERT_NE(dialog, nullptr);
-        QStringList labels;
-        for (QLabel* label : dialog->findChildren<QLabel*>()) labels << label->text();
-        auto* value = dialog->findChild<QLabel*>("1013");  // a value text, not an edit
-        QLineEdit *z = dialog->edit(1001), *x = dialog->edit(1002);
-        ASSERT_TRUE(z && x && value);
-        note(dialog->windowTitle(), " | labelled ", labels.contains("Postion_z:"), " | value ", value->text(), " | z ",
-             z->text(), " above x ", x->text(), " ", z->y() < x->y());
-        x->setText("abc");
-        answerNextBox(note, QMessageBox::Ok, dialog);
-        dialog->findChild<QPushButton*>("1")->click();  // refused: the box comes up and is answered
-        focusKept = QTest::qWaitFor([&] { return dialog->isVisible() && QApplication::focusWidget() == x; }, kPatience);
-        x->setText("-7.5");
-        dialog->findChild<QPushButton*>("1")->click();
-    });
-    const bool taken = prompt.runForm(form);
-    note("refused: focus kept ", focusKept, " | then taken ", taken, ": x ", form.field(1002)->text,
-         " z ", form.field(1001)->text);
-    whenModal([](QWidget* w) {
-        w->findChild<QLineEdit*>("1001")->setText("99");
-        w->findChild<QPushButton*>("2")->click();
-    });
-    const bool cancelTaken = prompt.runForm(form);
-    note("cancelled: taken ", cancelTaken, " z ", form.field(1001)->text);
-    FormRequest plain{0, "Laid out by rows", {label("A form without a template"), {1001, "Width:", "1"}}};
-    whenModal([](QWidget* w) {
-        w->findChild<QLineEdit*>("1001")->setText("2.5");
-        w->findChild<QPushButton*>("1")->click();  // the button box's OK
-        if (w->isVisible()) static_cast<QDialog*>(w)->reject();
-    });
-    const bool plainTaken = prompt.runForm(plain);
-    note("without a template: taken ", plainTaken, " ", plain.field(1001)->text);
-}
-
-TEST(QtPromptTest, KeyHelpHasNoCaptionBarAndOnlyOk) {
-    QtPrompt prompt("velmora");
-    Journal note;
-    FormRequest help{122, "", {{0, kKeyHelpTitle, kKeyHelpText, false, false}}};
-    whenModal([&](QWidget* w) {
-        auto* group = w->findChild<QGroupBox*>();
-        note("key help: frameless ", w->windowFlags().testFlag(Qt::FramelessWindowHint), " | cancel ",
-             w->findChild<QPushButton*>("2") != nullptr, " | ", group ? group->title() : QString());
-        w->findChild<QPushButton*>("1")->click();
-    });
-    note("key help: taken ", prompt.runForm(help));
-}
-
 }  // namespace
 }  // namespace velmora
-
-// One QApplication for all the tests; listing them (as the build does) needs no display.
-int main(int argc, char** argv) {
-    ::testing::InitGoogleTest(&argc, argv);
-    if (GTEST_FLAG_GET(list_tests)) return RUN_ALL_TESTS();
-    QApplication app(argc, argv);
-    const int result = RUN_ALL_TESTS();
-    // Unloaded before the leak checker runs, what the GL driver and Qt's GL plugins keep for the process's life would
-    // be reported from an unknown module, out of reach of the suppressions: keep them loaded.
-    for (const char* library : {"swrast_dri.so", "/usr/lib/x86_64-linux-gnu/dri/swrast_dri.so", "libGLX_mesa.so.0",
-                                "libEGL_mesa.so.0", "libgallium_dri.so",
-                                "/usr/lib/x86_64-linux-gnu/qt6/plugins/xcbglintegrations/libqxcb-glx-integration.so",
-                                "/usr/lib/x86_64-linux-gnu/qt6/plugins/platforms/libqxcb.so"})
-        ::dlopen(library, RTLD_NOLOAD | RTLD_NOW | RTLD_NODELETE);
-    return result;
-}
