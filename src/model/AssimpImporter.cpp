@@ -353,26 +353,6 @@ bool AssimpImporter::readFile(const std::string& path, ParsedScene& scene) {
     return true;
 }
 
-bool AssimpImporter::readMemory(const void* data, std::size_t size, const std::string& extension,
-                                ParsedScene& scene) {
-    scene = ParsedScene{};
-    Assimp::Importer importer;
-    configure(importer);
-    const std::string hint = lowerCase(extension);
-    const aiScene* source = importer.ReadFileFromMemory(data, size, kImportSteps, hint.c_str());
-    if (!source) {
-        report(diagnostics_, "Failed to parse %s\n", ("memory." + hint).c_str());
-        report(diagnostics_, "%s\n", importer.GetErrorString());
-        return false;
-    }
-    SceneBuilder(*source, hint, scene).build();
-    if (!hasTriangles(scene)) {
-        report(diagnostics_, "No triangles in %s\n", ("memory." + hint).c_str());
-        return false;
-    }
-    return true;
-}
-
 bool importModel(const std::string& path, ParsedScene& scene, Prompt& prompt, Diagnostics diagnostics) {
     return AssimpImporter(prompt, std::move(diagnostics)).readFile(path, scene);
 }

@@ -60,9 +60,6 @@ public:
     // the diagnostics) or holds no triangle ("No triangles in %s\n").
     bool readFile(const std::string& path, ParsedScene& scene);
 
-    // The same for a file in memory; `extension` ("obj", "glb", ...) tells
-    // the library the format. Files the model refers to cannot be found.
-    bool readMemory(const void* data, std::size_t size, const std::string& extension, ParsedScene& scene);
 
 private:
     Prompt& prompt_;
