@@ -110,6 +110,8 @@ const std::vector<Row>& table() {
          {{"c.CGH", Reader::Text, ""}}},
         {"FileThatCannotBeCreatedFailsTheExport", {kSize, "--ply", "none/p", "tri.3ds"}, 3, "",
          "Cant open file\nError: Cant open file none/p.ply\nvelmora-export: the PLY export failed\n", {}},
+        {"PictureThatCannotBeWrittenFailsTheExport", {kSize, "--png", "none/f.png", "tri.3ds"}, 3, "",
+         "velmora-export: cannot save none/f.png: cannot write none/f.png: No such file or directory\n", {}},
     };
     return rows;
 }

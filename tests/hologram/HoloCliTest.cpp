@@ -10,6 +10,7 @@
 #include <fstream>
 
 namespace {
+using velmora::testing::fileText;
 
 void writeChannel(const std::string& path, const char* value) {
     std::ofstream(path, std::ios::binary)
@@ -39,13 +40,15 @@ TEST(HoloCli, ChannelSetGivesThreeHologramsAndAPreviewAndStatusesFollowTheReadme
     EXPECT_FALSE(std::filesystem::exists(dir.file("cache/VELMORA/fftw-wisdom")));  // nothing measured
 
     ASSERT_EQ(run(dir, "--help"), 0);
-    EXPECT_NE(velmora::testing::fileText(dir.file("stdout"))
+    EXPECT_NE(fileText(dir.file("stdout"))
                   .find("Exit status: 0 success; 1 a file cannot be read; 2 usage error;\n"
                         "3 a hologram could not be computed or written.\n"),
               std::string::npos);
     EXPECT_EQ(run(dir, small + "'" + dir.file("missing.CGH") + "'"), 1);
+    EXPECT_EQ(fileText(dir.file("stderr")), "velmora-holo: cannot open " + dir.file("missing.CGH") + "\n");
     EXPECT_EQ(run(dir, "--holo-size 64 x.CGH"), 2);
-    EXPECT_EQ(run(dir, small + "--holo-distance 0.5 x.CGH"), 2);
+    for (const char* distance : {"0.5", "20mm"})
+        EXPECT_EQ(run(dir, small + "--holo-distance " + distance + " x.CGH"), 2) << distance;
     std::filesystem::remove(dir.file("objb1.CGH"));
     EXPECT_EQ(run(dir, small + "'" + dir.file("objr1.CGH") + "'"), 1);  // its siblings are gone
 }
@@ -59,9 +62,9 @@ TEST(HoloCli, ExportedHologramEqualsTheHologramOfTheExportedColourFile) {
               0);
     ASSERT_EQ(run(dir, small + "-o '" + dir.file("fromfile") + "' '" + dir.file("frame.CGH") + "'"), 0);
     for (const std::string suffix : {"-638nm.npy", "-520nm.npy", "-450nm.npy", "-preview.png"}) {
-        const std::string direct = velmora::testing::fileText(dir.file("direct" + suffix));
+        const std::string direct = fileText(dir.file("direct" + suffix));
         EXPECT_FALSE(direct.empty()) << suffix;
-        EXPECT_TRUE(direct == velmora::testing::fileText(dir.file("fromfile" + suffix))) << suffix;
+        EXPECT_TRUE(direct == fileText(dir.file("fromfile" + suffix))) << suffix;
     }
 }
 
