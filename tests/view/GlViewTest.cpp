@@ -221,6 +221,9 @@ TEST_F(ViewFixture, StatusTextsFromTheSecondLoadOnKeepTheirSizeRelativeToTheShor
         view->rescaleModel(2.0f);
         // "Re-scaling...": 722 + 556 + 333 + 500 + 500 + 556 + 222 + 222 + 556 + 556 + 278·3 = 5557.
         expectText(Frame(*surface), -5.0, 5.557);
+        GLint pushed = -1;  // the texts leave OpenGL's state as they found it
+        glGetIntegerv(GL_ATTRIB_STACK_DEPTH, &pushed);
+        EXPECT_EQ(pushed, 0);
         view.reset();
     }
 }
