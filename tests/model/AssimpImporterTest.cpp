@@ -42,8 +42,8 @@ struct Importer {
 };
 
 // The buffer of tests/data/model/*.gltf: the triangle (0,0,0) (1,0,0) (0,1,0), its texture coordinates,
-// then two untyped pictures: a PNG signature alone, and one followed by a byte no PNG file has there.
-const std::string kPictures[2] = {"\x89PNG\r\n\x1a\n", "\x89PNG\r\n\x1a\n\x01"};
+// then two untyped pictures cut short after their signatures, a PNG and a JPEG.
+const std::string kPictures[2] = {"\x89PNG\r\n\x1a\n", "\xFF\xD8\xFF\xE1" "Exif!"};
 void writeBuffer(const testing::TempDir& dir) {
     const float data[15] = {0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 1};
     const std::string floats(reinterpret_cast<const char*>(data), sizeof data);
@@ -113,7 +113,7 @@ TEST(AssimpImporter, MaterialsCarryColoursOpacityTextureAndShortUniqueNames) {
     for (const MeshObject& o : in.scene.objects) grouped.insert(o.faceGroups.at(0).materialName);
     EXPECT_EQ(grouped, (std::set<std::string>{"a_very_long_mate", "a_very_long_ma~1"}));
     // glTF materials: two-sided, ambient as the diffuse colour, embedded pictures written out. Untyped, each is
-    // named by its signature, so that a damaged one still goes to the PNG reader, which reports it.
+    // named by its signature, so that a damaged one still goes to its own reader, which reports it.
     writeBuffer(in.dir);
     ASSERT_TRUE(in.read("t.gltf", testing::dataText("model/materials.gltf")));
     byName.clear();
@@ -123,7 +123,7 @@ TEST(AssimpImporter, MaterialsCarryColoursOpacityTextureAndShortUniqueNames) {
               std::make_tuple(1, V3{0.5f, 0.25f, 1.0f}, V3{0.5f, 0.25f, 1.0f}));
     const std::filesystem::path textures[2] = {skin.textureFile, byName["damaged"].textureFile};
     for (int k : {0, 1}) {
-        EXPECT_TRUE(textures[k].is_absolute() && textures[k].extension() == ".png") << textures[k];
+        EXPECT_TRUE(textures[k].is_absolute() && textures[k].extension() == (k ? ".jpg" : ".png")) << textures[k];
         EXPECT_EQ(testing::fileText(textures[k]), kPictures[k]);
     }
     std::set<std::pair<float, float>> uv;  // in OpenGL's orientation, v up
