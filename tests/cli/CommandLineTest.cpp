@@ -28,6 +28,7 @@ TEST(CommandLine, AModelAloneMeansInfoWithTheDefaultsAndHelpAndVersionNeedNoMode
     EXPECT_EQ(std::tie(cl.eye, cl.viewpoint), std::make_tuple(Xyz{0, 0, 30}, Xyz{0, 0, 30}));
     EXPECT_FALSE(cl.seed);
     EXPECT_TRUE(parse({"--help"}).help && parse({"--version"}).version);
+    EXPECT_EQ(parse({"--size", "1x1", "m.3ds"}).width, 1);  // the smallest frame
 }
 
 TEST(CommandLine, EveryValueOptionInBothSpellings) {

@@ -249,6 +249,7 @@ TEST(Placement, RefusesWhatCannotMakeAHologramWithAReason) {
         ASSERT_FALSE(result) << says;
         EXPECT_NE(result.error().find(says), std::string::npos) << result.error();
     }
+    EXPECT_TRUE(computeHolograms(one, smallGrid(2, 1e-3)));  // the smallest grid at the nearest distance
 }
 
 // Stopped after the last step still gives no set.
