@@ -14,7 +14,7 @@ PACKAGES=(
   fonts-liberation fonts-wqy-microhei
   # tests, fuzzing and benchmarks
   libgtest-dev googletest libbenchmark-dev xvfb xauth openbox locales-all
-  clang libclang-rt-14-dev python3 python3-open3d
+  clang libclang-rt-14-dev python3 python3-numpy
   assimp-testmodels glmark2-data
 )
 
