@@ -93,7 +93,6 @@ std::vector<Row> rows() {
     Bytes farPixels = bmpFile({24, 2, 2}), cutBmp = bmpFile({});
     farPixels[10] = 0xFF, farPixels[11] = 0xFF;
     cutBmp.resize(30);
-    const auto sized = [](std::int32_t w, std::int32_t h) { return bmpFile({24, w, h}); };
     const TgaLayout withId{2, 24, 1, 1, {0x10, 0x20, 0x30}, 0, {'h', 'e', 'l', 'l', 'o'}, Bytes(6, 9)};
     const TgaLayout topDown{2, 24, 1, 2, {0, 0, 255, 255, 0, 0}, 0x20};  // top row red, then blue
     TgaLayout odd{2, 24, 3, 3};  // pixel i holds (i, i, i + 100), stored B, G, R; rows are not padded
@@ -102,8 +101,9 @@ std::vector<Row> rows() {
     Bytes cutPng = png(2, 2, 8, 2, Bytes(14, 1));
     cutPng.resize(40);
     Bytes bigJpeg = jpegFile(8, 8, [](int, int) { return Rgb{9, 9, 9}; });
-    const std::size_t frame = jpegMarker(bigJpeg, 0xC0);
-    bigJpeg[frame + 5] = bigJpeg[frame + 7] = 0xEA, bigJpeg[frame + 6] = bigJpeg[frame + 8] = 0x60;  // 60000 × 60000
+    const Bytes startOfFrame{0xFF, 0xC0};
+    const auto frame = std::search(bigJpeg.begin(), bigJpeg.end(), startOfFrame.begin(), startOfFrame.end());
+    frame[5] = frame[7] = 0xEA, frame[6] = frame[8] = 0x60;  // 60000 × 60000
     return {
         // 12-byte rows lose their padding; B, G, R becomes R, G, B.
         {"bmp 24-bit",
@@ -132,12 +132,12 @@ std::vector<Row> rows() {
         {"bmp v4 header", bmpFile({24, 1, 1, {}, {}, 0, {}, 0, 108})},
         {"bmp too short", {'B', 'M', 0, 0}},
         {"bmp cut header", cutBmp},
-        {"bmp zero width", sized(0, 1)},
+        {"bmp zero width", bmpFile({24, 0, 1})},
         {"bmp embedded JPEG", bmpFile({24, 1, 1, {}, {}, 4})},
         {"bmp RLE4 at 8 bits", bmpFile({8, 1, 1, {}, {}, kDibRle4})},
-        {"bmp too wide", sized(65537, 1)},
-        {"bmp huge", sized(0x7FFFFFFF, std::int32_t(0x80000000u))},
-        {"bmp one row beyond 2^28", sized(16385, 16384)},
+        {"bmp too wide", bmpFile({24, 65537, 1})},
+        {"bmp huge", bmpFile({24, 0x7FFFFFFF, std::int32_t(0x80000000u)})},
+        {"bmp one row beyond 2^28", bmpFile({24, 16385, 16384})},
         {"tga raw 24-bit", tgaFile({2, 24, 2, 2, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}})},
         {"tga raw 32-bit", tgaFile({2, 32, 1, 1, {10, 20, 30, 40}})},
         {"tga image ID and colour map skipped", tgaFile(withId)},

@@ -117,11 +117,4 @@ inline Bytes jpegFile(int width, int height, const std::function<Rgb(int, int)>&
     return out;
 }
 
-// Where the first JPEG marker 0xFF `code` starts, after the start-of-image marker; 0 when absent.
-inline std::size_t jpegMarker(const Bytes& file, std::uint8_t code) {
-    for (std::size_t i = 2; i + 1 < file.size(); ++i)
-        if (file[i] == 0xFF && file[i + 1] == code) return i;
-    return 0;
-}
-
 }  // namespace velmora::testing

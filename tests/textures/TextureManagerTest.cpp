@@ -55,14 +55,12 @@ struct TextureManagerGl : ::testing::Test {
     ScopedFatalExitHandler noExit{[](int) { throw std::runtime_error("the program ended"); }};
 };
 
-// 2 × 2: bottom row red, green; top row blue, white.
-Bytes quadrantBmp() { return bmpFile({24, 2, 2, bmpRows({{0, 0, 255, 0, 255, 0}, {255, 0, 0, 255, 255, 255}})}); }
-
 // How each reader decodes is its own test's; here, that each is reached and
 // leaves the texture state, and that the upload takes the rows as decoded.
 TEST_F(TextureManagerGl, EveryReaderUploadsThePictureBottomRowFirstWithTheState) {
     writePng(dir.file("q.png"), 1, 1, {1, 2, 3, 255});
-    const std::string bmp = write("q.bmp", quadrantBmp());
+    const std::string bmp =
+        write("q.bmp", bmpFile({24, 2, 2, bmpRows({{0, 0, 255, 0, 255, 0}, {255, 0, 0, 255, 255, 255}})}));
     const std::string tga = write("q.TGA", tgaFile({2, 24, 1, 2, {1, 2, 3, 4, 5, 6}}));
     const std::map<std::string, Bytes> rows{{bmp, {255, 0, 0, 0, 255, 0, 0, 0, 255, 255, 255, 255}},
                                             {tga, {3, 2, 1, 6, 5, 4}}};

@@ -24,28 +24,20 @@ struct FakeSurface : GlSurface {
     int bits, makeCurrentCalls = 0;
 };
 
-template <typename Body>
-int fatalStatusOf(Body body) {
-    ScopedFatalExitHandler handler([](int status) { throw status; });
-    try {
-        body();
-    } catch (int status) {
-        return status;
-    }
-    ADD_FAILURE() << "the process was not ended";
-    return -1;
-}
-
 TEST(ViewFailureTest, SurfaceThatCannotBeUsedEndsTheProcessWithOneBox) {
+    ScopedFatalExitHandler handler([](int status) { throw status; });
     std::string shown;
     for (const auto& [bits, welcome] : {std::pair{15, true}, {15, false}, {16, false}}) {  // 16: just deep enough
         FakeSurface surface(bits);
         RecordingPrompt prompt("VELMORA");  // the caption of a framework box
         ViewerState state;
-        const int status = fatalStatusOf([&] {
+        int status = -1;  // stays when the process was not ended
+        try {
             if (welcome) WelcomePicture(surface, prompt, state).draw();
             else GlView view(surface, prompt, state);
-        });
+        } catch (int thrown) {
+            status = thrown;
+        }
         shown += "== " + std::string(welcome ? "welcome picture" : "view") + ", " + std::to_string(bits) + " bits\n"
                + "status " + std::to_string(status) + ", made current " + std::to_string(surface.makeCurrentCalls) + "\n";
         for (const std::string& line : prompt.transcript()) shown += line + "\n";
