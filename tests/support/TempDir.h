@@ -41,10 +41,6 @@ inline std::string fileText(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
-inline Bytes fileBytes(const std::string& path) {
-    const std::string text = fileText(path);
-    return {text.begin(), text.end()};
-}
 #ifdef VELMORA_SOURCE_DIR
 // A file of tests/data.
 inline std::string dataText(const std::string& name) { return fileText(VELMORA_SOURCE_DIR "/tests/data/" + name); }

@@ -231,7 +231,7 @@ TEST(FrameImageTest, BottomFirstReadBackBecomesATopDownRgbPictureOrSaysWhyNot) {
     const auto picture = testing::readPicture(dir.file("frame.png"));
     EXPECT_EQ(picture.width * 10 + picture.height, 23);
     EXPECT_EQ(picture.rgb, (testing::Bytes{20, 100, 7, 20, 101, 7, 10, 100, 7, 10, 101, 7, 0, 100, 7, 0, 101, 7}));
-    EXPECT_EQ(testing::fileBytes(dir.file("frame.png")).at(25), 2);  // colour type RGB: no alpha to hide it
+    EXPECT_EQ(testing::fileText(dir.file("frame.png")).at(25), 2);  // colour type RGB: no alpha to hide it
     const auto error = writeFramePng("/nonexistent-folder/frame.png", 1, 1, {1, 2, 3, 4});
     ASSERT_TRUE(error);
     EXPECT_NE(error->find("/nonexistent-folder/frame.png"), std::string::npos);
