@@ -69,8 +69,7 @@ TEST(AssimpImporter, StoredSoTheMeshModelGivesBackTheSourceAxesAndWinding) {
     EXPECT_EQ(in.vertices(0), (std::set<V3>{{-5, 0, 0}, {-7, 0, 0}, {-5, 0, 2}}));
     EXPECT_EQ(in.vertices(1), (std::set<V3>{{0, 0, 0}, {1, 0, 0}, {0, 0, 1}}));
     // Both keep the source's front side (+z), the mirrored one by a reversed winding.
-    EXPECT_GT(in.sourceNormalZ(0), 0.0f);
-    EXPECT_GT(in.sourceNormalZ(1), 0.0f);
+    for (std::size_t k : {0, 1}) EXPECT_GT(in.sourceNormalZ(k), 0.0f) << k;
 }
 
 TEST(AssimpImporter, MeshesBeyond65535VerticesAreSplitWithoutLosingAFace) {
@@ -116,7 +115,6 @@ TEST(AssimpImporter, MaterialsCarryColoursOpacityTextureAndShortUniqueNames) {
     // named by its signature, so that a damaged one still goes to its own reader, which reports it.
     writeBuffer(in.dir);
     ASSERT_TRUE(in.read("t.gltf", testing::dataText("model/materials.gltf")));
-    byName.clear();
     for (const MaterialDef& m : in.scene.materialDefs) byName[m.name] = m;
     const MaterialDef& skin = byName["skin"];
     EXPECT_EQ(std::make_tuple(skin.twoSided, skin.ambient, skin.diffuse),

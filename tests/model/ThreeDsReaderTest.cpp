@@ -33,30 +33,22 @@ Bytes oneMesh(const std::vector<Chunk>& meshChildren) { return model({object("Th
 std::map<std::string, Bytes> cases() {
     std::map<std::string, Bytes> c;
     c["main chunk without editor"] = Chunk(0x4D4D).add(Chunk(0x0002).u32(3)).bytes();
-    Chunk zeroLength(0x3D3D);
-    c["zero-length chunk"] = Chunk(0x4D4D).add(zeroLength.forceLength(0)).bytes();
-    Bytes shortMain = model({object("First", {mesh({vertexList(kSquare)})})});
+    c["zero-length chunk"] = Chunk(0x4D4D).add(Chunk(0x3D3D).forceLength(0)).bytes();
+    Bytes& shortMain = c["main chunk shorter than the file"] = model({object("First", {mesh({vertexList(kSquare)})})});
     const Bytes after = Chunk(0x3D3D).add(object("Second", {mesh({vertexList(kSquare)})})).bytes();
     shortMain.insert(shortMain.end(), after.begin(), after.end());
-    c["main chunk shorter than the file"] = shortMain;
-    Bytes cut = oneMesh({vertexList(kSquare), faceList({{0, 1, 2}, {0, 2, 3}})});
+    Bytes& cut = c["file cut inside a face"] = oneMesh({vertexList(kSquare), faceList({{0, 1, 2}, {0, 2, 3}})});
     cut.resize(cut.size() - 6);  // inside the second face
-    c["file cut inside a face"] = cut;
-    Chunk tooShort(0x1234);
-    c["length below six"] = model({object("Broken", {mesh({tooShort.forceLength(3), vertexList(kSquare)})}),
+    c["length below six"] = model({object("Broken", {mesh({Chunk(0x1234).forceLength(3), vertexList(kSquare)})}),
                                    object("Fine", {mesh({vertexList(kSquare)})})});
-    Chunk clipped = vertexList(kSquare);
-    c["child reaching past its parent"] = model({object("A", {mesh({clipped.forceLength(100000)})}),
+    c["child reaching past its parent"] = model({object("A", {mesh({vertexList(kSquare).forceLength(100000)})}),
                                                  object("B", {mesh({vertexList(kSquare)})})});
-    Chunk manyVertices(0x4110), manyFaces(0x4120);
-    manyVertices.u16(60000).f32(1).f32(2).f32(3).f32(4).f32(5).f32(6).f32(7);
-    manyFaces.u16(65535).u16(0).u16(0).u16(0).u16(0);
-    c["counts beyond the chunk"] = oneMesh({manyVertices, manyFaces});
-    Bytes open = oneMesh({vertexList(kSquare)});
+    c["counts beyond the chunk"] = oneMesh({Chunk(0x4110).u16(60000).f32(1).f32(2).f32(3).f32(4).f32(5).f32(6).f32(7),
+                                            Chunk(0x4120).u16(65535).u16(0).u16(0).u16(0).u16(0)});
+    Bytes& open = c["file ending inside a header"] = oneMesh({vertexList(kSquare)});
     const std::size_t claimed = open.size() + 100;
     open[2] = std::uint8_t(claimed), open[3] = std::uint8_t(claimed >> 8);
     open.insert(open.end(), {0x10, 0x00, 0x20});  // a header that never ends
-    c["file ending inside a header"] = open;
     c["sixteen-character name"] = model({object("ABCDEFGHIJKLMNOP", {mesh({vertexList(kSquare)})})});
     c["longer name"] = model({object("A_VERY_LONG_OBJECT_NAME_INDEED", {mesh({vertexList(kSquare)})})});
     c["unterminated name"] = model({material({Chunk(0xA000).raw({'A', 'B', 'C'}), twoSided()})});
@@ -66,24 +58,18 @@ std::map<std::string, Bytes> cases() {
     std::vector<Face> flagged;
     for (std::uint16_t flags : {0, 1, 2, 3, 4, 5, 6, 7, 8, 0xFFFF}) flagged.push_back({10, 20, 30, flags});
     c["face flags"] = oneMesh({faceList(flagged)});
-    Chunk smoothing(0x4150);
-    smoothing.u32(1).u32(1);
-    c["group after smoothing groups"] =
-        oneMesh({vertexList(kSquare), faceList({{0, 1, 2}, {0, 2, 3}}, {smoothing, faceGroup("Blue", {1, 0})})});
+    c["group after smoothing groups"] = oneMesh(
+        {vertexList(kSquare), faceList({{0, 1, 2}, {0, 2, 3}}, {smoothingGroups(2), faceGroup("Blue", {1, 0})})});
     c["second mapping chunk"] = oneMesh({mapCoords({{1, 2}, {3, 4}, {5, 6}}), mapCoords({{7, 8}, {9, 10}})});
     // The walk goes on after the twelve floats, as after any list: a chunk there is read.
     c["local matrix and a chunk after its floats"] =
         oneMesh({localMatrix({1, 0, 0, 0, 1, 0, 0, 0, 1, 5, 6, 7}).add(vertexList(kSquare))});
-    Chunk cutMatrix(0x4160);
-    for (int i = 0; i < 11; ++i) cutMatrix.f32(9);
-    c["local matrix one float short"] = oneMesh({cutMatrix});
-    Chunk keyframer(0xB000), unknown(0x7777);
-    keyframer.add(Chunk(0xB002).raw(Bytes(40, 0x41)));
-    unknown.raw(Bytes(13, 0xFF));
+    c["local matrix one float short"] = oneMesh({Chunk(0x4160).raw(Bytes(11 * 4, 9))});
+    const Chunk unknown = Chunk(0x7777).raw(Bytes(13, 0xFF));
     c["lights, cameras, keyframer and unknown chunks"] =
         model({unknown, object("Lamp", {Chunk(0x4600).f32(1).f32(2).f32(3)}), object("Cam", {Chunk(0x4700).raw(Bytes(32, 0))}),
                object("Box", {mesh({unknown, vertexList(kSquare)})})},
-              {keyframer});
+              {Chunk(0xB000).add(Chunk(0xB002).raw(Bytes(40, 0x41)))});
     c["24-bit colours"] = model({simpleMaterial("M", {255, 128, 0}, {0, 0, 0}, {1, 2, 3})});
     c["float colours and the later kind wins"] = model({material({
         colourBlock(0xA010, {colourFloat(0.1f, 0.2f, 0.3f)}),
