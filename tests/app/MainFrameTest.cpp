@@ -45,7 +45,6 @@ TEST(ProfileTest, StartsCentredAtTheStoredSizeEscapeKeepsItAndClosingStoresTheNe
     writeFile(home.profile(), profile({700, 650}, 0));
     WindowManager manager;
     ASSERT_TRUE(manager.managing) << "openbox does not manage windows";
-    // Waits for the window centred at `outer`, resizes it to `client` (if valid), toggles two-sided, leaves by `way`.
     enum Way { kEscape, kExit, kCloseBox };
     Journal note;
     const auto session = [&note](QSize outer, QSize client, Way way) {
@@ -84,7 +83,7 @@ TEST(ProfileTest, StartsCentredAtTheStoredSizeEscapeKeepsItAndClosingStoresTheNe
         if (way == kCloseBox) frame.close();
         if (way != kEscape) return left;
         QTimer::singleShot(0, &frame, [&frame] { QTest::keyClick(&frame, Qt::Key_Escape); });
-        QTimer::singleShot(kPatience, &frame, [] { QCoreApplication::exit(99); });  // gone with the frame, not later
+        QTimer::singleShot(kPatience, &frame, [] { QCoreApplication::exit(99); });  // dies with the frame
         note("Escape: status ", QCoreApplication::exec());
         return left;
     };
