@@ -100,27 +100,27 @@ inline bool showsText(const QImage& picture) {
     return countPixels(picture, [](QRgb p) { return qRed(p) > 200 && qGreen(p) > 200 && qBlue(p) > 200; }) >= 20;
 }
 
-// Whether the screen's `area`, read from the X server, shows text once it shows `text` or `patience` ms have passed.
-// The event loop does not run meanwhile: only what the program has sent the X server already can reach the screen.
-inline bool textOnScreen(QRect area, bool text = true, int patience = kPatience) {
+// Whether the screen's `area`, read from the X server, shows text within `patience` ms. The event loop does not run
+// meanwhile: only what the program has sent the X server already can reach the screen.
+inline bool textOnScreen(QRect area, int patience = kPatience) {
     const QDeadlineTimer deadline(patience);
-    bool shown = false;
-    do {
-        const QPixmap screen = QGuiApplication::primaryScreen()->grabWindow(0, area.x(), area.y(), area.width(), area.height());
-        shown = showsText(screen.toImage());
-    } while (shown != text && !deadline.hasExpired());
-    return shown;
+    QScreen* screen = QGuiApplication::primaryScreen();
+    while (!showsText(screen->grabWindow(0, area.x(), area.y(), area.width(), area.height()).toImage()))
+        if (deadline.hasExpired()) return false;
+    return true;
 }
 
-// Runs `check` on the next modal widget other than `previous` once it is up.
-inline void whenModal(std::function<void(QWidget*)> check, QWidget* previous = nullptr) {
+// Runs `check` on the next modal widget other than `previous` once it is up; that widget must be a `Widget`.
+template <typename Widget = QWidget, typename Check> void whenModal(Check check, QWidget* previous = nullptr) {
     auto* timer = new QTimer;
     QObject::connect(timer, &QTimer::timeout, [timer, check, previous] {
         QWidget* modal = QApplication::activeModalWidget();
         if (!modal || modal == previous || !modal->isVisible()) return;
         timer->stop();
         timer->deleteLater();
-        check(modal);
+        auto* widget = qobject_cast<Widget*>(modal);
+        ASSERT_NE(widget, nullptr) << "the modal widget is a " << modal->metaObject()->className();
+        check(widget);
     });
     timer->start(20);
 }

@@ -172,8 +172,7 @@ TEST_F(FrameCommandsTest, KeysDragsAndTheFlyByTimerReachTheNavigation) {
     note_("fly-by, then Home: timer ", frame().flyByTimer().isActive(), " | eye ", eye());
 }
 
-// The texts drawn before long work ("Re-scaling...", "Loading...") are on the screen, as the X server has it, at every
-// box it shows. Paints and keys that come while a model loads leave the text and the model alone.
+// The texts drawn before long work are on the screen at every box; paints and keys amid a load leave them alone.
 TEST_F(FrameCommandsTest, TextsAreOnScreenWhileTheWorkRunsAndAVertexArrayIsRetried) {
     open();
     GlWidget* gl = frame().glWidget();
@@ -192,7 +191,7 @@ TEST_F(FrameCommandsTest, TextsAreOnScreenWhileTheWorkRunsAndAVertexArrayIsRetri
     const auto outOfSight = [&] {  // the viewing colour alone on screen
         state().modelOffsetX = 1000.0f;
         QTest::keyClick(&frame(), Qt::Key_L);
-        ASSERT_TRUE(QTest::qWaitFor([&] { return !textOnScreen(area, false, 0); }, kPatience));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !textOnScreen(area, 0); }, kPatience));
         prompt_.clear();
     };
     outOfSight();
@@ -239,48 +238,38 @@ TEST_F(FrameCommandsTest, ViewMenuFormsSetTheViewpointAndTheEyeAndTheScales) {
     note_("cancelled: scales ", scales());
 }
 
-HologramSettings smallHologram() {
-    HologramSettings s;
-    s.width = s.height = 64;
-    s.distance = 10e-3;
-    s.planning = FftPlanning::Estimate;
-    return s;
-}
-
-// While `cancel` is set, presses a progress dialog's Cancel as the dialog comes up.
+// Presses a progress dialog's Cancel as the dialog comes up.
 struct ProgressCancel : QObject {
     bool eventFilter(QObject* watched, QEvent* event) override {
-        auto* dialog = qobject_cast<QProgressDialog*>(watched);
-        if (!cancel || !dialog || event->type() != QEvent::Show) return false;
-        if (auto* button = dialog->findChild<QPushButton*>()) button->click();
+        if (auto* dialog = qobject_cast<QProgressDialog*>(watched); dialog && event->type() == QEvent::Show)
+            dialog->findChild<QPushButton*>()->click();
         return false;
     }
-    bool cancel = false;
 };
 
-// File > Hologram, and the window's focus slider on a hologram of one point, sharpest at the point's depth.
 TEST_F(FrameCommandsTest, HologramItemShowsTheFramesReconstructionAndTheSliderFocusesAtThePointsDepth) {
     open();
     prompt_.clear();
-    frame().hologramSettings() = smallHologram();
+    HologramSettings small;
+    small.width = small.height = 64;
+    small.distance = 10e-3;
+    small.planning = FftPlanning::Estimate;
+    frame().hologramSettings() = small;
     frame().hologramSettings().holoFit = 0.8;
     ProgressCancel progress;
-    QApplication::instance()->installEventFilter(&progress);
-    progress.cancel = true;  // Cancel asks for nothing more: no window, no box
+    QApplication::instance()->installEventFilter(&progress);  // Cancel asks for nothing more: no window, no box
     frame().action(Command::Hologram)->trigger();
     EXPECT_EQ(frame().findChild<HologramWindow*>(), nullptr);
-    progress.cancel = false;
+    QApplication::instance()->removeEventFilter(&progress);
     frame().action(Command::Hologram)->trigger();
     EXPECT_TRUE(prompt_.messages().empty());
     auto* shown = frame().findChild<HologramWindow*>();
     ASSERT_NE(shown, nullptr);
     EXPECT_TRUE(QTest::qWaitForWindowExposed(shown, kPatience));
-    HologramPoints one;
-    one.points.push_back({0, 0, 0, 0, 1.0f, 1.0f, 1.0f});
-    const auto set = computeHolograms(one, smallHologram());
+    const auto set = computeHolograms(HologramPoints{{{0, 0, 0, 0, 1.0f, 1.0f, 1.0f}}}, small);  // one white point
     ASSERT_TRUE(set) << set.error();
-    HologramWindow window(*set, smallHologram());
-    const RgbPicture expected = Reconstruction(*set, smallHologram()).refocus(10e-3);  // the rows packed
+    HologramWindow window(*set, small);
+    const RgbPicture expected = Reconstruction(*set, small).refocus(10e-3);  // the rows packed
     EXPECT_TRUE(window.picture() == QImage(expected.rgb.data(), expected.width, expected.height, 3 * expected.width,
                                            QImage::Format_RGB888));
     Texts labels;

@@ -45,7 +45,6 @@ TEST(ProfileTest, StartsCentredAtTheStoredSizeEscapeKeepsItAndClosingStoresTheNe
     writeFile(home.profile(), profile({700, 650}, 0));
     WindowManager manager;
     ASSERT_TRUE(manager.managing) << "openbox does not manage windows";
-    // Waits for the window centred at `outer`, resizes it to `client` (if valid), toggles two-sided, leaves by `way`.
     enum Way { kEscape, kExit, kCloseBox };
     Journal note;
     const auto session = [&note](QSize outer, QSize client, Way way) {
@@ -59,8 +58,7 @@ TEST(ProfileTest, StartsCentredAtTheStoredSizeEscapeKeepsItAndClosingStoresTheNe
             return frame.action(Command::ForceTwoSided)->isChecked() == (app.state().forceTwoSided == 1);
         };
         note("started: a step lower ", ::getpriority(PRIO_PROCESS, 0) == std::min(priority + 1, 19), " | ",
-             frame.windowTitle(), " | view ", frame.view() != nullptr, " | two-sided mark as set ", twoSidedMark(),
-             " | material ", frame.action(Command::MaterialColour)->isChecked(), " | the welcome's colour ",
+             frame.windowTitle(), " | two-sided mark as set ", twoSidedMark(), " | the welcome's colour ",
              QColor(frame.glWidget()->grabFramebuffer().pixel(10, 10)) == QColor(64, 128, 191));
         const QPoint centre = QGuiApplication::primaryScreen()->geometry().center();
         const auto onScreen = [&] {
@@ -85,9 +83,7 @@ TEST(ProfileTest, StartsCentredAtTheStoredSizeEscapeKeepsItAndClosingStoresTheNe
         if (way == kCloseBox) frame.close();
         if (way != kEscape) return left;
         QTimer::singleShot(0, &frame, [&frame] { QTest::keyClick(&frame, Qt::Key_Escape); });
-        QTimer safety;  // gone with the session, so it cannot end a later loop
-        QObject::connect(&safety, &QTimer::timeout, [] { QCoreApplication::exit(99); });
-        safety.start(kPatience);
+        QTimer::singleShot(kPatience, &frame, [] { QCoreApplication::exit(99); });  // dies with the frame
         note("Escape: status ", QCoreApplication::exec());
         return left;
     };
@@ -115,7 +111,6 @@ using MainFrameTest = FrameFixture;
 
 TEST_F(MainFrameTest, MenuTreeCarriesEveryTextIdAndPromptAndTheHelpBoxesComeUp) {
     EXPECT_EQ(describeMenu(frame().menuBar()->actions()), dataText("menu_tree.txt"));
-
     ASSERT_TRUE(QTest::qWaitForWindowActive(&frame(), kPatience));  // F1 belongs to the active window
     QTest::keyClick(&frame(), Qt::Key_F1);
     frame().action(Command::WhatToDo)->trigger();

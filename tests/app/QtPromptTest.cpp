@@ -19,10 +19,8 @@ using namespace velmora::testing;
 
 // Notes the next message box (not `previous`) as "caption|text|icon|buttons" in Qt's numbers and presses `press`.
 void answerNextBox(Journal& note, QMessageBox::StandardButton press, QWidget* previous = nullptr) {
-    whenModal(
-        [&note, press](QWidget* w) {
-            auto* box = qobject_cast<QMessageBox*>(w);
-            ASSERT_NE(box, nullptr);
+    whenModal<QMessageBox>(
+        [&note, press](QMessageBox* box) {
             note(box->windowTitle(), "|", box->text(), "|", box->icon(), "|", box->standardButtons().toInt());
             box->button(press)->click();
         },
@@ -40,9 +38,7 @@ TEST(QtPromptTest, MessageBoxesCarryTheExactCaptionTextIconAndButtons) {
     FileDialogRequest open;
     open.filters = {{"3D Studio Files", "*.3DS"}};
     open.mustExist = true;
-    whenModal([&](QWidget* w) {
-        auto* dialog = qobject_cast<QFileDialog*>(w);
-        ASSERT_NE(dialog, nullptr);
+    whenModal<QFileDialog>([&](QFileDialog* dialog) {
         note("file dialog: ", dialog->nameFilters().join("; "), " | an existing file ",
              dialog->fileMode() == QFileDialog::ExistingFile);
         dialog->reject();
@@ -58,16 +54,12 @@ TEST(QtPromptTest, FormRefusesANonNumberKeepsTheFocusThereCancelKeepsTheTextsAnd
     FormRequest form{134, "ViewPointSet", {label("Postion_z:"), label("Postion_x:"), {1001, "", "30"}, {1002, "", "0"},
                                            {1013, "", "42", false, false}}};
     bool focusKept = false;
-    whenModal([&](QWidget* w) {
-        auto* dialog = qobject_cast<FormDialog*>(w);
-        ASSERT_NE(dialog, nullptr);
-        QStringList labels;
-        for (QLabel* label : dialog->findChildren<QLabel*>()) labels << label->text();
+    whenModal<FormDialog>([&](FormDialog* dialog) {
         auto* value = dialog->findChild<QLabel*>("1013");  // a value text, not an edit
         QLineEdit *z = dialog->edit(1001), *x = dialog->edit(1002);
         ASSERT_TRUE(z && x && value);
-        note(dialog->windowTitle(), " | labelled ", labels.contains("Postion_z:"), " | value ", value->text(), " | z ",
-             z->text(), " above x ", x->text(), " ", z->y() < x->y());
+        note(dialog->windowTitle(), " | first label ", dialog->findChild<QLabel*>()->text(), " | value ", value->text(),
+             " | z ", z->text(), " above x ", x->text(), " ", z->y() < x->y());
         x->setText("abc");
         answerNextBox(note, QMessageBox::Ok, dialog);
         dialog->findChild<QPushButton*>("1")->click();  // refused: the box comes up and is answered
