@@ -61,9 +61,10 @@ std::map<std::string, Bytes> cases() {
     c["group after smoothing groups"] = oneMesh(
         {vertexList(kSquare), faceList({{0, 1, 2}, {0, 2, 3}}, {smoothingGroups(2), faceGroup("Blue", {1, 0})})});
     c["second mapping chunk"] = oneMesh({mapCoords({{1, 2}, {3, 4}, {5, 6}}), mapCoords({{7, 8}, {9, 10}})});
-    // The walk goes on after the twelve floats, as after any list: a chunk there is read.
+    // The walk goes on after the twelve floats (or a name), as after any list: a chunk there is read.
     c["local matrix and a chunk after its floats"] =
         oneMesh({localMatrix({1, 0, 0, 0, 1, 0, 0, 0, 1, 5, 6, 7}).add(vertexList(kSquare))});
+    c["a chunk inside a material's name chunk"] = model({material({materialName("Inner").add(twoSided())})});
     c["local matrix one float short"] = oneMesh({Chunk(0x4160).raw(Bytes(11 * 4, 9))});
     const Chunk unknown = Chunk(0x7777).raw(Bytes(13, 0xFF));
     c["lights, cameras, keyframer and unknown chunks"] =
