@@ -42,12 +42,12 @@ struct Importer {
 };
 
 // The buffer of tests/data/model/*.gltf: the triangle (0,0,0) (1,0,0) (0,1,0), its texture coordinates,
-// then two untyped pictures cut short after their signatures, a PNG and a JPEG.
-const std::string kPictures[2] = {"\x89PNG\r\n\x1a\n", "\xFF\xD8\xFF\xE1" "Exif!"};
+// then untyped pictures cut short after their signatures: a PNG, a JPEG and a BMP whose third byte is a JPEG's.
+const std::string kPictures[3] = {"\x89PNG\r\n\x1a\n", "\xFF\xD8\xFF\xE1" "Exif!", "BM\xFF" "Bitmap"};
 void writeBuffer(const testing::TempDir& dir) {
     const float data[15] = {0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 1};
     const std::string floats(reinterpret_cast<const char*>(data), sizeof data);
-    writeFile(dir.file("triangle.bin"), floats + kPictures[0] + kPictures[1]);
+    writeFile(dir.file("triangle.bin"), floats + kPictures[0] + kPictures[1] + kPictures[2]);
 }
 
 TEST(AssimpImporter, StoredSoTheMeshModelGivesBackTheSourceAxesAndWinding) {
@@ -119,9 +119,11 @@ TEST(AssimpImporter, MaterialsCarryColoursOpacityTextureAndShortUniqueNames) {
     const MaterialDef& skin = byName["skin"];
     EXPECT_EQ(std::make_tuple(skin.twoSided, skin.ambient, skin.diffuse),
               std::make_tuple(1, V3{0.5f, 0.25f, 1.0f}, V3{0.5f, 0.25f, 1.0f}));
-    const std::filesystem::path textures[2] = {skin.textureFile, byName["damaged"].textureFile};
-    for (int k : {0, 1}) {
-        EXPECT_TRUE(textures[k].is_absolute() && textures[k].extension() == (k ? ".jpg" : ".png")) << textures[k];
+    const std::filesystem::path textures[3] = {skin.textureFile, byName["damaged"].textureFile,
+                                               byName["bitmap"].textureFile};
+    for (int k : {0, 1, 2}) {
+        const std::string ending = std::array{".png", ".jpg", ".bmp"}[k];
+        EXPECT_TRUE(textures[k].is_absolute() && textures[k].extension() == ending) << textures[k];
         EXPECT_EQ(testing::fileText(textures[k]), kPictures[k]);
     }
     std::set<std::pair<float, float>> uv;  // in OpenGL's orientation, v up
