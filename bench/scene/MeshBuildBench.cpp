@@ -11,7 +11,7 @@
 
 #include "model/MeshModel.h"
 #include "model/ThreeDsReader.h"
-#include "platform/HeadlessGlSurface.h"
+#include "gl/HeadlessGlSurface.h"
 #include "platform/RecordingPrompt.h"
 #include "support/ThreeDsBuilder.h"
 

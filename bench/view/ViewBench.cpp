@@ -9,7 +9,7 @@
 //   bench_view [--benchmark_...]
 
 #include "model/MeshModel.h"
-#include "platform/HeadlessGlSurface.h"
+#include "gl/HeadlessGlSurface.h"
 #include "platform/RecordingPrompt.h"
 #include "support/TempDir.h"
 #include "support/ThreeDsBuilder.h"

@@ -10,7 +10,7 @@
 // visible until the next real repaint and a read-back sees exactly what was
 // just drawn.
 
-#include "platform/GlSurface.h"
+#include "gl/GlSurface.h"
 
 #include <QOpenGLWidget>
 

@@ -4,7 +4,7 @@
 #include "hologram/HologramOutputs.h"
 #include "model/MeshModel.h"
 #include "platform/ConsolePrompt.h"
-#include "platform/HeadlessGlSurface.h"
+#include "gl/HeadlessGlSurface.h"
 #include "textures/TextureManager.h"
 #include "view/FrameImage.h"
 #include "view/GlView.h"

@@ -1,7 +1,7 @@
 #include "export/CghWriter.h"
 
 #include "export/NumberText.h"
-#include "export/OutputFile.h"
+#include "platform/OutputFile.h"
 #include "export/PointValues.h"
 
 #include <array>

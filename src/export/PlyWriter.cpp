@@ -1,7 +1,7 @@
 #include "export/PlyWriter.h"
 
 #include "export/NumberText.h"
-#include "export/OutputFile.h"
+#include "platform/OutputFile.h"
 #include "export/PointValues.h"
 
 #include <charconv>

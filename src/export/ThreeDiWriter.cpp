@@ -1,6 +1,6 @@
 #include "export/ThreeDiWriter.h"
 
-#include "export/OutputFile.h"
+#include "platform/OutputFile.h"
 #include "export/PointValues.h"
 
 #include <cstdint>

@@ -1,6 +1,6 @@
 #include "hologram/HologramOutputs.h"
 
-#include "export/OutputFile.h"
+#include "platform/OutputFile.h"
 #include "hologram/BandLimitedPropagator.h"
 #include "hologram/FourierTransform.h"
 

@@ -7,7 +7,7 @@
 
 #include "model/TextureFactory.h"
 #include "platform/Diagnostics.h"
-#include "platform/GlSurface.h"
+#include "gl/GlSurface.h"
 #include "platform/Prompt.h"
 #include "view/OutlineFont.h"
 #include "view/ViewerState.h"

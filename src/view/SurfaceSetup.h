@@ -1,7 +1,7 @@
 #pragma once
 // The OpenGL set-up that the view and the welcome picture share.
 
-#include "platform/GlSurface.h"
+#include "gl/GlSurface.h"
 #include "platform/Prompt.h"
 #include "view/ViewerState.h"
 

@@ -3,7 +3,7 @@
 // green vertical line crossing at the centre, on the viewing clear colour
 // (the blue axis runs along the line of sight and shows as nothing).
 
-#include "platform/GlSurface.h"
+#include "gl/GlSurface.h"
 #include "platform/Prompt.h"
 #include "view/ViewerState.h"
 

@@ -1,7 +1,7 @@
 // The sampling pass over hand-made buffers; then the writers' rules the velmora-export table cannot reach.
 
 #include "export/CghWriter.h"
-#include "export/OutputFile.h"
+#include "platform/OutputFile.h"
 #include "export/PlyWriter.h"
 #include "export/PointValues.h"
 #include "export/SurfaceSampler.h"

@@ -53,6 +53,7 @@ TEST(HoloCli, ChannelSetGivesThreeHologramsAndAPreviewAndStatusesFollowTheReadme
     EXPECT_EQ(run(dir, small + "'" + dir.file("objr1.CGH") + "'"), 1);  // its siblings are gone
 }
 
+#ifdef VELMORA_EXPORT  // built with the viewer
 TEST(HoloCli, ExportedHologramEqualsTheHologramOfTheExportedColourFile) {
     velmora::testing::TempDir dir;
     const std::string small = "--holo-size 64x48 --holo-distance 20 --holo-quick-plan --holo-npy --holo-fit 0.8 ";
@@ -67,5 +68,6 @@ TEST(HoloCli, ExportedHologramEqualsTheHologramOfTheExportedColourFile) {
         EXPECT_TRUE(direct == fileText(dir.file("fromfile" + suffix))) << suffix;
     }
 }
+#endif
 
 }  // namespace

@@ -1,7 +1,7 @@
 #pragma once
 // A headless OpenGL surface for tests; a test without one fails with the reason.
 
-#include "platform/HeadlessGlSurface.h"
+#include "gl/HeadlessGlSurface.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "platform/HeadlessGlSurface.h"
+#include "gl/HeadlessGlSurface.h"
 
 #include <EGL/egl.h>
 #include <EGL/eglext.h>

@@ -4,7 +4,7 @@
 // with RGBA8 colour and a 24-bit depth buffer. No display or window system
 // is needed.
 
-#include "platform/GlSurface.h"
+#include "gl/GlSurface.h"
 
 #include <cstdint>
 #include <memory>
