@@ -1,6 +1,6 @@
 #pragma once
 // A temporary folder for a test, removed with everything in it afterwards,
-// and whole-file reads and writes.
+// whole-file reads and writes, and the expected texts of tests/data.
 
 #include <cstdint>
 #include <cstdlib>
@@ -42,6 +42,7 @@ inline std::string fileText(const std::string& path) {
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 #ifdef VELMORA_SOURCE_DIR
+#include <gtest/gtest.h>
 // A file of tests/data.
 inline std::string dataText(const std::string& name) { return fileText(VELMORA_SOURCE_DIR "/tests/data/" + name); }
 
@@ -55,6 +56,30 @@ inline std::map<std::string, std::string> dataSections(const std::string& name) 
         else if (!section.empty()) texts[section] += line + "\n";
     }
     return texts;
+}
+
+// `file` with the lines of its section `name` replaced by `body` (appended when it has none).
+inline std::string withSection(const std::string& file, const std::string& name, const std::string& body) {
+    std::istringstream in(file);
+    std::string out;
+    bool replaced = false, skipping = false;
+    for (std::string line; std::getline(in, line);) {
+        if (line.rfind("== ", 0) == 0) skipping = false;
+        if (skipping) continue;
+        out += line + "\n";
+        if (line == "== " + name) out += body, replaced = skipping = true;
+    }
+    return replaced ? out : out + "== " + name + "\n" + body;
+}
+
+// `actual` against a file of tests/data or one of its sections. VELMORA_UPDATE_EXPECTED=1 (scripts/update-expected.sh)
+// writes it there instead, for a deliberate change of a format whose diff is then reviewed by hand.
+inline void expectData(const std::string& actual, const std::string& name, const std::string& section = "") {
+    if (!std::getenv("VELMORA_UPDATE_EXPECTED"))
+        EXPECT_EQ(actual, section.empty() ? dataText(name) : dataSections(name)[section]) << name << " " << section;
+    else
+        std::ofstream(VELMORA_SOURCE_DIR "/tests/data/" + name, std::ios::binary)
+            << (section.empty() ? actual : withSection(dataText(name), section, actual));
 }
 #endif
 
