@@ -17,7 +17,7 @@ deb=${1:-$(ls build/package/velmora_*.deb 2>/dev/null | head -n 1)}
 command -v debootstrap >/dev/null || { echo "package-check: needs debootstrap (scripts/setup.sh)" >&2; exit 1; }
 
 mirror=${MIRROR:-$(grep -hoE '^URIs:[[:space:]]*[^[:space:]]+/debian/?$|^deb[[:space:]]+[^[:space:]]+/debian/?[[:space:]]' \
-  /etc/apt/sources.list.d/*.sources /etc/apt/sources.list 2>/dev/null | head -n 1 | awk '{print $2}')}
+  /etc/apt/sources.list.d/*.sources /etc/apt/sources.list 2>/dev/null | head -n 1 | awk '{print $2}' || true)}
 mirror=${mirror:-http://deb.debian.org/debian}
 
 root=$PWD/build/fresh-root

@@ -15,7 +15,7 @@ dir=build/package
 flags=$(dpkg-buildflags --get CPPFLAGS)
 cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVELMORA_BUILD_TESTS=OFF \
   -DCMAKE_C_FLAGS="$flags $(dpkg-buildflags --get CFLAGS)" -DCMAKE_CXX_FLAGS="$flags $(dpkg-buildflags --get CXXFLAGS)" \
-  -DCMAKE_EXE_LINKER_FLAGS="$(dpkg-buildflags --get LDFLAGS)"
+  -DCMAKE_EXE_LINKER_FLAGS="$(dpkg-buildflags --get LDFLAGS) -Wl,-z,now"
 cmake --build "$dir" -j"${JOBS:-$(nproc)}"
 rm -f "$dir"/velmora_*.deb
 (cd "$dir" && cpack -G DEB)
