@@ -11,6 +11,9 @@
 #include <sstream>
 #include <string>
 #include <vector>
+#ifdef VELMORA_SOURCE_DIR
+#include <gtest/gtest.h>
+#endif
 
 namespace velmora::testing {
 
@@ -42,7 +45,6 @@ inline std::string fileText(const std::string& path) {
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 #ifdef VELMORA_SOURCE_DIR
-#include <gtest/gtest.h>
 // A file of tests/data.
 inline std::string dataText(const std::string& name) { return fileText(VELMORA_SOURCE_DIR "/tests/data/" + name); }
 
@@ -64,10 +66,9 @@ inline std::string withSection(const std::string& file, const std::string& name,
     std::string out;
     bool replaced = false, skipping = false;
     for (std::string line; std::getline(in, line);) {
-        if (line.rfind("== ", 0) == 0) skipping = false;
-        if (skipping) continue;
+        if (skipping && line.rfind("== ", 0) != 0) continue;
         out += line + "\n";
-        if (line == "== " + name) out += body, replaced = skipping = true;
+        if ((skipping = line == "== " + name)) out += body, replaced = true;
     }
     return replaced ? out : out + "== " + name + "\n" + body;
 }
