@@ -76,11 +76,11 @@ inline std::string withSection(const std::string& file, const std::string& name,
 // `actual` against a file of tests/data or one of its sections. VELMORA_UPDATE_EXPECTED=1 (scripts/update-expected.sh)
 // writes it there instead, for a deliberate change of a format whose diff is then reviewed by hand.
 inline void expectData(const std::string& actual, const std::string& name, const std::string& section = "") {
+    const std::string updated = section.empty() ? actual : withSection(dataText(name), section, actual);
     if (!std::getenv("VELMORA_UPDATE_EXPECTED"))
         EXPECT_EQ(actual, section.empty() ? dataText(name) : dataSections(name)[section]) << name << " " << section;
     else
-        std::ofstream(VELMORA_SOURCE_DIR "/tests/data/" + name, std::ios::binary)
-            << (section.empty() ? actual : withSection(dataText(name), section, actual));
+        std::ofstream(VELMORA_SOURCE_DIR "/tests/data/" + name, std::ios::binary) << updated;
 }
 #endif
 
