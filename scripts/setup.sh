@@ -7,6 +7,8 @@ set -euo pipefail
 PACKAGES=(
   # build
   cmake g++ ninja-build pkg-config
+  # packaging: manual pages from --help, the package's library dependencies
+  help2man dpkg-dev
   # run and link
   qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev
   libgl-dev libgl1-mesa-dev libglu1-mesa-dev libegl-dev libegl1-mesa-dev libgl1-mesa-dri
@@ -16,6 +18,8 @@ PACKAGES=(
   libgtest-dev googletest libbenchmark-dev xvfb xauth openbox locales-all
   clang libclang-rt-14-dev python3 python3-numpy
   assimp-testmodels glmark2-data
+  # checking the package (scripts/package.sh, scripts/package-check.sh)
+  lintian debootstrap
 )
 
 missing=()

@@ -7,11 +7,22 @@
 #   4. runs every libFuzzer harness for a bounded time (scripts/fuzz.sh).
 # Exits non-zero as soon as a step fails.
 #
+# Usage: scripts/test.sh [--quick]
+#   --quick: step 2 alone (the release build and its CTest suite), for the
+#   edit-build-test loop; no package installation, sanitizers or fuzzing.
+#
 # Environment: FUZZ_SECONDS (default 45) per harness; JOBS (default: cores).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-bash scripts/setup.sh
+quick=0
+case "${1:-}" in
+  --quick) quick=1 ;;
+  "") ;;
+  *) echo "usage: scripts/test.sh [--quick]" >&2; exit 2 ;;
+esac
+
+[ "$quick" = 1 ] || bash scripts/setup.sh
 JOBS=${JOBS:-$(nproc)}
 export QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-xcb}
 
@@ -27,6 +38,10 @@ run_suite() {  # build-folder, extra cmake options...
 }
 
 run_suite build/release -DCMAKE_BUILD_TYPE=RelWithDebInfo
+if [ "$quick" = 1 ]; then
+  echo "velmora: the release CTest run passed ($(ctest --test-dir build/release -N | awk '/Total Tests:/ {print $3}') tests)"
+  exit 0
+fi
 
 # Mesa's and fontconfig's own start-up allocations live for the whole process;
 # leak reports are about VELMORA's code only (see the suppressions file).

@@ -131,7 +131,7 @@ struct Journal {
     Journal() { out << std::setprecision(9); }
     ~Journal() {
         const char* test = ::testing::UnitTest::GetInstance()->current_test_info()->name();
-        EXPECT_EQ(out.str(), dataSections("app.txt")[test]);
+        expectData(out.str(), "app.txt", test);
     }
     template <typename... Parts> void operator()(const Parts&... parts) { (put(parts), ...), out << '\n'; }
     void put(const QString& text) { out << text.toStdString(); }

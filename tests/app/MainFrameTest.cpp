@@ -110,7 +110,7 @@ std::string describeMenu(const QList<QAction*>& actions, const std::string& inde
 using MainFrameTest = FrameFixture;
 
 TEST_F(MainFrameTest, MenuTreeCarriesEveryTextIdAndPromptAndTheHelpBoxesComeUp) {
-    EXPECT_EQ(describeMenu(frame().menuBar()->actions()), dataText("menu_tree.txt"));
+    expectData(describeMenu(frame().menuBar()->actions()), "menu_tree.txt");
     ASSERT_TRUE(QTest::qWaitForWindowActive(&frame(), kPatience));  // F1 belongs to the active window
     QTest::keyClick(&frame(), Qt::Key_F1);
     frame().action(Command::WhatToDo)->trigger();
@@ -118,8 +118,8 @@ TEST_F(MainFrameTest, MenuTreeCarriesEveryTextIdAndPromptAndTheHelpBoxesComeUp) 
     EXPECT_EQ(prompt_.messages()[0].caption, "About QUNT");
     EXPECT_NE(prompt_.messages()[0].text.find("VELMORA " VELMORA_VERSION), std::string::npos);
     const FormField& help = prompt_.forms()[0].fields[0];
-    EXPECT_EQ("form " + std::to_string(prompt_.forms()[0].resourceId) + "\n" + help.label + "\n" + help.text + "\n",
-              dataText("key_help.txt"));
+    expectData("form " + std::to_string(prompt_.forms()[0].resourceId) + "\n" + help.label + "\n" + help.text + "\n",
+               "key_help.txt");
 }
 
 }  // namespace

@@ -129,7 +129,7 @@ TEST_F(MeshModelTest, BuiltFilesGiveTheWorkedOutModel) {
         lines.clear();
         std::string text = dump(load(c.first, c.second));
         for (const std::string& line : lines) text += "> " + line;
-        EXPECT_EQ(text, expected.at(name));
+        expectData(text, "mesh_model.txt", name);
         EXPECT_TRUE(name != "bounds" || loaded->scene().objects[1].vertices[0].y == -1.5f);  // the file image too
     }
     EXPECT_TRUE(prompt.messages().empty());
@@ -152,7 +152,7 @@ TEST_F(MeshModelTest, MaterialsCarryTheirColoursAlphaAndTexturesAndATextureThatF
                simpleMaterial("wood", {0, 0, 0}, {0, 0, 0}, {0, 0, 0}, {textureMap("wood.tga")}),
                meshObject("o", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{0, 1, 2}}, "wood")}),
         0, factory);
-    EXPECT_EQ(dump(m), dataSections("mesh_model.txt").at("materials"));
+    expectData(dump(m), "mesh_model.txt", "materials");
     EXPECT_EQ(requests, (std::vector<std::string>{"broken.tga of " + path, "wood.tga of " + path}));
     for (std::size_t i = 0; i < 4; ++i) EXPECT_EQ(m.materials()[i].textureId, i == 3 ? made : 0u) << i;
     ASSERT_TRUE(glIsTexture(made));
@@ -256,7 +256,7 @@ TEST_F(MeshModelTest, EachPendingGlErrorShowsItsOwnTextAndCompilationReportsThem
     std::string texts;  // GL_INVALID_ENUM to GL_OUT_OF_MEMORY, then the unlisted code after them
     for (unsigned code = GL_INVALID_ENUM; code <= GL_OUT_OF_MEMORY + 1; ++code)
         texts += glErrorText(code) ? std::string(glErrorText(code)) + "\n" : "(none)\n";
-    EXPECT_EQ(texts, dataText("gl_errors.txt"));
+    expectData(texts, "gl_errors.txt");
     RecordingPrompt titled("VELMORA");
     glEndList();  // GL_INVALID_OPERATION
     reportGlErrors(titled);

@@ -106,7 +106,7 @@ TEST(ThreeDsReader, BuiltFilesReadAsWorkedOut) {
     for (const auto& [name, bytes] : built) {
         SCOPED_TRACE(name);
         RecordingPrompt prompt;
-        EXPECT_EQ(readDump(prompt, &bytes), expected.at(name));
+        expectData(readDump(prompt, &bytes), "threeds_reader.txt", name);
         EXPECT_TRUE(prompt.messages().empty());
     }
 }
@@ -118,7 +118,7 @@ TEST(ThreeDsReader, FilesOnDisk) {
     ASSERT_TRUE(writeFile(dir.file("other.3ds"), Chunk(0x4D4C).u32(0).bytes()));
     ASSERT_TRUE(writeFile(dir.file("empty.3ds"), std::string()));
     RecordingPrompt prompt;
-    EXPECT_EQ(readDump(prompt, nullptr, dir.file("square.3ds")), dataSections("threeds_reader.txt").at("square from disk"));
+    expectData(readDump(prompt, nullptr, dir.file("square.3ds")), "threeds_reader.txt", "square from disk");
     EXPECT_EQ(readDump(prompt, nullptr, dir.file("other.3ds")),
               "> Not in 3DS format.\n> Failed to parse " + dir.file("other.3ds") + "\nfailed\n");
     EXPECT_EQ(readDump(prompt, nullptr, dir.file("empty.3ds")),

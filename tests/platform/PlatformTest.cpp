@@ -75,7 +75,7 @@ TEST(RecordingPrompt, RecordsInOrderAndAnswersFromTheScript) {
     EXPECT_EQ(prompt.forms().at(1).field(1001)->text, "50");  // recorded as shown
     std::string transcript;
     for (const std::string& line : prompt.transcript()) transcript += line + "\n";
-    EXPECT_EQ(transcript, velmora::testing::dataSections("platform.txt")["recording prompt transcript"]);
+    velmora::testing::expectData(transcript, "platform.txt", "recording prompt transcript");
 }
 
 TEST(ConsolePrompt, WritesCaptionAndTextAndNeverWaits) {
@@ -93,5 +93,5 @@ TEST(ConsolePrompt, WritesCaptionAndTextAndNeverWaits) {
     char buffer[512] = {};
     const std::size_t n = std::fread(buffer, 1, sizeof buffer - 1, out);
     std::fclose(out);
-    EXPECT_EQ(std::string(buffer, n), velmora::testing::dataSections("platform.txt")["console prompt output"]);
+    velmora::testing::expectData(std::string(buffer, n), "platform.txt", "console prompt output");
 }

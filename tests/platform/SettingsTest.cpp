@@ -6,7 +6,7 @@
 
 using namespace velmora;
 using velmora::testing::fileText;
-using velmora::testing::dataSections;
+using velmora::testing::expectData;
 
 namespace {
 struct ScopedEnv {
@@ -43,7 +43,7 @@ TEST(UserSettings, DefaultsThenWritesInTheFixedOrderInTheUsersConfigFolder) {
         settings.forceTwoSided = 0;
         settings.write(store);
     }
-    EXPECT_EQ(fileText(path), dataSections("platform.txt")["settings written"]);
+    expectData(fileText(path), "platform.txt", "settings written");
     EXPECT_EQ(read(path), (std::array{1024, -5, 0}));
 }
 
@@ -59,7 +59,7 @@ TEST(IniSettingsStore, KeepsWhatItDoesNotKnowRewritesInPlaceAndDefaultsOnGarbage
     EXPECT_EQ(store.getProfileInt("General", "FrameWidth", 600), 1);
     ASSERT_TRUE(store.writeProfileInt("Options", "FrameHeight", 500));
     ASSERT_TRUE(store.writeProfileInt("Options", "FrameWidth", 640));
-    EXPECT_EQ(fileText(path), dataSections("platform.txt")["profile rewritten"]);
+    expectData(fileText(path), "platform.txt", "profile rewritten");
 
     IniSettingsStore unwritable("/proc/velmora-cannot-write-here/s.ini");
     EXPECT_FALSE(unwritable.writeProfileInt("Options", "FrameWidth", 1));

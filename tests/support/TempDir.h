@@ -1,6 +1,6 @@
 #pragma once
 // A temporary folder for a test, removed with everything in it afterwards,
-// and whole-file reads and writes.
+// whole-file reads and writes, and the expected texts of tests/data.
 
 #include <cstdint>
 #include <cstdlib>
@@ -11,6 +11,9 @@
 #include <sstream>
 #include <string>
 #include <vector>
+#ifdef VELMORA_SOURCE_DIR
+#include <gtest/gtest.h>
+#endif
 
 namespace velmora::testing {
 
@@ -55,6 +58,29 @@ inline std::map<std::string, std::string> dataSections(const std::string& name) 
         else if (!section.empty()) texts[section] += line + "\n";
     }
     return texts;
+}
+
+// `file` with the lines of its section `name` replaced by `body` (appended when it has none).
+inline std::string withSection(const std::string& file, const std::string& name, const std::string& body) {
+    std::istringstream in(file);
+    std::string out;
+    bool replaced = false, skipping = false;
+    for (std::string line; std::getline(in, line);) {
+        if (skipping && line.rfind("== ", 0) != 0) continue;
+        out += line + "\n";
+        if ((skipping = line == "== " + name)) out += body, replaced = true;
+    }
+    return replaced ? out : out + "== " + name + "\n" + body;
+}
+
+// `actual` against a file of tests/data or one of its sections. VELMORA_UPDATE_EXPECTED=1 (scripts/update-expected.sh)
+// writes it there instead, for a deliberate change of a format whose diff is then reviewed by hand.
+inline void expectData(const std::string& actual, const std::string& name, const std::string& section = "") {
+    const std::string updated = section.empty() ? actual : withSection(dataText(name), section, actual);
+    if (!std::getenv("VELMORA_UPDATE_EXPECTED"))
+        EXPECT_EQ(actual, section.empty() ? dataText(name) : dataSections(name)[section]) << name << " " << section;
+    else
+        std::ofstream(VELMORA_SOURCE_DIR "/tests/data/" + name, std::ios::binary) << updated;
 }
 #endif
 

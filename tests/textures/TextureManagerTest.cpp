@@ -110,7 +110,7 @@ TEST_F(TextureManagerGl, FailuresShowTheReadersMessageThenTheFileName) {
     }
     for (std::size_t at; (at = shown.find(dir.path().string())) != std::string::npos;)
         shown.replace(at, dir.path().string().size(), "DIR");
-    EXPECT_EQ(shown, dataSections("texture_manager.txt").at("failures"));
+    expectData(shown, "texture_manager.txt", "failures");
     EXPECT_TRUE(proxyTextureAccepts(3, 5));
     EXPECT_FALSE(proxyTextureAccepts(-1, 4));  // answered with an error, as a size far beyond the limit is
     EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));

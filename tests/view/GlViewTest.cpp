@@ -91,15 +91,14 @@ TEST_F(ViewFixture, SquareFacingTheCameraCoversItsProjectedFootprintInItsLitColo
     }
     EXPECT_GT(inside, 95 * 95);
     // The projection and camera that resize set; no redraw, rescale or later resize moves the camera.
-    const auto matrices = dataSections("view_camera.txt");
-    EXPECT_EQ(camera(), matrices.at("home eye")) << "resize and the first frame";
+    expectData(camera(), "view_camera.txt", "home eye");  // resize and the first frame
     state.modelScale = 1.7f, state.modelOffsetX = 2.0f, state.modelRotX = 33.0f, state.modelRotY = -12.0f;
     view->setEye(0.0f, 4.0f, 3.0f);
     view->drawFrame();
     view->rescaleModel(2.0f);
-    EXPECT_EQ(camera(), matrices.at("eye at 0 4 3")) << "drawFrame and rescale";
+    expectData(camera(), "view_camera.txt", "eye at 0 4 3");  // drawFrame and rescale
     view->resize(0, 0, 200, 160);
-    EXPECT_EQ(camera(), matrices.at("eye at 0 4 3")) << "a second resize";
+    expectData(camera(), "view_camera.txt", "eye at 0 4 3");  // a second resize
 }
 
 TEST_F(ViewFixture, ModelTransformScalesThenTranslatesThenRotatesAboutXThenY) {
@@ -162,7 +161,7 @@ TEST(OutlineFontTest, GlyphsHaveArialAdvancesAndClosedContoursInTheWindowsCodePa
     std::string shown;
     for (const unsigned char code : std::string_view("A Wi.\xE9OB"))
         shown += formatText("%02X %.3f %zu\n", code, double(font.glyph(code).advance), font.glyph(code).contours.size());
-    EXPECT_EQ(shown, dataSections("outline_glyphs.txt").at("glyphs"));
+    expectData(shown, "outline_glyphs.txt", "glyphs");
 }
 
 // A text starting `x` units from the centre (16 units across the shorter side, 2 to the em): white, its ink

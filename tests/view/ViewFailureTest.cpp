@@ -42,7 +42,7 @@ TEST(ViewFailureTest, SurfaceThatCannotBeUsedEndsTheProcessWithOneBox) {
                + "status " + std::to_string(status) + ", made current " + std::to_string(surface.makeCurrentCalls) + "\n";
         for (const std::string& line : prompt.transcript()) shown += line + "\n";
     }
-    EXPECT_EQ(shown, testing::dataText("view_failures.txt"));
+    testing::expectData(shown, "view_failures.txt");
 }
 
 using testing::ViewFixture;
