@@ -13,7 +13,11 @@ namespace velmora {
 
 HologramWindow* showFrameHologram(QWidget* parent, GlView& view, Prompt& prompt, ViewerState& state,
                                   const ClientRect& client, const HologramSettings& settings) {
-    const HologramPoints points = sampleFramePoints(view, prompt, state, client, true);
+    return showHologram(parent, sampleFramePoints(view, prompt, state, client, true), prompt, settings);
+}
+
+HologramWindow* showHologram(QWidget* parent, const HologramPoints& points, Prompt& prompt,
+                             const HologramSettings& settings) {
     QProgressDialog dialog(parent);
     dialog.setWindowTitle(QString::fromStdString(prompt.applicationTitle()));
     dialog.setWindowModality(Qt::WindowModal);

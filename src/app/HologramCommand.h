@@ -19,4 +19,9 @@ class HologramWindow;
 HologramWindow* showFrameHologram(QWidget* parent, GlView& view, Prompt& prompt, ViewerState& state,
                                   const ClientRect& client, const HologramSettings& settings);
 
+// The same for points already taken, none included (the computation says
+// why it cannot be made).
+HologramWindow* showHologram(QWidget* parent, const HologramPoints& points, Prompt& prompt,
+                             const HologramSettings& settings);
+
 }  // namespace velmora

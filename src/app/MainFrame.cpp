@@ -480,7 +480,10 @@ void MainFrame::onCommand(int id) {
             onHologram();
             break;
         case Command::Exit:
-            close();
+            // The menu that chose Exit is still handling that key press or
+            // click, and the teardown deletes it: the close waits until the
+            // menu has returned.
+            QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
             break;
         case Command::ForceTwoSided:
             onForce2Sided();
@@ -729,9 +732,12 @@ void MainFrame::runExport(int id) {
 }
 
 void MainFrame::onHologram() {
-    if (!view_) return;
     busy_ = true;
-    showFrameHologram(this, *view_, prompt_, state_, clientRect(), hologramSettings_);
+    // Without a model the frame has no points: the empty frame's answer.
+    if (view_)
+        showFrameHologram(this, *view_, prompt_, state_, clientRect(), hologramSettings_);
+    else
+        showHologram(this, HologramPoints{}, prompt_, hologramSettings_);
     busy_ = false;
 }
 

@@ -248,6 +248,9 @@ struct ProgressCancel : QObject {
 };
 
 TEST_F(FrameCommandsTest, HologramItemShowsTheFramesReconstructionAndTheSliderFocusesAtThePointsDepth) {
+    frame().action(Command::Hologram)->trigger();  // no model: an empty frame's box
+    EXPECT_EQ(prompt_.transcript(),
+              Texts{"message Error: Cannot compute the hologram: there are no points: the frame is empty"});
     open();
     prompt_.clear();
     HologramSettings small;
