@@ -2,7 +2,7 @@
 // The options of velmora-export and their parsing.
 
 #include "export/ViewSeries.h"
-#include "hologram/HologramOptions.h"
+#include "cmdline/HologramOptions.h"
 
 #include <array>
 #include <cstdint>
@@ -47,7 +47,6 @@ struct CommandLine {
     float scalz = 1.0f;
     std::optional<std::uint32_t> seed;
     HologramOptions hologramOptions;  // the --holo-* options, as velmora-holo reads them
-    bool hologramOptionGiven = false;
 
     bool verbose = false;
     bool help = false;

@@ -130,7 +130,7 @@ ExitStatus cannotRead(const std::string& model, ModelLoad result, Prompt& prompt
     if (result == ModelLoad::OutOfMemory) prompt.show(kVertexArrayFailedText);
     std::fflush(stdout);
     std::fprintf(stderr, "velmora-export: cannot read %s\n", model.c_str());
-    return ExitStatus::ModelUnreadable;
+    return ExitStatus::Unreadable;
 }
 
 void printInfo(const CommandLine& cl, GlView& view, Prompt& prompt, const ClientRect& client) {
@@ -213,7 +213,7 @@ ExitStatus runExportJob(const CommandLine& cl) {
     const ClientRect client = ClientRect::ofSize(cl.width, cl.height);
     ExitStatus status = ExitStatus::Success;
     if (cl.info) printInfo(cl, view, prompt, client);
-    if (cl.png && !savePng(*cl.png, view, *surface, cl.width, cl.height)) status = ExitStatus::ExportFailed;
+    if (cl.png && !savePng(*cl.png, view, *surface, cl.width, cl.height)) status = ExitStatus::Failed;
 
     const ViewProgress progress = [](int number, int count, float x, float y, float z) {
         std::fprintf(stderr, "view %d of %d: eye (%g, %g, %g)\n", number, count, x, y, z);
@@ -221,11 +221,11 @@ ExitStatus runExportJob(const CommandLine& cl) {
     for (const CliExport& e : exportsOf(cl)) {
         state.random.seed(seed);
         if (!finish(e.what, runExport(view, prompt, state, client, e.request, progress)))
-            status = ExitStatus::ExportFailed;
+            status = ExitStatus::Failed;
     }
     if (cl.hologram) {
         state.random.seed(seed);
-        if (!makeHologram(cl, view, prompt, state, client)) status = ExitStatus::ExportFailed;
+        if (!makeHologram(cl, view, prompt, state, client)) status = ExitStatus::Failed;
     }
     return status;
 }

@@ -3,7 +3,7 @@
 // view, sets the camera and the model transform, and reports or exports.
 
 #include "cli/CommandLine.h"
-#include "cli/ExitStatus.h"
+#include "cmdline/ExitStatus.h"
 
 namespace velmora {
 

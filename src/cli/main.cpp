@@ -1,7 +1,7 @@
 // velmora-export: loads a .3ds model headless and reports or exports it.
 
 #include "cli/CommandLine.h"
-#include "cli/ExitStatus.h"
+#include "cmdline/ExitStatus.h"
 #include "cli/ExportJob.h"
 
 #include <cstdio>

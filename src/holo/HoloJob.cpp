@@ -109,7 +109,7 @@ std::optional<std::vector<std::string>> channelSiblings(const std::string& path,
     return std::nullopt;
 }
 
-int runHoloJob(const HoloJob& job) {
+ExitStatus runHoloJob(const HoloJob& job) {
     std::set<std::string> done;
     bool readFailed = false, failed = false;
     for (const auto& path : job.files) {
@@ -118,7 +118,7 @@ int runHoloJob(const HoloJob& job) {
         if (job.output) set->prefix = *job.output;
         if (!makeHologram(*set, job.options)) failed = true;
     }
-    return failed ? kExitFailed : readFailed ? kExitUnreadable : kExitOk;
+    return failed ? ExitStatus::Failed : readFailed ? ExitStatus::Unreadable : ExitStatus::Success;
 }
 
 }  // namespace velmora

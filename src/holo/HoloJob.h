@@ -2,7 +2,8 @@
 // One velmora-holo run: the inputs grouped into point sets, a hologram per
 // set, its files.
 
-#include "hologram/HologramOptions.h"
+#include "cmdline/ExitStatus.h"
+#include "cmdline/HologramOptions.h"
 
 #include <optional>
 #include <string>
@@ -16,17 +17,11 @@ struct HoloJob {
     std::optional<std::string> output;  // prefix, for a single input
 };
 
-// Exit statuses, as velmora-export's.
-constexpr int kExitOk = 0;
-constexpr int kExitUnreadable = 1;
-constexpr int kExitUsage = 2;
-constexpr int kExitFailed = 3;
-
 // The three names of a per-channel set that `path` belongs to (red, green,
 // blue, all existing) and the name without its letter; nothing when the
 // siblings are not there.
 std::optional<std::vector<std::string>> channelSiblings(const std::string& path, std::string& withoutLetter);
 
-int runHoloJob(const HoloJob& job);
+ExitStatus runHoloJob(const HoloJob& job);
 
 }  // namespace velmora

@@ -11,7 +11,7 @@ bool isBlank(char c) { return c == ' ' || c == '\t'; }
 
 }  // namespace
 
-std::optional<float> parseDecimal(std::string_view text) {
+std::optional<double> parseDecimalDouble(std::string_view text) {
     while (!text.empty() && isBlank(text.front())) text.remove_prefix(1);
     while (!text.empty() && isBlank(text.back())) text.remove_suffix(1);
     // from_chars takes no plus sign; one is fine before a digit or a point.
@@ -24,9 +24,13 @@ std::optional<float> parseDecimal(std::string_view text) {
     double value = 0.0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
     if (text.empty() || error != std::errc() || end != text.data() + text.size()) return std::nullopt;
-    const float narrowed = static_cast<float>(value);
-    if (!std::isfinite(narrowed)) return std::nullopt;
-    return narrowed;
+    return value;
+}
+
+std::optional<float> parseDecimal(std::string_view text) {
+    const auto value = parseDecimalDouble(text);
+    if (!value || !std::isfinite(static_cast<float>(*value))) return std::nullopt;
+    return static_cast<float>(*value);
 }
 
 std::string generalText(float value) {

@@ -14,6 +14,10 @@ namespace velmora {
 // "nan", "inf", hexadecimal floats and values beyond the float range.
 std::optional<float> parseDecimal(std::string_view text);
 
+// The same rules for a double: for lengths that must keep every digit they
+// were given. The float above is this value rounded.
+std::optional<double> parseDecimalDouble(std::string_view text);
+
 // A float in general notation with six significant digits ("%g").
 std::string generalText(float value);
 

@@ -1,6 +1,7 @@
-// Parsing of velmora-export's options.
+// Parsing of velmora-export's and velmora-holo's options.
 
 #include "cli/CommandLine.h"
+#include "holo/HoloCommandLine.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -29,6 +30,7 @@ TEST(CommandLine, AModelAloneMeansInfoWithTheDefaultsAndHelpAndVersionNeedNoMode
     EXPECT_FALSE(cl.seed);
     EXPECT_TRUE(parse({"--help"}).help && parse({"--version"}).version);
     EXPECT_EQ(parse({"--size", "1x1", "m.3ds"}).width, 1);  // the smallest frame
+    EXPECT_EQ(parse({"--", "-m.3ds"}).model, "-m.3ds");
 }
 
 TEST(CommandLine, EveryValueOptionInBothSpellings) {
@@ -48,17 +50,34 @@ TEST(CommandLine, EveryValueOptionInBothSpellings) {
     EXPECT_EQ(std::tie(cl.views->left, cl.views->right, cl.views->interval), std::make_tuple(-1.0f, 1.0f, 0.5f));
 }
 
-TEST(CommandLine, MistakesAreNamed) {  // tests/data/cli/mistakes.txt: the arguments, "=> ", the message
+TEST(CommandLine, HoloReadsItsOptionsLikeExportAndKeepsLengthsInDoublePrecision) {
+    std::string error;
+    const auto cl =
+        parseHoloCommandLine({"--output=o", "--holo-pitch=0.1", "--holo-size", "64x32", "--", "-p.ply"}, error);
+    ASSERT_TRUE(cl) << error;
+    EXPECT_EQ(std::tie(cl->job.output, cl->job.files), std::make_tuple("o", std::vector<std::string>{"-p.ply"}));
+    EXPECT_EQ(std::tie(cl->job.options.settings.width, cl->job.options.settings.height), std::make_tuple(64, 32));
+    EXPECT_DOUBLE_EQ(cl->job.options.settings.pitch, 1e-7);  // 0.1 um; a float would be 1.49e-15 m off
+}
+
+// tests/data/cli/mistakes.txt: the program, its arguments ("␣" a blank), "=> ", the message.
+TEST(CommandLine, MistakesAreNamedAlikeByBothPrograms) {
     std::istringstream lines(velmora::testing::dataText("cli/mistakes.txt"));
     int count = 0;
     for (std::string line; std::getline(lines, line); ++count) {
         const std::size_t arrow = line.find("=> ");
         std::istringstream words(line.substr(0, arrow));
+        std::vector<std::string> args{std::istream_iterator<std::string>(words), {}};
+        for (std::string& arg : args)
+            for (std::size_t at; (at = arg.find("␣")) != std::string::npos;) arg.replace(at, 3, " ");
+        const std::vector<std::string> options(args.begin() + 1, args.end());
         std::string error;
-        EXPECT_FALSE(parseCommandLine({std::istream_iterator<std::string>(words), {}}, error)) << line;
+        EXPECT_FALSE(args[0] == "velmora-holo" ? bool(parseHoloCommandLine(options, error))
+                                               : bool(parseCommandLine(options, error)))
+            << line;
         EXPECT_EQ(error, line.substr(arrow + 3));
     }
-    EXPECT_EQ(count, 16);
+    EXPECT_EQ(count, 39);
 }
 
 }  // namespace

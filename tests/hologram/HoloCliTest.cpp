@@ -47,8 +47,6 @@ TEST(HoloCli, ChannelSetGivesThreeHologramsAndAPreviewAndStatusesFollowTheReadme
     EXPECT_EQ(run(dir, small + "'" + dir.file("missing.CGH") + "'"), 1);
     EXPECT_EQ(fileText(dir.file("stderr")), "velmora-holo: cannot open " + dir.file("missing.CGH") + "\n");
     EXPECT_EQ(run(dir, "--holo-size 64 x.CGH"), 2);
-    for (const char* distance : {"0.5", "20mm"})
-        EXPECT_EQ(run(dir, small + "--holo-distance " + distance + " x.CGH"), 2) << distance;
     std::filesystem::remove(dir.file("objb1.CGH"));
     EXPECT_EQ(run(dir, small + "'" + dir.file("objr1.CGH") + "'"), 1);  // its siblings are gone
 }

@@ -21,6 +21,9 @@ TEST(DecimalText, NumbersAreReadAndShownWithAPointUnderADecimalCommaLocale) {
     for (const char* bad : {"", "  ", "abc", "3x", "0,5", "--1", "+-1", "nan", "-inf", "infinity", "0x1p3",
                             "1e39", "-1e39", "1e999"})
         EXPECT_FALSE(parseDecimal(bad)) << '"' << bad << '"';
+    EXPECT_EQ(std::make_pair(parseDecimalDouble("0.1"), parseDecimalDouble("1e39")),
+              std::make_pair(std::optional(0.1), std::optional(1e39)));  // neither is a float
+    EXPECT_FALSE(parseDecimalDouble("1e309"));
     const std::string shown = generalText(30.0f) + " " + generalText(0.5f) + " " + generalText(1.0f / 3.0f) + " " +
                               formatText("maxx:%f minx:%g", 4.0, 0.5);
     std::setlocale(LC_ALL, "C");

@@ -1,0 +1,23 @@
+#pragma once
+// The --holo-* options. Every program adds these same rows to its table,
+// so that they mean the same everywhere and --help lists them alike.
+
+#include "cmdline/OptionTable.h"
+#include "hologram/HologramOutputs.h"
+#include "hologram/HologramSettings.h"
+
+#include <vector>
+
+namespace velmora {
+
+struct HologramOptions {
+    HologramSettings settings;
+    HologramOutputRequest output;  // prefix left to the program
+    bool given = false;            // any --holo-* option was on the command line
+};
+
+// The rows, writing into `options`; the first one's heading starts with a
+// blank line.
+std::vector<OptionRow> hologramOptionRows(HologramOptions& options);
+
+}  // namespace velmora
