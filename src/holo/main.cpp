@@ -1,6 +1,7 @@
 // velmora-holo: computes holograms from CGH and PLY point files.
 
 #include "HoloJob.h"
+#include "platform/TemporaryFiles.h"
 
 #include <cstdio>
 #include <cstring>
@@ -40,6 +41,7 @@ int usageError(const std::string& error) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    velmora::TemporaryFiles::removeOnTerminationSignals();
     velmora::HoloJob job;
     job.options.settings.wisdomFolder = velmora::defaultWisdomFolder();
     for (int i = 1; i < argc; ++i) {
