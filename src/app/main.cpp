@@ -1,12 +1,14 @@
 // velmora: the desktop program.
 
 #include "app/ViewerApp.h"
+#include "platform/TemporaryFiles.h"
 
 #include <QApplication>
 #include <QFile>
 #include <QIcon>
 
 int main(int argc, char** argv) {
+    velmora::TemporaryFiles::removeOnTerminationSignals();
     QApplication app(argc, argv);
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/velmora/velmora.png")));
 

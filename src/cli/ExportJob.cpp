@@ -4,6 +4,7 @@
 #include "hologram/HologramOutputs.h"
 #include "model/MeshModel.h"
 #include "platform/ConsolePrompt.h"
+#include "platform/OutputCheck.h"
 #include "gl/HeadlessGlSurface.h"
 #include "textures/TextureManager.h"
 #include "view/FrameImage.h"
@@ -96,6 +97,24 @@ std::vector<CliExport> exportsOf(const CommandLine& cl) {
     return exports;
 }
 
+// Every file the command line names, checked before the model is read.
+std::optional<OutputRefusal> checkCommandOutputs(const CommandLine& cl) {
+    std::vector<std::string> names;
+    if (cl.png) names.push_back(*cl.png);
+    for (const CliExport& e : exportsOf(cl)) {
+        const auto own = exportFileNames(e.request);
+        names.insert(names.end(), own.begin(), own.end());
+    }
+    if (cl.hologram) {
+        if (auto refusal = checkOutputPrefix(*cl.hologram)) return refusal;
+        HologramOutputRequest request = cl.hologramOptions.output;
+        request.prefix = *cl.hologram;
+        const auto own = hologramOutputNames(!cl.greyHologram, cl.hologramOptions.settings, request);
+        names.insert(names.end(), own.begin(), own.end());
+    }
+    return checkOutputs(names);
+}
+
 // The model transform, the camera (fitted on request) and the export
 // settings of the command line. False when a rescaled model no longer fits
 // in memory.
@@ -186,6 +205,10 @@ bool makeHologram(const CommandLine& cl, GlView& view, Prompt& prompt, ViewerSta
 }  // namespace
 
 ExitStatus runExportJob(const CommandLine& cl) {
+    if (auto refusal = checkCommandOutputs(cl)) {
+        std::fprintf(stderr, "velmora-export: %s\n", refusal->text().c_str());
+        return ExitStatus::ExportFailed;
+    }
     ConsolePrompt prompt("velmora-export");
     prompt.setInformational(cl.verbose);
 

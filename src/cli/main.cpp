@@ -3,12 +3,14 @@
 #include "cli/CommandLine.h"
 #include "cmdline/ExitStatus.h"
 #include "cli/ExportJob.h"
+#include "platform/TemporaryFiles.h"
 
 #include <cstdio>
 #include <string>
 #include <vector>
 
 int main(int argc, char** argv) {
+    velmora::TemporaryFiles::removeOnTerminationSignals();
     using velmora::ExitStatus;
     const std::vector<std::string> args(argv + 1, argv + argc);
     std::string error;

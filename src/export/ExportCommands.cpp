@@ -8,6 +8,8 @@
 #include "view/GlView.h"
 #include "view/ViewerState.h"
 
+#include <utility>
+
 namespace velmora {
 
 namespace {
@@ -39,24 +41,42 @@ std::string fileName(const ExportRequest& request) {
     }
 }
 
-// Writes the files of one view: `number` is 0 for a single view and 1, 2,
-// ... in a series, whose files carry it in their names.
+// A per-channel view's stem and suffix: obj.CGH gives "obj" and ".CGH", or
+// "3.CGH" for view 3.
+std::pair<std::string, std::string> channelStemAndSuffix(const std::string& name, int number) {
+    return {multiViewStem(name), number ? multiViewSuffix(number) : name.substr(name.size() - 4)};
+}
+
+// The files of one view: `number` is 0 for a single view and 1, 2, ... in a
+// series, whose files carry it in their names.
+std::vector<std::string> viewFileNames(const ExportRequest& request, const std::string& name, int number) {
+    switch (request.kind) {
+        case ExportKind::Channels: {
+            const auto [stem, suffix] = channelStemAndSuffix(name, number);
+            return {channelFileName(stem, 'r', suffix), channelFileName(stem, 'g', suffix),
+                    channelFileName(stem, 'b', suffix)};
+        }
+        case ExportKind::ThreeDi: return {name};
+        case ExportKind::Ply: return {number ? multiViewPlyFileName(name, number) : name};
+        default: return {number ? multiViewFileName(name, number) : name};
+    }
+}
+
+// Writes the files of one view.
 WriteResult writeView(const ExportRequest& request, const SampledFrame& frame, const std::string& name, int number,
                       const Viewpoint& at, ViewerState& state) {
     const OutputScales scales{state.Output_Scalxy, state.Output_Scalz};
     RandomGenerator& random = state.random;
+    const std::vector<std::string> names = viewFileNames(request, name, number);
     switch (request.kind) {
-        case ExportKind::Colour:
-            return writeColourCgh(frame, number ? multiViewFileName(name, number) : name, scales, random, at);
-        case ExportKind::Grey:
-            return writeGreyCgh(frame, number ? multiViewFileName(name, number) : name, scales, random, at);
-        case ExportKind::Channels:
-            return writeChannelCgh(frame, multiViewStem(name),
-                                   number ? multiViewSuffix(number) : name.substr(name.size() - 4), scales, random,
-                                   at);
-        case ExportKind::ThreeDi: return write3di(frame, name, scales);
-        case ExportKind::Ply:
-            return writePly(frame, number ? multiViewPlyFileName(name, number) : name, random, request.plyLayout);
+        case ExportKind::Colour: return writeColourCgh(frame, names[0], scales, random, at);
+        case ExportKind::Grey: return writeGreyCgh(frame, names[0], scales, random, at);
+        case ExportKind::Channels: {
+            const auto [stem, suffix] = channelStemAndSuffix(name, number);
+            return writeChannelCgh(frame, stem, suffix, scales, random, at);
+        }
+        case ExportKind::ThreeDi: return write3di(frame, names[0], scales);
+        case ExportKind::Ply: return writePly(frame, names[0], random, request.plyLayout);
     }
     return {};
 }
@@ -98,6 +118,11 @@ bool acceptViewRange(Prompt& prompt, const ViewRange& range) {
     const auto refusal = checkViewRange(range);
     if (refusal) prompt.show(*refusal);
     return !refusal;
+}
+
+std::vector<std::string> exportFileNames(const ExportRequest& request) {
+    if (request.views && (checkViewRange(*request.views) || viewOffsets(*request.views).empty())) return {};
+    return viewFileNames(request, fileName(request), request.views ? 1 : 0);
 }
 
 ExportOutcome runExport(GlView& view, Prompt& prompt, ViewerState& state, const ClientRect& client,

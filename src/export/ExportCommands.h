@@ -59,6 +59,11 @@ inline constexpr const char* kErrorCaption = "Error";
 // false, or returns true for a range that can be.
 bool acceptViewRange(Prompt& prompt, const ViewRange& range);
 
+// The files `request` writes, known before anything is drawn: for a series
+// those of its first view (the others go to the same folder), none when its
+// range writes no view or is refused.
+std::vector<std::string> exportFileNames(const ExportRequest& request);
+
 // Carries the request out on the view's current frame size `client`. A
 // series starts at the stored viewpoint shifted along x, leaves the eye at
 // its last view and stops at the first view that fails.

@@ -2,6 +2,7 @@
 
 #include "hologram/HologramComputer.h"
 #include "hologram/PointFileReader.h"
+#include "platform/OutputCheck.h"
 
 #include <chrono>
 #include <cstdio>
@@ -62,6 +63,23 @@ std::optional<PointSet> loadSet(const std::string& path, std::set<std::string>& 
     return PointSet{std::move(*merged), withoutExtension(stem), (*names)[0] + " + g + b"};
 }
 
+HologramOutputRequest outputOf(const PointSet& set, const HologramOptions& options) {
+    HologramOutputRequest request = options.output;
+    request.prefix = set.prefix;
+    return request;
+}
+
+// Every file of every set, checked before the first hologram is computed.
+std::optional<OutputRefusal> checkAllOutputs(const std::vector<PointSet>& sets, const HologramOptions& options) {
+    std::vector<std::string> names;
+    for (const PointSet& set : sets) {
+        if (auto refusal = checkOutputPrefix(set.prefix)) return refusal;
+        const auto own = hologramOutputNames(set.points.colour, options.settings, outputOf(set, options));
+        names.insert(names.end(), own.begin(), own.end());
+    }
+    return checkOutputs(names);
+}
+
 bool makeHologram(const PointSet& set, const HologramOptions& options) {
     const auto start = std::chrono::steady_clock::now();
     say(set.label + ": " + std::to_string(set.points.points.size()) + " points");
@@ -70,9 +88,7 @@ bool makeHologram(const PointSet& set, const HologramOptions& options) {
         say(set.label + ": " + holograms.error());
         return false;
     }
-    HologramOutputRequest request = options.output;
-    request.prefix = set.prefix;
-    auto written = writeHologramOutputs(*holograms, options.settings, request, say);
+    auto written = writeHologramOutputs(*holograms, options.settings, outputOf(set, options), say);
     if (!written) {
         say(written.error());
         return false;
@@ -112,12 +128,19 @@ std::optional<std::vector<std::string>> channelSiblings(const std::string& path,
 ExitStatus runHoloJob(const HoloJob& job) {
     std::set<std::string> done;
     bool readFailed = false, failed = false;
+    std::vector<PointSet> sets;
     for (const auto& path : job.files) {
         auto set = loadSet(path, done, readFailed);
         if (!set) continue;
         if (job.output) set->prefix = *job.output;
-        if (!makeHologram(*set, job.options)) failed = true;
+        sets.push_back(std::move(*set));
     }
+    if (auto refusal = checkAllOutputs(sets, job.options)) {
+        say(refusal->text());
+        return ExitStatus::Failed;
+    }
+    for (const PointSet& set : sets)
+        if (!makeHologram(set, job.options)) failed = true;
     return failed ? ExitStatus::Failed : readFailed ? ExitStatus::Unreadable : ExitStatus::Success;
 }
 

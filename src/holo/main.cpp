@@ -1,6 +1,7 @@
 // velmora-holo: computes holograms from CGH and PLY point files.
 
 #include "HoloCommandLine.h"
+#include "platform/TemporaryFiles.h"
 
 #include <cstdio>
 #include <string>
@@ -8,6 +9,7 @@
 
 int main(int argc, char** argv) {
     using velmora::ExitStatus;
+    velmora::TemporaryFiles::removeOnTerminationSignals();
     std::string error;
     auto options = velmora::parseHoloCommandLine({argv + 1, argv + argc}, error);
     ExitStatus status = ExitStatus::Success;

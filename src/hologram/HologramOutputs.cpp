@@ -25,8 +25,8 @@ std::optional<std::string> writeBytes(const std::string& path, const std::vector
     return std::nullopt;
 }
 
-std::string channelStem(const std::string& prefix, const HologramChannel& channel) {
-    return prefix + "-" + std::to_string(static_cast<int>(std::lround(channel.wavelength * 1e9))) + "nm";
+std::string channelStem(const std::string& prefix, double wavelength) {
+    return prefix + "-" + std::to_string(static_cast<int>(std::lround(wavelength * 1e9))) + "nm";
 }
 
 // A table instead of a power per pixel: the preview has millions of them.
@@ -146,6 +146,19 @@ std::vector<std::uint8_t> encodeNpy(const ComplexField& field) {
     return bytes;
 }
 
+std::vector<std::string> hologramOutputNames(bool colour, const HologramSettings& settings,
+                                             const HologramOutputRequest& request) {
+    std::vector<std::string> names;
+    const auto wavelengths = colour ? std::vector<double>{settings.red, settings.green, settings.blue}
+                                    : std::vector<double>{settings.grey};
+    for (const double wavelength : wavelengths) {
+        names.push_back(channelStem(request.prefix, wavelength) + ".png");
+        if (request.npy) names.push_back(channelStem(request.prefix, wavelength) + ".npy");
+    }
+    if (request.preview) names.push_back(request.prefix + "-preview.png");
+    return names;
+}
+
 Result<std::vector<std::string>> writeHologramOutputs(const HologramSet& set, const HologramSettings& settings,
                                                       const HologramOutputRequest& request,
                                                       const HologramProgress& progress) {
@@ -162,11 +175,11 @@ Result<std::vector<std::string>> writeHologramOutputs(const HologramSet& set, co
         const ComplexField& f = channel.field;
         std::vector<std::uint8_t> levels(f.values.size());
         for (std::size_t i = 0; i < levels.size(); ++i) levels[i] = phaseLevel(std::arg(f.values[i]));
-        if (auto failed = write(channelStem(request.prefix, channel) + ".png",
+        if (auto failed = write(channelStem(request.prefix, channel.wavelength) + ".png",
                                 encodePng(f.width, f.height, 1, levels.data())))
             return Paths::failure(*failed);
         if (request.npy)
-            if (auto failed = write(channelStem(request.prefix, channel) + ".npy", encodeNpy(f)))
+            if (auto failed = write(channelStem(request.prefix, channel.wavelength) + ".npy", encodeNpy(f)))
                 return Paths::failure(*failed);
     }
     if (request.preview && !set.channels.empty()) {

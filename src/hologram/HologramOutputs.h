@@ -65,6 +65,11 @@ std::vector<std::uint8_t> encodePng(int width, int height, int channels, const s
 // The .npy (version 1.0, '<c8') bytes of a field.
 std::vector<std::uint8_t> encodeNpy(const ComplexField& field);
 
+// The files writeHologramOutputs() writes for colour points (638, 520 and
+// 450 nm) or grey ones (532 nm), in its order: known before any computing.
+std::vector<std::string> hologramOutputNames(bool colour, const HologramSettings& settings,
+                                             const HologramOutputRequest& request);
+
 // Writes the files; returns their paths or why one could not be written.
 Result<std::vector<std::string>> writeHologramOutputs(const HologramSet& set, const HologramSettings& settings,
                                                       const HologramOutputRequest& request,

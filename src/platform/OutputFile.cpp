@@ -1,8 +1,12 @@
 #include "platform/OutputFile.h"
 
+#include "platform/TemporaryFiles.h"
+
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <random>
+#include <utility>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -65,41 +69,100 @@ bool writeAll(int fd, const char* data, std::size_t size, std::string& error) {
     return true;
 }
 
+// O_NONBLOCK so that a FIFO nobody reads fails at once (ENXIO) instead of
+// waiting for a reader forever; the copy then blocks like any write.
+int openStream(const std::string& path, std::string& error) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
+        struct stat existing {};
+        const bool fifo = ::stat(path.c_str(), &existing) == 0 && S_ISFIFO(existing.st_mode);
+        error = errno == ENXIO && fifo ? "no process reads the FIFO" : reasonOf(errno);
+        return -1;
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    return fd;
+}
+
+// `start` followed by six random letters, created exclusively. The name is
+// registered before the file exists: a signal in between only unlinks a
+// name that is not there yet.
+int makeTemporary(const std::string& start, std::string& name, int& slot, std::string& error) {
+    static constexpr char kLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    thread_local std::mt19937_64 random{std::random_device{}() ^ static_cast<std::uint64_t>(::getpid())};
+    int code = EEXIST;
+    for (int attempt = 0; attempt < 100 && code == EEXIST; ++attempt) {
+        name = start;
+        for (int i = 0; i < 6; ++i) name += kLetters[random() % (sizeof kLetters - 1)];
+        slot = TemporaryFiles::add(name.c_str());
+        const int fd = ::open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        if (fd >= 0) return fd;
+        code = errno;
+        TemporaryFiles::remove(slot);
+        slot = -1;
+    }
+    error = reasonOf(code);
+    name.clear();
+    return -1;
+}
+
 }  // namespace
 
-std::optional<OutputFile> OutputFile::create(const std::string& path, std::string& error) {
+std::optional<OutputFile::Destination> OutputFile::destination(const std::string& path, std::string& error) {
     namespace fs = std::filesystem;
     if (fs::path(path).filename().empty()) {
         error = "not a file name";
         return std::nullopt;
     }
+    // stat() follows every link, /proc/self/fd's too, which name a pipe or
+    // terminal by no path that could be followed by hand.
+    struct stat existing {};
+    if (::stat(path.c_str(), &existing) == 0 && !S_ISREG(existing.st_mode) && !S_ISDIR(existing.st_mode)) {
+        if (isWriteProtected(path)) {
+            error = reasonOf(EACCES);
+            return std::nullopt;
+        }
+        return Destination{path, true};
+    }
     const auto followed = followLinks(path, error);
     if (!followed) return std::nullopt;
-    const fs::path& target = *followed;
     std::error_code ec;
-    if (fs::is_directory(target, ec)) {  // as opening it for writing would fail
+    if (fs::is_directory(*followed, ec)) {  // as opening it for writing would fail
         error = reasonOf(EISDIR);
         return std::nullopt;
     }
-    if (isWriteProtected(target.string())) {
+    if (isWriteProtected(followed->string())) {
         error = reasonOf(EACCES);
         return std::nullopt;
     }
-    fs::path folder = target.parent_path();
-    if (folder.empty()) folder = ".";
-    std::string pattern = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
-    const int fd = ::mkstemp(pattern.data());
-    if (fd < 0) {
-        error = reasonOf(errno);
-        return std::nullopt;
-    }
-    ::fchmod(fd, newFileMode(target.string()));
+    return Destination{followed->string(), false};
+}
 
+std::optional<OutputFile> OutputFile::create(const std::string& path, std::string& error) {
+    namespace fs = std::filesystem;
+    const auto destination = OutputFile::destination(path, error);
+    if (!destination) return std::nullopt;
     OutputFile file;
     file.path_ = path;
-    file.target_ = target.string();
-    file.tempPath_ = std::move(pattern);
-    file.fd_ = fd;
+    file.target_ = destination->file;
+    if (destination->stream) {
+        file.streamFd_ = openStream(path, error);
+        if (file.streamFd_ < 0) return std::nullopt;
+    }
+    // Beside the target, so that the rename stays on one file system; a
+    // stream's copy goes beside its name, or where temporary files go when
+    // that folder is closed to the user (/dev).
+    const fs::path named = destination->stream ? fs::path(path) : fs::path(destination->file);
+    const std::string base = "." + named.filename().string() + ".";
+    fs::path folder = named.parent_path();
+    if (folder.empty()) folder = ".";
+    file.fd_ = makeTemporary((folder / base).string(), file.tempPath_, file.tempSlot_, error);
+    if (file.fd_ < 0 && destination->stream) {
+        std::error_code ec;
+        const fs::path elsewhere = fs::temp_directory_path(ec);
+        if (!ec) file.fd_ = makeTemporary((elsewhere / base).string(), file.tempPath_, file.tempSlot_, error);
+    }
+    if (file.fd_ < 0) return std::nullopt;
+    if (!destination->stream) ::fchmod(file.fd_, newFileMode(file.target_));
     file.capacity_ = kBufferSize;
     file.buffer_ = std::make_unique<char[]>(kBufferSize);
     file.cursor_ = file.buffer_.get();
@@ -115,15 +178,16 @@ OutputFile& OutputFile::operator=(OutputFile&& other) noexcept {
         path_ = std::move(other.path_);
         target_ = std::move(other.target_);
         tempPath_ = std::move(other.tempPath_);
-        fd_ = other.fd_;
+        tempSlot_ = std::exchange(other.tempSlot_, -1);
+        fd_ = std::exchange(other.fd_, -1);
+        streamFd_ = std::exchange(other.streamFd_, -1);
+        state_ = std::exchange(other.state_, State::Closed);
         buffer_ = std::move(other.buffer_);
         capacity_ = other.capacity_;
-        cursor_ = other.cursor_;
-        end_ = other.end_;
+        cursor_ = std::exchange(other.cursor_, nullptr);
+        end_ = std::exchange(other.end_, nullptr);
         error_ = std::move(other.error_);
-        other.fd_ = -1;
         other.tempPath_.clear();
-        other.cursor_ = other.end_ = nullptr;
     }
     return *this;
 }
@@ -132,9 +196,13 @@ OutputFile::~OutputFile() { release(); }
 
 void OutputFile::release() {
     if (fd_ >= 0) ::close(fd_);
-    fd_ = -1;
+    if (streamFd_ >= 0) ::close(streamFd_);
+    fd_ = streamFd_ = -1;
     if (!tempPath_.empty()) ::unlink(tempPath_.c_str());
+    TemporaryFiles::remove(tempSlot_);  // after the unlink: a signal in between finds it registered
+    tempSlot_ = -1;
     tempPath_.clear();
+    state_ = State::Closed;
 }
 
 void OutputFile::flush() {
@@ -155,6 +223,11 @@ void OutputFile::makeRoom(std::size_t size) {
 }
 
 void OutputFile::append(std::string_view bytes) {
+    if (bytes.size() > capacity_) {  // a whole encoded picture: straight through, never a second copy in memory
+        flush();
+        if (error_.empty() && fd_ >= 0) writeAll(fd_, bytes.data(), bytes.size(), error_);
+        return;
+    }
     char* out = reserve(bytes.size());
     std::memcpy(out, bytes.data(), bytes.size());
     advance(out + bytes.size());
@@ -176,22 +249,46 @@ void OutputFile::overwriteStart(std::string_view bytes) {
 }
 
 bool OutputFile::finish(std::string& error) {
-    if (fd_ >= 0) {
+    if (state_ == State::Writing) {
         flush();
-        if (::close(fd_) != 0 && error_.empty()) error_ = reasonOf(errno);
-        fd_ = -1;
-    } else if (tempPath_.empty() && error_.empty()) {
+        // A stream's copy is read back at publish(); a file to be renamed is closed now.
+        if (streamFd_ < 0) {
+            if (::close(fd_) != 0 && error_.empty()) error_ = reasonOf(errno);
+            fd_ = -1;
+        }
+        state_ = State::Finished;
+    } else if (state_ == State::Closed && error_.empty()) {
         error_ = "file already closed";
     }
     error = error_;
     return error_.empty();
 }
 
+bool OutputFile::copyToStream() {
+    for (off_t at = 0;;) {
+        const ssize_t got = ::pread(fd_, buffer_.get(), capacity_, at);
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) error_ = reasonOf(errno);
+        if (got <= 0) break;
+        if (!writeAll(streamFd_, buffer_.get(), static_cast<std::size_t>(got), error_)) break;
+        at += got;
+    }
+    if (::close(std::exchange(streamFd_, -1)) != 0 && error_.empty()) error_ = reasonOf(errno);
+    return error_.empty();
+}
+
 bool OutputFile::publish(std::string& error) {
-    if (error_.empty() && fd_ >= 0) finish(error);
-    if (error_.empty() && tempPath_.empty()) error_ = "file already closed";
-    if (error_.empty() && ::rename(tempPath_.c_str(), target_.c_str()) != 0) error_ = reasonOf(errno);
-    if (error_.empty()) tempPath_.clear();  // it is the target now: keep it
+    if (state_ == State::Writing) finish(error);
+    if (state_ == State::Closed && error_.empty()) error_ = "file already closed";
+    if (error_.empty()) {
+        if (streamFd_ >= 0) {
+            copyToStream();
+        } else if (::rename(tempPath_.c_str(), target_.c_str()) != 0) {
+            error_ = reasonOf(errno);
+        } else {
+            tempPath_.clear();  // it is the target now: keep it
+        }
+    }
     release();
     error = error_;
     return error_.empty();

@@ -3,7 +3,11 @@
 // target through a large buffer, and only a complete file is renamed over
 // the target. A failed write or a file that is never committed leaves the
 // target as it was. The target is where a plain write would land: the file
-// a symbolic link points to, not the link.
+// a symbolic link points to, not the link. Only a regular file is ever
+// replaced: a target that is (or links to) a device, FIFO or socket is
+// opened at create() and gets the complete file copied into it at
+// publish(), as a plain write would write it. The temporary file is
+// registered with TemporaryFiles, so a termination signal removes it too.
 
 #include <cstddef>
 #include <memory>
@@ -15,9 +19,20 @@ namespace velmora {
 
 class OutputFile {
 public:
-    // Creates the temporary file in the target's folder. A write-protected
-    // target (no write permission bit, or not writable by the user) is
-    // refused. On failure returns nothing and sets `error` to the reason.
+    // Where a write to `path` lands, as create() checks it: a name with a
+    // file part, links followed, not a folder, not write-protected.
+    struct Destination {
+        std::string file;     // the target with its links followed
+        bool stream = false;  // a device, FIFO or socket: written into, never replaced
+    };
+    static std::optional<Destination> destination(const std::string& path, std::string& error);
+
+    // Creates the temporary file in the target's folder (for a stream
+    // target, beside the name as given, else in the temporary folder) and
+    // opens a stream target. A write-protected target (no write permission
+    // bit, or not writable by the user) is refused, and so is a FIFO that
+    // no process reads (opening it would wait for one forever). On failure
+    // returns nothing and sets `error` to the reason.
     static std::optional<OutputFile> create(const std::string& path, std::string& error);
 
     OutputFile(OutputFile&& other) noexcept;
@@ -45,7 +60,8 @@ public:
     // Writes what is buffered and closes the file; false (with the reason
     // in `error`) if any write failed.
     bool finish(std::string& error);
-    // Renames the finished file over the target.
+    // Renames the finished file over the target; a stream target gets its
+    // bytes instead.
     bool publish(std::string& error);
     // finish() then publish().
     bool commit(std::string& error) { return finish(error) && publish(error); }
@@ -57,11 +73,17 @@ private:
     void makeRoom(std::size_t size);
     void flush();
     void release();
+    bool copyToStream();
+
+    enum class State { Writing, Finished, Closed };
 
     std::string path_;
     std::string target_;  // path_ with its links followed
     std::string tempPath_;
-    int fd_ = -1;
+    int tempSlot_ = -1;   // in TemporaryFiles
+    int fd_ = -1;         // the temporary file
+    int streamFd_ = -1;   // a stream target, open from create()
+    State state_ = State::Writing;
     std::unique_ptr<char[]> buffer_;
     std::size_t capacity_ = 0;
     char* cursor_ = nullptr;

@@ -1,5 +1,7 @@
 #include "view/FrameImage.h"
 
+#include "platform/OutputFile.h"
+
 #include <png.h>
 
 #include <cstring>
@@ -24,11 +26,24 @@ std::optional<std::string> writeFramePng(const std::string& path, int width, int
     // A negative stride walks the buffer from its last row: the read-back is
     // bottom row first, the picture top row first.
     const png_int_32 stride = -static_cast<png_int_32>(width) * 3;
-    if (!png_image_write_to_file(&image, path.c_str(), 0, rgb.data(), stride, nullptr)) {
-        std::string error = "cannot write " + path + ": " + image.message;
+    // Through memory into an OutputFile, like every other file: a picture
+    // is never left half-written.
+    png_alloc_size_t size = 0;
+    std::vector<std::uint8_t> bytes;
+    if (png_image_write_to_memory(&image, nullptr, &size, 0, rgb.data(), stride, nullptr)) {
+        bytes.resize(size);
+        if (!png_image_write_to_memory(&image, bytes.data(), &size, 0, rgb.data(), stride, nullptr)) bytes.clear();
+    }
+    if (bytes.empty()) {
+        std::string error = "cannot encode " + path + ": " + image.message;
         png_image_free(&image);
         return error;
     }
+    std::string error;
+    auto file = OutputFile::create(path, error);
+    if (!file) return "cannot write " + path + ": " + error;
+    file->append(std::string_view(reinterpret_cast<const char*>(bytes.data()), size));
+    if (!file->commit(error)) return "cannot write " + path + ": " + error;
     return std::nullopt;
 }
 

@@ -102,10 +102,9 @@ const std::vector<Row>& table() {
         {"UnreadableModelWritesNothing", {"--colour", "c", "missing.3ds"}, 1, "",
          "Error: Failed to open missing.3ds\nvelmora-export: Failed to Decode 3D Studio MAX file!: missing.3ds\n"
          "velmora-export: cannot read missing.3ds\n", {{"c.CGH", ""}}},
-        {"FileThatCannotBeCreatedFailsTheExport", {kSize, "--ply", "none/p", "tri.3ds"}, 3, "",
-         "Cant open file\nError: Cant open file none/p.ply\nvelmora-export: the PLY export failed\n", {}},
-        {"PictureThatCannotBeWrittenFailsTheExport", {kSize, "--png", "none/f.png", "tri.3ds"}, 3, "",
-         "velmora-export: cannot save none/f.png: cannot write none/f.png: No such file or directory\n", {}},
+        // Before the model is read: the PLY file, which could be written, is not.
+        {"MissingFolderIsRefusedUpFront", {kSize, "--ply", "p", "--png", "none/f.png", "tri.3ds"}, 3, "",
+         "velmora-export: cannot write none/f.png: No such file or directory\n", {{"p.ply", ""}}},
     };
     return rows;
 }

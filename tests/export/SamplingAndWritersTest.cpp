@@ -1,7 +1,6 @@
 // The sampling pass over hand-made buffers; then the writers' rules the velmora-export table cannot reach.
 
 #include "export/CghWriter.h"
-#include "platform/OutputFile.h"
 #include "export/PlyWriter.h"
 #include "export/PointValues.h"
 #include "export/SurfaceSampler.h"
@@ -129,35 +128,6 @@ TEST(PointFileWriters, FailuresPrintTheirMessageAndLeaveWhatWasThere) {
         EXPECT_EQ(fileText(kept), "precious");
         EXPECT_EQ(entries(dir.path()), 2);  // the folder and the kept file: nothing half-written, no temporary file
     }
-}
-
-TEST(OutputFileTest, LinksAreFollowedAndWriteProtectedFilesRefused) {
-    TempDir dir;
-    std::filesystem::create_directory(dir.file("real"));
-    std::filesystem::create_symlink("real/old", dir.file("link"));
-    std::filesystem::create_symlink("real/new", dir.file("dangling"));
-    ASSERT_TRUE(writeFile(dir.file("real/old"), std::string("old")));
-    std::string error;
-    for (const char* name : {"link", "dangling"}) {
-        auto file = OutputFile::create(dir.file(name), error);
-        ASSERT_TRUE(file) << error;
-        file->append(name);
-        ASSERT_TRUE(file->commit(error) && std::filesystem::is_symlink(dir.file(name))) << error;
-    }
-    EXPECT_EQ(fileText(dir.file("real/old")) + fileText(dir.file("real/new")), "linkdangling");
-    std::filesystem::permissions(dir.file("real/old"), std::filesystem::perms::owner_read);
-    EXPECT_FALSE(OutputFile::create(dir.file("link"), error));  // no write bit at all: refused even for root
-    EXPECT_EQ(fileText(dir.file("real/old")), "link");
-    EXPECT_EQ(entries(dir.file("real")), 2);
-    // Run with standard input closed, the file gets descriptor 0 and is still written.
-    const int input = ::dup(0);
-    ::close(0);
-    auto zero = OutputFile::create(dir.file("zero"), error);
-    if (zero) zero->append("kept");
-    const bool committed = zero && zero->commit(error);
-    ::dup2(input, 0), ::close(input);
-    EXPECT_TRUE(committed) << error;
-    EXPECT_EQ(fileText(dir.file("zero")), "kept");
 }
 
 TEST(PointFileWriters, ChannelsKeepTheirOrderAndEachChannelFileHoldsItsOwnFraction) {

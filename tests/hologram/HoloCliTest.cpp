@@ -5,16 +5,25 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <thread>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 using velmora::testing::fileText;
 
-void writeChannel(const std::string& path, const char* value) {
+// One channel of a per-channel set; with a 42-character first line, a grey file.
+void writeChannel(const std::string& path, const char* value, std::size_t pad = 30) {
     std::ofstream(path, std::ios::binary)
-        << "2 1.0 1.0 0" << std::string(30, ' ') << "\r\n"
+        << "2 1.0 1.0 0" << std::string(pad, ' ') << "\r\n"
         << "0 0.100000 0.050000 0.000000 1.000000 " << value << "\r\n"
         << "1 -0.100000 0.000000 -1.000000 2.000000 " << value << "\r\n"
         << "Statics: Maxx=0.100000 Minx=-0.100000 Maxy=0.050000 Miny=0.000000 Maxz=0.000000 Minz=-1.000000 \r\n"
@@ -49,6 +58,54 @@ TEST(HoloCli, ChannelSetGivesThreeHologramsAndAPreviewAndStatusesFollowTheReadme
     EXPECT_EQ(run(dir, "--holo-size 64 x.CGH"), 2);
     std::filesystem::remove(dir.file("objb1.CGH"));
     EXPECT_EQ(run(dir, small + "'" + dir.file("objr1.CGH") + "'"), 1);  // its siblings are gone
+}
+
+TEST(HoloCli, OutputsThatCannotBeWrittenAreRefusedBeforeAnyComputation) {
+    velmora::testing::TempDir dir;
+    for (const char* name : {"x.CGH", "x.cgh"}) writeChannel(dir.file(name), "0.500000", 31);
+    EXPECT_EQ(run(dir, "'" + dir.file("x.CGH") + "' '" + dir.file("x.cgh") + "'"), 3);  // both would write x-532nm.png
+    EXPECT_EQ(fileText(dir.file("stderr")), "velmora-holo: cannot write " + dir.file("x-532nm.png") +
+                                                ": another output of this command has the same name\n");
+    EXPECT_FALSE(std::filesystem::exists(dir.file("x-532nm.png")));
+    EXPECT_EQ(run(dir, "-o '' '" + dir.file("x.CGH") + "'"), 3);
+    EXPECT_EQ(fileText(dir.file("stderr")), "velmora-holo: cannot write \"\": the prefix has no file name of its own\n");
+}
+
+// The .npy file goes into a FIFO that is open but never read: the writer
+// blocks with its temporary file beside the target until the signal comes.
+TEST(HoloCli, TerminationSignalsRemoveTheTemporaryFileAndSetTheStatus) {
+    for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
+        velmora::testing::TempDir dir;
+        for (const auto& [letter, value] : {std::pair{"r", "1.000000"}, {"g", "0.500000"}, {"b", "0.000000"}})
+            writeChannel(dir.file(std::string("obj") + letter + "1.CGH"), value);
+        const std::string fifo = dir.file("obj1-638nm.npy"), input = dir.file("objr1.CGH");
+        ASSERT_EQ(::mkfifo(fifo.c_str(), 0666), 0);
+        const int reader = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
+        const pid_t child = ::fork();
+        if (child == 0) {
+            for (const int s : {SIGTERM, SIGINT, SIGHUP}) std::signal(s, SIG_DFL);
+            ::setenv("XDG_CACHE_HOME", dir.file("cache").c_str(), 1);
+            std::freopen("/dev/null", "w", stderr);
+            ::execl(VELMORA_HOLO, VELMORA_HOLO, "--holo-size", "256x256", "--holo-distance", "20", "--holo-quick-plan",
+                    "--holo-npy", input.c_str(), static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+        const auto hidden = [&] {
+            for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
+                if (entry.path().filename().string().rfind(".obj1-", 0) == 0) return true;
+            return false;
+        };
+        int status = 0;
+        const auto ceiling = std::chrono::steady_clock::now() + std::chrono::seconds(120);
+        while (!hidden() && ::waitpid(child, &status, WNOHANG) == 0 && std::chrono::steady_clock::now() < ceiling)
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        ::kill(child, signal);
+        ::waitpid(child, &status, 0);
+        ::close(reader);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 128 + signal) << signal << ": " << status;
+        EXPECT_FALSE(hidden()) << signal;
+        EXPECT_FALSE(std::filesystem::exists(dir.file("obj1-preview.png"))) << signal;
+    }
 }
 
 #ifdef VELMORA_EXPORT  // built with the viewer

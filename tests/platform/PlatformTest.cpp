@@ -2,6 +2,8 @@
 #include "platform/DecimalText.h"
 #include "platform/Diagnostics.h"
 #include "platform/FatalExit.h"
+#include "platform/OutputCheck.h"
+#include "platform/OutputFile.h"
 #include "platform/RecordingPrompt.h"
 #include "support/TempDir.h"
 
@@ -9,8 +11,18 @@
 
 #include <clocale>
 #include <cstdio>
+#include <thread>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
 
 using namespace velmora;
+using velmora::testing::fileText;
+using velmora::testing::writeFile;
+
+static auto entries(const std::string& folder) { return std::distance(std::filesystem::directory_iterator(folder), {}); }
 
 // A German desktop sets the comma; typed numbers and shown texts still use the point.
 TEST(DecimalText, NumbersAreReadAndShownWithAPointUnderADecimalCommaLocale) {
@@ -97,4 +109,99 @@ TEST(ConsolePrompt, WritesCaptionAndTextAndNeverWaits) {
     const std::size_t n = std::fread(buffer, 1, sizeof buffer - 1, out);
     std::fclose(out);
     velmora::testing::expectData(std::string(buffer, n), "platform.txt", "console prompt output");
+}
+
+TEST(OutputFileTest, LinksAreFollowedAndWriteProtectedFilesRefused) {
+    velmora::testing::TempDir dir;
+    std::filesystem::create_directory(dir.file("real"));
+    std::filesystem::create_symlink("real/old", dir.file("link"));
+    std::filesystem::create_symlink("real/new", dir.file("dangling"));
+    ASSERT_TRUE(writeFile(dir.file("real/old"), std::string("old")));
+    std::string error;
+    for (const char* name : {"link", "dangling"}) {
+        auto file = OutputFile::create(dir.file(name), error);
+        ASSERT_TRUE(file) << error;
+        file->append(name);
+        ASSERT_TRUE(file->commit(error) && std::filesystem::is_symlink(dir.file(name))) << error;
+    }
+    EXPECT_EQ(fileText(dir.file("real/old")) + fileText(dir.file("real/new")), "linkdangling");
+    std::filesystem::permissions(dir.file("real/old"), std::filesystem::perms::owner_read);
+    EXPECT_FALSE(OutputFile::create(dir.file("link"), error));  // no write bit at all: refused even for root
+    EXPECT_EQ(fileText(dir.file("real/old")), "link");
+    EXPECT_EQ(entries(dir.file("real")), 2);
+    // Run with standard input closed, the file gets descriptor 0 and is still written.
+    const int input = ::dup(0);
+    ::close(0);
+    auto zero = OutputFile::create(dir.file("zero"), error);
+    if (zero) zero->append("kept");
+    const bool committed = zero && zero->commit(error);
+    ::dup2(input, 0), ::close(input);
+    EXPECT_TRUE(committed) << error;
+    EXPECT_EQ(fileText(dir.file("zero")), "kept");
+}
+
+// Devices, FIFOs and sockets are written into, never replaced; a FIFO nobody
+// reads is refused at once instead of waiting for a reader.
+TEST(OutputFileTest, StreamTargetsGetTheBytesAndStayWhatTheyAre) {
+    velmora::testing::TempDir dir;
+    std::string device = dir.file("null");  // a node of our own as root: a fault replaces no system file
+    if (::mknod(device.c_str(), S_IFCHR | 0666, makedev(1, 3)) != 0) device = "/dev/null";
+    std::filesystem::create_symlink(device, dir.file("link"));
+    std::string error;
+    auto viaLink = OutputFile::create(dir.file("link"), error);
+    ASSERT_TRUE(viaLink) << error;
+    viaLink->append("bytes");
+    EXPECT_TRUE(viaLink->commit(error)) << error;
+    struct stat node {};
+    EXPECT_TRUE(::stat(device.c_str(), &node) == 0 && S_ISCHR(node.st_mode));
+
+    const std::string fifo = dir.file("fifo");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0666), 0);
+    EXPECT_FALSE(OutputFile::create(fifo, error));
+    EXPECT_EQ(error, "no process reads the FIFO");
+    const int reader = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
+    auto piped = OutputFile::create(fifo, error);
+    ASSERT_TRUE(piped) << error;
+    ::fcntl(reader, F_SETFL, 0);
+    std::string got;
+    std::thread drain([&] {
+        char chunk[65536];
+        for (ssize_t n; (n = ::read(reader, chunk, sizeof chunk)) > 0;) got.append(chunk, static_cast<std::size_t>(n));
+    });
+    piped->append(std::string(3 << 20, 'x'));  // more than a pipe holds: written while read
+    piped->overwriteStart("head");
+    EXPECT_TRUE(piped->commit(error)) << error;
+    drain.join();
+    ::close(reader);
+    EXPECT_TRUE(got.size() == 3u << 20 && got.compare(0, 5, "headx") == 0);
+    EXPECT_TRUE(std::filesystem::is_fifo(fifo));
+    EXPECT_EQ(entries(dir.path()), 2 + (device != "/dev/null"));  // the link, the FIFO, the node: no temporary file
+}
+
+// Refused up front, before a command computes anything; the first name that fails is named.
+TEST(OutputCheck, RefusesWhatNoWriteCouldMake) {
+    velmora::testing::TempDir dir;
+    const std::string readOnly = dir.file("ro");
+    ASSERT_TRUE(writeFile(readOnly, std::string("kept")));
+    std::filesystem::permissions(readOnly, std::filesystem::perms::owner_read);
+    std::filesystem::create_symlink("a", dir.file("toA"));
+    const std::string a = dir.file("a");
+    struct Row {
+        std::vector<std::string> names;
+        std::string refused, reason;
+    };
+    const Row rows[] = {
+        {{a, dir.file("none/b")}, dir.file("none/b"), "No such file or directory"},
+        {{a, readOnly}, readOnly, "Permission denied"},
+        {{a, dir.file("toA")}, dir.file("toA"), "another output of this command has the same name"},
+        {{dir.file("./a"), a}, a, "another output of this command has the same name"},
+        {{""}, "", "not a file name"},
+        {{a, "/dev/null", "/dev/null"}, "", ""},  // a device takes one write after the other
+    };
+    for (const Row& row : rows) {
+        const auto refusal = checkOutputs(row.names);
+        EXPECT_EQ(refusal ? refusal->name + ": " + refusal->reason : ": ", row.refused + ": " + row.reason);
+    }
+    EXPECT_EQ(checkOutputPrefix(dir.file("d/"))->text(), "cannot write " + dir.file("d/") + ": the prefix has no file name of its own");
+    EXPECT_FALSE(checkOutputPrefix(a));
 }
