@@ -72,7 +72,8 @@ Parsed parseCgh(ByteStream& lines) {
     std::string_view line;
     double header[4];
     int fields = 0;
-    if (!nextLine(lines, line) || !splitNumbers(line, header, 4, fields) || fields != 4 || header[0] < 0 || header[0] != std::floor(header[0]))
+    if (!nextLine(lines, line) || !splitNumbers(line, header, 4, fields) || fields != 4 || header[0] < 0 ||
+        header[0] != std::floor(header[0]))
         return Parsed::failure(at(1) + "not a CGH header (count, two scales and 0)");
     if (header[0] > static_cast<double>(kMostPoints)) return Parsed::failure(at(1) + "the point count is too large");
     const auto count = static_cast<std::uint64_t>(header[0]);
@@ -175,7 +176,8 @@ Result<std::vector<PlyElement>> plyHeader(ByteStream& lines, bool& binary) {
     for (;;) {
         const auto got = lines.nextLine(line, kLongestLine);
         if (got == ByteStream::Line::End) break;
-        if (got == ByteStream::Line::TooLong) return Header::failure(at(lines.lineNumber() + 1) + "not a PLY header line");
+        if (got == ByteStream::Line::TooLong)
+            return Header::failure(at(lines.lineNumber() + 1) + "not a PLY header line");
         if (line == "end_header") {
             if (!formatSeen) return Header::failure("the PLY header has no format line");
             return elements;

@@ -69,17 +69,15 @@ MappedFile::Status MappedFile::open(InputFile file, std::size_t most) {
         return readStream(most);
     }
     if (::lseek(file.descriptor(), 0, SEEK_SET) == static_cast<off_t>(-1)) return Status::SeekFailed;
-    if (file.size() <= kWhole) {
-        const auto length = static_cast<std::size_t>(file.size());
-        void* p = ::mmap(nullptr, length, PROT_READ, MAP_PRIVATE, file.descriptor(), 0);
-        if (p != MAP_FAILED) {
-            ::madvise(p, length, MADV_SEQUENTIAL);
-            mapping_ = p;
-            mappingSize_ = length;
-            data_ = static_cast<const std::uint8_t*>(p);
-            size_ = length;
-            return Status::Ok;
-        }
+    const auto length = static_cast<std::size_t>(file.size());
+    void* p = ::mmap(nullptr, length, PROT_READ, MAP_PRIVATE, file.descriptor(), 0);
+    if (p != MAP_FAILED) {
+        ::madvise(p, length, MADV_SEQUENTIAL);
+        mapping_ = p;
+        mappingSize_ = length;
+        data_ = static_cast<const std::uint8_t*>(p);
+        size_ = length;
+        return Status::Ok;
     }
     // Not mappable: read it, as far as its size says and memory allows.
     if (memoryShortfall(file.size())) return Status::TooLarge;

@@ -83,8 +83,8 @@ TEST(CghReader, RefusesBadLinesWithTheLineNumber) {
 TEST(PointFileReader, FoldersDevicesHugeFilesAndFifosEndPromptly) {
     testing::TempDir dir;
     const testing::AwkwardPaths awkward(dir, ".CGH");
-    for (const auto& [path, says] : {std::pair{awkward.folder, "cannot open"}, {awkward.zero, "line 1: not a CGH header"},
-                                     {awkward.big, "line 1: not a CGH header"}, {awkward.fifo, "the file is empty"}}) {
+    for (const auto& [path, says] : {std::pair{awkward.folder, "cannot open"}, {awkward.fifo, "the file is empty"},
+                                     {awkward.zero, "line 1: not a CGH header"}, {awkward.big, "line 1: not a CGH header"}}) {
         ASSERT_FALSE(path.empty()) << says;
         const auto file = readPointFile(path);
         ASSERT_FALSE(file) << path;
@@ -97,7 +97,8 @@ TEST(PointFileReader, FoldersDevicesHugeFilesAndFifosEndPromptly) {
     ASSERT_TRUE(fed) << fed.error();
     ASSERT_EQ(fed->points.points.size(), 1u);
     const HologramPoint& p = fed->points.points[0];
-    EXPECT_EQ((std::array<double, 5>{p.x, p.y, p.z, p.phase, p.blue}), (std::array<double, 5>{-1.25, 0.5, 3, 3.141686, 0.511529f}));
+    EXPECT_EQ((std::array<double, 5>{p.x, p.y, p.z, p.phase, p.blue}),
+              (std::array<double, 5>{-1.25, 0.5, 3, 3.141686, 0.511529f}));
 }
 
 TEST(PlyReader, BothLayoutsGiveTheSamePoints) {
