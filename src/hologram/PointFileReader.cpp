@@ -1,12 +1,17 @@
 #include "hologram/PointFileReader.h"
 
+#include "platform/ByteStream.h"
+#include "platform/InputFile.h"
+#include "platform/MappedFile.h"
+#include "platform/MemoryBudget.h"
+
 #include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <map>
+#include <new>
+#include <optional>
 #include <vector>
 
 namespace velmora {
@@ -20,27 +25,28 @@ constexpr std::size_t kGreyPlaceholder = 42;
 // Beyond this a count is not believed: more points than a 16K x 16K frame.
 constexpr std::uint64_t kMostPoints = 1ull << 28;
 
-// Splits text into lines; CR LF or LF ends a line.
-class LineCursor {
-public:
-    explicit LineCursor(std::string_view text) : text_(text) {}
-    bool next(std::string_view& line) {
-        if (pos_ >= text_.size()) return false;
-        const std::size_t end = text_.find('\n', pos_);
-        line = text_.substr(pos_, end == std::string_view::npos ? std::string_view::npos : end - pos_);
-        pos_ = end == std::string_view::npos ? text_.size() : end + 1;
-        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-        ++number_;
-        return true;
-    }
-    int number() const { return number_; }
-    std::size_t position() const { return pos_; }
+// No line VELMORA writes is longer: four fixed-notation doubles of at most
+// 320 characters each (kMaxFixedChars of the number texts) and 128 bytes of
+// index, separators and line end (the CGH writer's kMaxLine), 1408 in all.
+// Past it a "line" is no line of a point file (/dev/zero, a binary file) and
+// is refused at once instead of being gathered.
+constexpr std::size_t kLongestLine = 2048;
+// Point sets smaller than this are not weighed against the memory left.
+constexpr std::uint64_t kSmallSet = std::uint64_t{1} << 26;
 
-private:
-    std::string_view text_;
-    std::size_t pos_ = 0;
-    int number_ = 0;
-};
+// The next line of `in`; false at the end or for a line too long to be one.
+bool nextLine(ByteStream& in, std::string_view& line) {
+    return in.nextLine(line, kLongestLine) == ByteStream::Line::Ok;
+}
+
+// A refusal when `count` points would not fit in the memory left.
+std::optional<std::string> roomFor(std::uint64_t count) {
+    const std::uint64_t bytes = count * sizeof(HologramPoint);
+    if (bytes < kSmallSet) return std::nullopt;
+    const auto shortfall = memoryShortfall(bytes);
+    if (!shortfall) return std::nullopt;
+    return "holding " + std::to_string(count) + " points " + *shortfall;
+}
 
 // Up to `most` space-separated numbers of a line; false on anything else.
 bool splitNumbers(std::string_view line, double* out, int most, int& count) {
@@ -62,38 +68,43 @@ bool startsWith(std::string_view text, std::string_view start) { return text.sub
 
 std::string at(int line) { return "line " + std::to_string(line) + ": "; }
 
-Parsed parseCgh(std::string_view bytes) {
-    LineCursor lines(bytes);
+Parsed parseCgh(ByteStream& lines) {
     std::string_view line;
-    lines.next(line);
     double header[4];
     int fields = 0;
-    if (!splitNumbers(line, header, 4, fields) || fields != 4 || header[0] < 0 || header[0] != std::floor(header[0]))
+    if (!nextLine(lines, line) || !splitNumbers(line, header, 4, fields) || fields != 4 || header[0] < 0 ||
+        header[0] != std::floor(header[0]))
         return Parsed::failure(at(1) + "not a CGH header (count, two scales and 0)");
     if (header[0] > static_cast<double>(kMostPoints)) return Parsed::failure(at(1) + "the point count is too large");
     const auto count = static_cast<std::uint64_t>(header[0]);
+    if (auto refusal = roomFor(count)) return Parsed::failure(*refusal);
     PointFile file;
     file.points.scaleXy = static_cast<float>(header[1]);
     file.points.scaleZ = static_cast<float>(header[2]);
     const std::size_t headerLength = line.size();
-    file.points.points.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(count, bytes.size() / 16)));
+    // A stream's length is unknown: its points are gathered as they come.
+    if (const auto size = lines.knownSize())
+        file.points.points.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(count, *size / 16)));
     int width = 0;
     bool ended = false;
-    while (lines.next(line)) {
+    for (;;) {
+        const auto got = lines.nextLine(line, kLongestLine);
+        if (got == ByteStream::Line::End) break;
+        if (got == ByteStream::Line::TooLong) return Parsed::failure(at(lines.lineNumber() + 1) + "not a point line");
         if (startsWith(line, "Statics:")) {
-            if (ended) return Parsed::failure(at(lines.number()) + "a second statistics line");
+            if (ended) return Parsed::failure(at(lines.lineNumber()) + "a second statistics line");
             ended = true;
             continue;
         }
         if (startsWith(line, "ViewPoint:")) {
-            if (lines.position() < bytes.size()) return Parsed::failure(at(lines.number() + 1) + "text after the viewpoint");
+            if (!lines.atEnd()) return Parsed::failure(at(lines.lineNumber() + 1) + "text after the viewpoint");
             break;
         }
-        if (ended) return Parsed::failure(at(lines.number()) + "a point after the statistics line");
+        if (ended) return Parsed::failure(at(lines.lineNumber()) + "a point after the statistics line");
         double v[8];
         int n = 0;
         if (!splitNumbers(line, v, 8, n) || (n != 6 && n != 8) || (width != 0 && n != width))
-            return Parsed::failure(at(lines.number()) + "not a point line");
+            return Parsed::failure(at(lines.lineNumber()) + "not a point line");
         width = n;
         HologramPoint p{v[1], v[2], v[3], v[4], static_cast<float>(v[5]), static_cast<float>(v[5]),
                         static_cast<float>(v[5])};
@@ -156,20 +167,24 @@ double binaryValue(const char* p, char type) {
 }
 
 // The header's elements; `binary` from its format line.
-Result<std::vector<PlyElement>> plyHeader(LineCursor& lines, bool& binary) {
+Result<std::vector<PlyElement>> plyHeader(ByteStream& lines, bool& binary) {
     using Header = Result<std::vector<PlyElement>>;
     std::vector<PlyElement> elements;
     std::string_view line;
-    lines.next(line);
+    nextLine(lines, line);
     bool formatSeen = false;
-    while (lines.next(line)) {
+    for (;;) {
+        const auto got = lines.nextLine(line, kLongestLine);
+        if (got == ByteStream::Line::End) break;
+        if (got == ByteStream::Line::TooLong)
+            return Header::failure(at(lines.lineNumber() + 1) + "not a PLY header line");
         if (line == "end_header") {
             if (!formatSeen) return Header::failure("the PLY header has no format line");
             return elements;
         }
         if (line == "format ascii 1.0") binary = false, formatSeen = true;
         else if (line == "format binary_little_endian 1.0") binary = true, formatSeen = true;
-        else if (startsWith(line, "format ")) return Header::failure(at(lines.number()) + "unsupported PLY format");
+        else if (startsWith(line, "format ")) return Header::failure(at(lines.lineNumber()) + "unsupported PLY format");
         else if (startsWith(line, "element ")) {
             const std::string_view rest = line.substr(8);
             const std::size_t space = rest.find(' ');
@@ -178,18 +193,18 @@ Result<std::vector<PlyElement>> plyHeader(LineCursor& lines, bool& binary) {
             const std::string_view number = space == std::string_view::npos ? "" : rest.substr(space + 1);
             const auto [end, ec] = std::from_chars(number.data(), number.data() + number.size(), element.count);
             if (ec != std::errc() || end != number.data() + number.size() || element.count > kMostPoints)
-                return Header::failure(at(lines.number()) + "bad element count");
+                return Header::failure(at(lines.lineNumber()) + "bad element count");
             elements.push_back(element);
         } else if (startsWith(line, "property ")) {
             const std::string_view rest = line.substr(9);
             const std::size_t space = rest.find(' ');
             PlyProperty property;
             if (elements.empty() || space == std::string_view::npos || !plyType(rest.substr(0, space), property))
-                return Header::failure(at(lines.number()) + "unsupported property");
+                return Header::failure(at(lines.lineNumber()) + "unsupported property");
             property.name = std::string(rest.substr(space + 1));
             elements.back().properties.push_back(property);
         } else if (!startsWith(line, "comment") && !startsWith(line, "obj_info")) {
-            return Header::failure(at(lines.number()) + "not a PLY header line");
+            return Header::failure(at(lines.lineNumber()) + "not a PLY header line");
         }
     }
     return Header::failure("the PLY header has no end_header");
@@ -214,37 +229,32 @@ struct VertexLayout {
     }
 };
 
-Parsed parsePly(std::string_view bytes) {
-    LineCursor lines(bytes);
+Parsed parsePly(ByteStream& lines) {
     bool binary = false;
     auto elements = plyHeader(lines, binary);
     if (!elements) return Parsed::failure(elements.error());
     PointFile file;
     file.kind = PointFileKind::Ply;
-    std::size_t offset = lines.position();
     for (const PlyElement& element : *elements) {
         const bool isVertex = element.name == "vertex";
         const VertexLayout layout(element);
         if (isVertex && !layout.complete()) return Parsed::failure("the vertex element lacks x, y, z or phase");
+        if (auto refusal = isVertex ? roomFor(element.count) : std::nullopt) return Parsed::failure(*refusal);
         const std::size_t fields = element.properties.size();
         if (fields == 0 || fields > 64) return Parsed::failure("element " + element.name + " has no usable properties");
         std::vector<double> values(fields);
         for (std::uint64_t e = 0; e < element.count; ++e) {
+            std::string_view record;
             if (binary) {
-                if (bytes.size() - offset < element.recordSize()) return Parsed::failure("the PLY data ends early");
-                for (std::size_t i = 0; i < fields; ++i) {
-                    values[i] = binaryValue(bytes.data() + offset, element.properties[i].type);
-                    offset += element.properties[i].size;
-                }
+                if (!lines.take(element.recordSize(), record)) return Parsed::failure("the PLY data ends early");
+                for (std::size_t i = 0, offset = 0; i < fields; offset += element.properties[i++].size)
+                    values[i] = binaryValue(record.data() + offset, element.properties[i].type);
             } else {
-                LineCursor rest(bytes.substr(offset));
-                std::string_view line;
                 int n = 0;
-                if (!rest.next(line) || !splitNumbers(line, values.data(), static_cast<int>(fields), n) ||
+                if (!nextLine(lines, record) || !splitNumbers(record, values.data(), static_cast<int>(fields), n) ||
                     n != static_cast<int>(fields))
                     return Parsed::failure("PLY data line " + std::to_string(e + 1) + " of " + element.name +
                                            " is not " + std::to_string(fields) + " numbers");
-                offset += rest.position();
             }
             if (isVertex) file.points.points.push_back(layout.point(values.data()));
         }
@@ -252,20 +262,40 @@ Parsed parsePly(std::string_view bytes) {
     return file;
 }
 
+Parsed parse(ByteStream& bytes) {
+    try {
+        const std::string_view start = bytes.peek(5);
+        if (startsWith(start, "ply\n") || startsWith(start, "ply\r\n")) return parsePly(bytes);
+        if (bytes.atEnd()) return Parsed::failure("the file is empty");
+        return parseCgh(bytes);
+    } catch (const std::bad_alloc&) {
+        return Parsed::failure("not enough memory for the points");
+    }
+}
+
 }  // namespace
 
 Result<PointFile> parsePointFile(std::string_view bytes) {
-    if (startsWith(bytes, "ply\n") || startsWith(bytes, "ply\r\n")) return parsePly(bytes);
-    if (bytes.empty()) return Parsed::failure("the file is empty");
-    return parseCgh(bytes);
+    ByteStream stream(bytes);
+    return parse(stream);
 }
 
 Result<PointFile> readPointFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return Parsed::failure("cannot open " + path);
-    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) return Parsed::failure("cannot read " + path);
-    auto parsed = parsePointFile(bytes);
+    InputFile in;
+    if (in.open(path) != InputFile::Status::Ok) return Parsed::failure("cannot open " + path);
+    MappedFile mapped;
+    if (in.regular()) {
+        const auto status = mapped.open(std::move(in));
+        if (status == MappedFile::Status::TooLarge)
+            return Parsed::failure(path + ": the file does not fit in the memory left");
+        if (status != MappedFile::Status::Ok) return Parsed::failure("cannot read " + path);
+    }
+    // A regular file is parsed where it is mapped; a pipe or device as it comes.
+    ByteStream bytes = in.isOpen()
+                           ? ByteStream(in)
+                           : ByteStream(std::string_view(reinterpret_cast<const char*>(mapped.data()), mapped.size()));
+    auto parsed = parse(bytes);
+    if (bytes.readFailed()) return Parsed::failure("cannot read " + path);
     if (!parsed) return Parsed::failure(path + ": " + parsed.error());
     return parsed;
 }

@@ -15,6 +15,13 @@
 // PLY: "format ascii 1.0" or "format binary_little_endian 1.0", a "vertex"
 // element with x, y, z, red, green, blue and phase in any order and scalar
 // type; other elements (the ASCII layout's "color") are skipped.
+//
+// readPointFile maps a regular file and reads a pipe or device as it comes,
+// holding the points and never the whole file. A folder cannot be opened; a
+// FIFO without a writer is empty; a line longer than any the writers make
+// (/dev/zero, a binary file) is refused at once, and so is a point count the
+// memory left could not hold. Every failure, running out of memory included,
+// is a failure Result.
 
 #include "hologram/HologramPoints.h"
 #include "hologram/Result.h"

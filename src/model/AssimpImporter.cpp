@@ -1,5 +1,8 @@
 #include "model/AssimpImporter.h"
 
+#include "platform/InputFile.h"
+#include "platform/MappedFile.h"
+#include "platform/MemoryBudget.h"
 #include "platform/NameSuffix.h"
 
 #include <assimp/Importer.hpp>
@@ -14,6 +17,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <new>
 #include <set>
 
 namespace velmora {
@@ -26,6 +30,10 @@ namespace {
 // indices are 16 bits wide, as in a .3ds file.
 constexpr std::size_t kMaxPerObject = 65535;
 constexpr std::size_t kMaxNameLength = 16;
+// A model from a pipe or device is held whole before the library parses it.
+// From this size on (some millions of triangles of OBJ text) it is taken for
+// a device that never ends, such as /dev/zero, and refused.
+constexpr std::size_t kMostStreamed = std::size_t{128} << 20;
 
 const char* const kExtensions[] = {"obj", "stl", "ply", "gltf", "glb", "dae", "fbx"};
 
@@ -329,23 +337,41 @@ AssimpImporter::AssimpImporter(Prompt& prompt, Diagnostics diagnostics)
 
 bool AssimpImporter::readFile(const std::string& path, ParsedScene& scene) {
     scene = ParsedScene{};
-    {
-        std::error_code ec;
-        std::ifstream probe(path, std::ios::binary);
-        if (!probe || fs::is_directory(path, ec)) {
-            prompt_.show(formatText("Failed to open %s\n", path.c_str()), std::string("Error"), PromptIcon::Error);
-            return false;
-        }
-    }
-    Assimp::Importer importer;
-    configure(importer);
-    const aiScene* source = importer.ReadFile(path, kImportSteps);
-    if (!source) {
-        report(diagnostics_, "Failed to parse %s\n", path.c_str());
-        report(diagnostics_, "%s\n", importer.GetErrorString());
+    InputFile in;
+    if (in.open(path) != InputFile::Status::Ok) {
+        prompt_.show(formatText("Failed to open %s\n", path.c_str()), std::string("Error"), PromptIcon::Error);
         return false;
     }
-    SceneBuilder(*source, extensionOf(path), scene).build();
+    const auto refuse = [&](const std::string& reason) {
+        report(diagnostics_, "Failed to parse %s\n", path.c_str());
+        report(diagnostics_, "%s\n", reason.c_str());
+        return false;
+    };
+    Assimp::Importer importer;
+    configure(importer);
+    const aiScene* source = nullptr;
+    MappedFile streamed;
+    try {
+        if (in.regular()) {
+            // The library holds the whole file and more while it parses.
+            if (auto shortfall = memoryShortfall(in.size())) return refuse("the file " + *shortfall);
+            in.close();
+            source = importer.ReadFile(path, kImportSteps);
+        } else {
+            const auto status = streamed.open(std::move(in), kMostStreamed);
+            if (status == MappedFile::Status::TooLarge || streamed.cutShort())
+                return refuse(std::to_string(kMostStreamed >> 20) + " MiB or more from a pipe or device");
+            if (status != MappedFile::Status::Ok) return refuse("the file cannot be read to its end");
+            if (streamed.size() == 0) return refuse("the file is empty");
+            source = importer.ReadFileFromMemory(streamed.data(), streamed.size(), kImportSteps,
+                                                 extensionOf(path).c_str());
+        }
+        if (!source) return refuse(importer.GetErrorString());
+        SceneBuilder(*source, extensionOf(path), scene).build();
+    } catch (const std::bad_alloc&) {
+        scene = ParsedScene{};
+        return refuse("not enough memory for the model");
+    }
     if (!hasTriangles(scene)) {
         report(diagnostics_, "No triangles in %s\n", path.c_str());
         return false;

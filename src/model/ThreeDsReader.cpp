@@ -46,6 +46,17 @@ constexpr float kByteColourScale = 0.00390625f;
 // Parsed bytes handed back to the system at a time while walking a big file.
 constexpr std::size_t kReleaseStep = std::size_t{16} << 20;
 
+// A regular file whole; of a pipe or device its header first, then no more
+// than its main chunk claims (never more than 4 GiB), which is all the reader
+// looks at: /dev/zero ends after six bytes.
+MappedFile::Status openWhole(MappedFile& file, const std::string& path) {
+    const MappedFile::Status status = file.open(path, kHeaderSize);
+    if (status != MappedFile::Status::Ok || !file.cutShort() || file.size() < kHeaderSize ||
+        loadU16(file.data()) != ThreeDsReader::kMain)
+        return status;
+    return file.readMore(std::max<std::size_t>(loadU32(file.data() + 2), kHeaderSize));
+}
+
 }  // namespace
 
 // Position in the file image. Every read is bounded by the end of the chunk
@@ -121,7 +132,7 @@ ThreeDsReader::ThreeDsReader(Prompt& prompt, Diagnostics diagnostics)
 
 bool ThreeDsReader::readFile(const std::string& path, ParsedScene& scene) {
     MappedFile file;
-    switch (file.open(path)) {
+    switch (openWhole(file, path)) {
         case MappedFile::Status::OpenFailed:
             prompt_.show(formatText("Failed to open %s\n", path.c_str()), std::string("Error"),
                          PromptIcon::Error);
@@ -135,6 +146,10 @@ bool ThreeDsReader::readFile(const std::string& path, ParsedScene& scene) {
         case MappedFile::Status::ReadFailed:
             report(diagnostics_, "Error reading file\n");
             break;
+        case MappedFile::Status::TooLarge:
+            report(diagnostics_, "Error reading file\n");
+            report(diagnostics_, "Failed to parse %s\n", path.c_str());
+            return false;
         case MappedFile::Status::Ok:
             break;
     }

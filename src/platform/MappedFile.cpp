@@ -1,28 +1,18 @@
 #include "platform/MappedFile.h"
 
-#include <fcntl.h>
+#include "platform/MemoryBudget.h"
+
 #include <sys/mman.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <new>
 #include <utility>
 
 namespace velmora {
 
 namespace {
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int fd) : fd_(fd) {}
-    ~FileDescriptor() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    int get() const { return fd_; }
-
-private:
-    int fd_;
-};
+constexpr std::size_t kChunk = std::size_t{1} << 16;
 
 std::size_t pageSize() {
     static const std::size_t size = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
@@ -43,6 +33,7 @@ MappedFile& MappedFile::operator=(MappedFile&& other) noexcept {
         mappingSize_ = std::exchange(other.mappingSize_, 0);
         released_ = std::exchange(other.released_, 0);
         buffer_ = std::move(other.buffer_);
+        stream_ = std::move(other.stream_);
     }
     return *this;
 }
@@ -56,53 +47,79 @@ void MappedFile::reset() {
     released_ = 0;
     buffer_.clear();
     buffer_.shrink_to_fit();
+    stream_.close();
 }
 
-MappedFile::Status MappedFile::open(const std::string& path) {
+MappedFile::Status MappedFile::open(const std::string& path, std::size_t most) {
     reset();
-    FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    if (fd.get() < 0) return Status::OpenFailed;
-
-    struct stat st {};
-    if (::fstat(fd.get(), &st) != 0) return Status::SizeFailed;
-    // open() accepts a directory, and whether seeking or reading it fails
-    // next depends on the file system; refuse it here so every system gives
-    // the same answer.
-    if (S_ISDIR(st.st_mode)) return Status::OpenFailed;
-
-    // A pipe cannot seek and is measured by reading instead.
-    if (::lseek(fd.get(), 0, SEEK_END) != static_cast<off_t>(-1) &&
-        ::lseek(fd.get(), 0, SEEK_SET) == static_cast<off_t>(-1))
-        return Status::SeekFailed;
-
-    if (S_ISREG(st.st_mode) && st.st_size > 0) {
-        const auto length = static_cast<std::size_t>(st.st_size);
-        void* p = ::mmap(nullptr, length, PROT_READ, MAP_PRIVATE, fd.get(), 0);
-        if (p != MAP_FAILED) {
-            ::madvise(p, length, MADV_SEQUENTIAL);
-            mapping_ = p;
-            mappingSize_ = length;
-            data_ = static_cast<const std::uint8_t*>(p);
-            size_ = length;
-            return Status::Ok;
-        }
+    InputFile file;
+    switch (file.open(path)) {
+        case InputFile::Status::OpenFailed: return Status::OpenFailed;
+        case InputFile::Status::StatFailed: return Status::SizeFailed;
+        case InputFile::Status::Ok: break;
     }
+    return open(std::move(file), most);
+}
 
-    // Fall back to reading everything.
-    std::uint8_t chunk[1 << 16];
-    for (;;) {
-        const ssize_t n = ::read(fd.get(), chunk, sizeof chunk);
-        if (n < 0) {
-            data_ = buffer_.data();
-            size_ = buffer_.size();
-            return Status::ReadFailed;
+MappedFile::Status MappedFile::open(InputFile file, std::size_t most) {
+    reset();
+    // A regular file of size 0 may still have bytes (those of /proc do).
+    if (!file.regular() || file.size() == 0) {
+        stream_ = std::move(file);
+        return readStream(most);
+    }
+    if (::lseek(file.descriptor(), 0, SEEK_SET) == static_cast<off_t>(-1)) return Status::SeekFailed;
+    const auto length = static_cast<std::size_t>(file.size());
+    void* p = ::mmap(nullptr, length, PROT_READ, MAP_PRIVATE, file.descriptor(), 0);
+    if (p != MAP_FAILED) {
+        ::madvise(p, length, MADV_SEQUENTIAL);
+        mapping_ = p;
+        mappingSize_ = length;
+        data_ = static_cast<const std::uint8_t*>(p);
+        size_ = length;
+        return Status::Ok;
+    }
+    // Not mappable: read it, as far as its size says and memory allows.
+    if (memoryShortfall(file.size())) return Status::TooLarge;
+    stream_ = std::move(file);
+    const Status status = readStream(static_cast<std::size_t>(stream_.size()));
+    stream_.close();
+    return status;
+}
+
+MappedFile::Status MappedFile::readMore(std::size_t most) {
+    if (!stream_.isOpen()) return Status::Ok;
+    return readStream(most);
+}
+
+MappedFile::Status MappedFile::readStream(std::size_t most) {
+    Status status = Status::Ok;
+    try {
+        while (buffer_.size() < most) {
+            if (buffer_.size() == buffer_.capacity()) {
+                // Grown by doubling, each step weighed against the memory left.
+                const std::size_t wanted = std::min(most, std::max(kChunk, 2 * buffer_.capacity()));
+                if (memoryShortfall(wanted)) throw std::bad_alloc();
+                buffer_.reserve(wanted);
+            }
+            const std::size_t room = std::min(buffer_.capacity(), most) - buffer_.size();
+            const std::size_t at = buffer_.size();
+            buffer_.resize(at + std::min(room, kChunk));
+            const long n = stream_.read(buffer_.data() + at, buffer_.size() - at);
+            buffer_.resize(at + static_cast<std::size_t>(std::max(n, 0L)));
+            if (n <= 0) {
+                if (n < 0) status = Status::ReadFailed;
+                stream_.close();
+                break;
+            }
         }
-        if (n == 0) break;
-        buffer_.insert(buffer_.end(), chunk, chunk + n);
+    } catch (const std::bad_alloc&) {
+        reset();
+        return Status::TooLarge;
     }
     data_ = buffer_.data();
     size_ = buffer_.size();
-    return Status::Ok;
+    return status;
 }
 
 void MappedFile::release(std::size_t offset) {

@@ -1,6 +1,7 @@
 // The point-file readers on files written by hand in the writers' layouts.
 
 #include "hologram/PointFileReader.h"
+#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -77,6 +78,27 @@ TEST(CghReader, RefusesBadLinesWithTheLineNumber) {
         ASSERT_FALSE(file) << c.says;
         EXPECT_NE(file.error().find(c.says), std::string::npos) << file.error();
     }
+}
+
+TEST(PointFileReader, FoldersDevicesHugeFilesAndFifosEndPromptly) {
+    testing::TempDir dir;
+    const testing::AwkwardPaths awkward(dir, ".CGH");
+    for (const auto& [path, says] : {std::pair{awkward.folder, "cannot open"}, {awkward.fifo, "the file is empty"},
+                                     {awkward.zero, "line 1: not a CGH header"}, {awkward.big, "line 1: not a CGH header"}}) {
+        ASSERT_FALSE(path.empty()) << says;
+        const auto file = readPointFile(path);
+        ASSERT_FALSE(file) << path;
+        EXPECT_NE(file.error().find(says), std::string::npos) << file.error();
+    }
+    const int keeper = testing::fillFifo(
+        awkward.fifo, padded("1 2.5 0.3 0", 42) + "0 -1.250000 0.500000 3.000000 3.141686 0.511529\r\n" + kTail);
+    const auto fed = readPointFile(awkward.fifo);
+    ::close(keeper);
+    ASSERT_TRUE(fed) << fed.error();
+    ASSERT_EQ(fed->points.points.size(), 1u);
+    const HologramPoint& p = fed->points.points[0];
+    EXPECT_EQ((std::array<double, 5>{p.x, p.y, p.z, p.phase, p.blue}),
+              (std::array<double, 5>{-1.25, 0.5, 3, 3.141686, 0.511529f}));
 }
 
 TEST(PlyReader, BothLayoutsGiveTheSamePoints) {

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <set>
 #include <sstream>
 
@@ -141,6 +142,21 @@ TEST(AssimpImporter, FailuresAreReportedAndLeaveNoModel) {
     ASSERT_EQ(in.lines.size(), 4u);  // each followed by the library's reason
     EXPECT_EQ(in.lines[0] + in.lines[2], "Failed to parse " + in.dir.file("bad.glb") + "\nFailed to parse " +
                                              in.dir.file("points.obj") + "\n");
+    // A folder cannot be opened; a device, a file larger than any memory and a FIFO without a writer end at once.
+    const testing::AwkwardPaths awkward(in.dir, ".obj", std::uintmax_t{1} << 40);
+    RecordingPrompt refused;
+    EXPECT_FALSE(importModel(awkward.folder, in.scene, refused));
+    testing::expectBox(refused, "Error", "Failed to open " + awkward.folder + "\n");
+    for (const auto& [path, reason] : {std::pair{awkward.zero, "128 MiB or more from a pipe or device"},
+                                       {awkward.big, "the file needs 1024.0 GiB, "}, {awkward.fifo, "the file is empty"}}) {
+        in.lines.clear();
+        EXPECT_FALSE(importModel(path, in.scene, in.prompt, [&in](std::string_view l) { in.lines.emplace_back(l); }));
+        ASSERT_EQ(in.lines.size(), 2u) << path;
+        EXPECT_EQ(in.lines[0] + in.lines[1].substr(0, std::strlen(reason)), "Failed to parse " + path + "\n" + reason);
+    }
+    const int keeper = testing::fillFifo(awkward.fifo, "v 1 2 3\nv 4 5 6\nv 7 8 10\nf 1 2 3\n");
+    EXPECT_TRUE(importModel(awkward.fifo, in.scene, in.prompt));
+    ::close(keeper);
     for (const char* yes : {"a.obj", "A.OBJ", "b.Stl", "c.ply", "d.gltf", "e.GLB", "f.dae", "g.fbx", "dir/h.obj"})
         EXPECT_TRUE(isAssimpModel(yes)) << yes;
     for (const char* no : {"a.3ds", "A.3DS", "obj", "dir.obj/file", "a.objx", "a.jpeg", ""})

@@ -123,13 +123,22 @@ TEST(ThreeDsReader, FilesOnDisk) {
               "> Not in 3DS format.\n> Failed to parse " + dir.file("other.3ds") + "\nfailed\n");
     EXPECT_EQ(readDump(prompt, nullptr, dir.file("empty.3ds")),
               "> Error reading file\n> Not in 3DS format.\n> Failed to parse " + dir.file("empty.3ds") + "\nfailed\n");
-    EXPECT_TRUE(prompt.messages().empty());
     // A folder is refused like a missing file, on every file system.
-    for (const std::string& path : {dir.path().string(), dir.file("absent.3ds")}) {
+    const AwkwardPaths awkward(dir, ".3ds");
+    for (const std::string& path : {awkward.folder, dir.file("absent.3ds")}) {
         RecordingPrompt refused;
         EXPECT_EQ(readDump(refused, nullptr, path), "failed\n");
         expectBox(refused, "Error", "Failed to open " + path + "\n");
     }
+    // A device, a huge file and a FIFO without a writer end at once, in a bounded memory.
+    for (const std::string& path : {awkward.zero, awkward.big})
+        EXPECT_EQ(readDump(prompt, nullptr, path), "> Not in 3DS format.\n> Failed to parse " + path + "\nfailed\n");
+    EXPECT_EQ(readDump(prompt, nullptr, awkward.fifo),
+              "> Error reading file\n> Not in 3DS format.\n> Failed to parse " + awkward.fifo + "\nfailed\n");
+    const int keeper = fillFifo(awkward.fifo, std::string(square.begin(), square.end()));
+    EXPECT_EQ(readDump(prompt, nullptr, awkward.fifo), dataSections("threeds_reader.txt").at("square from disk"));
+    ::close(keeper);
+    EXPECT_TRUE(prompt.messages().empty());
 }
 
 }  // namespace

@@ -2,6 +2,10 @@
 // A temporary folder for a test, removed with everything in it afterwards,
 // whole-file reads and writes, and the expected texts of tests/data.
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
@@ -89,6 +93,33 @@ bool writeFile(const std::string& path, const Container& bytes) {
     std::ofstream out(path, std::ios::binary);
     out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     return static_cast<bool>(out.flush());
+}
+
+// Paths that are no plain file, each ending in `ending`: a folder, a link to
+// /dev/zero, a sparse file of `bigSize` bytes (no disk taken) and a FIFO
+// without a writer. Empty strings when one could not be made.
+struct AwkwardPaths {
+    std::string folder, zero, big, fifo;
+    AwkwardPaths(const TempDir& dir, const std::string& ending, std::uintmax_t bigSize = std::uintmax_t{30} << 30)
+        : folder(dir.file("folder" + ending)), zero(dir.file("zero" + ending)), big(dir.file("big" + ending)),
+          fifo(dir.file("fifo" + ending)) {
+        std::error_code ec;
+        if (::mkdir(folder.c_str(), 0700) != 0) folder.clear();
+        if (::symlink("/dev/zero", zero.c_str()) != 0) zero.clear();
+        if (::mkfifo(fifo.c_str(), 0600) != 0) fifo.clear();
+        if (!writeFile(big, std::string()) || (std::filesystem::resize_file(big, bigSize, ec), ec)) big.clear();
+    }
+};
+
+// Writes `bytes` (fewer than a pipe holds) into the FIFO and closes the
+// writing end. The descriptor returned, a reader that takes nothing, keeps
+// them for the next reader to open; close it afterwards.
+inline int fillFifo(const std::string& path, const std::string& bytes) {
+    const int keeper = ::open(path.c_str(), O_RDONLY | O_NONBLOCK);
+    const int writer = ::open(path.c_str(), O_WRONLY);
+    const bool written = writer >= 0 && ::write(writer, bytes.data(), bytes.size()) == ssize_t(bytes.size());
+    if (writer >= 0) ::close(writer);
+    return written ? keeper : -1;
 }
 
 }  // namespace velmora::testing
