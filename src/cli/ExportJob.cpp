@@ -207,7 +207,7 @@ bool makeHologram(const CommandLine& cl, GlView& view, Prompt& prompt, ViewerSta
 ExitStatus runExportJob(const CommandLine& cl) {
     if (auto refusal = checkCommandOutputs(cl)) {
         std::fprintf(stderr, "velmora-export: %s\n", refusal->text().c_str());
-        return ExitStatus::ExportFailed;
+        return ExitStatus::Failed;
     }
     ConsolePrompt prompt("velmora-export");
     prompt.setInformational(cl.verbose);
