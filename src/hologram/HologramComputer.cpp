@@ -98,7 +98,8 @@ std::optional<std::string> checkField(const HologramChannel& channel) {
         lit = lit || v != 0.0;
     }
     if (lit) return std::nullopt;
-    return "the " + channel.name + " hologram came out blank: no point's light reaches it";
+    return "the " + channel.name + " hologram came out blank: no point's light reaches it (points beside the grid "
+           "can be fitted onto it)";
 }
 
 bool finite(const HologramPoint& p) {
