@@ -267,8 +267,8 @@ TEST(Placement, RefusesWhatCannotMakeAHologramWithAReason) {
         s.recordingGap = gap;
         s.memoryRoot = budget.path().string();
         const auto result = computeHolograms(points, s);
-        ASSERT_FALSE(result) << says;
-        EXPECT_NE(result.error().find(says), std::string::npos) << result.error();
+        const std::string said = result ? "a hologram" : result.error();
+        EXPECT_NE(said.find(says), std::string::npos) << said;
     }
     EXPECT_TRUE(computeHolograms(one, smallGrid(2, 1e-3)));  // the smallest grid at the nearest distance
     HologramSettings atTheBound = smallGrid(16, 20e-3);
