@@ -87,19 +87,24 @@ std::uint64_t memoryNeeded(const HologramSettings& s, std::size_t channels, std:
     return static_cast<std::uint64_t>(bytes * 1.125) + (std::uint64_t{64} << 20);
 }
 
-// A hologram of zeros, or one with values that are no numbers, shows
-// nothing; it is never handed on as one.
-std::optional<std::string> checkField(const HologramChannel& channel) {
-    bool lit = false;
-    for (const auto& v : channel.field.values) {
+// A hologram with values that are no numbers shows nothing; it is never
+// handed on as one.
+std::optional<std::string> checkFinite(const HologramChannel& channel) {
+    for (const auto& v : channel.field.values)
         if (!std::isfinite(v.real()) || !std::isfinite(v.imag()))
             return "the " + channel.name + " hologram has values that are not finite numbers: the lengths are too "
                    "large to compute with";
-        lit = lit || v != 0.0;
-    }
-    if (lit) return std::nullopt;
-    return "the " + channel.name + " hologram came out blank: no point's light reaches it (points beside the grid "
-           "can be fitted onto it)";
+    return std::nullopt;
+}
+
+// One dark channel is a colour (a red object has no blue), all of them dark
+// is no hologram.
+std::optional<std::string> checkLit(const HologramSet& set) {
+    for (const auto& channel : set.channels)
+        if (std::any_of(channel.field.values.begin(), channel.field.values.end(), [](auto v) { return v != 0.0; }))
+            return std::nullopt;
+    return std::string(set.channels.size() > 1 ? "every hologram" : "the hologram") +
+           " came out blank: no point's light reaches it (points beside the grid can be fitted onto it)";
 }
 
 bool finite(const HologramPoint& p) {
@@ -221,10 +226,11 @@ Result<HologramSet> computePlaced(PlacedPoints& placed, const HologramSettings& 
         }
         channel.field = std::move(hologram);
         if (cancelled()) break;
-        if (auto bad = checkField(channel)) return Result<HologramSet>::failure(*bad);
+        if (auto bad = checkFinite(channel)) return Result<HologramSet>::failure(*bad);
     }
     // A computation stopped part-way leaves fields that are not holograms.
     if (cancelled()) return Result<HologramSet>::failure(kCancelled);
+    if (auto bad = checkLit(set)) return Result<HologramSet>::failure(*bad);
     return set;
 }
 

@@ -257,7 +257,7 @@ TEST(Placement, RefusesWhatCannotMakeAHologramWithAReason) {
         {deep, 0.1, {}, 16, "the nearest point's depth (inf m) is not a finite length"},
         {far, 0.1, {}, 16, "red hologram has values that are not finite"},
         {one, 1e305, {}, 16, "red hologram has values that are not finite"},
-        {black, 0.1, {}, 16, "red hologram came out blank"},
+        {black, 0.1, {}, 16, "every hologram came out blank"},
         {one, 20e-3, 7.1e-3, 16, "7.1 mm from the nearest point is too close to it for a hologram within 5 % of the "
                                  "direct sum; at this pitch it must be at least 7.11 mm"},
         {one, 20e-3, -1e-3, 16, "not in front of it"},
