@@ -6,6 +6,7 @@
 #include <QProgressDialog>
 
 #include <atomic>
+#include <memory>
 #include <optional>
 #include <thread>
 
@@ -54,10 +55,15 @@ HologramWindow* showHologram(QWidget* parent, const HologramPoints& points, Prom
         prompt.show("Cannot compute the hologram: " + result->error(), std::string(kErrorCaption), PromptIcon::Error);
         return nullptr;
     }
-    // Owned by its parent, like every widget of the frame.
-    auto* window = new HologramWindow(**result, settings, parent);
+    auto window = std::make_unique<HologramWindow>(**result, settings, parent);
+    if (!window->reconstructionError().empty()) {
+        prompt.show("Cannot show the hologram: " + window->reconstructionError(), std::string(kErrorCaption),
+                    PromptIcon::Error);
+        return nullptr;
+    }
     window->show();
-    return window;
+    // Owned by its parent from here, like every widget of the frame.
+    return window.release();
 }
 
 }  // namespace velmora

@@ -68,6 +68,8 @@ void HologramWindow::refocus() {
                              : picture_;
     view_->setPixmap(QPixmap::fromImage(shown));
     focusText_->setText(QStringLiteral("Focus: %1 mm from the hologram").arg(focusDistance() * 1e3, 0, 'f', 2));
+    if (!reconstruction_.error().empty())
+        focusText_->setText(QStringLiteral("Cannot refocus: %1").arg(QString::fromStdString(reconstruction_.error())));
 }
 
 }  // namespace velmora

@@ -23,6 +23,8 @@ public:
     // Metres from the hologram; the picture is focused there.
     double focusDistance() const;
     const QImage& picture() const { return picture_; }
+    // Why there is no picture (no memory for the reconstruction); empty when there is one.
+    const std::string& reconstructionError() const { return reconstruction_.error(); }
 
 private:
     void refocus();

@@ -1,6 +1,7 @@
 #include "hologram/BandLimitedPropagator.h"
 
 #include "hologram/Phasor.h"
+#include "hologram/RowBands.h"
 
 #include <algorithm>
 #include <cmath>
@@ -59,13 +60,10 @@ void applyTransfer(std::complex<double>* spectrum, int width, int height, double
 void BandLimitedPropagator::propagateBuffer(double pitch, double wavelength, double distance) {
     fft_.forward();
     const int width = fft_.width(), height = fft_.height();
-    const int threads = std::max(1, std::min(static_cast<int>(std::thread::hardware_concurrency()), height / 16));
-    std::vector<std::thread> workers;
-    for (int t = 1; t < threads; ++t)
-        workers.emplace_back(applyTransfer, fft_.data(), width, height, pitch, wavelength, distance,
-                             height * t / threads, height * (t + 1) / threads);
-    applyTransfer(fft_.data(), width, height, pitch, wavelength, distance, 0, height / threads);
-    for (auto& worker : workers) worker.join();
+    runInBands(height, std::min(static_cast<int>(std::thread::hardware_concurrency()), height / 16),
+               [&](int first, int end) {
+                   applyTransfer(fft_.data(), width, height, pitch, wavelength, distance, first, end);
+               });
     fft_.backward();
 }
 

@@ -2,11 +2,17 @@
 
 #include <fftw3.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <mutex>
+#include <new>
+#include <stdexcept>
 #include <thread>
-#include <unistd.h>
 
 namespace velmora {
 
@@ -25,20 +31,51 @@ void setUpThreads(int threads) {
     fftw_plan_with_nthreads(count);
 }
 
-void loadWisdom(const std::string& folder) {
+// Wisdom lives in a regular file; anything else there (a FIFO, a device, a
+// folder) could block a read or never end, so wisdom is then left alone.
+std::string unusableWisdom(const std::string& path) {
+    return "the FFTW wisdom file " + path + " is not a regular file; wisdom is neither read nor kept";
+}
+
+bool isUnusableWisdom(const std::string& path) {
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode);
+}
+
+// Opened without blocking and checked on the descriptor, so a FIFO put in
+// place after a look at the name cannot block either.
+void loadWisdom(const std::string& folder, std::string& warning) {
     static std::string loaded;
     if (folder.empty() || loaded == folder) return;
     loaded = folder;
-    fftw_import_wisdom_from_filename(wisdomPath(folder).c_str());
+    const std::string path = wisdomPath(folder);
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return;
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        warning = unusableWisdom(path);
+        return;
+    }
+    if (std::FILE* file = ::fdopen(fd, "r")) {
+        fftw_import_wisdom_from_file(file);
+        std::fclose(file);
+    } else {
+        ::close(fd);
+    }
 }
 
 // Written to a temporary name and renamed, so a second program planning at
 // the same time never reads half a file.
-void saveWisdom(const std::string& folder) {
+void saveWisdom(const std::string& folder, std::string& warning) {
     if (folder.empty()) return;
+    const std::string target = wisdomPath(folder);
+    if (isUnusableWisdom(target)) {
+        warning = unusableWisdom(target);
+        return;
+    }
     std::error_code ec;
     std::filesystem::create_directories(folder, ec);
-    const std::string target = wisdomPath(folder);
     const std::string temp = target + "." + std::to_string(::getpid()) + ".tmp";
     if (fftw_export_wisdom_to_filename(temp.c_str()) != 0)
         std::filesystem::rename(temp, target, ec);
@@ -64,10 +101,11 @@ FourierTransform::FourierTransform(int width, int height, FftPlanning planning, 
     : width_(width), height_(height), plans_(std::make_unique<Plans>()) {
     const std::size_t count = static_cast<std::size_t>(width) * height;
     data_.reset(reinterpret_cast<std::complex<double>*>(fftw_alloc_complex(count)));
+    if (!data_) throw std::bad_alloc();
     std::lock_guard<std::mutex> guard(plannerLock());
     setUpThreads(threads);
     const unsigned flags = planning == FftPlanning::Measure ? FFTW_MEASURE : FFTW_ESTIMATE;
-    if (planning == FftPlanning::Measure) loadWisdom(wisdomFolder);
+    if (planning == FftPlanning::Measure) loadWisdom(wisdomFolder, warning_);
     auto* buffer = reinterpret_cast<fftw_complex*>(data_.get());
     // Measuring overwrites the buffer; nothing is in it yet.
     fftw_plan probe = fftw_plan_dft_2d(height, width, buffer, buffer, FFTW_FORWARD, flags | FFTW_WISDOM_ONLY);
@@ -75,7 +113,10 @@ FourierTransform::FourierTransform(int width, int height, FftPlanning planning, 
     if (probe) fftw_destroy_plan(probe);
     plans_->forward = fftw_plan_dft_2d(height, width, buffer, buffer, FFTW_FORWARD, flags);
     plans_->backward = fftw_plan_dft_2d(height, width, buffer, buffer, FFTW_BACKWARD, flags);
-    if (planning == FftPlanning::Measure && !known) saveWisdom(wisdomFolder);
+    if (!plans_->forward || !plans_->backward)
+        throw std::runtime_error("FFTW cannot plan a " + std::to_string(width) + " x " + std::to_string(height) +
+                                 " transform");
+    if (planning == FftPlanning::Measure && !known) saveWisdom(wisdomFolder, warning_);
 }
 
 FourierTransform::~FourierTransform() = default;

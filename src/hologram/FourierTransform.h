@@ -4,6 +4,10 @@
 // with FftPlanning::Measure is slow (seconds at 3840 x 2160), so the
 // planner's wisdom is read from and written back to a cache folder: a size
 // is measured once per machine, not once per run.
+//
+// The constructor throws std::bad_alloc when the buffer cannot be had and
+// std::runtime_error when FFTW cannot plan; the computation turns both into
+// a failure with its reason.
 
 #include "hologram/HologramSettings.h"
 
@@ -23,6 +27,8 @@ public:
     int width() const { return width_; }
     int height() const { return height_; }
     std::complex<double>* data() { return data_.get(); }
+    // Why the wisdom file was left alone; empty when it was not.
+    const std::string& wisdomWarning() const { return warning_; }
 
     // Unnormalised: forward() then backward() multiplies by width * height.
     void forward();
@@ -37,6 +43,7 @@ private:
     int height_;
     std::unique_ptr<std::complex<double>, FreeBuffer> data_;
     std::unique_ptr<Plans> plans_;
+    std::string warning_;
 };
 
 // The wisdom file inside a folder.

@@ -2,11 +2,14 @@
 
 #include "hologram/BandLimitedPropagator.h"
 #include "hologram/FourierTransform.h"
+#include "platform/MemoryBudget.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <limits>
+#include <new>
+#include <stdexcept>
 
 namespace velmora {
 
@@ -18,7 +21,25 @@ std::string millimetres(double metres) {
     return text;
 }
 
-std::optional<std::string> checkSettings(const HologramSettings& s) {
+std::string number(double value) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%g", value);
+    return text;
+}
+
+// Every wavelength the points' holograms use.
+std::vector<double> wavelengths(const HologramSettings& s, bool colour) {
+    return colour ? std::vector<double>{s.red, s.green, s.blue} : std::vector<double>{s.grey};
+}
+
+// The recording plane must lie far enough from the nearest point for its
+// zone to be kSmallestZone pixels wide at the shortest wavelength.
+double smallestGap(const HologramSettings& s, bool colour) {
+    const auto all = wavelengths(s, colour);
+    return kSmallestZone * s.pitch / apertureSine(*std::min_element(all.begin(), all.end()), s.pitch);
+}
+
+std::optional<std::string> checkSettings(const HologramSettings& s, bool colour) {
     if (s.width < 2 || s.height < 2 || s.width > 16384 || s.height > 16384)
         return "the hologram size must be 2 to 16384 pixels each way";
     if (!(s.pitch > 0.0) || !(s.unit > 0.0) || !std::isfinite(s.pitch) || !std::isfinite(s.unit))
@@ -29,8 +50,61 @@ std::optional<std::string> checkSettings(const HologramSettings& s) {
                millimetres(kNearestAllowed);
     if (s.recordingGap && !(*s.recordingGap < s.distance))
         return "the recording plane must lie between the object and the hologram";
+    if (s.recordingGap && s.method == HologramMethod::RecordingPlane &&
+        !(*s.recordingGap >= smallestGap(s, colour)))
+        return "the recording plane " + millimetres(*s.recordingGap) + " from the nearest point is " +
+               (*s.recordingGap > 0.0 ? "too close to it for a hologram within 5 % of the direct sum"
+                                      : "not in front of it") +
+               "; at this pitch it must be at least " + millimetres(smallestGap(s, colour));
     if (s.recordingZone < 1) return "the recording zone must be at least one pixel";
     return std::nullopt;
+}
+
+std::optional<std::string> checkScale(const char* which, double scale) {
+    if (std::isfinite(scale) && scale > 0.0) return std::nullopt;
+    return std::string("the file's ") + which + " scale (" + number(scale) + ") must be a positive finite number";
+}
+
+// A length that overflowed, or came from one that did, is no length.
+std::optional<std::string> checkLength(const char* what, double metres) {
+    if (std::isfinite(metres)) return std::nullopt;
+    return std::string(what) + " (" + number(metres) + " m) is not a finite length";
+}
+
+// Bytes at the busiest moment, in complex values (16 bytes) per hologram
+// pixel for C channels. Computing: the transform's buffer and the padded
+// plane (4 each), the channel's hologram and its cropped result (2) and the
+// C - 1 channels before. Reconstructing: the C fields, their phase-only
+// copies, the transform and a padded copy (4 each) and the intensities of
+// the channels before (C - 1 halves). FFTW's planner and the points come on
+// top, with a margin.
+std::uint64_t memoryNeeded(const HologramSettings& s, std::size_t channels, std::size_t points) {
+    const double c = static_cast<double>(channels);
+    const double computing = s.method == HologramMethod::Direct ? c : 9.0 + c;
+    const double reconstructing = s.reconstruct ? 2.0 * c + 8.0 + 0.5 * (c - 1.0) : 0.0;
+    const double pixels = static_cast<double>(s.width) * s.height;
+    const double bytes = 16.0 * pixels * std::max(computing, reconstructing) + points * (80.0 + 8.0 * c);
+    return static_cast<std::uint64_t>(bytes * 1.125) + (std::uint64_t{64} << 20);
+}
+
+// A hologram with values that are no numbers shows nothing; it is never
+// handed on as one.
+std::optional<std::string> checkFinite(const HologramChannel& channel) {
+    for (const auto& v : channel.field.values)
+        if (!std::isfinite(v.real()) || !std::isfinite(v.imag()))
+            return "the " + channel.name + " hologram has values that are not finite numbers: the lengths are too "
+                   "large to compute with";
+    return std::nullopt;
+}
+
+// One dark channel is a colour (a red object has no blue), all of them dark
+// is no hologram.
+std::optional<std::string> checkLit(const HologramSet& set) {
+    for (const auto& channel : set.channels)
+        if (std::any_of(channel.field.values.begin(), channel.field.values.end(), [](auto v) { return v != 0.0; }))
+            return std::nullopt;
+    return std::string(set.channels.size() > 1 ? "every hologram" : "the hologram") +
+           " came out blank: no point's light reaches it (points beside the grid can be fitted onto it)";
 }
 
 bool finite(const HologramPoint& p) {
@@ -57,26 +131,40 @@ double srgbToLinear(double coded) {
 }
 
 Result<PlacedPoints> placePoints(const HologramPoints& input, const HologramSettings& s) {
-    if (auto bad = checkSettings(s)) return Result<PlacedPoints>::failure(*bad);
-    if (input.points.empty()) return Result<PlacedPoints>::failure("there are no points: the frame is empty");
+    using Placed = Result<PlacedPoints>;
+    if (auto bad = checkSettings(s, input.colour)) return Placed::failure(*bad);
+    if (auto bad = checkScale("xy", input.scaleXy)) return Placed::failure(*bad);
+    if (auto bad = checkScale("z", input.scaleZ)) return Placed::failure(*bad);
+    if (input.points.empty()) return Placed::failure("there are no points: the frame is empty");
     for (std::size_t i = 0; i < input.points.size(); ++i)
         if (!finite(input.points[i]))
-            return Result<PlacedPoints>::failure("point " + std::to_string(i) + " has a value that is not a number");
+            return Placed::failure("point " + std::to_string(i) + " has a value that is not a number");
     double unit = s.unit;
     if (s.holoFit && !(fitUnit(input, s, unit) > 0.0))
-        return Result<PlacedPoints>::failure("the points have no lateral extent to fit to the hologram");
+        return Placed::failure("the points have no lateral extent to fit to the hologram");
+    if (!(std::isfinite(unit) && unit > 0.0))
+        return Placed::failure("the unit the fit gives (" + number(unit) + " m) is not a positive finite length");
 
     PlacedPoints placed;
     const double xyScale = input.scaleXy * unit, zScale = input.scaleZ * unit;
     double nearZ = -std::numeric_limits<double>::max(), farZ = -nearZ;
     for (const auto& p : input.points) nearZ = std::max(nearZ, p.z * zScale), farZ = std::min(farZ, p.z * zScale);
     const double hologramZ = nearZ + s.distance;
+    for (const auto& [what, metres] : {std::pair{"the nearest point's depth", nearZ}, {"the farthest point's depth", farZ},
+                                       {"the hologram plane's position", hologramZ},
+                                       {"the farthest distance", hologramZ - farZ},
+                                       {"the middle distance", 0.5 * (s.distance + (hologramZ - farZ))}})
+        if (auto bad = checkLength(what, metres)) return Placed::failure(*bad);
     const std::size_t channels = input.colour ? 3 : 1;
     placed.amplitudes.assign(channels, std::vector<double>(input.points.size()));
     placed.points.reserve(input.points.size());
     for (std::size_t i = 0; i < input.points.size(); ++i) {
         const HologramPoint& p = input.points[i];
         placed.points.push_back({-p.x * xyScale, p.y * xyScale, hologramZ - p.z * zScale, 1.0, p.phase});
+        const PlanePoint& q = placed.points.back();
+        if (!std::isfinite(q.x) || !std::isfinite(q.y) || !std::isfinite(q.depth))
+            return Placed::failure("point " + std::to_string(i) + " lies too far away to place (" + number(q.x) +
+                                   ", " + number(q.y) + " m across, " + number(q.depth) + " m deep)");
         const float colour[3] = {p.red, p.green, p.blue};
         for (std::size_t c = 0; c < channels; ++c)
             placed.amplitudes[c][i] = std::sqrt(srgbToLinear(input.colour ? colour[c] : p.green));
@@ -93,21 +181,22 @@ Result<PlacedPoints> placePoints(const HologramPoints& input, const HologramSett
     return placed;
 }
 
-Result<HologramSet> computeHolograms(const HologramPoints& input, const HologramSettings& s,
-                                     const HologramProgress& progress, const std::atomic<bool>* cancel) {
-    auto placed = placePoints(input, s);
-    if (!placed) return Result<HologramSet>::failure(placed.error());
+namespace {
+
+Result<HologramSet> computePlaced(PlacedPoints& placed, const HologramSettings& s, const HologramProgress& progress,
+                                  const std::atomic<bool>* cancel) {
     const auto say = [&](const std::string& what) {
         if (progress) progress(what);
     };
     const auto cancelled = [cancel] { return cancel && cancel->load(std::memory_order_relaxed); };
-    HologramSet set = placed->frame;
-    std::vector<PlanePoint> points = placed->points;
+    HologramSet set = placed.frame;
+    std::vector<PlanePoint> points = placed.points;
     const bool direct = s.method == HologramMethod::Direct;
     std::unique_ptr<FourierTransform> fft;
     if (!direct) {
         say("planning the " + std::to_string(2 * s.width) + " x " + std::to_string(2 * s.height) + " transform");
         fft = std::make_unique<FourierTransform>(2 * s.width, 2 * s.height, s.planning, s.threads, s.wisdomFolder);
+        if (!fft->wisdomWarning().empty()) say("warning: " + fft->wisdomWarning());
     }
     for (std::size_t c = 0; c < set.channels.size(); ++c) {
         if (cancelled()) return Result<HologramSet>::failure(kCancelled);
@@ -117,9 +206,11 @@ Result<HologramSet> computeHolograms(const HologramPoints& input, const Hologram
                                           : std::min(0.5 * s.distance, s.recordingZone * s.pitch /
                                                                            apertureSine(channel.wavelength, s.pitch));
         const double planeDistance = s.distance - gap;
+        if (auto bad = checkLength("the recording plane's distance", planeDistance))
+            return Result<HologramSet>::failure(*bad);
         for (std::size_t i = 0; i < points.size(); ++i) {
-            points[i].amplitude = placed->amplitudes[c][i];
-            points[i].depth = placed->points[i].depth - (direct ? 0.0 : planeDistance);
+            points[i].amplitude = placed.amplitudes[c][i];
+            points[i].depth = placed.points[i].depth - (direct ? 0.0 : planeDistance);
         }
         const KernelOptions kernel{channel.wavelength, s.taper, s.threads, direct, cancel};
         ComplexField hologram(s.width, s.height, s.pitch);
@@ -134,10 +225,32 @@ Result<HologramSet> computeHolograms(const HologramPoints& input, const Hologram
             hologram = BandLimitedPropagator(*fft).propagateAndCrop(std::move(plane), channel.wavelength, planeDistance);
         }
         channel.field = std::move(hologram);
+        if (cancelled()) break;
+        if (auto bad = checkFinite(channel)) return Result<HologramSet>::failure(*bad);
     }
     // A computation stopped part-way leaves fields that are not holograms.
     if (cancelled()) return Result<HologramSet>::failure(kCancelled);
+    if (auto bad = checkLit(set)) return Result<HologramSet>::failure(*bad);
     return set;
+}
+
+}  // namespace
+
+Result<HologramSet> computeHolograms(const HologramPoints& input, const HologramSettings& s,
+                                     const HologramProgress& progress, const std::atomic<bool>* cancel) {
+    auto placed = placePoints(input, s);
+    if (!placed) return Result<HologramSet>::failure(placed.error());
+    const std::string size = std::to_string(s.width) + " x " + std::to_string(s.height);
+    const auto needed = memoryNeeded(s, placed->frame.channels.size(), placed->points.size());
+    if (auto shortfall = memoryShortfall(needed, s.memoryRoot))
+        return Result<HologramSet>::failure("the " + size + " hologram " + *shortfall);
+    try {
+        return computePlaced(*placed, s, progress, cancel);
+    } catch (const std::bad_alloc&) {
+        return Result<HologramSet>::failure("there is not enough memory for the " + size + " hologram");
+    } catch (const std::runtime_error& e) {
+        return Result<HologramSet>::failure(e.what());
+    }
 }
 
 }  // namespace velmora

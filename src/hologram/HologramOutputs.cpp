@@ -8,13 +8,17 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
+#include <new>
+#include <stdexcept>
 
 namespace velmora {
 
 namespace {
 
 constexpr double kPi = 3.14159265358979323846;
+constexpr const char* kNoMemory = "there is not enough memory for the reconstruction";
 
 std::optional<std::string> writeBytes(const std::string& path, const std::vector<std::uint8_t>& bytes) {
     std::string error;
@@ -42,7 +46,10 @@ std::uint8_t linearToSrgb8(double linear) {
         }
         return made;
     }();
-    return table[static_cast<std::size_t>(std::clamp(linear, 0.0, 1.0) * kSteps + 0.5)];
+    // NaN fails both tests and is dark: std::clamp would pass it on.
+    if (!(linear > 0.0)) return table.front();
+    if (!(linear < 1.0)) return table.back();
+    return table[static_cast<std::size_t>(linear * kSteps + 0.5)];
 }
 
 }  // namespace
@@ -67,20 +74,44 @@ ComplexField phaseOnly(const ComplexField& field) {
 }
 
 Reconstruction::Reconstruction(const HologramSet& set, const HologramSettings& settings) {
-    for (const auto& channel : set.channels) {
-        wavelengths_.push_back(channel.wavelength);
-        phaseOnly_.push_back(phaseOnly(channel.field));
-    }
-    if (!set.channels.empty()) {
-        const ComplexField& first = set.channels.front().field;
-        fft_ = std::make_unique<FourierTransform>(2 * first.width, 2 * first.height, settings.planning,
-                                                  settings.threads, settings.wisdomFolder);
+    try {
+        for (const auto& channel : set.channels) {
+            wavelengths_.push_back(channel.wavelength);
+            phaseOnly_.push_back(phaseOnly(channel.field));
+        }
+        if (!set.channels.empty()) {
+            const ComplexField& first = set.channels.front().field;
+            fft_ = std::make_unique<FourierTransform>(2 * first.width, 2 * first.height, settings.planning,
+                                                      settings.threads, settings.wisdomFolder);
+        }
+    } catch (const std::bad_alloc&) {
+        failed(kNoMemory);
+    } catch (const std::runtime_error& e) {
+        failed(e.what());
     }
 }
 
 Reconstruction::~Reconstruction() = default;
 
+void Reconstruction::failed(const std::string& why) {
+    error_ = why;
+    phaseOnly_.clear();
+    phaseOnly_.shrink_to_fit();
+    fft_.reset();
+}
+
 std::vector<std::vector<double>> Reconstruction::intensities(double distance) {
+    if (!fft_) return {};
+    error_.clear();
+    try {
+        return propagatedIntensities(distance);
+    } catch (const std::bad_alloc&) {
+        error_ = kNoMemory;
+        return {};
+    }
+}
+
+std::vector<std::vector<double>> Reconstruction::propagatedIntensities(double distance) {
     std::vector<std::vector<double>> result;
     for (std::size_t c = 0; c < phaseOnly_.size(); ++c) {
         const ComplexField back = BandLimitedPropagator(*fft_).propagatePadded(phaseOnly_[c], wavelengths_[c], -distance);
@@ -98,12 +129,20 @@ RgbPicture Reconstruction::refocus(double distance) {
     picture.width = phaseOnly_.front().width;
     picture.height = phaseOnly_.front().height;
     std::vector<double> all;
-    for (const auto& c : channels) all.insert(all.end(), c.begin(), c.end());
+    try {
+        all.reserve(channels.size() * channels.front().size());
+        picture.rgb.resize(3 * channels.front().size());
+    } catch (const std::bad_alloc&) {
+        error_ = kNoMemory;
+        return {};
+    }
+    // NaN would break nth_element's ordering.
+    for (const auto& c : channels)
+        for (double v : c) all.push_back(std::isfinite(v) ? v : 0.0);
     const std::size_t rank = std::min(all.size() - 1, static_cast<std::size_t>(0.999 * all.size()));
     std::nth_element(all.begin(), all.begin() + static_cast<std::ptrdiff_t>(rank), all.end());
     const double reference = all[rank] > 0.0 ? all[rank] : 1.0;
     const std::size_t count = channels.front().size();
-    picture.rgb.resize(3 * count);
     for (std::size_t i = 0; i < count; ++i)
         for (std::size_t c = 0; c < 3; ++c)
             picture.rgb[3 * i + c] = linearToSrgb8(channels[std::min(c, channels.size() - 1)][i] / reference);
@@ -184,7 +223,15 @@ Result<std::vector<std::string>> writeHologramOutputs(const HologramSet& set, co
     }
     if (request.preview && !set.channels.empty()) {
         if (progress) progress("reconstructing the preview");
-        const RgbPicture picture = Reconstruction(set, settings).refocus(set.middleDistance);
+        if (!(std::isfinite(set.middleDistance) && set.middleDistance > 0.0))
+        {
+            char depth[40];
+            std::snprintf(depth, sizeof depth, "%g", set.middleDistance);
+            return Paths::failure(std::string("the preview's depth (") + depth + " m) is not a positive finite length");
+        }
+        Reconstruction reconstruction(set, settings);
+        const RgbPicture picture = reconstruction.refocus(set.middleDistance);
+        if (!reconstruction.error().empty()) return Paths::failure("cannot make the preview: " + reconstruction.error());
         if (auto failed = write(request.prefix + "-preview.png",
                                 encodePng(picture.width, picture.height, 3, picture.rgb.data())))
             return Paths::failure(*failed);

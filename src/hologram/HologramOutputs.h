@@ -54,10 +54,18 @@ public:
     // grey fills all three.
     RgbPicture refocus(double distance);
 
+    // Why the last step gave nothing (no memory for it, no plan); empty
+    // while it works. Nothing is thrown.
+    const std::string& error() const { return error_; }
+
 private:
+    void failed(const std::string& why);
+    std::vector<std::vector<double>> propagatedIntensities(double distance);
+
     std::vector<double> wavelengths_;
     std::vector<ComplexField> phaseOnly_;
     std::unique_ptr<class FourierTransform> fft_;
+    std::string error_;
 };
 
 // The PNG bytes of a picture (grey: channels 1, RGB: channels 3).

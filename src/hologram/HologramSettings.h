@@ -33,7 +33,8 @@ struct HologramSettings {
     // Unset: per wavelength, far enough that the nearest point's zone is
     // recordingZone pixels wide on each side (5.6 mm at 638 nm to 8.0 mm
     // at 450 nm with the default pitch). A zone only a few pixels wide diffracts at its own edge, and
-    // the hologram then differs from the direct sum by more than 5 %.
+    // the hologram then differs from the direct sum by more than 5 %; a gap
+    // given here must leave the zone at least kSmallestZone pixels wide.
     std::optional<double> recordingGap;
     int recordingZone = 28;
     // The outer fraction of each zone that fades to zero.
@@ -47,6 +48,11 @@ struct HologramSettings {
     FftPlanning planning = FftPlanning::Measure;
     // Where FFTW's wisdom is kept; empty: none is read or written.
     std::string wisdomFolder;
+    // The reconstruction (the preview, the focus window) follows the
+    // computation: its buffers are counted in the memory asked for up front.
+    bool reconstruct = true;
+    // Prefixes /proc and /sys where the memory available is read.
+    std::string memoryRoot;
 };
 
 // $XDG_CACHE_HOME/VELMORA, else ~/.cache/VELMORA; empty without either.
@@ -54,5 +60,11 @@ std::string defaultWisdomFolder();
 
 // The smallest distance a point may have from the hologram plane.
 constexpr double kNearestAllowed = 1e-3;
+
+// The narrowest zone, in pixels each side of the nearest point, that keeps
+// the recording-plane hologram within 5 % (relative L2) of the direct sum:
+// 301 points 8 to 9 mm deep, 20 mm away, 192 x 192 at 8 um, 532 nm measured
+// 0.0503 at 24 pixels, 0.0476 at 25 and 0.0406 at 28.
+constexpr int kSmallestZone = 25;
 
 }  // namespace velmora

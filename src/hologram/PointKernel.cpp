@@ -1,6 +1,7 @@
 #include "hologram/PointKernel.h"
 
 #include "hologram/Phasor.h"
+#include "hologram/RowBands.h"
 
 #include <algorithm>
 #include <array>
@@ -138,11 +139,16 @@ public:
 
 private:
     // The columns (or rows, with `sign` -1) within `half` of `centre`.
+    // Clamped before the conversion to int: a far point's edges lie beyond
+    // any int, or at infinity.
     std::pair<int, int> span(double centre, double half, double origin, int sign, int lo, int hi) const {
         const double a = origin + sign * (centre - half) / plane_.pitch;
         const double b = origin + sign * (centre + half) / plane_.pitch;
-        return {std::max(lo, static_cast<int>(std::ceil(std::min(a, b)))),
-                std::min(hi, static_cast<int>(std::floor(std::max(a, b))))};
+        if (std::isnan(a) || std::isnan(b)) return {lo, lo - 1};
+        const double first = std::max<double>(lo, std::ceil(std::min(a, b)));
+        const double last = std::min<double>(hi, std::floor(std::max(a, b)));
+        if (first > last) return {lo, lo - 1};
+        return {static_cast<int>(first), static_cast<int>(last)};
     }
 
     void addByRows(const Zone& zone) {
@@ -215,21 +221,15 @@ void addPointField(ComplexField& plane, const std::vector<PlanePoint>& points, c
     const Grid grid{columnX.data(), rowY.data(), reinterpret_cast<double*>(plane.values.data()), plane.width};
     const int cores = options.threads > 0 ? options.threads
                                           : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
-    const int threads = std::max(1, std::min(cores, plane.height / 8));
     // Each thread owns a band of rows, so no two write the same pixel.
-    const auto addBand = [&](int first, int end) {
+    runInBands(plane.height, std::min(cores, plane.height / 8), [&](int first, int end) {
         BandKernel band(grid, plane, options, first, end);
         for (std::size_t i = 0; i < points.size(); ++i) {
             // A few hundred points take well under a millisecond.
             if (i % 256 == 0 && options.cancel && options.cancel->load(std::memory_order_relaxed)) return;
             band.add(points[i]);
         }
-    };
-    std::vector<std::thread> workers;
-    for (int t = 1; t < threads; ++t)
-        workers.emplace_back(addBand, plane.height * t / threads, plane.height * (t + 1) / threads);
-    addBand(0, plane.height / threads);
-    for (auto& worker : workers) worker.join();
+    });
 }
 
 }  // namespace velmora

@@ -2,6 +2,7 @@
 #include "platform/DecimalText.h"
 #include "platform/Diagnostics.h"
 #include "platform/FatalExit.h"
+#include "platform/MemoryBudget.h"
 #include "platform/OutputCheck.h"
 #include "platform/OutputFile.h"
 #include "platform/RecordingPrompt.h"
@@ -11,6 +12,7 @@
 
 #include <clocale>
 #include <cstdio>
+#include <filesystem>
 #include <thread>
 
 #include <fcntl.h>
@@ -204,4 +206,20 @@ TEST(OutputCheck, RefusesWhatNoWriteCouldMake) {
     }
     EXPECT_EQ(checkOutputPrefix(dir.file("d/"))->text(), "cannot write " + dir.file("d/") + ": the prefix has no file name of its own");
     EXPECT_FALSE(checkOutputPrefix(a));
+}
+
+// 2097152 kB is 2.0 GiB; the group's 1 GiB limit with 0.5 GiB in use leaves 0.5 GiB.
+TEST(MemoryBudget, TheLeastOfMemAvailableAndTheControlGroupsHeadroom) {
+    velmora::testing::TempDir root;
+    std::filesystem::create_directories(root.path() / "proc");
+    std::filesystem::create_directories(root.path() / "sys/fs/cgroup");
+    velmora::testing::writeFile(root.file("proc/meminfo"), std::string("MemTotal: 8000000 kB\nMemAvailable: 2097152 kB\n"));
+    const std::uint64_t gib = 1ull << 30;
+    EXPECT_EQ(memoryShortfall(3 * gib, root.path().string()), "needs 3.0 GiB, 2.0 GiB available");
+    EXPECT_EQ(memoryShortfall(2 * gib, root.path().string()), std::nullopt);
+    velmora::testing::writeFile(root.file("sys/fs/cgroup/memory.max"), std::string("1073741824\n"));
+    velmora::testing::writeFile(root.file("sys/fs/cgroup/memory.current"), std::string("536870912\n"));
+    EXPECT_EQ(memoryShortfall(gib, root.path().string()), "needs 1.0 GiB, 0.5 GiB available");
+    velmora::testing::writeFile(root.file("sys/fs/cgroup/memory.max"), std::string("max\n"));
+    EXPECT_EQ(memoryShortfall(gib, root.path().string()), std::nullopt);
 }

@@ -1,0 +1,41 @@
+#pragma once
+// Work split into bands of rows, one thread each, the first on the caller's
+// thread. A band whose thread cannot be started runs on the caller's too, and
+// a band that runs out of memory does not end the program from its thread:
+// std::bad_alloc is thrown on the caller's thread once every band has ended.
+
+#include <algorithm>
+#include <atomic>
+#include <new>
+#include <system_error>
+#include <thread>
+#include <vector>
+
+namespace velmora {
+
+// work(first, end) for rows [first, end) of `rows`, in `bands` bands.
+template <typename Work>
+void runInBands(int rows, int bands, const Work& work) {
+    bands = std::max(1, bands);
+    std::atomic<bool> outOfMemory = false;
+    const auto band = [&](int b) {
+        try {
+            work(rows * b / bands, rows * (b + 1) / bands);
+        } catch (const std::bad_alloc&) {
+            outOfMemory = true;
+        }
+    };
+    std::vector<std::thread> workers;
+    workers.reserve(static_cast<std::size_t>(bands - 1));
+    int started = 1;
+    try {
+        for (; started < bands; ++started) workers.emplace_back(band, started);
+    } catch (const std::system_error&) {
+    }
+    for (int b = started; b < bands; ++b) band(b);
+    band(0);
+    for (auto& worker : workers) worker.join();
+    if (outOfMemory) throw std::bad_alloc();
+}
+
+}  // namespace velmora

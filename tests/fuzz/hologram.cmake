@@ -1,0 +1,13 @@
+# The whole hologram job's harness: points read from memory, computed on a
+# small grid and written with the preview to a temporary folder.
+find_package(PNG REQUIRED)
+find_package(PkgConfig REQUIRED)
+pkg_check_modules(FFTW3 REQUIRED IMPORTED_TARGET fftw3)
+find_library(FFTW3_THREADS fftw3_threads REQUIRED)
+find_package(Threads REQUIRED)
+
+set(H ${SRC}/hologram)
+velmora_fuzzer(fuzz_hologram SOURCES FuzzHologram.cpp ${H}/PointFileReader.cpp ${H}/HologramComputer.cpp
+               ${H}/PointKernel.cpp ${H}/FourierTransform.cpp ${H}/BandLimitedPropagator.cpp ${H}/HologramOutputs.cpp
+               ${SRC}/platform/OutputFile.cpp ${SRC}/platform/MemoryBudget.cpp
+               LIBS ${FFTW3_THREADS} PkgConfig::FFTW3 PNG::PNG Threads::Threads)
