@@ -77,7 +77,7 @@ TEST(CommandLine, MistakesAreNamedAlikeByBothPrograms) {
             << line;
         EXPECT_EQ(error, line.substr(arrow + 3));
     }
-    EXPECT_EQ(count, 39);
+    EXPECT_EQ(count, 40);
 }
 
 }  // namespace
