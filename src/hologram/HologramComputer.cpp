@@ -155,6 +155,10 @@ Result<PlacedPoints> placePoints(const HologramPoints& input, const HologramSett
                                        {"the farthest distance", hologramZ - farZ},
                                        {"the middle distance", 0.5 * (s.distance + (hologramZ - farZ))}})
         if (auto bad = checkLength(what, metres)) return Placed::failure(*bad);
+    // Far enough from the origin, the distance vanishes in the rounding of the coordinates.
+    if (!(std::abs(hologramZ - nearZ - s.distance) <= 1e-6 * s.distance))
+        return Placed::failure("the points lie too far from the origin (" + number(nearZ) +
+                               " m deep) to keep the hologram's distance");
     const std::size_t channels = input.colour ? 3 : 1;
     placed.amplitudes.assign(channels, std::vector<double>(input.points.size()));
     placed.points.reserve(input.points.size());

@@ -245,6 +245,7 @@ TEST(Placement, RefusesWhatCannotMakeAHologramWithAReason) {
     const float inf = std::numeric_limits<float>::infinity();
     const auto scaled = [](HologramPoints p, float xy, float z) { return p.scaleXy = xy, p.scaleZ = z, p; };
     const HologramPoints far{{{0, 0, 0, 0, 1, 1, 1}, {0, 0, -1e306, 0, 1, 1, 1}}, true, 1, 1};
+    const HologramPoints lone{{{0, 0, -1e306, 0, 1, 1, 1}}, true, 1, 1};
     const HologramPoints black{{{0, 0, 0, 0, 0, 0, 0}}, true, 1, 1}, deep{{{0, 0, 1e300, 0, 1, 1, 1}}, true, 1, 3e38f};
     velmora::testing::TempDir budget;
     std::filesystem::create_directories(budget.path() / "proc");
@@ -256,6 +257,7 @@ TEST(Placement, RefusesWhatCannotMakeAHologramWithAReason) {
         {scaled(one, std::nanf(""), 1), 0.1, {}, 16, "xy scale (nan)"}, {scaled(one, 1, 0), 0.1, {}, 16, "z scale (0)"},
         {deep, 0.1, {}, 16, "the nearest point's depth (inf m) is not a finite length"},
         {far, 0.1, {}, 16, "red hologram has values that are not finite"},
+        {lone, 0.1, {}, 16, "(-1e+303 m deep) to keep the hologram's distance"},
         {one, 1e305, {}, 16, "red hologram has values that are not finite"},
         {black, 0.1, {}, 16, "every hologram came out blank"},
         {one, 20e-3, 7.1e-3, 16, "7.1 mm from the nearest point is too close to it for a hologram within 5 % of the "
