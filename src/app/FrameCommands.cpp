@@ -35,12 +35,9 @@ FormRequest viewPointForm() {
     form.resourceId = kViewPointForm;
     form.title = "ViewPointSet";
     form.fields = {
-        {0, "Postion_z:", "", false, false},
-        {0, "Postion_x:", "", false, false},
-        {0, "Postion_y:", "", false, false},
-        {1001, "", generalText(30.0f), true, true},
-        {1002, "", generalText(0.0f), true, true},
-        {1003, "", generalText(0.0f), true, true},
+        {0, "Postion_z:", "", false, false},       {0, "Postion_x:", "", false, false},
+        {0, "Postion_y:", "", false, false},       {1001, "", generalText(30.0f), true, true},
+        {1002, "", generalText(0.0f), true, true}, {1003, "", generalText(0.0f), true, true},
     };
     return form;
 }
@@ -49,9 +46,9 @@ FormRequest objectCoordinateForm(const std::vector<std::string>& values, const V
     FormRequest form;
     form.resourceId = kObjCoordinateForm;
     form.title = "Obj_Coordinate";
-    const char* const labels[] = {"            Points:", "Object_Max_X:", "Object_Min_X:",
-                                  "Object_Max_Y:",       "Object_Min_Y:", "Object_Max_Z:",
-                                  "Object_Min_Z:",       "Output_Scalxy:", "Output_Scalz:"};
+    const char* const labels[] = {
+        "            Points:", "Object_Max_X:", "Object_Min_X:",  "Object_Max_Y:", "Object_Min_Y:",
+        "Object_Max_Z:",       "Object_Min_Z:", "Output_Scalxy:", "Output_Scalz:"};
     for (const char* label : labels) form.fields.push_back({0, label, "", false, false});
     const int valueIds[] = {1013, 1007, 1008, 1009, 1010, 1011, 1012};
     for (std::size_t i = 0; i < values.size(); ++i) form.fields.push_back({valueIds[i], "", values[i], false, false});

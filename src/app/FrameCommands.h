@@ -24,8 +24,7 @@ inline constexpr const char* kKeyHelpText =
 class FrameCommands {
 public:
     // Everything given must outlive the commands.
-    FrameCommands(FrameView& frame, ViewerState& state, Prompt& prompt, Navigation& navigation,
-                  const MainMenu& menu);
+    FrameCommands(FrameView& frame, ViewerState& state, Prompt& prompt, Navigation& navigation, const MainMenu& menu);
 
     // Options > Force 2-Sided Materials: the flag and its mark; an open
     // model is read again.

@@ -85,7 +85,8 @@ MainFrame::~MainFrame() {
     frame_.view.reset();
 }
 
-template <typename Command> void MainFrame::onTriggered(int id, Command command) {
+template <typename Command>
+void MainFrame::onTriggered(int id, Command command) {
     connect(menu_->action(id), &QAction::triggered, this, [this, command] {
         if (!frame_.busy) command();
     });
@@ -119,28 +120,17 @@ void MainFrame::connectExports() {
 int MainFrame::virtualKeyOf(int key, Qt::KeyboardModifiers modifiers) {
     if (key >= Qt::Key_A && key <= Qt::Key_Z) return key;  // the same codes
     switch (key) {
-        case Qt::Key_Escape:
-            return VirtualKey::Escape;
-        case Qt::Key_PageUp:
-            return VirtualKey::PageUp;
-        case Qt::Key_PageDown:
-            return VirtualKey::PageDown;
-        case Qt::Key_Home:
-            return VirtualKey::Home;
-        case Qt::Key_Left:
-            return VirtualKey::Left;
-        case Qt::Key_Up:
-            return VirtualKey::Up;
-        case Qt::Key_Right:
-            return VirtualKey::Right;
-        case Qt::Key_Down:
-            return VirtualKey::Down;
-        case Qt::Key_Plus:
-            return modifiers & Qt::KeypadModifier ? VirtualKey::Add : 0;
-        case Qt::Key_Minus:
-            return modifiers & Qt::KeypadModifier ? VirtualKey::Subtract : 0;
-        default:
-            return 0;
+        case Qt::Key_Escape: return VirtualKey::Escape;
+        case Qt::Key_PageUp: return VirtualKey::PageUp;
+        case Qt::Key_PageDown: return VirtualKey::PageDown;
+        case Qt::Key_Home: return VirtualKey::Home;
+        case Qt::Key_Left: return VirtualKey::Left;
+        case Qt::Key_Up: return VirtualKey::Up;
+        case Qt::Key_Right: return VirtualKey::Right;
+        case Qt::Key_Down: return VirtualKey::Down;
+        case Qt::Key_Plus: return modifiers & Qt::KeypadModifier ? VirtualKey::Add : 0;
+        case Qt::Key_Minus: return modifiers & Qt::KeypadModifier ? VirtualKey::Subtract : 0;
+        default: return 0;
     }
 }
 
@@ -206,9 +196,7 @@ void MainFrame::keyPressEvent(QKeyEvent* event) {
         case Navigation::KeyResult::Handled:
             if (!navigation_.flyByRunning()) flyByTimer().stop();
             break;
-        case Navigation::KeyResult::Ignored:
-            QMainWindow::keyPressEvent(event);
-            return;
+        case Navigation::KeyResult::Ignored: QMainWindow::keyPressEvent(event); return;
     }
     event->accept();
 }
@@ -234,7 +222,8 @@ void MainFrame::onMouse(const QEvent& event) {
     // The mouse is not captured: a release outside the window is not seen
     // and the drag goes on.
     if (type == QEvent::MouseButtonRelease && left && frame_.gl->rect().contains(p)) navigation_.onLButtonUp();
-    if (type == QEvent::MouseMove && frame_.gl->rect().contains(p)) navigation_.onMouseMove(frame_.view.get(), p.x(), p.y());
+    if (type == QEvent::MouseMove && frame_.gl->rect().contains(p))
+        navigation_.onMouseMove(frame_.view.get(), p.x(), p.y());
 }
 
 void MainFrame::dragEnterEvent(QDragEnterEvent* event) {

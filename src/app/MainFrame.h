@@ -72,7 +72,8 @@ private:
     void connectCommands();
     void connectExports();
     // Runs `command` when item `id` is chosen, unless long work is running.
-    template <typename Command> void onTriggered(int id, Command command);
+    template <typename Command>
+    void onTriggered(int id, Command command);
     void onFileOpen();
     void onExit();
     void exportFrame(const ExportQuestion& question);

@@ -35,8 +35,7 @@ xcb_atom_t frameExtentsAtom(xcb_connection_t* connection) {
 
 }  // namespace
 
-WindowPlacement::WindowPlacement(QWidget& window, QSize outerSize)
-    : window_(window), startOuterSize_(outerSize) {
+WindowPlacement::WindowPlacement(QWidget& window, QSize outerSize) : window_(window), startOuterSize_(outerSize) {
     place(QMargins());
     QCoreApplication::instance()->installNativeEventFilter(this);
 }
@@ -70,9 +69,7 @@ void WindowPlacement::followLater() {
     QTimer::singleShot(0, this, [this] { follow(); });
 }
 
-QSize WindowPlacement::outerSize() const {
-    return window_.size().grownBy(declaredFrame().value_or(QMargins()));
-}
+QSize WindowPlacement::outerSize() const { return window_.size().grownBy(declaredFrame().value_or(QMargins())); }
 
 bool WindowPlacement::eventFilter(QObject* watched, QEvent* event) {
     if (placing_ && watched == window_.windowHandle() && event->type() == QEvent::Expose) followLater();
@@ -86,10 +83,9 @@ std::optional<QMargins> WindowPlacement::declaredFrame() const {
     xcb_connection_t* connection = x11->connection();
     const auto window = static_cast<xcb_window_t>(window_.internalWinId());
     const std::unique_ptr<xcb_get_property_reply_t, void (*)(void*)> reply(
-        xcb_get_property_reply(connection,
-                               xcb_get_property(connection, 0, window, frameExtentsAtom(connection),
-                                                XCB_ATOM_CARDINAL, 0, 4),
-                               nullptr),
+        xcb_get_property_reply(
+            connection, xcb_get_property(connection, 0, window, frameExtentsAtom(connection), XCB_ATOM_CARDINAL, 0, 4),
+            nullptr),
         std::free);
     if (!reply || xcb_get_property_value_length(reply.get()) != 16) return std::nullopt;
     const auto* v = static_cast<const std::uint32_t*>(xcb_get_property_value(reply.get()));
