@@ -2,68 +2,86 @@
 
 #include "app/HologramWindow.h"
 
-#include <QEventLoop>
+#include <QFutureWatcher>
 #include <QProgressDialog>
+#include <QtConcurrent/QtConcurrentRun>
 
-#include <atomic>
 #include <memory>
-#include <optional>
-#include <thread>
 
 namespace velmora {
 
-HologramWindow* showFrameHologram(QWidget* parent, GlView& view, Prompt& prompt, ViewerState& state,
-                                  const ClientRect& client, const HologramSettings& settings) {
-    return showHologram(parent, sampleFramePoints(view, prompt, state, client, true), prompt, settings);
-}
+namespace {
 
-HologramWindow* showHologram(QWidget* parent, const HologramPoints& points, Prompt& prompt,
-                             const HologramSettings& settings) {
-    QProgressDialog dialog(parent);
+void setUpDialog(QProgressDialog& dialog, const Prompt& prompt, std::size_t pointCount) {
     dialog.setWindowTitle(QString::fromStdString(prompt.applicationTitle()));
     dialog.setWindowModality(Qt::WindowModal);
     dialog.setRange(0, 0);
     dialog.setMinimumDuration(0);
-    dialog.setLabelText(QStringLiteral("Computing the hologram of %1 points").arg(points.points.size()));
-    std::atomic<bool> cancel = false;
-    QObject::connect(&dialog, &QProgressDialog::canceled, [&cancel] { cancel = true; });
-    dialog.show();
+    dialog.setLabelText(QStringLiteral("Computing the hologram of %1 points").arg(pointCount));
+}
 
-    // The dialog and the loop outlive the worker: it is joined before they go.
-    std::optional<Result<HologramSet>> result;
-    QEventLoop loop;
-    std::thread worker([&] {
-        result = computeHolograms(
-            points, settings,
-            [&dialog](const std::string& step) {
-                QMetaObject::invokeMethod(
-                    &dialog, [&dialog, text = QString::fromStdString(step)] { dialog.setLabelText(text); },
-                    Qt::QueuedConnection);
-            },
-            &cancel);
-        QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+}  // namespace
+
+HologramWindow* HologramCommand::showFrameHologram(QWidget* parent, GlView& view, ViewerState& state,
+                                                   const ClientRect& client, const HologramSettings& settings) {
+    return showHologram(parent, sampleFramePoints(view, prompt_, state, client, true), settings);
+}
+
+HologramWindow* HologramCommand::showHologram(QWidget* parent, const HologramPoints& points,
+                                              const HologramSettings& settings) {
+    QProgressDialog dialog(parent);
+    setUpDialog(dialog, prompt_, points.points.size());
+    // Cancel only raises the flag the computation reads: the dialog stays
+    // until the worker has stopped, and the watcher alone closes it, so it
+    // never goes before its modal loop has started.
+    // (The dialog connects that signal to its own hide by name.)
+    QObject::disconnect(&dialog, SIGNAL(canceled()), &dialog, SLOT(cancel()));
+    QObject::connect(&dialog, &QProgressDialog::canceled, [this] { cancel_ = true; });
+    QFutureWatcher<Result<HologramSet>> watcher;
+    // Closing a progress dialog signals canceled too: the computation's end
+    // is no cancel.
+    QObject::connect(&watcher, &QFutureWatcherBase::finished, &dialog, [&dialog] {
+        QObject::disconnect(&dialog, &QProgressDialog::canceled, nullptr, nullptr);
+        dialog.accept();
     });
-    loop.exec();
-    worker.join();
-    // Read before closing: closing a progress dialog signals canceled too.
+
+    cancel_ = false;
+    // The dialog and the points outlive the worker: it is waited for before they go.
+    future_ = QtConcurrent::run([this, &points, &settings, shown = &dialog] {
+        const auto step = [shown](const std::string& text) {
+            QMetaObject::invokeMethod(
+                shown, [shown, text = QString::fromStdString(text)] { shown->setLabelText(text); },
+                Qt::QueuedConnection);
+        };
+        return computeHolograms(points, settings, step, &cancel_);
+    });
+    watcher.setFuture(future_);
+    dialog.exec();
+    // The modal loop also ends when the program quits: nothing is shown then.
+    if (!future_.isFinished()) cancelAndWait();
     // A person who pressed Cancel asked for nothing more, even when the
     // computation had just finished.
-    const bool cancelled = cancel;
-    dialog.close();
-    if (cancelled) return nullptr;
-    if (!*result) {
-        prompt.show("Cannot compute the hologram: " + result->error(), std::string(kErrorCaption), PromptIcon::Error);
+    if (cancel_) return nullptr;
+    const Result<HologramSet> result = future_.takeResult();
+    if (!result) {
+        prompt_.show("Cannot compute the hologram: " + result.error(), std::string(kErrorCaption), PromptIcon::Error);
         return nullptr;
     }
-    auto window = std::make_unique<HologramWindow>(**result, settings, parent);
+    auto window = std::make_unique<HologramWindow>(*result, settings, parent);
     if (!window->reconstructionError().empty()) {
-        prompt.show("Cannot show the hologram: " + window->reconstructionError(), std::string(kErrorCaption),
+        prompt_.show("Cannot show the hologram: " + window->reconstructionError(), std::string(kErrorCaption),
                     PromptIcon::Error);
         return nullptr;
     }
     window->show();
     // Owned by its parent from here, like every widget of the frame.
     return window.release();
+}
+
+void HologramCommand::cancelAndWait() {
+    if (!future_.isValid() || future_.isFinished()) return;
+    cancel_ = true;
+    future_.waitForFinished();
 }
 
 }  // namespace velmora

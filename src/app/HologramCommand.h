@@ -1,11 +1,16 @@
 #pragma once
 // The desktop program's hologram of the current frame. The frame is
 // sampled on the GUI thread, which owns the OpenGL context; the hologram is
-// computed on a worker thread while a progress dialog shows the library's
+// computed on a pool thread while a progress dialog shows the library's
 // steps, and the reconstruction window opens when it is done.
 
 #include "export/ExportCommands.h"
+#include "hologram/HologramComputer.h"
 #include "hologram/HologramSettings.h"
+
+#include <QFuture>
+
+#include <atomic>
 
 class QWidget;
 
@@ -13,15 +18,33 @@ namespace velmora {
 
 class HologramWindow;
 
-// The points are those a colour export of the frame would write now. The
-// window belongs to `parent` and deletes itself when closed; nothing when
-// the hologram could not be made, which the prompt has said why.
-HologramWindow* showFrameHologram(QWidget* parent, GlView& view, Prompt& prompt, ViewerState& state,
-                                  const ClientRect& client, const HologramSettings& settings);
+class HologramCommand {
+public:
+    explicit HologramCommand(Prompt& prompt) : prompt_(prompt) {}
+    // A computation still running is cancelled and waited for.
+    ~HologramCommand() { cancelAndWait(); }
+    HologramCommand(const HologramCommand&) = delete;
+    HologramCommand& operator=(const HologramCommand&) = delete;
 
-// The same for points already taken, none included (the computation says
-// why it cannot be made).
-HologramWindow* showHologram(QWidget* parent, const HologramPoints& points, Prompt& prompt,
-                             const HologramSettings& settings);
+    // The points are those a colour export of the frame would write now. The
+    // window belongs to `parent` and deletes itself when closed; nothing when
+    // the hologram could not be made, which the prompt has said why, or
+    // when the person cancelled it.
+    HologramWindow* showFrameHologram(QWidget* parent, GlView& view, ViewerState& state, const ClientRect& client,
+                                      const HologramSettings& settings);
+
+    // The same for points already taken, none included (the computation says
+    // why it cannot be made).
+    HologramWindow* showHologram(QWidget* parent, const HologramPoints& points, const HologramSettings& settings);
+
+    // Asks a running computation to stop and waits until it has; nothing
+    // when none runs. What it computed is then not shown.
+    void cancelAndWait();
+
+private:
+    Prompt& prompt_;
+    std::atomic<bool> cancel_ = false;
+    QFuture<Result<HologramSet>> future_;
+};
 
 }  // namespace velmora

@@ -209,7 +209,7 @@ TEST_F(FrameCommandsTest, TextsAreOnScreenWhileTheWorkRunsAndAVertexArrayIsRetri
     prompt_.queueAnswer(PromptAnswer::Cancel);
     int status = -1;
     ScopedFatalExitHandler handler([&](int code) { status = code, throw code; });
-    EXPECT_THROW(MainFrame::retryVertexArray(prompt_, *frame().view()), int);
+    EXPECT_THROW(FrameView::retryVertexArray(prompt_, *frame().view()), int);
     note_("cancelled: status ", status);
 }
 

@@ -95,7 +95,7 @@ TEST(ProfileTest, StartsCentredAtTheStoredSizeEscapeKeepsItAndClosingStoresTheNe
                  frame.statusBar()->isVisible());
         }
         const QSize left = onScreen().size();
-        frame.onCommand(Command::ForceTwoSided);  // no model: the flag and the mark alone
+        frame.action(Command::ForceTwoSided)->trigger();  // no model: the flag and the mark alone
         note("two-sided: mark as set ", twoSidedMark(), " | asked ", prompt.transcript().size());
         QTimer::singleShot(0, &frame, [&frame, way] { leave(frame, way); });
         QTimer::singleShot(kPatience, &frame, [] { QCoreApplication::exit(99); });  // dies with the frame

@@ -1,0 +1,57 @@
+#include "app/FrameExports.h"
+
+#include <QCoreApplication>
+#include <QProgressDialog>
+#include <QWidget>
+
+#include <memory>
+
+namespace velmora {
+
+FrameExports::FrameExports(QWidget& window, FrameView& frame, ViewerState& state, Prompt& prompt)
+    : window_(window), frame_(frame), state_(state), prompt_(prompt), hologram_(prompt) {
+    hologramSettings_.wisdomFolder = defaultWisdomFolder();
+}
+
+void FrameExports::exportFrame(const ExportQuestion& question) {
+    const ClientRect client = frame_.clientRect();
+    std::unique_ptr<QProgressDialog> dialog;
+    const ViewProgress progress = [&](int number, int count, float, float, float) {
+        showViewProgress(dialog, number, count);
+    };
+    frame_.busy = true;
+    frame_.gl->holdSize(true);
+    if (const auto request = askExport(prompt_, frame_.view.get(), question))
+        runExport(*frame_.view, prompt_, state_, client, *request, progress);
+    frame_.busy = false;
+    frame_.gl->holdSize(false);
+}
+
+void FrameExports::showViewProgress(std::unique_ptr<QProgressDialog>& dialog, int number, int count) {
+    lastProgressText_ = QStringLiteral("Exporting view %1 of %2").arg(number).arg(count);
+    emit viewProgress(number, count);
+    // A series shows which view it is at, and the window stays painted.
+    if (count < 2) return;
+    if (!dialog) {
+        dialog = std::make_unique<QProgressDialog>(&window_);
+        dialog->setWindowTitle(QStringLiteral("QUNT"));
+        dialog->setWindowModality(Qt::WindowModal);
+        dialog->setCancelButton(nullptr);
+        dialog->setMinimumDuration(0);
+        dialog->setRange(0, count);
+    }
+    dialog->setLabelText(lastProgressText_);
+    dialog->setValue(number - 1);
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+void FrameExports::showHologram() {
+    frame_.busy = true;
+    if (frame_.view)
+        hologram_.showFrameHologram(&window_, *frame_.view, state_, frame_.clientRect(), hologramSettings_);
+    else
+        hologram_.showHologram(&window_, HologramPoints{}, hologramSettings_);
+    frame_.busy = false;
+}
+
+}  // namespace velmora
