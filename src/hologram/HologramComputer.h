@@ -16,7 +16,7 @@
 #include "hologram/HologramPoints.h"
 #include "hologram/HologramSettings.h"
 #include "hologram/PointKernel.h"
-#include "hologram/Result.h"
+#include "platform/Result.h"
 
 #include <atomic>
 #include <functional>

@@ -24,7 +24,7 @@
 // is a failure Result.
 
 #include "hologram/HologramPoints.h"
-#include "hologram/Result.h"
+#include "platform/Result.h"
 
 #include <string>
 #include <string_view>

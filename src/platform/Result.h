@@ -1,7 +1,8 @@
 #pragma once
-// A value or the sentence that says why there is none. Steps of the
-// hologram pipeline that can fail return this instead of throwing, so the
-// programs decide how to tell the person.
+// A value or the sentence that says why there is none: the one way a step of
+// the core that can fail says so. Nothing throws across a layer, and the
+// programs decide how to tell the person. Result<void> is a step that gives
+// nothing back but may fail.
 
 #include <optional>
 #include <string>
@@ -29,6 +30,25 @@ public:
 private:
     Result() = default;
     std::optional<T> value_;
+    std::string error_;
+};
+
+template <>
+class Result<void> {
+public:
+    Result() = default;
+    static Result failure(std::string why) {
+        Result result;
+        result.failed_ = true;
+        result.error_ = std::move(why);
+        return result;
+    }
+
+    explicit operator bool() const { return !failed_; }
+    const std::string& error() const { return error_; }
+
+private:
+    bool failed_ = false;
     std::string error_;
 };
 
