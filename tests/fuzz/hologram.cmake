@@ -9,5 +9,5 @@ find_package(Threads REQUIRED)
 set(H ${SRC}/hologram)
 velmora_fuzzer(fuzz_hologram SOURCES FuzzHologram.cpp ${H}/PointFileReader.cpp ${H}/HologramComputer.cpp
                ${H}/PointKernel.cpp ${H}/FourierTransform.cpp ${H}/BandLimitedPropagator.cpp ${H}/HologramOutputs.cpp
-               ${SRC}/platform/OutputFile.cpp ${SRC}/platform/MemoryBudget.cpp
+               ${VELMORA_FUZZ_PLATFORM_SOURCES}
                LIBS ${FFTW3_THREADS} PkgConfig::FFTW3 PNG::PNG Threads::Threads)
