@@ -85,29 +85,29 @@ Reconstruction::Reconstruction(const HologramSet& set, const HologramSettings& s
                                                       settings.threads, settings.wisdomFolder);
         }
     } catch (const std::bad_alloc&) {
-        failed(kNoMemory);
+        unusable(kNoMemory);
     } catch (const std::runtime_error& e) {
-        failed(e.what());
+        unusable(e.what());
     }
 }
 
 Reconstruction::~Reconstruction() = default;
 
-void Reconstruction::failed(const std::string& why) {
-    error_ = why;
+void Reconstruction::unusable(const std::string& why) {
+    unusable_ = why;
     phaseOnly_.clear();
     phaseOnly_.shrink_to_fit();
     fft_.reset();
 }
 
-std::vector<std::vector<double>> Reconstruction::intensities(double distance) {
-    if (!fft_) return {};
-    error_.clear();
+Result<std::vector<std::vector<double>>> Reconstruction::intensities(double distance) {
+    using Intensities = Result<std::vector<std::vector<double>>>;
+    if (!unusable_.empty()) return Intensities::failure(unusable_);
+    if (!fft_) return Intensities(std::vector<std::vector<double>>{});
     try {
         return propagatedIntensities(distance);
     } catch (const std::bad_alloc&) {
-        error_ = kNoMemory;
-        return {};
+        return Intensities::failure(kNoMemory);
     }
 }
 
@@ -122,8 +122,10 @@ std::vector<std::vector<double>> Reconstruction::propagatedIntensities(double di
     return result;
 }
 
-RgbPicture Reconstruction::refocus(double distance) {
-    const auto channels = intensities(distance);
+Result<RgbPicture> Reconstruction::refocus(double distance) {
+    const auto computed = intensities(distance);
+    if (!computed) return Result<RgbPicture>::failure(computed.error());
+    const auto& channels = *computed;
     RgbPicture picture;
     if (channels.empty()) return picture;
     picture.width = phaseOnly_.front().width;
@@ -133,8 +135,7 @@ RgbPicture Reconstruction::refocus(double distance) {
         all.reserve(channels.size() * channels.front().size());
         picture.rgb.resize(3 * channels.front().size());
     } catch (const std::bad_alloc&) {
-        error_ = kNoMemory;
-        return {};
+        return Result<RgbPicture>::failure(kNoMemory);
     }
     // NaN would break nth_element's ordering.
     for (const auto& c : channels)
@@ -231,10 +232,10 @@ Result<std::vector<std::string>> writeHologramOutputs(const HologramSet& set, co
             return Paths::failure(std::string("the preview's depth (") + depth + " m) is not a positive finite length");
         }
         Reconstruction reconstruction(set, settings);
-        const RgbPicture picture = reconstruction.refocus(set.middleDistance);
-        if (!reconstruction.error().empty()) return Paths::failure("cannot make the preview: " + reconstruction.error());
-        if (auto written =
-                write(request.prefix + "-preview.png", encodePng(picture.width, picture.height, 3, picture.rgb.data()));
+        const auto picture = reconstruction.refocus(set.middleDistance);
+        if (!picture) return Paths::failure("cannot make the preview: " + picture.error());
+        if (auto written = write(request.prefix + "-preview.png",
+                                 encodePng(picture->width, picture->height, 3, picture->rgb.data()));
             !written)
             return Paths::failure(written.error());
     }
