@@ -61,15 +61,17 @@ double HologramWindow::focusDistance() const { return slider_->value() * kStep; 
 
 void HologramWindow::refocus() {
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    picture_ = toImage(reconstruction_.refocus(focusDistance()));
+    const auto refocused = reconstruction_.refocus(focusDistance());
+    reconstructionError_ = refocused ? std::string() : refocused.error();
+    picture_ = toImage(refocused ? *refocused : RgbPicture{});
     QApplication::restoreOverrideCursor();
     const QImage shown = picture_.width() > kShownWidth || picture_.height() > kShownHeight
                              ? picture_.scaled(kShownWidth, kShownHeight, Qt::KeepAspectRatio, Qt::SmoothTransformation)
                              : picture_;
     view_->setPixmap(QPixmap::fromImage(shown));
     focusText_->setText(QStringLiteral("Focus: %1 mm from the hologram").arg(focusDistance() * 1e3, 0, 'f', 2));
-    if (!reconstruction_.error().empty())
-        focusText_->setText(QStringLiteral("Cannot refocus: %1").arg(QString::fromStdString(reconstruction_.error())));
+    if (!refocused)
+        focusText_->setText(QStringLiteral("Cannot refocus: %1").arg(QString::fromStdString(reconstructionError_)));
 }
 
 }  // namespace velmora

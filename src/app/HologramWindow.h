@@ -24,13 +24,14 @@ public:
     double focusDistance() const;
     const QImage& picture() const { return picture_; }
     // Why there is no picture (no memory for the reconstruction); empty when there is one.
-    const std::string& reconstructionError() const { return reconstruction_.error(); }
+    const std::string& reconstructionError() const { return reconstructionError_; }
 
 private:
     void refocus();
 
     Reconstruction reconstruction_;
     QImage picture_;
+    std::string reconstructionError_;
     QLabel* view_ = nullptr;  // owned by the window
     QLabel* focusText_ = nullptr;
     QSlider* slider_ = nullptr;

@@ -2,6 +2,7 @@
 
 #include "app/QtPrompt.h"
 #include "model/AssimpImporter.h"
+#include "platform/FatalExit.h"
 #include "platform/NameSuffix.h"
 #include "platform/UserSettings.h"
 
@@ -172,8 +173,8 @@ void MainFrame::onPaint() {
     if (frame_.busy) return;  // show the framebuffer as it is
     if (frame_.view)
         frame_.view->drawFrame();
-    else
-        GlView::drawWelcome(frame_.gl->surface(), prompt_, state_);
+    else if (auto drawn = GlView::drawWelcome(frame_.gl->surface(), prompt_, state_); !drawn)
+        fatalExit(drawn.error().status);
 }
 
 void MainFrame::keyPressEvent(QKeyEvent* event) {
@@ -318,7 +319,9 @@ bool MainFrame::openModel(const std::string& path) {
 }
 
 void MainFrame::createView() {
-    frame_.view = std::make_unique<GlView>(frame_.gl->surface(), prompt_, state_, textures_.factory());
+    auto opened = GlView::open(frame_.gl->surface(), prompt_, state_, textures_.factory());
+    if (!opened) fatalExit(opened.error().status);
+    frame_.view = std::move(*opened);
     // A new view starts with OpenGL's defaults: no colour material,
     // whatever the menu's check mark says.
     glDisable(GL_COLOR_MATERIAL);

@@ -126,31 +126,22 @@ const char* const kOutro =
     "3 an export failed or was refused; 4 no OpenGL available.\n";
 
 // The checks across options, once all are read.
-bool checkCombination(CommandLine& cl, const std::vector<std::string>& models, std::string& error) {
-    if (cl.help || cl.version) return true;
-    if (models.size() != 1) {
-        error = models.empty() ? "no model file given" : "give exactly one model file";
-        return false;
-    }
+Result<void> checkCombination(CommandLine& cl, const std::vector<std::string>& models) {
+    using Checked = Result<void>;
+    if (cl.help || cl.version) return {};
+    if (models.size() != 1)
+        return Checked::failure(models.empty() ? "no model file given" : "give exactly one model file");
     cl.model = models[0];
-    if (cl.views && !cl.hasSeriesExport()) {
-        error = "--views needs --colour, --grey, --channels, --ply or --ply-ascii";
-        return false;
-    }
-    if (cl.hologramOptions.given && !cl.hologram) {
-        error = "the --holo- options need --hologram or --hologram-grey";
-        return false;
-    }
-    if (cl.views && cl.hologram) {
-        error = "--views cannot be combined with a hologram (it is made of one view)";
-        return false;
-    }
-    if (cl.views && cl.threeDi) {
-        error = "--views cannot be combined with --3di (a 3di file holds one view)";
-        return false;
-    }
+    if (cl.views && !cl.hasSeriesExport())
+        return Checked::failure("--views needs --colour, --grey, --channels, --ply or --ply-ascii");
+    if (cl.hologramOptions.given && !cl.hologram)
+        return Checked::failure("the --holo- options need --hologram or --hologram-grey");
+    if (cl.views && cl.hologram)
+        return Checked::failure("--views cannot be combined with a hologram (it is made of one view)");
+    if (cl.views && cl.threeDi)
+        return Checked::failure("--views cannot be combined with --3di (a 3di file holds one view)");
     if (!cl.hasExport() && !cl.png) cl.info = true;
-    return true;
+    return {};
 }
 
 }  // namespace
@@ -163,10 +154,11 @@ const std::string& commandLineUsage() {
     return usage;
 }
 
-std::optional<CommandLine> parseCommandLine(const std::vector<std::string>& args, std::string& error) {
+Result<CommandLine> parseCommandLine(const std::vector<std::string>& args) {
     CommandLine cl;
-    const auto models = optionTable(cl).parse(args, error);
-    if (!models || !checkCombination(cl, *models, error)) return std::nullopt;
+    const auto models = optionTable(cl).parse(args);
+    if (!models) return Result<CommandLine>::failure(models.error());
+    if (auto checked = checkCombination(cl, *models); !checked) return Result<CommandLine>::failure(checked.error());
     return cl;
 }
 

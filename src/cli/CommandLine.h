@@ -3,6 +3,7 @@
 
 #include "export/ViewSeries.h"
 #include "cmdline/HologramOptions.h"
+#include "platform/Result.h"
 
 #include <array>
 #include <cstdint>
@@ -58,7 +59,7 @@ struct CommandLine {
 
 // Parses argv[1..]. On an error returns nothing and sets `error` to a
 // one-line message.
-std::optional<CommandLine> parseCommandLine(const std::vector<std::string>& args, std::string& error);
+Result<CommandLine> parseCommandLine(const std::vector<std::string>& args);
 
 // The text of --help.
 const std::string& commandLineUsage();

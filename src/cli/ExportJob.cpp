@@ -4,6 +4,7 @@
 #include "hologram/HologramOutputs.h"
 #include "model/MeshModel.h"
 #include "platform/ConsolePrompt.h"
+#include "platform/FatalExit.h"
 #include "platform/OutputCheck.h"
 #include "gl/HeadlessGlSurface.h"
 #include "textures/TextureManager.h"
@@ -165,8 +166,8 @@ bool savePng(const std::string& path, GlView& view, HeadlessGlSurface& surface, 
     view.drawFrame();
     const auto rgba = surface.readRgba();
     restoreViewingFrame(view);
-    if (auto failure = writeFramePng(path, width, height, rgba)) {
-        std::fprintf(stderr, "velmora-export: cannot save %s: %s\n", path.c_str(), failure->c_str());
+    if (auto written = writeFramePng(path, width, height, rgba); !written) {
+        std::fprintf(stderr, "velmora-export: cannot save %s: %s\n", path.c_str(), written.error().c_str());
         return false;
     }
     std::printf("wrote %s (%dx%d)\n", path.c_str(), width, height);
@@ -212,18 +213,20 @@ ExitStatus runExportJob(const CommandLine& cl) {
     ConsolePrompt prompt("velmora-export");
     prompt.setInformational(cl.verbose);
 
-    std::string error;
-    auto surface = HeadlessGlSurface::create(cl.width, cl.height, error);
-    if (!surface) {
-        std::fprintf(stderr, "velmora-export: cannot draw without OpenGL: %s\n", error.c_str());
+    auto made = HeadlessGlSurface::create(cl.width, cl.height);
+    if (!made) {
+        std::fprintf(stderr, "velmora-export: cannot draw without OpenGL: %s\n", made.error().c_str());
         return ExitStatus::NoOpenGL;
     }
+    HeadlessGlSurface* surface = made->get();
 
     ViewerState state;
     state.modelPath = cl.model;
     state.forceTwoSided = cl.twoSided;
     TextureManager textures(prompt);
-    GlView view(*surface, prompt, state, textures.factory());
+    auto opened = GlView::open(*surface, prompt, state, textures.factory());
+    if (!opened) fatalExit(opened.error().status);
+    GlView& view = **opened;
     const ModelLoad loaded = view.loadModel(cl.model, cl.twoSided);
     if (loaded != ModelLoad::Loaded) return cannotRead(cl.model, loaded, prompt);
     if (!setUpFrame(cl, view, state)) return cannotRead(cl.model, ModelLoad::OutOfMemory, prompt);

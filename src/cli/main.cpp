@@ -13,11 +13,10 @@ int main(int argc, char** argv) {
     velmora::TemporaryFiles::removeOnTerminationSignals();
     using velmora::ExitStatus;
     const std::vector<std::string> args(argv + 1, argv + argc);
-    std::string error;
-    const auto options = velmora::parseCommandLine(args, error);
+    const auto options = velmora::parseCommandLine(args);
     ExitStatus status = ExitStatus::Success;
     if (!options) {
-        std::fprintf(stderr, "velmora-export: %s\nTry 'velmora-export --help'.\n", error.c_str());
+        std::fprintf(stderr, "velmora-export: %s\nTry 'velmora-export --help'.\n", options.error().c_str());
         status = ExitStatus::Usage;
     } else if (options->help) {
         std::fputs(velmora::commandLineUsage().c_str(), stdout);

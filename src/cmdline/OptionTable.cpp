@@ -29,42 +29,36 @@ const OptionRow* OptionTable::find(const std::string& name) const {
 }
 
 // Reads the option at args[i], advancing i past a separate value.
-bool OptionTable::read(const std::vector<std::string>& args, std::size_t& i, std::string& error) const {
+Result<void> OptionTable::read(const std::vector<std::string>& args, std::size_t& i) const {
     const std::string& arg = args[i];
     const auto eq = arg.rfind("--", 0) == 0 ? arg.find('=') : std::string::npos;
     const std::string name = arg.substr(0, eq);
     const OptionRow* row = find(name);
-    if (!row) {
-        error = "unknown option " + arg;
-        return false;
-    }
+    if (!row) return Result<void>::failure("unknown option " + arg);
     if (row->kind == ValueKind::None) {
-        if (eq != std::string::npos) error = "option " + name + " takes no value";
-        return eq == std::string::npos && row->set(OptionValue());
+        if (eq != std::string::npos) return Result<void>::failure("option " + name + " takes no value");
+        if (!row->set(OptionValue())) return Result<void>::failure("");
+        return {};
     }
-    if (eq == std::string::npos && i + 1 >= args.size()) {
-        error = "option " + name + " needs a value";
-        return false;
-    }
+    if (eq == std::string::npos && i + 1 >= args.size())
+        return Result<void>::failure("option " + name + " needs a value");
     const std::string text = eq != std::string::npos ? arg.substr(eq + 1) : args[++i];
     const OptionValue value = readOptionValue(row->kind, text);
     if (std::holds_alternative<std::monostate>(value) || !row->set(value)) {
         const char* expected = row->expects ? row->expects : describeValue(row->kind);
-        error = "option " + name + ": \"" + text + "\" is not " + expected;
-        return false;
+        return Result<void>::failure("option " + name + ": \"" + text + "\" is not " + expected);
     }
-    return true;
+    return {};
 }
 
-std::optional<std::vector<std::string>> OptionTable::parse(const std::vector<std::string>& args,
-                                                           std::string& error) const {
+Result<std::vector<std::string>> OptionTable::parse(const std::vector<std::string>& args) const {
     std::vector<std::string> files;
     bool optionsEnded = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         if (!optionsEnded && args[i] == "--") {
             optionsEnded = true;
         } else if (!optionsEnded && args[i].size() > 1 && args[i][0] == '-') {
-            if (!read(args, i, error)) return std::nullopt;
+            if (auto read = this->read(args, i); !read) return Result<std::vector<std::string>>::failure(read.error());
         } else {
             files.push_back(args[i]);
         }

@@ -5,6 +5,7 @@
 // `--` ending the options (every argument after it is a file).
 
 #include "cmdline/OptionValue.h"
+#include "platform/Result.h"
 
 #include <functional>
 #include <optional>
@@ -35,9 +36,8 @@ public:
     OptionTable& add(std::vector<OptionRow> rows);
 
     // Hands each option of `args` to its row's setter; the other arguments
-    // come back in order. Nothing, with a one-line `error`, on the first
-    // mistake.
-    std::optional<std::vector<std::string>> parse(const std::vector<std::string>& args, std::string& error) const;
+    // come back in order. The first mistake fails in one line.
+    Result<std::vector<std::string>> parse(const std::vector<std::string>& args) const;
 
     // The rows as --help lists them: the help column after two spaces and a
     // 23-character option column.
@@ -45,7 +45,7 @@ public:
 
 private:
     const OptionRow* find(const std::string& name) const;
-    bool read(const std::vector<std::string>& args, std::size_t& i, std::string& error) const;
+    Result<void> read(const std::vector<std::string>& args, std::size_t& i) const;
 
     std::vector<OptionRow> rows_;
 };

@@ -37,30 +37,21 @@ bool hasExtension(const char* list, const char* name) {
 std::mutex displayMutex;
 EGLDisplay sharedDisplay = EGL_NO_DISPLAY;
 
-EGLDisplay acquireDisplay(std::string& error) {
+Result<EGLDisplay> acquireDisplay() {
     std::lock_guard<std::mutex> lock(displayMutex);
     if (sharedDisplay != EGL_NO_DISPLAY) return sharedDisplay;
     const char* clientExtensions = eglQueryString(EGL_NO_DISPLAY, EGL_EXTENSIONS);
     if (!hasExtension(clientExtensions, "EGL_MESA_platform_surfaceless")) {
-        error = "EGL without Mesa's surfaceless platform: install libegl1 and libgl1-mesa-dri";
-        return EGL_NO_DISPLAY;
+        return Result<EGLDisplay>::failure(
+            "EGL without Mesa's surfaceless platform: install libegl1 and libgl1-mesa-dri");
     }
     auto getPlatformDisplay =
         reinterpret_cast<PFNEGLGETPLATFORMDISPLAYEXTPROC>(eglGetProcAddress("eglGetPlatformDisplayEXT"));
-    if (!getPlatformDisplay) {
-        error = "EGL lacks eglGetPlatformDisplayEXT";
-        return EGL_NO_DISPLAY;
-    }
+    if (!getPlatformDisplay) return Result<EGLDisplay>::failure("EGL lacks eglGetPlatformDisplayEXT");
     EGLDisplay display = getPlatformDisplay(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, nullptr);
-    if (display == EGL_NO_DISPLAY) {
-        error = eglErrorText("eglGetPlatformDisplayEXT");
-        return EGL_NO_DISPLAY;
-    }
+    if (display == EGL_NO_DISPLAY) return Result<EGLDisplay>::failure(eglErrorText("eglGetPlatformDisplayEXT"));
     EGLint major = 0, minor = 0;
-    if (!eglInitialize(display, &major, &minor)) {
-        error = eglErrorText("eglInitialize");
-        return EGL_NO_DISPLAY;
-    }
+    if (!eglInitialize(display, &major, &minor)) return Result<EGLDisplay>::failure(eglErrorText("eglInitialize"));
     sharedDisplay = display;
     return display;
 }
@@ -98,43 +89,33 @@ struct HeadlessGlSurface::Egl {
 
 HeadlessGlSurface::HeadlessGlSurface() = default;
 
-std::unique_ptr<HeadlessGlSurface> HeadlessGlSurface::create(int width, int height, std::string& error) {
+Result<std::unique_ptr<HeadlessGlSurface>> HeadlessGlSurface::create(int width, int height) {
+    using Made = Result<std::unique_ptr<HeadlessGlSurface>>;
     std::unique_ptr<HeadlessGlSurface> surface(new HeadlessGlSurface());
     surface->egl_ = std::make_unique<Egl>();
     Egl& egl = *surface->egl_;
 
-    egl.display = acquireDisplay(error);
-    if (egl.display == EGL_NO_DISPLAY) return nullptr;
+    const auto display = acquireDisplay();
+    if (!display) return Made::failure(display.error());
+    egl.display = *display;
 
-    if (!hasExtension(eglQueryString(egl.display, EGL_EXTENSIONS), "EGL_KHR_surfaceless_context")) {
-        error = "EGL display cannot make a context current without a surface";
-        return nullptr;
-    }
-    if (!eglBindAPI(EGL_OPENGL_API)) {
-        error = eglErrorText("eglBindAPI(EGL_OPENGL_API)");
-        return nullptr;
-    }
+    if (!hasExtension(eglQueryString(egl.display, EGL_EXTENSIONS), "EGL_KHR_surfaceless_context"))
+        return Made::failure("EGL display cannot make a context current without a surface");
+    if (!eglBindAPI(EGL_OPENGL_API)) return Made::failure(eglErrorText("eglBindAPI(EGL_OPENGL_API)"));
     // Surfaceless displays offer pbuffer configurations only; the surface
     // type's default (window) would match none of them.
     const EGLint configAttributes[] = {EGL_SURFACE_TYPE, EGL_PBUFFER_BIT, EGL_RENDERABLE_TYPE, EGL_OPENGL_BIT,
                                        EGL_NONE};
     EGLConfig config = nullptr;
     EGLint configCount = 0;
-    if (!eglChooseConfig(egl.display, configAttributes, &config, 1, &configCount) || configCount < 1) {
-        error = "no EGL configuration supports desktop OpenGL";
-        return nullptr;
-    }
+    if (!eglChooseConfig(egl.display, configAttributes, &config, 1, &configCount) || configCount < 1)
+        return Made::failure("no EGL configuration supports desktop OpenGL");
     const EGLint contextAttributes[] = {EGL_CONTEXT_OPENGL_PROFILE_MASK,
                                         EGL_CONTEXT_OPENGL_COMPATIBILITY_PROFILE_BIT, EGL_NONE};
     egl.context = eglCreateContext(egl.display, config, EGL_NO_CONTEXT, contextAttributes);
-    if (egl.context == EGL_NO_CONTEXT) {
-        error = eglErrorText("creating an OpenGL compatibility context");
-        return nullptr;
-    }
-    if (!eglMakeCurrent(egl.display, EGL_NO_SURFACE, EGL_NO_SURFACE, egl.context)) {
-        error = eglErrorText("eglMakeCurrent");
-        return nullptr;
-    }
+    if (egl.context == EGL_NO_CONTEXT) return Made::failure(eglErrorText("creating an OpenGL compatibility context"));
+    if (!eglMakeCurrent(egl.display, EGL_NO_SURFACE, EGL_NO_SURFACE, egl.context))
+        return Made::failure(eglErrorText("eglMakeCurrent"));
     const bool loaded = egl.load(egl.genFramebuffers, "glGenFramebuffers") &&
                         egl.load(egl.deleteFramebuffers, "glDeleteFramebuffers") &&
                         egl.load(egl.bindFramebuffer, "glBindFramebuffer") &&
@@ -144,10 +125,7 @@ std::unique_ptr<HeadlessGlSurface> HeadlessGlSurface::create(int width, int heig
                         egl.load(egl.renderbufferStorage, "glRenderbufferStorage") &&
                         egl.load(egl.framebufferRenderbuffer, "glFramebufferRenderbuffer") &&
                         egl.load(egl.checkFramebufferStatus, "glCheckFramebufferStatus");
-    if (!loaded) {
-        error = "the OpenGL implementation has no framebuffer objects";
-        return nullptr;
-    }
+    if (!loaded) return Made::failure("the OpenGL implementation has no framebuffer objects");
 
     GLint maxRenderbuffer = 0;
     GLint maxViewport[2] = {0, 0};
@@ -155,21 +133,20 @@ std::unique_ptr<HeadlessGlSurface> HeadlessGlSurface::create(int width, int heig
     glGetIntegerv(GL_MAX_VIEWPORT_DIMS, maxViewport);
     surface->maxSize_ = std::min({maxRenderbuffer, maxViewport[0], maxViewport[1]});
 
-    if (!surface->createFramebuffer(width, height, error)) return nullptr;
-    return surface;
+    if (auto made = surface->createFramebuffer(width, height); !made) return Made::failure(made.error());
+    return Made(std::move(surface));
 }
 
 HeadlessGlSurface::~HeadlessGlSurface() {
     if (egl_ && egl_->context != EGL_NO_CONTEXT && makeCurrent()) destroyFramebuffer();
 }
 
-bool HeadlessGlSurface::createFramebuffer(int width, int height, std::string& error) {
+Result<void> HeadlessGlSurface::createFramebuffer(int width, int height) {
     if (width < 1 || height < 1 || width > maxSize_ || height > maxSize_) {
         char buffer[128];
         std::snprintf(buffer, sizeof buffer, "frame size %dx%d is outside 1x1 to %dx%d", width, height,
                       maxSize_, maxSize_);
-        error = buffer;
-        return false;
+        return Result<void>::failure(buffer);
     }
     Egl& egl = *egl_;
     GLuint fbo = 0, colour = 0, depth = 0;
@@ -193,8 +170,7 @@ bool HeadlessGlSurface::createFramebuffer(int width, int height, std::string& er
         char buffer[128];
         std::snprintf(buffer, sizeof buffer, "cannot create a %dx%d framebuffer (status 0x%04X)", width, height,
                       static_cast<unsigned>(status));
-        error = buffer;
-        return false;
+        return Result<void>::failure(buffer);
     }
     glDrawBuffer(GL_COLOR_ATTACHMENT0);
     glReadBuffer(GL_COLOR_ATTACHMENT0);
@@ -203,7 +179,7 @@ bool HeadlessGlSurface::createFramebuffer(int width, int height, std::string& er
     depthBuffer_ = depth;
     width_ = width;
     height_ = height;
-    return true;
+    return {};
 }
 
 void HeadlessGlSurface::destroyFramebuffer() {
@@ -217,22 +193,19 @@ void HeadlessGlSurface::destroyFramebuffer() {
     framebuffer_ = colourBuffer_ = depthBuffer_ = 0;
 }
 
-bool HeadlessGlSurface::resize(int width, int height, std::string& error) {
-    if (!makeCurrent()) {
-        error = eglErrorText("eglMakeCurrent");
-        return false;
-    }
-    if (width == width_ && height == height_) return true;
+Result<void> HeadlessGlSurface::resize(int width, int height) {
+    if (!makeCurrent()) return Result<void>::failure(eglErrorText("eglMakeCurrent"));
+    if (width == width_ && height == height_) return {};
     const GLuint oldFbo = framebuffer_, oldColour = colourBuffer_, oldDepth = depthBuffer_;
-    if (!createFramebuffer(width, height, error)) {
+    if (auto made = createFramebuffer(width, height); !made) {
         egl_->bindFramebuffer(GL_FRAMEBUFFER, oldFbo);
-        return false;
+        return made;
     }
     // The new buffers are in place; only now release the old ones.
     egl_->deleteFramebuffers(1, &oldFbo);
     egl_->deleteRenderbuffers(1, &oldColour);
     egl_->deleteRenderbuffers(1, &oldDepth);
-    return true;
+    return {};
 }
 
 bool HeadlessGlSurface::makeCurrent() {

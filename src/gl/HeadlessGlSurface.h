@@ -5,6 +5,7 @@
 // is needed.
 
 #include "gl/GlSurface.h"
+#include "platform/Result.h"
 
 #include <cstdint>
 #include <memory>
@@ -16,9 +17,8 @@ namespace velmora {
 class HeadlessGlSurface : public GlSurface {
 public:
     // Creates the context and a framebuffer of the given size and makes it
-    // current. On failure returns nothing and sets `error` to a sentence a
-    // person can act on.
-    static std::unique_ptr<HeadlessGlSurface> create(int width, int height, std::string& error);
+    // current. A failure says why in a sentence a person can act on.
+    static Result<std::unique_ptr<HeadlessGlSurface>> create(int width, int height);
 
     ~HeadlessGlSurface() override;
     HeadlessGlSurface(const HeadlessGlSurface&) = delete;
@@ -31,7 +31,7 @@ public:
     int height() const override { return height_; }
 
     // Replaces the framebuffer with one of the new size (contents undefined).
-    bool resize(int width, int height, std::string& error);
+    Result<void> resize(int width, int height);
     // The largest width and height a framebuffer may have here.
     int maxSize() const { return maxSize_; }
 
@@ -45,7 +45,7 @@ public:
 private:
     struct Egl;
     HeadlessGlSurface();
-    bool createFramebuffer(int width, int height, std::string& error);
+    Result<void> createFramebuffer(int width, int height);
     void destroyFramebuffer();
 
     std::unique_ptr<Egl> egl_;

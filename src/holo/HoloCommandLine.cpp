@@ -40,16 +40,15 @@ OptionTable optionTable(HoloCommandLine& c) {
 
 }  // namespace
 
-std::optional<HoloCommandLine> parseHoloCommandLine(const std::vector<std::string>& args, std::string& error) {
+Result<HoloCommandLine> parseHoloCommandLine(const std::vector<std::string>& args) {
     HoloCommandLine cl;
-    auto files = optionTable(cl).parse(args, error);
-    if (!files) return std::nullopt;
+    auto files = optionTable(cl).parse(args);
+    if (!files) return Result<HoloCommandLine>::failure(files.error());
     cl.job.files = std::move(*files);
     if (cl.help || cl.version) return cl;
-    if (cl.job.files.empty() || (cl.job.output && cl.job.files.size() > 1)) {
-        error = cl.job.files.empty() ? "no point file given" : "--output takes one input file";
-        return std::nullopt;
-    }
+    if (cl.job.files.empty() || (cl.job.output && cl.job.files.size() > 1))
+        return Result<HoloCommandLine>::failure(cl.job.files.empty() ? "no point file given"
+                                                                     : "--output takes one input file");
     return cl;
 }
 

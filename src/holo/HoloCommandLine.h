@@ -2,6 +2,7 @@
 // The options of velmora-holo and their parsing.
 
 #include "HoloJob.h"
+#include "platform/Result.h"
 
 #include <optional>
 #include <string>
@@ -17,7 +18,7 @@ struct HoloCommandLine {
 
 // Parses argv[1..]. On an error returns nothing and sets `error` to a
 // one-line message.
-std::optional<HoloCommandLine> parseHoloCommandLine(const std::vector<std::string>& args, std::string& error);
+Result<HoloCommandLine> parseHoloCommandLine(const std::vector<std::string>& args);
 
 // The text of --help.
 const std::string& holoUsage();

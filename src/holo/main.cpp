@@ -10,11 +10,10 @@
 int main(int argc, char** argv) {
     using velmora::ExitStatus;
     velmora::TemporaryFiles::removeOnTerminationSignals();
-    std::string error;
-    auto options = velmora::parseHoloCommandLine({argv + 1, argv + argc}, error);
+    auto options = velmora::parseHoloCommandLine({argv + 1, argv + argc});
     ExitStatus status = ExitStatus::Success;
     if (!options) {
-        std::fprintf(stderr, "velmora-holo: %s\nTry 'velmora-holo --help'.\n", error.c_str());
+        std::fprintf(stderr, "velmora-holo: %s\nTry 'velmora-holo --help'.\n", options.error().c_str());
         status = ExitStatus::Usage;
     } else if (options->help) {
         std::fputs(velmora::holoUsage().c_str(), stdout);

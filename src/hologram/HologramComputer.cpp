@@ -39,36 +39,39 @@ double smallestGap(const HologramSettings& s, bool colour) {
     return kSmallestZone * s.pitch / apertureSine(*std::min_element(all.begin(), all.end()), s.pitch);
 }
 
-std::optional<std::string> checkSettings(const HologramSettings& s, bool colour) {
+Result<void> checkSettings(const HologramSettings& s, bool colour) {
     if (s.width < 2 || s.height < 2 || s.width > 16384 || s.height > 16384)
-        return "the hologram size must be 2 to 16384 pixels each way";
+        return Result<void>::failure("the hologram size must be 2 to 16384 pixels each way");
     if (!(s.pitch > 0.0) || !(s.unit > 0.0) || !std::isfinite(s.pitch) || !std::isfinite(s.unit))
-        return "the pixel pitch and the unit must be positive";
-    if (s.holoFit && !(*s.holoFit > 0.0 && *s.holoFit <= 1.0)) return "the fit fraction must be in (0, 1]";
+        return Result<void>::failure("the pixel pitch and the unit must be positive");
+    if (s.holoFit && !(*s.holoFit > 0.0 && *s.holoFit <= 1.0))
+        return Result<void>::failure("the fit fraction must be in (0, 1]");
     if (!(s.distance >= kNearestAllowed))
-        return "the hologram would be " + millimetres(s.distance) + " from the nearest point; it must be at least " +
-               millimetres(kNearestAllowed);
+        return Result<void>::failure("the hologram would be " + millimetres(s.distance) +
+                                     " from the nearest point; it must be at least " + millimetres(kNearestAllowed));
     if (s.recordingGap && !(*s.recordingGap < s.distance))
-        return "the recording plane must lie between the object and the hologram";
+        return Result<void>::failure("the recording plane must lie between the object and the hologram");
     if (s.recordingGap && s.method == HologramMethod::RecordingPlane &&
         !(*s.recordingGap >= smallestGap(s, colour)))
-        return "the recording plane " + millimetres(*s.recordingGap) + " from the nearest point is " +
-               (*s.recordingGap > 0.0 ? "too close to it for a hologram within 5 % of the direct sum"
-                                      : "not in front of it") +
-               "; at this pitch it must be at least " + millimetres(smallestGap(s, colour));
-    if (s.recordingZone < 1) return "the recording zone must be at least one pixel";
-    return std::nullopt;
+        return Result<void>::failure(
+            "the recording plane " + millimetres(*s.recordingGap) + " from the nearest point is " +
+            (*s.recordingGap > 0.0 ? "too close to it for a hologram within 5 % of the direct sum"
+                                   : "not in front of it") +
+            "; at this pitch it must be at least " + millimetres(smallestGap(s, colour)));
+    if (s.recordingZone < 1) return Result<void>::failure("the recording zone must be at least one pixel");
+    return {};
 }
 
-std::optional<std::string> checkScale(const char* which, double scale) {
-    if (std::isfinite(scale) && scale > 0.0) return std::nullopt;
-    return std::string("the file's ") + which + " scale (" + number(scale) + ") must be a positive finite number";
+Result<void> checkScale(const char* which, double scale) {
+    if (std::isfinite(scale) && scale > 0.0) return {};
+    return Result<void>::failure(std::string("the file's ") + which + " scale (" + number(scale) +
+                                 ") must be a positive finite number");
 }
 
 // A length that overflowed, or came from one that did, is no length.
-std::optional<std::string> checkLength(const char* what, double metres) {
-    if (std::isfinite(metres)) return std::nullopt;
-    return std::string(what) + " (" + number(metres) + " m) is not a finite length";
+Result<void> checkLength(const char* what, double metres) {
+    if (std::isfinite(metres)) return {};
+    return Result<void>::failure(std::string(what) + " (" + number(metres) + " m) is not a finite length");
 }
 
 // Bytes at the busiest moment, in complex values (16 bytes) per hologram
@@ -89,22 +92,24 @@ std::uint64_t memoryNeeded(const HologramSettings& s, std::size_t channels, std:
 
 // A hologram with values that are no numbers shows nothing; it is never
 // handed on as one.
-std::optional<std::string> checkFinite(const HologramChannel& channel) {
+Result<void> checkFinite(const HologramChannel& channel) {
     for (const auto& v : channel.field.values)
         if (!std::isfinite(v.real()) || !std::isfinite(v.imag()))
-            return "the " + channel.name + " hologram has values that are not finite numbers: the lengths are too "
-                   "large to compute with";
-    return std::nullopt;
+            return Result<void>::failure("the " + channel.name +
+                                         " hologram has values that are not finite numbers: the lengths are too "
+                                         "large to compute with");
+    return {};
 }
 
 // One dark channel is a colour (a red object has no blue), all of them dark
 // is no hologram.
-std::optional<std::string> checkLit(const HologramSet& set) {
+Result<void> checkLit(const HologramSet& set) {
     for (const auto& channel : set.channels)
         if (std::any_of(channel.field.values.begin(), channel.field.values.end(), [](auto v) { return v != 0.0; }))
-            return std::nullopt;
-    return std::string(set.channels.size() > 1 ? "every hologram" : "the hologram") +
-           " came out blank: no point's light reaches it (points beside the grid can be fitted onto it)";
+            return {};
+    return Result<void>::failure(
+        std::string(set.channels.size() > 1 ? "every hologram" : "the hologram") +
+        " came out blank: no point's light reaches it (points beside the grid can be fitted onto it)");
 }
 
 bool finite(const HologramPoint& p) {
@@ -132,9 +137,9 @@ double srgbToLinear(double coded) {
 
 Result<PlacedPoints> placePoints(const HologramPoints& input, const HologramSettings& s) {
     using Placed = Result<PlacedPoints>;
-    if (auto bad = checkSettings(s, input.colour)) return Placed::failure(*bad);
-    if (auto bad = checkScale("xy", input.scaleXy)) return Placed::failure(*bad);
-    if (auto bad = checkScale("z", input.scaleZ)) return Placed::failure(*bad);
+    if (auto checked = checkSettings(s, input.colour); !checked) return Placed::failure(checked.error());
+    if (auto checked = checkScale("xy", input.scaleXy); !checked) return Placed::failure(checked.error());
+    if (auto checked = checkScale("z", input.scaleZ); !checked) return Placed::failure(checked.error());
     if (input.points.empty()) return Placed::failure("there are no points: the frame is empty");
     for (std::size_t i = 0; i < input.points.size(); ++i)
         if (!finite(input.points[i]))
@@ -154,7 +159,7 @@ Result<PlacedPoints> placePoints(const HologramPoints& input, const HologramSett
                                        {"the hologram plane's position", hologramZ},
                                        {"the farthest distance", hologramZ - farZ},
                                        {"the middle distance", 0.5 * (s.distance + (hologramZ - farZ))}})
-        if (auto bad = checkLength(what, metres)) return Placed::failure(*bad);
+        if (auto checked = checkLength(what, metres); !checked) return Placed::failure(checked.error());
     // Far enough from the origin, the distance vanishes in the rounding of the coordinates.
     if (!(std::abs(hologramZ - nearZ - s.distance) <= 1e-6 * s.distance))
         return Placed::failure("the points lie too far from the origin (" + number(nearZ) +
@@ -210,8 +215,8 @@ Result<HologramSet> computePlaced(PlacedPoints& placed, const HologramSettings& 
                                           : std::min(0.5 * s.distance, s.recordingZone * s.pitch /
                                                                            apertureSine(channel.wavelength, s.pitch));
         const double planeDistance = s.distance - gap;
-        if (auto bad = checkLength("the recording plane's distance", planeDistance))
-            return Result<HologramSet>::failure(*bad);
+        if (auto checked = checkLength("the recording plane's distance", planeDistance); !checked)
+            return Result<HologramSet>::failure(checked.error());
         for (std::size_t i = 0; i < points.size(); ++i) {
             points[i].amplitude = placed.amplitudes[c][i];
             points[i].depth = placed.points[i].depth - (direct ? 0.0 : planeDistance);
@@ -230,11 +235,11 @@ Result<HologramSet> computePlaced(PlacedPoints& placed, const HologramSettings& 
         }
         channel.field = std::move(hologram);
         if (cancelled()) break;
-        if (auto bad = checkFinite(channel)) return Result<HologramSet>::failure(*bad);
+        if (auto checked = checkFinite(channel); !checked) return Result<HologramSet>::failure(checked.error());
     }
     // A computation stopped part-way leaves fields that are not holograms.
     if (cancelled()) return Result<HologramSet>::failure(kCancelled);
-    if (auto bad = checkLit(set)) return Result<HologramSet>::failure(*bad);
+    if (auto checked = checkLit(set); !checked) return Result<HologramSet>::failure(checked.error());
     return set;
 }
 

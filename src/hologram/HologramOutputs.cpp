@@ -20,13 +20,13 @@ namespace {
 constexpr double kPi = 3.14159265358979323846;
 constexpr const char* kNoMemory = "there is not enough memory for the reconstruction";
 
-std::optional<std::string> writeBytes(const std::string& path, const std::vector<std::uint8_t>& bytes) {
-    std::string error;
-    auto file = OutputFile::create(path, error);
-    if (!file) return "cannot create " + path + ": " + error;
+Result<void> writeBytes(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+    auto file = OutputFile::create(path);
+    if (!file) return Result<void>::failure("cannot create " + path + ": " + file.error());
     file->append(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
-    if (!file->commit(error)) return "cannot write " + path + ": " + error;
-    return std::nullopt;
+    if (auto committed = file->commit(); !committed)
+        return Result<void>::failure("cannot write " + path + ": " + committed.error());
+    return {};
 }
 
 std::string channelStem(const std::string& prefix, double wavelength) {
@@ -85,29 +85,29 @@ Reconstruction::Reconstruction(const HologramSet& set, const HologramSettings& s
                                                       settings.threads, settings.wisdomFolder);
         }
     } catch (const std::bad_alloc&) {
-        failed(kNoMemory);
+        unusable(kNoMemory);
     } catch (const std::runtime_error& e) {
-        failed(e.what());
+        unusable(e.what());
     }
 }
 
 Reconstruction::~Reconstruction() = default;
 
-void Reconstruction::failed(const std::string& why) {
-    error_ = why;
+void Reconstruction::unusable(const std::string& why) {
+    unusable_ = why;
     phaseOnly_.clear();
     phaseOnly_.shrink_to_fit();
     fft_.reset();
 }
 
-std::vector<std::vector<double>> Reconstruction::intensities(double distance) {
-    if (!fft_) return {};
-    error_.clear();
+Result<std::vector<std::vector<double>>> Reconstruction::intensities(double distance) {
+    using Intensities = Result<std::vector<std::vector<double>>>;
+    if (!unusable_.empty()) return Intensities::failure(unusable_);
+    if (!fft_) return Intensities(std::vector<std::vector<double>>{});
     try {
         return propagatedIntensities(distance);
     } catch (const std::bad_alloc&) {
-        error_ = kNoMemory;
-        return {};
+        return Intensities::failure(kNoMemory);
     }
 }
 
@@ -122,8 +122,10 @@ std::vector<std::vector<double>> Reconstruction::propagatedIntensities(double di
     return result;
 }
 
-RgbPicture Reconstruction::refocus(double distance) {
-    const auto channels = intensities(distance);
+Result<RgbPicture> Reconstruction::refocus(double distance) {
+    const auto computed = intensities(distance);
+    if (!computed) return Result<RgbPicture>::failure(computed.error());
+    const auto& channels = *computed;
     RgbPicture picture;
     if (channels.empty()) return picture;
     picture.width = phaseOnly_.front().width;
@@ -133,8 +135,7 @@ RgbPicture Reconstruction::refocus(double distance) {
         all.reserve(channels.size() * channels.front().size());
         picture.rgb.resize(3 * channels.front().size());
     } catch (const std::bad_alloc&) {
-        error_ = kNoMemory;
-        return {};
+        return Result<RgbPicture>::failure(kNoMemory);
     }
     // NaN would break nth_element's ordering.
     for (const auto& c : channels)
@@ -205,21 +206,22 @@ Result<std::vector<std::string>> writeHologramOutputs(const HologramSet& set, co
     std::vector<std::string> paths;
     const auto write = [&](const std::string& path, const std::vector<std::uint8_t>& bytes) {
         if (progress) progress("writing " + path);
-        if (bytes.empty()) return std::optional<std::string>("cannot encode " + path);
-        auto failed = writeBytes(path, bytes);
-        if (!failed) paths.push_back(path);
-        return failed;
+        if (bytes.empty()) return Result<void>::failure("cannot encode " + path);
+        auto written = writeBytes(path, bytes);
+        if (written) paths.push_back(path);
+        return written;
     };
     for (const auto& channel : set.channels) {
         const ComplexField& f = channel.field;
         std::vector<std::uint8_t> levels(f.values.size());
         for (std::size_t i = 0; i < levels.size(); ++i) levels[i] = phaseLevel(std::arg(f.values[i]));
-        if (auto failed = write(channelStem(request.prefix, channel.wavelength) + ".png",
-                                encodePng(f.width, f.height, 1, levels.data())))
-            return Paths::failure(*failed);
+        if (auto written = write(channelStem(request.prefix, channel.wavelength) + ".png",
+                                 encodePng(f.width, f.height, 1, levels.data()));
+            !written)
+            return Paths::failure(written.error());
         if (request.npy)
-            if (auto failed = write(channelStem(request.prefix, channel.wavelength) + ".npy", encodeNpy(f)))
-                return Paths::failure(*failed);
+            if (auto written = write(channelStem(request.prefix, channel.wavelength) + ".npy", encodeNpy(f)); !written)
+                return Paths::failure(written.error());
     }
     if (request.preview && !set.channels.empty()) {
         if (progress) progress("reconstructing the preview");
@@ -230,11 +232,12 @@ Result<std::vector<std::string>> writeHologramOutputs(const HologramSet& set, co
             return Paths::failure(std::string("the preview's depth (") + depth + " m) is not a positive finite length");
         }
         Reconstruction reconstruction(set, settings);
-        const RgbPicture picture = reconstruction.refocus(set.middleDistance);
-        if (!reconstruction.error().empty()) return Paths::failure("cannot make the preview: " + reconstruction.error());
-        if (auto failed = write(request.prefix + "-preview.png",
-                                encodePng(picture.width, picture.height, 3, picture.rgb.data())))
-            return Paths::failure(*failed);
+        const auto picture = reconstruction.refocus(set.middleDistance);
+        if (!picture) return Paths::failure("cannot make the preview: " + picture.error());
+        if (auto written = write(request.prefix + "-preview.png",
+                                 encodePng(picture->width, picture->height, 3, picture->rgb.data()));
+            !written)
+            return Paths::failure(written.error());
     }
     return paths;
 }

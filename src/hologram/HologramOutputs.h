@@ -47,25 +47,22 @@ public:
     ~Reconstruction();
 
     // Intensity of each channel at `distance` (metres from the hologram,
-    // towards the object).
-    std::vector<std::vector<double>> intensities(double distance);
+    // towards the object). A failure says why (no memory for it, no plan);
+    // nothing is thrown.
+    Result<std::vector<std::vector<double>>> intensities(double distance);
     // The picture at `distance`: the channels share one normalisation (the
     // 99.9th percentile of all their intensities) so white stays white;
     // grey fills all three.
-    RgbPicture refocus(double distance);
-
-    // Why the last step gave nothing (no memory for it, no plan); empty
-    // while it works. Nothing is thrown.
-    const std::string& error() const { return error_; }
+    Result<RgbPicture> refocus(double distance);
 
 private:
-    void failed(const std::string& why);
+    void unusable(const std::string& why);
     std::vector<std::vector<double>> propagatedIntensities(double distance);
 
     std::vector<double> wavelengths_;
     std::vector<ComplexField> phaseOnly_;
     std::unique_ptr<class FourierTransform> fft_;
-    std::string error_;
+    std::string unusable_;  // why no step can work: set up without memory or plan
 };
 
 // The PNG bytes of a picture (grey: channels 1, RGB: channels 3).

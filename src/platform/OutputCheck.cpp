@@ -19,9 +19,8 @@ std::optional<OutputRefusal> checkOutputs(const std::vector<std::string>& names)
     namespace fs = std::filesystem;
     std::set<fs::path> files;
     for (const auto& name : names) {
-        std::string error;
-        const auto destination = OutputFile::destination(name, error);
-        if (!destination) return OutputRefusal{name, error};
+        const auto destination = OutputFile::destination(name);
+        if (!destination) return OutputRefusal{name, destination.error()};
         if (destination->stream) continue;
         // The temporary file is made in the target's folder.
         fs::path folder = fs::path(destination->file).parent_path();

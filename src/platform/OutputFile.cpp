@@ -30,20 +30,16 @@ mode_t newFileMode(const std::string& path) {
 
 // Where a plain write would land: a symbolic link is followed to the file it
 // names (which may not exist yet), so the link itself stays a link.
-std::optional<std::filesystem::path> followLinks(std::filesystem::path at, std::string& error) {
+Result<std::filesystem::path> followLinks(std::filesystem::path at) {
     namespace fs = std::filesystem;
     for (int hops = 0; hops < 40; ++hops) {  // the kernel's own bound before ELOOP
         std::error_code ec;
         if (!fs::is_symlink(fs::symlink_status(at, ec))) return at;
         const fs::path next = fs::read_symlink(at, ec);
-        if (ec) {
-            error = ec.message();
-            return std::nullopt;
-        }
+        if (ec) return Result<fs::path>::failure(ec.message());
         at = next.is_absolute() ? next : at.parent_path() / next;
     }
-    error = reasonOf(ELOOP);
-    return std::nullopt;
+    return Result<fs::path>::failure(reasonOf(ELOOP));
 }
 
 // An existing file the user may not write, or one that carries no write
@@ -55,29 +51,27 @@ bool isWriteProtected(const std::string& path) {
     return ::access(path.c_str(), W_OK) != 0 || (existing.st_mode & 0222) == 0;
 }
 
-bool writeAll(int fd, const char* data, std::size_t size, std::string& error) {
+Result<void> writeAll(int fd, const char* data, std::size_t size) {
     while (size > 0) {
         const ssize_t written = ::write(fd, data, size);
         if (written < 0) {
             if (errno == EINTR) continue;
-            error = reasonOf(errno);
-            return false;
+            return Result<void>::failure(reasonOf(errno));
         }
         data += written;
         size -= static_cast<std::size_t>(written);
     }
-    return true;
+    return {};
 }
 
 // O_NONBLOCK so that a FIFO nobody reads fails at once (ENXIO) instead of
 // waiting for a reader forever; the copy then blocks like any write.
-int openStream(const std::string& path, std::string& error) {
+Result<int> openStream(const std::string& path) {
     const int fd = ::open(path.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) {
         struct stat existing {};
         const bool fifo = ::stat(path.c_str(), &existing) == 0 && S_ISFIFO(existing.st_mode);
-        error = errno == ENXIO && fifo ? "no process reads the FIFO" : reasonOf(errno);
-        return -1;
+        return Result<int>::failure(errno == ENXIO && fifo ? "no process reads the FIFO" : reasonOf(errno));
     }
     ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     return fd;
@@ -86,7 +80,7 @@ int openStream(const std::string& path, std::string& error) {
 // `start` followed by six random letters, created exclusively. The name is
 // registered before the file exists: a signal in between only unlinks a
 // name that is not there yet.
-int makeTemporary(const std::string& start, std::string& name, int& slot, std::string& error) {
+Result<int> makeTemporary(const std::string& start, std::string& name, int& slot) {
     static constexpr char kLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
     thread_local std::mt19937_64 random{std::random_device{}() ^ static_cast<std::uint64_t>(::getpid())};
     int code = EEXIST;
@@ -100,53 +94,42 @@ int makeTemporary(const std::string& start, std::string& name, int& slot, std::s
         TemporaryFiles::remove(slot);
         slot = -1;
     }
-    error = reasonOf(code);
     name.clear();
-    return -1;
+    return Result<int>::failure(reasonOf(code));
 }
 
 }  // namespace
 
-std::optional<OutputFile::Destination> OutputFile::destination(const std::string& path, std::string& error) {
+Result<OutputFile::Destination> OutputFile::destination(const std::string& path) {
     namespace fs = std::filesystem;
-    if (fs::path(path).filename().empty()) {
-        error = "not a file name";
-        return std::nullopt;
-    }
+    if (fs::path(path).filename().empty()) return Result<Destination>::failure("not a file name");
     // stat() follows every link, /proc/self/fd's too, which name a pipe or
     // terminal by no path that could be followed by hand.
     struct stat existing {};
     if (::stat(path.c_str(), &existing) == 0 && !S_ISREG(existing.st_mode) && !S_ISDIR(existing.st_mode)) {
-        if (isWriteProtected(path)) {
-            error = reasonOf(EACCES);
-            return std::nullopt;
-        }
+        if (isWriteProtected(path)) return Result<Destination>::failure(reasonOf(EACCES));
         return Destination{path, true};
     }
-    const auto followed = followLinks(path, error);
-    if (!followed) return std::nullopt;
+    const auto followed = followLinks(path);
+    if (!followed) return Result<Destination>::failure(followed.error());
     std::error_code ec;
-    if (fs::is_directory(*followed, ec)) {  // as opening it for writing would fail
-        error = reasonOf(EISDIR);
-        return std::nullopt;
-    }
-    if (isWriteProtected(followed->string())) {
-        error = reasonOf(EACCES);
-        return std::nullopt;
-    }
+    if (fs::is_directory(*followed, ec))  // as opening it for writing would fail
+        return Result<Destination>::failure(reasonOf(EISDIR));
+    if (isWriteProtected(followed->string())) return Result<Destination>::failure(reasonOf(EACCES));
     return Destination{followed->string(), false};
 }
 
-std::optional<OutputFile> OutputFile::create(const std::string& path, std::string& error) {
+Result<OutputFile> OutputFile::create(const std::string& path) {
     namespace fs = std::filesystem;
-    const auto destination = OutputFile::destination(path, error);
-    if (!destination) return std::nullopt;
+    const auto destination = OutputFile::destination(path);
+    if (!destination) return Result<OutputFile>::failure(destination.error());
     OutputFile file;
     file.path_ = path;
     file.target_ = destination->file;
     if (destination->stream) {
-        file.streamFd_ = openStream(path, error);
-        if (file.streamFd_ < 0) return std::nullopt;
+        const auto stream = openStream(path);
+        if (!stream) return Result<OutputFile>::failure(stream.error());
+        file.streamFd_ = *stream;
     }
     // Beside the target, so that the rename stays on one file system; a
     // stream's copy goes beside its name, or where temporary files go when
@@ -155,19 +138,29 @@ std::optional<OutputFile> OutputFile::create(const std::string& path, std::strin
     const std::string base = "." + named.filename().string() + ".";
     fs::path folder = named.parent_path();
     if (folder.empty()) folder = ".";
-    file.fd_ = makeTemporary((folder / base).string(), file.tempPath_, file.tempSlot_, error);
-    if (file.fd_ < 0 && destination->stream) {
+    auto temporary = makeTemporary((folder / base).string(), file.tempPath_, file.tempSlot_);
+    if (!temporary && destination->stream) {
         std::error_code ec;
         const fs::path elsewhere = fs::temp_directory_path(ec);
-        if (!ec) file.fd_ = makeTemporary((elsewhere / base).string(), file.tempPath_, file.tempSlot_, error);
+        if (!ec) temporary = makeTemporary((elsewhere / base).string(), file.tempPath_, file.tempSlot_);
     }
-    if (file.fd_ < 0) return std::nullopt;
+    if (!temporary) return Result<OutputFile>::failure(temporary.error());
+    file.fd_ = *temporary;
     if (!destination->stream) ::fchmod(file.fd_, newFileMode(file.target_));
     file.capacity_ = kBufferSize;
     file.buffer_ = std::make_unique<char[]>(kBufferSize);
     file.cursor_ = file.buffer_.get();
     file.end_ = file.cursor_ + kBufferSize;
     return file;
+}
+
+std::optional<OutputFile> OutputFile::create(const std::string& path, std::string& error) {
+    auto made = create(path);
+    if (!made) {
+        error = made.error();
+        return std::nullopt;
+    }
+    return std::move(*made);
 }
 
 OutputFile::OutputFile(OutputFile&& other) noexcept { *this = std::move(other); }
@@ -205,10 +198,14 @@ void OutputFile::release() {
     state_ = State::Closed;
 }
 
+void OutputFile::keep(const Result<void>& step) {
+    if (!step && error_.empty()) error_ = step.error();
+}
+
 void OutputFile::flush() {
     char* start = buffer_.get();
     if (cursor_ != start && error_.empty() && fd_ >= 0)
-        writeAll(fd_, start, static_cast<std::size_t>(cursor_ - start), error_);
+        keep(writeAll(fd_, start, static_cast<std::size_t>(cursor_ - start)));
     cursor_ = start;
 }
 
@@ -225,7 +222,7 @@ void OutputFile::makeRoom(std::size_t size) {
 void OutputFile::append(std::string_view bytes) {
     if (bytes.size() > capacity_) {  // a whole encoded picture: straight through, never a second copy in memory
         flush();
-        if (error_.empty() && fd_ >= 0) writeAll(fd_, bytes.data(), bytes.size(), error_);
+        if (error_.empty() && fd_ >= 0) keep(writeAll(fd_, bytes.data(), bytes.size()));
         return;
     }
     char* out = reserve(bytes.size());
@@ -248,7 +245,7 @@ void OutputFile::overwriteStart(std::string_view bytes) {
     }
 }
 
-bool OutputFile::finish(std::string& error) {
+Result<void> OutputFile::finish() {
     if (state_ == State::Writing) {
         flush();
         // A stream's copy is read back at publish(); a file to be renamed is closed now.
@@ -260,8 +257,7 @@ bool OutputFile::finish(std::string& error) {
     } else if (state_ == State::Closed && error_.empty()) {
         error_ = "file already closed";
     }
-    error = error_;
-    return error_.empty();
+    return outcome();
 }
 
 bool OutputFile::copyToStream() {
@@ -270,15 +266,17 @@ bool OutputFile::copyToStream() {
         if (got < 0 && errno == EINTR) continue;
         if (got < 0) error_ = reasonOf(errno);
         if (got <= 0) break;
-        if (!writeAll(streamFd_, buffer_.get(), static_cast<std::size_t>(got), error_)) break;
+        const auto written = writeAll(streamFd_, buffer_.get(), static_cast<std::size_t>(got));
+        keep(written);
+        if (!written) break;
         at += got;
     }
     if (::close(std::exchange(streamFd_, -1)) != 0 && error_.empty()) error_ = reasonOf(errno);
     return error_.empty();
 }
 
-bool OutputFile::publish(std::string& error) {
-    if (state_ == State::Writing) finish(error);
+Result<void> OutputFile::publish() {
+    if (state_ == State::Writing) finish();
     if (state_ == State::Closed && error_.empty()) error_ = "file already closed";
     if (error_.empty()) {
         if (streamFd_ >= 0) {
@@ -290,8 +288,21 @@ bool OutputFile::publish(std::string& error) {
         }
     }
     release();
-    error = error_;
-    return error_.empty();
+    return outcome();
+}
+
+Result<void> OutputFile::outcome() const {
+    if (error_.empty()) return {};
+    return Result<void>::failure(error_);
+}
+
+bool OutputFile::finish(std::string& error) { return passOn(finish(), error); }
+
+bool OutputFile::publish(std::string& error) { return passOn(publish(), error); }
+
+bool OutputFile::passOn(const Result<void>& step, std::string& error) {
+    error = step.error();
+    return static_cast<bool>(step);
 }
 
 }  // namespace velmora

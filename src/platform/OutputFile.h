@@ -9,6 +9,8 @@
 // publish(), as a plain write would write it. The temporary file is
 // registered with TemporaryFiles, so a termination signal removes it too.
 
+#include "platform/Result.h"
+
 #include <cstddef>
 #include <memory>
 #include <optional>
@@ -25,15 +27,15 @@ public:
         std::string file;     // the target with its links followed
         bool stream = false;  // a device, FIFO or socket: written into, never replaced
     };
-    static std::optional<Destination> destination(const std::string& path, std::string& error);
+    static Result<Destination> destination(const std::string& path);
 
     // Creates the temporary file in the target's folder (for a stream
     // target, beside the name as given, else in the temporary folder) and
     // opens a stream target. A write-protected target (no write permission
     // bit, or not writable by the user) is refused, and so is a FIFO that
-    // no process reads (opening it would wait for one forever). On failure
-    // returns nothing and sets `error` to the reason.
-    static std::optional<OutputFile> create(const std::string& path, std::string& error);
+    // no process reads (opening it would wait for one forever). A failure
+    // gives the reason.
+    static Result<OutputFile> create(const std::string& path);
 
     OutputFile(OutputFile&& other) noexcept;
     OutputFile& operator=(OutputFile&& other) noexcept;
@@ -57,13 +59,23 @@ public:
     // Replaces the first bytes of the file (written earlier) with `bytes`.
     void overwriteStart(std::string_view bytes);
 
-    // Writes what is buffered and closes the file; false (with the reason
-    // in `error`) if any write failed.
-    bool finish(std::string& error);
+    // Writes what is buffered and closes the file; the reason of the first
+    // write that failed.
+    Result<void> finish();
     // Renames the finished file over the target; a stream target gets its
     // bytes instead.
-    bool publish(std::string& error);
+    Result<void> publish();
     // finish() then publish().
+    Result<void> commit() {
+        if (auto finished = finish(); !finished) return finished;
+        return publish();
+    }
+
+    // The same steps with the reason in `error`, for the point writers that
+    // have not taken the Result yet.
+    static std::optional<OutputFile> create(const std::string& path, std::string& error);
+    bool finish(std::string& error);
+    bool publish(std::string& error);
     bool commit(std::string& error) { return finish(error) && publish(error); }
 
     bool failed() const { return !error_.empty(); }
@@ -74,6 +86,10 @@ private:
     void flush();
     void release();
     bool copyToStream();
+    // Keeps the reason of the first step that failed.
+    void keep(const Result<void>& step);
+    Result<void> outcome() const;
+    static bool passOn(const Result<void>& step, std::string& error);
 
     enum class State { Writing, Finished, Closed };
 

@@ -2,7 +2,8 @@
 // A value or the sentence that says why there is none: the one way a step of
 // the core that can fail says so. Nothing throws across a layer, and the
 // programs decide how to tell the person. Result<void> is a step that gives
-// nothing back but may fail.
+// nothing back but may fail. A failure that is more than a sentence (one
+// after which the program must end, say) names its own type as `Why`.
 
 #include <optional>
 #include <string>
@@ -10,11 +11,11 @@
 
 namespace velmora {
 
-template <typename T>
+template <typename T, typename Why = std::string>
 class Result {
 public:
     Result(T value) : value_(std::move(value)) {}
-    static Result failure(std::string why) {
+    static Result failure(Why why) {
         Result result;
         result.error_ = std::move(why);
         return result;
@@ -25,19 +26,19 @@ public:
     const T& operator*() const { return *value_; }
     T* operator->() { return &*value_; }
     const T* operator->() const { return &*value_; }
-    const std::string& error() const { return error_; }
+    const Why& error() const { return error_; }
 
 private:
     Result() = default;
     std::optional<T> value_;
-    std::string error_;
+    Why error_{};
 };
 
-template <>
-class Result<void> {
+template <typename Why>
+class Result<void, Why> {
 public:
     Result() = default;
-    static Result failure(std::string why) {
+    static Result failure(Why why) {
         Result result;
         result.failed_ = true;
         result.error_ = std::move(why);
@@ -45,11 +46,11 @@ public:
     }
 
     explicit operator bool() const { return !failed_; }
-    const std::string& error() const { return error_; }
+    const Why& error() const { return error_; }
 
 private:
     bool failed_ = false;
-    std::string error_;
+    Why error_{};
 };
 
 }  // namespace velmora

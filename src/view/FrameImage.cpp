@@ -8,11 +8,10 @@
 
 namespace velmora {
 
-std::optional<std::string> writeFramePng(const std::string& path, int width, int height,
-                                         const std::vector<std::uint8_t>& rgba) {
-    if (width < 1 || height < 1) return "the frame is empty";
+Result<void> writeFramePng(const std::string& path, int width, int height, const std::vector<std::uint8_t>& rgba) {
+    if (width < 1 || height < 1) return Result<void>::failure("the frame is empty");
     const std::size_t pixels = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
-    if (rgba.size() < pixels * 4) return "the frame read-back is shorter than the frame";
+    if (rgba.size() < pixels * 4) return Result<void>::failure("the frame read-back is shorter than the frame");
 
     std::vector<std::uint8_t> rgb(pixels * 3);
     for (std::size_t i = 0; i < pixels; ++i) std::memcpy(&rgb[i * 3], &rgba[i * 4], 3);
@@ -37,14 +36,14 @@ std::optional<std::string> writeFramePng(const std::string& path, int width, int
     if (bytes.empty()) {
         std::string error = "cannot encode " + path + ": " + image.message;
         png_image_free(&image);
-        return error;
+        return Result<void>::failure(error);
     }
-    std::string error;
-    auto file = OutputFile::create(path, error);
-    if (!file) return "cannot write " + path + ": " + error;
+    auto file = OutputFile::create(path);
+    if (!file) return Result<void>::failure("cannot write " + path + ": " + file.error());
     file->append(std::string_view(reinterpret_cast<const char*>(bytes.data()), size));
-    if (!file->commit(error)) return "cannot write " + path + ": " + error;
-    return std::nullopt;
+    if (auto committed = file->commit(); !committed)
+        return Result<void>::failure("cannot write " + path + ": " + committed.error());
+    return {};
 }
 
 }  // namespace velmora

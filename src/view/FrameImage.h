@@ -1,8 +1,9 @@
 #pragma once
 // Saves a rendered frame as a PNG picture.
 
+#include "platform/Result.h"
+
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -10,9 +11,8 @@ namespace velmora {
 
 // Writes `rgba` (width × height pixels, 4 bytes each, bottom row first, as
 // OpenGL reads them back) as an 8-bit RGB PNG with the top row first. The
-// alpha channel is dropped: the frame is opaque. Returns nothing on success,
-// otherwise a sentence saying what went wrong.
-std::optional<std::string> writeFramePng(const std::string& path, int width, int height,
-                                         const std::vector<std::uint8_t>& rgba);
+// alpha channel is dropped: the frame is opaque. A failure says what went
+// wrong.
+Result<void> writeFramePng(const std::string& path, int width, int height, const std::vector<std::uint8_t>& rgba);
 
 }  // namespace velmora

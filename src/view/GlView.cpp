@@ -1,7 +1,6 @@
 #include "view/GlView.h"
 
 #include "model/MeshModel.h"
-#include "platform/FatalExit.h"
 #include "view/SurfaceSetup.h"
 #include "view/WelcomePicture.h"
 
@@ -10,18 +9,28 @@
 
 namespace velmora {
 
-GlView::GlView(GlSurface& surface, Prompt& prompt, ViewerState& state, TextureFactory textures,
-               Diagnostics diagnostics)
+Result<std::unique_ptr<GlView>, ProgramEnd> GlView::open(GlSurface& surface, Prompt& prompt, ViewerState& state,
+                                                         TextureFactory textures, Diagnostics diagnostics) {
+    // Set up before the view exists: a view that is never made releases
+    // nothing and makes the context current no more.
+    unsigned fontListBase = 0;
+    if (auto setUp = setUpSurface(surface, prompt, state, &fontListBase); !setUp)
+        return Result<std::unique_ptr<GlView>, ProgramEnd>::failure(setUp.error());
+    return std::unique_ptr<GlView>(
+        new GlView(surface, prompt, state, std::move(textures), std::move(diagnostics), fontListBase));
+}
+
+// The font itself is made by the first resize.
+GlView::GlView(GlSurface& surface, Prompt& prompt, ViewerState& state, TextureFactory textures, Diagnostics diagnostics,
+               unsigned fontListBase)
     : surface_(surface),
       prompt_(prompt),
       state_(state),
       textures_(std::move(textures)),
       diagnostics_(std::move(diagnostics)),
       viewportWidth_(surface.width()),
-      viewportHeight_(surface.height()) {
-    // The font itself is made by the first resize.
-    setUpSurface(surface_, prompt_, state_, &fontListBase_);
-}
+      viewportHeight_(surface.height()),
+      fontListBase_(fontListBase) {}
 
 GlView::~GlView() {
     surface_.makeCurrent();
@@ -171,9 +180,8 @@ void GlView::drawOverlayText(std::string text, float halfExtent, float x, float 
     glMatrixMode(GL_MODELVIEW);
 }
 
-void GlView::drawWelcome(GlSurface& surface, Prompt& prompt, ViewerState& state) {
-    WelcomePicture picture(surface, prompt, state);
-    picture.draw();
+Result<void, ProgramEnd> GlView::drawWelcome(GlSurface& surface, Prompt& prompt, ViewerState& state) {
+    return WelcomePicture(surface, prompt, state).draw();
 }
 
 }  // namespace velmora

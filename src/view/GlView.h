@@ -8,7 +8,9 @@
 #include "model/TextureFactory.h"
 #include "platform/Diagnostics.h"
 #include "gl/GlSurface.h"
+#include "platform/ProgramEnd.h"
 #include "platform/Prompt.h"
+#include "platform/Result.h"
 #include "view/OutlineFont.h"
 #include "view/ViewerState.h"
 
@@ -53,11 +55,12 @@ public:
 
     // Sets up OpenGL on the surface: colour-depth check, context, the 256
     // glyph list names, the generator seed, lights, front material and clear
-    // colour. Ends the process through fatalExit when the surface cannot be
-    // used. No model is loaded: call loadModel next. The surface, prompt and
-    // state must outlive the view.
-    GlView(GlSurface& surface, Prompt& prompt, ViewerState& state, TextureFactory textures = {},
-           Diagnostics diagnostics = standardOutput());
+    // colour. Fails, with no view made, when the surface cannot be used: the
+    // box has been shown and the program is to end. No model is loaded: call
+    // loadModel next. The surface, prompt and state must outlive the view.
+    static Result<std::unique_ptr<GlView>, ProgramEnd> open(GlSurface& surface, Prompt& prompt, ViewerState& state,
+                                                            TextureFactory textures = {},
+                                                            Diagnostics diagnostics = standardOutput());
     // Releases the glyph lists, the font and the model, in this order.
     virtual ~GlView();
     GlView(const GlView&) = delete;
@@ -113,11 +116,13 @@ public:
 
     // The paint path while no view exists: sets the surface up as the view
     // does (without glyph lists or model) and draws the red and green cross
-    // on the clear colour. Ends the process like the view on an unusable
-    // surface.
-    static void drawWelcome(GlSurface& surface, Prompt& prompt, ViewerState& state);
+    // on the clear colour. Fails like the view on an unusable surface.
+    static Result<void, ProgramEnd> drawWelcome(GlSurface& surface, Prompt& prompt, ViewerState& state);
 
 private:
+    GlView(GlSurface& surface, Prompt& prompt, ViewerState& state, TextureFactory textures, Diagnostics diagnostics,
+           unsigned fontListBase);
+
     GlSurface& surface_;
     Prompt& prompt_;
     ViewerState& state_;

@@ -1,6 +1,5 @@
 #include "view/SurfaceSetup.h"
 
-#include "platform/FatalExit.h"
 #include "view/GlView.h"
 
 #include <GL/gl.h>
@@ -12,27 +11,28 @@ namespace velmora {
 
 namespace {
 
+using SetUp = Result<void, ProgramEnd>;
+
 // The platform's text for its last error, in a box captioned with what
-// failed, then the end of the process with that error as status. On Linux
-// the last error is errno (0, "Success", when the failing layer did not set
-// it).
-[[noreturn]] void failSetUp(Prompt& prompt, const char* caption, int lastError) {
+// failed; the program ends with that error as status. On Linux the last
+// error is errno (0, "Success", when the failing layer did not set it).
+SetUp failSetUp(Prompt& prompt, const char* caption, int lastError) {
     prompt.show(std::strerror(lastError), std::string(caption));
-    fatalExit(lastError);
+    return SetUp::failure(ProgramEnd{lastError});
 }
 
 }  // namespace
 
-void setUpSurface(GlSurface& surface, Prompt& prompt, ViewerState& state, unsigned* fontListBase) {
+Result<void, ProgramEnd> setUpSurface(GlSurface& surface, Prompt& prompt, ViewerState& state, unsigned* fontListBase) {
     if (surface.colourBits() < 16) {
         prompt.show("You need a minimum of 16-Bit colour depth selected via Desktop Settings.");
-        fatalExit(0);
+        return SetUp::failure(ProgramEnd{0});
     }
 
     // The surface comes with its format and context already made; a context
     // that cannot be made current stands for one that could not be created.
     errno = 0;
-    if (!surface.makeCurrent()) failSetUp(prompt, "OpenGL Create Rendering Context Failed!", errno);
+    if (!surface.makeCurrent()) return failSetUp(prompt, "OpenGL Create Rendering Context Failed!", errno);
     // Drawing needs a depth test and the export reads depth back: a
     // framebuffer without a depth buffer is the wrong pixel format.
     while (glGetError() != GL_NO_ERROR) {
@@ -40,7 +40,7 @@ void setUpSurface(GlSurface& surface, Prompt& prompt, ViewerState& state, unsign
     GLint depthBits = -1;
     glGetIntegerv(GL_DEPTH_BITS, &depthBits);
     if (glGetError() == GL_NO_ERROR && depthBits == 0)
-        failSetUp(prompt, "Failed to Find Suitable Pixel Format!", errno);
+        return failSetUp(prompt, "Failed to Find Suitable Pixel Format!", errno);
 
     // A context made for a window starts with the window as its viewport; an
     // off-screen framebuffer gets the same here.
@@ -68,6 +68,7 @@ void setUpSurface(GlSurface& surface, Prompt& prompt, ViewerState& state, unsign
 
     const auto& c = GlView::kClearColour;
     glClearColor(c[0], c[1], c[2], c[3]);
+    return {};
 }
 
 }  // namespace velmora

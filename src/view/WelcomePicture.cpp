@@ -9,9 +9,9 @@ namespace velmora {
 WelcomePicture::WelcomePicture(GlSurface& surface, Prompt& prompt, ViewerState& state)
     : surface_(surface), prompt_(prompt), state_(state) {}
 
-void WelcomePicture::draw() {
+Result<void, ProgramEnd> WelcomePicture::draw() {
     if (!setUp_) {
-        setUpSurface(surface_, prompt_, state_, nullptr);
+        if (auto setUp = setUpSurface(surface_, prompt_, state_, nullptr); !setUp) return setUp;
         setUp_ = true;
     } else {
         surface_.makeCurrent();
@@ -44,6 +44,7 @@ void WelcomePicture::draw() {
     glPopMatrix();
     glFlush();
     surface_.swapBuffers();
+    return {};
 }
 
 }  // namespace velmora

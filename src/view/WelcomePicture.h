@@ -4,7 +4,9 @@
 // (the blue axis runs along the line of sight and shows as nothing).
 
 #include "gl/GlSurface.h"
+#include "platform/ProgramEnd.h"
 #include "platform/Prompt.h"
+#include "platform/Result.h"
 #include "view/ViewerState.h"
 
 namespace velmora {
@@ -16,9 +18,9 @@ public:
 
     // The first call sets the surface up as the view does (colour depth,
     // context, generator seed, lights, clear colour; no glyph lists) and
-    // ends the process on an unusable surface; every call then clears and
-    // draws the three axes with identity matrices, flushes and swaps.
-    void draw();
+    // fails, drawing nothing, on an unusable surface; every call then clears
+    // and draws the three axes with identity matrices, flushes and swaps.
+    Result<void, ProgramEnd> draw();
 
 private:
     GlSurface& surface_;

@@ -272,7 +272,7 @@ TEST_F(FrameCommandsTest, HologramItemShowsTheFramesReconstructionAndTheSliderFo
     const auto set = computeHolograms(HologramPoints{{{0, 0, 0, 0, 1.0f, 1.0f, 1.0f}}}, small);  // one white point
     ASSERT_TRUE(set) << set.error();
     HologramWindow window(*set, small);
-    const RgbPicture expected = Reconstruction(*set, small).refocus(10e-3);  // the rows packed
+    const RgbPicture expected = *Reconstruction(*set, small).refocus(10e-3);  // the rows packed
     EXPECT_TRUE(window.picture() == QImage(expected.rgb.data(), expected.width, expected.height, 3 * expected.width,
                                            QImage::Format_RGB888));
     Texts labels;

@@ -227,12 +227,13 @@ TEST(Colour, AWhitePointFocusesOnTheSamePixelInAllThreeChannels) {
     ASSERT_EQ(set->channels.size(), 3u);
     Reconstruction reconstruction(*set, s);
     const auto channels = reconstruction.intensities(set->nearestDistance);
-    for (const auto& intensity : channels) {
+    ASSERT_TRUE(channels) << channels.error();
+    for (const auto& intensity : *channels) {
         const auto peak = std::max_element(intensity.begin(), intensity.end()) - intensity.begin();
         // x = -0.1 mm: column 47.5 - 12.5; y = -0.196 mm: row 47.5 + 24.5.
         EXPECT_EQ((std::array{peak % 96, peak / 96}), (std::array<std::ptrdiff_t, 2>{35, 72}));
     }
-    const RgbPicture picture = reconstruction.refocus(set->nearestDistance);
+    const RgbPicture picture = *reconstruction.refocus(set->nearestDistance);
     const std::uint8_t* centre = &picture.rgb[3 * (72 * 96 + 35)];
     EXPECT_EQ((std::array<int, 3>{centre[0], centre[1], centre[2]}), (std::array<int, 3>{255, 255, 255}));
 }

@@ -29,16 +29,17 @@ TEST(HeadlessGlSurface, DrawReadBackAndResize) {
     EXPECT_NEAR(depth[10 * 64 + 10], 0.5f, 1.0f / (1 << 23));
     EXPECT_EQ(depth[10 * 64 + 40], 1.0f);
 
-    std::string error;
-    ASSERT_TRUE(gl->resize(1027, 3, error)) << error;
+    const auto resized = gl->resize(1027, 3);
+    ASSERT_TRUE(resized) << resized.error();
     glViewport(0, 0, 1027, 3);
     glClearColor(0, 1, 0, 1);
     glClear(GL_COLOR_BUFFER_BIT);
     const std::array<int, 4> green{0, 255, 0, 255};
     EXPECT_EQ(pixel(1026, 2), green);
-    EXPECT_FALSE(gl->resize(gl->maxSize() + 1, 10, error));
-    EXPECT_NE(error.find("outside"), std::string::npos) << error;
-    EXPECT_FALSE(gl->resize(0, 10, error));
+    const auto tooLarge = gl->resize(gl->maxSize() + 1, 10);
+    EXPECT_FALSE(tooLarge);
+    EXPECT_NE(tooLarge.error().find("outside"), std::string::npos) << tooLarge.error();
+    EXPECT_FALSE(gl->resize(0, 10));
     // The old framebuffer is still in use after a refused resize.
     EXPECT_EQ((std::array{gl->width(), gl->height()}), (std::array{1027, 3}));
     EXPECT_EQ(pixel(1026, 2), green);

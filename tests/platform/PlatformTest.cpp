@@ -119,26 +119,26 @@ TEST(OutputFileTest, LinksAreFollowedAndWriteProtectedFilesRefused) {
     std::filesystem::create_symlink("real/old", dir.file("link"));
     std::filesystem::create_symlink("real/new", dir.file("dangling"));
     ASSERT_TRUE(writeFile(dir.file("real/old"), std::string("old")));
-    std::string error;
     for (const char* name : {"link", "dangling"}) {
-        auto file = OutputFile::create(dir.file(name), error);
-        ASSERT_TRUE(file) << error;
+        auto file = OutputFile::create(dir.file(name));
+        ASSERT_TRUE(file) << file.error();
         file->append(name);
-        ASSERT_TRUE(file->commit(error) && std::filesystem::is_symlink(dir.file(name))) << error;
+        const auto committed = file->commit();
+        ASSERT_TRUE(committed && std::filesystem::is_symlink(dir.file(name))) << committed.error();
     }
     EXPECT_EQ(fileText(dir.file("real/old")) + fileText(dir.file("real/new")), "linkdangling");
     std::filesystem::permissions(dir.file("real/old"), std::filesystem::perms::owner_read);
-    EXPECT_FALSE(OutputFile::create(dir.file("link"), error));  // no write bit at all: refused even for root
+    EXPECT_FALSE(OutputFile::create(dir.file("link")));  // no write bit at all: refused even for root
     EXPECT_EQ(fileText(dir.file("real/old")), "link");
     EXPECT_EQ(entries(dir.file("real")), 2);
     // Run with standard input closed, the file gets descriptor 0 and is still written.
     const int input = ::dup(0);
     ::close(0);
-    auto zero = OutputFile::create(dir.file("zero"), error);
+    auto zero = OutputFile::create(dir.file("zero"));
     if (zero) zero->append("kept");
-    const bool committed = zero && zero->commit(error);
+    const auto committed = zero ? zero->commit() : Result<void>::failure(zero.error());
     ::dup2(input, 0), ::close(input);
-    EXPECT_TRUE(committed) << error;
+    EXPECT_TRUE(committed) << committed.error();
     EXPECT_EQ(fileText(dir.file("zero")), "kept");
 }
 
@@ -149,21 +149,19 @@ TEST(OutputFileTest, StreamTargetsGetTheBytesAndStayWhatTheyAre) {
     std::string device = dir.file("null");  // a node of our own as root: a fault replaces no system file
     if (::mknod(device.c_str(), S_IFCHR | 0666, makedev(1, 3)) != 0) device = "/dev/null";
     std::filesystem::create_symlink(device, dir.file("link"));
-    std::string error;
-    auto viaLink = OutputFile::create(dir.file("link"), error);
-    ASSERT_TRUE(viaLink) << error;
+    auto viaLink = OutputFile::create(dir.file("link"));
+    ASSERT_TRUE(viaLink) << viaLink.error();
     viaLink->append("bytes");
-    EXPECT_TRUE(viaLink->commit(error)) << error;
+    EXPECT_TRUE(viaLink->commit());
     struct stat node {};
     EXPECT_TRUE(::stat(device.c_str(), &node) == 0 && S_ISCHR(node.st_mode));
 
     const std::string fifo = dir.file("fifo");
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0666), 0);
-    EXPECT_FALSE(OutputFile::create(fifo, error));
-    EXPECT_EQ(error, "no process reads the FIFO");
+    EXPECT_EQ(OutputFile::create(fifo).error(), "no process reads the FIFO");
     const int reader = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
-    auto piped = OutputFile::create(fifo, error);
-    ASSERT_TRUE(piped) << error;
+    auto piped = OutputFile::create(fifo);
+    ASSERT_TRUE(piped) << piped.error();
     ::fcntl(reader, F_SETFL, 0);
     std::string got;
     std::thread drain([&] {
@@ -172,7 +170,7 @@ TEST(OutputFileTest, StreamTargetsGetTheBytesAndStayWhatTheyAre) {
     });
     piped->append(std::string(3 << 20, 'x'));  // more than a pipe holds: written while read
     piped->overwriteStart("head");
-    EXPECT_TRUE(piped->commit(error)) << error;
+    EXPECT_TRUE(piped->commit());
     drain.join();
     ::close(reader);
     EXPECT_TRUE(got.size() == 3u << 20 && got.compare(0, 5, "headx") == 0);

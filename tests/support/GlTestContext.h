@@ -11,10 +11,12 @@
 namespace velmora::testing {
 
 inline std::unique_ptr<HeadlessGlSurface> makeHeadlessSurface(int width, int height) {
-    std::string error;
-    auto surface = HeadlessGlSurface::create(width, height, error);
-    if (!surface) ADD_FAILURE() << "no headless OpenGL: " << error;
-    return surface;
+    auto surface = HeadlessGlSurface::create(width, height);
+    if (!surface) {
+        ADD_FAILURE() << "no headless OpenGL: " << surface.error();
+        return nullptr;
+    }
+    return std::move(*surface);
 }
 
 }  // namespace velmora::testing

@@ -60,7 +60,9 @@ struct ViewFixture : ::testing::Test {
     void open(int width, int height) {
         surface = makeHeadlessSurface(width, height);
         ASSERT_TRUE(surface);
-        view = std::make_unique<GlView>(*surface, prompt, state, TextureFactory{}, [](std::string_view) {});
+        auto opened = GlView::open(*surface, prompt, state, TextureFactory{}, [](std::string_view) {});
+        ASSERT_TRUE(opened) << "the view ended the program with status " << opened.error().status;
+        view = std::move(*opened);
     }
     void load(const ModelParts& model, int twoSided = 0) {
         ASSERT_TRUE(writeModel(dir.file("model.3ds"), model));
