@@ -1,10 +1,10 @@
 #include "export/ExportCommands.h"
 
 #include "export/ExportNaming.h"
-#include "export/FramePoints.h"
-#include "export/NumberText.h"
 #include "export/SurfaceSampler.h"
 #include "export/ThreeDiWriter.h"
+#include "pointfile/FramePoints.h"
+#include "pointfile/NumberText.h"
 #include "view/GlView.h"
 #include "view/ViewerState.h"
 
@@ -14,17 +14,10 @@ namespace velmora {
 
 namespace {
 
-void collect(ExportOutcome& outcome, const WriteResult& result) {
-    for (const auto& path : result.paths) outcome.files.push_back({path, result.summary.pointCount});
-}
-
 // Ends a command after its writer ran: completion or error box.
-void conclude(ExportOutcome& outcome, Prompt& prompt, const WriteResult* failure) {
+void conclude(ExportOutcome& outcome, Prompt& prompt, const std::optional<std::string>& failure) {
     if (failure) {
-        const std::string text = failure->openFailed
-                                     ? "Cant open file " + failure->failedPath
-                                     : "Cant write file " + failure->failedPath + ": " + failure->error;
-        prompt.show(text, std::string(kErrorCaption), PromptIcon::Error);
+        prompt.show(*failure, std::string(kErrorCaption), PromptIcon::Error);
         outcome.status = ExportStatus::Failed;
     } else {
         prompt.inform(kCompleteText, kCompleteCaption);
@@ -63,7 +56,7 @@ std::vector<std::string> viewFileNames(const ExportRequest& request, const std::
 }
 
 // Writes the files of one view.
-WriteResult writeView(const ExportRequest& request, const SampledFrame& frame, const std::string& name, int number,
+Result<SampleSummary> writeView(const ExportRequest& request, const SampledFrame& frame, const std::string& name, int number,
                       const Viewpoint& at, ViewerState& state) {
     const OutputScales scales{state.Output_Scalxy, state.Output_Scalz};
     RandomGenerator& random = state.random;
@@ -78,22 +71,29 @@ WriteResult writeView(const ExportRequest& request, const SampledFrame& frame, c
         case ExportKind::ThreeDi: return write3di(frame, names[0], scales);
         case ExportKind::Ply: return writePly(frame, names[0], random, request.plyLayout);
     }
-    return {};
+    return Result<SampleSummary>::failure("no such export");
 }
 
-std::optional<WriteResult> exportOneView(GlView& view, Prompt& prompt, ViewerState& state, const ClientRect& client,
+// Writes one view's files into the outcome; why not when it fails.
+std::optional<std::string> writeViewFiles(const ExportRequest& request, const SampledFrame& frame,
+                                          const std::string& name, int number, const Viewpoint& at,
+                                          ViewerState& state, ExportOutcome& outcome) {
+    const auto written = writeView(request, frame, name, number, at, state);
+    if (!written) return written.error();
+    for (const auto& path : viewFileNames(request, name, number)) outcome.files.push_back({path, written->pointCount});
+    return std::nullopt;
+}
+
+std::optional<std::string> exportOneView(GlView& view, Prompt& prompt, ViewerState& state, const ClientRect& client,
                                          const ExportRequest& request, ExportOutcome& outcome) {
     beginExportFrame(view);
     view.drawFrame();
     const Viewpoint stored{state.viewPointX, state.viewPointY, state.viewPointZ};
     const SampledFrame frame = SurfaceSampler::sample(client, prompt);
-    WriteResult result = writeView(request, frame, fileName(request), 0, stored, state);
-    collect(outcome, result);
-    if (result.ok) return std::nullopt;
-    return result;
+    return writeViewFiles(request, frame, fileName(request), 0, stored, state, outcome);
 }
 
-std::optional<WriteResult> exportSeries(GlView& view, Prompt& prompt, ViewerState& state, const ClientRect& client,
+std::optional<std::string> exportSeries(GlView& view, Prompt& prompt, ViewerState& state, const ClientRect& client,
                                         const ExportRequest& request, const ViewProgress& progress,
                                         ExportOutcome& outcome) {
     const std::string name = fileName(request);
@@ -105,9 +105,8 @@ std::optional<WriteResult> exportSeries(GlView& view, Prompt& prompt, ViewerStat
         beginExportFrame(view);
         view.setEye(eye.x, eye.y, eye.z);
         view.drawFrame();
-        WriteResult result = writeView(request, SurfaceSampler::sample(client, prompt), name, number, eye, state);
-        collect(outcome, result);
-        if (!result.ok) return result;
+        const SampledFrame frame = SurfaceSampler::sample(client, prompt);
+        if (auto failure = writeViewFiles(request, frame, name, number, eye, state, outcome)) return failure;
     }
     return std::nullopt;
 }
@@ -134,7 +133,7 @@ ExportOutcome runExport(GlView& view, Prompt& prompt, ViewerState& state, const 
     }
     const auto failure = request.views ? exportSeries(view, prompt, state, client, request, progress, outcome)
                                        : exportOneView(view, prompt, state, client, request, outcome);
-    conclude(outcome, prompt, failure ? &*failure : nullptr);
+    conclude(outcome, prompt, failure);
     restoreViewingFrame(view);
     return outcome;
 }

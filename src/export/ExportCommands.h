@@ -5,11 +5,11 @@
 // with its dialogs, the command line from its options) and hand the answer
 // over as a request; every message a person sees goes through the Prompt.
 
-#include "export/CghWriter.h"
-#include "hologram/HologramPoints.h"
-#include "export/PlyWriter.h"
 #include "export/ViewSeries.h"
+#include "hologram/HologramPoints.h"
 #include "platform/Prompt.h"
+#include "pointfile/CghWriter.h"
+#include "pointfile/PlyWriter.h"
 
 #include <functional>
 #include <optional>
