@@ -6,7 +6,6 @@
 #include "pointfile/FramePoints.h"
 #include "pointfile/NumberText.h"
 #include "view/GlView.h"
-#include "view/ViewerState.h"
 
 #include <utility>
 
@@ -56,10 +55,9 @@ std::vector<std::string> viewFileNames(const ExportRequest& request, const std::
 }
 
 // Writes the files of one view.
-Result<SampleSummary> writeView(const ExportRequest& request, const SampledFrame& frame, const std::string& name, int number,
-                      const Viewpoint& at, ViewerState& state) {
-    const OutputScales scales{state.Output_Scalxy, state.Output_Scalz};
-    RandomGenerator& random = state.random;
+Result<SampleSummary> writeView(const ExportRequest& request, const SampledFrame& frame, const std::string& name,
+                                int number, const Viewpoint& at, RandomGenerator& random) {
+    const OutputScales& scales = request.scales;
     const std::vector<std::string> names = viewFileNames(request, name, number);
     switch (request.kind) {
         case ExportKind::Colour: return writeColourCgh(frame, names[0], scales, random, at);
@@ -77,36 +75,37 @@ Result<SampleSummary> writeView(const ExportRequest& request, const SampledFrame
 // Writes one view's files into the outcome; why not when it fails.
 std::optional<std::string> writeViewFiles(const ExportRequest& request, const SampledFrame& frame,
                                           const std::string& name, int number, const Viewpoint& at,
-                                          ViewerState& state, ExportOutcome& outcome) {
-    const auto written = writeView(request, frame, name, number, at, state);
+                                          RandomGenerator& random, ExportOutcome& outcome) {
+    const auto written = writeView(request, frame, name, number, at, random);
     if (!written) return written.error();
     for (const auto& path : viewFileNames(request, name, number)) outcome.files.push_back({path, written->pointCount});
     return std::nullopt;
 }
 
-std::optional<std::string> exportOneView(GlView& view, Prompt& prompt, ViewerState& state, const ClientRect& client,
-                                         const ExportRequest& request, ExportOutcome& outcome) {
+std::optional<std::string> exportOneView(GlView& view, Prompt& prompt, const ClientRect& client,
+                                         const ExportRequest& request, RandomGenerator& random,
+                                         ExportOutcome& outcome) {
     beginExportFrame(view);
     view.drawFrame();
-    const Viewpoint stored{state.viewPointX, state.viewPointY, state.viewPointZ};
     const SampledFrame frame = SurfaceSampler::sample(client, prompt);
-    return writeViewFiles(request, frame, fileName(request), 0, stored, state, outcome);
+    return writeViewFiles(request, frame, fileName(request), 0, request.viewpoint, random, outcome);
 }
 
-std::optional<std::string> exportSeries(GlView& view, Prompt& prompt, ViewerState& state, const ClientRect& client,
-                                        const ExportRequest& request, const ViewProgress& progress,
-                                        ExportOutcome& outcome) {
+std::optional<std::string> exportSeries(GlView& view, Prompt& prompt, const ClientRect& client,
+                                        const ExportRequest& request, RandomGenerator& random,
+                                        const ViewProgress& progress, ExportOutcome& outcome) {
+    const Viewpoint& start = request.viewpoint;
     const std::string name = fileName(request);
     const std::vector<float> offsets = viewOffsets(*request.views);
     const int count = static_cast<int>(offsets.size());
     for (int number = 1; number <= count; ++number) {
-        const Viewpoint eye{viewEyeX(state.viewPointX, offsets[number - 1]), state.viewPointY, state.viewPointZ};
+        const Viewpoint eye{viewEyeX(start.x, offsets[number - 1]), start.y, start.z};
         if (progress) progress(number, count, eye.x, eye.y, eye.z);
         beginExportFrame(view);
         view.setEye(eye.x, eye.y, eye.z);
         view.drawFrame();
         const SampledFrame frame = SurfaceSampler::sample(client, prompt);
-        if (auto failure = writeViewFiles(request, frame, name, number, eye, state, outcome)) return failure;
+        if (auto failure = writeViewFiles(request, frame, name, number, eye, random, outcome)) return failure;
     }
     return std::nullopt;
 }
@@ -124,15 +123,17 @@ std::vector<std::string> exportFileNames(const ExportRequest& request) {
     return viewFileNames(request, fileName(request), request.views ? 1 : 0);
 }
 
-ExportOutcome runExport(GlView& view, Prompt& prompt, ViewerState& state, const ClientRect& client,
-                        const ExportRequest& request, const ViewProgress& progress) {
+ExportOutcome runExport(GlView& view, Prompt& prompt, const ClientRect& client, const ExportRequest& request,
+                        const ViewProgress& progress) {
     ExportOutcome outcome;
     if (request.views && !acceptViewRange(prompt, *request.views)) {
         outcome.status = ExportStatus::Refused;
         return outcome;
     }
-    const auto failure = request.views ? exportSeries(view, prompt, state, client, request, progress, outcome)
-                                       : exportOneView(view, prompt, state, client, request, outcome);
+    RandomGenerator own;
+    RandomGenerator& random = request.random ? *request.random : own;
+    const auto failure = request.views ? exportSeries(view, prompt, client, request, random, progress, outcome)
+                                       : exportOneView(view, prompt, client, request, random, outcome);
     conclude(outcome, prompt, failure);
     restoreViewingFrame(view);
     return outcome;
@@ -151,13 +152,13 @@ SampleSummary sampleObjectCoordinates(GlView& view, Prompt& prompt, const Client
     return SurfaceSampler::sample(client, prompt).summarize();
 }
 
-HologramPoints sampleFramePoints(GlView& view, Prompt& prompt, ViewerState& state, const ClientRect& client,
-                                 bool colour) {
+HologramPoints sampleFramePoints(GlView& view, Prompt& prompt, const ClientRect& client, const OutputScales& scales,
+                                 RandomGenerator& random, bool colour) {
     beginExportFrame(view);
     view.drawFrame();
     const SampledFrame frame = SurfaceSampler::sample(client, prompt);
     restoreViewingFrame(view);
-    return framePoints(frame, {state.Output_Scalxy, state.Output_Scalz}, state.random, colour);
+    return framePoints(frame, scales, random, colour);
 }
 
 std::vector<std::string> objectCoordinateTexts(const SampleSummary& summary) {
