@@ -54,11 +54,11 @@ std::vector<std::string> viewFileNames(const ExportRequest& request, const std::
     }
 }
 
-// Writes the files of one view.
-Result<SampleSummary> writeView(const ExportRequest& request, const SampledFrame& frame, const std::string& name,
-                                int number, const Viewpoint& at, RandomGenerator& random) {
+// Writes the files `names` of one view.
+Result<SampleSummary> writeView(const ExportRequest& request, const SampledFrame& frame,
+                                const std::vector<std::string>& names, const std::string& name, int number,
+                                const Viewpoint& at, RandomGenerator& random) {
     const OutputScales& scales = request.scales;
-    const std::vector<std::string> names = viewFileNames(request, name, number);
     switch (request.kind) {
         case ExportKind::Colour: return writeColourCgh(frame, names[0], scales, random, at);
         case ExportKind::Grey: return writeGreyCgh(frame, names[0], scales, random, at);
@@ -76,9 +76,10 @@ Result<SampleSummary> writeView(const ExportRequest& request, const SampledFrame
 std::optional<std::string> writeViewFiles(const ExportRequest& request, const SampledFrame& frame,
                                           const std::string& name, int number, const Viewpoint& at,
                                           RandomGenerator& random, ExportOutcome& outcome) {
-    const auto written = writeView(request, frame, name, number, at, random);
+    const std::vector<std::string> names = viewFileNames(request, name, number);
+    const auto written = writeView(request, frame, names, name, number, at, random);
     if (!written) return written.error();
-    for (const auto& path : viewFileNames(request, name, number)) outcome.files.push_back({path, written->pointCount});
+    for (const auto& path : names) outcome.files.push_back({path, written->pointCount});
     return std::nullopt;
 }
 

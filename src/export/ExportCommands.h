@@ -27,8 +27,8 @@ struct ExportRequest {
     std::string path;                // the name as chosen; the naming rule of the kind makes the file names
     std::optional<ViewRange> views;  // a row of views; a 3di file holds one view and takes none
     PlyLayout plyLayout = PlyLayout::Binary;
-    OutputScales scales;   // the CGH header's Output_Scalxy, Output_Scalz; the 3di file's factors
-    Viewpoint viewpoint;   // a single view's ViewPoint line; a series starts here, shifted along x
+    OutputScales scales;  // the CGH header's Output_Scalxy, Output_Scalz; the 3di file's factors
+    Viewpoint viewpoint;  // a single view's ViewPoint line; a series starts here, shifted along x
     // The generator the phases are drawn from, one draw per point, run on
     // from view to view of a series; the caller owns it. Null: a generator
     // of the export's own at its initial state.

@@ -145,8 +145,7 @@ Result<SampleSummary> writeGreyCgh(const SampledFrame& frame, const std::string&
 }
 
 Result<SampleSummary> writeChannelCgh(const SampledFrame& frame, const std::string& stem, const std::string& suffix,
-                                      const OutputScales& scales, RandomGenerator& random,
-                                      const Viewpoint& viewpoint) {
+                                      const OutputScales& scales, RandomGenerator& random, const Viewpoint& viewpoint) {
     CghFiles files(frame, scales, kColourPlaceholder);
     if (auto failure = files.open({channelFileName(stem, 'r', suffix), channelFileName(stem, 'g', suffix),
                                    channelFileName(stem, 'b', suffix)}))
@@ -156,7 +155,8 @@ Result<SampleSummary> writeChannelCgh(const SampledFrame& frame, const std::stri
     const auto& fractions = fractionTexts();
     char start[kLongestCghLine];
     const SampleSummary summary = forEachFramePoint(frame, random, [&](const SurfacePoint& point, int index, int draw) {
-        const std::size_t startSize = static_cast<std::size_t>(putPointStart(start, index, point, phases[draw]) - start);
+        const std::size_t startSize =
+            static_cast<std::size_t>(putPointStart(start, index, point, phases[draw]) - start);
         const std::uint8_t values[3] = {point.red, point.green, point.blue};
         for (int c = 0; c < 3; ++c) {
             char* out = channel[c]->reserve(kLongestCghLine);

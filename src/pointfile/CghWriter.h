@@ -23,7 +23,6 @@ Result<SampleSummary> writeGreyCgh(const SampledFrame& frame, const std::string&
 // Files stem+"r"+suffix, stem+"g"+suffix, stem+"b"+suffix; one phase per
 // point, the same in all three.
 Result<SampleSummary> writeChannelCgh(const SampledFrame& frame, const std::string& stem, const std::string& suffix,
-                                      const OutputScales& scales, RandomGenerator& random,
-                                      const Viewpoint& viewpoint);
+                                      const OutputScales& scales, RandomGenerator& random, const Viewpoint& viewpoint);
 
 }  // namespace velmora

@@ -23,7 +23,6 @@ SampleSummary forEachFramePoint(const SampledFrame& frame, RandomGenerator& rand
 // grey file's), as numbers rather than text. Each value goes through the
 // text the file would hold and is read back as the point file reader reads
 // it.
-HologramPoints framePoints(const SampledFrame& frame, const OutputScales& scales, RandomGenerator& random,
-                           bool colour);
+HologramPoints framePoints(const SampledFrame& frame, const OutputScales& scales, RandomGenerator& random, bool colour);
 
 }  // namespace velmora

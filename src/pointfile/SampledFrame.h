@@ -83,8 +83,8 @@ struct FrameMatrices {
 // A window position and depth to the world position it shows; false where
 // the matrices are singular. The read-back hands in the one the drawing
 // library itself uses, so the points are where the frame drew them.
-using Unprojection = bool (*)(const FrameMatrices& matrices, double windowX, double windowY, double depth,
-                              double& x, double& y, double& z);
+using Unprojection = bool (*)(const FrameMatrices& matrices, double windowX, double windowY, double depth, double& x,
+                              double& y, double& z);
 
 class SampledFrame {
 public:
