@@ -8,8 +8,9 @@
 // perspective projection, every pixel coloured, so every point costs one
 // unprojection and one line of text.
 
-#include "export/CghWriter.h"
-#include "export/PointValues.h"
+#include "export/SurfaceSampler.h"
+#include "pointfile/CghWriter.h"
+#include "pointfile/PointValues.h"
 #include "view/ViewerState.h"
 
 #include <GL/glu.h>
@@ -48,8 +49,8 @@ SampledFrame makeFrame(int width, int height) {
     const std::array<double, 16> modelview{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, -30, 1};
     const std::array<double, 16> projection{f / aspect, 0, 0, 0, 0, f, 0, 0, 0, 0, -1001.0 / 999.0, -1,
                                             0, 0, -2000.0 / 999.0, 0};
-    return SampledFrame(ClientRect::ofSize(width, height), std::move(depth), std::move(colour), modelview,
-                        projection, {0, 0, width, height});
+    return SurfaceSampler::frameOf(ClientRect::ofSize(width, height), std::move(depth), std::move(colour),
+                                   {modelview, projection, {0, 0, width, height}});
 }
 
 // The obvious writer: fprintf per line, placeholder, seek back for the header.
@@ -92,7 +93,7 @@ int main(int argc, char** argv) {
     ViewerState state;
     state.random.seed(42);
     start = std::chrono::steady_clock::now();
-    const WriteResult result =
+    const Result<SampleSummary> result =
         writeColourCgh(frame, fast, {state.Output_Scalxy, state.Output_Scalz}, state.random, viewpoint);
     const double fastSeconds = seconds(start);
 
@@ -102,7 +103,7 @@ int main(int argc, char** argv) {
     const double slowSeconds = seconds(start);
 
     const std::string bytes = readAll(fast);
-    const bool identical = result.ok && bytes == readAll(slow);
+    const bool identical = result && bytes == readAll(slow);
     start = std::chrono::steady_clock::now();
     {
         std::FILE* out = std::fopen(raw.c_str(), "wb");
@@ -116,7 +117,7 @@ int main(int argc, char** argv) {
     const double walkSeconds = seconds(start);
 
     const double mb = static_cast<double>(bytes.size()) / 1e6;
-    std::printf("frame 1920x1080, %d points, file %.1f MB (frame built in %.3f s)\n", result.summary.pointCount, mb,
+    std::printf("frame 1920x1080, %d points, file %.1f MB (frame built in %.3f s)\n", result->pointCount, mb,
                 build);
     std::printf("sampling walk alone (unprojection, no text): %.3f s (%d points)\n", walkSeconds,
                 counted.pointCount);

@@ -21,8 +21,14 @@ void FrameExports::exportFrame(const ExportQuestion& question) {
     };
     frame_.busy = true;
     frame_.gl->holdSize(true);
-    if (const auto request = askExport(prompt_, frame_.view.get(), question))
-        runExport(*frame_.view, prompt_, state_, client, *request, progress);
+    if (auto request = askExport(prompt_, frame_.view.get(), question)) {
+        // The values the viewpoint and coordinates dialogs last set, and the
+        // phases running on from the program's one generator.
+        request->scales = {state_.Output_Scalxy, state_.Output_Scalz};
+        request->viewpoint = {state_.viewPointX, state_.viewPointY, state_.viewPointZ};
+        request->random = &state_.random;
+        runExport(*frame_.view, prompt_, client, *request, progress);
+    }
     frame_.busy = false;
     frame_.gl->holdSize(false);
 }

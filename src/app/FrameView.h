@@ -4,7 +4,7 @@
 // holds the picture.
 
 #include "app/GlWidget.h"
-#include "export/SampledFrame.h"
+#include "pointfile/SampledFrame.h"
 #include "platform/Prompt.h"
 #include "view/GlView.h"
 #include "view/ViewerState.h"

@@ -24,7 +24,9 @@ void setUpDialog(QProgressDialog& dialog, const Prompt& prompt, std::size_t poin
 
 HologramWindow* HologramCommand::showFrameHologram(QWidget* parent, GlView& view, ViewerState& state,
                                                    const ClientRect& client, const HologramSettings& settings) {
-    return showHologram(parent, sampleFramePoints(view, prompt_, state, client, true), settings);
+    const HologramPoints points =
+        sampleFramePoints(view, prompt_, client, {state.Output_Scalxy, state.Output_Scalz}, state.random, true);
+    return showHologram(parent, points, settings);
 }
 
 HologramWindow* HologramCommand::showHologram(QWidget* parent, const HologramPoints& points,

@@ -7,6 +7,7 @@
 #include "export/ExportCommands.h"
 #include "hologram/HologramComputer.h"
 #include "hologram/HologramSettings.h"
+#include "view/ViewerState.h"
 
 #include <QFuture>
 

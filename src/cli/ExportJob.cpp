@@ -87,7 +87,14 @@ std::vector<CliExport> exportsOf(const CommandLine& cl) {
                          PlyLayout layout = PlyLayout::Binary) {
         // A 3di file holds one view; the command line refuses --views with it.
         const auto views = kind == ExportKind::ThreeDi ? std::nullopt : cl.views;
-        if (path) exports.push_back({what, {kind, *path, views, layout}});
+        if (!path) return;
+        ExportRequest request;
+        request.kind = kind;
+        request.path = *path;
+        request.views = views;
+        request.plyLayout = layout;
+        request.scales = {cl.scalxy, cl.scalz};
+        exports.push_back({what, request});
     };
     add("colour", cl.colour, ExportKind::Colour);
     add("grey", cl.grey, ExportKind::Grey);
@@ -116,10 +123,10 @@ std::optional<OutputRefusal> checkCommandOutputs(const CommandLine& cl) {
     return checkOutputs(names);
 }
 
-// The model transform, the camera (fitted on request) and the export
-// settings of the command line. False when a rescaled model no longer fits
-// in memory.
-bool setUpFrame(const CommandLine& cl, GlView& view, ViewerState& state) {
+// The model transform and the camera (fitted on request) of the command
+// line. Gives the viewpoint the exports start from, or nothing when a
+// rescaled model no longer fits in memory.
+std::optional<Viewpoint> setUpFrame(const CommandLine& cl, GlView& view, ViewerState& state) {
     view.resize(0, 0, cl.width, cl.height);
     view.setEye(cl.eye[0], cl.eye[1], cl.eye[2]);
     state.modelScale = cl.scale;
@@ -129,19 +136,20 @@ bool setUpFrame(const CommandLine& cl, GlView& view, ViewerState& state) {
     state.modelRotX = cl.rotX;
     state.modelRotY = cl.rotY;
     for (float factor : cl.rescale)
-        if (!view.rescaleModel(factor)) return false;
+        if (!view.rescaleModel(factor)) return std::nullopt;
     std::array<float, 3> viewpoint = cl.viewpoint;
     if (cl.fit) {
         const auto eye = fittedEye(view.model()->vertices(), state, cl.eye, view.aspectRatio());
         view.setEye(eye[0], eye[1], eye[2]);
         if (!cl.viewpointGiven) viewpoint = eye;
     }
-    state.viewPointX = viewpoint[0];
-    state.viewPointY = viewpoint[1];
-    state.viewPointZ = viewpoint[2];
-    state.Output_Scalxy = cl.scalxy;
-    state.Output_Scalz = cl.scalz;
-    return true;
+    return Viewpoint{viewpoint[0], viewpoint[1], viewpoint[2]};
+}
+
+RandomGenerator seeded(std::uint32_t seed) {
+    RandomGenerator random;
+    random.seed(seed);
+    return random;
 }
 
 // Without a display there is nobody to ask whether to retry a vertex array
@@ -183,14 +191,16 @@ bool finish(const char* what, const ExportOutcome& outcome) {
 
 // The hologram of the points a colour (or grey) export of the frame writes,
 // with the files velmora-holo would make from that export.
-bool makeHologram(const CommandLine& cl, GlView& view, Prompt& prompt, ViewerState& state, const ClientRect& client) {
+bool makeHologram(const CommandLine& cl, GlView& view, Prompt& prompt, RandomGenerator& random,
+                  const ClientRect& client) {
     HologramOptions options = cl.hologramOptions;
     options.settings.wisdomFolder = defaultWisdomFolder();
     options.output.prefix = *cl.hologram;
     const HologramProgress progress = [](const std::string& what) {
         std::fprintf(stderr, "hologram: %s\n", what.c_str());
     };
-    const HologramPoints points = sampleFramePoints(view, prompt, state, client, !cl.greyHologram);
+    const HologramPoints points =
+        sampleFramePoints(view, prompt, client, {cl.scalxy, cl.scalz}, random, !cl.greyHologram);
     progress(std::to_string(points.points.size()) + " points");
     auto holograms = computeHolograms(points, options.settings, progress);
     auto written = holograms ? writeHologramOutputs(*holograms, options.settings, options.output, progress)
@@ -229,7 +239,8 @@ ExitStatus runExportJob(const CommandLine& cl) {
     GlView& view = **opened;
     const ModelLoad loaded = view.loadModel(cl.model, cl.twoSided);
     if (loaded != ModelLoad::Loaded) return cannotRead(cl.model, loaded, prompt);
-    if (!setUpFrame(cl, view, state)) return cannotRead(cl.model, ModelLoad::OutOfMemory, prompt);
+    const auto viewpoint = setUpFrame(cl, view, state);
+    if (!viewpoint) return cannotRead(cl.model, ModelLoad::OutOfMemory, prompt);
     // Every export starts the generator afresh from one seed, so a point has
     // the same phase in every file and a file does not depend on the others.
     const std::uint32_t seed = cl.seed ? *cl.seed : std::random_device{}();
@@ -244,14 +255,15 @@ ExitStatus runExportJob(const CommandLine& cl) {
     const ViewProgress progress = [](int number, int count, float x, float y, float z) {
         std::fprintf(stderr, "view %d of %d: eye (%g, %g, %g)\n", number, count, x, y, z);
     };
-    for (const CliExport& e : exportsOf(cl)) {
-        state.random.seed(seed);
-        if (!finish(e.what, runExport(view, prompt, state, client, e.request, progress)))
-            status = ExitStatus::Failed;
+    for (CliExport& e : exportsOf(cl)) {
+        RandomGenerator random = seeded(seed);
+        e.request.viewpoint = *viewpoint;
+        e.request.random = &random;
+        if (!finish(e.what, runExport(view, prompt, client, e.request, progress))) status = ExitStatus::Failed;
     }
     if (cl.hologram) {
-        state.random.seed(seed);
-        if (!makeHologram(cl, view, prompt, state, client)) status = ExitStatus::Failed;
+        RandomGenerator random = seeded(seed);
+        if (!makeHologram(cl, view, prompt, random, client)) status = ExitStatus::Failed;
     }
     return status;
 }

@@ -1,12 +1,11 @@
 #include "export/ExportCommands.h"
 
 #include "export/ExportNaming.h"
-#include "export/FramePoints.h"
-#include "export/NumberText.h"
 #include "export/SurfaceSampler.h"
 #include "export/ThreeDiWriter.h"
+#include "pointfile/FramePoints.h"
+#include "pointfile/NumberText.h"
 #include "view/GlView.h"
-#include "view/ViewerState.h"
 
 #include <utility>
 
@@ -14,17 +13,10 @@ namespace velmora {
 
 namespace {
 
-void collect(ExportOutcome& outcome, const WriteResult& result) {
-    for (const auto& path : result.paths) outcome.files.push_back({path, result.summary.pointCount});
-}
-
 // Ends a command after its writer ran: completion or error box.
-void conclude(ExportOutcome& outcome, Prompt& prompt, const WriteResult* failure) {
+void conclude(ExportOutcome& outcome, Prompt& prompt, const std::optional<std::string>& failure) {
     if (failure) {
-        const std::string text = failure->openFailed
-                                     ? "Cant open file " + failure->failedPath
-                                     : "Cant write file " + failure->failedPath + ": " + failure->error;
-        prompt.show(text, std::string(kErrorCaption), PromptIcon::Error);
+        prompt.show(*failure, std::string(kErrorCaption), PromptIcon::Error);
         outcome.status = ExportStatus::Failed;
     } else {
         prompt.inform(kCompleteText, kCompleteCaption);
@@ -62,12 +54,11 @@ std::vector<std::string> viewFileNames(const ExportRequest& request, const std::
     }
 }
 
-// Writes the files of one view.
-WriteResult writeView(const ExportRequest& request, const SampledFrame& frame, const std::string& name, int number,
-                      const Viewpoint& at, ViewerState& state) {
-    const OutputScales scales{state.Output_Scalxy, state.Output_Scalz};
-    RandomGenerator& random = state.random;
-    const std::vector<std::string> names = viewFileNames(request, name, number);
+// Writes the files `names` of one view.
+Result<SampleSummary> writeView(const ExportRequest& request, const SampledFrame& frame,
+                                const std::vector<std::string>& names, const std::string& name, int number,
+                                const Viewpoint& at, RandomGenerator& random) {
+    const OutputScales& scales = request.scales;
     switch (request.kind) {
         case ExportKind::Colour: return writeColourCgh(frame, names[0], scales, random, at);
         case ExportKind::Grey: return writeGreyCgh(frame, names[0], scales, random, at);
@@ -78,36 +69,44 @@ WriteResult writeView(const ExportRequest& request, const SampledFrame& frame, c
         case ExportKind::ThreeDi: return write3di(frame, names[0], scales);
         case ExportKind::Ply: return writePly(frame, names[0], random, request.plyLayout);
     }
-    return {};
+    return Result<SampleSummary>::failure("no such export");
 }
 
-std::optional<WriteResult> exportOneView(GlView& view, Prompt& prompt, ViewerState& state, const ClientRect& client,
-                                         const ExportRequest& request, ExportOutcome& outcome) {
+// Writes one view's files into the outcome; why not when it fails.
+std::optional<std::string> writeViewFiles(const ExportRequest& request, const SampledFrame& frame,
+                                          const std::string& name, int number, const Viewpoint& at,
+                                          RandomGenerator& random, ExportOutcome& outcome) {
+    const std::vector<std::string> names = viewFileNames(request, name, number);
+    const auto written = writeView(request, frame, names, name, number, at, random);
+    if (!written) return written.error();
+    for (const auto& path : names) outcome.files.push_back({path, written->pointCount});
+    return std::nullopt;
+}
+
+std::optional<std::string> exportOneView(GlView& view, Prompt& prompt, const ClientRect& client,
+                                         const ExportRequest& request, RandomGenerator& random,
+                                         ExportOutcome& outcome) {
     beginExportFrame(view);
     view.drawFrame();
-    const Viewpoint stored{state.viewPointX, state.viewPointY, state.viewPointZ};
     const SampledFrame frame = SurfaceSampler::sample(client, prompt);
-    WriteResult result = writeView(request, frame, fileName(request), 0, stored, state);
-    collect(outcome, result);
-    if (result.ok) return std::nullopt;
-    return result;
+    return writeViewFiles(request, frame, fileName(request), 0, request.viewpoint, random, outcome);
 }
 
-std::optional<WriteResult> exportSeries(GlView& view, Prompt& prompt, ViewerState& state, const ClientRect& client,
-                                        const ExportRequest& request, const ViewProgress& progress,
-                                        ExportOutcome& outcome) {
+std::optional<std::string> exportSeries(GlView& view, Prompt& prompt, const ClientRect& client,
+                                        const ExportRequest& request, RandomGenerator& random,
+                                        const ViewProgress& progress, ExportOutcome& outcome) {
+    const Viewpoint& start = request.viewpoint;
     const std::string name = fileName(request);
     const std::vector<float> offsets = viewOffsets(*request.views);
     const int count = static_cast<int>(offsets.size());
     for (int number = 1; number <= count; ++number) {
-        const Viewpoint eye{viewEyeX(state.viewPointX, offsets[number - 1]), state.viewPointY, state.viewPointZ};
+        const Viewpoint eye{viewEyeX(start.x, offsets[number - 1]), start.y, start.z};
         if (progress) progress(number, count, eye.x, eye.y, eye.z);
         beginExportFrame(view);
         view.setEye(eye.x, eye.y, eye.z);
         view.drawFrame();
-        WriteResult result = writeView(request, SurfaceSampler::sample(client, prompt), name, number, eye, state);
-        collect(outcome, result);
-        if (!result.ok) return result;
+        const SampledFrame frame = SurfaceSampler::sample(client, prompt);
+        if (auto failure = writeViewFiles(request, frame, name, number, eye, random, outcome)) return failure;
     }
     return std::nullopt;
 }
@@ -125,16 +124,18 @@ std::vector<std::string> exportFileNames(const ExportRequest& request) {
     return viewFileNames(request, fileName(request), request.views ? 1 : 0);
 }
 
-ExportOutcome runExport(GlView& view, Prompt& prompt, ViewerState& state, const ClientRect& client,
-                        const ExportRequest& request, const ViewProgress& progress) {
+ExportOutcome runExport(GlView& view, Prompt& prompt, const ClientRect& client, const ExportRequest& request,
+                        const ViewProgress& progress) {
     ExportOutcome outcome;
     if (request.views && !acceptViewRange(prompt, *request.views)) {
         outcome.status = ExportStatus::Refused;
         return outcome;
     }
-    const auto failure = request.views ? exportSeries(view, prompt, state, client, request, progress, outcome)
-                                       : exportOneView(view, prompt, state, client, request, outcome);
-    conclude(outcome, prompt, failure ? &*failure : nullptr);
+    RandomGenerator own;
+    RandomGenerator& random = request.random ? *request.random : own;
+    const auto failure = request.views ? exportSeries(view, prompt, client, request, random, progress, outcome)
+                                       : exportOneView(view, prompt, client, request, random, outcome);
+    conclude(outcome, prompt, failure);
     restoreViewingFrame(view);
     return outcome;
 }
@@ -152,13 +153,13 @@ SampleSummary sampleObjectCoordinates(GlView& view, Prompt& prompt, const Client
     return SurfaceSampler::sample(client, prompt).summarize();
 }
 
-HologramPoints sampleFramePoints(GlView& view, Prompt& prompt, ViewerState& state, const ClientRect& client,
-                                 bool colour) {
+HologramPoints sampleFramePoints(GlView& view, Prompt& prompt, const ClientRect& client, const OutputScales& scales,
+                                 RandomGenerator& random, bool colour) {
     beginExportFrame(view);
     view.drawFrame();
     const SampledFrame frame = SurfaceSampler::sample(client, prompt);
     restoreViewingFrame(view);
-    return framePoints(frame, {state.Output_Scalxy, state.Output_Scalz}, state.random, colour);
+    return framePoints(frame, scales, random, colour);
 }
 
 std::vector<std::string> objectCoordinateTexts(const SampleSummary& summary) {

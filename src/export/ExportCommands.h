@@ -5,11 +5,11 @@
 // with its dialogs, the command line from its options) and hand the answer
 // over as a request; every message a person sees goes through the Prompt.
 
-#include "export/CghWriter.h"
-#include "hologram/HologramPoints.h"
-#include "export/PlyWriter.h"
 #include "export/ViewSeries.h"
+#include "hologram/HologramPoints.h"
 #include "platform/Prompt.h"
+#include "pointfile/CghWriter.h"
+#include "pointfile/PlyWriter.h"
 
 #include <functional>
 #include <optional>
@@ -19,7 +19,6 @@
 namespace velmora {
 
 class GlView;
-struct ViewerState;
 
 enum class ExportKind { Colour, Grey, Channels, ThreeDi, Ply };
 
@@ -28,6 +27,12 @@ struct ExportRequest {
     std::string path;                // the name as chosen; the naming rule of the kind makes the file names
     std::optional<ViewRange> views;  // a row of views; a 3di file holds one view and takes none
     PlyLayout plyLayout = PlyLayout::Binary;
+    OutputScales scales;  // the CGH header's Output_Scalxy, Output_Scalz; the 3di file's factors
+    Viewpoint viewpoint;  // a single view's ViewPoint line; a series starts here, shifted along x
+    // The generator the phases are drawn from, one draw per point, run on
+    // from view to view of a series; the caller owns it. Null: a generator
+    // of the export's own at its initial state.
+    RandomGenerator* random = nullptr;
 };
 
 enum class ExportStatus {
@@ -65,10 +70,10 @@ bool acceptViewRange(Prompt& prompt, const ViewRange& range);
 std::vector<std::string> exportFileNames(const ExportRequest& request);
 
 // Carries the request out on the view's current frame size `client`. A
-// series starts at the stored viewpoint shifted along x, leaves the eye at
-// its last view and stops at the first view that fails.
-ExportOutcome runExport(GlView& view, Prompt& prompt, ViewerState& state, const ClientRect& client,
-                        const ExportRequest& request, const ViewProgress& progress = {});
+// series starts at the request's viewpoint shifted along x, leaves the eye
+// at its last view and stops at the first view that fails.
+ExportOutcome runExport(GlView& view, Prompt& prompt, const ClientRect& client, const ExportRequest& request,
+                        const ViewProgress& progress = {});
 
 // The sampling pass behind "ObjCoordinate": draws the black export frame
 // with the current camera and counts the points and their bounds; no phase
@@ -80,10 +85,11 @@ SampleSummary sampleObjectCoordinates(GlView& view, Prompt& prompt, const Client
 std::vector<std::string> objectCoordinateTexts(const SampleSummary& summary);
 
 // The points a colour export (grey: a grey export) of the current frame
-// would write, phases drawn from state.random as that export draws them;
-// nothing is written and no box is shown. The viewing frame is back after.
-HologramPoints sampleFramePoints(GlView& view, Prompt& prompt, ViewerState& state, const ClientRect& client,
-                                 bool colour);
+// with these scales would write, phases drawn from `random` as that export
+// draws them; nothing is written and no box is shown. The viewing frame is
+// back after.
+HologramPoints sampleFramePoints(GlView& view, Prompt& prompt, const ClientRect& client, const OutputScales& scales,
+                                 RandomGenerator& random, bool colour);
 
 // Sets the clear colour of the export frame (black) or back to the viewing
 // colour and redraws.

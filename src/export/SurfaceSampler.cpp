@@ -3,10 +3,26 @@
 #include "model/GlErrorReporter.h"
 
 #include <GL/gl.h>
+#include <GL/glu.h>
 
 #include <algorithm>
 
 namespace velmora {
+
+namespace {
+
+bool unprojectWithGlu(const FrameMatrices& m, double windowX, double windowY, double depth, double& x, double& y,
+                      double& z) {
+    return gluUnProject(windowX, windowY, depth, m.modelview.data(), m.projection.data(), m.viewport.data(), &x, &y,
+                        &z) == GL_TRUE;
+}
+
+}  // namespace
+
+SampledFrame SurfaceSampler::frameOf(const ClientRect& rect, std::vector<float> depth, std::vector<std::uint8_t> colour,
+                                     const FrameMatrices& matrices) {
+    return SampledFrame(rect, std::move(depth), std::move(colour), matrices, unprojectWithGlu);
+}
 
 SampledFrame SurfaceSampler::sample(const ClientRect& rect, Prompt& prompt) {
     const int width = std::max(rect.width(), 0);
@@ -16,12 +32,10 @@ SampledFrame SurfaceSampler::sample(const ClientRect& rect, Prompt& prompt) {
     std::vector<float> depth(area, 0.0f);
     std::vector<std::uint8_t> colour(area * 3, 0);
 
-    std::array<double, 16> modelview{};
-    std::array<double, 16> projection{};
-    std::array<int, 4> viewport{};
-    glGetDoublev(GL_MODELVIEW_MATRIX, modelview.data());
-    glGetDoublev(GL_PROJECTION_MATRIX, projection.data());
-    glGetIntegerv(GL_VIEWPORT, viewport.data());
+    FrameMatrices matrices;
+    glGetDoublev(GL_MODELVIEW_MATRIX, matrices.modelview.data());
+    glGetDoublev(GL_PROJECTION_MATRIX, matrices.projection.data());
+    glGetIntegerv(GL_VIEWPORT, matrices.viewport.data());
 
     if (columns > 0 && height > 0) {
         // Rows of the read-back are tightly packed whatever pixel-store state
@@ -36,7 +50,7 @@ SampledFrame SurfaceSampler::sample(const ClientRect& rect, Prompt& prompt) {
         glPopClientAttrib();
     }
     reportGlErrors(prompt);
-    return SampledFrame(rect, std::move(depth), std::move(colour), modelview, projection, viewport);
+    return frameOf(rect, std::move(depth), std::move(colour), matrices);
 }
 
 }  // namespace velmora

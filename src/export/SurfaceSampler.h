@@ -1,7 +1,7 @@
 #pragma once
 // Reads back the frame just drawn on the current OpenGL context.
 
-#include "export/SampledFrame.h"
+#include "pointfile/SampledFrame.h"
 
 namespace velmora {
 
@@ -14,6 +14,10 @@ public:
     // sampled width, height), and reports any OpenGL error through `prompt`.
     // The pass goes on with whatever the buffers hold.
     static SampledFrame sample(const ClientRect& rect, Prompt& prompt);
+    // A frame of buffers already read, unprojected as OpenGL's utility
+    // library does.
+    static SampledFrame frameOf(const ClientRect& rect, std::vector<float> depth, std::vector<std::uint8_t> colour,
+                                const FrameMatrices& matrices);
 };
 
 }  // namespace velmora

@@ -1,7 +1,7 @@
 #include "export/ThreeDiWriter.h"
 
 #include "platform/OutputFile.h"
-#include "export/PointValues.h"
+#include "pointfile/PointValues.h"
 
 #include <cstdint>
 #include <cstring>
@@ -10,10 +10,10 @@ namespace velmora {
 
 static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "the 3di writer stores numbers in host order");
 
-WriteResult write3di(const SampledFrame& frame, const std::string& path, const OutputScales& scales) {
+Result<SampleSummary> write3di(const SampledFrame& frame, const std::string& path, const OutputScales& scales) {
     std::string reason;
     auto file = OutputFile::create(path, reason);
-    if (!file) return openFailure(path, reason);
+    if (!file) return cannotOpen(path);
 
     const std::int32_t shape[2] = {frame.rows(), frame.columns()};
     file->append(std::string_view(reinterpret_cast<const char*>(shape), sizeof shape));
@@ -36,8 +36,8 @@ WriteResult write3di(const SampledFrame& frame, const std::string& path, const O
             file->advance(out + kThreeDiRecordSize);
         });
 
-    if (!file->commit(reason)) return writeFailure(path, reason, summary);
-    return written({path}, summary);
+    if (!file->commit(reason)) return cannotWrite(path, reason);
+    return summary;
 }
 
 }  // namespace velmora

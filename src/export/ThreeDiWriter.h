@@ -5,12 +5,13 @@
 // X with the sign inversion) and the grey level (float); 28
 // zero bytes for an empty pixel. No phase is drawn.
 
-#include "export/CghWriter.h"
+#include "pointfile/CghLayout.h"
+#include "pointfile/WriteFailure.h"
 
 namespace velmora {
 
 constexpr int kThreeDiRecordSize = 28;
 
-WriteResult write3di(const SampledFrame& frame, const std::string& path, const OutputScales& scales);
+Result<SampleSummary> write3di(const SampledFrame& frame, const std::string& path, const OutputScales& scales);
 
 }  // namespace velmora

@@ -1,7 +1,7 @@
 #include "HoloJob.h"
 
 #include "hologram/HologramComputer.h"
-#include "hologram/PointFileReader.h"
+#include "pointfile/PointFileReader.h"
 #include "platform/OutputCheck.h"
 
 #include <chrono>

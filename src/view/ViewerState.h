@@ -1,8 +1,9 @@
 #pragma once
 // The application-wide values, one of each for the run: the settings, the
 // model transform that navigation changes and the view applies, the fly-by
-// counter, the export settings and the phase generator. The desktop program
-// and the command line each own one and hand it to the view and the export.
+// counter, and the desktop program's export settings and phase generator.
+// The desktop program and the command line each own one and hand it to the
+// view; the export takes its settings from its request, never from here.
 
 #include "platform/RandomGenerator.h"
 
@@ -31,7 +32,9 @@ struct ViewerState {
     // Fly-by step; 200 means idle.
     int flyByStep = 200;
 
-    // Export settings (not stored between runs).
+    // The desktop program's export settings as its viewpoint and coordinates
+    // dialogs set them (not stored between runs); it hands them to each
+    // export in the request.
     float viewPointX = 0.0f;
     float viewPointY = 0.0f;
     float viewPointZ = 30.0f;
@@ -39,7 +42,7 @@ struct ViewerState {
     float Output_Scalz = 1.0f;
     static constexpr float zCutoff = -50.0f;
 
-    // Draws the export's phases; seeded when the view is set up.
+    // Draws the desktop exports' phases; seeded when the view is set up.
     RandomGenerator random;
 
     // Resets the model transform's scale and offsets (after an open); the

@@ -18,13 +18,14 @@ struct ExportFixture : ViewFixture {
         prompt.clear();
     }
     ExportOutcome run(ExportKind kind, const std::string& name, ViewRange views, const ViewProgress& progress = {}) {
-        return runExport(*view, prompt, state, ClientRect::ofSize(40, 32), {kind, dir.file(name), views, PlyLayout::Ascii}, progress);
+        return runExport(*view, prompt, ClientRect::ofSize(40, 32), {kind, dir.file(name), views, PlyLayout::Ascii, {}, at, &random}, progress);
     }
+    Viewpoint at{0.0f, 0.0f, 30.0f};
+    RandomGenerator random;
 };
 
 TEST_F(ExportFixture, SeriesNumbersItsFilesAndWritesEachViewFromItsOwnEye) {
-    state.viewPointX = 0.5f;
-    state.viewPointZ = 40.0f;
+    at = {0.5f, 0.0f, 40.0f};
     std::vector<float> eyes;
     const ExportOutcome outcome = run(ExportKind::Colour, "obj.CGH", {-1, 1, 0.5f}, [&](int number, int count, float x, float y, float z) {
         EXPECT_EQ(std::make_tuple(number, count, y, z), std::make_tuple(int(eyes.size()) + 1, 5, 0.0f, 40.0f));

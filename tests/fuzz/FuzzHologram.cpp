@@ -3,7 +3,7 @@
 // Every refusal says why, and a hologram handed on is finite and lit.
 
 #include "hologram/HologramOutputs.h"
-#include "hologram/PointFileReader.h"
+#include "pointfile/PointFileReader.h"
 
 #include <cmath>
 #include <cstdint>

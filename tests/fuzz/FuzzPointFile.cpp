@@ -1,6 +1,6 @@
 // Arbitrary bytes into the point-file readers: every point from bytes of the input.
 
-#include "hologram/PointFileReader.h"
+#include "pointfile/PointFileReader.h"
 
 #include <cstdint>
 #include <cstdlib>

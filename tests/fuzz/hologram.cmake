@@ -7,7 +7,7 @@ find_library(FFTW3_THREADS fftw3_threads REQUIRED)
 find_package(Threads REQUIRED)
 
 set(H ${SRC}/hologram)
-velmora_fuzzer(fuzz_hologram SOURCES FuzzHologram.cpp ${H}/PointFileReader.cpp ${H}/HologramComputer.cpp
+velmora_fuzzer(fuzz_hologram SOURCES FuzzHologram.cpp ${SRC}/pointfile/PointFileReader.cpp ${H}/HologramComputer.cpp
                ${H}/PointKernel.cpp ${H}/FourierTransform.cpp ${H}/BandLimitedPropagator.cpp ${H}/HologramOutputs.cpp
                ${VELMORA_FUZZ_PLATFORM_SOURCES}
                LIBS ${FFTW3_THREADS} PkgConfig::FFTW3 PNG::PNG Threads::Threads)

@@ -1,7 +1,7 @@
 // The number texts against the C library's printf, the independent oracle.
 
-#include "export/NumberText.h"
-#include "export/PointValues.h"
+#include "pointfile/NumberText.h"
+#include "pointfile/PointValues.h"
 
 #include <gtest/gtest.h>
 #include <limits>

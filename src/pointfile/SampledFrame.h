@@ -1,12 +1,14 @@
 #pragma once
-// One sampling pass over a drawn frame: the read-back depth and colour of the
-// client area with the matrices and viewport in force, walked pixel by pixel.
-// Every pixel of the sampled grid is presented in read-back order (bottom row
+// One sampling pass over a drawn frame as plain data: the read-back depth
+// and colour of the client area with the matrices and viewport in force,
+// walked pixel by pixel. Every pixel of the sampled grid is presented in read-back order (bottom row
 // first, left to right) either as an accepted point or as an empty pixel, so
 // writers can emit each one as it comes and nothing holds a list of points.
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 namespace velmora {
@@ -71,6 +73,19 @@ private:
     }
 };
 
+// The matrices and viewport the frame was drawn with.
+struct FrameMatrices {
+    std::array<double, 16> modelview{};
+    std::array<double, 16> projection{};
+    std::array<int, 4> viewport{};
+};
+
+// A window position and depth to the world position it shows; false where
+// the matrices are singular. The read-back hands in the one the drawing
+// library itself uses, so the points are where the frame drew them.
+using Unprojection = bool (*)(const FrameMatrices& matrices, double windowX, double windowY, double depth, double& x,
+                              double& y, double& z);
+
 class SampledFrame {
 public:
     // Points at or below this world z are dropped.
@@ -80,8 +95,18 @@ public:
     // sampledWidth × height entries (one float, three bytes per pixel) as
     // tightly packed rows, bottom row first.
     SampledFrame(const ClientRect& rect, std::vector<float> depth, std::vector<std::uint8_t> colour,
-                 const std::array<double, 16>& modelview, const std::array<double, 16>& projection,
-                 const std::array<int, 4>& viewport);
+                 const FrameMatrices& matrices, Unprojection unprojection)
+        : rows_(std::max(rect.height(), 0)),
+          columns_(std::max(rect.sampledWidth(), 0)),
+          depth_(std::move(depth)),
+          colour_(std::move(colour)),
+          matrices_(matrices),
+          unprojection_(unprojection) {
+        // Never walk past what was handed in.
+        const std::size_t pixels = static_cast<std::size_t>(rows_) * static_cast<std::size_t>(columns_);
+        if (depth_.size() < pixels) depth_.resize(pixels, 0.0f);
+        if (colour_.size() < pixels * 3) colour_.resize(pixels * 3, 0);
+    }
 
     int rows() const { return rows_; }
     int columns() const { return columns_; }
@@ -103,16 +128,12 @@ public:
     }
 
 private:
-    // The world position of a window position; false for a singular matrix.
-    bool unproject(double windowX, double windowY, double depth, double& x, double& y, double& z) const;
-
     int rows_ = 0;
     int columns_ = 0;
     std::vector<float> depth_;
     std::vector<std::uint8_t> colour_;
-    std::array<double, 16> modelview_{};
-    std::array<double, 16> projection_{};
-    std::array<int, 4> viewport_{};
+    FrameMatrices matrices_;
+    Unprojection unprojection_;
 };
 
 template <class OnPoint, class OnEmpty>
@@ -130,7 +151,7 @@ SampleSummary SampledFrame::walk(OnPoint&& onPoint, OnEmpty&& onEmpty) const {
             double ox = 0, oy = 0, oz = 0;
             // A singular matrix leaves the pixel without a position: it is
             // treated as background.
-            if (!unproject(column + 0.5, row + 0.5, *depth, ox, oy, oz) || kZCutoff >= oz) {
+            if (!unprojection_(matrices_, column + 0.5, row + 0.5, *depth, ox, oy, oz) || kZCutoff >= oz) {
                 onEmpty(column, row);
                 continue;
             }

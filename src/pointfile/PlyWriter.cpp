@@ -1,8 +1,9 @@
-#include "export/PlyWriter.h"
+#include "pointfile/PlyWriter.h"
 
-#include "export/NumberText.h"
+#include "pointfile/FramePoints.h"
+#include "pointfile/NumberText.h"
+#include "pointfile/PointValues.h"
 #include "platform/OutputFile.h"
-#include "export/PointValues.h"
 
 #include <charconv>
 #include <cmath>
@@ -49,36 +50,22 @@ inline char* putFloat(char* out, double value) { return std::to_chars(out, out +
 
 }  // namespace
 
-std::string plyHeader(PlyLayout layout, std::int64_t count, std::size_t padding) {
-    std::string header = "ply\n";
-    header += layout == PlyLayout::Ascii ? "format ascii 1.0\n" : "format binary_little_endian 1.0\n";
-    header += "comment VELMORA surface points";
-    header.append(padding, ' ');
-    header += '\n';
-    if (layout == PlyLayout::Ascii) header += "element color 1\nproperty int channel\n";
-    header += "element vertex " + std::to_string(count) + "\n";
-    header += "property float x\nproperty float y\nproperty float z\n";
-    header += "property uchar red\nproperty uchar green\nproperty uchar blue\n";
-    header += layout == PlyLayout::Ascii ? "property double phase\n" : "property float phase\n";
-    header += "end_header\n";
-    return header;
-}
-
-WriteResult writePly(const SampledFrame& frame, const std::string& path, RandomGenerator& random, PlyLayout layout) {
+Result<SampleSummary> writePly(const SampledFrame& frame, const std::string& path, RandomGenerator& random,
+                               PlyLayout layout) {
     std::string reason;
     auto file = OutputFile::create(path, reason);
-    if (!file) return openFailure(path, reason);
+    if (!file) return cannotOpen(path);
 
     const std::int64_t mostPoints = static_cast<std::int64_t>(frame.rows()) * frame.columns();
     const std::size_t headerSize = plyHeader(layout, mostPoints).size();
     file->append(plyHeader(layout, mostPoints));
-    if (layout == PlyLayout::Ascii) file->append("3\n");
+    if (layout == PlyLayout::Ascii) file->append(kPlyColourData);
 
     SampleSummary summary;
     if (layout == PlyLayout::Ascii) {
         const auto& phases = phaseTexts();
         const auto& bytes = byteTexts();
-        summary = frame.walk([&](const SurfacePoint& point, int) {
+        summary = forEachFramePoint(frame, random, [&](const SurfacePoint& point, int, int draw) {
             char* out = file->reserve(kMaxAsciiLine);
             out = putFloat(out, point.x);
             *out++ = ' ';
@@ -89,16 +76,16 @@ WriteResult writePly(const SampledFrame& frame, const std::string& path, RandomG
             out = put(out, bytes[point.green]);
             out = put(out, bytes[point.blue]);
             *out++ = ' ';
-            out = put(out, phases[random.next()]);
+            out = put(out, phases[draw]);
             *out++ = '\n';
             file->advance(out);
         });
     } else {
-        summary = frame.walk([&](const SurfacePoint& point, int) {
+        summary = forEachFramePoint(frame, random, [&](const SurfacePoint& point, int, int draw) {
             const float values[3] = {static_cast<float>(point.x), static_cast<float>(point.y),
                                      static_cast<float>(point.z)};
             const std::uint8_t colour[3] = {point.red, point.green, point.blue};
-            const float phase = static_cast<float>(randomPhase(random));
+            const float phase = static_cast<float>(phaseOfDraw(draw));
             char* out = file->reserve(kBinaryRecord);
             std::memcpy(out, values, sizeof values);
             std::memcpy(out + sizeof values, colour, sizeof colour);
@@ -109,8 +96,8 @@ WriteResult writePly(const SampledFrame& frame, const std::string& path, RandomG
 
     const std::size_t shortSize = plyHeader(layout, summary.pointCount).size();
     file->overwriteStart(plyHeader(layout, summary.pointCount, headerSize - shortSize));
-    if (!file->commit(reason)) return writeFailure(path, reason, summary);
-    return written({path}, summary);
+    if (!file->commit(reason)) return cannotWrite(path, reason);
+    return summary;
 }
 
 }  // namespace velmora

@@ -1,4 +1,4 @@
-#include "export/NumberText.h"
+#include "pointfile/NumberText.h"
 
 #include <charconv>
 #include <cmath>

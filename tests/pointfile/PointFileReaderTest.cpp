@@ -1,6 +1,6 @@
 // The point-file readers on files written by hand in the writers' layouts.
 
-#include "hologram/PointFileReader.h"
+#include "pointfile/PointFileReader.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>

@@ -1,8 +1,8 @@
-#include "export/CghWriter.h"
+#include "pointfile/CghWriter.h"
 
-#include "export/NumberText.h"
+#include "pointfile/FramePoints.h"
+#include "pointfile/PointValues.h"
 #include "platform/OutputFile.h"
-#include "export/PointValues.h"
 
 #include <array>
 #include <cstring>
@@ -11,8 +11,6 @@
 namespace velmora {
 
 namespace {
-
-constexpr std::size_t kMaxLine = 4 * kMaxFixedChars + 128;
 
 const std::vector<ReadyText>& phaseTexts() {
     static const std::vector<ReadyText> texts = readyTexts(RandomGenerator::kMax + 1, phaseOfDraw, appendFixed6);
@@ -49,15 +47,15 @@ inline char* putPointStart(char* out, int index, const SurfacePoint& point, cons
 // The files of one writer call, opened in order, finished together.
 class CghFiles {
 public:
-    CghFiles(const SampledFrame& frame, const OutputScales& scales, int placeholder)
+    CghFiles(const SampledFrame& frame, const OutputScales& scales, std::size_t placeholder)
         : frame_(frame), scales_(scales), placeholder_(placeholder) {}
 
     // Opens every file; on failure the ones already open are discarded.
-    std::optional<WriteResult> open(const std::vector<std::string>& paths) {
+    std::optional<Result<SampleSummary>> open(const std::vector<std::string>& paths) {
         for (const auto& path : paths) {
             std::string reason;
             auto file = OutputFile::create(path, reason);
-            if (!file) return openFailure(path, reason);
+            if (!file) return cannotOpen(path);
             files_.push_back(std::move(*file));
         }
         writeFirstLine();
@@ -66,22 +64,20 @@ public:
 
     OutputFile& file(std::size_t i) { return files_[i]; }
 
-    WriteResult finish(const SampleSummary& summary, const Viewpoint& viewpoint) {
+    Result<SampleSummary> finish(const SampleSummary& summary, const Viewpoint& viewpoint) {
         const std::string tail = cghStatisticsLine(summary.bounds) + cghViewpointLine(viewpoint);
         const std::string header = cghHeader(summary.pointCount, scales_.xy, scales_.z);
         for (auto& file : files_) {
             file.append(tail);
             if (headerLater_) file.overwriteStart(header);
             std::string reason;
-            if (!file.finish(reason)) return writeFailure(file.path(), reason, summary);
+            if (!file.finish(reason)) return cannotWrite(file.path(), reason);
         }
-        std::vector<std::string> paths;
         for (auto& file : files_) {
             std::string reason;
-            if (!file.publish(reason)) return writeFailure(file.path(), reason, summary);
-            paths.push_back(file.path());
+            if (!file.publish(reason)) return cannotWrite(file.path(), reason);
         }
-        return written(std::move(paths), summary);
+        return summary;
     }
 
 private:
@@ -93,12 +89,12 @@ private:
         const std::string widest = cghHeader(static_cast<int>(std::min<long long>(mostPoints, 2147483647)),
                                              scales_.xy, scales_.z);
         std::string line;
-        if (static_cast<int>(widest.size()) <= placeholder_) {
+        if (widest.size() <= placeholder_) {
             headerLater_ = true;
-            line.assign(static_cast<std::size_t>(placeholder_), ' ');
+            line.assign(placeholder_, ' ');
         } else {
             line = cghHeader(frame_.summarize().pointCount, scales_.xy, scales_.z);
-            if (static_cast<int>(line.size()) < placeholder_) line.resize(static_cast<std::size_t>(placeholder_), ' ');
+            if (line.size() < placeholder_) line.resize(placeholder_, ' ');
         }
         line += "\r\n";
         for (auto& file : files_) file.append(line);
@@ -106,53 +102,23 @@ private:
 
     const SampledFrame& frame_;
     OutputScales scales_;
-    int placeholder_;
+    std::size_t placeholder_;
     bool headerLater_ = false;
     std::vector<OutputFile> files_;
 };
 
 }  // namespace
 
-std::string cghHeader(int pointCount, float scaleXy, float scaleZ) {
-    char buffer[3 * kMaxFixedChars];
-    char* out = appendInt(buffer, pointCount);
-    *out++ = ' ';
-    out = appendFixed1(out, scaleXy);
-    *out++ = ' ';
-    out = appendFixed1(out, scaleZ);
-    *out++ = ' ';
-    *out++ = '0';
-    return std::string(buffer, out);
-}
-
-std::string cghStatisticsLine(const SampleBounds& b) {
-    return "Statics: Maxx=" + fixed6(b.maxX) + " Minx=" + fixed6(b.minX) + " Maxy=" + fixed6(b.maxY) +
-           " Miny=" + fixed6(b.minY) + " Maxz=" + fixed6(b.maxZ) + " Minz=" + fixed6(b.minZ) + " \r\n";
-}
-
-std::string cghViewpointLine(const Viewpoint& v) {
-    return "ViewPoint: x=" + fixed6(v.x) + "  y=" + fixed6(v.y) + " z=" + fixed6(v.z);
-}
-
-std::string channelFileName(const std::string& stem, char letter, const std::string& suffix) {
-    std::string name;
-    name.reserve(stem.size() + 1 + suffix.size());
-    name += stem;
-    name += letter;
-    name += suffix;
-    return name;
-}
-
-WriteResult writeColourCgh(const SampledFrame& frame, const std::string& path, const OutputScales& scales,
-                           RandomGenerator& random, const Viewpoint& viewpoint) {
+Result<SampleSummary> writeColourCgh(const SampledFrame& frame, const std::string& path, const OutputScales& scales,
+                                     RandomGenerator& random, const Viewpoint& viewpoint) {
     CghFiles files(frame, scales, kColourPlaceholder);
     if (auto failure = files.open({path})) return *failure;
     OutputFile& file = files.file(0);
     const auto& phases = phaseTexts();
     const auto& fractions = fractionTexts();
-    const SampleSummary summary = frame.walk([&](const SurfacePoint& point, int index) {
-        char* out = file.reserve(kMaxLine);
-        out = putPointStart(out, index, point, phases[random.next()]);
+    const SampleSummary summary = forEachFramePoint(frame, random, [&](const SurfacePoint& point, int index, int draw) {
+        char* out = file.reserve(kLongestCghLine);
+        out = putPointStart(out, index, point, phases[draw]);
         out = put(out, fractions[point.red]);
         *out++ = ' ';
         out = put(out, fractions[point.green]);
@@ -163,23 +129,23 @@ WriteResult writeColourCgh(const SampledFrame& frame, const std::string& path, c
     return files.finish(summary, viewpoint);
 }
 
-WriteResult writeGreyCgh(const SampledFrame& frame, const std::string& path, const OutputScales& scales,
-                         RandomGenerator& random, const Viewpoint& viewpoint) {
+Result<SampleSummary> writeGreyCgh(const SampledFrame& frame, const std::string& path, const OutputScales& scales,
+                                   RandomGenerator& random, const Viewpoint& viewpoint) {
     CghFiles files(frame, scales, kGreyPlaceholder);
     if (auto failure = files.open({path})) return *failure;
     OutputFile& file = files.file(0);
     const auto& phases = phaseTexts();
-    const SampleSummary summary = frame.walk([&](const SurfacePoint& point, int index) {
-        char* out = file.reserve(kMaxLine);
-        out = putPointStart(out, index, point, phases[random.next()]);
+    const SampleSummary summary = forEachFramePoint(frame, random, [&](const SurfacePoint& point, int index, int draw) {
+        char* out = file.reserve(kLongestCghLine);
+        out = putPointStart(out, index, point, phases[draw]);
         out = appendFixed6(out, greyLevel(point.red, point.green, point.blue));
         file.advance(lineEnd(out));
     });
     return files.finish(summary, viewpoint);
 }
 
-WriteResult writeChannelCgh(const SampledFrame& frame, const std::string& stem, const std::string& suffix,
-                            const OutputScales& scales, RandomGenerator& random, const Viewpoint& viewpoint) {
+Result<SampleSummary> writeChannelCgh(const SampledFrame& frame, const std::string& stem, const std::string& suffix,
+                                      const OutputScales& scales, RandomGenerator& random, const Viewpoint& viewpoint) {
     CghFiles files(frame, scales, kColourPlaceholder);
     if (auto failure = files.open({channelFileName(stem, 'r', suffix), channelFileName(stem, 'g', suffix),
                                    channelFileName(stem, 'b', suffix)}))
@@ -187,13 +153,13 @@ WriteResult writeChannelCgh(const SampledFrame& frame, const std::string& stem, 
     OutputFile* channel[3] = {&files.file(0), &files.file(1), &files.file(2)};
     const auto& phases = phaseTexts();
     const auto& fractions = fractionTexts();
-    char start[kMaxLine];
-    const SampleSummary summary = frame.walk([&](const SurfacePoint& point, int index) {
+    char start[kLongestCghLine];
+    const SampleSummary summary = forEachFramePoint(frame, random, [&](const SurfacePoint& point, int index, int draw) {
         const std::size_t startSize =
-            static_cast<std::size_t>(putPointStart(start, index, point, phases[random.next()]) - start);
+            static_cast<std::size_t>(putPointStart(start, index, point, phases[draw]) - start);
         const std::uint8_t values[3] = {point.red, point.green, point.blue};
         for (int c = 0; c < 3; ++c) {
-            char* out = channel[c]->reserve(kMaxLine);
+            char* out = channel[c]->reserve(kLongestCghLine);
             std::memcpy(out, start, startSize);
             out = put(out + startSize, fractions[values[c]]);
             channel[c]->advance(lineEnd(out));

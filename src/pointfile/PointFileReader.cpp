@@ -1,5 +1,7 @@
-#include "hologram/PointFileReader.h"
+#include "pointfile/PointFileReader.h"
 
+#include "pointfile/CghLayout.h"
+#include "pointfile/PlyLayout.h"
 #include "platform/ByteStream.h"
 #include "platform/InputFile.h"
 #include "platform/MappedFile.h"
@@ -20,17 +22,14 @@ namespace {
 
 using Parsed = Result<PointFile>;
 
-constexpr std::size_t kColourPlaceholder = 41;
-constexpr std::size_t kGreyPlaceholder = 42;
 // Beyond this a count is not believed: more points than a 16K x 16K frame.
 constexpr std::uint64_t kMostPoints = 1ull << 28;
 
-// No line VELMORA writes is longer: four fixed-notation doubles of at most
-// 320 characters each (kMaxFixedChars of the number texts) and 128 bytes of
-// index, separators and line end (the CGH writer's kMaxLine), 1408 in all.
-// Past it a "line" is no line of a point file (/dev/zero, a binary file) and
-// is refused at once instead of being gathered.
+// Beyond the longest line the writers make, with room to spare. Past it a
+// "line" is no line of a point file (/dev/zero, a binary file) and is
+// refused at once instead of being gathered.
 constexpr std::size_t kLongestLine = 2048;
+static_assert(kLongestLine >= kLongestCghLine);
 // Point sets smaller than this are not weighed against the memory left.
 constexpr std::uint64_t kSmallSet = std::uint64_t{1} << 26;
 
@@ -91,12 +90,12 @@ Parsed parseCgh(ByteStream& lines) {
         const auto got = lines.nextLine(line, kLongestLine);
         if (got == ByteStream::Line::End) break;
         if (got == ByteStream::Line::TooLong) return Parsed::failure(at(lines.lineNumber() + 1) + "not a point line");
-        if (startsWith(line, "Statics:")) {
+        if (startsWith(line, kStatisticsStart)) {
             if (ended) return Parsed::failure(at(lines.lineNumber()) + "a second statistics line");
             ended = true;
             continue;
         }
-        if (startsWith(line, "ViewPoint:")) {
+        if (startsWith(line, kViewpointStart)) {
             if (!lines.atEnd()) return Parsed::failure(at(lines.lineNumber() + 1) + "text after the viewpoint");
             break;
         }
@@ -167,7 +166,7 @@ double binaryValue(const char* p, char type) {
 }
 
 // The header's elements; `binary` from its format line.
-Result<std::vector<PlyElement>> plyHeader(ByteStream& lines, bool& binary) {
+Result<std::vector<PlyElement>> readPlyHeader(ByteStream& lines, bool& binary) {
     using Header = Result<std::vector<PlyElement>>;
     std::vector<PlyElement> elements;
     std::string_view line;
@@ -182,8 +181,8 @@ Result<std::vector<PlyElement>> plyHeader(ByteStream& lines, bool& binary) {
             if (!formatSeen) return Header::failure("the PLY header has no format line");
             return elements;
         }
-        if (line == "format ascii 1.0") binary = false, formatSeen = true;
-        else if (line == "format binary_little_endian 1.0") binary = true, formatSeen = true;
+        if (line == kPlyAsciiFormat) binary = false, formatSeen = true;
+        else if (line == kPlyBinaryFormat) binary = true, formatSeen = true;
         else if (startsWith(line, "format ")) return Header::failure(at(lines.lineNumber()) + "unsupported PLY format");
         else if (startsWith(line, "element ")) {
             const std::string_view rest = line.substr(8);
@@ -231,7 +230,7 @@ struct VertexLayout {
 
 Parsed parsePly(ByteStream& lines) {
     bool binary = false;
-    auto elements = plyHeader(lines, binary);
+    auto elements = readPlyHeader(lines, binary);
     if (!elements) return Parsed::failure(elements.error());
     PointFile file;
     file.kind = PointFileKind::Ply;

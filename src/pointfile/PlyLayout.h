@@ -1,9 +1,6 @@
 #pragma once
-// Point clouds in PLY for hologram libraries and point tools, written from
-// one sampled frame: the same points in the same order, with the same phase
-// draws, as the colour CGH file of that frame (x is the inverted world x).
+// The two PLY layouts, one place for the writer and the reader.
 //
-// Two layouts:
 //   Ascii   the layout OpenHolo's point-cloud reader takes: an element
 //           "color" with one int "channel" (its one data line is 3), then
 //           the element "vertex" with float x y z, uchar red green blue and
@@ -18,22 +15,22 @@
 // header is first written for the largest count the frame allows, and a
 // comment line in it absorbs the digits the real count does not need.
 
-#include "export/CghWriter.h"
-
+#include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace velmora {
 
 enum class PlyLayout { Ascii, Binary };
 
+constexpr std::string_view kPlyAsciiFormat = "format ascii 1.0";
+constexpr std::string_view kPlyBinaryFormat = "format binary_little_endian 1.0";
+// The ASCII layout's one "color" data line.
+constexpr std::string_view kPlyColourData = "3\n";
+
 // The header of a file of `count` points up to and including "end_header\n",
 // with `padding` spaces at the end of its comment line.
 std::string plyHeader(PlyLayout layout, std::int64_t count, std::size_t padding = 0);
-
-// Writes the frame's points to `path`. One phase is drawn from `random` per
-// accepted point. A file that cannot be created prints "Cant open file\n"
-// on standard error; any failure leaves an existing file untouched.
-WriteResult writePly(const SampledFrame& frame, const std::string& path, RandomGenerator& random, PlyLayout layout);
 
 }  // namespace velmora

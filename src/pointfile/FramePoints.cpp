@@ -1,7 +1,6 @@
-#include "export/FramePoints.h"
+#include "pointfile/FramePoints.h"
 
-#include "export/NumberText.h"
-#include "export/PointValues.h"
+#include "pointfile/PointValues.h"
 
 #include <charconv>
 
@@ -54,9 +53,8 @@ HologramPoints framePoints(const SampledFrame& frame, const OutputScales& scales
     out.scaleZ = static_cast<float>(asWritten(scales.z, appendFixed1));
     const auto& phase = phases();
     const auto& fraction = fractions();
-    frame.walk([&](const SurfacePoint& p, int) {
-        HologramPoint point{asWritten6(p.x), asWritten6(p.y), asWritten6(p.z),
-                            phase[static_cast<std::size_t>(random.next())]};
+    forEachFramePoint(frame, random, [&](const SurfacePoint& p, int, int draw) {
+        HologramPoint point{asWritten6(p.x), asWritten6(p.y), asWritten6(p.z), phase[static_cast<std::size_t>(draw)]};
         if (colour) {
             point.red = fraction[p.red], point.green = fraction[p.green], point.blue = fraction[p.blue];
         } else {

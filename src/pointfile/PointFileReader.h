@@ -2,17 +2,17 @@
 // Reads the point files VELMORA writes back into points: the colour, grey
 // and per-channel CGH text files and both PLY layouts.
 //
-// CGH: lines end in CR LF (a bare LF is accepted too). The first line is
-// "count Output_Scalxy Output_Scalz 0" padded to 41 characters (colour and
-// per-channel files) or 42 (grey); a header too long for its placeholder
-// stands at its full length. Point lines "index x y z phase r g b" (8
+// CGH (CghLayout.h): lines end in CR LF (a bare LF is accepted too). The
+// first line is "count Output_Scalxy Output_Scalz 0" padded to 41
+// characters (colour and per-channel files) or 42 (grey); a header too long
+// for its placeholder stands at its full length. Point lines "index x y z phase r g b" (8
 // fields) or "index x y z phase value" (6 fields), then the optional
 // "Statics:" and "ViewPoint:" lines, which carry nothing a hologram needs.
 // A 6-field file with a 41-character first line is one channel of a
 // per-channel set; its value goes into all three colours until
 // mergeChannels() puts the three files together.
 //
-// PLY: "format ascii 1.0" or "format binary_little_endian 1.0", a "vertex"
+// PLY (PlyLayout.h): "format ascii 1.0" or "format binary_little_endian 1.0", a "vertex"
 // element with x, y, z, red, green, blue and phase in any order and scalar
 // type; other elements (the ASCII layout's "color") are skipped.
 //
