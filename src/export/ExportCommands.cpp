@@ -114,13 +114,13 @@ std::optional<std::string> exportSeries(GlView& view, Prompt& prompt, const Clie
 }  // namespace
 
 bool acceptViewRange(Prompt& prompt, const ViewRange& range) {
-    const auto refusal = checkViewRange(range);
-    if (refusal) prompt.show(*refusal);
-    return !refusal;
+    const auto accepted = checkViewRange(range);
+    if (!accepted) prompt.show(accepted.error());
+    return static_cast<bool>(accepted);
 }
 
 std::vector<std::string> exportFileNames(const ExportRequest& request) {
-    if (request.views && (checkViewRange(*request.views) || viewOffsets(*request.views).empty())) return {};
+    if (request.views && (!checkViewRange(*request.views) || viewOffsets(*request.views).empty())) return {};
     return viewFileNames(request, fileName(request), request.views ? 1 : 0);
 }
 

@@ -11,8 +11,7 @@ namespace velmora {
 static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "the 3di writer stores numbers in host order");
 
 Result<SampleSummary> write3di(const SampledFrame& frame, const std::string& path, const OutputScales& scales) {
-    std::string reason;
-    auto file = OutputFile::create(path, reason);
+    auto file = OutputFile::create(path);
     if (!file) return cannotOpen(path);
 
     const std::int32_t shape[2] = {frame.rows(), frame.columns()};
@@ -36,7 +35,7 @@ Result<SampleSummary> write3di(const SampledFrame& frame, const std::string& pat
             file->advance(out + kThreeDiRecordSize);
         });
 
-    if (!file->commit(reason)) return cannotWrite(path, reason);
+    if (auto committed = file->commit(); !committed) return cannotWrite(path, committed.error());
     return summary;
 }
 

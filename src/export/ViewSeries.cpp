@@ -23,16 +23,17 @@ Walk walkOffsets(const ViewRange& range, std::vector<float>* offsets) {
 
 }  // namespace
 
-std::optional<std::string> checkViewRange(const ViewRange& range) {
-    if (range.interval == 0.0f) return std::string("Delta must be nonzero!");
+Result<void> checkViewRange(const ViewRange& range) {
+    using Check = Result<void>;
+    if (range.interval == 0.0f) return Check::failure("Delta must be nonzero!");
     // Left beyond right exports no view whatever the interval's sign.
-    if (range.interval < 0.0f && range.left <= range.right) return std::string("Delta must be positive!");
+    if (range.interval < 0.0f && range.left <= range.right) return Check::failure("Delta must be positive!");
     switch (walkOffsets(range, nullptr)) {
-        case Walk::Done: return std::nullopt;
-        case Walk::Stalled: return std::string("Delta is too small!");
-        case Walk::TooLong: return std::string("Too many views!");
+        case Walk::Done: return {};
+        case Walk::Stalled: return Check::failure("Delta is too small!");
+        case Walk::TooLong: return Check::failure("Too many views!");
     }
-    return std::nullopt;
+    return {};
 }
 
 std::vector<float> viewOffsets(const ViewRange& range) {

@@ -3,6 +3,8 @@
 // left value to the right value, inclusive, accumulated one interval at a
 // time in single precision.
 
+#include "platform/Result.h"
+
 #include <optional>
 #include <string>
 #include <vector>
@@ -18,12 +20,11 @@ struct ViewRange {
 // The longest series the export accepts.
 constexpr int kMaxSeriesViews = 100000;
 
-// Why the range cannot be exported, as the message to show, or nothing when
-// it can. A zero interval gives "Delta must be nonzero!". A left value beyond
+// Whether the range can be exported; the failure is the message to show. A zero interval gives "Delta must be nonzero!". A left value beyond
 // the right one is fine with any other interval (no view). Otherwise a
 // negative interval, one too small to move the offset, or a series longer
 // than kMaxSeriesViews is refused in the same style.
-std::optional<std::string> checkViewRange(const ViewRange& range);
+Result<void> checkViewRange(const ViewRange& range);
 
 // The offsets of the views in order. Call only for a range checkViewRange
 // accepts.

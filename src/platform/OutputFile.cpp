@@ -154,15 +154,6 @@ Result<OutputFile> OutputFile::create(const std::string& path) {
     return file;
 }
 
-std::optional<OutputFile> OutputFile::create(const std::string& path, std::string& error) {
-    auto made = create(path);
-    if (!made) {
-        error = made.error();
-        return std::nullopt;
-    }
-    return std::move(*made);
-}
-
 OutputFile::OutputFile(OutputFile&& other) noexcept { *this = std::move(other); }
 
 OutputFile& OutputFile::operator=(OutputFile&& other) noexcept {
@@ -294,15 +285,6 @@ Result<void> OutputFile::publish() {
 Result<void> OutputFile::outcome() const {
     if (error_.empty()) return {};
     return Result<void>::failure(error_);
-}
-
-bool OutputFile::finish(std::string& error) { return passOn(finish(), error); }
-
-bool OutputFile::publish(std::string& error) { return passOn(publish(), error); }
-
-bool OutputFile::passOn(const Result<void>& step, std::string& error) {
-    error = step.error();
-    return static_cast<bool>(step);
 }
 
 }  // namespace velmora

@@ -71,13 +71,6 @@ public:
         return publish();
     }
 
-    // The same steps with the reason in `error`, for the point writers that
-    // have not taken the Result yet.
-    static std::optional<OutputFile> create(const std::string& path, std::string& error);
-    bool finish(std::string& error);
-    bool publish(std::string& error);
-    bool commit(std::string& error) { return finish(error) && publish(error); }
-
     bool failed() const { return !error_.empty(); }
 
 private:
@@ -89,7 +82,6 @@ private:
     // Keeps the reason of the first step that failed.
     void keep(const Result<void>& step);
     Result<void> outcome() const;
-    static bool passOn(const Result<void>& step, std::string& error);
 
     enum class State { Writing, Finished, Closed };
 

@@ -53,8 +53,7 @@ public:
     // Opens every file; on failure the ones already open are discarded.
     std::optional<Result<SampleSummary>> open(const std::vector<std::string>& paths) {
         for (const auto& path : paths) {
-            std::string reason;
-            auto file = OutputFile::create(path, reason);
+            auto file = OutputFile::create(path);
             if (!file) return cannotOpen(path);
             files_.push_back(std::move(*file));
         }
@@ -70,13 +69,10 @@ public:
         for (auto& file : files_) {
             file.append(tail);
             if (headerLater_) file.overwriteStart(header);
-            std::string reason;
-            if (!file.finish(reason)) return cannotWrite(file.path(), reason);
+            if (auto finished = file.finish(); !finished) return cannotWrite(file.path(), finished.error());
         }
-        for (auto& file : files_) {
-            std::string reason;
-            if (!file.publish(reason)) return cannotWrite(file.path(), reason);
-        }
+        for (auto& file : files_)
+            if (auto published = file.publish(); !published) return cannotWrite(file.path(), published.error());
         return summary;
     }
 

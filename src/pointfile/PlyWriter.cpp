@@ -52,8 +52,7 @@ inline char* putFloat(char* out, double value) { return std::to_chars(out, out +
 
 Result<SampleSummary> writePly(const SampledFrame& frame, const std::string& path, RandomGenerator& random,
                                PlyLayout layout) {
-    std::string reason;
-    auto file = OutputFile::create(path, reason);
+    auto file = OutputFile::create(path);
     if (!file) return cannotOpen(path);
 
     const std::int64_t mostPoints = static_cast<std::int64_t>(frame.rows()) * frame.columns();
@@ -96,7 +95,7 @@ Result<SampleSummary> writePly(const SampledFrame& frame, const std::string& pat
 
     const std::size_t shortSize = plyHeader(layout, summary.pointCount).size();
     file->overwriteStart(plyHeader(layout, summary.pointCount, headerSize - shortSize));
-    if (!file->commit(reason)) return cannotWrite(path, reason);
+    if (auto committed = file->commit(); !committed) return cannotWrite(path, committed.error());
     return summary;
 }
 
