@@ -206,6 +206,12 @@ Result<HologramSet> computePlaced(PlacedPoints& placed, const HologramSettings& 
         say("planning the " + std::to_string(2 * s.width) + " x " + std::to_string(2 * s.height) + " transform");
         fft = std::make_unique<FourierTransform>(2 * s.width, 2 * s.height, s.planning, s.threads, s.wisdomFolder);
         if (!fft->wisdomWarning().empty()) say("warning: " + fft->wisdomWarning());
+        // Near the hologram the default plane, halfway there, may be closer than accuracy allows.
+        const double bound = smallestGap(s, set.channels.size() > 1);
+        if (!s.recordingGap && 0.5 * s.distance < bound)
+            say("warning: at " + millimetres(s.distance) + " the recording plane lies " +
+                millimetres(0.5 * s.distance) + " from the object, closer than the " + millimetres(bound) +
+                " that keeps the hologram within 5 % of the direct sum; --holo-method direct is exact");
     }
     for (std::size_t c = 0; c < set.channels.size(); ++c) {
         if (cancelled()) return Result<HologramSet>::failure(kCancelled);

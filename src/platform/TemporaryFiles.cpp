@@ -35,6 +35,9 @@ extern "C" void removeAndExit(int signal) {
 }  // namespace
 
 void TemporaryFiles::removeOnTerminationSignals() {
+    // A reader that goes away mid-write makes the write fail with EPIPE, so
+    // the writer removes its temporary file and says so, instead of dying.
+    std::signal(SIGPIPE, SIG_IGN);
     for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
         struct sigaction previous {};
         if (::sigaction(signal, nullptr, &previous) == 0 && previous.sa_handler == SIG_IGN) continue;

@@ -11,7 +11,7 @@ public:
     // Installs the handlers: they remove every registered file and end the
     // process with status 128 + the signal's number (130, 143, 129), as a
     // shell reports a process the signal ended. A signal ignored at start
-    // (nohup) stays ignored.
+    // (nohup) stays ignored. A broken pipe becomes a failed write.
     static void removeOnTerminationSignals();
 
     // Registers a name before the file is created; returns the slot, or -1

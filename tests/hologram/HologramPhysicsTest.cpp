@@ -273,7 +273,10 @@ TEST(Placement, RefusesWhatCannotMakeAHologramWithAReason) {
         const std::string said = result ? "a hologram" : result.error();
         EXPECT_NE(said.find(says), std::string::npos) << said;
     }
-    EXPECT_TRUE(computeHolograms(one, smallGrid(2, 1e-3)));  // the smallest grid at the nearest distance
+    std::string warned;
+    EXPECT_TRUE(computeHolograms(one, smallGrid(2, 1e-3), [&](const std::string& s) { warned += s; }));
+    EXPECT_NE(warned.find("warning: at 1 mm the recording plane lies 0.5 mm from the object, closer than the 7.11 mm"),
+              std::string::npos);  // the smallest grid at the nearest distance: computed, with a word
     HologramSettings atTheBound = smallGrid(16, 20e-3);
     atTheBound.recordingGap = 7.12e-3;
     EXPECT_TRUE(computeHolograms(one, atTheBound));

@@ -6,12 +6,15 @@
 #include "platform/OutputCheck.h"
 #include "platform/OutputFile.h"
 #include "platform/RecordingPrompt.h"
+#include "platform/TemporaryFiles.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <clocale>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <thread>
 
@@ -175,6 +178,13 @@ TEST(OutputFileTest, StreamTargetsGetTheBytesAndStayWhatTheyAre) {
     ::close(reader);
     EXPECT_TRUE(got.size() == 3u << 20 && got.compare(0, 5, "headx") == 0);
     EXPECT_TRUE(std::filesystem::is_fifo(fifo));
+    TemporaryFiles::removeOnTerminationSignals();  // as the programs do: a reader gone is a failed write
+    const int leaving = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
+    auto orphaned = OutputFile::create(fifo);
+    ::close(leaving);
+    ASSERT_TRUE(orphaned);
+    orphaned->append(std::string(1 << 20, 'x'));
+    EXPECT_EQ(orphaned->commit().error(), std::strerror(EPIPE));
     EXPECT_EQ(entries(dir.path()), 2 + (device != "/dev/null"));  // the link, the FIFO, the node: no temporary file
 }
 
