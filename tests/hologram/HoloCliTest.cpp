@@ -10,9 +10,10 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <thread>
 
 #include <fcntl.h>
+#include <poll.h>
+#include <sys/inotify.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -82,6 +83,12 @@ TEST(HoloCli, TerminationSignalsRemoveTheTemporaryFileAndSetTheStatus) {
         const std::string fifo = dir.file("obj1-638nm.npy"), input = dir.file("objr1.CGH");
         ASSERT_EQ(::mkfifo(fifo.c_str(), 0666), 0);
         const int reader = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
+        // Woken by a file appearing in the folder, or by the child's end of
+        // the pipe closing when it exits.
+        const int created = ::inotify_init1(IN_CLOEXEC);
+        ASSERT_GE(::inotify_add_watch(created, dir.path().c_str(), IN_CREATE), 0);
+        int alive[2];
+        ASSERT_EQ(::pipe(alive), 0);
         const pid_t child = ::fork();
         if (child == 0) {
             for (const int s : {SIGTERM, SIGINT, SIGHUP}) std::signal(s, SIG_DFL);
@@ -96,10 +103,15 @@ TEST(HoloCli, TerminationSignalsRemoveTheTemporaryFileAndSetTheStatus) {
                 if (entry.path().filename().string().rfind(".obj1-", 0) == 0) return true;
             return false;
         };
-        int status = 0;
+        ::close(alive[1]);
+        pollfd events[2] = {{created, POLLIN, 0}, {alive[0], POLLIN, 0}};
         const auto ceiling = std::chrono::steady_clock::now() + std::chrono::seconds(120);
-        while (!hidden() && ::waitpid(child, &status, WNOHANG) == 0 && std::chrono::steady_clock::now() < ceiling)
-            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        while (!hidden() && events[1].revents == 0 && std::chrono::steady_clock::now() < ceiling) {
+            char drained[4096];
+            if (::poll(events, 2, 1000) > 0 && (events[0].revents & POLLIN)) (void)!::read(created, drained, sizeof drained);
+        }
+        ::close(created), ::close(alive[0]);
+        int status = 0;
         ::kill(child, signal);
         ::waitpid(child, &status, 0);
         ::close(reader);
