@@ -99,7 +99,10 @@ MappedFile::Status MappedFile::readStream(std::size_t most) {
             if (buffer_.size() == buffer_.capacity()) {
                 // Grown by doubling, each step weighed against the memory left.
                 const std::size_t wanted = std::min(most, std::max(kChunk, 2 * buffer_.capacity()));
-                if (memoryShortfall(wanted)) throw std::bad_alloc();
+                if (memoryShortfall(wanted)) {
+                    reset();
+                    return Status::TooLarge;
+                }
                 buffer_.reserve(wanted);
             }
             const std::size_t room = std::min(buffer_.capacity(), most) - buffer_.size();
