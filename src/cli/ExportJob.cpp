@@ -202,14 +202,12 @@ bool makeHologram(const CommandLine& cl, GlView& view, Prompt& prompt, RandomGen
     const HologramPoints points =
         sampleFramePoints(view, prompt, client, {cl.scalxy, cl.scalz}, random, !cl.greyHologram);
     progress(std::to_string(points.points.size()) + " points");
-    auto holograms = computeHolograms(points, options.settings, progress);
-    auto written = holograms ? writeHologramOutputs(*holograms, options.settings, options.output, progress)
-                             : Result<std::vector<std::string>>::failure(holograms.error());
+    auto written = computeAndWriteHolograms(points, options.settings, options.output, progress);
     if (!written) {
         std::fprintf(stderr, "velmora-export: the hologram failed: %s\n", written.error().c_str());
         return false;
     }
-    for (const auto& path : *written) std::printf("wrote %s\n", path.c_str());
+    for (const auto& path : written->paths) std::printf("wrote %s\n", path.c_str());
     return true;
 }
 

@@ -83,16 +83,12 @@ std::optional<OutputRefusal> checkAllOutputs(const std::vector<PointSet>& sets, 
 bool makeHologram(const PointSet& set, const HologramOptions& options) {
     const auto start = std::chrono::steady_clock::now();
     say(set.label + ": " + std::to_string(set.points.points.size()) + " points");
-    auto holograms = computeHolograms(set.points, options.settings, say);
-    if (!holograms) {
-        say(set.label + ": " + holograms.error());
-        return false;
-    }
-    auto written = writeHologramOutputs(*holograms, options.settings, outputOf(set, options), say);
+    auto written = computeAndWriteHolograms(set.points, options.settings, outputOf(set, options), say);
     if (!written) {
-        say(written.error());
+        say(set.label + ": " + written.error());
         return false;
     }
+    const HologramSet* holograms = &written->frame;
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     char text[160];
     std::snprintf(text, sizeof text, "done in %.2f s (unit %.4g mm, object %.4g to %.4g mm from the hologram)",

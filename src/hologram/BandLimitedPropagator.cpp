@@ -17,12 +17,16 @@ double frequency(int index, int size, double pitch) {
     return (index < (size + 1) / 2 ? index : index - size) / (size * pitch);
 }
 
+struct Transfer {
+    double pitch, wavelength, distance, bandDistance;
+};
+
 // Multiplies rows [first, end) of the spectrum by the transfer function.
-void applyTransfer(std::complex<double>* spectrum, int width, int height, double pitch, double wavelength,
-                   double distance, int first, int end) {
+void applyTransfer(Complex* spectrum, int width, int height, const Transfer& t, int first, int end) {
+    const double pitch = t.pitch, wavelength = t.wavelength, distance = t.distance;
     const double invLambda2 = 1.0 / (wavelength * wavelength);
     const auto limit = [&](int size) {
-        const double ratio = 2.0 * distance / (size * pitch);
+        const double ratio = 2.0 * t.bandDistance / (size * pitch);
         return 1.0 / (wavelength * std::sqrt(ratio * ratio + 1.0));
     };
     const double limitX = limit(width), limitY = limit(height);
@@ -37,9 +41,9 @@ void applyTransfer(std::complex<double>* spectrum, int width, int height, double
     const double twoPiD = phasor::kTwoPi * distance;
     for (int row = first; row < end; ++row) {
         const double fy = frequency(row, height, pitch);
-        auto* line = reinterpret_cast<double*>(spectrum + static_cast<std::size_t>(row) * width);
+        auto* line = reinterpret_cast<float*>(spectrum + static_cast<std::size_t>(row) * width);
         if (std::fabs(fy) > limitY) {
-            std::memset(static_cast<void*>(line), 0, sizeof(double) * 2 * static_cast<std::size_t>(width));
+            std::memset(static_cast<void*>(line), 0, sizeof(float) * 2 * static_cast<std::size_t>(width));
             continue;
         }
         const double rest = invLambda2 - fy * fy;
@@ -49,21 +53,30 @@ void applyTransfer(std::complex<double>* spectrum, int width, int height, double
             double c, s;
             phasor::cosSin(twoPiD * std::sqrt(w2 > 0.0 ? w2 : 0.0), c, s);
             const double re = line[2 * i], im = line[2 * i + 1];
-            line[2 * i] = keep * (re * c - im * s);
-            line[2 * i + 1] = keep * (re * s + im * c);
+            line[2 * i] = static_cast<float>(keep * (re * c - im * s));
+            line[2 * i + 1] = static_cast<float>(keep * (re * s + im * c));
         }
     }
 }
 
 }  // namespace
 
-void BandLimitedPropagator::propagateBuffer(double pitch, double wavelength, double distance) {
-    fft_.forward();
+int BandLimitedPropagator::bands(int rows) const {
+    const int cores = threads_ > 0 ? threads_ : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+    return std::min(cores, rows / 16);
+}
+
+void BandLimitedPropagator::applyTransferFunction(double pitch, double wavelength, double distance,
+                                                  double bandDistance) {
     const int width = fft_.width(), height = fft_.height();
-    runInBands(height, std::min(static_cast<int>(std::thread::hardware_concurrency()), height / 16),
-               [&](int first, int end) {
-                   applyTransfer(fft_.data(), width, height, pitch, wavelength, distance, first, end);
-               });
+    const Transfer transfer{pitch, wavelength, distance, std::max(std::fabs(distance), std::fabs(bandDistance))};
+    runInBands(height, bands(height),
+               [&](int first, int end) { applyTransfer(fft_.data(), width, height, transfer, first, end); });
+}
+
+void BandLimitedPropagator::propagateBuffer(double pitch, double wavelength, double distance, double bandDistance) {
+    fft_.forward();
+    applyTransferFunction(pitch, wavelength, distance, bandDistance);
     fft_.backward();
 }
 
@@ -73,12 +86,21 @@ void BandLimitedPropagator::propagate(ComplexField& field, double wavelength, do
     std::copy(fft_.data(), fft_.data() + field.values.size(), field.values.begin());
 }
 
+void BandLimitedPropagator::placePadded(const ComplexField& field) {
+    const int width = fft_.width(), left = field.width / 2, top = field.height / 2;
+    runInBands(fft_.height(), bands(fft_.height()), [&](int first, int end) {
+        for (int row = first; row < end; ++row) {
+            Complex* line = fft_.data() + static_cast<std::size_t>(row) * width;
+            std::fill(line, line + width, Complex{});
+            if (row >= top && row < top + field.height) std::copy_n(&field.at(0, row - top), field.width, line + left);
+        }
+    });
+}
+
 ComplexField BandLimitedPropagator::propagatePadded(const ComplexField& field, double wavelength, double distance) {
-    ComplexField padded = paddedGrid(field);
-    const int left = field.width / 2, top = field.height / 2;
-    for (int row = 0; row < field.height; ++row)
-        std::copy_n(&field.at(0, row), field.width, &padded.at(left, row + top));
-    return propagateAndCrop(std::move(padded), wavelength, distance);
+    placePadded(field);
+    propagateBuffer(field.pitch, wavelength, distance);
+    return croppedBuffer(field.width, field.height, field.pitch, field.originColumn, field.originRow);
 }
 
 ComplexField BandLimitedPropagator::propagateAndCrop(ComplexField&& padded, double wavelength, double distance) {
@@ -86,11 +108,16 @@ ComplexField BandLimitedPropagator::propagateAndCrop(ComplexField&& padded, doub
     padded.values = {};  // the buffer holds it now; keeps peak memory down
     propagateBuffer(padded.pitch, wavelength, distance);
     const int width = padded.width / 2, height = padded.height / 2;
-    ComplexField inner(width, height, padded.pitch);
-    inner.originColumn = padded.originColumn - width / 2;
-    inner.originRow = padded.originRow - height / 2;
+    return croppedBuffer(width, height, padded.pitch, padded.originColumn - width / 2, padded.originRow - height / 2);
+}
+
+ComplexField BandLimitedPropagator::croppedBuffer(int width, int height, double pitch, double originColumn,
+                                                  double originRow) const {
+    ComplexField inner(width, height, pitch);
+    inner.originColumn = originColumn;
+    inner.originRow = originRow;
     for (int row = 0; row < height; ++row)
-        std::copy_n(fft_.data() + static_cast<std::size_t>(row + height / 2) * padded.width + width / 2, width,
+        std::copy_n(fft_.data() + static_cast<std::size_t>(row + height / 2) * fft_.width() + width / 2, width,
                     &inner.at(0, row));
     return inner;
 }

@@ -12,8 +12,9 @@ namespace velmora {
 
 class BandLimitedPropagator {
 public:
-    // Works on `fft`'s buffer; the transform's size is the grid's.
-    explicit BandLimitedPropagator(FourierTransform& fft) : fft_(fft) {}
+    // Works on `fft`'s buffer; the transform's size is the grid's. The
+    // transfer function is applied by `threads` threads (0: all cores).
+    explicit BandLimitedPropagator(FourierTransform& fft, int threads = 0) : fft_(fft), threads_(threads) {}
 
     // Propagates the whole field (its size must be the transform's) by
     // `distance` metres along the light (negative: back).
@@ -28,9 +29,22 @@ public:
     // (width / 2 by height / 2) part.
     ComplexField propagateAndCrop(ComplexField&& padded, double wavelength, double distance);
 
+    // The same steps on the transform's buffer, for callers that fill it
+    // themselves. `bandDistance`, when larger than |distance|, sets the band
+    // limit instead: a field carried to the hologram in several steps keeps
+    // only what the whole way lets through, so no step wraps light round
+    // the grid that one propagation would have cut.
+    void propagateBuffer(double pitch, double wavelength, double distance, double bandDistance = 0.0);
+    void applyTransferFunction(double pitch, double wavelength, double distance, double bandDistance = 0.0);
+    // `field` in the middle of the transform's buffer, zeros around it.
+    void placePadded(const ComplexField& field);
+    // The middle width x height part of the buffer, with the geometry given.
+    ComplexField croppedBuffer(int width, int height, double pitch, double originColumn, double originRow) const;
+
 private:
-    void propagateBuffer(double pitch, double wavelength, double distance);
+    int bands(int rows) const;
     FourierTransform& fft_;
+    int threads_;
 };
 
 // A grid twice the size of `inner` whose middle part lies where `inner` is.

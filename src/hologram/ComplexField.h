@@ -7,17 +7,24 @@
 // moving a point by one pitch moves everything it draws by one pixel. A
 // padded grid keeps the axis where its centre part has it (originColumn,
 // originRow), so cropping that part back needs no resampling.
+//
+// Values are kept in single precision: a hologram's pictures and its
+// reconstruction need about 1e-4 of accuracy, and the memory and the
+// transforms halve. Phases (k r, about 1e5 radians) are always computed in
+// double and only their cosine and sine are stored.
 
 #include <complex>
 #include <vector>
 
 namespace velmora {
 
+using Complex = std::complex<float>;
+
 struct ComplexField {
     int width = 0;
     int height = 0;
     double pitch = 0.0;  // metres
-    std::vector<std::complex<double>> values;
+    std::vector<Complex> values;
 
     ComplexField() = default;
     double originColumn = 0.0;
@@ -27,9 +34,25 @@ struct ComplexField {
         : width(w), height(h), pitch(p), values(static_cast<std::size_t>(w) * h),
           originColumn(0.5 * (w - 1)), originRow(0.5 * (h - 1)) {}
 
-    std::complex<double>& at(int column, int row) { return values[static_cast<std::size_t>(row) * width + column]; }
-    const std::complex<double>& at(int column, int row) const {
+    Complex& at(int column, int row) { return values[static_cast<std::size_t>(row) * width + column]; }
+    const Complex& at(int column, int row) const {
         return values[static_cast<std::size_t>(row) * width + column];
+    }
+    double columnX(double column) const { return (column - originColumn) * pitch; }
+    double rowY(double row) const { return (originRow - row) * pitch; }
+};
+
+// A field's geometry over values kept elsewhere (a transform's buffer).
+struct PlaneView {
+    int width = 0;
+    int height = 0;
+    double pitch = 0.0;
+    double originColumn = 0.0;
+    double originRow = 0.0;
+    Complex* values = nullptr;
+
+    static PlaneView of(ComplexField& field) {
+        return {field.width, field.height, field.pitch, field.originColumn, field.originRow, field.values.data()};
     }
     double columnX(double column) const { return (column - originColumn) * pitch; }
     double rowY(double row) const { return (originRow - row) * pitch; }

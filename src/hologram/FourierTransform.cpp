@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -25,10 +26,10 @@ std::mutex& plannerLock() {
 }
 
 void setUpThreads(int threads) {
-    static const bool ready = fftw_init_threads() != 0;
+    static const bool ready = fftwf_init_threads() != 0;
     if (!ready) return;
     const int count = threads > 0 ? threads : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
-    fftw_plan_with_nthreads(count);
+    fftwf_plan_with_nthreads(count);
 }
 
 // Wisdom lives in a regular file; anything else there (a FIFO, a device, a
@@ -58,7 +59,7 @@ void loadWisdom(const std::string& folder, std::string& warning) {
         return;
     }
     if (std::FILE* file = ::fdopen(fd, "r")) {
-        fftw_import_wisdom_from_file(file);
+        fftwf_import_wisdom_from_file(file);
         std::fclose(file);
     } else {
         ::close(fd);
@@ -77,7 +78,7 @@ void saveWisdom(const std::string& folder, std::string& warning) {
     std::error_code ec;
     std::filesystem::create_directories(folder, ec);
     const std::string temp = target + "." + std::to_string(::getpid()) + ".tmp";
-    if (fftw_export_wisdom_to_filename(temp.c_str()) != 0)
+    if (fftwf_export_wisdom_to_filename(temp.c_str()) != 0)
         std::filesystem::rename(temp, target, ec);
     if (ec) std::filesystem::remove(temp, ec);
 }
@@ -85,46 +86,66 @@ void saveWisdom(const std::string& folder, std::string& warning) {
 }  // namespace
 
 struct FourierTransform::Plans {
-    fftw_plan forward = nullptr;
-    fftw_plan backward = nullptr;
+    fftwf_plan forward = nullptr;
+    fftwf_plan backward = nullptr;
     ~Plans() {
         std::lock_guard<std::mutex> guard(plannerLock());
-        if (forward) fftw_destroy_plan(forward);
-        if (backward) fftw_destroy_plan(backward);
+        if (forward) fftwf_destroy_plan(forward);
+        if (backward) fftwf_destroy_plan(backward);
     }
 };
 
-void FourierTransform::FreeBuffer::operator()(std::complex<double>* p) const { fftw_free(p); }
+void FourierTransform::FreeBuffer::operator()(Complex* p) const { fftwf_free(p); }
 
 FourierTransform::FourierTransform(int width, int height, FftPlanning planning, int threads,
                                    const std::string& wisdomFolder)
     : width_(width), height_(height), plans_(std::make_unique<Plans>()) {
     const std::size_t count = static_cast<std::size_t>(width) * height;
-    data_.reset(reinterpret_cast<std::complex<double>*>(fftw_alloc_complex(count)));
+    data_.reset(reinterpret_cast<Complex*>(fftwf_alloc_complex(count)));
     if (!data_) throw std::bad_alloc();
     std::lock_guard<std::mutex> guard(plannerLock());
     setUpThreads(threads);
-    const unsigned flags = planning == FftPlanning::Measure ? FFTW_MEASURE : FFTW_ESTIMATE;
-    if (planning == FftPlanning::Measure) loadWisdom(wisdomFolder, warning_);
-    auto* buffer = reinterpret_cast<fftw_complex*>(data_.get());
+    const bool measure = planning == FftPlanning::Measure;
+    const unsigned flags = measure ? FFTW_MEASURE : FFTW_ESTIMATE;
+    if (measure) loadWisdom(wisdomFolder, warning_);
+    auto* buffer = reinterpret_cast<fftwf_complex*>(data_.get());
     // Measuring overwrites the buffer; nothing is in it yet.
-    fftw_plan probe = fftw_plan_dft_2d(height, width, buffer, buffer, FFTW_FORWARD, flags | FFTW_WISDOM_ONLY);
-    const bool known = probe != nullptr;
-    if (probe) fftw_destroy_plan(probe);
-    plans_->forward = fftw_plan_dft_2d(height, width, buffer, buffer, FFTW_FORWARD, flags);
-    plans_->backward = fftw_plan_dft_2d(height, width, buffer, buffer, FFTW_BACKWARD, flags);
+    fftwf_plan probe = fftwf_plan_dft_2d(height, width, buffer, buffer, FFTW_FORWARD, flags | FFTW_WISDOM_ONLY);
+    known_ = probe != nullptr || !measure;
+    if (probe) fftwf_destroy_plan(probe);
+    // A size never measured on this machine is measured for a bounded time:
+    // past it FFTW keeps the best plan found so far, at worst an estimated one.
+    fftwf_set_timelimit(measure && !known_ ? 0.5 * kPlanningSeconds : FFTW_NO_TIMELIMIT);
+    plans_->forward = fftwf_plan_dft_2d(height, width, buffer, buffer, FFTW_FORWARD, flags);
+    plans_->backward = fftwf_plan_dft_2d(height, width, buffer, buffer, FFTW_BACKWARD, flags);
+    fftwf_set_timelimit(FFTW_NO_TIMELIMIT);
     if (!plans_->forward || !plans_->backward)
         throw std::runtime_error("FFTW cannot plan a " + std::to_string(width) + " x " + std::to_string(height) +
                                  " transform");
-    if (planning == FftPlanning::Measure && !known) saveWisdom(wisdomFolder, warning_);
+    if (!known_) saveWisdom(wisdomFolder, warning_);
+}
+
+bool FourierTransform::planKnown(int width, int height, FftPlanning planning, int threads,
+                                 const std::string& wisdomFolder) {
+    if (planning != FftPlanning::Measure) return true;
+    std::lock_guard<std::mutex> guard(plannerLock());
+    setUpThreads(threads);
+    std::string ignored;
+    loadWisdom(wisdomFolder, ignored);
+    // FFTW_WISDOM_ONLY plans touch neither buffer, so none is allocated.
+    auto* none = reinterpret_cast<fftwf_complex*>(std::uintptr_t{64});
+    fftwf_plan probe = fftwf_plan_dft_2d(height, width, none, none, FFTW_FORWARD, FFTW_MEASURE | FFTW_WISDOM_ONLY);
+    if (probe) fftwf_destroy_plan(probe);
+    return probe != nullptr;
 }
 
 FourierTransform::~FourierTransform() = default;
 
-void FourierTransform::forward() { fftw_execute(plans_->forward); }
-void FourierTransform::backward() { fftw_execute(plans_->backward); }
+void FourierTransform::forward() { fftwf_execute(plans_->forward); }
+void FourierTransform::backward() { fftwf_execute(plans_->backward); }
 
-std::string wisdomPath(const std::string& folder) { return folder + "/fftw-wisdom"; }
+// Single-precision wisdom; FFTW keeps it apart from double-precision wisdom.
+std::string wisdomPath(const std::string& folder) { return folder + "/fftwf-wisdom"; }
 
 std::string defaultWisdomFolder() {
     if (const char* cache = std::getenv("XDG_CACHE_HOME"); cache && *cache) return std::string(cache) + "/VELMORA";

@@ -1,14 +1,16 @@
 #pragma once
-// A 2-D complex FFT of one size, in place on its own buffer: FFTW plans
-// and the aligned buffer they were made for, released together. Planning
-// with FftPlanning::Measure is slow (seconds at 3840 x 2160), so the
-// planner's wisdom is read from and written back to a cache folder: a size
-// is measured once per machine, not once per run.
+// A 2-D single-precision complex FFT of one size, in place on its own
+// buffer: FFTW plans and the aligned buffer they were made for, released
+// together. Planning with FftPlanning::Measure is slow (seconds at
+// 3840 x 2160), so the planner's wisdom is read from and written back to a
+// cache folder: a size is measured once per machine, not once per run, and
+// never for longer than kPlanningSeconds.
 //
 // The constructor throws std::bad_alloc when the buffer cannot be had and
 // std::runtime_error when FFTW cannot plan; the computation turns both into
 // a failure with its reason.
 
+#include "hologram/ComplexField.h"
 #include "hologram/HologramSettings.h"
 
 #include <complex>
@@ -16,6 +18,9 @@
 #include <string>
 
 namespace velmora {
+
+// The longest a new size is measured for, both directions together.
+constexpr double kPlanningSeconds = 20.0;
 
 class FourierTransform {
 public:
@@ -26,7 +31,13 @@ public:
 
     int width() const { return width_; }
     int height() const { return height_; }
-    std::complex<double>* data() { return data_.get(); }
+    Complex* data() { return data_.get(); }
+    // The plans came from wisdom (or were estimated), not measured now.
+    bool planWasKnown() const { return known_; }
+
+    // Whether a transform of this size would be planned from wisdom, without
+    // measuring: the caller can then say that planning will take a while.
+    static bool planKnown(int width, int height, FftPlanning planning, int threads, const std::string& wisdomFolder);
     // Why the wisdom file was left alone; empty when it was not.
     const std::string& wisdomWarning() const { return warning_; }
 
@@ -37,11 +48,12 @@ public:
 private:
     struct Plans;
     struct FreeBuffer {
-        void operator()(std::complex<double>* p) const;
+        void operator()(Complex* p) const;
     };
     int width_;
     int height_;
-    std::unique_ptr<std::complex<double>, FreeBuffer> data_;
+    bool known_ = true;
+    std::unique_ptr<Complex, FreeBuffer> data_;
     std::unique_ptr<Plans> plans_;
     std::string warning_;
 };

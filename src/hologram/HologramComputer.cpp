@@ -2,6 +2,7 @@
 
 #include "hologram/BandLimitedPropagator.h"
 #include "hologram/FourierTransform.h"
+#include "hologram/RecordingLayers.h"
 #include "platform/MemoryBudget.h"
 
 #include <algorithm>
@@ -74,42 +75,34 @@ Result<void> checkLength(const char* what, double metres) {
     return Result<void>::failure(std::string(what) + " (" + number(metres) + " m) is not a finite length");
 }
 
-// Bytes at the busiest moment, in complex values (16 bytes) per hologram
-// pixel for C channels. Computing: the transform's buffer and the padded
-// plane (4 each), the channel's hologram and its cropped result (2) and the
-// C - 1 channels before. Reconstructing: the C fields, their phase-only
-// copies, the transform and a padded copy (4 each) and the intensities of
-// the channels before (C - 1 halves). FFTW's planner and the points come on
-// top, with a margin.
-std::uint64_t memoryNeeded(const HologramSettings& s, std::size_t channels, std::size_t points) {
+// Bytes at the busiest moment, per hologram pixel for C channels, in
+// single precision (8 bytes a complex value). Computing: the padded
+// transform's buffer (32) and the channels' holograms (8 each when all are
+// kept, the one being written and its grey levels when streamed).
+// Reconstructing, when kept: the holograms, the transform, each channel's
+// padded spectrum (32), the intensities and their sorted copy (8) and the
+// picture (3); streamed: the transform, the hologram and its levels and
+// one intensity per channel. The points and a margin come on top.
+std::uint64_t memoryNeeded(const HologramSettings& s, std::size_t channels, std::size_t points, MemoryUse use) {
     const double c = static_cast<double>(channels);
-    const double computing = s.method == HologramMethod::Direct ? c : 9.0 + c;
-    const double reconstructing = s.reconstruct ? 2.0 * c + 8.0 + 0.5 * (c - 1.0) : 0.0;
+    const bool kept = use == MemoryUse::Kept;
+    const double transform = s.method == HologramMethod::Direct ? 0.0 : 32.0;
+    const double computing = transform + (kept ? 8.0 * c : 9.0);
+    const double reconstructing = !s.reconstruct ? 0.0 : kept ? 35.0 + 48.0 * c : 41.0 + 4.0 * c;
     const double pixels = static_cast<double>(s.width) * s.height;
-    const double bytes = 16.0 * pixels * std::max(computing, reconstructing) + points * (80.0 + 8.0 * c);
+    const double bytes = pixels * std::max(computing, reconstructing) + points * (96.0 + 8.0 * c);
     return static_cast<std::uint64_t>(bytes * 1.125) + (std::uint64_t{64} << 20);
 }
 
 // A hologram with values that are no numbers shows nothing; it is never
 // handed on as one.
-Result<void> checkFinite(const HologramChannel& channel) {
-    for (const auto& v : channel.field.values)
+Result<void> checkFinite(const std::string& name, const ComplexField& field) {
+    for (const auto& v : field.values)
         if (!std::isfinite(v.real()) || !std::isfinite(v.imag()))
-            return Result<void>::failure("the " + channel.name +
+            return Result<void>::failure("the " + name +
                                          " hologram has values that are not finite numbers: the lengths are too "
                                          "large to compute with");
     return {};
-}
-
-// One dark channel is a colour (a red object has no blue), all of them dark
-// is no hologram.
-Result<void> checkLit(const HologramSet& set) {
-    for (const auto& channel : set.channels)
-        if (std::any_of(channel.field.values.begin(), channel.field.values.end(), [](auto v) { return v != 0.0; }))
-            return {};
-    return Result<void>::failure(
-        std::string(set.channels.size() > 1 ? "every hologram" : "the hologram") +
-        " came out blank: no point's light reaches it (points beside the grid can be fitted onto it)");
 }
 
 bool finite(const HologramPoint& p) {
@@ -192,80 +185,176 @@ Result<PlacedPoints> placePoints(const HologramPoints& input, const HologramSett
 
 namespace {
 
-Result<HologramSet> computePlaced(PlacedPoints& placed, const HologramSettings& s, const HologramProgress& progress,
-                                  const std::atomic<bool>* cancel) {
-    const auto say = [&](const std::string& what) {
-        if (progress) progress(what);
-    };
-    const auto cancelled = [cancel] { return cancel && cancel->load(std::memory_order_relaxed); };
-    HologramSet set = placed.frame;
-    std::vector<PlanePoint> points = placed.points;
-    const bool direct = s.method == HologramMethod::Direct;
-    std::unique_ptr<FourierTransform> fft;
-    if (!direct) {
-        say("planning the " + std::to_string(2 * s.width) + " x " + std::to_string(2 * s.height) + " transform");
-        fft = std::make_unique<FourierTransform>(2 * s.width, 2 * s.height, s.planning, s.threads, s.wisdomFolder);
-        if (!fft->wisdomWarning().empty()) say("warning: " + fft->wisdomWarning());
-        // Near the hologram the default plane, halfway there, may be closer than accuracy allows.
-        const double bound = smallestGap(s, set.channels.size() > 1);
-        if (!s.recordingGap && 0.5 * s.distance < bound)
-            say("warning: at " + millimetres(s.distance) + " the recording plane lies " +
-                millimetres(0.5 * s.distance) + " from the object, closer than the " + millimetres(bound) +
-                " that keeps the hologram within 5 % of the direct sum; --holo-method direct is exact");
-    }
-    for (std::size_t c = 0; c < set.channels.size(); ++c) {
-        if (cancelled()) return Result<HologramSet>::failure(kCancelled);
-        HologramChannel& channel = set.channels[c];
-        // The recording plane's distance from the hologram.
-        const double gap = s.recordingGap ? *s.recordingGap
-                                          : std::min(0.5 * s.distance, s.recordingZone * s.pitch /
-                                                                           apertureSine(channel.wavelength, s.pitch));
-        const double planeDistance = s.distance - gap;
-        if (auto checked = checkLength("the recording plane's distance", planeDistance); !checked)
-            return Result<HologramSet>::failure(checked.error());
-        for (std::size_t i = 0; i < points.size(); ++i) {
-            points[i].amplitude = placed.amplitudes[c][i];
-            points[i].depth = placed.points[i].depth - (direct ? 0.0 : planeDistance);
-        }
-        const KernelOptions kernel{channel.wavelength, s.taper, s.threads, direct, cancel};
-        ComplexField hologram(s.width, s.height, s.pitch);
-        if (direct) {
-            say("summing " + std::to_string(points.size()) + " points onto the " + channel.name + " hologram");
-            addPointField(hologram, points, kernel);
-        } else {
-            say("recording " + std::to_string(points.size()) + " points for the " + channel.name + " hologram");
-            ComplexField plane = paddedGrid(hologram);
-            addPointField(plane, points, kernel);
-            say("propagating the " + channel.name + " field to the hologram");
-            hologram = BandLimitedPropagator(*fft).propagateAndCrop(std::move(plane), channel.wavelength, planeDistance);
-        }
-        channel.field = std::move(hologram);
-        if (cancelled()) break;
-        if (auto checked = checkFinite(channel); !checked) return Result<HologramSet>::failure(checked.error());
-    }
-    // A computation stopped part-way leaves fields that are not holograms.
-    if (cancelled()) return Result<HologramSet>::failure(kCancelled);
-    if (auto checked = checkLit(set); !checked) return Result<HologramSet>::failure(checked.error());
-    return set;
+std::string transformSize(const HologramSettings& s) {
+    return std::to_string(2 * s.width) + " x " + std::to_string(2 * s.height) + " transform";
 }
 
 }  // namespace
 
+HologramComputation::HologramComputation(PlacedPoints placed, const HologramSettings& settings,
+                                         const HologramProgress& progress, const std::atomic<bool>* cancel)
+    : placed_(std::move(placed)), settings_(settings), progress_(progress), cancel_(cancel) {
+    byDistance_.resize(placed_.points.size());
+    for (std::size_t i = 0; i < byDistance_.size(); ++i) byDistance_[i] = i;
+    std::stable_sort(byDistance_.begin(), byDistance_.end(),
+                     [&](std::size_t a, std::size_t b) { return placed_.points[a].depth < placed_.points[b].depth; });
+}
+
+HologramComputation::~HologramComputation() = default;
+
+void HologramComputation::say(const std::string& what) const {
+    if (progress_) progress_(what);
+}
+
+bool HologramComputation::cancelled() const { return cancel_ && cancel_->load(std::memory_order_relaxed); }
+
+Result<std::unique_ptr<HologramComputation>> HologramComputation::start(const HologramPoints& input,
+                                                                        const HologramSettings& s,
+                                                                        const HologramProgress& progress,
+                                                                        const std::atomic<bool>* cancel,
+                                                                        MemoryUse use) {
+    using Started = Result<std::unique_ptr<HologramComputation>>;
+    auto placed = placePoints(input, s);
+    if (!placed) return Started::failure(placed.error());
+    const std::string size = std::to_string(s.width) + " x " + std::to_string(s.height);
+    const auto needed = memoryNeeded(s, placed->frame.channels.size(), placed->points.size(), use);
+    if (auto shortfall = memoryShortfall(needed, s.memoryRoot))
+        return Started::failure("the " + size + " hologram " + *shortfall);
+    try {
+        std::unique_ptr<HologramComputation> computation(
+            new HologramComputation(std::move(*placed), s, progress, cancel));
+        if (s.method == HologramMethod::RecordingPlane) {
+            computation->plan();
+            computation->warnOfANearPlane();
+        }
+        if (computation->cancelled()) return Started::failure(kCancelled);
+        return Started(std::move(computation));
+    } catch (const std::bad_alloc&) {
+        return Started::failure("there is not enough memory for the " + size + " hologram");
+    } catch (const std::runtime_error& e) {
+        return Started::failure(e.what());
+    }
+}
+
+void HologramComputation::releaseTransform() { fft_.reset(); }
+
+FourierTransform& HologramComputation::transform() {
+    if (!fft_) plan();
+    return *fft_;
+}
+
+void HologramComputation::plan() {
+    const HologramSettings& s = settings_;
+    const bool known = FourierTransform::planKnown(2 * s.width, 2 * s.height, s.planning, s.threads, s.wisdomFolder);
+    say("planning the " + transformSize(s) +
+        (known ? "" : " (a size new to this machine: measured once, for at most " +
+                          std::to_string(static_cast<int>(kPlanningSeconds)) + " s)"));
+    fft_ = std::make_unique<FourierTransform>(2 * s.width, 2 * s.height, s.planning, s.threads, s.wisdomFolder);
+    if (!fft_->wisdomWarning().empty()) say("warning: " + fft_->wisdomWarning());
+}
+
+// Near the hologram the default plane, halfway there, may be closer than accuracy allows.
+void HologramComputation::warnOfANearPlane() const {
+    const HologramSettings& s = settings_;
+    const double bound = smallestGap(s, placed_.frame.channels.size() > 1);
+    if (!s.recordingGap && 0.5 * s.distance < bound)
+        say("warning: at " + millimetres(s.distance) + " the recording plane lies " + millimetres(0.5 * s.distance) +
+            " from the object, closer than the " + millimetres(bound) +
+            " that keeps the hologram within 5 % of the direct sum; --holo-method direct is exact");
+}
+
+Result<ComplexField> HologramComputation::channel(std::size_t c) {
+    using Field = Result<ComplexField>;
+    if (cancelled()) return Field::failure(kCancelled);
+    const HologramChannel& channel = placed_.frame.channels[c];
+    try {
+        ComplexField hologram = settings_.method == HologramMethod::Direct ? summed(c) : recorded(c);
+        if (cancelled()) return Field::failure(kCancelled);
+        if (auto checked = checkFinite(channel.name, hologram); !checked) return Field::failure(checked.error());
+        lit_ = lit_ || std::any_of(hologram.values.begin(), hologram.values.end(), [](Complex v) { return v != Complex{}; });
+        return hologram;
+    } catch (const std::bad_alloc&) {
+        return Field::failure("there is not enough memory for the " + channel.name + " hologram");
+    }
+}
+
+std::vector<PlanePoint> HologramComputation::pointsOf(std::size_t c, std::size_t begin, std::size_t end,
+                                                      double planeDistance) const {
+    std::vector<PlanePoint> points;
+    points.reserve(end - begin);
+    for (std::size_t i = begin; i < end; ++i) {
+        const std::size_t index = byDistance_[i];
+        PlanePoint p = placed_.points[index];
+        p.amplitude = placed_.amplitudes[c][index];
+        p.depth -= planeDistance;
+        points.push_back(p);
+    }
+    return points;
+}
+
+ComplexField HologramComputation::summed(std::size_t c) {
+    const HologramChannel& channel = placed_.frame.channels[c];
+    say("summing " + std::to_string(placed_.points.size()) + " points onto the " + channel.name + " hologram");
+    ComplexField hologram(settings_.width, settings_.height, settings_.pitch);
+    addPointField(hologram, pointsOf(c, 0, byDistance_.size(), 0.0),
+                  {channel.wavelength, settings_.taper, settings_.threads, true, cancel_});
+    return hologram;
+}
+
+// The layers of the channel's points, from the farthest, each recorded into
+// the field carried from the one behind it, then carried on to the next.
+ComplexField HologramComputation::recorded(std::size_t c) {
+    const HologramSettings& s = settings_;
+    const HologramChannel& channel = placed_.frame.channels[c];
+    const double sine = apertureSine(channel.wavelength, s.pitch);
+    const double gap = s.recordingGap ? *s.recordingGap : std::min(0.5 * s.distance, s.recordingZone * s.pitch / sine);
+    std::vector<double> distances(byDistance_.size());
+    for (std::size_t i = 0; i < distances.size(); ++i) distances[i] = placed_.points[byDistance_[i]].depth;
+    const double gridPixels = 4.0 * s.width * s.height;
+    const auto layers = recordingLayers(distances, {gap, s.pitch, sine, channel.wavelength, gridPixels});
+    say("recording " + std::to_string(placed_.points.size()) + " points for the " + channel.name + " hologram" +
+        (layers.size() > 1 ? " on " + std::to_string(layers.size()) + " planes" : ""));
+    ComplexField geometry(0, 0, s.pitch);
+    geometry.width = 2 * s.width, geometry.height = 2 * s.height;
+    geometry.originColumn = 0.5 * (s.width - 1) + s.width / 2;
+    geometry.originRow = 0.5 * (s.height - 1) + s.height / 2;
+    PlaneView plane = PlaneView::of(geometry);
+    plane.values = fft_->data();
+    std::fill(fft_->data(), fft_->data() + static_cast<std::size_t>(gridPixels), Complex{});
+    BandLimitedPropagator propagator(*fft_, s.threads);
+    const KernelOptions kernel{channel.wavelength, s.taper, s.threads, false, cancel_};
+    for (std::size_t l = layers.size(); l-- > 0;) {
+        const RecordingLayer& layer = layers[l];
+        addPointField(plane, pointsOf(c, layer.begin, layer.end, layer.distance), kernel);
+        if (cancelled()) break;
+        const double next = l > 0 ? layers[l - 1].distance : 0.0;
+        if (l == 0) say("propagating the " + channel.name + " field to the hologram");
+        propagator.propagateBuffer(s.pitch, channel.wavelength, layer.distance - next, layer.distance);
+    }
+    return propagator.croppedBuffer(s.width, s.height, s.pitch, 0.5 * (s.width - 1), 0.5 * (s.height - 1));
+}
+
+// One dark channel is a colour (a red object has no blue), all of them dark
+// is no hologram.
+Result<void> HologramComputation::finish() const {
+    if (lit_) return {};
+    return Result<void>::failure(
+        std::string(placed_.frame.channels.size() > 1 ? "every hologram" : "the hologram") +
+        " came out blank: no point's light reaches it (points beside the grid can be fitted onto it)");
+}
+
 Result<HologramSet> computeHolograms(const HologramPoints& input, const HologramSettings& s,
                                      const HologramProgress& progress, const std::atomic<bool>* cancel) {
-    auto placed = placePoints(input, s);
-    if (!placed) return Result<HologramSet>::failure(placed.error());
-    const std::string size = std::to_string(s.width) + " x " + std::to_string(s.height);
-    const auto needed = memoryNeeded(s, placed->frame.channels.size(), placed->points.size());
-    if (auto shortfall = memoryShortfall(needed, s.memoryRoot))
-        return Result<HologramSet>::failure("the " + size + " hologram " + *shortfall);
-    try {
-        return computePlaced(*placed, s, progress, cancel);
-    } catch (const std::bad_alloc&) {
-        return Result<HologramSet>::failure("there is not enough memory for the " + size + " hologram");
-    } catch (const std::runtime_error& e) {
-        return Result<HologramSet>::failure(e.what());
+    auto computation = HologramComputation::start(input, s, progress, cancel);
+    if (!computation) return Result<HologramSet>::failure(computation.error());
+    HologramSet set = (*computation)->frame();
+    for (std::size_t c = 0; c < set.channels.size(); ++c) {
+        auto field = (*computation)->channel(c);
+        if (!field) return Result<HologramSet>::failure(field.error());
+        set.channels[c].field = std::move(*field);
     }
+    if (auto finished = (*computation)->finish(); !finished) return Result<HologramSet>::failure(finished.error());
+    return set;
 }
 
 }  // namespace velmora

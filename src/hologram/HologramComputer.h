@@ -20,6 +20,7 @@
 
 #include <atomic>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -54,8 +55,60 @@ double srgbToLinear(double coded);
 
 Result<PlacedPoints> placePoints(const HologramPoints& input, const HologramSettings& settings);
 
-// `cancel`, when given and set from another thread, ends the computation
-// early with kCancelled as the reason.
+// Whether every channel's hologram is kept until the end (and the
+// reconstruction keeps each one's spectrum for refocusing), or each is
+// written and dropped before the next: the memory asked for up front.
+enum class MemoryUse { Kept, Streamed };
+
+// A computation in steps: the points placed and checked and the transform
+// planned by start(), then one channel at a time, so that a caller can
+// write a channel's files and drop its field before the next is computed.
+class FourierTransform;
+
+class HologramComputation {
+public:
+    // `cancel`, when given and set from another thread, ends the
+    // computation early with kCancelled as the reason.
+    static Result<std::unique_ptr<HologramComputation>> start(const HologramPoints& input,
+                                                              const HologramSettings& settings,
+                                                              const HologramProgress& progress = {},
+                                                              const std::atomic<bool>* cancel = nullptr,
+                                                              MemoryUse use = MemoryUse::Kept);
+    ~HologramComputation();
+
+    // Every channel, without fields.
+    const HologramSet& frame() const { return placed_.frame; }
+    const PlacedPoints& placed() const { return placed_; }
+    Result<ComplexField> channel(std::size_t index);
+    // Fails when no channel's light reached its hologram.
+    Result<void> finish() const;
+    // The padded transform, planned on first use after the direct method,
+    // for the reconstruction to reuse.
+    FourierTransform& transform();
+    void releaseTransform();
+
+private:
+    HologramComputation(PlacedPoints placed, const HologramSettings& settings, const HologramProgress& progress,
+                        const std::atomic<bool>* cancel);
+    void say(const std::string& what) const;
+    bool cancelled() const;
+    void plan();
+    void warnOfANearPlane() const;
+    std::vector<PlanePoint> pointsOf(std::size_t channel, std::size_t begin, std::size_t end,
+                                     double planeDistance) const;
+    ComplexField summed(std::size_t channel);
+    ComplexField recorded(std::size_t channel);
+
+    PlacedPoints placed_;
+    std::vector<std::size_t> byDistance_;  // the points, nearest the hologram first
+    HologramSettings settings_;
+    HologramProgress progress_;
+    const std::atomic<bool>* cancel_;
+    std::unique_ptr<FourierTransform> fft_;
+    bool lit_ = false;
+};
+
+// All channels at once, kept.
 Result<HologramSet> computeHolograms(const HologramPoints& input, const HologramSettings& settings,
                                      const HologramProgress& progress = {},
                                      const std::atomic<bool>* cancel = nullptr);

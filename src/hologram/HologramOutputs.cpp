@@ -1,13 +1,15 @@
 #include "hologram/HologramOutputs.h"
 
-#include "platform/OutputFile.h"
 #include "hologram/BandLimitedPropagator.h"
 #include "hologram/FourierTransform.h"
+#include "hologram/RowBands.h"
+#include "platform/OutputFile.h"
 
 #include <png.h>
 
 #include <algorithm>
 #include <cmath>
+#include <csetjmp>
 #include <cstdio>
 #include <cstring>
 #include <new>
@@ -19,15 +21,6 @@ namespace {
 
 constexpr double kPi = 3.14159265358979323846;
 constexpr const char* kNoMemory = "there is not enough memory for the reconstruction";
-
-Result<void> writeBytes(const std::string& path, const std::vector<std::uint8_t>& bytes) {
-    auto file = OutputFile::create(path);
-    if (!file) return Result<void>::failure("cannot create " + path + ": " + file.error());
-    file->append(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
-    if (auto committed = file->commit(); !committed)
-        return Result<void>::failure("cannot write " + path + ": " + committed.error());
-    return {};
-}
 
 std::string channelStem(const std::string& prefix, double wavelength) {
     return prefix + "-" + std::to_string(static_cast<int>(std::lround(wavelength * 1e9))) + "nm";
@@ -61,28 +54,96 @@ std::uint8_t phaseLevel(double phase) {
 
 double levelPhase(std::uint8_t level) { return (level - 128) * (kPi / 128.0); }
 
-ComplexField phaseOnly(const ComplexField& field) {
-    static const std::vector<std::complex<double>> levels = [] {
-        std::vector<std::complex<double>> made(256);
+namespace {
+
+// The unit phasor each grey level stands for.
+const std::vector<Complex>& levelPhasors() {
+    static const std::vector<Complex> levels = [] {
+        std::vector<Complex> made(256);
         for (int level = 0; level < 256; ++level)
-            made[static_cast<std::size_t>(level)] = std::polar(1.0, levelPhase(static_cast<std::uint8_t>(level)));
+            made[static_cast<std::size_t>(level)] = std::polar(1.0f, static_cast<float>(levelPhase(static_cast<std::uint8_t>(level))));
         return made;
     }();
+    return levels;
+}
+
+int bandsFor(int threads, int rows) {
+    const int cores = threads > 0 ? threads : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+    return std::min(cores, std::max(1, rows / 16));
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> phaseLevels(const ComplexField& field, int threads) {
+    std::vector<std::uint8_t> levels(field.values.size());
+    runInBands(field.height, bandsFor(threads, field.height), [&](int first, int end) {
+        const std::size_t from = static_cast<std::size_t>(first) * field.width;
+        const std::size_t to = static_cast<std::size_t>(end) * field.width;
+        for (std::size_t i = from; i < to; ++i) levels[i] = phaseLevel(std::arg(field.values[i]));
+    });
+    return levels;
+}
+
+ComplexField phaseOnly(const ComplexField& field) {
     ComplexField out = field;
-    for (auto& v : out.values) v = levels[phaseLevel(std::arg(v))];
+    const auto levels = phaseLevels(field);
+    for (std::size_t i = 0; i < levels.size(); ++i) out.values[i] = levelPhasors()[levels[i]];
     return out;
 }
 
+namespace {
+
+// The phase-only hologram in the middle of the transform's buffer, zeros
+// around it, as the device's light leaves it.
+void placeLevels(FourierTransform& fft, const std::vector<std::uint8_t>& levels, int width, int height, int threads) {
+    const int left = width / 2, top = height / 2;
+    const auto& phasors = levelPhasors();
+    runInBands(fft.height(), bandsFor(threads, fft.height()), [&](int first, int end) {
+        for (int row = first; row < end; ++row) {
+            Complex* line = fft.data() + static_cast<std::size_t>(row) * fft.width();
+            std::fill(line, line + fft.width(), Complex{});
+            if (row < top || row >= top + height) continue;
+            const std::uint8_t* source = levels.data() + static_cast<std::size_t>(row - top) * width;
+            for (int i = 0; i < width; ++i) line[left + i] = phasors[source[i]];
+        }
+    });
+}
+
+// |u|^2 of the middle width x height part of the buffer.
+std::vector<float> croppedIntensity(FourierTransform& fft, int width, int height) {
+    std::vector<float> intensity(static_cast<std::size_t>(width) * height);
+    for (int row = 0; row < height; ++row) {
+        const Complex* line = fft.data() + static_cast<std::size_t>(row + height / 2) * fft.width() + width / 2;
+        float* out = intensity.data() + static_cast<std::size_t>(row) * width;
+        for (int i = 0; i < width; ++i) out[i] = std::norm(line[i]);
+    }
+    return intensity;
+}
+
+// The phase-only hologram's intensity `distance` back towards the object.
+std::vector<float> focusedIntensity(FourierTransform& fft, const std::vector<std::uint8_t>& levels,
+                                    const ComplexField& field, double wavelength, double distance, int threads) {
+    placeLevels(fft, levels, field.width, field.height, threads);
+    BandLimitedPropagator(fft, threads).propagateBuffer(field.pitch, wavelength, -distance);
+    return croppedIntensity(fft, field.width, field.height);
+}
+
+}  // namespace
+
 Reconstruction::Reconstruction(const HologramSet& set, const HologramSettings& settings) {
+    threads_ = settings.threads;
     try {
+        if (set.channels.empty()) return;
+        const ComplexField& first = set.channels.front().field;
+        width_ = first.width, height_ = first.height, pitch_ = first.pitch;
+        fft_ = std::make_unique<FourierTransform>(2 * width_, 2 * height_, settings.planning, settings.threads,
+                                                  settings.wisdomFolder);
+        const std::size_t size = static_cast<std::size_t>(fft_->width()) * fft_->height();
         for (const auto& channel : set.channels) {
             wavelengths_.push_back(channel.wavelength);
-            phaseOnly_.push_back(phaseOnly(channel.field));
-        }
-        if (!set.channels.empty()) {
-            const ComplexField& first = set.channels.front().field;
-            fft_ = std::make_unique<FourierTransform>(2 * first.width, 2 * first.height, settings.planning,
-                                                      settings.threads, settings.wisdomFolder);
+            placeLevels(*fft_, phaseLevels(channel.field, threads_), width_, height_, threads_);
+            fft_->forward();
+            spectra_.emplace_back(fft_->data(), fft_->data() + size);
         }
     } catch (const std::bad_alloc&) {
         unusable(kNoMemory);
@@ -95,29 +156,25 @@ Reconstruction::~Reconstruction() = default;
 
 void Reconstruction::unusable(const std::string& why) {
     unusable_ = why;
-    phaseOnly_.clear();
-    phaseOnly_.shrink_to_fit();
+    spectra_.clear();
+    spectra_.shrink_to_fit();
     fft_.reset();
 }
 
-Result<std::vector<std::vector<double>>> Reconstruction::intensities(double distance) {
-    using Intensities = Result<std::vector<std::vector<double>>>;
+Result<std::vector<std::vector<float>>> Reconstruction::intensities(double distance) {
+    using Intensities = Result<std::vector<std::vector<float>>>;
     if (!unusable_.empty()) return Intensities::failure(unusable_);
-    if (!fft_) return Intensities(std::vector<std::vector<double>>{});
+    std::vector<std::vector<float>> result;
+    if (!fft_) return result;
     try {
-        return propagatedIntensities(distance);
+        for (std::size_t c = 0; c < spectra_.size(); ++c) {
+            std::copy(spectra_[c].begin(), spectra_[c].end(), fft_->data());
+            BandLimitedPropagator(*fft_, threads_).applyTransferFunction(pitch_, wavelengths_[c], -distance);
+            fft_->backward();
+            result.push_back(croppedIntensity(*fft_, width_, height_));
+        }
     } catch (const std::bad_alloc&) {
         return Intensities::failure(kNoMemory);
-    }
-}
-
-std::vector<std::vector<double>> Reconstruction::propagatedIntensities(double distance) {
-    std::vector<std::vector<double>> result;
-    for (std::size_t c = 0; c < phaseOnly_.size(); ++c) {
-        const ComplexField back = BandLimitedPropagator(*fft_).propagatePadded(phaseOnly_[c], wavelengths_[c], -distance);
-        std::vector<double> intensity(back.values.size());
-        for (std::size_t i = 0; i < intensity.size(); ++i) intensity[i] = std::norm(back.values[i]);
-        result.push_back(std::move(intensity));
     }
     return result;
 }
@@ -125,65 +182,93 @@ std::vector<std::vector<double>> Reconstruction::propagatedIntensities(double di
 Result<RgbPicture> Reconstruction::refocus(double distance) {
     const auto computed = intensities(distance);
     if (!computed) return Result<RgbPicture>::failure(computed.error());
-    const auto& channels = *computed;
+    return intensityPicture(width_, height_, *computed);
+}
+
+Result<RgbPicture> intensityPicture(int width, int height, const std::vector<std::vector<float>>& channels) {
     RgbPicture picture;
     if (channels.empty()) return picture;
-    picture.width = phaseOnly_.front().width;
-    picture.height = phaseOnly_.front().height;
-    std::vector<double> all;
+    picture.width = width;
+    picture.height = height;
+    std::vector<float> all;
+    const std::size_t count = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
     try {
-        all.reserve(channels.size() * channels.front().size());
-        picture.rgb.resize(3 * channels.front().size());
+        all.reserve(channels.size() * count);
+        picture.rgb.assign(3 * count, 0);
     } catch (const std::bad_alloc&) {
         return Result<RgbPicture>::failure(kNoMemory);
     }
     // NaN would break nth_element's ordering.
     for (const auto& c : channels)
-        for (double v : c) all.push_back(std::isfinite(v) ? v : 0.0);
+        for (float v : c) all.push_back(std::isfinite(v) ? v : 0.0f);
     const std::size_t rank = std::min(all.size() - 1, static_cast<std::size_t>(0.999 * all.size()));
     std::nth_element(all.begin(), all.begin() + static_cast<std::ptrdiff_t>(rank), all.end());
-    const double reference = all[rank] > 0.0 ? all[rank] : 1.0;
-    const std::size_t count = channels.front().size();
+    const double reference = all[rank] > 0.0f ? all[rank] : 1.0;
+    all = {};
     for (std::size_t i = 0; i < count; ++i)
         for (std::size_t c = 0; c < 3; ++c)
             picture.rgb[3 * i + c] = linearToSrgb8(channels[std::min(c, channels.size() - 1)][i] / reference);
     return picture;
 }
 
-std::vector<std::uint8_t> encodePng(int width, int height, int channels, const std::uint8_t* pixels) {
-    png_image image;
-    std::memset(&image, 0, sizeof image);
-    image.version = PNG_IMAGE_VERSION;
-    image.width = static_cast<png_uint_32>(width);
-    image.height = static_cast<png_uint_32>(height);
-    image.format = channels == 3 ? PNG_FORMAT_RGB : PNG_FORMAT_GRAY;
-    png_alloc_size_t size = 0;
-    if (!png_image_write_to_memory(&image, nullptr, &size, 0, pixels, 0, nullptr)) return {};
-    std::vector<std::uint8_t> bytes(size);
-    if (!png_image_write_to_memory(&image, bytes.data(), &size, 0, pixels, 0, nullptr)) return {};
-    bytes.resize(size);
-    return bytes;
+namespace {
+
+void pngWrite(png_structp png, png_bytep data, png_size_t length) {
+    static_cast<OutputFile*>(png_get_io_ptr(png))->append({reinterpret_cast<const char*>(data), length});
+}
+void pngFlush(png_structp) {}
+[[noreturn]] void pngError(png_structp png, png_const_charp) { std::longjmp(png_jmpbuf(png), 1); }
+void pngWarning(png_structp, png_const_charp) {}
+
+// Only plain C data lives between setjmp and the calls that may jump back.
+bool encodeRows(OutputFile& file, int width, int height, int channels, const std::uint8_t* pixels, int level) {
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, pngError, pngWarning);
+    png_infop info = png ? png_create_info_struct(png) : nullptr;
+    if (!info) {
+        png_destroy_write_struct(&png, nullptr);
+        return false;
+    }
+    if (setjmp(png_jmpbuf(png))) {
+        png_destroy_write_struct(&png, &info);
+        return false;
+    }
+    png_set_write_fn(png, &file, pngWrite, pngFlush);
+    png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8,
+                 channels == 3 ? PNG_COLOR_TYPE_RGB : PNG_COLOR_TYPE_GRAY, PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_BASE, PNG_FILTER_TYPE_BASE);
+    png_set_compression_level(png, level);
+    // Filters cost time and win nothing on noise; the preview keeps them.
+    png_set_filter(png, PNG_FILTER_TYPE_BASE, level <= 1 ? PNG_FILTER_NONE : PNG_ALL_FILTERS);
+    png_write_info(png, info);
+    const std::size_t stride = static_cast<std::size_t>(width) * channels;
+    for (int row = 0; row < height; ++row) png_write_row(png, pixels + stride * row);
+    png_write_end(png, nullptr);
+    png_destroy_write_struct(&png, &info);
+    return true;
 }
 
-std::vector<std::uint8_t> encodeNpy(const ComplexField& field) {
+}  // namespace
+
+Result<void> writePng(OutputFile& file, int width, int height, int channels, const std::uint8_t* pixels, int level) {
+    if (!encodeRows(file, width, height, channels, pixels, level))
+        return Result<void>::failure("cannot encode " + file.path());
+    return {};
+}
+
+Result<void> writeNpy(OutputFile& file, const ComplexField& field) {
+    static_assert(sizeof(Complex) == 8, "complex64 as it lies in memory");
     std::string header = "{'descr': '<c8', 'fortran_order': False, 'shape': (" + std::to_string(field.height) +
                          ", " + std::to_string(field.width) + "), }";
     // Magic, version, length, header: padded with spaces to a multiple of 64.
     const std::size_t total = (10 + header.size() + 1 + 63) / 64 * 64;
     header.append(total - 10 - header.size() - 1, ' ');
     header += '\n';
-    const std::string magic("\x93NUMPY\x01\x00", 8);
-    const std::size_t start = 10 + header.size();
-    std::vector<std::uint8_t> bytes(start + field.values.size() * 8);
-    std::memcpy(bytes.data(), magic.data(), 8);
-    bytes[8] = static_cast<std::uint8_t>(header.size() & 0xFF);
-    bytes[9] = static_cast<std::uint8_t>(header.size() >> 8);
-    std::memcpy(bytes.data() + 10, header.data(), header.size());
-    for (std::size_t i = 0; i < field.values.size(); ++i) {
-        const float pair[2] = {static_cast<float>(field.values[i].real()), static_cast<float>(field.values[i].imag())};
-        std::memcpy(bytes.data() + start + 8 * i, pair, sizeof pair);
-    }
-    return bytes;
+    const char length[2] = {static_cast<char>(header.size() & 0xFF), static_cast<char>(header.size() >> 8)};
+    file.append(std::string_view("\x93NUMPY\x01\x00", 8));
+    file.append(std::string_view(length, 2));
+    file.append(header);
+    file.append({reinterpret_cast<const char*>(field.values.data()), field.values.size() * sizeof(Complex)});
+    return {};
 }
 
 std::vector<std::string> hologramOutputNames(bool colour, const HologramSettings& settings,
@@ -199,47 +284,152 @@ std::vector<std::string> hologramOutputNames(bool colour, const HologramSettings
     return names;
 }
 
+namespace {
+
+constexpr int kPhaseCompression = 1;
+constexpr int kPreviewCompression = 6;
+
+// The files of one run, each complete before the first is put in place:
+// a run that fails part-way leaves the files of the run before.
+class OutputBatch {
+public:
+    explicit OutputBatch(const HologramProgress& progress) : progress_(progress) {}
+
+    template <typename Write>
+    Result<void> add(const std::string& path, const Write& write) {
+        if (progress_) progress_("writing " + path);
+        auto file = OutputFile::create(path);
+        if (!file) return Result<void>::failure("cannot create " + path + ": " + file.error());
+        if (auto written = write(*file); !written) return written;
+        if (auto finished = file->finish(); !finished)
+            return Result<void>::failure("cannot write " + path + ": " + finished.error());
+        files_.push_back(std::move(*file));
+        return {};
+    }
+
+    Result<std::vector<std::string>> publish() {
+        std::vector<std::string> paths;
+        for (auto& file : files_) {
+            if (auto published = file.publish(); !published)
+                return Result<std::vector<std::string>>::failure("cannot write " + file.path() + ": " +
+                                                                 published.error());
+            paths.push_back(file.path());
+        }
+        return paths;
+    }
+
+private:
+    HologramProgress progress_;
+    std::vector<OutputFile> files_;
+};
+
+Result<void> checkPreviewDepth(double middle) {
+    if (std::isfinite(middle) && middle > 0.0) return {};
+    char depth[40];
+    std::snprintf(depth, sizeof depth, "%g", middle);
+    return Result<void>::failure(std::string("the preview's depth (") + depth + " m) is not a positive finite length");
+}
+
+// One channel's picture and .npy, and its intensity at the preview's depth
+// when `fft` is given.
+Result<void> writeChannel(OutputBatch& batch, const HologramChannel& channel, const HologramSet& frame,
+                          const HologramSettings& s, const HologramOutputRequest& request, FourierTransform* fft,
+                          std::vector<std::vector<float>>& preview) {
+    const ComplexField& f = channel.field;
+    const std::string stem = channelStem(request.prefix, channel.wavelength);
+    const auto levels = phaseLevels(f, s.threads);
+    if (auto written = batch.add(stem + ".png", [&](OutputFile& file) {
+            return writePng(file, f.width, f.height, 1, levels.data(), kPhaseCompression);
+        });
+        !written)
+        return written;
+    if (request.npy)
+        if (auto written = batch.add(stem + ".npy", [&](OutputFile& file) { return writeNpy(file, f); }); !written)
+            return written;
+    if (fft) preview.push_back(focusedIntensity(*fft, levels, f, channel.wavelength, frame.middleDistance, s.threads));
+    return {};
+}
+
+Result<void> writePreview(OutputBatch& batch, int width, int height, const HologramOutputRequest& request,
+                          const std::vector<std::vector<float>>& intensities, const HologramProgress& progress) {
+    if (progress) progress("composing the preview");
+    const auto picture = intensityPicture(width, height, intensities);
+    if (!picture) return Result<void>::failure("cannot make the preview: " + picture.error());
+    return batch.add(request.prefix + "-preview.png", [&](OutputFile& file) {
+        return writePng(file, picture->width, picture->height, 3, picture->rgb.data(), kPreviewCompression);
+    });
+}
+
+}  // namespace
+
 Result<std::vector<std::string>> writeHologramOutputs(const HologramSet& set, const HologramSettings& settings,
                                                       const HologramOutputRequest& request,
                                                       const HologramProgress& progress) {
     using Paths = Result<std::vector<std::string>>;
-    std::vector<std::string> paths;
-    const auto write = [&](const std::string& path, const std::vector<std::uint8_t>& bytes) {
-        if (progress) progress("writing " + path);
-        if (bytes.empty()) return Result<void>::failure("cannot encode " + path);
-        auto written = writeBytes(path, bytes);
-        if (written) paths.push_back(path);
-        return written;
-    };
-    for (const auto& channel : set.channels) {
-        const ComplexField& f = channel.field;
-        std::vector<std::uint8_t> levels(f.values.size());
-        for (std::size_t i = 0; i < levels.size(); ++i) levels[i] = phaseLevel(std::arg(f.values[i]));
-        if (auto written = write(channelStem(request.prefix, channel.wavelength) + ".png",
-                                 encodePng(f.width, f.height, 1, levels.data()));
-            !written)
-            return Paths::failure(written.error());
-        if (request.npy)
-            if (auto written = write(channelStem(request.prefix, channel.wavelength) + ".npy", encodeNpy(f)); !written)
+    if (set.channels.empty()) return std::vector<std::string>{};
+    const bool preview = request.preview;
+    if (preview)
+        if (auto checked = checkPreviewDepth(set.middleDistance); !checked) return Paths::failure(checked.error());
+    try {
+        std::unique_ptr<FourierTransform> fft;
+        const ComplexField& first = set.channels.front().field;
+        if (preview)
+            fft = std::make_unique<FourierTransform>(2 * first.width, 2 * first.height, settings.planning,
+                                                     settings.threads, settings.wisdomFolder);
+        OutputBatch batch(progress);
+        std::vector<std::vector<float>> intensities;
+        for (const auto& channel : set.channels)
+            if (auto written = writeChannel(batch, channel, set, settings, request, fft.get(), intensities); !written)
                 return Paths::failure(written.error());
+        fft.reset();
+        if (preview)
+            if (auto written = writePreview(batch, first.width, first.height, request, intensities, progress); !written)
+                return Paths::failure(written.error());
+        return batch.publish();
+    } catch (const std::bad_alloc&) {
+        return Paths::failure(kNoMemory);
+    } catch (const std::runtime_error& e) {
+        return Paths::failure(e.what());
     }
-    if (request.preview && !set.channels.empty()) {
-        if (progress) progress("reconstructing the preview");
-        if (!(std::isfinite(set.middleDistance) && set.middleDistance > 0.0))
-        {
-            char depth[40];
-            std::snprintf(depth, sizeof depth, "%g", set.middleDistance);
-            return Paths::failure(std::string("the preview's depth (") + depth + " m) is not a positive finite length");
+}
+
+Result<WrittenHolograms> computeAndWriteHolograms(const HologramPoints& input, const HologramSettings& s,
+                                                  const HologramOutputRequest& request,
+                                                  const HologramProgress& progress, const std::atomic<bool>* cancel) {
+    using Written = Result<WrittenHolograms>;
+    auto started = HologramComputation::start(input, s, progress, cancel, MemoryUse::Streamed);
+    if (!started) return Written::failure(started.error());
+    HologramComputation& computation = **started;
+    WrittenHolograms written{{}, computation.frame()};
+    HologramSet& frame = written.frame;
+    if (request.preview)
+        if (auto checked = checkPreviewDepth(frame.middleDistance); !checked) return Written::failure(checked.error());
+    try {
+        OutputBatch batch(progress);
+        std::vector<std::vector<float>> intensities;
+        FourierTransform* fft = request.preview ? &computation.transform() : nullptr;
+        for (std::size_t c = 0; c < frame.channels.size(); ++c) {
+            auto field = computation.channel(c);
+            if (!field) return Written::failure(field.error());
+            HologramChannel channel{frame.channels[c].name, frame.channels[c].wavelength, std::move(*field)};
+            if (auto done = writeChannel(batch, channel, frame, s, request, fft, intensities); !done)
+                return Written::failure(done.error());
         }
-        Reconstruction reconstruction(set, settings);
-        const auto picture = reconstruction.refocus(set.middleDistance);
-        if (!picture) return Paths::failure("cannot make the preview: " + picture.error());
-        if (auto written = write(request.prefix + "-preview.png",
-                                 encodePng(picture->width, picture->height, 3, picture->rgb.data()));
-            !written)
-            return Paths::failure(written.error());
+        if (auto finished = computation.finish(); !finished) return Written::failure(finished.error());
+        computation.releaseTransform();
+        if (request.preview)
+            if (auto done = writePreview(batch, s.width, s.height, request, intensities, progress); !done)
+                return Written::failure(done.error());
+        auto paths = batch.publish();
+        if (!paths) return Written::failure(paths.error());
+        written.paths = std::move(*paths);
+        return written;
+    } catch (const std::bad_alloc&) {
+        return Written::failure("there is not enough memory for the " + std::to_string(s.width) + " x " +
+                                std::to_string(s.height) + " hologram's files");
+    } catch (const std::runtime_error& e) {
+        return Written::failure(e.what());
     }
-    return paths;
 }
 
 }  // namespace velmora

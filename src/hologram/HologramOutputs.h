@@ -8,6 +8,9 @@
 //                       stretched to the data, so pictures of different
 //                       runs compare)
 //   PREFIX-<nm>nm.npy   optional: the complex field as complex64, rows top first
+//
+// Phase pictures are noise to a compressor: zlib's fastest level keeps them
+// within a few per cent of its best at a fraction of the time.
 //   PREFIX-preview.png  optional: the phase-only holograms propagated back to
 //                       the object's middle depth, row 0 at the top
 
@@ -40,7 +43,13 @@ double levelPhase(std::uint8_t level);
 // The phase-only hologram of `field` as the 8-bit picture decodes it.
 ComplexField phaseOnly(const ComplexField& field);
 
-// Focuses the phase-only holograms at any distance from the hologram.
+// The grey levels of `field`'s phase-only picture, row by row.
+std::vector<std::uint8_t> phaseLevels(const ComplexField& field, int threads = 0);
+
+// Focuses the phase-only holograms at any distance from the hologram. Each
+// channel's spectrum is computed once, so a refocus is one transfer
+// function and one inverse transform per channel. One call at a time: the
+// calls share the transform's buffer.
 class Reconstruction {
 public:
     Reconstruction(const HologramSet& set, const HologramSettings& settings);
@@ -49,7 +58,7 @@ public:
     // Intensity of each channel at `distance` (metres from the hologram,
     // towards the object). A failure says why (no memory for it, no plan);
     // nothing is thrown.
-    Result<std::vector<std::vector<double>>> intensities(double distance);
+    Result<std::vector<std::vector<float>>> intensities(double distance);
     // The picture at `distance`: the channels share one normalisation (the
     // 99.9th percentile of all their intensities) so white stays white;
     // grey fills all three.
@@ -57,27 +66,52 @@ public:
 
 private:
     void unusable(const std::string& why);
-    std::vector<std::vector<double>> propagatedIntensities(double distance);
 
+    int width_ = 0;
+    int height_ = 0;
+    double pitch_ = 0.0;
+    int threads_ = 0;
     std::vector<double> wavelengths_;
-    std::vector<ComplexField> phaseOnly_;
+    std::vector<std::vector<Complex>> spectra_;  // of each padded phase-only hologram
     std::unique_ptr<class FourierTransform> fft_;
     std::string unusable_;  // why no step can work: set up without memory or plan
 };
 
-// The PNG bytes of a picture (grey: channels 1, RGB: channels 3).
-std::vector<std::uint8_t> encodePng(int width, int height, int channels, const std::uint8_t* pixels);
-// The .npy (version 1.0, '<c8') bytes of a field.
-std::vector<std::uint8_t> encodeNpy(const ComplexField& field);
+// The picture of the channels' intensities, as Reconstruction::refocus
+// makes it.
+Result<RgbPicture> intensityPicture(int width, int height, const std::vector<std::vector<float>>& channels);
+
+// A PNG picture (grey: channels 1, RGB: channels 3), encoded row by row
+// into `file` with zlib's `level`.
+Result<void> writePng(class OutputFile& file, int width, int height, int channels, const std::uint8_t* pixels,
+                      int level);
+// The .npy (version 1.0, '<c8') file of a field, its values written as
+// they lie in memory.
+Result<void> writeNpy(class OutputFile& file, const ComplexField& field);
 
 // The files writeHologramOutputs() writes for colour points (638, 520 and
 // 450 nm) or grey ones (532 nm), in its order: known before any computing.
 std::vector<std::string> hologramOutputNames(bool colour, const HologramSettings& settings,
                                              const HologramOutputRequest& request);
 
-// Writes the files; returns their paths or why one could not be written.
+// Writes the files of holograms computed already; returns their paths or
+// why one could not be written. Every file is complete before the first
+// is put in place.
 Result<std::vector<std::string>> writeHologramOutputs(const HologramSet& set, const HologramSettings& settings,
                                                       const HologramOutputRequest& request,
                                                       const HologramProgress& progress = {});
+
+struct WrittenHolograms {
+    std::vector<std::string> paths;
+    HologramSet frame;  // the channels, without fields
+};
+
+// Computes the holograms one channel at a time and writes each one's files
+// before the next is computed, the preview from the computation's own
+// transform: the least memory a hologram and its files take.
+Result<WrittenHolograms> computeAndWriteHolograms(const HologramPoints& input, const HologramSettings& settings,
+                                                  const HologramOutputRequest& request,
+                                                  const HologramProgress& progress = {},
+                                                  const std::atomic<bool>* cancel = nullptr);
 
 }  // namespace velmora

@@ -48,7 +48,7 @@ struct Zone {
 struct Grid {
     const double* columnX;
     const double* rowY;
-    double* values;  // interleaved re, im
+    float* values;  // interleaved re, im
     int width;
 };
 
@@ -60,7 +60,7 @@ void addExactRow(const Zone& zone, const Grid& grid, int row, int first, const d
     const double dy = grid.rowY[row] - zone.y;
     const double rest = dy * dy + zone.depth * zone.depth, amplitude = zone.amplitude * rowWeight;
     const double* columnX = grid.columnX + first;
-    double* out = grid.values + 2 * (static_cast<std::size_t>(row) * grid.width + first);
+    float* out = grid.values + 2 * (static_cast<std::size_t>(row) * grid.width + first);
     for (int i = 0; i < count; ++i) {
         const double dx = columnX[i] - zone.x;
         const double squared = dx * dx + rest;
@@ -68,8 +68,8 @@ void addExactRow(const Zone& zone, const Grid& grid, int row, int first, const d
         double c, s;
         phasor::cosSin(zone.k * (squared * inv) + zone.phase, c, s);
         const double a = amplitude * weights[i] * inv;
-        out[2 * i] += a * c;
-        out[2 * i + 1] += a * s;
+        out[2 * i] += static_cast<float>(a * c);
+        out[2 * i + 1] += static_cast<float>(a * s);
     }
 }
 
@@ -92,7 +92,7 @@ void axisWeights(const Zone& zone, const double* offsets, int count, double* wei
 // axes' factors is a / r exp(i k r) up to k d (t_x t_y)^2 / (4 d^4) in the
 // phase and (t_x t_y)^2 / (2 d^4) in the amplitude.
 VELMORA_WIDE_CLONES
-void axisFactors(const Zone& zone, const double* offsets, int count, double* factors, double* turned) {
+void axisFactors(const Zone& zone, const double* offsets, int count, float* factors, float* turned) {
     const double d = zone.depth, d2 = d * d;
     for (int i = 0; i < count; ++i) {
         const double t = offsets[i], t2 = t * t;
@@ -102,23 +102,25 @@ void axisFactors(const Zone& zone, const double* offsets, int count, double* fac
         double c, s;
         // q - d = t^2 / (q + d), without the cancellation.
         phasor::cosSin(zone.k * t2 / ((d2 + t2) * inv + d), c, s);
-        factors[2 * i] = a * c;
-        factors[2 * i + 1] = a * s;
-        turned[2 * i] = -a * s;
-        turned[2 * i + 1] = a * c;
+        factors[2 * i] = static_cast<float>(a * c);
+        factors[2 * i + 1] = static_cast<float>(a * s);
+        turned[2 * i] = static_cast<float>(-a * s);
+        turned[2 * i + 1] = static_cast<float>(a * c);
     }
 }
 
-// out += (re + i im) * factors, over `count` interleaved values.
+// out += (re + i im) * factors, over `count` interleaved values: the
+// innermost loop of the recording plane, single precision for twice the
+// lanes.
 VELMORA_WIDE_CLONES
-void addScaledRow(double* __restrict out, const double* __restrict factors, const double* __restrict turned,
-                  int count, double re, double im) {
+void addScaledRow(float* __restrict out, const float* __restrict factors, const float* __restrict turned, int count,
+                  float re, float im) {
     for (int m = 0; m < count; ++m) out[m] += re * factors[m] + im * turned[m];
 }
 
 class BandKernel {
 public:
-    BandKernel(const Grid& grid, const ComplexField& plane, const KernelOptions& options, int firstRow, int endRow)
+    BandKernel(const Grid& grid, const PlaneView& plane, const KernelOptions& options, int firstRow, int endRow)
         : grid_(grid), plane_(plane), options_(options), firstRow_(firstRow), endRow_(endRow),
           sine_(apertureSine(options.wavelength, plane.pitch)) {}
 
@@ -185,29 +187,31 @@ private:
         if (rowLo > rowHi || lo > hi) return;
         const int columns = hi - lo + 1, rows = rowHi - rowLo + 1;
         offsetsFrom(grid_.columnX + lo, columns, zone.x);
-        columnValues_.resize(2 * offsets_.size()), columnTurned_.resize(2 * offsets_.size());
-        axisFactors(zone, offsets_.data(), columns, columnValues_.data(), columnTurned_.data());
+        columnFactors_.resize(2 * offsets_.size()), columnTurned_.resize(2 * offsets_.size());
+        axisFactors(zone, offsets_.data(), columns, columnFactors_.data(), columnTurned_.data());
         offsetsFrom(grid_.rowY + rowLo, rows, zone.y);
-        rowValues_.resize(2 * offsets_.size()), rowTurned_.resize(2 * offsets_.size());
-        axisFactors(zone, offsets_.data(), rows, rowValues_.data(), rowTurned_.data());
+        rowFactors_.resize(2 * offsets_.size()), rowTurned_.resize(2 * offsets_.size());
+        axisFactors(zone, offsets_.data(), rows, rowFactors_.data(), rowTurned_.data());
         // The common factor a / d exp(i (k d + phase)), reduced in double.
         double c, s;
         phasor::cosSin(zone.k * zone.depth + zone.phase, c, s);
         const double a = zone.amplitude / zone.depth;
         for (int j = 0; j < rows; ++j) {
-            const double rowRe = rowValues_[2 * j], rowIm = rowValues_[2 * j + 1];
+            const double rowRe = rowFactors_[2 * j], rowIm = rowFactors_[2 * j + 1];
             const double re = a * (c * rowRe - s * rowIm), im = a * (c * rowIm + s * rowRe);
-            double* out = grid_.values + 2 * (static_cast<std::size_t>(rowLo + j) * grid_.width + lo);
-            addScaledRow(out, columnValues_.data(), columnTurned_.data(), 2 * columns, re, im);
+            float* out = grid_.values + 2 * (static_cast<std::size_t>(rowLo + j) * grid_.width + lo);
+            addScaledRow(out, columnFactors_.data(), columnTurned_.data(), 2 * columns, static_cast<float>(re),
+                         static_cast<float>(im));
         }
     }
 
     const Grid& grid_;
-    const ComplexField& plane_;
+    const PlaneView& plane_;
     const KernelOptions& options_;
     int firstRow_, endRow_;
     double sine_;
-    std::vector<double> offsets_, columnValues_, columnTurned_, rowValues_, rowTurned_;
+    std::vector<double> offsets_, columnValues_, rowValues_;
+    std::vector<float> columnFactors_, columnTurned_, rowFactors_, rowTurned_;
 };
 
 }  // namespace
@@ -215,10 +219,14 @@ private:
 double apertureSine(double wavelength, double pitch) { return std::min(wavelength / (2.0 * pitch), 0.7); }
 
 void addPointField(ComplexField& plane, const std::vector<PlanePoint>& points, const KernelOptions& options) {
+    addPointField(PlaneView::of(plane), points, options);
+}
+
+void addPointField(const PlaneView& plane, const std::vector<PlanePoint>& points, const KernelOptions& options) {
     std::vector<double> columnX(static_cast<std::size_t>(plane.width)), rowY(static_cast<std::size_t>(plane.height));
     for (int i = 0; i < plane.width; ++i) columnX[static_cast<std::size_t>(i)] = plane.columnX(i);
     for (int j = 0; j < plane.height; ++j) rowY[static_cast<std::size_t>(j)] = plane.rowY(j);
-    const Grid grid{columnX.data(), rowY.data(), reinterpret_cast<double*>(plane.values.data()), plane.width};
+    const Grid grid{columnX.data(), rowY.data(), reinterpret_cast<float*>(plane.values), plane.width};
     const int cores = options.threads > 0 ? options.threads
                                           : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
     // Each thread owns a band of rows, so no two write the same pixel.

@@ -46,6 +46,7 @@ struct KernelOptions {
 
 // Adds every point's field to `plane`.
 void addPointField(ComplexField& plane, const std::vector<PlanePoint>& points, const KernelOptions& options);
+void addPointField(const PlaneView& plane, const std::vector<PlanePoint>& points, const KernelOptions& options);
 
 // The grid's aliasing limit sin(theta) = lambda / (2 pitch), kept below
 // 1/sqrt(2) where the zone's bounds stop being finite.

@@ -4,6 +4,7 @@
 #include "hologram/HologramComputer.h"
 #include "hologram/HologramOutputs.h"
 #include "hologram/PointKernel.h"
+#include "platform/OutputFile.h"
 #include "support/TempDir.h"
 
 #include <sys/stat.h>
@@ -13,6 +14,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstring>
+#include <fstream>
 #include <limits>
 #include <numeric>
 #include <random>
@@ -34,6 +36,9 @@ HologramSettings smallGrid(int size, double distance = 0.1) {
     s.wisdomFolder.clear();
     return s;
 }
+
+// Fields are single precision: about 6e-8 of each value.
+std::complex<double> valueAt(const ComplexField& f, int i, int j) { return f.at(i, j); }
 
 double relativeL2(const ComplexField& a, const ComplexField& b) {
     double diff = 0, ref = 0;
@@ -69,7 +74,7 @@ TEST(PointKernel, FieldOfOnePointPhaseNegationSuperpositionAndOnePitchShift) {
         const double dx = (i - 31.5) * kPitch - a.x, dy = (31.5 - j) * kPitch - a.y;
         const double r = std::sqrt(dx * dx + dy * dy + a.depth * a.depth);
         const auto expected = std::polar(a.amplitude / r, k * r + a.phase);
-        EXPECT_LT(std::abs(field.at(i, j) - expected), 1e-8 * std::abs(expected)) << i << "," << j;
+        EXPECT_LT(std::abs(valueAt(field, i, j) - expected), 3e-7 * std::abs(expected)) << i << "," << j;
     }
     PlanePoint opposite = a, other{-5e-5, 1e-4, 0.08, 0.3, -2.0}, moved = a;
     opposite.phase += kPi;
@@ -80,9 +85,10 @@ TEST(PointKernel, FieldOfOnePointPhaseNegationSuperpositionAndOnePitchShift) {
     const ComplexField shifted = pointField(64, {moved});
     for (int j = 0; j < 63; ++j)
         for (int i = 0; i < 63; ++i) {
-            EXPECT_LT(std::abs(cancelled.at(i, j)), 1e-9 * std::abs(field.at(i, j)));
-            EXPECT_LT(std::abs(both.at(i, j) - field.at(i, j) - single.at(i, j)), 1e-12);
-            EXPECT_LT(std::abs(shifted.at(i + 1, j + 1) - field.at(i, j)), 1e-9 * std::abs(field.at(i, j)));
+            const double scale = std::abs(field.at(i, j)) + std::abs(single.at(i, j));
+            EXPECT_LT(std::abs(cancelled.at(i, j)), 1e-6 * scale);
+            EXPECT_LT(std::abs(both.at(i, j) - field.at(i, j) - single.at(i, j)), 1e-6 * scale);
+            EXPECT_LT(std::abs(shifted.at(i + 1, j + 1) - field.at(i, j)), 1e-6 * scale);
         }
 }
 
@@ -100,7 +106,7 @@ TEST(PointKernel, ZoneEndsAtTheAliasingLimitAndRefocusesWithoutSecondaryPeaks) {
             if (u > 1.0) {
                 EXPECT_EQ(std::abs(field.at(i, j)), 0.0) << i << "," << j;
             } else if (u < 0.85) {
-                EXPECT_NEAR(std::abs(field.at(i, j)), 1.0 / r, 1e-9 / r);
+                EXPECT_NEAR(std::abs(field.at(i, j)), 1.0 / r, 1e-6 / r);
                 ++inside;
             }
         }
@@ -112,7 +118,7 @@ TEST(PointKernel, ZoneEndsAtTheAliasingLimitAndRefocusesWithoutSecondaryPeaks) {
     double outside = 0;
     for (int j = 0; j < 128; ++j)
         for (int i = 0; i < 128; ++i)
-            if (std::abs(i - 64) > 4 || std::abs(j - 63) > 4) outside = std::max(outside, std::norm(back.at(i, j)));
+            if (std::abs(i - 64) > 4 || std::abs(j - 63) > 4) outside = std::max<double>(outside, std::norm(back.at(i, j)));
     EXPECT_LT(outside, 0.01 * std::norm(back.at(64, 63)));
 }
 
@@ -125,7 +131,7 @@ TEST(PointKernel, SeparableZoneDrawsItsLastColumn) {
     for (int j = 0; j < 16; ++j) {
         const double dx = plane.columnX(0) - point.x, dy = plane.rowY(j);
         const double r = std::sqrt(dx * dx + dy * dy + point.depth * point.depth);
-        EXPECT_LT(std::abs(plane.at(0, j) - std::polar(1.0 / r, 2 * kPi / kLambda * r)), 0.01 / r) << j;
+        EXPECT_LT(std::abs(valueAt(plane, 0, j) - std::polar(1.0 / r, 2 * kPi / kLambda * r)), 0.01 / r) << j;
         EXPECT_EQ(std::abs(plane.at(1, j)), 0.0) << j;
     }
 }
@@ -159,7 +165,7 @@ TEST(BandLimitedPropagator, RoundTripRestoresConservesEnergyAndMatchesTheDirectS
     std::mt19937 random(7);
     std::normal_distribution<double> normal;
     ComplexField field(128, 96, kPitch);
-    for (auto& v : field.values) v = {normal(random), normal(random)};
+    for (auto& v : field.values) v = std::complex<double>(normal(random), normal(random));
     const ComplexField original = field;
     FourierTransform fft(128, 96, FftPlanning::Estimate, 2, "");
     BandLimitedPropagator propagator(fft);
@@ -167,9 +173,9 @@ TEST(BandLimitedPropagator, RoundTripRestoresConservesEnergyAndMatchesTheDirectS
     const auto energy = [](const ComplexField& f) {
         return std::accumulate(f.values.begin(), f.values.end(), 0.0, [](double e, auto v) { return e + std::norm(v); });
     };
-    EXPECT_NEAR(energy(field), energy(original), 1e-9 * energy(original));
+    EXPECT_NEAR(energy(field), energy(original), 1e-5 * energy(original));
     propagator.propagate(field, kLambda, -5e-3);
-    EXPECT_LT(relativeL2(field, original), 1e-9);
+    EXPECT_LT(relativeL2(field, original), 1e-5);
     const ComplexField cropped = focusAt(field, 1e-3);  // back from the padded grid, the axis where it was
     EXPECT_EQ((std::array{cropped.originColumn, cropped.originRow}), (std::array{63.5, 47.5}));
 
@@ -239,8 +245,9 @@ TEST(Colour, AWhitePointFocusesOnTheSamePixelInAllThreeChannels) {
 }
 
 // The gap's bound at 450 nm, 8 um: 25 * 8 um / (450 nm / 16 um) = 7.11 mm.
-// 4096 x 4096 grey: 10 complex values a pixel (the field, its phase-only copy,
-// the padded transform and grid) are 2.5 GiB, with an eighth and 64 MiB more 2.9 GiB.
+// 4096 x 4096 grey, kept for the focus window: 83 bytes a pixel (the field 8,
+// the padded transform 32, the padded spectrum 32, two intensities 8 and the
+// picture 3) are 1.30 GiB, with an eighth and 64 MiB more 1.52 GiB.
 TEST(Placement, RefusesWhatCannotMakeAHologramWithAReason) {
     const HologramPoints one{{{0, 0, 0, 0, 1, 1, 1}}, true, 1, 1}, nan{{{0, std::nan(""), 0, 0, 1, 1, 1}}, true, 1, 1};
     const float inf = std::numeric_limits<float>::infinity();
@@ -264,7 +271,7 @@ TEST(Placement, RefusesWhatCannotMakeAHologramWithAReason) {
         {one, 20e-3, 7.1e-3, 16, "7.1 mm from the nearest point is too close to it for a hologram within 5 % of the "
                                  "direct sum; at this pitch it must be at least 7.11 mm"},
         {one, 20e-3, -1e-3, 16, "not in front of it"},
-        {HologramPoints{{{0, 0, 0, 0, 0, 1, 0}}, false, 1, 1}, 0.1, {}, 4096, "the 4096 x 4096 hologram needs 2.9 GiB, 1.0 GiB available"}};
+        {HologramPoints{{{0, 0, 0, 0, 0, 1, 0}}, false, 1, 1}, 0.1, {}, 4096, "the 4096 x 4096 hologram needs 1.5 GiB, 1.0 GiB available"}};
     for (const auto& [points, distance, gap, size, says] : cases) {
         HologramSettings s = smallGrid(size, distance);
         s.recordingGap = gap;
@@ -285,14 +292,14 @@ TEST(Placement, RefusesWhatCannotMakeAHologramWithAReason) {
 // A FIFO in the wisdom file's place would block its reader for ever.
 TEST(Placement, AWisdomFileThatIsNoRegularFileIsLeftAlone) {
     velmora::testing::TempDir folder;
-    ASSERT_EQ(::mkfifo(folder.file("fftw-wisdom").c_str(), 0600), 0);
+    ASSERT_EQ(::mkfifo(folder.file("fftwf-wisdom").c_str(), 0600), 0);
     HologramSettings s = smallGrid(16);
     s.planning = FftPlanning::Measure;
     s.wisdomFolder = folder.path().string();
     std::string said;
     EXPECT_TRUE(computeHolograms({{{0, 0, 0, 0, 0, 1, 0}}, false, 1, 1}, s, [&](const std::string& step) { said += step; }));
-    EXPECT_NE(said.find("fftw-wisdom is not a regular file"), std::string::npos) << said;
-    EXPECT_TRUE(std::filesystem::is_fifo(folder.file("fftw-wisdom")));
+    EXPECT_NE(said.find("fftwf-wisdom is not a regular file"), std::string::npos) << said;
+    EXPECT_TRUE(std::filesystem::is_fifo(folder.file("fftwf-wisdom")));
 }
 
 // Stopped after the last step still gives no set.
@@ -300,7 +307,7 @@ TEST(Placement, ACancelledComputationStopsAndGivesNoHologram) {
     std::atomic<bool> cancel = true;
     ComplexField untouched(16, 16, kPitch);
     addPointField(untouched, {{0, 0, 3e-3, 1.0, 0.0}}, {kLambda, 0.5, 2, true, &cancel});
-    EXPECT_TRUE(std::all_of(untouched.values.begin(), untouched.values.end(), [](auto v) { return v == 0.0; }));
+    EXPECT_TRUE(std::all_of(untouched.values.begin(), untouched.values.end(), [](auto v) { return v == Complex{}; }));
     const HologramPoints one{{{0, 0, 0, 0, 0, 1, 0}}, false, 1, 1};
     std::vector<std::string> steps;
     const auto stopped = computeHolograms(one, smallGrid(16), [&](const std::string& s) { steps.push_back(s); }, &cancel);
@@ -321,12 +328,15 @@ TEST(Outputs, PhaseMapIsFixedAndNpyCarriesComplex64) {
     g.at(0, 0) = {-2.0, 0.0};
     g.at(1, 0) = {0.0, 3.0};
     const ComplexField unit = phaseOnly(g);
-    EXPECT_LT(std::abs(unit.at(0, 0) - std::complex<double>(-1, 0)) + std::abs(unit.at(1, 0) - std::complex<double>(0, 1)),
-              1e-12);
+    EXPECT_LT(std::abs(unit.at(0, 0) - Complex(-1, 0)) + std::abs(unit.at(1, 0) - Complex(0, 1)), 1e-6);
     ComplexField f(3, 2, kPitch);
     f.at(1, 0) = {0.5, -2.0};
-    const auto npy = encodeNpy(f);
-    const std::string text(npy.begin(), npy.end());
+    velmora::testing::TempDir folder;
+    auto file = OutputFile::create(folder.file("f.npy"));
+    ASSERT_TRUE(file && writeNpy(*file, f) && file->commit());
+    std::ifstream in(folder.file("f.npy"), std::ios::binary);
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::vector<std::uint8_t> npy(text.begin(), text.end());
     EXPECT_EQ(text.substr(0, 8), std::string("\x93NUMPY\x01\x00", 8));
     EXPECT_NE(text.find("'descr': '<c8', 'fortran_order': False, 'shape': (2, 3)"), std::string::npos);
     const std::size_t data = 10 + (npy[8] | npy[9] << 8);

@@ -1,0 +1,91 @@
+#include "hologram/RecordingLayers.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace velmora {
+
+namespace {
+
+// Depth cells the bins are made of: fine enough that a bin's plane sits
+// within a small part of the gap of where it would for the points
+// themselves, few enough for the search over all pairs.
+constexpr int kCells = 256;
+
+// The kernel sums a zone pixel by pixel, with a square root and a phase
+// each, where the separable product would err by more than 0.1 rad.
+constexpr double kExactCostFactor = 10.0;
+
+struct Cell {
+    std::size_t count = 0;
+    double nearest = std::numeric_limits<double>::max();
+    double sum = 0.0;
+};
+
+// What recording one point `depth` behind its plane costs, in point-pixels.
+double pointCost(double depth, const LayerGeometry& g) {
+    const double half = g.sine * depth / std::sqrt(1.0 - g.sine * g.sine) / g.pitch;
+    const double area = std::min((2.0 * half + 1.0) * (2.0 * half + 1.0), g.gridPixels);
+    const double k = 2.0 * 3.14159265358979323846 / g.wavelength;
+    const double sine4 = g.sine * g.sine * g.sine * g.sine;
+    return k * depth * sine4 * 0.25 > 0.1 ? kExactCostFactor * area : area;
+}
+
+std::vector<Cell> depthCells(const std::vector<double>& distances, double first, double width) {
+    // Rounding puts the farthest point in the last cell, not past it.
+    std::vector<Cell> cells(kCells);
+    for (double d : distances) {
+        Cell& cell = cells[static_cast<std::size_t>(std::min(kCells - 1, static_cast<int>((d - first) / width)))];
+        ++cell.count;
+        cell.nearest = std::min(cell.nearest, d);
+        cell.sum += d;
+    }
+    return cells;
+}
+
+// The cheapest split of the cells into bins, as the first cell of each bin.
+std::vector<int> cheapestSplit(const std::vector<Cell>& cells, const LayerGeometry& g) {
+    const double planeCost = kPlaneCostPerPixel * g.gridPixels;
+    std::vector<double> best(kCells + 1, std::numeric_limits<double>::max());
+    std::vector<int> start(kCells + 1, 0);
+    best[0] = 0.0;
+    for (int a = 0; a < kCells; ++a) {
+        if (cells[a].count == 0 || best[a] == std::numeric_limits<double>::max()) continue;
+        const double plane = cells[a].nearest - g.gap;
+        double cost = best[a] + planeCost;
+        for (int b = a + 1; b <= kCells; ++b) {
+            const Cell& cell = cells[b - 1];
+            if (cell.count > 0) cost += cell.count * pointCost(cell.sum / cell.count - plane, g);
+            // A bin ends where the next one can start: before a filled cell or at the end.
+            if ((b == kCells || cells[b].count > 0) && cost < best[b]) best[b] = cost, start[b] = a;
+        }
+    }
+    std::vector<int> firsts;
+    for (int b = kCells; b > 0; b = start[b]) firsts.push_back(start[b]);
+    std::reverse(firsts.begin(), firsts.end());
+    return firsts;
+}
+
+}  // namespace
+
+std::vector<RecordingLayer> recordingLayers(const std::vector<double>& distances, const LayerGeometry& g) {
+    if (distances.empty()) return {};
+    const double first = distances.front(), span = distances.back() - first;
+    // Within a pitch of depth, one plane is as good as any split.
+    if (!(span > g.pitch)) return {{0, distances.size(), first - g.gap}};
+    const std::vector<int> firsts = cheapestSplit(depthCells(distances, first, span / kCells), g);
+    const double width = span / kCells;
+    // The same cell arithmetic as depthCells, so no point changes bin by rounding.
+    const auto cellOf = [&](double d) { return std::min(kCells - 1, static_cast<int>((d - first) / width)); };
+    std::vector<RecordingLayer> layers;
+    std::size_t i = 0;
+    for (std::size_t b = 0; b < firsts.size(); ++b) {
+        const std::size_t begin = i;
+        while (i < distances.size() && (b + 1 == firsts.size() || cellOf(distances[i]) < firsts[b + 1])) ++i;
+        if (i > begin) layers.push_back({begin, i, distances[begin] - g.gap});
+    }
+    return layers;
+}
+
+}  // namespace velmora
