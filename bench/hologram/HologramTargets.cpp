@@ -1,0 +1,242 @@
+// The hologram stage against its targets, in FFT units: one forward
+// 3840 x 2160 complex double FFT (FFTW, 2 threads, measured wisdom) is
+// measured first in the same run, and every figure is a multiple of it, so
+// the table reads the same on a faster or slower machine.
+//
+//   bench_hologram_targets [--sample FILE.CGH] [--scale] [folder for the files]
+//
+// --sample: the sample's colour export (velmora-export --size 1024x768
+// --eye 0,14,26 --colour FILE samples/sample.3ds); without it a sheet of
+// as many points stands in. --scale: time and memory against points and
+// against the hologram's size as well. Memory is each case's peak resident
+// size, measured in a child process of its own.
+
+#include "hologram/HologramComputer.h"
+#include "hologram/HologramOutputs.h"
+#include "hologram/PointKernel.h"
+#include "pointfile/PointFileReader.h"
+
+#include <fftw3.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <functional>
+#include <random>
+#include <string>
+#include <vector>
+
+using namespace velmora;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double secondsOf(const std::function<void()>& work, int repeats = 1) {
+    std::vector<double> times;
+    for (int i = 0; i < repeats; ++i) {
+        const auto start = Clock::now();
+        work();
+        times.push_back(std::chrono::duration<double>(Clock::now() - start).count());
+    }
+    std::sort(times.begin(), times.end());
+    return times[times.size() / 2];
+}
+
+// One forward 3840 x 2160 complex double FFT, the median of seven.
+double fftUnit(const std::string& wisdomFolder) {
+    fftw_init_threads();
+    fftw_plan_with_nthreads(2);
+    const std::string wisdom = wisdomFolder + "/fftw-wisdom";
+    fftw_import_wisdom_from_filename(wisdom.c_str());
+    fftw_complex* data = fftw_alloc_complex(std::size_t{3840} * 2160);
+    fftw_plan plan = fftw_plan_dft_2d(2160, 3840, data, data, FFTW_FORWARD, FFTW_MEASURE);
+    std::filesystem::create_directories(wisdomFolder);
+    fftw_export_wisdom_to_filename(wisdom.c_str());
+    for (std::size_t i = 0; i < std::size_t{3840} * 2160; ++i) data[i][0] = std::sin(0.001 * i), data[i][1] = 0.5;
+    const double unit = secondsOf([&] { fftw_execute(plan); }, 7);
+    fftw_destroy_plan(plan);
+    fftw_free(data);
+    return unit;
+}
+
+// A gently curved, coloured sheet of columns x rows points spanning 80 % of
+// a full-HD hologram's height and 3 mm of depth, in model units of 1 mm.
+HologramPoints sheet(int columns, int rows) {
+    std::mt19937 random(1);
+    std::uniform_real_distribution<double> phase(0.0, 6.28318);
+    HologramPoints cloud;
+    cloud.points.reserve(static_cast<std::size_t>(columns) * rows);
+    const double height = 8.64 * 0.8, width = height * columns / rows;
+    for (int j = 0; j < rows; ++j)
+        for (int i = 0; i < columns; ++i) {
+            const double x = (i / (columns - 1.0) - 0.5) * width, y = (0.5 - j / (rows - 1.0)) * height;
+            const float u = static_cast<float>(i) / columns, v = static_cast<float>(j) / rows;
+            cloud.points.push_back({x, y, 3.0 * std::cos(x / width * 3.0) * std::cos(y / height * 3.0),
+                                    phase(random), u, v, 1.0f - u});
+        }
+    return cloud;
+}
+
+// Points spread evenly through a box 12 x 7 mm across and `depth` mm deep.
+HologramPoints deepScene(std::size_t count, double depth) {
+    std::mt19937 random(2);
+    std::uniform_real_distribution<double> across(-6.0, 6.0), up(-3.5, 3.5), deep(-depth, 0.0), unit(0.0, 1.0);
+    HologramPoints cloud;
+    for (std::size_t i = 0; i < count; ++i)
+        cloud.points.push_back({across(random), up(random), deep(random), 6.28318 * unit(random),
+                                static_cast<float>(unit(random)), static_cast<float>(unit(random)),
+                                static_cast<float>(unit(random))});
+    return cloud;
+}
+
+HologramSettings settingsFor(int width, int height) {
+    HologramSettings s;
+    s.width = width, s.height = height;
+    s.wisdomFolder = defaultWisdomFolder();
+    s.threads = 2;
+    return s;
+}
+
+std::string g_folder = std::filesystem::temp_directory_path().string();
+
+bool makeAll(const HologramPoints& points, const HologramSettings& s) {
+    const auto written = computeAndWriteHolograms(points, s, {g_folder + "/bench-target", false, true});
+    if (!written) std::fprintf(stderr, "bench: %s\n", written.error().c_str());
+    return static_cast<bool>(written);
+}
+
+// The work's time, and its peak resident bytes in a child process.
+struct Measured {
+    double seconds = 0.0;
+    double peakBytes = 0.0;
+};
+
+Measured measured(const std::function<void()>& work) {
+    int pipeEnds[2];
+    if (::pipe(pipeEnds) != 0) return {};
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::close(pipeEnds[0]);
+        const double seconds = secondsOf(work);
+        rusage usage{};
+        ::getrusage(RUSAGE_SELF, &usage);
+        const double result[2] = {seconds, usage.ru_maxrss * 1024.0};
+        (void)!::write(pipeEnds[1], result, sizeof result);
+        ::_exit(0);
+    }
+    ::close(pipeEnds[1]);
+    double result[2] = {0, 0};
+    (void)!::read(pipeEnds[0], result, sizeof result);
+    ::close(pipeEnds[0]);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return {result[0], result[1]};
+}
+
+void row(const char* what, double value, const char* unit, const char* target, bool met) {
+    std::printf("%-58s %10.2f %-14s %-10s %s\n", what, value, unit, target, met ? "met" : "MISSED");
+}
+
+double directRate() {
+    ComplexField plane(512, 512, 8e-6);
+    std::vector<PlanePoint> points;
+    for (int i = 0; i < 64; ++i) points.push_back({i * 1e-6, -i * 1e-6, 0.1 + i * 1e-5, 1.0, i * 0.1});
+    const double seconds = secondsOf([&] { addPointField(plane, points, {532e-9, 0.5, 2, true}); }, 5);
+    return points.size() * 512.0 * 512.0 / seconds;
+}
+
+double refocusSeconds() {
+    HologramSettings s = settingsFor(1920, 1080);
+    auto set = computeHolograms(sheet(500, 500), s);
+    if (!set) return 0.0;
+    Reconstruction reconstruction(*set, s);
+    double distance = set->nearestDistance;
+    return secondsOf([&] { reconstruction.refocus(distance += 1e-4); }, 5);
+}
+
+void targets(double unit, const HologramPoints& sample) {
+    std::printf("%-58s %10s %-14s %-10s\n", "work", "figure", "", "target");
+    HologramSettings fitted = settingsFor(1920, 1080);
+    fitted.holoFit = 0.8;
+    makeAll(sample, fitted);  // plans and wisdom once
+    const double sampleTime = secondsOf([&] { makeAll(sample, fitted); }, 3);
+    row(("sample, " + std::to_string(sample.points.size()) + " points, colour, all outputs").c_str(),
+        sampleTime / unit, "units", "<= 30", sampleTime / unit <= 30);
+    const HologramPoints covered = sheet(1920, 1080);
+    const double coveredTime = secondsOf([&] { makeAll(covered, settingsFor(1920, 1080)); });
+    row("2,073,600 points, colour, all outputs", coveredTime / unit, "units", "<= 60", coveredTime / unit <= 60);
+    const HologramPoints deep = deepScene(100000, 1000.0);
+    const double deepTime = secondsOf([&] { makeAll(deep, settingsFor(1920, 1080)); });
+    row("deep: 100,000 points over 1 m, colour, all outputs", deepTime / unit, "units", "<= 80", deepTime / unit <= 80);
+    for (const auto& [w, h] : {std::pair{3840, 2160}, std::pair{7680, 4320}}) {
+        const Measured m = measured([&, w = w, h = h] { makeAll(sample, [&] {
+            HologramSettings s = settingsFor(w, h);
+            s.holoFit = 0.8;
+            return s;
+        }()); });
+        const double perPixel = m.peakBytes / (static_cast<double>(w) * h);
+        row(("memory, colour " + std::to_string(w) + " x " + std::to_string(h)).c_str(), perPixel, "bytes/pixel",
+            "<= 64", perPixel <= 64);
+    }
+    const double rate = directRate();
+    row("direct kernel", rate / 1e9, "1e9 pt-px/s", ">= 1", rate >= 1e9);
+    const double refocus = refocusSeconds();
+    row("refocus, full-HD colour (focus window)", refocus / unit, "units", "<= 8", refocus / unit <= 8);
+}
+
+void scale(double unit, const HologramPoints& sample) {
+    std::printf("\n%-40s %10s %8s %12s\n", "scale", "seconds", "units", "peak MB");
+    for (const auto& [columns, rows] : {std::pair{320, 188}, std::pair{584, 436}, std::pair{1333, 750},
+                                        std::pair{1920, 1080}}) {
+        const HologramPoints points = sheet(columns, rows);
+        const Measured m = measured([&] { makeAll(points, settingsFor(1920, 1080)); });
+        std::printf("%-40s %10.2f %8.1f %12.0f\n",
+                    (std::to_string(points.points.size()) + " points, 1920 x 1080").c_str(), m.seconds,
+                    m.seconds / unit, m.peakBytes / 1e6);
+    }
+    for (const auto& [w, h] : {std::pair{1920, 1080}, std::pair{3840, 2160}, std::pair{7680, 4320}}) {
+        HologramSettings s = settingsFor(w, h);
+        s.holoFit = 0.8;
+        makeAll(sample, s);  // planned once, as a user's second run is
+        const Measured m = measured([&] { makeAll(sample, s); });
+        std::printf("%-40s %10.2f %8.1f %12.0f\n",
+                    ("sample, " + std::to_string(w) + " x " + std::to_string(h)).c_str(), m.seconds,
+                    m.seconds / unit, m.peakBytes / 1e6);
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::string samplePath;
+    bool withScale = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--sample" && i + 1 < argc)
+            samplePath = argv[++i];
+        else if (arg == "--scale")
+            withScale = true;
+        else
+            g_folder = arg;
+    }
+    HologramPoints sample = sheet(584, 436);
+    if (!samplePath.empty()) {
+        auto file = readPointFile(samplePath);
+        if (!file) {
+            std::fprintf(stderr, "bench: %s: %s\n", samplePath.c_str(), file.error().c_str());
+            return 1;
+        }
+        sample = file->points;
+    }
+    const double unit = fftUnit(defaultWisdomFolder());
+    std::printf("FFT unit: %.4f s (forward 3840 x 2160 complex double, 2 threads, measured)\n\n", unit);
+    targets(unit, sample);
+    if (withScale) scale(unit, sample);
+    return 0;
+}
