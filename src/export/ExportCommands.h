@@ -27,7 +27,6 @@ struct ExportRequest {
     ExportKind kind = ExportKind::Colour;
     std::string path;                // the name as chosen; the naming rule of the kind makes the file names
     std::optional<ViewRange> views;  // a row of views; a 3di file holds one view and takes none
-    ViewShare share;                 // the part of the row to export; files keep their numbers in the row
     PlyLayout plyLayout = PlyLayout::Binary;
     OutputScales scales;  // the CGH header's Output_Scalxy, Output_Scalz; the 3di file's factors
     Viewpoint viewpoint;  // a single view's ViewPoint line; a series starts here, shifted along x
@@ -36,6 +35,7 @@ struct ExportRequest {
     // has moved it on by pointsBeforeShare. Null: a generator of the
     // export's own at its initial state.
     RandomGenerator* random = nullptr;
+    ViewShare share;  // the part of the row to export; files keep their numbers in the row
 };
 
 enum class ExportStatus {
