@@ -2,16 +2,20 @@
 # Sets up this machine and runs every test VELMORA has:
 #   1. installs the Debian packages (scripts/setup.sh),
 #   2. builds everything and runs the CTest suite (GUI tests under Xvfb),
-#   3. builds again with AddressSanitizer + UndefinedBehaviorSanitizer and
+#   3. runs the Slurm job scripts on a one-node cluster of this machine
+#      (scripts/cluster-test.sh, with the release build),
+#   4. builds again with AddressSanitizer + UndefinedBehaviorSanitizer and
 #      runs the suite once more,
-#   4. runs every libFuzzer harness for a bounded time (scripts/fuzz.sh).
+#   5. runs every libFuzzer harness for a bounded time (scripts/fuzz.sh).
 # Exits non-zero as soon as a step fails.
 #
 # Usage: scripts/test.sh [--quick]
 #   --quick: step 2 alone (the release build and its CTest suite), for the
-#   edit-build-test loop; no package installation, sanitizers or fuzzing.
+#   edit-build-test loop; no package installation, cluster, sanitizers or
+#   fuzzing.
 #
-# Environment: FUZZ_SECONDS (default 45) per harness; JOBS (default: cores).
+# Environment: FUZZ_SECONDS (default 45) per harness; JOBS (default: cores);
+# VELMORA_NO_CLUSTER=1 leaves out step 3 (no Slurm daemons on this machine).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -43,6 +47,13 @@ if [ "$quick" = 1 ]; then
   exit 0
 fi
 
+if [ "${VELMORA_NO_CLUSTER:-0}" = 1 ]; then
+  echo "== cluster test left out (VELMORA_NO_CLUSTER=1)"
+else
+  echo "== cluster test"
+  bash scripts/cluster-test.sh build/release
+fi
+
 # Mesa's and fontconfig's own start-up allocations live for the whole process;
 # leak reports are about VELMORA's code only (see the suppressions file).
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=0}
@@ -54,5 +65,5 @@ bash scripts/fuzz.sh "${FUZZ_SECONDS:-45}"
 
 total=$(( $(ctest --test-dir build/release -N | awk '/Total Tests:/ {print $3}') \
         + $(ctest --test-dir build/asan -N | awk '/Total Tests:/ {print $3}') ))
-echo "velmora: all test suites passed (release and sanitizer CTest runs, fuzzers)"
+echo "velmora: all test suites passed (release and sanitizer CTest runs, the cluster test unless left out, fuzzers)"
 echo "ctest: $total passed, 0 failed"

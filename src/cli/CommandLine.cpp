@@ -43,14 +43,27 @@ OptionTable optionTable(CommandLine& c) {
              return true;
          }},
         {nullptr, "--views", ValueKind::Range, "--views L:R:STEP",
-         "with --colour, --grey, --channels, --ply or --ply-ascii: a\n"
-         "row of views from the viewpoint shifted by L to R along x\n"
-         "in steps of STEP; files are numbered: out1.CGH, out2.CGH",
+         "with --colour, --grey, --channels, --ply, --ply-ascii or a\n"
+         "hologram: a row of views from the viewpoint shifted by L\n"
+         "to R along x in steps of STEP; files are numbered:\n"
+         "out1.CGH, out2.CGH, a hologram per view PREFIX1-638nm.png",
          [&c](const OptionValue& v) {
              const auto& [left, right, interval] = std::get<std::array<float, 3>>(v);
              c.views = ViewRange{left, right, interval};
              return true;
          }},
+        {nullptr, "--view-share", ValueKind::Text, "--view-share K/N",
+         "with --views and --seed: only the K-th of N shares of the\n"
+         "row (1 <= K <= N), for the tasks of a scheduler: N\n"
+         "contiguous blocks of views as even as possible; of V\n"
+         "views share K holds views (K-1)V/N+1 to KV/N, each\n"
+         "rounded down (some hold none when N > V); together the\n"
+         "shares write the files of one run, phases included",
+         [&c](const OptionValue& v) {
+             c.viewShare = parseViewShare(std::get<std::string>(v));
+             return c.viewShare.has_value();
+         },
+         "a share K/N with 1 <= K <= N"},
         {nullptr, "--png", ValueKind::Text, "--png FILE", "save the frame that is sampled (black background) as PNG",
          storeIn(c.png)},
         {"  File names get \".CGH\" (\".3di\", \".ply\") appended unless they end in it\n  (any letter case).\n\n"
@@ -133,11 +146,12 @@ Result<void> checkCombination(CommandLine& cl, const std::vector<std::string>& m
         return Checked::failure(models.empty() ? "no model file given" : "give exactly one model file");
     cl.model = models[0];
     if (cl.views && !cl.hasSeriesExport())
-        return Checked::failure("--views needs --colour, --grey, --channels, --ply or --ply-ascii");
+        return Checked::failure("--views needs --colour, --grey, --channels, --ply, --ply-ascii or a hologram");
+    if (cl.viewShare && !cl.views) return Checked::failure("--view-share needs --views");
+    // Without one seed the shares would draw unrelated phases.
+    if (cl.viewShare && !cl.seed) return Checked::failure("--view-share needs --seed");
     if (cl.hologramOptions.given && !cl.hologram)
         return Checked::failure("the --holo- options need --hologram or --hologram-grey");
-    if (cl.views && cl.hologram)
-        return Checked::failure("--views cannot be combined with a hologram (it is made of one view)");
     if (cl.views && cl.threeDi)
         return Checked::failure("--views cannot be combined with --3di (a 3di file holds one view)");
     if (!cl.hasExport() && !cl.png) cl.info = true;

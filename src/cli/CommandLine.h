@@ -40,6 +40,7 @@ struct CommandLine {
     std::optional<std::string> hologram;  // prefix of the hologram's files
     bool greyHologram = false;            // one grey hologram instead of three colours
     std::optional<ViewRange> views;
+    std::optional<ViewShare> viewShare;  // only this share of the views
 
     // Export settings.
     std::array<float, 3> viewpoint{0.0f, 0.0f, 30.0f};
@@ -54,7 +55,7 @@ struct CommandLine {
     bool version = false;
 
     bool hasExport() const { return colour || grey || channels || threeDi || ply || plyAscii || hologram; }
-    bool hasSeriesExport() const { return colour || grey || channels || ply || plyAscii; }
+    bool hasSeriesExport() const { return colour || grey || channels || ply || plyAscii || hologram; }
 };
 
 // Parses argv[1..]. On an error returns nothing and sets `error` to a

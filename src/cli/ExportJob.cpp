@@ -1,6 +1,7 @@
 #include "cli/ExportJob.h"
 
 #include "export/ExportCommands.h"
+#include "export/ExportNaming.h"
 #include "hologram/HologramOutputs.h"
 #include "model/MeshModel.h"
 #include "platform/ConsolePrompt.h"
@@ -92,6 +93,7 @@ std::vector<CliExport> exportsOf(const CommandLine& cl) {
         request.kind = kind;
         request.path = *path;
         request.views = views;
+        request.share = cl.viewShare.value_or(ViewShare{});
         request.plyLayout = layout;
         request.scales = {cl.scalxy, cl.scalz};
         exports.push_back({what, request});
@@ -105,6 +107,28 @@ std::vector<CliExport> exportsOf(const CommandLine& cl) {
     return exports;
 }
 
+// The views of the command line's share, as numbers from 1 in the row, and
+// their offsets; none for a range the export refuses.
+struct ShareViews {
+    std::vector<float> offsets;
+    ViewSpan span;
+};
+
+ShareViews shareViews(const CommandLine& cl) {
+    if (!checkViewRange(*cl.views)) return {};
+    ShareViews views{viewOffsets(*cl.views), {}};
+    views.span = shareSpan(static_cast<int>(views.offsets.size()), cl.viewShare.value_or(ViewShare{}));
+    return views;
+}
+
+// The prefix of the first hologram the command line makes, if any.
+std::optional<std::string> firstHologramPrefix(const CommandLine& cl) {
+    if (!cl.views) return *cl.hologram;
+    const ViewSpan span = shareViews(cl).span;
+    if (span.first == span.end) return std::nullopt;
+    return multiViewPrefix(*cl.hologram, span.first + 1);
+}
+
 // Every file the command line names, checked before the model is read.
 std::optional<OutputRefusal> checkCommandOutputs(const CommandLine& cl) {
     std::vector<std::string> names;
@@ -115,10 +139,12 @@ std::optional<OutputRefusal> checkCommandOutputs(const CommandLine& cl) {
     }
     if (cl.hologram) {
         if (auto refusal = checkOutputPrefix(*cl.hologram)) return refusal;
-        HologramOutputRequest request = cl.hologramOptions.output;
-        request.prefix = *cl.hologram;
-        const auto own = hologramOutputNames(!cl.greyHologram, cl.hologramOptions.settings, request);
-        names.insert(names.end(), own.begin(), own.end());
+        if (const auto first = firstHologramPrefix(cl)) {
+            HologramOutputRequest request = cl.hologramOptions.output;
+            request.prefix = *first;
+            const auto own = hologramOutputNames(!cl.greyHologram, cl.hologramOptions.settings, request);
+            names.insert(names.end(), own.begin(), own.end());
+        }
     }
     return checkOutputs(names);
 }
@@ -146,9 +172,10 @@ std::optional<Viewpoint> setUpFrame(const CommandLine& cl, GlView& view, ViewerS
     return Viewpoint{viewpoint[0], viewpoint[1], viewpoint[2]};
 }
 
-RandomGenerator seeded(std::uint32_t seed) {
+RandomGenerator seeded(std::uint32_t seed, std::uint64_t drawnBefore) {
     RandomGenerator random;
     random.seed(seed);
+    random.discard(drawnBefore);
     return random;
 }
 
@@ -192,10 +219,10 @@ bool finish(const char* what, const ExportOutcome& outcome) {
 // The hologram of the points a colour (or grey) export of the frame writes,
 // with the files velmora-holo would make from that export.
 bool makeHologram(const CommandLine& cl, GlView& view, Prompt& prompt, RandomGenerator& random,
-                  const ClientRect& client) {
+                  const ClientRect& client, const std::string& prefix) {
     HologramOptions options = cl.hologramOptions;
     options.settings.wisdomFolder = defaultWisdomFolder();
-    options.output.prefix = *cl.hologram;
+    options.output.prefix = prefix;
     const HologramProgress progress = [](const std::string& what) {
         std::fprintf(stderr, "hologram: %s\n", what.c_str());
     };
@@ -208,6 +235,24 @@ bool makeHologram(const CommandLine& cl, GlView& view, Prompt& prompt, RandomGen
         return false;
     }
     for (const auto& path : written->paths) std::printf("wrote %s\n", path.c_str());
+    return true;
+}
+
+// One hologram of the frame, or one per view of the share, each of the
+// points that view's colour (grey) file holds: the generator runs on
+// across the views as it does for the point files.
+bool makeHolograms(const CommandLine& cl, GlView& view, Prompt& prompt, RandomGenerator& random,
+                   const ClientRect& client, const Viewpoint& start, const ViewProgress& progress) {
+    if (!cl.views) return makeHologram(cl, view, prompt, random, client, *cl.hologram);
+    if (!acceptViewRange(prompt, *cl.views)) return false;
+    const ShareViews views = shareViews(cl);
+    const int count = static_cast<int>(views.offsets.size());
+    for (int number = views.span.first + 1; number <= views.span.end; ++number) {
+        const float eyeX = viewEyeX(start.x, views.offsets[number - 1]);
+        progress(number, count, eyeX, start.y, start.z);
+        view.setEye(eyeX, start.y, start.z);
+        if (!makeHologram(cl, view, prompt, random, client, multiViewPrefix(*cl.hologram, number))) return false;
+    }
     return true;
 }
 
@@ -253,15 +298,19 @@ ExitStatus runExportJob(const CommandLine& cl) {
     const ViewProgress progress = [](int number, int count, float x, float y, float z) {
         std::fprintf(stderr, "view %d of %d: eye (%g, %g, %g)\n", number, count, x, y, z);
     };
+    // A share's generator starts where one run of the row is at the share's
+    // first view: one draw per point of every view before it.
+    const std::uint64_t drawnBefore =
+        cl.viewShare ? pointsBeforeShare(view, prompt, client, *viewpoint, *cl.views, *cl.viewShare) : 0;
     for (CliExport& e : exportsOf(cl)) {
-        RandomGenerator random = seeded(seed);
+        RandomGenerator random = seeded(seed, drawnBefore);
         e.request.viewpoint = *viewpoint;
         e.request.random = &random;
         if (!finish(e.what, runExport(view, prompt, client, e.request, progress))) status = ExitStatus::Failed;
     }
     if (cl.hologram) {
-        RandomGenerator random = seeded(seed);
-        if (!makeHologram(cl, view, prompt, random, client)) status = ExitStatus::Failed;
+        RandomGenerator random = seeded(seed, drawnBefore);
+        if (!makeHolograms(cl, view, prompt, random, client, *viewpoint, progress)) status = ExitStatus::Failed;
     }
     return status;
 }

@@ -99,7 +99,8 @@ std::optional<std::string> exportSeries(GlView& view, Prompt& prompt, const Clie
     const std::string name = fileName(request);
     const std::vector<float> offsets = viewOffsets(*request.views);
     const int count = static_cast<int>(offsets.size());
-    for (int number = 1; number <= count; ++number) {
+    const ViewSpan span = shareSpan(count, request.share);
+    for (int number = span.first + 1; number <= span.end; ++number) {
         const Viewpoint eye{viewEyeX(start.x, offsets[number - 1]), start.y, start.z};
         if (progress) progress(number, count, eye.x, eye.y, eye.z);
         beginExportFrame(view);
@@ -120,8 +121,11 @@ bool acceptViewRange(Prompt& prompt, const ViewRange& range) {
 }
 
 std::vector<std::string> exportFileNames(const ExportRequest& request) {
-    if (request.views && (!checkViewRange(*request.views) || viewOffsets(*request.views).empty())) return {};
-    return viewFileNames(request, fileName(request), request.views ? 1 : 0);
+    if (!request.views) return viewFileNames(request, fileName(request), 0);
+    if (!checkViewRange(*request.views)) return {};
+    const ViewSpan span = shareSpan(static_cast<int>(viewOffsets(*request.views).size()), request.share);
+    if (span.first == span.end) return {};
+    return viewFileNames(request, fileName(request), span.first + 1);
 }
 
 ExportOutcome runExport(GlView& view, Prompt& prompt, const ClientRect& client, const ExportRequest& request,
@@ -138,6 +142,26 @@ ExportOutcome runExport(GlView& view, Prompt& prompt, const ClientRect& client, 
     conclude(outcome, prompt, failure);
     restoreViewingFrame(view);
     return outcome;
+}
+
+std::uint64_t pointsBeforeShare(GlView& view, Prompt& prompt, const ClientRect& client, const Viewpoint& start,
+                                const ViewRange& range, const ViewShare& share) {
+    if (!checkViewRange(range)) return 0;
+    const std::vector<float> offsets = viewOffsets(range);
+    const ViewSpan span = shareSpan(static_cast<int>(offsets.size()), share);
+    // A view's count depends on what its frame shows (the background and
+    // the depth cutoff leave pixels out), so each earlier view is drawn and
+    // read back, but only counted: no phase is drawn and nothing is
+    // formatted or written, which is where a view's time goes.
+    std::uint64_t points = 0;
+    beginExportFrame(view);
+    for (int i = 0; i < span.first; ++i) {
+        view.setEye(viewEyeX(start.x, offsets[i]), start.y, start.z);
+        view.drawFrame();
+        points += static_cast<std::uint64_t>(SurfaceSampler::sample(client, prompt).summarize().pointCount);
+    }
+    restoreViewingFrame(view);
+    return points;
 }
 
 void beginExportFrame(GlView& view) { view.setClearColour(GlView::kExportClearColour); }

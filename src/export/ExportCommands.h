@@ -11,6 +11,7 @@
 #include "pointfile/CghWriter.h"
 #include "pointfile/PlyWriter.h"
 
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -30,9 +31,11 @@ struct ExportRequest {
     OutputScales scales;  // the CGH header's Output_Scalxy, Output_Scalz; the 3di file's factors
     Viewpoint viewpoint;  // a single view's ViewPoint line; a series starts here, shifted along x
     // The generator the phases are drawn from, one draw per point, run on
-    // from view to view of a series; the caller owns it. Null: a generator
-    // of the export's own at its initial state.
+    // from view to view of a series; the caller owns it, and for a share
+    // has moved it on by pointsBeforeShare. Null: a generator of the
+    // export's own at its initial state.
     RandomGenerator* random = nullptr;
+    ViewShare share;  // the part of the row to export; files keep their numbers in the row
 };
 
 enum class ExportStatus {
@@ -65,15 +68,22 @@ inline constexpr const char* kErrorCaption = "Error";
 bool acceptViewRange(Prompt& prompt, const ViewRange& range);
 
 // The files `request` writes, known before anything is drawn: for a series
-// those of its first view (the others go to the same folder), none when its
-// range writes no view or is refused.
+// those of its share's first view (the others go to the same folder), none
+// when its share holds no view or its range is refused.
 std::vector<std::string> exportFileNames(const ExportRequest& request);
 
 // Carries the request out on the view's current frame size `client`. A
-// series starts at the request's viewpoint shifted along x, leaves the eye
-// at its last view and stops at the first view that fails.
+// series starts at the request's viewpoint shifted along x, exports the
+// views of its share, leaves the eye at the share's last view and stops at
+// the first view that fails.
 ExportOutcome runExport(GlView& view, Prompt& prompt, const ClientRect& client, const ExportRequest& request,
                         const ViewProgress& progress = {});
+
+// The points of the views before the share's first, which one run of the
+// whole series draws phases for before it reaches that view; 0 for a
+// refused range. Draws those views without writing anything.
+std::uint64_t pointsBeforeShare(GlView& view, Prompt& prompt, const ClientRect& client, const Viewpoint& start,
+                                const ViewRange& range, const ViewShare& share);
 
 // The sampling pass behind "ObjCoordinate": draws the black export frame
 // with the current camera and counts the points and their bounds; no phase

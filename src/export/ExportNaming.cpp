@@ -35,5 +35,6 @@ std::string multiViewSuffix(int number) { return std::to_string(number) + ".CGH"
 std::string multiViewPlyFileName(const std::string& plyName, int number) {
     return withoutLastFour(plyName) + std::to_string(number) + ".ply";
 }
+std::string multiViewPrefix(const std::string& prefix, int number) { return prefix + std::to_string(number); }
 
 }  // namespace velmora

@@ -22,5 +22,8 @@ std::string multiViewSuffix(int number);
 // A name that ends in four extension characters (after withPlyExtension):
 // the file of view `number`: obj.ply -> obj3.ply.
 std::string multiViewPlyFileName(const std::string& plyName, int number);
+// The hologram prefix of view `number`: obj -> obj3, whose files are then
+// obj3-638nm.png and so on.
+std::string multiViewPrefix(const std::string& prefix, int number);
 
 }  // namespace velmora

@@ -1,5 +1,7 @@
 #include "export/ViewSeries.h"
 
+#include <charconv>
+
 namespace velmora {
 
 namespace {
@@ -40,6 +42,28 @@ std::vector<float> viewOffsets(const ViewRange& range) {
     std::vector<float> offsets;
     walkOffsets(range, &offsets);
     return offsets;
+}
+
+std::optional<ViewShare> parseViewShare(std::string_view text) {
+    const auto slash = text.find('/');
+    if (slash == std::string_view::npos) return std::nullopt;
+    const auto whole = [](std::string_view digits, int& value) {
+        const char* end = digits.data() + digits.size();
+        // from_chars alone would take a sign; a share is digits only.
+        return !digits.empty() && digits[0] != '-' && std::from_chars(digits.data(), end, value).ptr == end;
+    };
+    ViewShare share;
+    if (!whole(text.substr(0, slash), share.index) || !whole(text.substr(slash + 1), share.count)) return std::nullopt;
+    if (share.index < 1 || share.index > share.count) return std::nullopt;
+    return share;
+}
+
+ViewSpan shareSpan(int viewCount, const ViewShare& share) {
+    // In 64 bits: a series of kMaxSeriesViews times a large share count overflows an int.
+    const auto boundary = [&](int k) {
+        return static_cast<int>(static_cast<long long>(viewCount) * k / share.count);
+    };
+    return {boundary(share.index - 1), boundary(share.index)};
 }
 
 }  // namespace velmora

@@ -7,6 +7,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace velmora {
@@ -29,6 +30,25 @@ Result<void> checkViewRange(const ViewRange& range);
 // The offsets of the views in order. Call only for a range checkViewRange
 // accepts.
 std::vector<float> viewOffsets(const ViewRange& range);
+
+// Share `index` (from 1) of `count` shares of a series: the views split
+// into `count` contiguous blocks whose sizes differ by at most one, so a
+// scheduler's tasks together export the series exactly once.
+struct ViewShare {
+    int index = 1;
+    int count = 1;
+};
+
+// "K/N" with 1 <= K <= N (digits only), or nothing.
+std::optional<ViewShare> parseViewShare(std::string_view text);
+
+// The views [first, end) of the share, counted from 0, in a series of
+// `viewCount` views; empty when there are more shares than views.
+struct ViewSpan {
+    int first = 0;
+    int end = 0;
+};
+ViewSpan shareSpan(int viewCount, const ViewShare& share);
 
 // A view's eye x: the stored viewpoint's x plus the offset, stored in
 // single precision.

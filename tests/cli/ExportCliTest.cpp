@@ -158,5 +158,26 @@ TEST(ExportCliSeed, TwoRunsWithoutASeedDrawDifferentPhases) {
     EXPECT_NE(fileText(dir.file("a.CGH")), fileText(dir.file("b.CGH")));  // only the phases can differ
 }
 
+// Five views in three shares of 1, 2 and 2 views: the later shares start the phases where one run is at their
+// first view, so together they write the bytes of one run.
+TEST(ExportCliShares, ThreeSharesWriteTheFilesOfOneRun) {
+    TempDir whole, shares;
+    writeModels(whole);
+    writeModels(shares);
+    const std::vector<std::string> args{kSize, kSeed, "--views=-2:2:1", "--channels=c", "--ply=p", "tri.3ds"};
+    ASSERT_EQ(std::get<0>(run(whole, args)), 0);
+    for (const std::string share : {"1/3", "2/3", "3/3"}) {
+        std::vector<std::string> part = args;
+        part.push_back("--view-share=" + share);
+        ASSERT_EQ(std::get<0>(run(shares, part)), 0) << share;
+    }
+    for (const std::string view : {"1", "2", "3", "4", "5"})
+        for (const std::string& name : {"cr" + view + ".CGH", "cg" + view + ".CGH", "cb" + view + ".CGH", "p" + view + ".ply"}) {
+            const std::string written = fileText(whole.file(name));
+            EXPECT_FALSE(written.empty()) << name;
+            EXPECT_TRUE(written == fileText(shares.file(name))) << name;
+        }
+}
+
 }  // namespace
 }  // namespace velmora::testing

@@ -18,7 +18,7 @@ struct ExportFixture : ViewFixture {
         prompt.clear();
     }
     ExportOutcome run(ExportKind kind, const std::string& name, ViewRange views, const ViewProgress& progress = {}) {
-        return runExport(*view, prompt, ClientRect::ofSize(40, 32), {kind, dir.file(name), views, PlyLayout::Ascii, {}, at, &random}, progress);
+        return runExport(*view, prompt, ClientRect::ofSize(40, 32), {kind, dir.file(name), views, PlyLayout::Ascii, {}, at, &random, {}}, progress);
     }
     Viewpoint at{0.0f, 0.0f, 30.0f};
     RandomGenerator random;
