@@ -2,6 +2,7 @@
 
 #include "hologram/Phasor.h"
 #include "hologram/RowBands.h"
+#include "hologram/WideClones.h"
 
 #include <algorithm>
 #include <cmath>
@@ -22,6 +23,7 @@ struct Transfer {
 };
 
 // Multiplies rows [first, end) of the spectrum by the transfer function.
+VELMORA_WIDE_CLONES
 void applyTransfer(Complex* spectrum, int width, int height, const Transfer& t, int first, int end) {
     const double pitch = t.pitch, wavelength = t.wavelength, distance = t.distance;
     const double invLambda2 = 1.0 / (wavelength * wavelength);

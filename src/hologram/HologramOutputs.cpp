@@ -6,6 +6,7 @@
 #include "platform/OutputFile.h"
 
 #include <png.h>
+#include <zlib.h>
 
 #include <algorithm>
 #include <cmath>
@@ -221,7 +222,8 @@ void pngFlush(png_structp) {}
 void pngWarning(png_structp, png_const_charp) {}
 
 // Only plain C data lives between setjmp and the calls that may jump back.
-bool encodeRows(OutputFile& file, int width, int height, int channels, const std::uint8_t* pixels, int level) {
+bool encodeRows(OutputFile& file, int width, int height, int channels, const std::uint8_t* pixels,
+                PngCompression compression) {
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, pngError, pngWarning);
     png_infop info = png ? png_create_info_struct(png) : nullptr;
     if (!info) {
@@ -236,9 +238,14 @@ bool encodeRows(OutputFile& file, int width, int height, int channels, const std
     png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8,
                  channels == 3 ? PNG_COLOR_TYPE_RGB : PNG_COLOR_TYPE_GRAY, PNG_INTERLACE_NONE,
                  PNG_COMPRESSION_TYPE_BASE, PNG_FILTER_TYPE_BASE);
-    png_set_compression_level(png, level);
-    // Filters cost time and win nothing on noise; the preview keeps them.
-    png_set_filter(png, PNG_FILTER_TYPE_BASE, level <= 1 ? PNG_FILTER_NONE : PNG_ALL_FILTERS);
+    if (compression == PngCompression::Stored) {
+        png_set_compression_level(png, 0);
+        png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_NONE);
+    } else {
+        png_set_compression_level(png, 1);
+        png_set_compression_strategy(png, Z_HUFFMAN_ONLY);
+        png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_UP);
+    }
     png_write_info(png, info);
     const std::size_t stride = static_cast<std::size_t>(width) * channels;
     for (int row = 0; row < height; ++row) png_write_row(png, pixels + stride * row);
@@ -249,8 +256,9 @@ bool encodeRows(OutputFile& file, int width, int height, int channels, const std
 
 }  // namespace
 
-Result<void> writePng(OutputFile& file, int width, int height, int channels, const std::uint8_t* pixels, int level) {
-    if (!encodeRows(file, width, height, channels, pixels, level))
+Result<void> writePng(OutputFile& file, int width, int height, int channels, const std::uint8_t* pixels,
+                      PngCompression compression) {
+    if (!encodeRows(file, width, height, channels, pixels, compression))
         return Result<void>::failure("cannot encode " + file.path());
     return {};
 }
@@ -285,9 +293,6 @@ std::vector<std::string> hologramOutputNames(bool colour, const HologramSettings
 }
 
 namespace {
-
-constexpr int kPhaseCompression = 1;
-constexpr int kPreviewCompression = 6;
 
 // The files of one run, each complete before the first is put in place:
 // a run that fails part-way leaves the files of the run before.
@@ -339,7 +344,7 @@ Result<void> writeChannel(OutputBatch& batch, const HologramChannel& channel, co
     const std::string stem = channelStem(request.prefix, channel.wavelength);
     const auto levels = phaseLevels(f, s.threads);
     if (auto written = batch.add(stem + ".png", [&](OutputFile& file) {
-            return writePng(file, f.width, f.height, 1, levels.data(), kPhaseCompression);
+            return writePng(file, f.width, f.height, 1, levels.data(), PngCompression::Stored);
         });
         !written)
         return written;
@@ -356,7 +361,7 @@ Result<void> writePreview(OutputBatch& batch, int width, int height, const Holog
     const auto picture = intensityPicture(width, height, intensities);
     if (!picture) return Result<void>::failure("cannot make the preview: " + picture.error());
     return batch.add(request.prefix + "-preview.png", [&](OutputFile& file) {
-        return writePng(file, picture->width, picture->height, 3, picture->rgb.data(), kPreviewCompression);
+        return writePng(file, picture->width, picture->height, 3, picture->rgb.data(), PngCompression::Fast);
     });
 }
 

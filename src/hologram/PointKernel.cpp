@@ -2,6 +2,7 @@
 
 #include "hologram/Phasor.h"
 #include "hologram/RowBands.h"
+#include "hologram/WideClones.h"
 
 #include <algorithm>
 #include <array>
@@ -12,14 +13,6 @@ namespace velmora {
 
 namespace {
 
-// Function clones for wide vector units: the loops below are written for
-// the compiler to vectorise, and the baseline x86-64 has only two doubles
-// a register.
-#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__) && !defined(__SANITIZE_ADDRESS__)
-#define VELMORA_WIDE_CLONES __attribute__((target_clones("arch=x86-64-v4", "arch=x86-64-v3", "default")))
-#else
-#define VELMORA_WIDE_CLONES
-#endif
 
 // The separable zone's largest phase error, at the zone's corners (where
 // the fade has already taken the amplitude to zero): k d sin^4 / 4.
