@@ -13,7 +13,9 @@
 #include <QMouseEvent>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QSlider>
+#include <QDoubleSpinBox>
 
 #include <GL/gl.h>
 
@@ -271,18 +273,35 @@ TEST_F(FrameCommandsTest, HologramItemShowsTheFramesReconstructionAndTheSliderFo
     EXPECT_TRUE(QTest::qWaitForWindowExposed(shown, kPatience));
     const auto set = computeHolograms(HologramPoints{{{0, 0, 0, 0, 1.0f, 1.0f, 1.0f}}}, small);  // one white point
     ASSERT_TRUE(set) << set.error();
-    HologramWindow window(*set, small);
-    const RgbPicture expected = *Reconstruction(*set, small).refocus(10e-3);  // the rows packed
-    EXPECT_TRUE(window.picture() == QImage(expected.rgb.data(), expected.width, expected.height, 3 * expected.width,
-                                           QImage::Format_RGB888));
+    auto reconstructed = reconstructHologram(*set, small);
+    ASSERT_TRUE(reconstructed) << reconstructed.error();
+    HologramWindow window(std::move(*reconstructed), small, prompt_);
+    Reconstruction direct(*set, small);
+    const auto refocused = [&](double distance) {  // the rows packed
+        const RgbPicture p = *direct.refocus(distance);
+        return QImage(p.rgb.data(), p.width, p.height, 3 * p.width, QImage::Format_RGB888).copy();
+    };
+    EXPECT_TRUE(window.picture() == refocused(10e-3));
     Texts labels;
     for (const QLabel* label : window.findChildren<QLabel*>()) labels.push_back(label->text().toStdString());
     EXPECT_NE(std::find(labels.begin(), labels.end(), "Focus: 10.00 mm from the hologram"), labels.end());
+    // Four pages (of 0.2 mm: the range is 8 to 12 mm) while the first refocuses: a task posted after them runs
+    // before any picture comes, and only the last position's picture is shown.
+    QSignalSpy pictures(&window, &HologramWindow::pictureShown);
+    for (int i = 0; i < 4; ++i) QTest::keyClick(window.focusSlider(), Qt::Key_PageUp);
+    EXPECT_DOUBLE_EQ(window.focusField()->value(), 10.8);
+    int shownBeforeTask = -1;
+    QTimer::singleShot(0, [&] { shownBeforeTask = int(pictures.count()); });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return std::abs(window.shownDistance() - 10.8e-3) < 1e-9; }, kPatience));
+    EXPECT_EQ(shownBeforeTask, 0);
+    EXPECT_EQ(pictures.count(), 1);
+    EXPECT_TRUE(window.picture() == refocused(window.focusDistance()));
     // Pixels at least half as bright as the picture's white: few in focus, many more out of it.
     const auto litPixels = [&] { return countPixels(window.picture(), [](QRgb p) { return qGreen(p) >= 128; }); };
     const int inFocus = litPixels();
     for (int end : {window.focusSlider()->minimum(), window.focusSlider()->maximum()}) {
         window.focusSlider()->setValue(end);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return window.shownDistance() == window.focusDistance(); }, kPatience));
         EXPECT_LT(inFocus, litPixels() / 4) << window.focusDistance();
     }
 }
