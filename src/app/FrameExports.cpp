@@ -1,5 +1,7 @@
 #include "app/FrameExports.h"
 
+#include "app/HologramSettingsDialog.h"
+
 #include <QCoreApplication>
 #include <QProgressDialog>
 #include <QWidget>
@@ -8,8 +10,9 @@
 
 namespace velmora {
 
-FrameExports::FrameExports(QWidget& window, FrameView& frame, ViewerState& state, Prompt& prompt)
-    : window_(window), frame_(frame), state_(state), prompt_(prompt), hologram_(prompt) {
+FrameExports::FrameExports(QWidget& window, FrameView& frame, ViewerState& state, Prompt& prompt,
+                           SettingsStore& settings)
+    : window_(window), frame_(frame), state_(state), prompt_(prompt), settings_(settings), hologram_(prompt) {
     hologramSettings_.wisdomFolder = defaultWisdomFolder();
 }
 
@@ -52,6 +55,9 @@ void FrameExports::showViewProgress(std::unique_ptr<QProgressDialog>& dialog, in
 }
 
 void FrameExports::showHologram() {
+    const auto asked = askHologramSettings(prompt_, settings_, hologramSettings_);
+    if (!asked) return;
+    hologramSettings_ = *asked;
     frame_.busy = true;
     if (frame_.view)
         hologram_.showFrameHologram(&window_, *frame_.view, state_, frame_.clientRect(), hologramSettings_);

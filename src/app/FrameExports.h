@@ -6,6 +6,7 @@
 #include "app/FrameView.h"
 #include "app/HologramCommand.h"
 #include "hologram/HologramSettings.h"
+#include "platform/SettingsStore.h"
 
 #include <QObject>
 #include <QString>
@@ -20,21 +21,22 @@ class FrameExports : public QObject {
 public:
     // `window` parents the dialogs and the hologram's window; everything
     // given must outlive the exports.
-    FrameExports(QWidget& window, FrameView& frame, ViewerState& state, Prompt& prompt);
+    FrameExports(QWidget& window, FrameView& frame, ViewerState& state, Prompt& prompt, SettingsStore& settings);
 
     // Asks `question` and writes what the answer requests. The export
     // samples the rectangle it starts with: the framebuffer, the projection
     // and the stored size keep theirs until it ends.
     void exportFrame(const ExportQuestion& question);
-    // Computes the frame's hologram and shows it; without a model the frame
-    // has no points, and the empty frame's box says so.
+    // Asks the hologram's settings, then computes the frame's hologram and
+    // shows it; without a model the frame has no points, and the empty
+    // frame's box says so.
     void showHologram();
     // Stops a hologram being computed and waits for it.
     void cancelHologram() { hologram_.cancelAndWait(); }
 
     // The label of the last progress step of a multi-view export.
     const QString& lastProgressText() const { return lastProgressText_; }
-    // What File > Hologram computes.
+    // What File > Hologram computes, less what its form asks.
     HologramSettings& hologramSettings() { return hologramSettings_; }
 
 signals:
@@ -48,6 +50,7 @@ private:
     FrameView& frame_;
     ViewerState& state_;
     Prompt& prompt_;
+    SettingsStore& settings_;
     HologramCommand hologram_;
     QString lastProgressText_;
     HologramSettings hologramSettings_;

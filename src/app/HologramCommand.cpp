@@ -39,7 +39,7 @@ HologramWindow* HologramCommand::showHologram(QWidget* parent, const HologramPoi
     // (The dialog connects that signal to its own hide by name.)
     QObject::disconnect(&dialog, SIGNAL(canceled()), &dialog, SLOT(cancel()));
     QObject::connect(&dialog, &QProgressDialog::canceled, [this] { cancel_ = true; });
-    QFutureWatcher<Result<HologramSet>> watcher;
+    QFutureWatcher<Result<ReconstructedHologram>> watcher;
     // Closing a progress dialog signals canceled too: the computation's end
     // is no cancel.
     QObject::connect(&watcher, &QFutureWatcherBase::finished, &dialog, [&dialog] {
@@ -55,7 +55,7 @@ HologramWindow* HologramCommand::showHologram(QWidget* parent, const HologramPoi
                 shown, [shown, text = QString::fromStdString(text)] { shown->setLabelText(text); },
                 Qt::QueuedConnection);
         };
-        return computeHolograms(points, settings, step, &cancel_);
+        return computeAndReconstruct(points, settings, step);
     });
     watcher.setFuture(future_);
     dialog.exec();
@@ -64,20 +64,29 @@ HologramWindow* HologramCommand::showHologram(QWidget* parent, const HologramPoi
     // A person who pressed Cancel asked for nothing more, even when the
     // computation had just finished.
     if (cancel_) return nullptr;
-    const Result<HologramSet> result = future_.takeResult();
+    Result<ReconstructedHologram> result = future_.takeResult();
     if (!result) {
-        prompt_.show("Cannot compute the hologram: " + result.error(), std::string(kErrorCaption), PromptIcon::Error);
+        prompt_.show(result.error(), std::string(kErrorCaption), PromptIcon::Error);
         return nullptr;
     }
-    auto window = std::make_unique<HologramWindow>(*result, settings, parent);
-    if (!window->reconstructionError().empty()) {
-        prompt_.show("Cannot show the hologram: " + window->reconstructionError(), std::string(kErrorCaption),
-                    PromptIcon::Error);
-        return nullptr;
-    }
+    auto window = std::make_unique<HologramWindow>(std::move(*result), settings, prompt_, parent);
     window->show();
     // Owned by its parent from here, like every widget of the frame.
     return window.release();
+}
+
+Result<ReconstructedHologram> HologramCommand::computeAndReconstruct(const HologramPoints& points,
+                                                                     const HologramSettings& settings,
+                                                                     const HologramProgress& step) {
+    using Reconstructed = Result<ReconstructedHologram>;
+    Result<HologramSet> computed = computeHolograms(points, settings, step, &cancel_);
+    if (!computed) return Reconstructed::failure("Cannot compute the hologram: " + computed.error());
+    // The reconstruction takes as long as a few refocuses: a Cancel pressed
+    // meanwhile is seen at its end.
+    if (cancel_) return Reconstructed::failure(kCancelled);
+    Reconstructed reconstructed = reconstructHologram(std::move(*computed), settings, step);
+    if (!reconstructed) return Reconstructed::failure("Cannot show the hologram: " + reconstructed.error());
+    return reconstructed;
 }
 
 void HologramCommand::cancelAndWait() {

@@ -2,10 +2,12 @@
 // The desktop program's hologram of the current frame. The frame is
 // sampled on the GUI thread, which owns the OpenGL context; the hologram is
 // computed on a pool thread while a progress dialog shows the library's
-// steps, and the reconstruction window opens when it is done.
+// steps, and so is the reconstruction behind the window, which opens with
+// its first picture when both are done.
 
 #include "export/ExportCommands.h"
 #include "hologram/HologramComputer.h"
+#include "app/HologramWindow.h"
 #include "hologram/HologramSettings.h"
 #include "view/ViewerState.h"
 
@@ -16,8 +18,6 @@
 class QWidget;
 
 namespace velmora {
-
-class HologramWindow;
 
 class HologramCommand {
 public:
@@ -43,9 +43,13 @@ public:
     void cancelAndWait();
 
 private:
+    // On the worker; the failure is the whole sentence to show.
+    Result<ReconstructedHologram> computeAndReconstruct(const HologramPoints& points, const HologramSettings& settings,
+                                                        const HologramProgress& step);
+
     Prompt& prompt_;
     std::atomic<bool> cancel_ = false;
-    QFuture<Result<HologramSet>> future_;
+    QFuture<Result<ReconstructedHologram>> future_;
 };
 
 }  // namespace velmora

@@ -1,40 +1,92 @@
 #pragma once
 // The reconstruction of a hologram in a window of its own, with a focus
-// slider: each position propagates the phase-only holograms to that depth
-// again, so a person sees which parts of the model lie where.
+// slider and a focus field: each position propagates the phase-only
+// holograms to that depth again, so a person sees which parts of the model
+// lie where. Refocusing runs on a pool thread, one at a time; positions
+// asked for meanwhile wait, and only the latest of them is computed next.
 
 #include "hologram/HologramOutputs.h"
+#include "platform/Prompt.h"
 
+#include <QFutureWatcher>
 #include <QImage>
 #include <QWidget>
 
+#include <memory>
+#include <optional>
+
+class QDoubleSpinBox;
 class QLabel;
+class QPushButton;
 class QSlider;
 
 namespace velmora {
 
+// A computed hologram with its reconstruction set up and the first picture,
+// focused on the middle of the object's depth as the preview file is.
+struct ReconstructedHologram {
+    std::shared_ptr<const HologramSet> set;
+    std::unique_ptr<Reconstruction> reconstruction;
+    RgbPicture picture;
+};
+
+// The slow part of opening the window, for a worker thread: a failure says
+// why there can be no picture (no memory for the reconstruction).
+Result<ReconstructedHologram> reconstructHologram(HologramSet set, const HologramSettings& settings,
+                                                  const HologramProgress& progress = {});
+
 class HologramWindow : public QWidget {
     Q_OBJECT
 public:
-    // Opens focused on the middle of the object's depth, as the preview file is.
-    HologramWindow(const HologramSet& set, const HologramSettings& settings, QWidget* parent = nullptr);
+    // Saving asks for the file name through `prompt` and says there how it went.
+    HologramWindow(ReconstructedHologram hologram, const HologramSettings& settings, Prompt& prompt,
+                   QWidget* parent = nullptr);
+    ~HologramWindow() override;
 
     QSlider* focusSlider() const { return slider_; }
-    // Metres from the hologram; the picture is focused there.
+    QDoubleSpinBox* focusField() const { return field_; }
+    QPushButton* saveButton() const { return save_; }
+    // Metres from the hologram the slider asks for.
     double focusDistance() const;
+    // Where the picture on screen is focused; it lags behind the slider
+    // while a refocus runs.
+    double shownDistance() const { return shownDistance_; }
     const QImage& picture() const { return picture_; }
-    // Why there is no picture (no memory for the reconstruction); empty when there is one.
-    const std::string& reconstructionError() const { return reconstructionError_; }
+    bool refocusing() const { return refocus_.isRunning(); }
+    bool saving() const { return saving_.isRunning(); }
+
+signals:
+    // A new picture is on screen.
+    void pictureShown();
 
 private:
-    void refocus();
+    struct Refocused {
+        double distance = 0.0;
+        Result<RgbPicture> picture;
+    };
 
-    Reconstruction reconstruction_;
+    void requestRefocus();
+    void startRefocus(double distance);
+    void refocusFinished();
+    void showPicture(const RgbPicture& picture, double distance);
+    void saveFiles();
+    void savingFinished();
+
+    // Shared with a refocus still running when the window closes.
+    std::shared_ptr<Reconstruction> reconstruction_;
+    std::shared_ptr<const HologramSet> set_;
+    HologramSettings settings_;
+    Prompt& prompt_;
+    QFutureWatcher<Refocused> refocus_;
+    std::optional<double> pending_;  // the latest position asked for while a refocus ran
+    QFutureWatcher<Result<std::vector<std::string>>> saving_;
     QImage picture_;
-    std::string reconstructionError_;
-    QLabel* view_ = nullptr;  // owned by the window
+    double shownDistance_ = 0.0;
+    class PictureView* view_ = nullptr;  // owned by the window
     QLabel* focusText_ = nullptr;
     QSlider* slider_ = nullptr;
+    QDoubleSpinBox* field_ = nullptr;
+    QPushButton* save_ = nullptr;
 };
 
 }  // namespace velmora

@@ -67,7 +67,7 @@ MainFrame::MainFrame(ViewerState& state, Prompt& prompt, SettingsStore& settings
 
     menu_.emplace(*menuBar(), state_.forceTwoSided);
     commands_.emplace(frame_, state_, prompt_, navigation_, *menu_);
-    exports_.emplace(*this, frame_, state_, prompt_);
+    exports_.emplace(*this, frame_, state_, prompt_, settings_);
     connectCommands();
     connectExports();
     statusBar()->setSizeGripEnabled(true);

@@ -2,6 +2,7 @@
 
 #include "AppTestSupport.h"
 
+#include "app/HologramSettingsDialog.h"
 #include "app/HologramWindow.h"
 #include "export/ExportCommands.h"
 #include "model/MeshModel.h"
@@ -13,7 +14,10 @@
 #include <QMouseEvent>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QSlider>
+#include <QColorSpace>
+#include <QDoubleSpinBox>
 
 #include <GL/gl.h>
 
@@ -248,41 +252,73 @@ struct ProgressCancel : QObject {
 };
 
 TEST_F(FrameCommandsTest, HologramItemShowsTheFramesReconstructionAndTheSliderFocusesAtThePointsDepth) {
-    frame().action(Command::Hologram)->trigger();  // no model: an empty frame's box
-    EXPECT_EQ(prompt_.transcript(),
-              Texts{"message Error: Cannot compute the hologram: there are no points: the frame is empty"});
-    open();
-    prompt_.clear();
     HologramSettings small;
     small.width = small.height = 64;
     small.distance = 10e-3;
     small.planning = FftPlanning::Estimate;
-    frame().hologramSettings() = small;
-    frame().hologramSettings().holoFit = 0.8;
+    frame().hologramSettings() = small;  // the form sets all but the planning
+    const Texts answer = {"64", "64", "8", "10", "0.8", "wrp"};
+    ask(Command::Hologram, answer);  // no model: an empty frame's box
+    EXPECT_EQ(prompt_.transcript(), (Texts{"form Hologram Settings",
+                                           "message Error: Cannot compute the hologram: there are no points: the frame "
+                                           "is empty"}));
+    RecordingPrompt nextRun;  // the answer is the next run's default, and this run's (the forms below take it)
+    IniSettingsStore nextProfile(home_.profile());
+    EXPECT_FALSE(askHologramSettings(nextRun, nextProfile, {}));
+    Texts kept;
+    for (int id = 1001; id <= 1006; ++id) kept.push_back(nextRun.forms().at(0).field(id)->text);
+    EXPECT_EQ(kept, answer);
+    open();
+    prompt_.clear();
     ProgressCancel progress;
     QApplication::instance()->installEventFilter(&progress);  // Cancel asks for nothing more: no window, no box
-    frame().action(Command::Hologram)->trigger();
+    ask(Command::Hologram, {});
     EXPECT_EQ(frame().findChild<HologramWindow*>(), nullptr);
     QApplication::instance()->removeEventFilter(&progress);
-    frame().action(Command::Hologram)->trigger();
+    ask(Command::Hologram, {});
     EXPECT_TRUE(prompt_.messages().empty());
     auto* shown = frame().findChild<HologramWindow*>();
     ASSERT_NE(shown, nullptr);
     EXPECT_TRUE(QTest::qWaitForWindowExposed(shown, kPatience));
     const auto set = computeHolograms(HologramPoints{{{0, 0, 0, 0, 1.0f, 1.0f, 1.0f}}}, small);  // one white point
     ASSERT_TRUE(set) << set.error();
-    HologramWindow window(*set, small);
-    const RgbPicture expected = *Reconstruction(*set, small).refocus(10e-3);  // the rows packed
-    EXPECT_TRUE(window.picture() == QImage(expected.rgb.data(), expected.width, expected.height, 3 * expected.width,
-                                           QImage::Format_RGB888));
+    auto reconstructed = reconstructHologram(*set, small);
+    ASSERT_TRUE(reconstructed) << reconstructed.error();
+    HologramWindow window(std::move(*reconstructed), small, prompt_);
+    Reconstruction direct(*set, small);
+    const auto refocused = [&](double distance) {  // the rows packed
+        const RgbPicture p = *direct.refocus(distance);
+        return QImage(p.rgb.data(), p.width, p.height, 3 * p.width, QImage::Format_RGB888).copy();
+    };
+    EXPECT_TRUE(window.picture() == refocused(10e-3));
     Texts labels;
     for (const QLabel* label : window.findChildren<QLabel*>()) labels.push_back(label->text().toStdString());
     EXPECT_NE(std::find(labels.begin(), labels.end(), "Focus: 10.00 mm from the hologram"), labels.end());
+    // Four pages (of 0.2 mm: the range is 8 to 12 mm) while the first refocuses: a task posted after them runs
+    // before any picture comes, and only the last position's picture is shown.
+    QSignalSpy pictures(&window, &HologramWindow::pictureShown);
+    for (int i = 0; i < 4; ++i) QTest::keyClick(window.focusSlider(), Qt::Key_PageUp);
+    EXPECT_DOUBLE_EQ(window.focusField()->value(), 10.8);
+    int shownBeforeTask = -1;
+    QTimer::singleShot(0, [&] { shownBeforeTask = int(pictures.count()); });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return std::abs(window.shownDistance() - 10.8e-3) < 1e-9; }, kPatience));
+    EXPECT_EQ(shownBeforeTask, 0);
+    EXPECT_EQ(pictures.count(), 1);
+    EXPECT_TRUE(window.picture() == refocused(window.focusDistance()));
+    prompt_.queueFile(dir_.file("h.png"));  // the hologram's files, the preview where the window is focused
+    window.saveButton()->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !prompt_.messages().empty(); }, kPatience));
+    for (const char* name : {"h-638nm.png", "h-638nm.npy", "h-520nm.png", "h-520nm.npy", "h-450nm.png", "h-450nm.npy"})
+        EXPECT_TRUE(std::filesystem::exists(dir_.file(name))) << name;
+    QImage preview(QString::fromStdString(dir_.file("h-preview.png")));
+    preview.setColorSpace(window.picture().colorSpace());  // the file's sRGB tag aside
+    EXPECT_TRUE(preview.convertToFormat(QImage::Format_RGB888) == window.picture());
     // Pixels at least half as bright as the picture's white: few in focus, many more out of it.
     const auto litPixels = [&] { return countPixels(window.picture(), [](QRgb p) { return qGreen(p) >= 128; }); };
     const int inFocus = litPixels();
     for (int end : {window.focusSlider()->minimum(), window.focusSlider()->maximum()}) {
         window.focusSlider()->setValue(end);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return window.shownDistance() == window.focusDistance(); }, kPatience));
         EXPECT_LT(inFocus, litPixels() / 4) << window.focusDistance();
     }
 }
