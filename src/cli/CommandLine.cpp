@@ -136,6 +136,7 @@ Result<void> checkCombination(CommandLine& cl, const std::vector<std::string>& m
         return Checked::failure("--views needs --colour, --grey, --channels, --ply or --ply-ascii");
     if (cl.hologramOptions.given && !cl.hologram)
         return Checked::failure("the --holo- options need --hologram or --hologram-grey");
+    if (auto device = checkHologramOptions(cl.hologramOptions); !device) return device;
     if (cl.views && cl.hologram)
         return Checked::failure("--views cannot be combined with a hologram (it is made of one view)");
     if (cl.views && cl.threeDi)

@@ -3,6 +3,7 @@
 #include "platform/OutputFile.h"
 #include "hologram/BandLimitedPropagator.h"
 #include "hologram/FourierTransform.h"
+#include "hologram/HologramEncoding.h"
 
 #include <png.h>
 
@@ -75,9 +76,10 @@ ComplexField phaseOnly(const ComplexField& field) {
 
 Reconstruction::Reconstruction(const HologramSet& set, const HologramSettings& settings) {
     try {
+        const double scale = encodingScale(set, settings.device);
         for (const auto& channel : set.channels) {
             wavelengths_.push_back(channel.wavelength);
-            phaseOnly_.push_back(phaseOnly(channel.field));
+            phaseOnly_.push_back(shownByDevice(channel.field, channel.wavelength, settings.device, scale));
         }
         if (!set.channels.empty()) {
             const ComplexField& first = set.channels.front().field;
@@ -211,12 +213,11 @@ Result<std::vector<std::string>> writeHologramOutputs(const HologramSet& set, co
         if (written) paths.push_back(path);
         return written;
     };
+    const double scale = encodingScale(set, settings.device);
     for (const auto& channel : set.channels) {
         const ComplexField& f = channel.field;
-        std::vector<std::uint8_t> levels(f.values.size());
-        for (std::size_t i = 0; i < levels.size(); ++i) levels[i] = phaseLevel(std::arg(f.values[i]));
         if (auto written = write(channelStem(request.prefix, channel.wavelength) + ".png",
-                                 encodePng(f.width, f.height, 1, levels.data()));
+                                 encodePicturePng(encodeHologram(f, channel.wavelength, settings.device, scale)));
             !written)
             return Paths::failure(written.error());
         if (request.npy)
