@@ -152,6 +152,7 @@ Result<void> checkCombination(CommandLine& cl, const std::vector<std::string>& m
     if (cl.viewShare && !cl.seed) return Checked::failure("--view-share needs --seed");
     if (cl.hologramOptions.given && !cl.hologram)
         return Checked::failure("the --holo- options need --hologram or --hologram-grey");
+    if (auto device = checkHologramOptions(cl.hologramOptions); !device) return device;
     if (cl.views && cl.threeDi)
         return Checked::failure("--views cannot be combined with --3di (a 3di file holds one view)");
     if (!cl.hasExport() && !cl.png) cl.info = true;

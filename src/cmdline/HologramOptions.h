@@ -14,10 +14,14 @@ struct HologramOptions {
     HologramSettings settings;
     HologramOutputRequest output;  // prefix left to the program
     bool given = false;            // any --holo-* option was on the command line
+    std::string deviceRefusal;     // why a device option's file cannot be used
 };
 
 // The rows, writing into `options`; the first one's heading starts with a
 // blank line.
 std::vector<OptionRow> hologramOptionRows(HologramOptions& options);
+
+// The checks across the device options, once all are read.
+Result<void> checkHologramOptions(const HologramOptions& options);
 
 }  // namespace velmora

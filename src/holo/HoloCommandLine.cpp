@@ -46,6 +46,8 @@ Result<HoloCommandLine> parseHoloCommandLine(const std::vector<std::string>& arg
     if (!files) return Result<HoloCommandLine>::failure(files.error());
     cl.job.files = std::move(*files);
     if (cl.help || cl.version) return cl;
+    if (auto device = checkHologramOptions(cl.job.options); !device)
+        return Result<HoloCommandLine>::failure(device.error());
     if (cl.job.files.empty() || (cl.job.output && cl.job.files.size() > 1))
         return Result<HoloCommandLine>::failure(cl.job.files.empty() ? "no point file given"
                                                                      : "--output takes one input file");

@@ -2,6 +2,7 @@
 
 #include "hologram/BandLimitedPropagator.h"
 #include "hologram/FourierTransform.h"
+#include "hologram/HologramEncoding.h"
 #include "hologram/RowBands.h"
 #include "platform/OutputFile.h"
 
@@ -140,9 +141,15 @@ Reconstruction::Reconstruction(const HologramSet& set, const HologramSettings& s
         fft_ = std::make_unique<FourierTransform>(2 * width_, 2 * height_, settings.planning, settings.threads,
                                                   settings.wisdomFolder);
         const std::size_t size = static_cast<std::size_t>(fft_->width()) * fft_->height();
+        const DeviceSettings& device = settings.device;
+        const double scale = encodingScale(set, device);
         for (const auto& channel : set.channels) {
             wavelengths_.push_back(channel.wavelength);
-            placeLevels(*fft_, phaseLevels(channel.field, threads_), width_, height_, threads_);
+            if (device.plainPhase())
+                placeLevels(*fft_, phaseLevels(channel.field, threads_), width_, height_, threads_);
+            else
+                BandLimitedPropagator(*fft_, threads_)
+                    .placePadded(shownByDevice(channel.field, channel.wavelength, device, scale));
             fft_->forward();
             spectra_.emplace_back(fft_->data(), fft_->data() + size);
         }
@@ -335,23 +342,51 @@ Result<void> checkPreviewDepth(double middle) {
     return Result<void>::failure(std::string("the preview's depth (") + depth + " m) is not a positive finite length");
 }
 
-// One channel's picture and .npy, and its intensity at the preview's depth
-// when `fft` is given.
-Result<void> writeChannel(OutputBatch& batch, const HologramChannel& channel, const HologramSet& frame,
-                          const HologramSettings& s, const HologramOutputRequest& request, FourierTransform* fft,
-                          std::vector<std::vector<float>>& preview) {
+// Another device's picture, and the field it makes of it at the preview's depth.
+Result<void> writeDevicePicture(OutputBatch& batch, const std::string& path, const HologramChannel& channel,
+                                const HologramSet& frame, const HologramSettings& s, double scale,
+                                FourierTransform* fft, std::vector<std::vector<float>>& preview) {
     const ComplexField& f = channel.field;
-    const std::string stem = channelStem(request.prefix, channel.wavelength);
-    const auto levels = phaseLevels(f, s.threads);
-    if (auto written = batch.add(stem + ".png", [&](OutputFile& file) {
-            return writePng(file, f.width, f.height, 1, levels.data(), PngCompression::Stored);
+    const HologramPicture picture = encodeHologram(f, channel.wavelength, s.device, scale);
+    const auto bytes = encodePicturePng(picture);
+    if (auto written = batch.add(path, [&](OutputFile& file) {
+            if (bytes.empty()) return Result<void>::failure("cannot encode " + path);
+            file.append({reinterpret_cast<const char*>(bytes.data()), bytes.size()});
+            return Result<void>{};
         });
         !written)
         return written;
+    if (!fft) return {};
+    BandLimitedPropagator propagator(*fft, s.threads);
+    propagator.placePadded(deviceField(picture, f.pitch, channel.wavelength, s.device));
+    propagator.propagateBuffer(f.pitch, channel.wavelength, -frame.middleDistance);
+    preview.push_back(croppedIntensity(*fft, f.width, f.height));
+    return {};
+}
+
+// One channel's picture and .npy, and its intensity at the preview's depth
+// when `fft` is given.
+Result<void> writeChannel(OutputBatch& batch, const HologramChannel& channel, const HologramSet& frame,
+                          const HologramSettings& s, const HologramOutputRequest& request, double scale,
+                          FourierTransform* fft, std::vector<std::vector<float>>& preview) {
+    const ComplexField& f = channel.field;
+    const std::string stem = channelStem(request.prefix, channel.wavelength);
+    if (s.device.plainPhase()) {
+        const auto levels = phaseLevels(f, s.threads);
+        if (auto written = batch.add(stem + ".png", [&](OutputFile& file) {
+                return writePng(file, f.width, f.height, 1, levels.data(), PngCompression::Stored);
+            });
+            !written)
+            return written;
+        if (fft)
+            preview.push_back(focusedIntensity(*fft, levels, f, channel.wavelength, frame.middleDistance, s.threads));
+    } else if (auto written = writeDevicePicture(batch, stem + ".png", channel, frame, s, scale, fft, preview);
+               !written) {
+        return written;
+    }
     if (request.npy)
         if (auto written = batch.add(stem + ".npy", [&](OutputFile& file) { return writeNpy(file, f); }); !written)
             return written;
-    if (fft) preview.push_back(focusedIntensity(*fft, levels, f, channel.wavelength, frame.middleDistance, s.threads));
     return {};
 }
 
@@ -383,8 +418,10 @@ Result<std::vector<std::string>> writeHologramOutputs(const HologramSet& set, co
                                                      settings.threads, settings.wisdomFolder);
         OutputBatch batch(progress);
         std::vector<std::vector<float>> intensities;
+        const double scale = encodingScale(set, settings.device);
         for (const auto& channel : set.channels)
-            if (auto written = writeChannel(batch, channel, set, settings, request, fft.get(), intensities); !written)
+            if (auto written = writeChannel(batch, channel, set, settings, request, scale, fft.get(), intensities);
+                !written)
                 return Paths::failure(written.error());
         fft.reset();
         if (preview)
@@ -402,6 +439,16 @@ Result<WrittenHolograms> computeAndWriteHolograms(const HologramPoints& input, c
                                                   const HologramOutputRequest& request,
                                                   const HologramProgress& progress, const std::atomic<bool>* cancel) {
     using Written = Result<WrittenHolograms>;
+    // Other devices' pictures share one amplitude scale over all channels,
+    // known only once every channel is computed.
+    if (!s.device.plainPhase()) {
+        auto set = computeHolograms(input, s, progress, cancel);
+        if (!set) return Written::failure(set.error());
+        auto paths = writeHologramOutputs(*set, s, request, progress);
+        if (!paths) return Written::failure(paths.error());
+        for (auto& channel : set->channels) channel.field = {};
+        return WrittenHolograms{std::move(*paths), std::move(*set)};
+    }
     auto started = HologramComputation::start(input, s, progress, cancel, MemoryUse::Streamed);
     if (!started) return Written::failure(started.error());
     HologramComputation& computation = **started;
@@ -417,7 +464,7 @@ Result<WrittenHolograms> computeAndWriteHolograms(const HologramPoints& input, c
             auto field = computation.channel(c);
             if (!field) return Written::failure(field.error());
             HologramChannel channel{frame.channels[c].name, frame.channels[c].wavelength, std::move(*field)};
-            if (auto done = writeChannel(batch, channel, frame, s, request, fft, intensities); !done)
+            if (auto done = writeChannel(batch, channel, frame, s, request, 1.0, fft, intensities); !done)
                 return Written::failure(done.error());
         }
         if (auto finished = computation.finish(); !finished) return Written::failure(finished.error());

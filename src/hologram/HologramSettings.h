@@ -2,6 +2,8 @@
 // Every choice a hologram computation takes, with the defaults the programs
 // start from. Lengths are in metres.
 
+#include "hologram/DeviceSettings.h"
+
 #include <optional>
 #include <string>
 
@@ -53,6 +55,8 @@ struct HologramSettings {
     bool reconstruct = true;
     // Prefixes /proc and /sys where the memory available is read.
     std::string memoryRoot;
+    // The device the pictures are for, and so what the preview shows.
+    DeviceSettings device;
 };
 
 // $XDG_CACHE_HOME/VELMORA, else ~/.cache/VELMORA; empty without either.

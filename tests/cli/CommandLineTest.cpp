@@ -50,11 +50,14 @@ TEST(CommandLine, EveryValueOptionInBothSpellings) {
 }
 
 TEST(CommandLine, HoloReadsItsOptionsLikeExportAndKeepsLengthsInDoublePrecision) {
-    const auto cl = parseHoloCommandLine({"--output=o", "--holo-pitch=0.1", "--holo-size", "64x32", "--", "-p.ply"});
+    const auto cl = parseHoloCommandLine({"--output=o", "--holo-pitch=0.1", "--holo-size", "64x32",
+                                          "--holo-phase-range=2.9pi", "--holo-tilt", "0.1,-0.25", "--", "-p.ply"});
     ASSERT_TRUE(cl) << cl.error();
     EXPECT_EQ(std::tie(cl->job.output, cl->job.files), std::make_tuple("o", std::vector<std::string>{"-p.ply"}));
     EXPECT_EQ(std::tie(cl->job.options.settings.width, cl->job.options.settings.height), std::make_tuple(64, 32));
     EXPECT_DOUBLE_EQ(cl->job.options.settings.pitch, 1e-7);  // 0.1 um; a float would be 1.49e-15 m off
+    EXPECT_DOUBLE_EQ(cl->job.options.settings.device.phaseRange, 2.9 * 3.14159265358979323846);
+    EXPECT_EQ(cl->job.options.settings.device.tilt, (std::array{0.1, -0.25}));
 }
 
 template <typename T>
@@ -77,7 +80,7 @@ TEST(CommandLine, MistakesAreNamedAlikeByBothPrograms) {
             args[0] == "velmora-holo" ? refusalOf(parseHoloCommandLine(options)) : refusalOf(parseCommandLine(options));
         EXPECT_EQ(refusal, line.substr(arrow + 3)) << line;
     }
-    EXPECT_EQ(count, 46);
+    EXPECT_EQ(count, 52);
 }
 
 }  // namespace

@@ -9,5 +9,12 @@ find_package(Threads REQUIRED)
 set(H ${SRC}/hologram)
 velmora_fuzzer(fuzz_hologram SOURCES FuzzHologram.cpp ${SRC}/pointfile/PointFileReader.cpp ${H}/HologramComputer.cpp
                ${H}/PointKernel.cpp ${H}/FourierTransform.cpp ${H}/BandLimitedPropagator.cpp ${H}/HologramOutputs.cpp
+               ${H}/HologramEncoding.cpp ${H}/FieldFilter.cpp ${H}/PhaseLevels.cpp ${H}/PhaseLut.cpp
+               ${VELMORA_FUZZ_PLATFORM_SOURCES}
+               LIBS ${FFTW3_THREADS} PkgConfig::FFTW3 PNG::PNG Threads::Threads)
+
+# The measured phase tables' reader, from memory, and the lookup they feed.
+velmora_fuzzer(fuzz_phase_lut SOURCES FuzzPhaseLut.cpp ${H}/PhaseLut.cpp ${H}/PhaseLevels.cpp ${H}/HologramEncoding.cpp
+               ${H}/FieldFilter.cpp ${H}/HologramOutputs.cpp ${H}/BandLimitedPropagator.cpp ${H}/FourierTransform.cpp
                ${VELMORA_FUZZ_PLATFORM_SOURCES}
                LIBS ${FFTW3_THREADS} PkgConfig::FFTW3 PNG::PNG Threads::Threads)

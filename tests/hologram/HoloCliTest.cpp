@@ -48,6 +48,8 @@ TEST(HoloCli, ChannelSetGivesThreeHologramsAndAPreviewAndStatusesFollowTheReadme
         EXPECT_TRUE(std::filesystem::exists(dir.file(name))) << name;
     EXPECT_EQ(std::filesystem::file_size(dir.file("obj1-520nm.npy")), 128u + 64 * 48 * 8);
     EXPECT_FALSE(std::filesystem::exists(dir.file("cache/VELMORA/fftw-wisdom")));  // nothing measured
+    ASSERT_EQ(run(dir, small + "--holo-encoding binary -o '" + dir.file("mask") + "' '" + dir.file("objg1.CGH") + "'"), 0);
+    EXPECT_EQ(fileText(dir.file("mask-520nm.png")).substr(24, 2), std::string("\1\0", 2));  // 1-bit grey
 
     ASSERT_EQ(run(dir, "--help"), 0);
     EXPECT_NE(fileText(dir.file("stdout"))

@@ -1,8 +1,10 @@
 // The hologram's physics against hand computation and the exact direct sum.
 
 #include "hologram/BandLimitedPropagator.h"
+#include "hologram/HologramEncoding.h"
 #include "hologram/HologramComputer.h"
 #include "hologram/HologramOutputs.h"
+#include "hologram/PhaseLevels.h"
 #include "hologram/PointKernel.h"
 #include "platform/OutputFile.h"
 #include "support/TempDir.h"
@@ -10,6 +12,7 @@
 #include <sys/stat.h>
 
 #include <gtest/gtest.h>
+#include <png.h>
 
 #include <algorithm>
 #include <atomic>
@@ -345,6 +348,71 @@ TEST(Outputs, PhaseMapIsFixedAndNpyCarriesComplex64) {
     float pair[2];
     std::memcpy(pair, &npy[data + 8], sizeof pair);
     EXPECT_EQ((std::array{pair[0], pair[1]}), (std::array{0.5f, -2.0f}));
+}
+
+TEST(Encoding, LevelsOverARangeAndAMeasuredTablePickTheNearestPhase) {
+    DeviceSettings device;
+    device.levels = 4;
+    device.phaseRange = kPi;  // greys 0..3 at -pi/2, -pi/4, 0, pi/4
+    const PhaseLevels even(device, kLambda);
+    EXPECT_EQ((std::array{even.level(0.2), even.level(0.6), even.level(3.0), even.level(-1.0)}),
+              (std::array<std::uint16_t, 4>{2, 3, 0, 1}));  // 3.0 lies nearer -pi/2 round the circle
+    EXPECT_DOUBLE_EQ(even.phase(1), -kPi / 4);
+    testing::TempDir dir;
+    std::ofstream(dir.file("lut.txt")) << "# grey phase\n0 0\n1\t1.5\n\n2 2.5  # comment\n3 -3.0\n";
+    auto lut = readPhaseLut(dir.file("lut.txt"));
+    ASSERT_TRUE(lut) << lut.error();
+    device.luts = {{638e-9, *lut}};
+    const PhaseLevels measured(device, 638e-9);
+    EXPECT_EQ((std::array{measured.level(1.4), measured.level(3.1), measured.level(-1.0), measured.level(2.2)}),
+              (std::array<std::uint16_t, 4>{1, 3, 0, 2}));  // 3.1 lies 0.18 from -3.0 round the circle
+    EXPECT_DOUBLE_EQ(measured.phase(2), 2.5);
+    EXPECT_EQ(PhaseLevels(device, kLambda).level(-kPi / 2), 0);  // the table is for 638 nm only
+    EXPECT_EQ(parsePhaseLut("0 0\n0 1\n").error(), "line 2: grey level 0 again");
+    EXPECT_EQ(parsePhaseLut("0 0\n1 x\n").error(), "line 2: not a grey level (0 to 65535) and a phase in radians");
+}
+
+TEST(Encoding, DoublePhasePairsAndTheCarriersFirstOrderGiveTheFieldBack) {
+    const std::complex<double> u = std::polar(0.5, 1.0);
+    ComplexField f(2, 2, kPitch);
+    for (auto& v : f.values) v = u;
+    DeviceSettings device;
+    device.encoding = HologramEncoding::DoublePhase;
+    const HologramPicture picture = encodeHologram(f, kLambda, device, 1.0);
+    EXPECT_EQ(picture.levels[0], phaseLevel(1.0 + kPi / 3));  // acos(0.5); the checkerboard's other sign beside it
+    const ComplexField pairs = deviceField(picture, kPitch, kLambda, device);
+    for (int row = 0; row < 2; ++row)
+        EXPECT_LT(std::abs(0.5 * (valueAt(pairs, 0, row) + valueAt(pairs, 1, row)) - u), 0.02) << row;
+    HologramSet set;
+    set.channels = {{"red", 638e-9, f}, {"green", 520e-9, f}};
+    for (auto& v : set.channels[1].field.values) v *= 4.0;
+    EXPECT_NEAR(encodingScale(set, device), 2.0, 1e-6);
+
+    ComplexField wide(64, 8, kPitch);
+    for (auto& v : wide.values) v = u;
+    device.encoding = HologramEncoding::Amplitude;  // I = 0.5 + 0.25 (u e^ic + conj): the +1 order is u / 4
+    const ComplexField order = deviceField(encodeHologram(wide, kLambda, device, 1.0), kPitch, kLambda, device);
+    EXPECT_LT(std::abs(valueAt(order, 32, 4) - u / 4.0), 0.005);
+    const auto bits = diffuseErrors(std::vector<double>(256, 0.25), 16, 16);
+    EXPECT_NEAR(std::count(bits.begin(), bits.end(), 1), 64, 4);
+}
+
+TEST(Encoding, SixteenAndOneBitPicturesReadBackWithTheirSamples) {
+    const auto readBack = [](const HologramPicture& picture, png_uint_32 format, auto sample) {
+        png_image image{};
+        image.version = PNG_IMAGE_VERSION;
+        const auto png = encodePicturePng(picture);
+        std::vector<decltype(sample)> samples(picture.levels.size());
+        EXPECT_TRUE(png_image_begin_read_from_memory(&image, png.data(), png.size()));
+        image.format = format;
+        EXPECT_TRUE(png_image_finish_read(&image, nullptr, samples.data(), 0, nullptr));
+        return std::pair{png.size() > 24 ? png[24] : 0, std::vector<int>(samples.begin(), samples.end())};
+    };
+    const HologramPicture deep{2, 2, 16, {0, 1, 4660, 65535}};
+    EXPECT_EQ(readBack(deep, PNG_FORMAT_LINEAR_Y, std::uint16_t{}), std::pair(16, std::vector<int>{0, 1, 4660, 65535}));
+    const HologramPicture mask{9, 1, 1, {1, 0, 0, 0, 0, 0, 0, 1, 1}};  // the ninth pixel starts a second byte
+    EXPECT_EQ(readBack(mask, PNG_FORMAT_GRAY, std::uint8_t{}),
+              std::pair(1, std::vector<int>{255, 0, 0, 0, 0, 0, 0, 255, 255}));
 }
 
 }  // namespace
