@@ -2,6 +2,7 @@
 
 #include "export/ExportCommands.h"
 #include "hologram/HologramOutputs.h"
+#include "hologram/HologramScore.h"
 #include "model/MeshModel.h"
 #include "platform/ConsolePrompt.h"
 #include "platform/FatalExit.h"
@@ -210,6 +211,13 @@ bool makeHologram(const CommandLine& cl, GlView& view, Prompt& prompt, RandomGen
         return false;
     }
     for (const auto& path : *written) std::printf("wrote %s\n", path.c_str());
+    if (!options.score) return true;
+    const auto scores = scoreHologram(points, *holograms, options.settings);
+    if (!scores) {
+        std::fprintf(stderr, "velmora-export: cannot score the hologram: %s\n", scores.error().c_str());
+        return false;
+    }
+    for (const BandScore& score : *scores) std::printf("%s\n", scoreLine(score).c_str());
     return true;
 }
 

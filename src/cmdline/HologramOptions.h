@@ -14,6 +14,7 @@ struct HologramOptions {
     HologramSettings settings;
     HologramOutputRequest output;  // prefix left to the program
     bool given = false;            // any --holo-* option was on the command line
+    bool score = false;            // print how close the reconstruction comes to the points
 };
 
 // The rows, writing into `options`; the first one's heading starts with a

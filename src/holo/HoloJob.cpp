@@ -1,6 +1,7 @@
 #include "HoloJob.h"
 
 #include "hologram/HologramComputer.h"
+#include "hologram/HologramScore.h"
 #include "pointfile/PointFileReader.h"
 #include "platform/OutputCheck.h"
 
@@ -80,6 +81,19 @@ std::optional<OutputRefusal> checkAllOutputs(const std::vector<PointSet>& sets, 
     return checkOutputs(names);
 }
 
+// One line per channel and depth band on stdout, for scripts to read.
+bool printScores(const PointSet& set, const HologramSet& holograms, const HologramSettings& settings) {
+    say("scoring the reconstruction");
+    const auto scores = scoreHologram(set.points, holograms, settings);
+    if (!scores) {
+        say(set.label + ": cannot score: " + scores.error());
+        return false;
+    }
+    for (const BandScore& score : *scores) std::printf("%s\n", scoreLine(score).c_str());
+    std::fflush(stdout);
+    return true;
+}
+
 bool makeHologram(const PointSet& set, const HologramOptions& options) {
     const auto start = std::chrono::steady_clock::now();
     say(set.label + ": " + std::to_string(set.points.points.size()) + " points");
@@ -93,6 +107,7 @@ bool makeHologram(const PointSet& set, const HologramOptions& options) {
         say(written.error());
         return false;
     }
+    if (options.score && !printScores(set, *holograms, options.settings)) return false;
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     char text[160];
     std::snprintf(text, sizeof text, "done in %.2f s (unit %.4g mm, object %.4g to %.4g mm from the hologram)",
