@@ -3,6 +3,7 @@
 #include "export/ExportCommands.h"
 #include "export/ExportNaming.h"
 #include "hologram/HologramOutputs.h"
+#include "hologram/HologramScore.h"
 #include "model/MeshModel.h"
 #include "platform/ConsolePrompt.h"
 #include "platform/FatalExit.h"
@@ -223,6 +224,7 @@ bool makeHologram(const CommandLine& cl, GlView& view, Prompt& prompt, RandomGen
     HologramOptions options = cl.hologramOptions;
     options.settings.wisdomFolder = defaultWisdomFolder();
     options.output.prefix = prefix;
+    options.output.keepFields = options.score;
     const HologramProgress progress = [](const std::string& what) {
         std::fprintf(stderr, "hologram: %s\n", what.c_str());
     };
@@ -235,6 +237,13 @@ bool makeHologram(const CommandLine& cl, GlView& view, Prompt& prompt, RandomGen
         return false;
     }
     for (const auto& path : written->paths) std::printf("wrote %s\n", path.c_str());
+    if (!options.score) return true;
+    const auto scores = scoreHologram(points, written->frame, options.settings);
+    if (!scores) {
+        std::fprintf(stderr, "velmora-export: cannot score the hologram: %s\n", scores.error().c_str());
+        return false;
+    }
+    for (const BandScore& score : *scores) std::printf("%s\n", scoreLine(score).c_str());
     return true;
 }
 

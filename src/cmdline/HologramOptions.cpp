@@ -113,6 +113,9 @@ std::vector<OptionRow> hologramOptionRows(HologramOptions& o) {
          flag(o, [](HologramOptions& h) { h.output.npy = true; })},
         {nullptr, "--holo-no-preview", ValueKind::None, "--holo-no-preview", "do not write the reconstruction preview",
          flag(o, [](HologramOptions& h) { h.output.preview = false; })},
+        {nullptr, "--holo-score", ValueKind::None, "--holo-score",
+         "print PSNR, SSIM and speckle contrast of the\nreconstruction in focus, per channel and depth band",
+         flag(o, [](HologramOptions& h) { h.score = true; })},
         {nullptr, "--holo-threads", ValueKind::Whole, "--holo-threads N", "threads (default: all cores)",
          setting<std::uint32_t>(o,
                                 [](std::uint32_t n, S& s) {

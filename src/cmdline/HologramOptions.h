@@ -15,6 +15,7 @@ struct HologramOptions {
     HologramOutputRequest output;  // prefix left to the program
     bool given = false;            // any --holo-* option was on the command line
     std::string deviceRefusal;     // why a device option's file cannot be used
+    bool score = false;            // print how close the reconstruction comes to the points
 };
 
 // The rows, writing into `options`; the first one's heading starts with a

@@ -1,6 +1,7 @@
 #include "HoloJob.h"
 
 #include "hologram/HologramComputer.h"
+#include "hologram/HologramScore.h"
 #include "pointfile/PointFileReader.h"
 #include "platform/OutputCheck.h"
 
@@ -66,6 +67,7 @@ std::optional<PointSet> loadSet(const std::string& path, std::set<std::string>& 
 HologramOutputRequest outputOf(const PointSet& set, const HologramOptions& options) {
     HologramOutputRequest request = options.output;
     request.prefix = set.prefix;
+    request.keepFields = options.score;
     return request;
 }
 
@@ -80,6 +82,19 @@ std::optional<OutputRefusal> checkAllOutputs(const std::vector<PointSet>& sets, 
     return checkOutputs(names);
 }
 
+// One line per channel and depth band on stdout, for scripts to read.
+bool printScores(const PointSet& set, const HologramSet& holograms, const HologramSettings& settings) {
+    say("scoring the reconstruction");
+    const auto scores = scoreHologram(set.points, holograms, settings);
+    if (!scores) {
+        say(set.label + ": cannot score: " + scores.error());
+        return false;
+    }
+    for (const BandScore& score : *scores) std::printf("%s\n", scoreLine(score).c_str());
+    std::fflush(stdout);
+    return true;
+}
+
 bool makeHologram(const PointSet& set, const HologramOptions& options) {
     const auto start = std::chrono::steady_clock::now();
     say(set.label + ": " + std::to_string(set.points.points.size()) + " points");
@@ -89,6 +104,7 @@ bool makeHologram(const PointSet& set, const HologramOptions& options) {
         return false;
     }
     const HologramSet* holograms = &written->frame;
+    if (options.score && !printScores(set, *holograms, options.settings)) return false;
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     char text[160];
     std::snprintf(text, sizeof text, "done in %.2f s (unit %.4g mm, object %.4g to %.4g mm from the hologram)",

@@ -441,18 +441,19 @@ Result<WrittenHolograms> computeAndWriteHolograms(const HologramPoints& input, c
     using Written = Result<WrittenHolograms>;
     // Other devices' pictures share one amplitude scale over all channels,
     // known only once every channel is computed.
-    if (!s.device.plainPhase()) {
+    if (!s.device.plainPhase() || request.keepFields) {
         auto set = computeHolograms(input, s, progress, cancel);
         if (!set) return Written::failure(set.error());
         auto paths = writeHologramOutputs(*set, s, request, progress);
         if (!paths) return Written::failure(paths.error());
-        for (auto& channel : set->channels) channel.field = {};
+        if (!request.keepFields)
+            for (auto& channel : set->channels) channel.field = {};
         return WrittenHolograms{std::move(*paths), std::move(*set)};
     }
     auto started = HologramComputation::start(input, s, progress, cancel, MemoryUse::Streamed);
     if (!started) return Written::failure(started.error());
     HologramComputation& computation = **started;
-    WrittenHolograms written{{}, computation.frame()};
+    WrittenHolograms written{{}, computation.frame()};  // the fields dropped as they are written
     HologramSet& frame = written.frame;
     if (request.preview)
         if (auto checked = checkPreviewDepth(frame.middleDistance); !checked) return Written::failure(checked.error());

@@ -25,6 +25,8 @@ struct HologramOutputRequest {
     std::string prefix;
     bool npy = false;
     bool preview = true;
+    // computeAndWriteHolograms() hands the fields back (to score them).
+    bool keepFields = false;
 };
 
 struct RgbPicture {

@@ -5,6 +5,7 @@
 #include "hologram/HologramComputer.h"
 #include "hologram/HologramOutputs.h"
 #include "hologram/PhaseLevels.h"
+#include "hologram/HologramScore.h"
 #include "hologram/PointKernel.h"
 #include "platform/OutputFile.h"
 #include "support/TempDir.h"
@@ -18,6 +19,7 @@
 #include <atomic>
 #include <cstring>
 #include <fstream>
+#include <functional>
 #include <limits>
 #include <numeric>
 #include <random>
@@ -413,6 +415,38 @@ TEST(Encoding, SixteenAndOneBitPicturesReadBackWithTheirSamples) {
     const HologramPicture mask{9, 1, 1, {1, 0, 0, 0, 0, 0, 0, 1, 1}};  // the ninth pixel starts a second byte
     EXPECT_EQ(readBack(mask, PNG_FORMAT_GRAY, std::uint8_t{}),
               std::pair(1, std::vector<int>{255, 0, 0, 0, 0, 0, 0, 255, 255}));
+}
+
+TEST(Score, HandComputedFiguresAndTheIdealImagesPixels) {
+    const std::vector<char> all(64, 1);
+    const auto image = [](std::function<double(int)> value) {
+        ScoreImage made{8, 8, std::vector<double>(64)};
+        for (int i = 0; i < 64; ++i) made.values[i] = value(i);
+        return made;
+    };
+    const auto flat = image([](int) { return 100.0; }), brighter = image([](int) { return 110.0; });
+    const auto checker = [&](double high) { return image([high](int i) { return (i / 8 + i) % 2 ? high : 0.0; }); };
+    // One of 64 pixels 64 off: mean squared error 64 -> 10 log10(255^2 / 64).
+    EXPECT_NEAR(peakSignalToNoise(image([](int i) { return i == 9 ? 164.0 : 100.0; }), flat, all, 255), 30.0690, 1e-4);
+    EXPECT_DOUBLE_EQ(structuralSimilarity(checker(200), checker(200), all, 255), 1.0);
+    // Offset only: (2 100 110 + C1) / (100^2 + 110^2 + C1), C1 = 2.55^2.
+    EXPECT_NEAR(structuralSimilarity(brighter, flat, all, 255), 0.995476, 1e-6);
+    // Contrast halved with mean 50 against 100, variance 2500 against 10000:
+    // (10000 + C1) / (12500 + C1) * (10000 + C2) / (12500 + C2), C2 = 7.65^2.
+    EXPECT_NEAR(structuralSimilarity(checker(100), checker(200), all, 255), 0.640829, 2e-4);
+    EXPECT_DOUBLE_EQ(speckleContrast(checker(2), all), 1.0);
+
+    // 4 x 3 grid: column 3 of row 0 lies at (1.5, 1) pitches; (-1, -1) falls between columns 0 and 1 of row 2.
+    const ScoreImage ideal = idealImage({{1.5 * kPitch, kPitch, 0.1}, {-kPitch, -kPitch, 0.1}}, {2.0, 1.0}, 4, 3, kPitch);
+    EXPECT_NEAR(ideal.values[3], 4.0, 1e-12);
+    EXPECT_NEAR(ideal.values[8], 0.5, 1e-12);
+    EXPECT_NEAR(ideal.values[9], 0.5, 1e-12);
+    EXPECT_NEAR(std::accumulate(ideal.values.begin(), ideal.values.end(), 0.0), 5.0, 1e-12);
+    // Three times as bright, with stray light beyond the points' neighbours: still a perfect match.
+    ScoreImage seen = ideal;
+    for (double& v : seen.values) v *= 3;
+    seen.values[0] = 50;
+    EXPECT_TRUE(std::isinf(scoreAgainstIdeal(seen, ideal).psnr));
 }
 
 }  // namespace
