@@ -307,11 +307,16 @@ ComplexField HologramComputation::recorded(std::size_t c) {
     const HologramSettings& s = settings_;
     const HologramChannel& channel = placed_.frame.channels[c];
     const double sine = apertureSine(channel.wavelength, s.pitch);
-    const double gap = s.recordingGap ? *s.recordingGap : std::min(0.5 * s.distance, s.recordingZone * s.pitch / sine);
+    const double zoneGap = s.recordingZone * s.pitch / sine;
+    const double gap = s.recordingGap ? *s.recordingGap : std::min(0.5 * s.distance, zoneGap);
     std::vector<double> distances(byDistance_.size());
     for (std::size_t i = 0; i < distances.size(); ++i) distances[i] = placed_.points[byDistance_[i]].depth;
     const double gridPixels = 4.0 * s.width * s.height;
-    const auto layers = recordingLayers(distances, {gap, s.pitch, sine, channel.wavelength, gridPixels});
+    // A gap given is the one plane's: its accuracy bound holds for one plane.
+    const auto layers = s.recordingGap ? std::vector<RecordingLayer>{{0, distances.size(), distances.front() - gap}}
+                                       : recordingLayers(distances, {gap, std::max(gap, zoneGap), s.pitch, sine,
+                                                                     channel.wavelength, gridPixels, s.width * s.pitch,
+                                                                     s.height * s.pitch});
     say("recording " + std::to_string(placed_.points.size()) + " points for the " + channel.name + " hologram" +
         (layers.size() > 1 ? " on " + std::to_string(layers.size()) + " planes" : ""));
     ComplexField geometry(0, 0, s.pitch);
@@ -322,9 +327,11 @@ ComplexField HologramComputation::recorded(std::size_t c) {
     plane.values = fft_->data();
     std::fill(fft_->data(), fft_->data() + static_cast<std::size_t>(gridPixels), Complex{});
     BandLimitedPropagator propagator(*fft_, s.threads);
-    const KernelOptions kernel{channel.wavelength, s.taper, s.threads, false, cancel_};
+    KernelOptions kernel{channel.wavelength, s.taper, s.threads, false, cancel_};
+    kernel.coneHalfWidth = 0.5 * s.width * s.pitch, kernel.coneHalfHeight = 0.5 * s.height * s.pitch;
     for (std::size_t l = layers.size(); l-- > 0;) {
         const RecordingLayer& layer = layers[l];
+        kernel.coneDistance = layer.distance;
         addPointField(plane, pointsOf(c, layer.begin, layer.end, layer.distance), kernel);
         if (cancelled()) break;
         const double next = l > 0 ? layers[l - 1].distance : 0.0;

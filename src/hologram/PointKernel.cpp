@@ -18,6 +18,12 @@ namespace {
 // the fade has already taken the amplitude to zero): k d sin^4 / 4.
 constexpr double kSeparableError = 0.1;
 
+// The fade beyond the part of a zone that meets the hologram: a fifth of
+// that part's width, and at least a few pixels, so that the zone's edge
+// diffracts little light onto the hologram.
+constexpr double kConeFade = 0.2;
+constexpr double kConeFadePixels = 4.0;
+
 // 1 inside, 0 outside, smooth over the outer taper of the zone.
 inline double fade(double u, double invTaper) {
     double t = (1.0 - u) * invTaper;
@@ -29,6 +35,15 @@ inline double fade(double u, double invTaper) {
 // and one division.
 inline double invRoot(double x) { return 1.0 / std::sqrt(x); }
 
+constexpr double kUnbounded = 1e300;
+
+// 0 below `from`, 1 from `from + width` on, smooth between.
+inline double rise(double t, double from, double width) {
+    double u = (t - from) / width;
+    u = u < 0.0 ? 0.0 : (u > 1.0 ? 1.0 : u);
+    return u * u * (3.0 - 2.0 * u);
+}
+
 struct Zone {
     double x = 0.0, y = 0.0;  // the point, in the plane's frame
     double depth = 0.0;       // at least the grid's smallest
@@ -36,6 +51,11 @@ struct Zone {
     double amplitude = 0.0;   // negated on the far side
     double phase = 0.0;
     double invSine = 0.0, invTaper = 0.0;
+    // Offsets from the point, per axis (x, y), between which its light
+    // reaches the hologram, and the width of the fade beyond them.
+    double coneLow[2] = {-kUnbounded, -kUnbounded};
+    double coneHigh[2] = {kUnbounded, kUnbounded};
+    double coneFade[2] = {1.0, 1.0};
 };
 
 struct Grid {
@@ -71,11 +91,13 @@ void addExactRow(const Zone& zone, const Grid& grid, int row, int first, const d
 // the fringes' angle along that axis from above, so the product of the two
 // axes' fades is zero wherever either axis would alias.
 VELMORA_WIDE_CLONES
-void axisWeights(const Zone& zone, const double* offsets, int count, double* weights) {
+void axisWeights(const Zone& zone, int axis, const double* offsets, int count, double* weights) {
     const double d2 = zone.depth * zone.depth;
+    const double low = zone.coneLow[axis], high = zone.coneHigh[axis], width = zone.coneFade[axis];
     for (int i = 0; i < count; ++i) {
         const double t = offsets[i], absT = t < 0.0 ? -t : t;
-        weights[i] = fade(absT * invRoot(d2 + t * t) * zone.invSine, zone.invTaper);
+        weights[i] = fade(absT * invRoot(d2 + t * t) * zone.invSine, zone.invTaper) * rise(t, low - width, width) *
+                     rise(-t, -high - width, width);
     }
 }
 
@@ -85,13 +107,15 @@ void axisWeights(const Zone& zone, const double* offsets, int count, double* wei
 // axes' factors is a / r exp(i k r) up to k d (t_x t_y)^2 / (4 d^4) in the
 // phase and (t_x t_y)^2 / (2 d^4) in the amplitude.
 VELMORA_WIDE_CLONES
-void axisFactors(const Zone& zone, const double* offsets, int count, float* factors, float* turned) {
+void axisFactors(const Zone& zone, int axis, const double* offsets, int count, float* factors, float* turned) {
     const double d = zone.depth, d2 = d * d;
+    const double low = zone.coneLow[axis], high = zone.coneHigh[axis], width = zone.coneFade[axis];
     for (int i = 0; i < count; ++i) {
         const double t = offsets[i], t2 = t * t;
         const double inv = invRoot(d2 + t2);
         const double absT = t < 0.0 ? -t : t;
-        const double a = fade(absT * inv * zone.invSine, zone.invTaper) * d * inv;
+        const double a = fade(absT * inv * zone.invSine, zone.invTaper) * rise(t, low - width, width) *
+                         rise(-t, -high - width, width) * d * inv;
         double c, s;
         // q - d = t^2 / (q + d), without the cancellation.
         phasor::cosSin(zone.k * t2 / ((d2 + t2) * inv + d), c, s);
@@ -102,13 +126,18 @@ void axisFactors(const Zone& zone, const double* offsets, int count, float* fact
     }
 }
 
-// out += (re + i im) * factors, over `count` interleaved values: the
-// innermost loop of the recording plane, single precision for twice the
-// lanes.
+// Every row of a separable zone: row j gets (re_j + i im_j) times the
+// column factors, `count` interleaved values from `out + j * stride`. The
+// innermost loop of the recording plane, in single precision for twice the
+// lanes, and one clone call per zone rather than per row.
 VELMORA_WIDE_CLONES
-void addScaledRow(float* __restrict out, const float* __restrict factors, const float* __restrict turned, int count,
-                  float re, float im) {
-    for (int m = 0; m < count; ++m) out[m] += re * factors[m] + im * turned[m];
+void addSeparableZone(float* __restrict out, std::size_t stride, const float* __restrict rowWeights, int rows,
+                      const float* __restrict factors, const float* __restrict turned, int count) {
+    for (int j = 0; j < rows; ++j) {
+        const float re = rowWeights[2 * j], im = rowWeights[2 * j + 1];
+        float* __restrict line = out + stride * static_cast<std::size_t>(j);
+        for (int m = 0; m < count; ++m) line[m] += re * factors[m] + im * turned[m];
+    }
 }
 
 class BandKernel {
@@ -123,8 +152,9 @@ public:
         // A point closer to the plane than this would draw a zone under
         // one pixel; it is drawn as if at this depth.
         const double depth = std::max(std::fabs(point.depth), plane_.pitch / sine_);
-        const Zone zone{point.x, point.y, depth, farSide ? -k : k, farSide ? -point.amplitude : point.amplitude,
-                        point.phase, 1.0 / sine_, 1.0 / std::max(options_.taper, 1e-9)};
+        Zone zone{point.x, point.y, depth, farSide ? -k : k, farSide ? -point.amplitude : point.amplitude,
+                  point.phase, 1.0 / sine_, 1.0 / std::max(options_.taper, 1e-9)};
+        if (options_.coneDistance >= 0.0 && !farSide) aimAtTheHologram(zone, point.depth);
         const double sine2 = sine_ * sine_;
         if (!options_.exact && k * depth * sine2 * sine2 * 0.25 <= kSeparableError)
             addSeparable(zone);
@@ -133,12 +163,29 @@ public:
     }
 
 private:
-    // The columns (or rows, with `sign` -1) within `half` of `centre`.
-    // Clamped before the conversion to int: a far point's edges lie beyond
-    // any int, or at infinity.
-    std::pair<int, int> span(double centre, double half, double origin, int sign, int lo, int hi) const {
-        const double a = origin + sign * (centre - half) / plane_.pitch;
-        const double b = origin + sign * (centre + half) / plane_.pitch;
+    // The part of the plane through which the point's light meets the
+    // hologram: the hologram's outline shrunk towards the point by the
+    // plane's share of the way, faded beyond it.
+    void aimAtTheHologram(Zone& zone, double depth) const {
+        const double share = depth / (options_.coneDistance + depth);
+        const double centre[2] = {zone.x, zone.y}, half[2] = {options_.coneHalfWidth, options_.coneHalfHeight};
+        // The light that meets the hologram's edge comes from a Fresnel
+        // zone about sqrt(lambda depth) wide there, not from a line.
+        const double fresnel = std::sqrt(options_.wavelength * depth);
+        for (int axis = 0; axis < 2; ++axis) {
+            zone.coneLow[axis] = (-half[axis] - centre[axis]) * share - fresnel;
+            zone.coneHigh[axis] = (half[axis] - centre[axis]) * share + fresnel;
+            zone.coneFade[axis] = std::max({kConeFade * (zone.coneHigh[axis] - zone.coneLow[axis]), 2.0 * fresnel,
+                                            kConeFadePixels * plane_.pitch});
+        }
+    }
+
+    // The columns (or rows, with `sign` -1) from `low` to `high` (offsets
+    // from `centre`). Clamped before the conversion to int: a far point's
+    // edges lie beyond any int, or at infinity.
+    std::pair<int, int> span(double centre, double low, double high, double origin, int sign, int lo, int hi) const {
+        const double a = origin + sign * (centre + low) / plane_.pitch;
+        const double b = origin + sign * (centre + high) / plane_.pitch;
         if (std::isnan(a) || std::isnan(b)) return {lo, lo - 1};
         const double first = std::max<double>(lo, std::ceil(std::min(a, b)));
         const double last = std::min<double>(hi, std::floor(std::max(a, b)));
@@ -152,10 +199,10 @@ private:
         const int columns = hi - lo + 1, rows = rowHi - rowLo + 1;
         offsetsFrom(grid_.columnX + lo, columns, zone.x);
         columnValues_.resize(offsets_.size());
-        axisWeights(zone, offsets_.data(), columns, columnValues_.data());
+        axisWeights(zone, 0, offsets_.data(), columns, columnValues_.data());
         offsetsFrom(grid_.rowY + rowLo, rows, zone.y);
         rowValues_.resize(offsets_.size());
-        axisWeights(zone, offsets_.data(), rows, rowValues_.data());
+        axisWeights(zone, 1, offsets_.data(), rows, rowValues_.data());
         for (int j = 0; j < rows; ++j)
             if (rowValues_[j] > 0.0)
                 addExactRow(zone, grid_, rowLo + j, lo, columnValues_.data(), columns, rowValues_[j]);
@@ -165,8 +212,10 @@ private:
     // limit along both axes, within this band.
     std::array<int, 4> zoneSpan(const Zone& zone) const {
         const double half = sine_ * zone.depth / std::sqrt(1.0 - sine_ * sine_);
-        const auto [rowLo, rowHi] = span(zone.y, half, plane_.originRow, -1, firstRow_, endRow_ - 1);
-        const auto [lo, hi] = span(zone.x, half, plane_.originColumn, 1, 0, plane_.width - 1);
+        const auto low = [&](int axis) { return std::max(-half, zone.coneLow[axis] - zone.coneFade[axis]); };
+        const auto high = [&](int axis) { return std::min(half, zone.coneHigh[axis] + zone.coneFade[axis]); };
+        const auto [rowLo, rowHi] = span(zone.y, low(1), high(1), plane_.originRow, -1, firstRow_, endRow_ - 1);
+        const auto [lo, hi] = span(zone.x, low(0), high(0), plane_.originColumn, 1, 0, plane_.width - 1);
         return {rowLo, rowHi, lo, hi};
     }
 
@@ -181,21 +230,22 @@ private:
         const int columns = hi - lo + 1, rows = rowHi - rowLo + 1;
         offsetsFrom(grid_.columnX + lo, columns, zone.x);
         columnFactors_.resize(2 * offsets_.size()), columnTurned_.resize(2 * offsets_.size());
-        axisFactors(zone, offsets_.data(), columns, columnFactors_.data(), columnTurned_.data());
+        axisFactors(zone, 0, offsets_.data(), columns, columnFactors_.data(), columnTurned_.data());
         offsetsFrom(grid_.rowY + rowLo, rows, zone.y);
         rowFactors_.resize(2 * offsets_.size()), rowTurned_.resize(2 * offsets_.size());
-        axisFactors(zone, offsets_.data(), rows, rowFactors_.data(), rowTurned_.data());
+        axisFactors(zone, 1, offsets_.data(), rows, rowFactors_.data(), rowTurned_.data());
         // The common factor a / d exp(i (k d + phase)), reduced in double.
         double c, s;
         phasor::cosSin(zone.k * zone.depth + zone.phase, c, s);
         const double a = zone.amplitude / zone.depth;
         for (int j = 0; j < rows; ++j) {
             const double rowRe = rowFactors_[2 * j], rowIm = rowFactors_[2 * j + 1];
-            const double re = a * (c * rowRe - s * rowIm), im = a * (c * rowIm + s * rowRe);
-            float* out = grid_.values + 2 * (static_cast<std::size_t>(rowLo + j) * grid_.width + lo);
-            addScaledRow(out, columnFactors_.data(), columnTurned_.data(), 2 * columns, static_cast<float>(re),
-                         static_cast<float>(im));
+            rowFactors_[2 * j] = static_cast<float>(a * (c * rowRe - s * rowIm));
+            rowFactors_[2 * j + 1] = static_cast<float>(a * (c * rowIm + s * rowRe));
         }
+        addSeparableZone(grid_.values + 2 * (static_cast<std::size_t>(rowLo) * grid_.width + lo),
+                         2 * static_cast<std::size_t>(grid_.width), rowFactors_.data(), rows, columnFactors_.data(),
+                         columnTurned_.data(), 2 * columns);
     }
 
     const Grid& grid_;

@@ -42,6 +42,13 @@ struct KernelOptions {
     bool exact = true;
     // Set from another thread to stop early; the plane is then incomplete.
     const std::atomic<bool>* cancel = nullptr;
+    // When not negative: the plane lies this far before a hologram of the
+    // half extents given (metres, about the axis), and each zone keeps only
+    // the part whose light meets it. A far point's zone is then a small
+    // copy of the hologram's outline instead of the whole grid.
+    double coneDistance = -1.0;
+    double coneHalfWidth = 0.0;
+    double coneHalfHeight = 0.0;
 };
 
 // Adds every point's field to `plane`.

@@ -14,8 +14,9 @@ namespace {
 constexpr int kCells = 256;
 
 // The kernel sums a zone pixel by pixel, with a square root and a phase
-// each, where the separable product would err by more than 0.1 rad.
-constexpr double kExactCostFactor = 10.0;
+// each, where the separable product would err by more than 0.1 rad: four
+// times the time a pixel.
+constexpr double kExactCostFactor = 4.0;
 
 struct Cell {
     std::size_t count = 0;
@@ -23,13 +24,18 @@ struct Cell {
     double sum = 0.0;
 };
 
-// What recording one point `depth` behind its plane costs, in point-pixels.
-double pointCost(double depth, const LayerGeometry& g) {
-    const double half = g.sine * depth / std::sqrt(1.0 - g.sine * g.sine) / g.pitch;
-    const double area = std::min((2.0 * half + 1.0) * (2.0 * half + 1.0), g.gridPixels);
+// What recording one point `depth` behind its plane, `distance` from the
+// hologram, costs in point-pixels: its zone is the aliasing limit's square
+// cut to the part whose light meets the hologram.
+double pointCost(double depth, double distance, const LayerGeometry& g) {
+    const double limit = 2.0 * g.sine * depth / std::sqrt(1.0 - g.sine * g.sine) / g.pitch + 1.0;
+    // The outline, its Fresnel margin and its fade, as the kernel draws them.
+    const double share = depth / distance, fresnel = std::sqrt(g.wavelength * depth);
+    const auto side = [&](double extent) { return 1.4 * (extent * share + 2.0 * fresnel) / g.pitch + 8.0; };
+    const double area = std::min(limit, side(g.hologramWidth)) * std::min(limit, side(g.hologramHeight));
     const double k = 2.0 * 3.14159265358979323846 / g.wavelength;
     const double sine4 = g.sine * g.sine * g.sine * g.sine;
-    return k * depth * sine4 * 0.25 > 0.1 ? kExactCostFactor * area : area;
+    return std::min(area, g.gridPixels) * (k * depth * sine4 * 0.25 > 0.1 ? kExactCostFactor : 1.0);
 }
 
 std::vector<Cell> depthCells(const std::vector<double>& distances, double first, double width) {
@@ -52,11 +58,14 @@ std::vector<int> cheapestSplit(const std::vector<Cell>& cells, const LayerGeomet
     best[0] = 0.0;
     for (int a = 0; a < kCells; ++a) {
         if (cells[a].count == 0 || best[a] == std::numeric_limits<double>::max()) continue;
-        const double plane = cells[a].nearest - g.gap;
+        const double plane = cells[a].nearest - (a == 0 ? g.gap : g.backGap);
         double cost = best[a] + planeCost;
         for (int b = a + 1; b <= kCells; ++b) {
             const Cell& cell = cells[b - 1];
-            if (cell.count > 0) cost += cell.count * pointCost(cell.sum / cell.count - plane, g);
+            if (cell.count > 0) {
+                const double distance = cell.sum / cell.count;
+                cost += cell.count * pointCost(distance - plane, distance, g);
+            }
             // A bin ends where the next one can start: before a filled cell or at the end.
             if ((b == kCells || cells[b].count > 0) && cost < best[b]) best[b] = cost, start[b] = a;
         }
@@ -74,6 +83,8 @@ std::vector<RecordingLayer> recordingLayers(const std::vector<double>& distances
     const double first = distances.front(), span = distances.back() - first;
     // Within a pitch of depth, one plane is as good as any split.
     if (!(span > g.pitch)) return {{0, distances.size(), first - g.gap}};
+    // Errors of the layers add up: only the first may lie as close as a
+    // given gap allows.
     const std::vector<int> firsts = cheapestSplit(depthCells(distances, first, span / kCells), g);
     const double width = span / kCells;
     // The same cell arithmetic as depthCells, so no point changes bin by rounding.
@@ -83,7 +94,7 @@ std::vector<RecordingLayer> recordingLayers(const std::vector<double>& distances
     for (std::size_t b = 0; b < firsts.size(); ++b) {
         const std::size_t begin = i;
         while (i < distances.size() && (b + 1 == firsts.size() || cellOf(distances[i]) < firsts[b + 1])) ++i;
-        if (i > begin) layers.push_back({begin, i, distances[begin] - g.gap});
+        if (i > begin) layers.push_back({begin, i, distances[begin] - (layers.empty() ? g.gap : g.backGap)});
     }
     return layers;
 }

@@ -19,11 +19,14 @@ struct RecordingLayer {
 };
 
 struct LayerGeometry {
-    double gap = 0.0;         // from a bin's nearest point to its plane
+    double gap = 0.0;         // from the nearest point to the first plane
+    double backGap = 0.0;     // from each further bin's nearest point to its plane
     double pitch = 0.0;
     double sine = 0.0;        // the zone's aperture sine
     double wavelength = 0.0;
     double gridPixels = 0.0;  // of the recording plane
+    double hologramWidth = 0.0;   // metres: a zone keeps only what meets the hologram
+    double hologramHeight = 0.0;
 };
 
 // `distances`: every point's distance from the hologram, nearest first.
@@ -33,6 +36,6 @@ std::vector<RecordingLayer> recordingLayers(const std::vector<double>& distances
 // One more plane costs what this many point-pixels of the recording
 // kernel cost, per pixel of the plane: two transforms and a transfer
 // function against a complex multiply-add.
-constexpr double kPlaneCostPerPixel = 40.0;
+constexpr double kPlaneCostPerPixel = 30.0;
 
 }  // namespace velmora
