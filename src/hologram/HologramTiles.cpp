@@ -65,8 +65,8 @@ std::string manifestText(const HologramSet& frame, const HologramSettings& s, co
                          const std::string& prefix) {
     char line[512];
     std::string text = "velmora-tiles 1\n";
-    std::snprintf(line, sizeof line, "size %d %d\npitch %.9g\nunit %.9g\ndistance %.9g\nwavelengths", s.width,
-                  s.height, s.pitch, frame.unit, frame.nearestDistance);
+    std::snprintf(line, sizeof line, "size %d %d\npitch %.9g\nunit %.9g\ndistance %.9g\nwavelengths", s.width, s.height,
+                  s.pitch, frame.unit, frame.nearestDistance);
     text += line;
     for (const auto& channel : frame.channels) text += " " + std::to_string(nanometres(channel.wavelength));
     std::snprintf(line, sizeof line, "\ntile %d\ngrid %d %d\n", layout.tile, layout.rows, layout.columns);
@@ -75,8 +75,8 @@ std::string manifestText(const HologramSet& frame, const HologramSettings& s, co
         for (int r = 0; r < layout.rows; ++r)
             for (int c = 0; c < layout.columns; ++c) {
                 const HologramWindow w = layout.window(r, c, s);
-                std::snprintf(line, sizeof line, "%d %d %d %d %d %d %d %llu %s\n", nanometres(channel.wavelength), r,
-                              c, c * layout.tile, r * layout.tile, w.width, w.height,
+                std::snprintf(line, sizeof line, "%d %d %d %d %d %d %d %llu %s\n", nanometres(channel.wavelength), r, c,
+                              c * layout.tile, r * layout.tile, w.width, w.height,
                               static_cast<unsigned long long>(storedPngSize(w.width, w.height)),
                               fileName(tileName(prefix, channel.wavelength, r, c, layout)).c_str());
                 text += line;
@@ -94,7 +94,8 @@ Result<void> writeTile(const std::string& path, const ComplexField& field, int t
     auto file = OutputFile::create(path);
     if (!file) return Result<void>::failure("cannot create " + path + ": " + file.error());
     StoredPngWriter png(*file, field.width, field.height);
-    for (int row = 0; row < field.height; ++row) png.addRow(levels.data() + static_cast<std::size_t>(row) * field.width);
+    for (int row = 0; row < field.height; ++row)
+        png.addRow(levels.data() + static_cast<std::size_t>(row) * field.width);
     if (auto done = file->commit(); !done) return Result<void>::failure("cannot write " + path + ": " + done.error());
     return {};
 }
@@ -163,8 +164,8 @@ Result<void> writeWholePicture(const std::string& path, const std::string& prefi
 
 std::string tileLabel(int row, int column, double wavelength, const TileLayout& layout) {
     char text[64];
-    std::snprintf(text, sizeof text, "r%0*d-c%0*d at %d nm", digits(layout.rows - 1), row,
-                  digits(layout.columns - 1), column, nanometres(wavelength));
+    std::snprintf(text, sizeof text, "r%0*d-c%0*d at %d nm", digits(layout.rows - 1), row, digits(layout.columns - 1),
+                  column, nanometres(wavelength));
     return text;
 }
 
@@ -172,8 +173,14 @@ std::string tileLabel(int row, int column, double wavelength, const TileLayout& 
 
 HologramWindow TileLayout::window(int row, int column, const HologramSettings& s) const {
     const int left = column * tile, top = row * tile;
-    return {gridWidth, gridHeight, left - marginX, top - marginY, marginX, marginY,
-            std::min(tile, s.width - left), std::min(tile, s.height - top)};
+    return {gridWidth,
+            gridHeight,
+            left - marginX,
+            top - marginY,
+            marginX,
+            marginY,
+            std::min(tile, s.width - left),
+            std::min(tile, s.height - top)};
 }
 
 // The reach along x of light at the band's corner: D tan, with the sine
@@ -255,9 +262,10 @@ Result<WrittenTiles> computeAndWriteTiles(const HologramPoints& input, const Hol
     const std::uint64_t budget = memoryBudget(s);
     const auto layout = tileLayout(s, margins, input.points.size(), wavelengths.size(), budget);
     if (!layout)
-        return Written::failure("the memory budget (" + std::to_string(budget >> 20) + " MiB) holds no tile: a tile's " +
-                                "grid needs more than " + std::to_string(2 * margins.first) + " x " +
-                                std::to_string(2 * margins.second) + " pixels");
+        return Written::failure("the memory budget (" + std::to_string(budget >> 20) +
+                                " MiB) holds no tile: a tile's " + "grid needs more than " +
+                                std::to_string(2 * margins.first) + " x " + std::to_string(2 * margins.second) +
+                                " pixels");
     written.layout = *layout;
     const TileLayout& l = *layout;
     const auto say = [&](const std::string& what) {
@@ -266,7 +274,8 @@ Result<WrittenTiles> computeAndWriteTiles(const HologramPoints& input, const Hol
     say(std::to_string(l.rows) + " x " + std::to_string(l.columns) + " tiles of " + std::to_string(l.tile) +
         " pixels on " + std::to_string(l.gridWidth) + " x " + std::to_string(l.gridHeight) + " grids");
     auto manifest = OutputFile::create(tileManifestName(request.prefix));
-    if (!manifest) return Written::failure("cannot create " + tileManifestName(request.prefix) + ": " + manifest.error());
+    if (!manifest)
+        return Written::failure("cannot create " + tileManifestName(request.prefix) + ": " + manifest.error());
     manifest->append(manifestText(written.frame, s, l, request.prefix));
     if (auto done = manifest->commit(); !done)
         return Written::failure("cannot write " + tileManifestName(request.prefix) + ": " + done.error());

@@ -32,8 +32,8 @@
 namespace velmora {
 
 struct TileLayout {
-    int tile = 0;                     // a tile's side; the last row and column may be narrower
-    int marginX = 0, marginY = 0;     // the grid's columns left of the tile, rows above it
+    int tile = 0;                       // a tile's side; the last row and column may be narrower
+    int marginX = 0, marginY = 0;       // the grid's columns left of the tile, rows above it
     int gridWidth = 0, gridHeight = 0;  // at least tile + 2 margins, a product of 2, 3, 5 and 7
     int rows = 0, columns = 0;
 
@@ -50,8 +50,8 @@ std::uint64_t tileMemory(int tile, int gridWidth, int gridHeight, std::size_t po
 
 // The largest tiles within `budget` bytes (or of settings.tileSize);
 // nothing when not even one pixel's tile fits.
-std::optional<TileLayout> tileLayout(const HologramSettings& settings, std::pair<int, int> margins,
-                                     std::size_t points, std::size_t channels, std::uint64_t budget);
+std::optional<TileLayout> tileLayout(const HologramSettings& settings, std::pair<int, int> margins, std::size_t points,
+                                     std::size_t channels, std::uint64_t budget);
 
 // settings.memoryBudget, or half the memory available (4 GiB when that is unknown).
 std::uint64_t memoryBudget(const HologramSettings& settings);
