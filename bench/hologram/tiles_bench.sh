@@ -5,7 +5,7 @@
 # (one thread each) against one process (two threads) on the same size.
 #
 #   bench/hologram/tiles_bench.sh BUILD-FOLDER [SIZES...]   (default 16384 32768)
-# MEMORY (default 1G) is the budget; POINTS the object's points.
+# MEMORY (default 4G) is the budget; POINTS the object's points.
 set -euo pipefail
 build=${1:?build folder}
 shift
@@ -14,7 +14,7 @@ holo=$build/src/holo/velmora-holo
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 points=${POINTS:-2000000}
-memory=${MEMORY:-1G}
+memory=${MEMORY:-4G}
 python3 - "$work/object.CGH" "$points" <<'PY'
 import random, sys
 path, count = sys.argv[1], int(sys.argv[2])
@@ -31,7 +31,7 @@ options=(--holo-pitch 1 --holo-distance 10 --holo-fit 0.9 --holo-memory "$memory
 measure() {  # label, log, command...
   local label=$1 log=$2
   shift 2
-  /usr/bin/time -v "$@" >"$log" 2>&1
+  /usr/bin/time -v "$@" >"$log" 2>&1 || { echo "$label failed: $(grep '^velmora-holo' "$log" | tail -1)"; return 0; }
   local seconds peak tiles
   seconds=$(grep -o 'Elapsed (wall clock) time.*' "$log" | awk '{print $NF}')
   peak=$(awk '/Maximum resident/ {printf "%.0f", $NF / 1024}' "$log")
