@@ -154,9 +154,5 @@ tileShares() {
 startMunge
 startSlurm
 viewShares
-if "$VELMORA_HOLO" --help | grep -q -- --holo-tiles; then
-  tileShares
-else
-  echo "cluster-test: tile shares skipped: velmora-holo has no --holo-tiles yet"
-fi
+tileShares
 echo "cluster-test: passed"

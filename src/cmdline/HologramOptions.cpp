@@ -71,16 +71,17 @@ std::vector<OptionRow> hologramOptionRows(HologramOptions& o) {
     using S = HologramSettings;
     return {
         {"\nHologram options:\n", "--holo-size", ValueKind::Size, "--holo-size WxH",
-         "hologram size in pixels (default 1920x1080)",
+         "hologram size in pixels (default 1920x1080; above\n16384x16384 only velmora-holo, in tiles)",
          setting<PixelSize>(o,
                             [](PixelSize size, S& s) {
-                                if (size.width < 2 || size.height < 2 || size.width > 16384 || size.height > 16384)
+                                if (size.width < 2 || size.height < 2 || size.width > kLargestTiledSide ||
+                                    size.height > kLargestTiledSide)
                                     return false;
                                 s.width = size.width;
                                 s.height = size.height;
                                 return true;
                             }),
-         "a size from 2x2 to 16384x16384"},
+         "a size from 2x2 to 1000000x1000000"},
         {nullptr, "--holo-pitch", ValueKind::Double, "--holo-pitch UM", "pixel pitch in micrometres (default 8)",
          setting<double>(o, [](double um, S& s) { return um > 0.0 && (s.pitch = um * 1e-6, true); }),
          "a positive number of micrometres"},

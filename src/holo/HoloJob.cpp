@@ -72,11 +72,18 @@ HologramOutputRequest outputOf(const PointSet& set, const HologramOptions& optio
 }
 
 // Every file of every set, checked before the first hologram is computed.
-std::optional<OutputRefusal> checkAllOutputs(const std::vector<PointSet>& sets, const HologramOptions& options) {
+bool tiled(const PointSet& set, const HoloJob& job) {
+    return job.tiles || !wholeHologramFits(set.points, job.options.settings);
+}
+
+// A tiled hologram's tile names wait for its layout: its manifest stands for them.
+std::optional<OutputRefusal> checkAllOutputs(const std::vector<PointSet>& sets, const HoloJob& job) {
+    const HologramOptions& options = job.options;
     std::vector<std::string> names;
     for (const PointSet& set : sets) {
         if (auto refusal = checkOutputPrefix(set.prefix)) return refusal;
-        const auto own = hologramOutputNames(set.points.colour, options.settings, outputOf(set, options));
+        const auto own = tiled(set, job) ? std::vector<std::string>{tileManifestName(set.prefix)}
+                                         : hologramOutputNames(set.points.colour, options.settings, outputOf(set, options));
         names.insert(names.end(), own.begin(), own.end());
     }
     return checkOutputs(names);
@@ -95,9 +102,32 @@ bool printScores(const PointSet& set, const HologramSet& holograms, const Hologr
     return true;
 }
 
-bool makeHologram(const PointSet& set, const HologramOptions& options) {
+bool makeTiles(const PointSet& set, const HoloJob& job) {
+    const HologramOptions& options = job.options;
+    if (options.output.npy || options.score) {
+        say(set.label + ": a tiled hologram has no .npy files and no score: each needs the whole field");
+        return false;
+    }
+    const auto start = std::chrono::steady_clock::now();
+    const TiledRequest request{set.prefix, job.tiles.value_or(TileShare{}), job.wholePicture};
+    auto written = computeAndWriteTiles(set.points, options.settings, request, say);
+    if (!written) {
+        say(set.label + ": " + written.error());
+        return false;
+    }
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    char text[200];
+    std::snprintf(text, sizeof text, "done in %.2f s: share %d of %d, %zu files written, %zu tiles kept", seconds,
+                  request.share.index, request.share.count, written->paths.size(), written->kept);
+    say(text);
+    return true;
+}
+
+bool makeHologram(const PointSet& set, const HoloJob& job) {
+    const HologramOptions& options = job.options;
     const auto start = std::chrono::steady_clock::now();
     say(set.label + ": " + std::to_string(set.points.points.size()) + " points");
+    if (tiled(set, job)) return makeTiles(set, job);
     auto written = computeAndWriteHolograms(set.points, options.settings, outputOf(set, options), say);
     if (!written) {
         say(set.label + ": " + written.error());
@@ -147,12 +177,12 @@ ExitStatus runHoloJob(const HoloJob& job) {
         if (job.output) set->prefix = *job.output;
         sets.push_back(std::move(*set));
     }
-    if (auto refusal = checkAllOutputs(sets, job.options)) {
+    if (auto refusal = checkAllOutputs(sets, job)) {
         say(refusal->text());
         return ExitStatus::Failed;
     }
     for (const PointSet& set : sets)
-        if (!makeHologram(set, job.options)) failed = true;
+        if (!makeHologram(set, job)) failed = true;
     return failed ? ExitStatus::Failed : readFailed ? ExitStatus::Unreadable : ExitStatus::Success;
 }
 

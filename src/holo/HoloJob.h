@@ -4,6 +4,7 @@
 
 #include "cmdline/ExitStatus.h"
 #include "cmdline/HologramOptions.h"
+#include "hologram/HologramTiles.h"
 
 #include <optional>
 #include <string>
@@ -15,6 +16,9 @@ struct HoloJob {
     HologramOptions options;
     std::vector<std::string> files;
     std::optional<std::string> output;  // prefix, for a single input
+    // Tiles even when the whole hologram fits; this run's share of them.
+    std::optional<TileShare> tiles;
+    bool wholePicture = false;  // a tiled hologram's picture also put together whole
 };
 
 // The three names of a per-channel set that `path` belongs to (red, green,

@@ -20,6 +20,7 @@ double frequency(int index, int size, double pitch) {
 
 struct Transfer {
     double pitch, wavelength, distance, bandDistance;
+    int bandWidth, bandHeight;
 };
 
 // Multiplies rows [first, end) of the spectrum by the transfer function.
@@ -27,11 +28,8 @@ VELMORA_WIDE_CLONES
 void applyTransfer(Complex* spectrum, int width, int height, const Transfer& t, int first, int end) {
     const double pitch = t.pitch, wavelength = t.wavelength, distance = t.distance;
     const double invLambda2 = 1.0 / (wavelength * wavelength);
-    const auto limit = [&](int size) {
-        const double ratio = 2.0 * t.bandDistance / (size * pitch);
-        return 1.0 / (wavelength * std::sqrt(ratio * ratio + 1.0));
-    };
-    const double limitX = limit(width), limitY = limit(height);
+    const double limitX = bandLimit(wavelength, pitch, t.bandDistance, t.bandWidth);
+    const double limitY = bandLimit(wavelength, pitch, t.bandDistance, t.bandHeight);
     const double scale = 1.0 / (static_cast<double>(width) * height);
     std::vector<double> fx2(static_cast<std::size_t>(width));
     std::vector<double> pass(static_cast<std::size_t>(width));
@@ -63,22 +61,29 @@ void applyTransfer(Complex* spectrum, int width, int height, const Transfer& t, 
 
 }  // namespace
 
+double bandLimit(double wavelength, double pitch, double distance, int size) {
+    const double ratio = 2.0 * distance / (size * pitch);
+    return 1.0 / (wavelength * std::sqrt(ratio * ratio + 1.0));
+}
+
 int BandLimitedPropagator::bands(int rows) const {
     const int cores = threads_ > 0 ? threads_ : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
     return std::min(cores, rows / 16);
 }
 
 void BandLimitedPropagator::applyTransferFunction(double pitch, double wavelength, double distance,
-                                                  double bandDistance) {
+                                                  double bandDistance, BandGrid band) {
     const int width = fft_.width(), height = fft_.height();
-    const Transfer transfer{pitch, wavelength, distance, std::max(std::fabs(distance), std::fabs(bandDistance))};
+    const Transfer transfer{pitch, wavelength, distance, std::max(std::fabs(distance), std::fabs(bandDistance)),
+                            band.width > 0 ? band.width : width, band.height > 0 ? band.height : height};
     runInBands(height, bands(height),
                [&](int first, int end) { applyTransfer(fft_.data(), width, height, transfer, first, end); });
 }
 
-void BandLimitedPropagator::propagateBuffer(double pitch, double wavelength, double distance, double bandDistance) {
+void BandLimitedPropagator::propagateBuffer(double pitch, double wavelength, double distance, double bandDistance,
+                                            BandGrid band) {
     fft_.forward();
-    applyTransferFunction(pitch, wavelength, distance, bandDistance);
+    applyTransferFunction(pitch, wavelength, distance, bandDistance, band);
     fft_.backward();
 }
 
@@ -115,12 +120,16 @@ ComplexField BandLimitedPropagator::propagateAndCrop(ComplexField&& padded, doub
 
 ComplexField BandLimitedPropagator::croppedBuffer(int width, int height, double pitch, double originColumn,
                                                   double originRow) const {
+    return croppedBuffer(width / 2, height / 2, width, height, pitch, originColumn, originRow);
+}
+
+ComplexField BandLimitedPropagator::croppedBuffer(int left, int top, int width, int height, double pitch,
+                                                  double originColumn, double originRow) const {
     ComplexField inner(width, height, pitch);
     inner.originColumn = originColumn;
     inner.originRow = originRow;
     for (int row = 0; row < height; ++row)
-        std::copy_n(fft_.data() + static_cast<std::size_t>(row + height / 2) * fft_.width() + width / 2, width,
-                    &inner.at(0, row));
+        std::copy_n(fft_.data() + static_cast<std::size_t>(row + top) * fft_.width() + left, width, &inner.at(0, row));
     return inner;
 }
 

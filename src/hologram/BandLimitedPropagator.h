@@ -10,6 +10,13 @@
 
 namespace velmora {
 
+// The grid whose extent sets the band limit, when it is not the
+// transform's own (0: the transform's).
+struct BandGrid {
+    int width = 0;
+    int height = 0;
+};
+
 class BandLimitedPropagator {
 public:
     // Works on `fft`'s buffer; the transform's size is the grid's. The
@@ -34,18 +41,31 @@ public:
     // limit instead: a field carried to the hologram in several steps keeps
     // only what the whole way lets through, so no step wraps light round
     // the grid that one propagation would have cut.
-    void propagateBuffer(double pitch, double wavelength, double distance, double bandDistance = 0.0);
-    void applyTransferFunction(double pitch, double wavelength, double distance, double bandDistance = 0.0);
+    // `band`, when given, sets the limit for a larger grid than the
+    // transform's: a part of a large field, computed on a grid that covers
+    // the part and the reach of its light, then keeps what the large field's
+    // propagation keeps.
+    void propagateBuffer(double pitch, double wavelength, double distance, double bandDistance = 0.0,
+                         BandGrid band = {});
+    void applyTransferFunction(double pitch, double wavelength, double distance, double bandDistance = 0.0,
+                               BandGrid band = {});
     // `field` in the middle of the transform's buffer, zeros around it.
     void placePadded(const ComplexField& field);
     // The middle width x height part of the buffer, with the geometry given.
     ComplexField croppedBuffer(int width, int height, double pitch, double originColumn, double originRow) const;
+    // The width x height part of the buffer from column `left`, row `top`.
+    ComplexField croppedBuffer(int left, int top, int width, int height, double pitch, double originColumn,
+                               double originRow) const;
 
 private:
     int bands(int rows) const;
     FourierTransform& fft_;
     int threads_;
 };
+
+// The frequency limit per axis (cycles per metre) for `distance` on a grid
+// `size` pixels long.
+double bandLimit(double wavelength, double pitch, double distance, int size);
 
 // A grid twice the size of `inner` whose middle part lies where `inner` is.
 ComplexField paddedGrid(const ComplexField& inner);

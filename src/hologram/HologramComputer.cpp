@@ -41,8 +41,11 @@ double smallestGap(const HologramSettings& s, bool colour) {
 }
 
 Result<void> checkSettings(const HologramSettings& s, bool colour) {
-    if (s.width < 2 || s.height < 2 || s.width > 16384 || s.height > 16384)
-        return Result<void>::failure("the hologram size must be 2 to 16384 pixels each way");
+    const int largest = s.tiled ? kLargestTiledSide : kLargestWholeSide;
+    if (s.width < 2 || s.height < 2 || s.width > largest || s.height > largest)
+        return Result<void>::failure("the hologram size must be 2 to " + std::to_string(largest) +
+                                     " pixels each way" +
+                                     (s.tiled ? "" : "; velmora-holo computes larger ones in tiles"));
     if (!(s.pitch > 0.0) || !(s.unit > 0.0) || !std::isfinite(s.pitch) || !std::isfinite(s.unit))
         return Result<void>::failure("the pixel pitch and the unit must be positive");
     if (s.holoFit && !(*s.holoFit > 0.0 && *s.holoFit <= 1.0))
@@ -83,7 +86,10 @@ Result<void> checkLength(const char* what, double metres) {
 // padded spectrum (32), the intensities and their sorted copy (8) and the
 // picture (3); streamed: the transform, the hologram and its levels and
 // one intensity per channel. The points and a margin come on top.
-std::uint64_t memoryNeeded(const HologramSettings& s, std::size_t channels, std::size_t points, MemoryUse use) {
+}  // namespace
+
+std::uint64_t hologramMemoryNeeded(const HologramSettings& s, std::size_t channels, std::size_t points,
+                                   MemoryUse use) {
     const double c = static_cast<double>(channels);
     const bool kept = use == MemoryUse::Kept;
     const double transform = s.method == HologramMethod::Direct ? 0.0 : 32.0;
@@ -93,6 +99,8 @@ std::uint64_t memoryNeeded(const HologramSettings& s, std::size_t channels, std:
     const double bytes = pixels * std::max(computing, reconstructing) + points * (96.0 + 8.0 * c);
     return static_cast<std::uint64_t>(bytes * 1.125) + (std::uint64_t{64} << 20);
 }
+
+namespace {
 
 // A hologram with values that are no numbers shows nothing; it is never
 // handed on as one.
@@ -183,14 +191,6 @@ Result<PlacedPoints> placePoints(const HologramPoints& input, const HologramSett
     return placed;
 }
 
-namespace {
-
-std::string transformSize(const HologramSettings& s) {
-    return std::to_string(2 * s.width) + " x " + std::to_string(2 * s.height) + " transform";
-}
-
-}  // namespace
-
 HologramComputation::HologramComputation(PlacedPoints placed, const HologramSettings& settings,
                                          const HologramProgress& progress, const std::atomic<bool>* cancel)
     : placed_(std::move(placed)), settings_(settings), progress_(progress), cancel_(cancel) {
@@ -217,14 +217,15 @@ Result<std::unique_ptr<HologramComputation>> HologramComputation::start(const Ho
     auto placed = placePoints(input, s);
     if (!placed) return Started::failure(placed.error());
     const std::string size = std::to_string(s.width) + " x " + std::to_string(s.height);
-    const auto needed = memoryNeeded(s, placed->frame.channels.size(), placed->points.size(), use);
-    if (auto shortfall = memoryShortfall(needed, s.memoryRoot))
+    // Tiles weigh their own memory against the budget they were sized for.
+    const auto needed = hologramMemoryNeeded(s, placed->frame.channels.size(), placed->points.size(), use);
+    if (auto shortfall = s.tiled ? std::nullopt : memoryShortfall(needed, s.memoryRoot))
         return Started::failure("the " + size + " hologram " + *shortfall);
     try {
         std::unique_ptr<HologramComputation> computation(
             new HologramComputation(std::move(*placed), s, progress, cancel));
         if (s.method == HologramMethod::RecordingPlane) {
-            computation->plan();
+            if (!s.tiled) computation->plan(2 * s.width, 2 * s.height);
             computation->warnOfANearPlane();
         }
         if (computation->cancelled()) return Started::failure(kCancelled);
@@ -239,17 +240,19 @@ Result<std::unique_ptr<HologramComputation>> HologramComputation::start(const Ho
 void HologramComputation::releaseTransform() { fft_.reset(); }
 
 FourierTransform& HologramComputation::transform() {
-    if (!fft_) plan();
+    if (!fft_ || fft_->width() != 2 * settings_.width || fft_->height() != 2 * settings_.height)
+        plan(2 * settings_.width, 2 * settings_.height);
     return *fft_;
 }
 
-void HologramComputation::plan() {
+void HologramComputation::plan(int width, int height) {
     const HologramSettings& s = settings_;
-    const bool known = FourierTransform::planKnown(2 * s.width, 2 * s.height, s.planning, s.threads, s.wisdomFolder);
-    say("planning the " + transformSize(s) +
+    fft_.reset();  // before the next one's buffer is taken
+    const bool known = FourierTransform::planKnown(width, height, s.planning, s.threads, s.wisdomFolder);
+    say("planning the " + std::to_string(width) + " x " + std::to_string(height) + " transform" +
         (known ? "" : " (a size new to this machine: measured once, for at most " +
                           std::to_string(static_cast<int>(kPlanningSeconds)) + " s)"));
-    fft_ = std::make_unique<FourierTransform>(2 * s.width, 2 * s.height, s.planning, s.threads, s.wisdomFolder);
+    fft_ = std::make_unique<FourierTransform>(width, height, s.planning, s.threads, s.wisdomFolder);
     if (!fft_->wisdomWarning().empty()) say("warning: " + fft_->wisdomWarning());
 }
 
@@ -263,12 +266,19 @@ void HologramComputation::warnOfANearPlane() const {
             " that keeps the hologram within 5 % of the direct sum; --holo-method direct is exact");
 }
 
-Result<ComplexField> HologramComputation::channel(std::size_t c) {
+HologramRegion HologramRegion::whole(const HologramSettings& s) {
+    return {2 * s.width, 2 * s.height, -(s.width / 2), -(s.height / 2), s.width / 2, s.height / 2, s.width, s.height};
+}
+
+Result<ComplexField> HologramComputation::channel(std::size_t c) { return channel(c, HologramRegion::whole(settings_)); }
+
+Result<ComplexField> HologramComputation::channel(std::size_t c, const HologramRegion& window) {
     using Field = Result<ComplexField>;
     if (cancelled()) return Field::failure(kCancelled);
     const HologramChannel& channel = placed_.frame.channels[c];
     try {
-        ComplexField hologram = settings_.method == HologramMethod::Direct ? summed(c) : recorded(c);
+        ComplexField hologram = settings_.method == HologramMethod::Direct ? summed(c, window)
+                                                                                      : recorded(c, window);
         if (cancelled()) return Field::failure(kCancelled);
         if (auto checked = checkFinite(channel.name, hologram); !checked) return Field::failure(checked.error());
         lit_ = lit_ || std::any_of(hologram.values.begin(), hologram.values.end(), [](Complex v) { return v != Complex{}; });
@@ -278,8 +288,17 @@ Result<ComplexField> HologramComputation::channel(std::size_t c) {
     }
 }
 
+// A point whose zone lies wholly outside the window's grid adds nothing to it.
 std::vector<PlanePoint> HologramComputation::pointsOf(std::size_t c, std::size_t begin, std::size_t end,
-                                                      double planeDistance) const {
+                                                      double planeDistance, const HologramRegion& w) const {
+    const HologramSettings& s = settings_;
+    const double sine = apertureSine(placed_.frame.channels[c].wavelength, s.pitch);
+    const double reach = sine / std::sqrt(1.0 - sine * sine);
+    // The grid's edges in metres, a pixel wider each way.
+    const double left = (w.left - 0.5 * (s.width - 1) - 1.0) * s.pitch;
+    const double right = (w.left + w.gridWidth - 0.5 * (s.width - 1)) * s.pitch;
+    const double top = (0.5 * (s.height - 1) - w.top + 1.0) * s.pitch;
+    const double bottom = (0.5 * (s.height - 1) - w.top - w.gridHeight) * s.pitch;
     std::vector<PlanePoint> points;
     points.reserve(end - begin);
     for (std::size_t i = begin; i < end; ++i) {
@@ -287,23 +306,27 @@ std::vector<PlanePoint> HologramComputation::pointsOf(std::size_t c, std::size_t
         PlanePoint p = placed_.points[index];
         p.amplitude = placed_.amplitudes[c][index];
         p.depth -= planeDistance;
+        const double half = reach * std::max(std::fabs(p.depth), s.pitch / sine);
+        if (p.x + half < left || p.x - half > right || p.y + half < bottom || p.y - half > top) continue;
         points.push_back(p);
     }
     return points;
 }
 
-ComplexField HologramComputation::summed(std::size_t c) {
+ComplexField HologramComputation::summed(std::size_t c, const HologramRegion& w) {
     const HologramChannel& channel = placed_.frame.channels[c];
     say("summing " + std::to_string(placed_.points.size()) + " points onto the " + channel.name + " hologram");
-    ComplexField hologram(settings_.width, settings_.height, settings_.pitch);
-    addPointField(hologram, pointsOf(c, 0, byDistance_.size(), 0.0),
+    ComplexField hologram(w.width, w.height, settings_.pitch);
+    hologram.originColumn = 0.5 * (settings_.width - 1) - (w.left + w.cropLeft);
+    hologram.originRow = 0.5 * (settings_.height - 1) - (w.top + w.cropTop);
+    addPointField(hologram, pointsOf(c, 0, byDistance_.size(), 0.0, w),
                   {channel.wavelength, settings_.taper, settings_.threads, true, cancel_});
     return hologram;
 }
 
-// The layers of the channel's points, from the farthest, each recorded into
-// the field carried from the one behind it, then carried on to the next.
-ComplexField HologramComputation::recorded(std::size_t c) {
+// The layers depend on the whole hologram only, so that every window of it
+// records the same planes.
+std::vector<RecordingLayer> HologramComputation::layersOf(std::size_t c) const {
     const HologramSettings& s = settings_;
     const HologramChannel& channel = placed_.frame.channels[c];
     const double sine = apertureSine(channel.wavelength, s.pitch);
@@ -313,32 +336,58 @@ ComplexField HologramComputation::recorded(std::size_t c) {
     for (std::size_t i = 0; i < distances.size(); ++i) distances[i] = placed_.points[byDistance_[i]].depth;
     const double gridPixels = 4.0 * s.width * s.height;
     // A gap given is the one plane's: its accuracy bound holds for one plane.
-    const auto layers = s.recordingGap ? std::vector<RecordingLayer>{{0, distances.size(), distances.front() - gap}}
-                                       : recordingLayers(distances, {gap, std::max(gap, zoneGap), s.pitch, sine,
-                                                                     channel.wavelength, gridPixels, s.width * s.pitch,
-                                                                     s.height * s.pitch});
+    if (s.recordingGap) return {{0, distances.size(), distances.front() - gap}};
+    return recordingLayers(distances, {gap, std::max(gap, zoneGap), s.pitch, sine, channel.wavelength, gridPixels,
+                                       s.width * s.pitch, s.height * s.pitch});
+}
+
+double HologramComputation::farthestPlane() const {
+    if (settings_.method == HologramMethod::Direct) return placed_.frame.farthestDistance;
+    double farthest = 0.0;
+    for (std::size_t c = 0; c < placed_.frame.channels.size(); ++c) {
+        const auto layers = layersOf(c);
+        if (!layers.empty()) farthest = std::max(farthest, layers.back().distance);
+    }
+    return farthest;
+}
+
+// The layers of the channel's points, from the farthest, each recorded into
+// the field carried from the one behind it, then carried on to the next.
+ComplexField HologramComputation::recorded(std::size_t c, const HologramRegion& w) {
+    const HologramSettings& s = settings_;
+    const HologramChannel& channel = placed_.frame.channels[c];
+    const auto layers = layersOf(c);
     say("recording " + std::to_string(placed_.points.size()) + " points for the " + channel.name + " hologram" +
         (layers.size() > 1 ? " on " + std::to_string(layers.size()) + " planes" : ""));
+    if (!fft_ || fft_->width() != w.gridWidth || fft_->height() != w.gridHeight) plan(w.gridWidth, w.gridHeight);
     ComplexField geometry(0, 0, s.pitch);
-    geometry.width = 2 * s.width, geometry.height = 2 * s.height;
-    geometry.originColumn = 0.5 * (s.width - 1) + s.width / 2;
-    geometry.originRow = 0.5 * (s.height - 1) + s.height / 2;
+    geometry.width = w.gridWidth, geometry.height = w.gridHeight;
+    geometry.originColumn = 0.5 * (s.width - 1) - w.left;
+    geometry.originRow = 0.5 * (s.height - 1) - w.top;
     PlaneView plane = PlaneView::of(geometry);
     plane.values = fft_->data();
-    std::fill(fft_->data(), fft_->data() + static_cast<std::size_t>(gridPixels), Complex{});
+    std::fill(fft_->data(), fft_->data() + static_cast<std::size_t>(w.gridWidth) * w.gridHeight, Complex{});
     BandLimitedPropagator propagator(*fft_, s.threads);
     KernelOptions kernel{channel.wavelength, s.taper, s.threads, false, cancel_};
     kernel.coneHalfWidth = 0.5 * s.width * s.pitch, kernel.coneHalfHeight = 0.5 * s.height * s.pitch;
+    // Every window keeps the band the whole hologram's padded grid lets
+    // through, so that tiles agree with the whole. A window's grid, smaller
+    // than that, still carries it without wrapping light round: the light
+    // in the band travels at most the reach D tan(theta) sideways, and a
+    // tile's grid is the tile grown by at least that on every side.
+    const BandGrid band{2 * s.width, 2 * s.height};
     for (std::size_t l = layers.size(); l-- > 0;) {
         const RecordingLayer& layer = layers[l];
         kernel.coneDistance = layer.distance;
-        addPointField(plane, pointsOf(c, layer.begin, layer.end, layer.distance), kernel);
+        addPointField(plane, pointsOf(c, layer.begin, layer.end, layer.distance, w), kernel);
         if (cancelled()) break;
         const double next = l > 0 ? layers[l - 1].distance : 0.0;
         if (l == 0) say("propagating the " + channel.name + " field to the hologram");
-        propagator.propagateBuffer(s.pitch, channel.wavelength, layer.distance - next, layer.distance);
+        propagator.propagateBuffer(s.pitch, channel.wavelength, layer.distance - next, layer.distance, band);
     }
-    return propagator.croppedBuffer(s.width, s.height, s.pitch, 0.5 * (s.width - 1), 0.5 * (s.height - 1));
+    return propagator.croppedBuffer(w.cropLeft, w.cropTop, w.width, w.height, s.pitch,
+                                    0.5 * (s.width - 1) - (w.left + w.cropLeft),
+                                    0.5 * (s.height - 1) - (w.top + w.cropTop));
 }
 
 // One dark channel is a colour (a red object has no blue), all of them dark

@@ -16,9 +16,11 @@
 #include "hologram/HologramPoints.h"
 #include "hologram/HologramSettings.h"
 #include "hologram/PointKernel.h"
+#include "hologram/RecordingLayers.h"
 #include "platform/Result.h"
 
 #include <atomic>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -60,6 +62,32 @@ Result<PlacedPoints> placePoints(const HologramPoints& input, const HologramSett
 // written and dropped before the next: the memory asked for up front.
 enum class MemoryUse { Kept, Streamed };
 
+// The part of the hologram one transform computes: the transform's grid,
+// where its first pixel lies on the hologram (in hologram pixels, negative
+// in the padding) and the part of the grid that is kept. The whole
+// hologram is the grid twice its size with the hologram in the middle.
+struct HologramRegion {
+    int gridWidth = 0;
+    int gridHeight = 0;
+    int left = 0;  // hologram column of the grid's column 0
+    int top = 0;   // hologram row of the grid's row 0
+    int cropLeft = 0;  // the kept part, in grid pixels
+    int cropTop = 0;
+    int width = 0;
+    int height = 0;
+
+    static HologramRegion whole(const HologramSettings& settings);
+};
+
+// Bytes the whole hologram's computation takes at its busiest, for `points`
+// points and `channels` channels.
+std::uint64_t hologramMemoryNeeded(const HologramSettings& settings, std::size_t channels, std::size_t points,
+                                   MemoryUse use);
+
+// Sides up to this are computed whole, larger ones only in tiles.
+constexpr int kLargestWholeSide = 16384;
+constexpr int kLargestTiledSide = 1000000;
+
 // A computation in steps: the points placed and checked and the transform
 // planned by start(), then one channel at a time, so that a caller can
 // write a channel's files and drop its field before the next is computed.
@@ -80,6 +108,12 @@ public:
     const HologramSet& frame() const { return placed_.frame; }
     const PlacedPoints& placed() const { return placed_; }
     Result<ComplexField> channel(std::size_t index);
+    // Only the window's part of the channel's hologram; the transform is
+    // planned for the window's grid.
+    Result<ComplexField> channel(std::size_t index, const HologramRegion& window);
+    // The farthest distance, over every channel, from the hologram to the
+    // plane the light starts from (a recording plane, or the farthest point).
+    double farthestPlane() const;
     // Fails when no channel's light reached its hologram.
     Result<void> finish() const;
     // The padded transform, planned on first use after the direct method,
@@ -92,12 +126,13 @@ private:
                         const std::atomic<bool>* cancel);
     void say(const std::string& what) const;
     bool cancelled() const;
-    void plan();
+    void plan(int width, int height);
     void warnOfANearPlane() const;
-    std::vector<PlanePoint> pointsOf(std::size_t channel, std::size_t begin, std::size_t end,
-                                     double planeDistance) const;
-    ComplexField summed(std::size_t channel);
-    ComplexField recorded(std::size_t channel);
+    std::vector<PlanePoint> pointsOf(std::size_t channel, std::size_t begin, std::size_t end, double planeDistance,
+                                     const HologramRegion& window) const;
+    std::vector<RecordingLayer> layersOf(std::size_t channel) const;
+    ComplexField summed(std::size_t channel, const HologramRegion& window);
+    ComplexField recorded(std::size_t channel, const HologramRegion& window);
 
     PlacedPoints placed_;
     std::vector<std::size_t> byDistance_;  // the points, nearest the hologram first

@@ -4,6 +4,7 @@
 
 #include "hologram/DeviceSettings.h"
 
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -55,6 +56,13 @@ struct HologramSettings {
     bool reconstruct = true;
     // Prefixes /proc and /sys where the memory available is read.
     std::string memoryRoot;
+    // Bytes the computation may take; 0: half of what the system has
+    // available. Sets the tile size of a tiled hologram.
+    std::uint64_t memoryBudget = 0;
+    // Computed in tiles (sides up to kLargestTiledSide); tileSize, when not
+    // 0, is the tiles' side instead of the largest the budget allows.
+    bool tiled = false;
+    int tileSize = 0;
     // The device the pictures are for, and so what the preview shows.
     DeviceSettings device;
 };

@@ -143,3 +143,34 @@ TEST(HoloCli, ExportedHologramOfAViewEqualsTheHologramOfTheViewsColourFile) {
 #endif
 
 }  // namespace
+
+// 3 x 3 tiles of 378 pixels: three shares write the bytes one run writes,
+// a stored picture of 378 x 378 takes 33 + 378 (12 + 379 + 5) + 18 bytes,
+// and a second run keeps a complete tile and redoes a truncated one.
+TEST(HoloCli, TileSharesWriteOneRunsFilesAndAResumedRunKeepsCompleteTiles) {
+    velmora::testing::TempDir dir;
+    writeChannel(dir.file("g.CGH"), "0.500000", 31);
+    std::filesystem::create_directories(dir.file("shares"));
+    const std::string tiled = "--holo-size 1024x1024 --holo-distance 20 --holo-quick-plan --holo-memory 36M '" +
+                              dir.file("g.CGH") + "' -o ";
+    ASSERT_EQ(run(dir, tiled + "'" + dir.file("one") + "'"), 0) << fileText(dir.file("stderr"));
+    for (const char* share : {"1/3", "2/3", "3/3"})
+        ASSERT_EQ(run(dir, tiled + "'" + dir.file("shares/one") + "' --holo-tiles " + share), 0);
+    std::size_t files = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.file("shares"))) {
+        const std::string name = entry.path().filename().string();
+        EXPECT_EQ(fileText(entry.path().string()), fileText(dir.file(name))) << name;
+        ++files;
+    }
+    EXPECT_EQ(files, 10u);
+    EXPECT_EQ(std::filesystem::file_size(dir.file("one-532nm-r0-c0.png")), 149739u);
+
+    struct stat kept {}, before {};
+    ASSERT_EQ(stat(dir.file("one-532nm-r1-c1.png").c_str(), &before), 0);
+    std::filesystem::resize_file(dir.file("one-532nm-r0-c0.png"), 1000);
+    ASSERT_EQ(run(dir, tiled + "'" + dir.file("one") + "'"), 0);
+    ASSERT_EQ(stat(dir.file("one-532nm-r1-c1.png").c_str(), &kept), 0);
+    EXPECT_EQ(std::pair(kept.st_ino, kept.st_mtim.tv_nsec), std::pair(before.st_ino, before.st_mtim.tv_nsec));
+    EXPECT_EQ(fileText(dir.file("one-532nm-r0-c0.png")), fileText(dir.file("shares/one-532nm-r0-c0.png")));
+    EXPECT_NE(fileText(dir.file("stderr")).find("tile r1-c1 at 532 nm is complete: kept"), std::string::npos);
+}

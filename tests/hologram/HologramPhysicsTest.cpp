@@ -6,6 +6,7 @@
 #include "hologram/HologramOutputs.h"
 #include "hologram/PhaseLevels.h"
 #include "hologram/HologramScore.h"
+#include "hologram/HologramTiles.h"
 #include "hologram/PointKernel.h"
 #include "platform/OutputFile.h"
 #include "support/TempDir.h"
@@ -251,6 +252,50 @@ TEST(RecordingPlane, TwoPointsFocusAtTheirOwnDepths) {
     // x = -0.1 mm is column 63.5 - 12.5; y = 0.052 mm is row 63.5 - 6.5.
     EXPECT_EQ(brightest(focusAt(h, both->nearestDistance)), (std::pair{51, 57}));
     EXPECT_EQ(brightest(focusAt(h, both->farthestDistance)), (std::pair{76, 70}));
+}
+
+// 8 g^2 + 9 t^2 within 8 MiB, g = t + 20 a product of 2, 3, 5 and 7:
+// g = 700 (t = 680) takes 8,081,600 bytes; the next, 720 (t = 700), 8,557,200.
+TEST(Tiles, LargestTileThatFitsAndTilesThatPutTogetherGiveTheWholeHologram) {
+    HologramSettings big = smallGrid(1000);
+    const auto layout = tileLayout(big, {10, 10}, 0, 1, (std::uint64_t{40} << 20));
+    ASSERT_TRUE(layout);
+    EXPECT_EQ(std::tuple(layout->tile, layout->gridWidth, layout->rows), std::tuple(680, 700, 2));
+
+    std::mt19937 random(5);
+    std::uniform_real_distribution<double> across(-0.35, 0.35), depth(0.0, 1.0), phase(0, 2 * kPi);
+    HologramPoints cloud;
+    cloud.colour = false;
+    for (int i = 0; i < 200; ++i)
+        cloud.points.push_back({across(random), 0.7 * across(random), -depth(random), phase(random), 0, 0.8f, 0});
+    HologramSettings s = smallGrid(96, 5e-3);
+    s.height = 64;
+    auto whole = HologramComputation::start(cloud, s);
+    ASSERT_TRUE(whole) << whole.error();
+    const auto reference = (*whole)->channel(0);
+    ASSERT_TRUE(reference);
+    s.tiled = true, s.tileSize = 40;
+    auto tiled = HologramComputation::start(cloud, s);
+    ASSERT_TRUE(tiled);
+    const auto tiles = tileLayout(s, tileMargins(s, {s.grey}, (*tiled)->farthestPlane()), 0, 1, 0);
+    ComplexField together(96, 64, kPitch);
+    for (int r = 0; r < tiles->rows; ++r)
+        for (int c = 0; c < tiles->columns; ++c) {
+            const auto tile = (*tiled)->channel(0, tiles->window(r, c, s));
+            ASSERT_TRUE(tile);
+            for (int j = 0; j < tile->height; ++j)
+                std::copy_n(&tile->at(0, j), tile->width, &together.at(c * tiles->tile, r * tiles->tile + j));
+        }
+    EXPECT_EQ(tiles->rows * tiles->columns, 6);
+    // The margin of two reaches leaves light from farther away out: under
+    // 1 % of the field, and few pixels whose phase moves by over a level.
+    EXPECT_LE(relativeL2(together, *reference), 0.01);
+    const auto a = phaseLevels(together), b = phaseLevels(*reference);
+    EXPECT_LE(std::count_if(a.begin(), a.end(), [&](const std::uint8_t& level) {
+                  const int d = std::abs(level - b[static_cast<std::size_t>(&level - a.data())]);
+                  return std::min(d, 256 - d) > 1;
+              }),
+              a.size() / 20);
 }
 
 TEST(Colour, AWhitePointFocusesOnTheSamePixelInAllThreeChannels) {
