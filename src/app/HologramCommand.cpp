@@ -69,6 +69,7 @@ HologramWindow* HologramCommand::showHologram(QWidget* parent, const HologramPoi
         prompt_.show(result.error(), std::string(kErrorCaption), PromptIcon::Error);
         return nullptr;
     }
+    result->points = std::make_shared<const HologramPoints>(points);
     auto window = std::make_unique<HologramWindow>(std::move(*result), settings, prompt_, parent);
     window->show();
     // Owned by its parent from here, like every widget of the frame.

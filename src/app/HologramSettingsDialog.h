@@ -1,6 +1,8 @@
 #pragma once
 // The form File > Hologram asks before it computes: the hologram's size,
-// pixel pitch, distance or fit, and method. The last answer is kept in the
+// pixel pitch, distance or fit, and method, and the device the pictures are
+// for (encoding, bits, levels, phase range, carrier), which pass the same
+// checks as velmora-holo's options. The last answer is kept in the
 // per-user profile, in whole micro-units (the store holds integers), and is
 // what the form shows the next time, in this run or the next.
 

@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QPainter>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QSignalBlocker>
 #include <QSlider>
 #include <QVBoxLayout>
@@ -130,6 +131,7 @@ HologramWindow::HologramWindow(ReconstructedHologram hologram, const HologramSet
     layout->addWidget(view_, 1);
     layout->addWidget(focusText_);
     layout->addLayout(controls);
+    if (hologram.points) addScores(*layout, std::move(hologram.points));
 
     connect(slider_, &QSlider::valueChanged, this, [this] {
         const QSignalBlocker quiet(field_);
@@ -144,7 +146,38 @@ HologramWindow::HologramWindow(ReconstructedHologram hologram, const HologramSet
     showPicture(hologram.picture, set.middleDistance);
 }
 
-// A refocus or a save still running keeps what it uses alive by itself.
+void HologramWindow::addScores(QVBoxLayout& layout, std::shared_ptr<const HologramPoints> points) {
+    // A deep object has up to 24 lines: a few show, the rest scroll.
+    scoreText_ = new QLabel(this);
+    QFont small = scoreText_->font();
+    small.setPointSizeF(small.pointSizeF() * 0.85);
+    scoreText_->setFont(small);
+    scoreText_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    scoreText_->setText(QStringLiteral("Scoring the reconstruction..."));
+    auto* scroll = new QScrollArea(this);
+    scroll->setWidget(scoreText_);
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setMaximumHeight(6 * QFontMetrics(small).lineSpacing());
+    layout.addWidget(scroll);
+    connect(&scoring_, &QFutureWatcherBase::finished, this, &HologramWindow::scoringFinished);
+    scoring_.setFuture(QtConcurrent::run([points = std::move(points), set = set_, settings = settings_] {
+        return scoreHologram(*points, *set, settings);
+    }));
+}
+
+void HologramWindow::scoringFinished() {
+    const auto scores = scoring_.future().takeResult();
+    if (!scores) {
+        scoreText_->setText(QStringLiteral("Cannot score the reconstruction: %1").arg(QString::fromStdString(scores.error())));
+        return;
+    }
+    QStringList lines;
+    for (const BandScore& score : *scores) lines << QString::fromStdString(scoreLine(score));
+    scoreText_->setText(lines.join(QLatin1Char('\n')));
+}
+
+// A refocus, a save or a score still running keeps what it uses alive by itself.
 HologramWindow::~HologramWindow() = default;
 
 double HologramWindow::focusDistance() const { return slider_->value() * kResolution; }

@@ -4,8 +4,12 @@
 // holograms to that depth again, so a person sees which parts of the model
 // lie where. Refocusing runs on a pool thread, one at a time; positions
 // asked for meanwhile wait, and only the latest of them is computed next.
+// Under the picture, once a pool thread has worked them out, the figures of
+// how close the reconstruction comes to the points (PSNR, SSIM, speckle per
+// channel and depth band).
 
 #include "hologram/HologramOutputs.h"
+#include "hologram/HologramScore.h"
 #include "platform/Prompt.h"
 
 #include <QFutureWatcher>
@@ -19,6 +23,7 @@ class QDoubleSpinBox;
 class QLabel;
 class QPushButton;
 class QSlider;
+class QVBoxLayout;
 
 namespace velmora {
 
@@ -28,6 +33,8 @@ struct ReconstructedHologram {
     std::shared_ptr<const HologramSet> set;
     std::unique_ptr<Reconstruction> reconstruction;
     RgbPicture picture;
+    // The points the hologram was computed from; without them no figures.
+    std::shared_ptr<const HologramPoints> points;
 };
 
 // The slow part of opening the window, for a worker thread: a failure says
@@ -54,6 +61,9 @@ public:
     const QImage& picture() const { return picture_; }
     bool refocusing() const { return refocus_.isRunning(); }
     bool saving() const { return saving_.isRunning(); }
+    // One scoreLine per channel and band once they are known; nothing
+    // without the points.
+    const QLabel* scoreText() const { return scoreText_; }
 
 signals:
     // A new picture is on screen.
@@ -71,6 +81,8 @@ private:
     void showPicture(const RgbPicture& picture, double distance);
     void saveFiles();
     void savingFinished();
+    void addScores(QVBoxLayout& layout, std::shared_ptr<const HologramPoints> points);
+    void scoringFinished();
 
     // Shared with a refocus still running when the window closes.
     std::shared_ptr<Reconstruction> reconstruction_;
@@ -80,10 +92,12 @@ private:
     QFutureWatcher<Refocused> refocus_;
     std::optional<double> pending_;  // the latest position asked for while a refocus ran
     QFutureWatcher<Result<std::vector<std::string>>> saving_;
+    QFutureWatcher<Result<std::vector<BandScore>>> scoring_;
     QImage picture_;
     double shownDistance_ = 0.0;
     class PictureView* view_ = nullptr;  // owned by the window
     QLabel* focusText_ = nullptr;
+    QLabel* scoreText_ = nullptr;
     QSlider* slider_ = nullptr;
     QDoubleSpinBox* field_ = nullptr;
     QPushButton* save_ = nullptr;

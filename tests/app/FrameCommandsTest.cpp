@@ -21,6 +21,9 @@
 
 #include <GL/gl.h>
 
+#include <fstream>
+#include <iterator>
+
 namespace velmora {
 namespace {
 
@@ -257,7 +260,7 @@ TEST_F(FrameCommandsTest, HologramItemShowsTheFramesReconstructionAndTheSliderFo
     small.distance = 10e-3;
     small.planning = FftPlanning::Estimate;
     frame().hologramSettings() = small;  // the form sets all but the planning
-    const Texts answer = {"64", "64", "8", "10", "0.8", "wrp"};
+    const Texts answer = {"64", "64", "8", "10", "0.8", "wrp", "binary", "8", "0", "2", "", ""};
     ask(Command::Hologram, answer);  // no model: an empty frame's box
     EXPECT_EQ(prompt_.transcript(), (Texts{"form Hologram Settings",
                                            "message Error: Cannot compute the hologram: there are no points: the frame "
@@ -266,7 +269,7 @@ TEST_F(FrameCommandsTest, HologramItemShowsTheFramesReconstructionAndTheSliderFo
     IniSettingsStore nextProfile(home_.profile());
     EXPECT_FALSE(askHologramSettings(nextRun, nextProfile, {}));
     Texts kept;
-    for (int id = 1001; id <= 1006; ++id) kept.push_back(nextRun.forms().at(0).field(id)->text);
+    for (int id = 1001; id <= 1012; ++id) kept.push_back(nextRun.forms().at(0).field(id)->text);
     EXPECT_EQ(kept, answer);
     open();
     prompt_.clear();
@@ -280,10 +283,19 @@ TEST_F(FrameCommandsTest, HologramItemShowsTheFramesReconstructionAndTheSliderFo
     auto* shown = frame().findChild<HologramWindow*>();
     ASSERT_NE(shown, nullptr);
     EXPECT_TRUE(QTest::qWaitForWindowExposed(shown, kPatience));
-    const auto set = computeHolograms(HologramPoints{{{0, 0, 0, 0, 1.0f, 1.0f, 1.0f}}}, small);  // one white point
+    EXPECT_NE(shown->scoreText(), nullptr);  // the command hands the window its points
+    prompt_.queueFile(dir_.file("b.png"));  // the form's binary encoding: 1-bit pictures (IHDR's bit depth)
+    shown->saveButton()->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !prompt_.messages().empty(); }, kPatience));
+    std::ifstream png(dir_.file("b-520nm.png"), std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(png), {}).at(24), 1);
+    prompt_.clear();
+    const HologramPoints white{{{0, 0, 0, 0, 1.0f, 1.0f, 1.0f}}};  // one white point
+    const auto set = computeHolograms(white, small);
     ASSERT_TRUE(set) << set.error();
     auto reconstructed = reconstructHologram(*set, small);
     ASSERT_TRUE(reconstructed) << reconstructed.error();
+    reconstructed->points = std::make_shared<HologramPoints>(white);
     HologramWindow window(std::move(*reconstructed), small, prompt_);
     Reconstruction direct(*set, small);
     const auto refocused = [&](double distance) {  // the rows packed
@@ -291,6 +303,10 @@ TEST_F(FrameCommandsTest, HologramItemShowsTheFramesReconstructionAndTheSliderFo
         return QImage(p.rgb.data(), p.width, p.height, 3 * p.width, QImage::Format_RGB888).copy();
     };
     EXPECT_TRUE(window.picture() == refocused(10e-3));
+    const auto scores = scoreHologram(white, *set, small);
+    ASSERT_TRUE(scores && !scores->empty());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window.scoreText()->text().contains(" dB"); }, kPatience));
+    EXPECT_TRUE(window.scoreText()->text().split('\n').contains(QString::fromStdString(scoreLine(scores->front()))));
     Texts labels;
     for (const QLabel* label : window.findChildren<QLabel*>()) labels.push_back(label->text().toStdString());
     EXPECT_NE(std::find(labels.begin(), labels.end(), "Focus: 10.00 mm from the hologram"), labels.end());
