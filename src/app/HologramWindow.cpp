@@ -84,7 +84,7 @@ Result<ReconstructedHologram> reconstructHologram(HologramSet set, const Hologra
     auto picture = reconstruction->refocus(set.middleDistance);
     if (!picture) return Result<ReconstructedHologram>::failure(picture.error());
     return ReconstructedHologram{std::make_shared<const HologramSet>(std::move(set)), std::move(reconstruction),
-                                 std::move(*picture)};
+                                 std::move(*picture), nullptr};
 }
 
 HologramWindow::HologramWindow(ReconstructedHologram hologram, const HologramSettings& settings, Prompt& prompt,
