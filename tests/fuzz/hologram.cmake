@@ -2,19 +2,21 @@
 # small grid and written with the preview to a temporary folder.
 find_package(PNG REQUIRED)
 find_package(PkgConfig REQUIRED)
-pkg_check_modules(FFTW3 REQUIRED IMPORTED_TARGET fftw3)
-find_library(FFTW3_THREADS fftw3_threads REQUIRED)
+pkg_check_modules(FFTW3F REQUIRED IMPORTED_TARGET fftw3f)
+find_library(FFTW3F_THREADS fftw3f_threads REQUIRED)
 find_package(Threads REQUIRED)
 
 set(H ${SRC}/hologram)
 velmora_fuzzer(fuzz_hologram SOURCES FuzzHologram.cpp ${SRC}/pointfile/PointFileReader.cpp ${H}/HologramComputer.cpp
-               ${H}/PointKernel.cpp ${H}/FourierTransform.cpp ${H}/BandLimitedPropagator.cpp ${H}/HologramOutputs.cpp
+               ${H}/PointKernel.cpp ${H}/RecordingLayers.cpp ${H}/FourierTransform.cpp ${H}/BandLimitedPropagator.cpp
+               ${H}/HologramOutputs.cpp
                ${H}/HologramEncoding.cpp ${H}/FieldFilter.cpp ${H}/PhaseLevels.cpp ${H}/PhaseLut.cpp
                ${VELMORA_FUZZ_PLATFORM_SOURCES}
-               LIBS ${FFTW3_THREADS} PkgConfig::FFTW3 PNG::PNG Threads::Threads)
+               LIBS ${FFTW3F_THREADS} PkgConfig::FFTW3F PNG::PNG Threads::Threads)
 
 # The measured phase tables' reader, from memory, and the lookup they feed.
 velmora_fuzzer(fuzz_phase_lut SOURCES FuzzPhaseLut.cpp ${H}/PhaseLut.cpp ${H}/PhaseLevels.cpp ${H}/HologramEncoding.cpp
                ${H}/FieldFilter.cpp ${H}/HologramOutputs.cpp ${H}/BandLimitedPropagator.cpp ${H}/FourierTransform.cpp
+               ${H}/HologramComputer.cpp ${H}/PointKernel.cpp ${H}/RecordingLayers.cpp
                ${VELMORA_FUZZ_PLATFORM_SOURCES}
-               LIBS ${FFTW3_THREADS} PkgConfig::FFTW3 PNG::PNG Threads::Threads)
+               LIBS ${FFTW3F_THREADS} PkgConfig::FFTW3F PNG::PNG Threads::Threads)
