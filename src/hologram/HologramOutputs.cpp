@@ -4,6 +4,7 @@
 #include "hologram/FourierTransform.h"
 #include "hologram/HologramEncoding.h"
 #include "hologram/RowBands.h"
+#include "hologram/StoredPng.h"
 #include "platform/OutputFile.h"
 
 #include <png.h>
@@ -229,8 +230,7 @@ void pngFlush(png_structp) {}
 void pngWarning(png_structp, png_const_charp) {}
 
 // Only plain C data lives between setjmp and the calls that may jump back.
-bool encodeRows(OutputFile& file, int width, int height, int channels, const std::uint8_t* pixels,
-                PngCompression compression) {
+bool encodeRows(OutputFile& file, int width, int height, int channels, const std::uint8_t* pixels) {
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, pngError, pngWarning);
     png_infop info = png ? png_create_info_struct(png) : nullptr;
     if (!info) {
@@ -245,14 +245,9 @@ bool encodeRows(OutputFile& file, int width, int height, int channels, const std
     png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8,
                  channels == 3 ? PNG_COLOR_TYPE_RGB : PNG_COLOR_TYPE_GRAY, PNG_INTERLACE_NONE,
                  PNG_COMPRESSION_TYPE_BASE, PNG_FILTER_TYPE_BASE);
-    if (compression == PngCompression::Stored) {
-        png_set_compression_level(png, 0);
-        png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_NONE);
-    } else {
-        png_set_compression_level(png, 1);
-        png_set_compression_strategy(png, Z_HUFFMAN_ONLY);
-        png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_UP);
-    }
+    png_set_compression_level(png, 1);
+    png_set_compression_strategy(png, Z_HUFFMAN_ONLY);
+    png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_UP);
     png_write_info(png, info);
     const std::size_t stride = static_cast<std::size_t>(width) * channels;
     for (int row = 0; row < height; ++row) png_write_row(png, pixels + stride * row);
@@ -263,9 +258,8 @@ bool encodeRows(OutputFile& file, int width, int height, int channels, const std
 
 }  // namespace
 
-Result<void> writePng(OutputFile& file, int width, int height, int channels, const std::uint8_t* pixels,
-                      PngCompression compression) {
-    if (!encodeRows(file, width, height, channels, pixels, compression))
+Result<void> writePng(OutputFile& file, int width, int height, int channels, const std::uint8_t* pixels) {
+    if (!encodeRows(file, width, height, channels, pixels))
         return Result<void>::failure("cannot encode " + file.path());
     return {};
 }
@@ -374,7 +368,10 @@ Result<void> writeChannel(OutputBatch& batch, const HologramChannel& channel, co
     if (s.device.plainPhase()) {
         const auto levels = phaseLevels(f, s.threads);
         if (auto written = batch.add(stem + ".png", [&](OutputFile& file) {
-                return writePng(file, f.width, f.height, 1, levels.data(), PngCompression::Stored);
+                StoredPngWriter png(file, f.width, f.height);
+                for (int row = 0; row < f.height; ++row)
+                    png.addRow(levels.data() + static_cast<std::size_t>(row) * f.width);
+                return Result<void>{};
             });
             !written)
             return written;
@@ -396,7 +393,7 @@ Result<void> writePreview(OutputBatch& batch, int width, int height, const Holog
     const auto picture = intensityPicture(width, height, intensities);
     if (!picture) return Result<void>::failure("cannot make the preview: " + picture.error());
     return batch.add(request.prefix + "-preview.png", [&](OutputFile& file) {
-        return writePng(file, picture->width, picture->height, 3, picture->rgb.data(), PngCompression::Fast);
+        return writePng(file, picture->width, picture->height, 3, picture->rgb.data());
     });
 }
 

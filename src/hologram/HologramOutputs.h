@@ -81,16 +81,12 @@ private:
 // makes it.
 Result<RgbPicture> intensityPicture(int width, int height, const std::vector<std::vector<float>>& channels);
 
-// Stored: no compression, for the phase pictures, which are noise: zlib's
-// fastest level saves 7 % of a full-HD picture's bytes in five times the
-// time. Fast: Huffman codes of the rows' differences, for the preview: 45 %
+// An RGB (channels 3) or grey picture as PNG, encoded row by row into
+// `file` with Huffman codes of the rows' differences: for the preview, 45 %
 // of the raw size (zlib's default level: 48 %) in a ninth of the time.
-enum class PngCompression { Stored, Fast };
-
-// A PNG picture (grey: channels 1, RGB: channels 3), encoded row by row
-// into `file`.
-Result<void> writePng(class OutputFile& file, int width, int height, int channels, const std::uint8_t* pixels,
-                      PngCompression compression);
+// Phase pictures are noise to a compressor (zlib's fastest level saves 7 %
+// in five times the time) and go through StoredPngWriter instead.
+Result<void> writePng(class OutputFile& file, int width, int height, int channels, const std::uint8_t* pixels);
 // The .npy (version 1.0, '<c8') file of a field, its values written as
 // they lie in memory.
 Result<void> writeNpy(class OutputFile& file, const ComplexField& field);
