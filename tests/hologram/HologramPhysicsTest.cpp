@@ -251,7 +251,7 @@ TEST(RecordingPlane, MatchesTheDirectSumWithTheDefaultAndTheSmallestGap) {
 // Fifty points 20 mm and fifty 300 mm away: one plane for all would sum the
 // far ones over the whole 128 x 128 grid, a second plane costs 30 pixels'
 // worth of it, so each cluster gets its own, the first a gap (5 mm) before
-// its nearest point, the second the back gap (7 mm); within a pitch, one.
+// its nearest point, the second the back gap (7 mm); one depth, one plane.
 TEST(RecordingPlane, TwoDistantClustersGetOnePlaneEachAndAThinOneNone) {
     std::vector<double> distances(50, 0.02);
     distances.resize(100, 0.3);
@@ -262,7 +262,7 @@ TEST(RecordingPlane, TwoDistantClustersGetOnePlaneEachAndAThinOneNone) {
               std::tuple(0u, 50u, 50u, 100u));
     EXPECT_NEAR(layers[0].distance, 0.015, 1e-12);
     EXPECT_NEAR(layers[1].distance, 0.293, 1e-12);
-    const auto thin = recordingLayers({0.02, 0.02 + 0.9 * kPitch}, g);
+    const auto thin = recordingLayers({0.02, 0.02}, g);
     ASSERT_EQ(thin.size(), 1u);
     EXPECT_EQ(std::tuple(thin[0].begin, thin[0].end), std::tuple(0u, 2u));
 }
