@@ -1,4 +1,13 @@
 // The hologram's physics against hand computation and the exact direct sum.
+//
+// What users rely on: each point adds a / r exp(i (k r + phase)) where its
+// fringes stay below the grid's limit, linear in the points, moved a pixel
+// by a pitch; aimed at the hologram, a zone keeps only the side facing it;
+// placement mirrors x, scales by the file's scales and the unit, and puts
+// the hologram `distance` beyond the nearest point; amplitudes are square
+// roots of decoded sRGB; settings out of range are refused with a reason;
+// deep objects get several recording planes, each a gap before its points;
+// refocusing, tiles and colour channels agree with the direct sum.
 
 #include "hologram/BandLimitedPropagator.h"
 #include "hologram/HologramEncoding.h"
@@ -8,6 +17,7 @@
 #include "hologram/HologramScore.h"
 #include "hologram/HologramTiles.h"
 #include "hologram/PointKernel.h"
+#include "hologram/RecordingLayers.h"
 #include "platform/OutputFile.h"
 #include "support/TempDir.h"
 
@@ -142,6 +152,27 @@ TEST(PointKernel, SeparableZoneDrawsItsLastColumn) {
     }
 }
 
+// A point 60 um beside a hologram 80 um wide, 3 mm beyond the plane that
+// lies 3 mm before it: half the way, so its light meets the hologram
+// through offsets (-40 - 60) / 2 to (40 - 60) / 2 um, widened by the
+// Fresnel zone sqrt(lambda d) = 39.95 um and faded over 79.9 um beyond.
+// The same below the axis in y, mirrored.
+TEST(PointKernel, AConeAimedAtTheHologramKeepsOnlyTheSideFacingIt) {
+    const PlanePoint point{60e-6, -60e-6, 3e-3, 1.0, 0.0};  // column 39, row 39 of 64
+    for (const bool exact : {true, false}) {
+        KernelOptions options{kLambda, 0.1, 2, exact};
+        const ComplexField free = [&] { ComplexField f(64, 64, kPitch); addPointField(f, {point}, options); return f; }();
+        options.coneDistance = 3e-3, options.coneHalfWidth = options.coneHalfHeight = 40e-6;
+        ComplexField aimed(64, 64, kPitch);
+        addPointField(aimed, {point}, options);
+        // (column, row, weight): offsets of -88 and 24 um keep all; 56, 80 and 88 um past the far edge fade.
+        for (const auto& [i, j, weight] : {std::tuple{39, 39, 1.0}, {28, 39, 1.0}, {42, 39, 1.0}, {39, 42, 1.0},
+                                          {39, 28, 1.0}, {46, 39, 0.7504}, {49, 39, 0.3144}, {50, 39, 0.1834},
+                                          {39, 49, 0.3144}, {49, 49, 0.3144 * 0.3144}})
+            EXPECT_NEAR(std::abs(aimed.at(i, j)) / std::abs(free.at(i, j)), weight, 2e-4) << i << "," << j;
+    }
+}
+
 // A point at a pixel centre, d chosen so the first zero lambda d / (N p)
 // falls on the fourth pixel. The square aperture focuses as sinc^2 along
 // the row; the zero is found from the samples next to the peak.
@@ -215,6 +246,25 @@ TEST(RecordingPlane, MatchesTheDirectSumWithTheDefaultAndTheSmallestGap) {
         EXPECT_LE(relativeL2(focusAt(recorded->channels[0].field, recorded->middleDistance), reference), 0.05)
             << "gap " << gap.value_or(0);
     }
+}
+
+// Fifty points 20 mm and fifty 300 mm away: one plane for all would sum the
+// far ones over the whole 128 x 128 grid, a second plane costs 30 pixels'
+// worth of it, so each cluster gets its own, the first a gap (5 mm) before
+// its nearest point, the second the back gap (7 mm); one depth, one plane.
+TEST(RecordingPlane, TwoDistantClustersGetOnePlaneEachAndAThinOneNone) {
+    std::vector<double> distances(50, 0.02);
+    distances.resize(100, 0.3);
+    const LayerGeometry g{5e-3, 7e-3, kPitch, kLambda / (2 * kPitch), kLambda, 4.0 * 128 * 128, 1e-3, 1e-3};
+    const auto layers = recordingLayers(distances, g);
+    ASSERT_EQ(layers.size(), 2u);
+    EXPECT_EQ(std::tuple(layers[0].begin, layers[0].end, layers[1].begin, layers[1].end),
+              std::tuple(0u, 50u, 50u, 100u));
+    EXPECT_NEAR(layers[0].distance, 0.015, 1e-12);
+    EXPECT_NEAR(layers[1].distance, 0.293, 1e-12);
+    const auto thin = recordingLayers({0.02, 0.02}, g);
+    ASSERT_EQ(thin.size(), 1u);
+    EXPECT_EQ(std::tuple(thin[0].begin, thin[0].end), std::tuple(0u, 2u));
 }
 
 // 200 points spread from 20 to 220 mm: recorded on several planes, carried
@@ -361,6 +411,59 @@ TEST(Placement, RefusesWhatCannotMakeAHologramWithAReason) {
     HologramSettings atTheBound = smallGrid(16, 20e-3);
     atTheBound.recordingGap = 7.12e-3;
     EXPECT_TRUE(computeHolograms(one, atTheBound));
+}
+
+// x is mirrored and scaled by scaleXy * unit, z by scaleZ * unit; the
+// hologram lies `distance` beyond the nearest point. Amplitudes are the
+// square roots of the decoded sRGB: 0.02 / 12.92 on the straight part,
+// ((0.5 + 0.055) / 1.055)^2.4 = 0.214041 on the curve, clamped to [0, 1].
+TEST(Placement, PointsLandWhereTheFrameSaysWithDecodedColourAndSettingsOutOfRangeAreRefused) {
+    HologramPoints input{{{2, 3, -1, 0.7, 0.02f, 0.5f, 1.0f}, {-4, 0, -5, 0, 0, 1.5f, -0.2f}}, true, 2, 0.5};
+    const auto placed = placePoints(input, smallGrid(64));
+    ASSERT_TRUE(placed) << placed.error();
+    for (int n = 0; n < 2; ++n) {
+        const PlanePoint& p = placed->points[n];
+        EXPECT_NEAR(p.x, n ? 8e-3 : -4e-3, 1e-12);
+        EXPECT_NEAR(p.y, n ? 0 : 6e-3, 1e-12);
+        EXPECT_NEAR(p.depth, n ? 0.102 : 0.1, 1e-12);
+        EXPECT_EQ(p.phase, n ? 0 : 0.7);
+    }
+    const std::vector<std::vector<double>> amplitudes{{0.0393445, 0}, {0.4626458, 1}, {1, 0}};
+    for (int c = 0; c < 3; ++c)
+        for (int n = 0; n < 2; ++n) EXPECT_NEAR(placed->amplitudes[c][n], amplitudes[c][n], 1e-7) << c << n;
+    const HologramSet& frame = placed->frame;
+    EXPECT_NEAR(frame.middleDistance, 0.101, 1e-12);
+    EXPECT_NEAR(frame.farthestDistance, 0.102, 1e-12);
+    EXPECT_EQ(frame.nearestDistance, 0.1);
+    EXPECT_EQ(frame.unit, 1e-3);
+    EXPECT_EQ(std::pair(frame.channels[2].name, frame.channels[2].wavelength), std::pair(std::string("blue"), 450e-9));
+    input.colour = false;  // grey from the green level; the span of 6 units by 2 filling half of 32 pitches
+    HologramSettings fitted = smallGrid(64);
+    fitted.height = 32, fitted.holoFit = 0.5;
+    const auto grey = placePoints(input, fitted);
+    ASSERT_TRUE(grey) << grey.error();
+    EXPECT_NEAR(grey->amplitudes[0][0], 0.4626458, 1e-7);
+    EXPECT_NEAR(grey->frame.unit, 0.5 * 32 * kPitch / 12, 1e-15);
+    EXPECT_EQ(grey->frame.channels[0].name, "grey");
+    const std::pair<std::function<void(HologramSettings&)>, const char*> cases[] = {
+        {[](auto& s) { s.pitch = 0; }, "the pixel pitch and the unit must be positive"},
+        {[](auto& s) { s.unit = 0; }, "the pixel pitch and the unit must be positive"},
+        {[](auto& s) { s.holoFit = 0.0; }, "the fit fraction must be in (0, 1]"},
+        {[](auto& s) { s.holoFit = 1.001; }, "the fit fraction must be in (0, 1]"},
+        {[](auto& s) { s.width = 1; }, "the hologram size must be 2 to 16384 pixels each way; velmora-holo"},
+        {[](auto& s) { s.height = 16385; }, "2 to 16384 pixels"},
+        {[](auto& s) { s.tiled = true, s.width = 1000001; }, "2 to 1000000 pixels each way"},
+        {[](auto& s) { s.recordingZone = 0; }, "the recording zone must be at least one pixel"},
+        {[](auto& s) { s.recordingGap = s.distance; }, "the recording plane must lie between the object and"},
+        {[](auto& s) { s.width = s.height = 2, s.holoFit = 1.0, s.recordingZone = 1; }, ""},
+        {[](auto& s) { s.tiled = true, s.width = 1000000; }, ""}};
+    for (const auto& [change, says] : cases) {
+        HologramSettings s = smallGrid(16);
+        change(s);
+        const auto result = placePoints(input, s);
+        const std::string said = result ? "" : result.error();
+        EXPECT_TRUE(said.empty() ? !*says : *says && said.find(says) != std::string::npos) << said;
+    }
 }
 
 // A FIFO in the wisdom file's place would block its reader for ever.
