@@ -43,7 +43,9 @@ TEST(HoloCli, ChannelSetGivesThreeHologramsAndAPreviewAndStatusesFollowTheReadme
     for (const auto& [letter, value] : {std::pair{"r", "1.000000"}, {"g", "0.500000"}, {"b", "0.000000"}})
         writeChannel(dir.file(std::string("obj") + letter + "1.CGH"), value);
     const std::string small = "--holo-size 64x48 --holo-distance 20 --holo-quick-plan --holo-npy ";
-    ASSERT_EQ(run(dir, small + "'" + dir.file("objg1.CGH") + "'"), 0);
+    ASSERT_EQ(run(dir, small + "--holo-unit 2.5 '" + dir.file("objg1.CGH") + "'"), 0);
+    EXPECT_NE(fileText(dir.file("stderr")).find(" s (unit 2.5 mm, object 20 to 22.5 mm from the hologram)\n"),
+              std::string::npos);  // the points lie 1 unit deep
     for (const char* name : {"obj1-638nm.png", "obj1-520nm.png", "obj1-450nm.png", "obj1-preview.png", "obj1-638nm.npy"})
         EXPECT_TRUE(std::filesystem::exists(dir.file(name))) << name;
     EXPECT_EQ(std::filesystem::file_size(dir.file("obj1-520nm.npy")), 128u + 64 * 48 * 8);
@@ -52,6 +54,9 @@ TEST(HoloCli, ChannelSetGivesThreeHologramsAndAPreviewAndStatusesFollowTheReadme
     EXPECT_EQ(fileText(dir.file("mask-520nm.png")).substr(24, 2), std::string("\1\0", 2));  // 1-bit grey
 
     ASSERT_EQ(run(dir, "--help"), 0);
+    EXPECT_EQ(fileText(dir.file("stdout")).rfind("Usage: velmora-holo [OPTIONS] FILE...\n", 0), 0u);
+    for (const char* option : {"--holo-unit MM", "--holo-encoding E", "--holo-tiles K/N", "-o, --output PREFIX"})
+        EXPECT_NE(fileText(dir.file("stdout")).find(option), std::string::npos) << option;
     EXPECT_NE(fileText(dir.file("stdout"))
                   .find("Exit status: 0 success; 1 a file cannot be read; 2 usage error;\n"
                         "3 a hologram could not be computed or written.\n"),
@@ -59,6 +64,10 @@ TEST(HoloCli, ChannelSetGivesThreeHologramsAndAPreviewAndStatusesFollowTheReadme
     EXPECT_EQ(run(dir, small + "'" + dir.file("missing.CGH") + "'"), 1);
     EXPECT_EQ(fileText(dir.file("stderr")), "velmora-holo: cannot open " + dir.file("missing.CGH") + "\n");
     EXPECT_EQ(run(dir, "--holo-size 64 x.CGH"), 2);
+    EXPECT_EQ(fileText(dir.file("stderr")), "velmora-holo: option --holo-size: \"64\" is not a size from 2x2 to "
+                                            "1000000x1000000\nTry 'velmora-holo --help'.\n");
+    EXPECT_EQ(run(dir, "--version"), 0);
+    EXPECT_EQ(fileText(dir.file("stdout")).rfind("velmora-holo ", 0), 0u);
     std::filesystem::remove(dir.file("objb1.CGH"));
     EXPECT_EQ(run(dir, small + "'" + dir.file("objr1.CGH") + "'"), 1);  // its siblings are gone
 }

@@ -1,0 +1,90 @@
+// Device pictures, preview colours and score lines against hand computation on tiny grids.
+//
+// What users rely on here:
+//   - grey of phase: the middle grey is phase 0, the range spread evenly over the levels
+//     (2 pi wraps), the carrier added as 2 pi (fx column + fy row-upwards) from the middle
+//   - 16 bits give 65536 levels; --holo-levels N gives N
+//   - a measured table: between listed greys the phase is interpolated, beyond them the
+//     nearest end holds; a table for one wavelength wins within half a nanometre
+//   - amplitude grey = 0.5 (1 + Re(u e^ic) / A) over 0..levels-1, clipped; binary
+//     diffuses each pixel's rounding error to its neighbours
+//   - the preview: one normalisation for all channels, sRGB coded, grey into all three
+//   - the score line's wording and decimals, which scripts read
+
+#include "hologram/HologramEncoding.h"
+#include "hologram/HologramOutputs.h"
+#include "hologram/HologramScore.h"
+#include "hologram/PhaseLevels.h"
+
+#include <gtest/gtest.h>
+
+namespace velmora {
+namespace {
+
+constexpr double kPitch = 8e-6;
+
+ComplexField filled(int width, int height, std::complex<float> value) {
+    ComplexField f(width, height, kPitch);
+    for (auto& v : f.values) v = value;
+    return f;
+}
+
+// 4 x 2, carrier (0.25, 0.25): phase pi/2 (column - row - 1) from the middle.
+TEST(DevicePicture, CarrierAndLevelsGiveTheHandComputedGreys) {
+    DeviceSettings device;
+    device.tilt = std::array{0.25, 0.25};
+    const ComplexField f = filled(4, 2, {2.0f, 0.0f});
+    EXPECT_EQ(encodeHologram(f, 532e-9, device, 1.0).levels,
+              (std::vector<std::uint16_t>{64, 128, 192, 0, 0, 64, 128, 192}));
+    device.bits = 16;
+    EXPECT_EQ(encodeHologram(f, 532e-9, device, 1.0).levels,
+              (std::vector<std::uint16_t>{16384, 32768, 49152, 0, 0, 16384, 32768, 49152}));
+    device.levels = 4;
+    const HologramPicture four = encodeHologram(f, 532e-9, device, 1.0);
+    EXPECT_EQ(four.levels, (std::vector<std::uint16_t>{1, 2, 3, 0, 0, 1, 2, 3}));
+    const ComplexField shown = deviceField(four, kPitch, 532e-9, device);
+    EXPECT_LT(std::abs(shown.at(0, 0) - Complex(0, -1)) + std::abs(shown.at(3, 0) - Complex(-1, 0)), 1e-6);
+
+    device = {};
+    device.encoding = HologramEncoding::Amplitude;  // carrier 0.25, 0: cos(-3pi/4), cos(-pi/4), ...
+    ComplexField u = filled(4, 2, {1.0f, 0.0f});
+    for (int column = 0; column < 4; ++column) u.at(column, 1) = {4.0f, 0.0f};  // beyond full modulation: clipped
+    EXPECT_EQ(encodeHologram(u, 532e-9, device, 1.0).levels,
+              (std::vector<std::uint16_t>{37, 218, 218, 37, 0, 255, 255, 0}));
+    // 0.6 -> 1 sends -0.4 on: 0.475 right -> 0, 0.075 + 0.089 below -> 0, 0.875 + 0.148 + 0.072 -> 1.
+    EXPECT_EQ(diffuseErrors({0.6, 0.65, 0.2, 0.9}, 2, 2), (std::vector<std::uint8_t>{1, 0, 0, 1}));
+}
+
+TEST(DevicePicture, MeasuredTableInterpolatesAndTheNearestWavelengthsTableWins) {
+    DeviceSettings device;
+    const auto all = parsePhaseLut("20 2.0\n10 1.0\n"), red = parsePhaseLut("0 -1.0\n");
+    ASSERT_TRUE(all && red);
+    device.luts = {{0.0, *all}, {638e-9, *red}};
+    EXPECT_EQ(device.lut(638.4e-9), &device.luts[1].second);
+    EXPECT_EQ(device.lut(638.6e-9), &device.luts[0].second);
+    const PhaseLevels levels(device, 520e-9);
+    EXPECT_EQ((std::array{levels.phase(5), levels.phase(12), levels.phase(15), levels.phase(65535)}),
+              (std::array{1.0, 1.2, 1.5, 2.0}));
+}
+
+TEST(Preview, ChannelsShareOneNormalisationAndGreyFillsAllThree) {
+    // sRGB: 0.25 -> 1.055 0.25^(1/2.4) - 0.055 = 0.5371 -> 137; 0.002 on the linear part -> 12.92 0.002 255 = 7.
+    const auto grey = intensityPicture(3, 1, {{0.5f, 0.004f, 2.0f}});
+    ASSERT_TRUE(grey);
+    EXPECT_EQ(grey->rgb, (std::vector<std::uint8_t>{137, 137, 137, 7, 7, 7, 255, 255, 255}));
+    const auto colour = intensityPicture(2, 1, {{4.0f, 0.0f}, {0.0f, 4.0f}, {1.0f, 0.0f}});
+    ASSERT_TRUE(colour);
+    EXPECT_EQ(colour->rgb, (std::vector<std::uint8_t>{255, 0, 137, 0, 255, 0}));
+}
+
+TEST(Score, TheLineScriptsReadAndTheMaskAroundALitPixel) {
+    const BandScore score{"red", 638e-9, 1, 2, 0.10025, 1200, {17.314, 0.61, 0.83}};
+    EXPECT_EQ(scoreLine(score),
+              "score red 638 nm band 1/2 at 100.25 mm (1200 points): PSNR 17.31 dB, SSIM 0.6100, speckle 0.8300");
+    ScoreImage ideal{4, 4, std::vector<double>(16)};
+    ideal.values[5] = ideal.values[15] = 1.0;  // (1, 1) and the corner (3, 3), with their neighbours
+    EXPECT_EQ(pointMask(ideal), (std::vector<char>{1, 1, 1, 0, 1, 1, 1, 0, 1, 1, 1, 1, 0, 0, 1, 1}));
+}
+
+}  // namespace
+}  // namespace velmora
