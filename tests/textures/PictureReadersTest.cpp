@@ -1,5 +1,8 @@
 // One table of pictures, each compared whole with its section of picture_readers.txt (its pixels or the one
 // refusal); JPEG files the library wrote are decoded within its tolerance.
+// What users rely on: rows come out bottom first whatever the file's order; BGR becomes RGB; palettes,
+// 1/4/8/16/24/32 bits, masks and RLE decode; cut files keep black where data is missing; each refusal is one
+// box with its reason; texture names resolve as given, then beside the model in any letter case.
 
 #include "textures/DibReader.h"
 #include "textures/JpegDecoder.h"

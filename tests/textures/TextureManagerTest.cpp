@@ -28,15 +28,20 @@ TEST(TextureManager, TextureFilesAreFoundAsGivenThenBesideTheModelInAnyCase) {
     TempDir modelDir, workDir;
     const std::string modelPath = modelDir.file("scene.3ds");
     std::filesystem::create_directory(modelDir.path() / "Maps");
-    for (const char* name : {"Tex.Bmp", "Maps/Deep.tga", "exact.jpg"}) writeFile(modelDir.file(name), std::string("x"));
+    for (const char* name : {"tex.bmp", "Tex.Bmp", "Maps/Deep.tga", "exact.jpg"}) writeFile(modelDir.file(name), std::string("x"));
     const auto previous = std::filesystem::current_path();
     std::filesystem::current_path(workDir.path());
-    EXPECT_EQ(findTextureFile("TEX.BMP", modelPath), modelDir.file("Tex.Bmp"));
+    EXPECT_EQ(findTextureFile("TEX.BMP", modelPath), modelDir.file("Tex.Bmp"));  // the first of two in name order
+    EXPECT_EQ(findTextureFile("./maps//.\\deep.TGA", modelPath), modelDir.file("Maps/Deep.tga"));
+    EXPECT_EQ(findTextureFile("MAPS/NONE/DEEP.TGA", modelPath), "MAPS/NONE/DEEP.TGA");
     EXPECT_EQ(findTextureFile("exact.jpg", modelPath), modelDir.file("exact.jpg"));
     EXPECT_EQ(findTextureFile("MAPS\\DEEP.TGA", modelPath), modelDir.file("Maps/Deep.tga"));
     EXPECT_EQ(findTextureFile("NONE.BMP", modelPath), "NONE.BMP");
     EXPECT_EQ(findTextureFile("TEX.BMQ", modelPath), "TEX.BMQ");  // one letter off is another name
     EXPECT_EQ(findTextureFile("TEX.BMP", ""), "TEX.BMP");
+    std::filesystem::current_path(modelDir.path());  // a model named without a folder lies in the current one
+    EXPECT_EQ(findTextureFile("TEX.BMP", "scene.3ds"), "./Tex.Bmp");
+    std::filesystem::current_path(workDir.path());
     writeFile(workDir.file("TEX.BMP"), std::string("x"));  // one in the current folder comes first
     EXPECT_EQ(findTextureFile("TEX.BMP", modelPath), "TEX.BMP");
     std::filesystem::current_path(previous);
