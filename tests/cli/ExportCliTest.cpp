@@ -1,3 +1,11 @@
+// What users of velmora-export rely on (the options' own parsing and refusals: CommandLineTest, mistakes.txt):
+//  - a model alone prints the model and the frame; --fit moves the eye to hold the bounding sphere and prints it;
+//  - each export starts the generator from one seed: every file of a frame has the same points and phases;
+//  - CGH, 3di and PLY files of one frame hold the same positions and colours, scales only where the layout has them;
+//  - endings are added unless present in any case; a series numbers its files from 1, one per view;
+//  - an empty frame writes a file of no points; shares of a series write the bytes of one run;
+//  - --help and --version print on standard output and exit 0; mistakes exit 2 with "Try ... --help";
+//  - an unreadable model exits 1 and writes nothing; an output that cannot be written is refused (3) up front.
 // velmora-export as its users run it. tests/cli/expected.py derived the files in tests/data/cli without running
 // the program; info.txt is by hand (the back face lies beyond the crease: each corner splits, six vertices), and so
 // is fit.txt: the eye at 1.05 R / sin 9 degrees, R = 1.6 sqrt 2, sees 36 pixel centres inside the triangle.

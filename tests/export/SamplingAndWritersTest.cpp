@@ -1,4 +1,6 @@
 // The sampling pass over hand-made buffers; then the writers' rules the velmora-export table cannot reach.
+// Relied on: pixels bottom row first, x inverted, nothing at or below z = -50; every layout reads back as the
+// frame's points; a failed write prints its message and leaves what was there; long lines never overrun.
 
 #include "export/SurfaceSampler.h"
 #include "export/ThreeDiWriter.h"
@@ -196,7 +198,9 @@ TEST(PointFileWriters, EveryLayoutReadsBackAsTheFramesPoints) {
         ASSERT_TRUE(file) << file.error();
         const HologramPoints expected = framePoints(b.frame(), scales, same, writers[k].first), &got = file->points;
         ASSERT_EQ(got.points.size(), 2u) << k;
-        if (k < 2) EXPECT_EQ(std::make_tuple(got.scaleXy, got.scaleZ, got.colour), std::make_tuple(2.5f, 0.3f, k == 0));
+        if (k < 2) {
+            EXPECT_EQ(std::make_tuple(got.scaleXy, got.scaleZ, got.colour), std::make_tuple(2.5f, 0.3f, k == 0));
+        }
         const double near = k < 2 ? 0.0 : 2e-6;
         for (std::size_t i = 0; i < 2; ++i) {
             const HologramPoint &p = got.points[i], &e = expected.points[i];
