@@ -1,5 +1,14 @@
+// What users of velmora-export rely on (the options' own parsing and refusals: CommandLineTest, mistakes.txt):
+//  - a model alone prints the model and the frame; --fit moves the eye to hold the bounding sphere and prints it;
+//  - each export starts the generator from one seed: every file of a frame has the same points and phases;
+//  - CGH, 3di and PLY files of one frame hold the same positions and colours, scales only where the layout has them;
+//  - endings are added unless present in any case; a series numbers its files from 1, one per view;
+//  - an empty frame writes a file of no points; shares of a series write the bytes of one run;
+//  - --help and --version print on standard output and exit 0; mistakes exit 2 with "Try ... --help";
+//  - an unreadable model exits 1 and writes nothing; an output that cannot be written is refused (3) up front.
 // velmora-export as its users run it. tests/cli/expected.py derived the files in tests/data/cli without running
-// the program; info.txt is by hand (the back face lies beyond the crease: each corner splits, six vertices).
+// the program; info.txt is by hand (the back face lies beyond the crease: each corner splits, six vertices), and so
+// is fit.txt: the eye at 1.05 R / sin 9 degrees, R = 1.6 sqrt 2, sees 36 pixel centres inside the triangle.
 
 #include "cli/CommandLine.h"
 #include "support/PointFiles.h"
@@ -79,6 +88,7 @@ const std::string kSeed = "--seed=7";
 const std::vector<Row>& table() {
     static const std::vector<Row> rows{
         {"Info", {kSize, "tri.3ds"}, 0, dataText("cli/info.txt"), "", {}},
+        {"FitMovesTheEyeToHoldTheBoundingSphere", {kSize, "--fit", "--info", "tri.3ds"}, 0, dataText("cli/fit.txt"), "", {}},
         // Each export starts the generator afresh: the colour file and the PLY file share their phases.
         {"ColourAndAsciiPlyFromOneSeed", {kSize, kSeed, "--colour", "c", "--ply-ascii", "pa", "tri.3ds"}, 0,
          "wrote c.CGH (10 points)\nwrote pa.ply (10 points)\n", "", {{"c.CGH", "colour.CGH"}, {"pa.ply", "ascii.txt"}}},
@@ -97,6 +107,7 @@ const std::vector<Row>& table() {
         {"EmptyFrame", {kSize, "--offset=100,0,0", "--ply-ascii", "e", "tri.3ds"}, 0, "wrote e.ply (0 points)\n", "",
          {{"e.ply", "empty.txt"}}},
         {"HelpGoesToStandardOutput", {"--help", "tri.3ds"}, 0, commandLineUsage(), "", {}},
+        {"VersionGoesToStandardOutput", {"--version"}, 0, "velmora-export " VELMORA_VERSION "\n", "", {}},
         {"UnknownOptionIsAUsageError", {"--bogus", "tri.3ds"}, 2, "",
          "velmora-export: unknown option --bogus\nTry 'velmora-export --help'.\n", {}},
         {"UnreadableModelWritesNothing", {"--colour", "c", "missing.3ds"}, 1, "",

@@ -1,8 +1,12 @@
 // The sampling pass over hand-made buffers; then the writers' rules the velmora-export table cannot reach.
+// Relied on: pixels bottom row first, x inverted, nothing at or below z = -50; every layout reads back as the
+// frame's points; a failed write prints its message and leaves what was there; long lines never overrun.
 
 #include "export/SurfaceSampler.h"
 #include "export/ThreeDiWriter.h"
 #include "pointfile/CghWriter.h"
+#include "pointfile/FramePoints.h"
+#include "pointfile/PointFileReader.h"
 #include "pointfile/PlyWriter.h"
 #include "pointfile/PointValues.h"
 #include "model/GlErrorReporter.h"
@@ -170,6 +174,43 @@ TEST(PointFileWriters, AsciiPlyLinesOfTheLongestNumbersFitTheirRoomAcrossTheOutp
         ASSERT_EQ(std::strtod(line.c_str() + 60, nullptr), phaseOfDraw(reference.next())) << count;
     }
     EXPECT_EQ(count, 100000u);
+}
+
+// Every file of one frame reads back as the points the hologram takes from the frame; the PLY layouts keep
+// full colour bytes and a float phase binary, so they agree to their precision alone.
+TEST(PointFileWriters, EveryLayoutReadsBackAsTheFramesPoints) {
+    FrameBuilder b{8, 2};
+    b.set(1, 0, 255, 128, 1, 0.25f);  // x = -(1.5 / 4 - 1), y = 2 * 0.5 / 2 - 1, z = 2 * 0.25 - 1
+    b.set(6, 1, 0, 51, 204, 0.75f);
+    TempDir dir;
+    const OutputScales scales{2.5f, 0.26f};  // the header keeps one decimal
+    const std::pair<bool, std::function<Result<SampleSummary>(RandomGenerator&)>> writers[] = {
+        {true, [&](auto& r) { return writeColourCgh(b.frame(), dir.file("c"), scales, r, {}); }},
+        {false, [&](auto& r) { return writeGreyCgh(b.frame(), dir.file("g"), scales, r, {}); }},
+        {true, [&](auto& r) { return writePly(b.frame(), dir.file("a"), r, PlyLayout::Ascii); }},
+        {true, [&](auto& r) { return writePly(b.frame(), dir.file("b"), r, PlyLayout::Binary); }},
+    };
+    const char* files[] = {"c", "g", "a", "b"};
+    for (int k = 0; k < 4; ++k) {
+        RandomGenerator random, same;
+        ASSERT_TRUE(writers[k].second(random));
+        const auto file = readPointFile(dir.file(files[k]));
+        ASSERT_TRUE(file) << file.error();
+        const HologramPoints expected = framePoints(b.frame(), scales, same, writers[k].first), &got = file->points;
+        ASSERT_EQ(got.points.size(), 2u) << k;
+        if (k < 2) {
+            EXPECT_EQ(std::make_tuple(got.scaleXy, got.scaleZ, got.colour), std::make_tuple(2.5f, 0.3f, k == 0));
+        }
+        const double near = k < 2 ? 0.0 : 2e-6;
+        for (std::size_t i = 0; i < 2; ++i) {
+            const HologramPoint &p = got.points[i], &e = expected.points[i];
+            for (auto [a, z] : {std::pair<double, double>{p.x, e.x}, {p.y, e.y}, {p.z, e.z}, {p.phase, e.phase}, {p.red, e.red}, {p.green, e.green}, {p.blue, e.blue}})
+                EXPECT_NEAR(a, z, near) << files[k] << i;
+        }
+        const HologramPoint& first = expected.points[0];
+        EXPECT_EQ((std::array<double, 3>{first.x, first.y, first.z}), (std::array<double, 3>{0.625, -0.5, -0.5}));
+        EXPECT_NEAR(expected.points[1].red, k == 1 ? (0.78 * 51 + 0.1 * 204) / 255 : 0.0, 1e-6) << k;
+    }
 }
 
 }  // namespace
