@@ -141,6 +141,8 @@ TEST(ModelFitTest, TheEyeMovesAlongItsDirectionUntilTheSphereFits) {
     const std::vector<ModelVertex> bar{{0, 0, 0, 0, 0, 2, 0, 1}, {0, 0, 0, 0, 0, 2, 0, 3}};
     EXPECT_NEAR(fittedEye(bar, turned, {0, 0, 30}, 1.0f)[2], 6.712076f, 1e-4);
     EXPECT_EQ(fittedEye({}, turned, {1, 2, 3}, 1.0f), (std::array<float, 3>{1, 2, 3}));
+    // A point at the origin: the eye stops at the near plane, along +z when it was at the origin itself.
+    EXPECT_EQ(fittedEye({ModelVertex{}}, ViewerState{}, {0, 0, 0}, 1.0f), (std::array<float, 3>{0, 0, 1}));
     // The box starts at the first vertex on every axis: y = 3 there is no bound on x.
     const std::vector<ModelVertex> upright{{0, 0, 0, 0, 0, 0, 3, 0}, {0, 0, 0, 0, 0, 0, -3, 0}};
     EXPECT_NEAR(fittedEye(upright, ViewerState{}, {0, 0, 30}, 1.0f)[2], 20.136228f, 1e-4);  // 1.05 * 3 / sin 9
