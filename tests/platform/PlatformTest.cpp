@@ -1,6 +1,8 @@
 // What users of the platform layer rely on:
 // - numbers are read and shown with a point whatever the locale; NaN, infinities and overflow are refused;
 //   formatted texts of any length come out whole;
+// - lines come without CR LF, the same from memory and from a file read in chunks; a line that with its
+//   end does not fit the limit is too long;
 // - prompts record what they asked; the console prompt never waits and answers no unless told yes;
 // - outputs follow links, write into devices and FIFOs, refuse what no write could make, name the first refused;
 // - a job larger than the least of MemAvailable, the control group's headroom (v2, else v1) and the address-space
@@ -8,10 +10,12 @@
 // - a seed gives the classic LCG's draws 0 .. 32767 on every platform, and discard(n) skips exactly n draws;
 // - settings keep what they do not know, rewrite in place, append to the end of their section, refuse
 //   out-of-range or malformed numbers and leave no temporary file behind.
+#include "platform/ByteStream.h"
 #include "platform/ConsolePrompt.h"
 #include "platform/DecimalText.h"
 #include "platform/Diagnostics.h"
 #include "platform/FatalExit.h"
+#include "platform/InputFile.h"
 #include "platform/MemoryBudget.h"
 #include "platform/OutputCheck.h"
 #include "platform/OutputFile.h"
@@ -293,4 +297,28 @@ TEST(RandomGenerator, DrawsTheClassicSequenceAndDiscardSkipsExactlyThatMany) {
         for (std::uint64_t i = 0; i < count % (1ull << 32); ++i) stepped.next();
         EXPECT_EQ(skipped.state(), stepped.state()) << count;
     }
+}
+
+// The first line's CR LF falls across the end of the file's first 64 KiB chunk.
+TEST(ByteStream, LinesAndRecordsAreTheSameFromMemoryAndFromAFileReadInChunks) {
+    velmora::testing::TempDir dir;
+    const std::string text = std::string(65535, 'a') + "\r\nb\n\nccc";
+    ASSERT_TRUE(writeFile(dir.file("text"), text));
+    InputFile file;
+    ASSERT_EQ(file.open(dir.file("text")), InputFile::Status::Ok);
+    ByteStream fromMemory(text), fromFile(file);
+    for (ByteStream* stream : {&fromMemory, &fromFile}) {
+        std::string_view bytes, line;
+        ASSERT_TRUE(stream->take(3, bytes) && stream->peek(2) == "aa");
+        EXPECT_EQ(stream->nextLine(line, 65533), ByteStream::Line::TooLong);  // 65532 a's and the CR LF
+        std::string seen;
+        for (std::size_t longest = 65534; stream->nextLine(line, longest) == ByteStream::Line::Ok; longest = 4)
+            seen += std::to_string(line.size()) + std::string(line.substr(0, 1)) + " ";
+        EXPECT_EQ(seen, "65532a 1b 0 3c ");
+        EXPECT_TRUE(stream->atEnd() && !stream->take(1, bytes));
+        EXPECT_EQ(stream->lineNumber(), 4);
+    }
+    EXPECT_EQ(std::make_pair(fromMemory.knownSize(), fromFile.knownSize()),
+              std::make_pair(std::optional(text.size()), std::optional<std::size_t>()));
+    EXPECT_FALSE(fromFile.readFailed());
 }
