@@ -321,4 +321,6 @@ TEST(ByteStream, LinesAndRecordsAreTheSameFromMemoryAndFromAFileReadInChunks) {
     EXPECT_EQ(std::make_pair(fromMemory.knownSize(), fromFile.knownSize()),
               std::make_pair(std::optional(text.size()), std::optional<std::size_t>()));
     EXPECT_FALSE(fromFile.readFailed());
+    std::string_view two;
+    EXPECT_TRUE(ByteStream("xy").take(2, two) && two == "xy");  // up to the last byte
 }
