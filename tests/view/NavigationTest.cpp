@@ -66,19 +66,22 @@ TEST_F(NavigationTest, RescaleKeysMultiplyTheGeometry) {
     ASSERT_EQ(view->loadModel(VELMORA_SOURCE_DIR "/samples/sample.3ds", 0), ModelLoad::Loaded);
     // D halves, E doubles, the keypad's plus and minus multiply by 1.1 and 0.9, each in single precision.
     std::vector<float> expected = positions();
+    std::vector<std::vector<std::uint8_t>> frames;  // each rescale redraws
     for (const auto& [key, factor] : {std::pair{int('D'), 0.5f}, {int('E'), 2.0f}, {int(VirtualKey::Add), 1.1f},
                                       {int(VirtualKey::Subtract), 0.9f}}) {
         press(key);
+        frames.push_back(testing::Frame(*surface).rgba);
         for (float& p : expected) p *= factor;
         EXPECT_EQ(positions(), expected) << key;
     }
+    EXPECT_NE(frames[0], frames[1]);
     EXPECT_EQ(state.modelScale, 1.0f);
 }
 
 TEST_F(NavigationTest, DraggingRotatesByThreeTenthsOfADegreePerPixelAndWrapsOnce) {
     nav.onLButtonDown(100, 100);
-    nav.onMouseMove(view.get(), 110, 100);  // right 10 pixels
-    nav.onMouseMove(view.get(), 110, 80);   // up 20 pixels
+    nav.onMouseMove(view.get(), 110, 90);  // right 10 pixels, up 10
+    nav.onMouseMove(view.get(), 110, 80);  // up 10 more
     EXPECT_EQ((std::vector<float>{state.modelRotX, state.modelRotY}), (std::vector<float>{-6, 3}));
     nav.onLButtonUp();
     nav.onMouseMove(view.get(), 300, 300);  // not dragging: nothing at all
