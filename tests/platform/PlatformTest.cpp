@@ -3,6 +3,7 @@
 //   formatted texts of any length come out whole;
 // - lines come without CR LF, the same from memory and from a file read in chunks; a line that with its
 //   end does not fit the limit is too long;
+// - file-name endings match ignoring the case of A .. Z only;
 // - prompts record what they asked; the console prompt never waits and answers no unless told yes;
 // - outputs follow links, write into devices and FIFOs, refuse what no write could make, name the first refused;
 // - a job larger than the least of MemAvailable, the control group's headroom (v2, else v1) and the address-space
@@ -16,6 +17,7 @@
 #include "platform/Diagnostics.h"
 #include "platform/FatalExit.h"
 #include "platform/InputFile.h"
+#include "platform/NameSuffix.h"
 #include "platform/MemoryBudget.h"
 #include "platform/OutputCheck.h"
 #include "platform/OutputFile.h"
@@ -68,6 +70,14 @@ TEST(DecimalText, NumbersAreReadAndShownWithAPointUnderADecimalCommaLocale) {
 TEST(Diagnostics, LongTextsComeOutWhole) {
     for (std::size_t length : {254u, 255u, 300u})  // 255 characters fit, 256 do not
         EXPECT_EQ(formatText("%s.", std::string(length, 'x').c_str()), std::string(length, 'x') + ".") << length;
+}
+
+// Only the letters A .. Z fold: their neighbours '@' '[' and '`' '{' stay apart.
+TEST(NameSuffix, EndingsMatchIgnoringTheCaseOfAsciiLettersOnly) {
+    for (const auto& [name, suffix] : {std::pair{"MODEL.AZ", ".az"}, {"m.az", ".AZ"}, {".az", ".Az"}})
+        EXPECT_TRUE(hasSuffixIgnoringCase(name, suffix)) << name;
+    for (const auto& [name, suffix] : {std::pair{"z", ".z"}, {"x.@", ".`"}, {"x.[", ".{"}, {"x.ax", ".az"}})
+        EXPECT_FALSE(hasSuffixIgnoringCase(name, suffix)) << name;
 }
 
 static int statusOf(int status) {
