@@ -11,6 +11,7 @@
 // - a seed gives the classic LCG's draws 0 .. 32767 on every platform, and discard(n) skips exactly n draws;
 // - settings keep what they do not know, rewrite in place, append to the end of their section, refuse
 //   out-of-range or malformed numbers and leave no temporary file behind.
+
 #include "platform/ByteStream.h"
 #include "platform/ConsolePrompt.h"
 #include "platform/DecimalText.h"
