@@ -1,10 +1,28 @@
+// What users of the platform layer rely on:
+// - numbers are read and shown with a point whatever the locale; NaN, infinities and overflow are refused;
+//   formatted texts of any length come out whole;
+// - lines come without CR LF, the same from memory and from a file read in chunks; a line that with its
+//   end does not fit the limit is too long;
+// - file-name endings match ignoring the case of A .. Z only;
+// - prompts record what they asked; the console prompt never waits and answers no unless told yes;
+// - outputs follow links, write into devices and FIFOs, refuse what no write could make, name the first refused;
+// - a job larger than the least of MemAvailable, the control group's headroom (v2, else v1) and the address-space
+//   limit is refused with "needs X GiB, Y GiB available"; nothing known, nothing refused;
+// - a seed gives the classic LCG's draws 0 .. 32767 on every platform, and discard(n) skips exactly n draws;
+// - settings keep what they do not know, rewrite in place, append to the end of their section, refuse
+//   out-of-range or malformed numbers and leave no temporary file behind.
+
+#include "platform/ByteStream.h"
 #include "platform/ConsolePrompt.h"
 #include "platform/DecimalText.h"
 #include "platform/Diagnostics.h"
 #include "platform/FatalExit.h"
+#include "platform/InputFile.h"
+#include "platform/NameSuffix.h"
 #include "platform/MemoryBudget.h"
 #include "platform/OutputCheck.h"
 #include "platform/OutputFile.h"
+#include "platform/RandomGenerator.h"
 #include "platform/RecordingPrompt.h"
 #include "platform/TemporaryFiles.h"
 #include "support/TempDir.h"
@@ -16,9 +34,11 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <thread>
 
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
@@ -45,6 +65,20 @@ TEST(DecimalText, NumbersAreReadAndShownWithAPointUnderADecimalCommaLocale) {
                               formatText("maxx:%f minx:%g", 4.0, 0.5);
     std::setlocale(LC_ALL, "C");
     EXPECT_EQ(shown, "30 0.5 0.333333 maxx:4.000000 minx:0.5");  // six significant digits
+}
+
+// A text that does not fit the first buffer is formatted again, whole.
+TEST(Diagnostics, LongTextsComeOutWhole) {
+    for (std::size_t length : {254u, 255u, 300u})  // 255 characters fit, 256 do not
+        EXPECT_EQ(formatText("%s.", std::string(length, 'x').c_str()), std::string(length, 'x') + ".") << length;
+}
+
+// Only the letters A .. Z fold: their neighbours '@' '[' and '`' '{' stay apart.
+TEST(NameSuffix, EndingsMatchIgnoringTheCaseOfAsciiLettersOnly) {
+    for (const auto& [name, suffix] : {std::pair{"MODEL.AZ", ".az"}, {"m.az", ".AZ"}, {".az", ".Az"}})
+        EXPECT_TRUE(hasSuffixIgnoringCase(name, suffix)) << name;
+    for (const auto& [name, suffix] : {std::pair{"z", ".z"}, {"x.@", ".`"}, {"x.[", ".{"}, {"x.ax", ".az"}})
+        EXPECT_FALSE(hasSuffixIgnoringCase(name, suffix)) << name;
 }
 
 static int statusOf(int status) {
@@ -230,4 +264,74 @@ TEST(MemoryBudget, TheLeastOfMemAvailableAndTheControlGroupsHeadroom) {
     EXPECT_EQ(memoryShortfall(gib, root.path().string()), "needs 1.0 GiB, 0.5 GiB available");
     velmora::testing::writeFile(root.file("sys/fs/cgroup/memory.max"), std::string("max\n"));
     EXPECT_EQ(memoryShortfall(gib, root.path().string()), std::nullopt);
+}
+
+TEST(MemoryBudget, AControlGroupV1CountsAndAGroupOverItsLimitLeavesNothing) {
+    velmora::testing::TempDir root;
+    EXPECT_EQ(availableMemory(root.path().string()), std::nullopt);  // nothing readable: no limit at all
+    std::filesystem::create_directories(root.path() / "proc");
+    std::filesystem::create_directories(root.path() / "sys/fs/cgroup/memory");
+    velmora::testing::writeFile(root.file("proc/meminfo"), std::string("MemAvailable: 1048576 kB\n"));
+    velmora::testing::writeFile(root.file("sys/fs/cgroup/memory.max"), std::string("max\n"));
+    velmora::testing::writeFile(root.file("sys/fs/cgroup/memory/memory.limit_in_bytes"), std::string("805306368\n"));
+    velmora::testing::writeFile(root.file("sys/fs/cgroup/memory/memory.usage_in_bytes"), std::string("268435456\n"));
+    EXPECT_EQ(availableMemory(root.path().string()), 536870912u);  // 768 MiB less 256 MiB in use
+    velmora::testing::writeFile(root.file("sys/fs/cgroup/memory/memory.usage_in_bytes"), std::string("999999999\n"));
+    EXPECT_EQ(memoryShortfall(1u << 29, root.path().string()), "needs 0.5 GiB, 0.0 GiB available");
+}
+
+// 1 GiB more than the process maps now is what `ulimit -v` leaves; 0 when all is right.
+static int checkAddressSpaceBound() {
+    std::uint64_t pages = 0;
+    std::ifstream("/proc/self/statm") >> pages;
+    const std::uint64_t gib = 1ull << 30, used = pages * static_cast<std::uint64_t>(::sysconf(_SC_PAGESIZE));
+    rlimit limit{};
+    ::getrlimit(RLIMIT_AS, &limit);
+    limit.rlim_cur = used + gib;
+    const auto available = ::setrlimit(RLIMIT_AS, &limit) == 0 ? availableMemory() : std::nullopt;
+    return available && *available <= gib && *available > gib / 2 ? 0 : 1;
+}
+
+TEST(MemoryBudgetDeathTest, TheAddressSpaceLimitIsTheThirdBound) {
+    EXPECT_EXIT(std::_Exit(checkAddressSpaceBound()), ::testing::ExitedWithCode(0), "");
+}
+
+// srand(1) / rand() of the classic C library: 41, 18467, 6334, ...; the generator has the full period 2^32.
+TEST(RandomGenerator, DrawsTheClassicSequenceAndDiscardSkipsExactlyThatMany) {
+    RandomGenerator random;
+    for (int expected : {41, 18467, 6334, 26500, 19169, 15724, 11478, 29358, 26962, 24464})
+        EXPECT_EQ(random.next(), expected);
+    for (std::uint64_t count : {0ull, 1ull, 2ull, 3ull, 6ull, 13ull, 100ull, (1ull << 32) + 5}) {
+        RandomGenerator skipped, stepped;
+        skipped.seed(12345), stepped.seed(12345);
+        skipped.discard(count);
+        for (std::uint64_t i = 0; i < count % (1ull << 32); ++i) stepped.next();
+        EXPECT_EQ(skipped.state(), stepped.state()) << count;
+    }
+}
+
+// The first line's CR LF falls across the end of the file's first 64 KiB chunk.
+TEST(ByteStream, LinesAndRecordsAreTheSameFromMemoryAndFromAFileReadInChunks) {
+    velmora::testing::TempDir dir;
+    const std::string text = std::string(65535, 'a') + "\r\nb\n\nccc";
+    ASSERT_TRUE(writeFile(dir.file("text"), text));
+    InputFile file;
+    ASSERT_EQ(file.open(dir.file("text")), InputFile::Status::Ok);
+    ByteStream fromMemory(text), fromFile(file);
+    for (ByteStream* stream : {&fromMemory, &fromFile}) {
+        std::string_view bytes, line;
+        ASSERT_TRUE(stream->take(3, bytes) && stream->peek(2) == "aa");
+        EXPECT_EQ(stream->nextLine(line, 65533), ByteStream::Line::TooLong);  // 65532 a's and the CR LF
+        std::string seen;
+        for (std::size_t longest = 65534; stream->nextLine(line, longest) == ByteStream::Line::Ok; longest = 4)
+            seen += std::to_string(line.size()) + std::string(line.substr(0, 1)) + " ";
+        EXPECT_EQ(seen, "65532a 1b 0 3c ");
+        EXPECT_TRUE(stream->atEnd() && !stream->take(1, bytes));
+        EXPECT_EQ(stream->lineNumber(), 4);
+    }
+    EXPECT_EQ(std::make_pair(fromMemory.knownSize(), fromFile.knownSize()),
+              std::make_pair(std::optional(text.size()), std::optional<std::size_t>()));
+    EXPECT_FALSE(fromFile.readFailed());
+    std::string_view two;
+    EXPECT_TRUE(ByteStream("xy").take(2, two) && two == "xy");  // up to the last byte
 }

@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
+#include <filesystem>
+
 using namespace velmora;
 using velmora::testing::fileText;
 using velmora::testing::expectData;
@@ -51,17 +54,24 @@ TEST(IniSettingsStore, KeepsWhatItDoesNotKnowRewritesInPlaceAndDefaultsOnGarbage
     velmora::testing::TempDir dir;
     const std::string path = dir.file("velmora.ini");
     velmora::testing::writeFile(path, std::string("; written by hand\n[General]\nFrameWidth=1\n\n"
-                                         "[Options]\r\nFrameHeight= 42 \r\nColour=blue\nBig=99999999999\nOdd=7x\n"));
+                                         "[Options]\r\n FrameHeight = 42 \r\n# FrameWidth=2\nColour=blue\nBig=99999999999\nOdd=7x\n"
+                                         "Top=2147483647\nLow=-2147483648\nOver=2147483648\nEmpty=\n"));
     IniSettingsStore store(path);
-    const std::pair<const char*, int> entries[] = {{"FrameWidth", 600}, {"FrameHeight", 42}, {"Colour", 600},
-                                                   {"Big", 600},        {"Odd", 600}};
+    const std::pair<const char*, int> entries[] = {
+        {"FrameWidth", 600}, {"FrameHeight", 42},      {"Colour", 600}, {"Big", 600},  {"Odd", 600},
+        {"Top", INT_MAX},    {"Low", INT_MIN},         {"Over", 600},   {"Empty", 600}};
     for (const auto& [entry, value] : entries) EXPECT_EQ(store.getProfileInt("Options", entry, 600), value) << entry;
     EXPECT_EQ(store.getProfileInt("General", "FrameWidth", 600), 1);
     ASSERT_TRUE(store.writeProfileInt("Options", "FrameHeight", 500));
     ASSERT_TRUE(store.writeProfileInt("Options", "FrameWidth", 640));
+    ASSERT_TRUE(store.writeProfileInt("General", "FrameHeight", 7));  // before the blank line ending its section
+    ASSERT_TRUE(store.writeProfileInt("Window", "X", 1));            // a new section after a blank line
     expectData(fileText(path), "platform.txt", "profile rewritten");
 
     IniSettingsStore unwritable("/proc/velmora-cannot-write-here/s.ini");
     EXPECT_FALSE(unwritable.writeProfileInt("Options", "FrameWidth", 1));
     EXPECT_EQ(unwritable.getProfileInt("Options", "FrameWidth", 600), 1);  // still known for this run
+    std::filesystem::create_directory(dir.file("folder.ini"));
+    EXPECT_FALSE(IniSettingsStore(dir.file("folder.ini")).writeProfileInt("Options", "FrameWidth", 1));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 2);  // no temporary file left
 }

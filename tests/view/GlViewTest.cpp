@@ -11,6 +11,7 @@
 #include <cmath>
 #include <ctime>
 #include <optional>
+#include <tuple>
 
 #include <GL/gl.h>
 
@@ -231,6 +232,9 @@ TEST(FrameImageTest, BottomFirstReadBackBecomesATopDownRgbPictureOrSaysWhyNot) {
     EXPECT_EQ(picture.width * 10 + picture.height, 23);
     EXPECT_EQ(picture.rgb, (testing::Bytes{20, 100, 7, 20, 101, 7, 10, 100, 7, 10, 101, 7, 0, 100, 7, 0, 101, 7}));
     EXPECT_EQ(testing::fileText(dir.file("frame.png")).at(25), 2);  // colour type RGB: no alpha to hide it
+    for (const auto& [w, h, why] : {std::tuple{0, 3, "the frame is empty"}, {2, 0, "the frame is empty"},
+                                    {2, 4, "the frame read-back is shorter than the frame"}})
+        EXPECT_EQ(writeFramePng(dir.file("no.png"), w, h, rgba).error(), why) << w << " x " << h;
     const auto written = writeFramePng("/nonexistent-folder/frame.png", 1, 1, {1, 2, 3, 4});
     ASSERT_FALSE(written);
     EXPECT_NE(written.error().find("/nonexistent-folder/frame.png"), std::string::npos);

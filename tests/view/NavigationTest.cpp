@@ -1,4 +1,12 @@
 // Navigation keys, drag rotation and the fly-by over a real view on a headless surface.
+// What users of the view rely on:
+// - each key message moves the eye or the transform one step (1 unit, x1.1 / /1.1), with or without a view;
+//   Home resets the eye and the fly-by, A the eye and the transform, Escape quits;
+// - D, E, keypad + and - multiply the geometry in single precision and redraw;
+// - a drag turns 0.3 degrees per pixel on both axes, wrapped once into -360 .. 360;
+// - the fly-by takes 200 timer messages along its ellipsoid and ends at home;
+// - a fitted eye keeps its direction (+z from the origin) and stays beyond the near plane;
+// - frame pictures are top row first RGB; empty or short read-backs are refused with a reason.
 
 #include "view/Navigation.h"
 
@@ -66,19 +74,22 @@ TEST_F(NavigationTest, RescaleKeysMultiplyTheGeometry) {
     ASSERT_EQ(view->loadModel(VELMORA_SOURCE_DIR "/samples/sample.3ds", 0), ModelLoad::Loaded);
     // D halves, E doubles, the keypad's plus and minus multiply by 1.1 and 0.9, each in single precision.
     std::vector<float> expected = positions();
+    std::vector<std::vector<std::uint8_t>> frames;  // each rescale redraws
     for (const auto& [key, factor] : {std::pair{int('D'), 0.5f}, {int('E'), 2.0f}, {int(VirtualKey::Add), 1.1f},
                                       {int(VirtualKey::Subtract), 0.9f}}) {
         press(key);
+        frames.push_back(testing::Frame(*surface).rgba);
         for (float& p : expected) p *= factor;
         EXPECT_EQ(positions(), expected) << key;
     }
+    EXPECT_NE(frames[0], frames[1]);
     EXPECT_EQ(state.modelScale, 1.0f);
 }
 
 TEST_F(NavigationTest, DraggingRotatesByThreeTenthsOfADegreePerPixelAndWrapsOnce) {
     nav.onLButtonDown(100, 100);
-    nav.onMouseMove(view.get(), 110, 100);  // right 10 pixels
-    nav.onMouseMove(view.get(), 110, 80);   // up 20 pixels
+    nav.onMouseMove(view.get(), 110, 90);  // right 10 pixels, up 10
+    nav.onMouseMove(view.get(), 110, 80);  // up 10 more
     EXPECT_EQ((std::vector<float>{state.modelRotX, state.modelRotY}), (std::vector<float>{-6, 3}));
     nav.onLButtonUp();
     nav.onMouseMove(view.get(), 300, 300);  // not dragging: nothing at all
@@ -141,6 +152,8 @@ TEST(ModelFitTest, TheEyeMovesAlongItsDirectionUntilTheSphereFits) {
     const std::vector<ModelVertex> bar{{0, 0, 0, 0, 0, 2, 0, 1}, {0, 0, 0, 0, 0, 2, 0, 3}};
     EXPECT_NEAR(fittedEye(bar, turned, {0, 0, 30}, 1.0f)[2], 6.712076f, 1e-4);
     EXPECT_EQ(fittedEye({}, turned, {1, 2, 3}, 1.0f), (std::array<float, 3>{1, 2, 3}));
+    // A point at the origin: the eye stops at the near plane, along +z when it was at the origin itself.
+    EXPECT_EQ(fittedEye({ModelVertex{}}, ViewerState{}, {0, 0, 0}, 1.0f), (std::array<float, 3>{0, 0, 1}));
     // The box starts at the first vertex on every axis: y = 3 there is no bound on x.
     const std::vector<ModelVertex> upright{{0, 0, 0, 0, 0, 0, 3, 0}, {0, 0, 0, 0, 0, 0, -3, 0}};
     EXPECT_NEAR(fittedEye(upright, ViewerState{}, {0, 0, 30}, 1.0f)[2], 20.136228f, 1e-4);  // 1.05 * 3 / sin 9
