@@ -25,6 +25,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <random>
@@ -111,32 +112,40 @@ bool makeAll(const HologramPoints& points, const HologramSettings& s) {
     return static_cast<bool>(written);
 }
 
-// The work's time, and its peak resident bytes in a child process.
+// The work's time, and its peak resident bytes, in a fresh process of its
+// own: this program run again with "--case NAME W H". A forked copy of a
+// process whose FFTW threads are running can deadlock on their locks, so
+// the child starts from nothing.
 struct Measured {
     double seconds = 0.0;
     double peakBytes = 0.0;
 };
 
-Measured measured(const std::function<void()>& work) {
+std::string g_self, g_samplePath;
+
+Measured measured(const std::string& name, int width, int height) {
     int pipeEnds[2];
     if (::pipe(pipeEnds) != 0) return {};
     const pid_t child = ::fork();
     if (child == 0) {
+        ::dup2(pipeEnds[1], STDOUT_FILENO);
         ::close(pipeEnds[0]);
-        const double seconds = secondsOf(work);
-        rusage usage{};
-        ::getrusage(RUSAGE_SELF, &usage);
-        const double result[2] = {seconds, usage.ru_maxrss * 1024.0};
-        (void)!::write(pipeEnds[1], result, sizeof result);
-        ::_exit(0);
+        const std::string w = std::to_string(width), h = std::to_string(height);
+        std::vector<const char*> args{g_self.c_str(), "--case", name.c_str(), w.c_str(), h.c_str(), g_folder.c_str()};
+        if (!g_samplePath.empty()) args.insert(args.end(), {"--sample", g_samplePath.c_str()});
+        args.push_back(nullptr);
+        ::execv(g_self.c_str(), const_cast<char* const*>(args.data()));
+        ::_exit(127);
     }
     ::close(pipeEnds[1]);
-    double result[2] = {0, 0};
-    (void)!::read(pipeEnds[0], result, sizeof result);
+    char text[64] = {};
+    const ssize_t got = ::read(pipeEnds[0], text, sizeof text - 1);
     ::close(pipeEnds[0]);
     int status = 0;
-    ::waitpid(child, &status, 0);
-    return {result[0], result[1]};
+    rusage usage{};
+    ::wait4(child, &status, 0, &usage);
+    if (got <= 0 || !WIFEXITED(status) || WEXITSTATUS(status) != 0) return {};
+    return {std::atof(text), usage.ru_maxrss * 1024.0};
 }
 
 void row(const char* what, double value, const char* unit, const char* target, bool met) {
@@ -147,7 +156,7 @@ double directRate() {
     ComplexField plane(512, 512, 8e-6);
     std::vector<PlanePoint> points;
     for (int i = 0; i < 64; ++i) points.push_back({i * 1e-6, -i * 1e-6, 0.1 + i * 1e-5, 1.0, i * 0.1});
-    const double seconds = secondsOf([&] { addPointField(plane, points, {532e-9, 0.5, 2, true}); }, 5);
+    const double seconds = secondsOf([&] { addPointField(plane, points, {532e-9, 0.5, 2, true}); }, 21);
     return points.size() * 512.0 * 512.0 / seconds;
 }
 
@@ -179,11 +188,7 @@ void targets(double unit, const HologramPoints& sample) {
     const double deepColour = secondsOf([&] { makeAll(deep, settingsFor(1920, 1080)); });
     row("deep: the same in colour", deepColour / unit, "units", "", true);
     for (const auto& [w, h] : {std::pair{3840, 2160}, std::pair{7680, 4320}}) {
-        const Measured m = measured([&, w = w, h = h] { makeAll(sample, [&] {
-            HologramSettings s = settingsFor(w, h);
-            s.holoFit = 0.8;
-            return s;
-        }()); });
+        const Measured m = measured("memory", w, h);
         const double perPixel = m.peakBytes / (static_cast<double>(w) * h);
         row(("memory, colour " + std::to_string(w) + " x " + std::to_string(h)).c_str(), perPixel, "bytes/pixel",
             "<= 64", perPixel <= 64);
@@ -194,36 +199,60 @@ void targets(double unit, const HologramPoints& sample) {
     row("refocus, full-HD colour (focus window)", refocus / unit, "units", "<= 8", refocus / unit <= 8);
 }
 
-void scale(double unit, const HologramPoints& sample) {
+void scale(double unit) {
     std::printf("\n%-40s %10s %8s %12s\n", "scale", "seconds", "units", "peak MB");
     for (const auto& [columns, rows] : {std::pair{320, 188}, std::pair{584, 436}, std::pair{1333, 750},
                                         std::pair{1920, 1080}}) {
         const HologramPoints points = sheet(columns, rows);
-        const Measured m = measured([&] { makeAll(points, settingsFor(1920, 1080)); });
+        const Measured m = measured("sheet", columns, rows);
         std::printf("%-40s %10.2f %8.1f %12.0f\n",
                     (std::to_string(points.points.size()) + " points, 1920 x 1080").c_str(), m.seconds,
                     m.seconds / unit, m.peakBytes / 1e6);
     }
     for (const auto& [w, h] : {std::pair{1920, 1080}, std::pair{3840, 2160}, std::pair{7680, 4320}}) {
-        HologramSettings s = settingsFor(w, h);
-        s.holoFit = 0.8;
-        makeAll(sample, s);  // planned once, as a user's second run is
-        const Measured m = measured([&] { makeAll(sample, s); });
+        const Measured m = measured("sample", w, h);
         std::printf("%-40s %10.2f %8.1f %12.0f\n",
                     ("sample, " + std::to_string(w) + " x " + std::to_string(h)).c_str(), m.seconds,
                     m.seconds / unit, m.peakBytes / 1e6);
     }
 }
 
+HologramSettings fittedTo(int width, int height) {
+    HologramSettings s = settingsFor(width, height);
+    s.holoFit = 0.8;
+    return s;
+}
+
+// One case of measured(), in the child: its seconds on standard output.
+// "sample" is planned once first, as a user's second run is.
+int runCase(const std::string& name, int width, int height, const HologramPoints& sample) {
+    double seconds = 0.0;
+    if (name == "memory") {
+        seconds = secondsOf([&] { makeAll(sample, fittedTo(width, height)); });
+    } else if (name == "sample") {
+        makeAll(sample, fittedTo(width, height));
+        seconds = secondsOf([&] { makeAll(sample, fittedTo(width, height)); });
+    } else {
+        const HologramPoints points = sheet(width, height);
+        seconds = secondsOf([&] { makeAll(points, settingsFor(1920, 1080)); });
+    }
+    std::printf("%.6f\n", seconds);
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::string samplePath;
+    std::string samplePath, caseName;
+    int caseWidth = 0, caseHeight = 0;
     bool withScale = false;
+    g_self = std::filesystem::read_symlink("/proc/self/exe").string();
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--sample" && i + 1 < argc)
             samplePath = argv[++i];
+        else if (arg == "--case" && i + 3 < argc)
+            caseName = argv[i + 1], caseWidth = std::atoi(argv[i + 2]), caseHeight = std::atoi(argv[i + 3]), i += 3;
         else if (arg == "--scale")
             withScale = true;
         else
@@ -238,9 +267,11 @@ int main(int argc, char** argv) {
         }
         sample = file->points;
     }
+    g_samplePath = samplePath;
+    if (!caseName.empty()) return runCase(caseName, caseWidth, caseHeight, sample);
     const double unit = fftUnit(defaultWisdomFolder());
     std::printf("FFT unit: %.4f s (forward 3840 x 2160 complex double, 2 threads, measured)\n\n", unit);
     targets(unit, sample);
-    if (withScale) scale(unit, sample);
+    if (withScale) scale(unit);
     return 0;
 }

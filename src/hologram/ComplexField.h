@@ -13,18 +13,21 @@
 // transforms halve. Phases (k r, about 1e5 radians) are always computed in
 // double and only their cosine and sine are stored.
 
+#include "hologram/LargeAllocator.h"
+
 #include <complex>
 #include <vector>
 
 namespace velmora {
 
 using Complex = std::complex<float>;
+using ComplexValues = std::vector<Complex, LargeAllocator<Complex>>;
 
 struct ComplexField {
     int width = 0;
     int height = 0;
     double pitch = 0.0;  // metres
-    std::vector<Complex> values;
+    ComplexValues values;
 
     ComplexField() = default;
     double originColumn = 0.0;

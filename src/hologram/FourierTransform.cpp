@@ -1,5 +1,7 @@
 #include "hologram/FourierTransform.h"
 
+#include "hologram/LargeAllocator.h"
+
 #include <fftw3.h>
 
 #include <fcntl.h>
@@ -95,13 +97,14 @@ struct FourierTransform::Plans {
     }
 };
 
-void FourierTransform::FreeBuffer::operator()(Complex* p) const { fftwf_free(p); }
+void FourierTransform::FreeBuffer::operator()(Complex* p) const { freeLarge(p, bytes); }
 
 FourierTransform::FourierTransform(int width, int height, FftPlanning planning, int threads,
                                    const std::string& wisdomFolder)
-    : width_(width), height_(height), plans_(std::make_unique<Plans>()) {
-    const std::size_t count = static_cast<std::size_t>(width) * height;
-    data_.reset(reinterpret_cast<Complex*>(fftwf_alloc_complex(count)));
+    : width_(width), height_(height),
+      data_(static_cast<Complex*>(allocateLarge(std::size_t(width) * height * sizeof(Complex))),
+            FreeBuffer{std::size_t(width) * height * sizeof(Complex)}),
+      plans_(std::make_unique<Plans>()) {
     if (!data_) throw std::bad_alloc();
     std::lock_guard<std::mutex> guard(plannerLock());
     setUpThreads(threads);

@@ -48,6 +48,7 @@ public:
 private:
     struct Plans;
     struct FreeBuffer {
+        std::size_t bytes;
         void operator()(Complex* p) const;
     };
     int width_;

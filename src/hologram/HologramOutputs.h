@@ -72,7 +72,7 @@ private:
     double pitch_ = 0.0;
     int threads_ = 0;
     std::vector<double> wavelengths_;
-    std::vector<std::vector<Complex>> spectra_;  // of each padded phase-only hologram
+    std::vector<ComplexValues> spectra_;  // of each padded phase-only hologram
     std::unique_ptr<class FourierTransform> fft_;
     std::string unusable_;  // why no step can work: set up without memory or plan
 };

@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
+#include <cstdint>
 #include <cmath>
 #include <thread>
 
@@ -37,9 +39,9 @@ inline double invRoot(double x) { return 1.0 / std::sqrt(x); }
 
 constexpr double kUnbounded = 1e300;
 
-// 0 below `from`, 1 from `from + width` on, smooth between.
-inline double rise(double t, double from, double width) {
-    double u = (t - from) / width;
+// 0 below `from`, 1 from `from + 1 / invWidth` on, smooth between.
+inline double rise(double t, double from, double invWidth) {
+    double u = (t - from) * invWidth;
     u = u < 0.0 ? 0.0 : (u > 1.0 ? 1.0 : u);
     return u * u * (3.0 - 2.0 * u);
 }
@@ -94,10 +96,11 @@ VELMORA_WIDE_CLONES
 void axisWeights(const Zone& zone, int axis, const double* offsets, int count, double* weights) {
     const double d2 = zone.depth * zone.depth;
     const double low = zone.coneLow[axis], high = zone.coneHigh[axis], width = zone.coneFade[axis];
+    const double invWidth = 1.0 / width;
     for (int i = 0; i < count; ++i) {
         const double t = offsets[i], absT = t < 0.0 ? -t : t;
-        weights[i] = fade(absT * invRoot(d2 + t * t) * zone.invSine, zone.invTaper) * rise(t, low - width, width) *
-                     rise(-t, -high - width, width);
+        weights[i] = fade(absT * invRoot(d2 + t * t) * zone.invSine, zone.invTaper) *
+                     rise(t, low - width, invWidth) * rise(-t, -high - width, invWidth);
     }
 }
 
@@ -110,12 +113,13 @@ VELMORA_WIDE_CLONES
 void axisFactors(const Zone& zone, int axis, const double* offsets, int count, float* factors, float* turned) {
     const double d = zone.depth, d2 = d * d;
     const double low = zone.coneLow[axis], high = zone.coneHigh[axis], width = zone.coneFade[axis];
+    const double invWidth = 1.0 / width;
     for (int i = 0; i < count; ++i) {
         const double t = offsets[i], t2 = t * t;
         const double inv = invRoot(d2 + t2);
         const double absT = t < 0.0 ? -t : t;
-        const double a = fade(absT * inv * zone.invSine, zone.invTaper) * rise(t, low - width, width) *
-                         rise(-t, -high - width, width) * d * inv;
+        const double a = fade(absT * inv * zone.invSine, zone.invTaper) * rise(t, low - width, invWidth) *
+                         rise(-t, -high - width, invWidth) * d * inv;
         double c, s;
         // q - d = t^2 / (q + d), without the cancellation.
         phasor::cosSin(zone.k * t2 / ((d2 + t2) * inv + d), c, s);
@@ -146,7 +150,8 @@ public:
         : grid_(grid), plane_(plane), options_(options), firstRow_(firstRow), endRow_(endRow),
           sine_(apertureSine(options.wavelength, plane.pitch)) {}
 
-    void add(const PlanePoint& point) {
+    // The point's zone: where it is drawn and how.
+    Zone zoneOf(const PlanePoint& point) const {
         const bool farSide = point.depth < 0.0;
         const double k = phasor::kTwoPi / options_.wavelength;
         // A point closer to the plane than this would draw a zone under
@@ -155,8 +160,18 @@ public:
         Zone zone{point.x, point.y, depth, farSide ? -k : k, farSide ? -point.amplitude : point.amplitude,
                   point.phase, 1.0 / sine_, 1.0 / std::max(options_.taper, 1e-9)};
         if (options_.coneDistance >= 0.0 && !farSide) aimAtTheHologram(zone, point.depth);
+        return zone;
+    }
+
+    // The first and last row the zone covers in this band (last < first: none).
+    std::pair<int, int> rowsOf(const Zone& zone) const {
+        const auto [rowLo, rowHi, lo, hi] = zoneSpan(zone);
+        return lo > hi ? std::pair{0, -1} : std::pair{rowLo, rowHi};
+    }
+
+    void add(const Zone& zone) {
         const double sine2 = sine_ * sine_;
-        if (!options_.exact && k * depth * sine2 * sine2 * 0.25 <= kSeparableError)
+        if (!options_.exact && std::fabs(zone.k) * zone.depth * sine2 * sine2 * 0.25 <= kSeparableError)
             addSeparable(zone);
         else
             addByRows(zone);
@@ -272,13 +287,37 @@ void addPointField(const PlaneView& plane, const std::vector<PlanePoint>& points
     const Grid grid{columnX.data(), rowY.data(), reinterpret_cast<float*>(plane.values), plane.width};
     const int cores = options.threads > 0 ? options.threads
                                           : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
-    // Each thread owns a band of rows, so no two write the same pixel.
-    runInBands(plane.height, std::min(cores, plane.height / 8), [&](int first, int end) {
-        BandKernel band(grid, plane, options, first, end);
+    // Bands of rows, each drawn by one thread, so no two write the same
+    // pixel. Many more bands than threads, taken in turn, keep the threads
+    // busy however the points crowd, and a band's rows stay in the cache
+    // while its points are drawn.
+    const int bands = std::max(1, std::min(plane.height / 8, 4 * cores));
+    const auto bandOf = [&](int row) { return static_cast<int>(static_cast<long long>(row) * bands / plane.height); };
+    const auto firstRowOf = [&](int b) {
+        return static_cast<int>((static_cast<long long>(b) * plane.height + bands - 1) / bands);
+    };
+    // Each band's points, in the points' order, so that every pixel sums
+    // them in the same order whatever the banding.
+    std::vector<std::vector<std::uint32_t>> bandPoints(static_cast<std::size_t>(bands));
+    {
+        const BandKernel whole(grid, plane, options, 0, plane.height);
         for (std::size_t i = 0; i < points.size(); ++i) {
-            // A few hundred points take well under a millisecond.
-            if (i % 256 == 0 && options.cancel && options.cancel->load(std::memory_order_relaxed)) return;
-            band.add(points[i]);
+            const auto [first, last] = whole.rowsOf(whole.zoneOf(points[i]));
+            if (first > last) continue;
+            for (int b = bandOf(first); b <= bandOf(last); ++b)
+                bandPoints[static_cast<std::size_t>(b)].push_back(static_cast<std::uint32_t>(i));
+        }
+    }
+    std::atomic<int> next = 0;
+    runInBands(bands, std::min(cores, bands), [&](int, int) {
+        for (int b = next++; b < bands; b = next++) {
+            BandKernel band(grid, plane, options, firstRowOf(b), firstRowOf(b + 1));
+            const auto& mine = bandPoints[static_cast<std::size_t>(b)];
+            for (std::size_t i = 0; i < mine.size(); ++i) {
+                // A few hundred points take well under a millisecond.
+                if (i % 256 == 0 && options.cancel && options.cancel->load(std::memory_order_relaxed)) return;
+                band.add(band.zoneOf(points[mine[i]]));
+            }
         }
     });
 }
