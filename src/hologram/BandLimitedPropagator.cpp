@@ -31,12 +31,15 @@ void applyTransfer(Complex* spectrum, int width, int height, const Transfer& t, 
     const double limitX = bandLimit(wavelength, pitch, t.bandDistance, t.bandWidth);
     const double limitY = bandLimit(wavelength, pitch, t.bandDistance, t.bandHeight);
     const double scale = 1.0 / (static_cast<double>(width) * height);
-    std::vector<double> fx2(static_cast<std::size_t>(width));
-    std::vector<double> pass(static_cast<std::size_t>(width));
+    std::vector<double> fx2Values(static_cast<std::size_t>(width));
+    std::vector<double> passValues(static_cast<std::size_t>(width));
+    // Raw pointers: a checked index in the loop below would keep it from vectorising.
+    double* fx2 = fx2Values.data();
+    double* pass = passValues.data();
     for (int i = 0; i < width; ++i) {
         const double f = frequency(i, width, pitch);
-        fx2[static_cast<std::size_t>(i)] = f * f;
-        pass[static_cast<std::size_t>(i)] = std::fabs(f) <= limitX ? scale : 0.0;
+        fx2[i] = f * f;
+        pass[i] = std::fabs(f) <= limitX ? scale : 0.0;
     }
     const double twoPiD = phasor::kTwoPi * distance;
     for (int row = first; row < end; ++row) {
@@ -48,8 +51,8 @@ void applyTransfer(Complex* spectrum, int width, int height, const Transfer& t, 
         }
         const double rest = invLambda2 - fy * fy;
         for (int i = 0; i < width; ++i) {
-            const double w2 = rest - fx2[static_cast<std::size_t>(i)];
-            const double keep = w2 > 0.0 ? pass[static_cast<std::size_t>(i)] : 0.0;
+            const double w2 = rest - fx2[i];
+            const double keep = w2 > 0.0 ? pass[i] : 0.0;
             double c, s;
             phasor::cosSin(twoPiD * std::sqrt(w2 > 0.0 ? w2 : 0.0), c, s);
             const double re = line[2 * i], im = line[2 * i + 1];

@@ -45,7 +45,7 @@ std::uint8_t linearToSrgb8(double linear) {
     // NaN fails both tests and is dark: std::clamp would pass it on.
     if (!(linear > 0.0)) return table.front();
     if (!(linear < 1.0)) return table.back();
-    return table[static_cast<std::size_t>(linear * kSteps + 0.5)];
+    return table.data()[static_cast<std::size_t>(linear * kSteps + 0.5)];
 }
 
 }  // namespace
@@ -82,7 +82,9 @@ std::vector<std::uint8_t> phaseLevels(const ComplexField& field, int threads) {
     runInBands(field.height, bandsFor(threads, field.height), [&](int first, int end) {
         const std::size_t from = static_cast<std::size_t>(first) * field.width;
         const std::size_t to = static_cast<std::size_t>(end) * field.width;
-        for (std::size_t i = from; i < to; ++i) levels[i] = phaseLevel(std::arg(field.values[i]));
+        const Complex* values = field.values.data();
+        std::uint8_t* out = levels.data();
+        for (std::size_t i = from; i < to; ++i) out[i] = phaseLevel(std::arg(values[i]));
     });
     return levels;
 }
@@ -107,7 +109,7 @@ void placeLevels(FourierTransform& fft, const std::vector<std::uint8_t>& levels,
             std::fill(line, line + fft.width(), Complex{});
             if (row < top || row >= top + height) continue;
             const std::uint8_t* source = levels.data() + static_cast<std::size_t>(row - top) * width;
-            for (int i = 0; i < width; ++i) line[left + i] = phasors[source[i]];
+            for (int i = 0; i < width; ++i) line[left + i] = phasors.data()[source[i]];
         }
     });
 }
@@ -214,9 +216,11 @@ Result<RgbPicture> intensityPicture(int width, int height, const std::vector<std
     std::nth_element(all.begin(), all.begin() + static_cast<std::ptrdiff_t>(rank), all.end());
     const double reference = all[rank] > 0.0f ? all[rank] : 1.0;
     all = {};
-    for (std::size_t i = 0; i < count; ++i)
-        for (std::size_t c = 0; c < 3; ++c)
-            picture.rgb[3 * i + c] = linearToSrgb8(channels[std::min(c, channels.size() - 1)][i] / reference);
+    for (std::size_t c = 0; c < 3; ++c) {
+        const float* in = channels[std::min(c, channels.size() - 1)].data();
+        std::uint8_t* out = picture.rgb.data() + c;
+        for (std::size_t i = 0; i < count; ++i) out[3 * i] = linearToSrgb8(in[i] / reference);
+    }
     return picture;
 }
 
