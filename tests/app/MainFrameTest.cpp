@@ -4,6 +4,7 @@
 
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QStatusBar>
 
 #include <poll.h>
@@ -137,6 +138,31 @@ TEST_F(MainFrameTest, MenuTreeCarriesEveryTextIdAndPromptAndTheHelpBoxesComeUp) 
     const FormField& help = prompt_.forms()[0].fields[0];
     expectData("form " + std::to_string(prompt_.forms()[0].resourceId) + "\n" + help.label + "\n" + help.text + "\n",
                "key_help.txt");
+}
+
+// One model file dragged onto the window is offered the drop and, dropped, is read; two files, a file of
+// another kind or a remote address are not offered it.
+TEST_F(MainFrameTest, OneModelFileDroppedIsReadAndOtherDragsAreRefused) {
+    const std::string model = home_.dir.file("dropped.3ds");
+    std::filesystem::copy_file(samplePath(), model);
+    const QUrl one = QUrl::fromLocalFile(QString::fromStdString(model));
+    const auto offered = [&](const QList<QUrl>& urls) {
+        QMimeData mime;
+        mime.setUrls(urls);
+        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&frame(), &enter);
+        return enter.isAccepted();
+    };
+    EXPECT_TRUE(offered({one}));
+    EXPECT_FALSE(offered({one, one}));
+    EXPECT_FALSE(offered({QUrl::fromLocalFile(QString::fromStdString(home_.dir.file("notes.txt")))}));
+    EXPECT_FALSE(offered({QUrl(QStringLiteral("https://example.org/remote.3ds"))}));
+    QMimeData mime;
+    mime.setUrls({one});
+    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&frame(), &drop);
+    EXPECT_TRUE(drop.isAccepted());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return state().modelPath == model; }, kPatience));
 }
 
 }  // namespace

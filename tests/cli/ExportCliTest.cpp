@@ -106,6 +106,10 @@ const std::vector<Row>& table() {
          "wrote v1.ply (10 points)\n", "view 1 of 1: eye (0, 0, 30)\n", {{"v1.ply", "binary.txt"}, {"v2.ply", ""}}},
         {"EmptyFrame", {kSize, "--offset=100,0,0", "--ply-ascii", "e", "tri.3ds"}, 0, "wrote e.ply (0 points)\n", "",
          {{"e.ply", "empty.txt"}}},
+        // Placement refuses a frame with no points: the run fails and no picture is written.
+        {"AHologramOfAnEmptyFrameFailsTheRun", {kSize, "--offset=100,0,0", "--hologram", "h", "tri.3ds"}, 3, "",
+         "hologram: 0 points\nvelmora-export: the hologram failed: there are no points: the frame is empty\n",
+         {{"h-638nm.png", ""}, {"h-preview.png", ""}}},
         {"HelpGoesToStandardOutput", {"--help", "tri.3ds"}, 0, commandLineUsage(), "", {}},
         {"VersionGoesToStandardOutput", {"--version"}, 0, "velmora-export " VELMORA_VERSION "\n", "", {}},
         {"UnknownOptionIsAUsageError", {"--bogus", "tri.3ds"}, 2, "",
