@@ -1,10 +1,12 @@
 // velmora-holo as a person runs it. The FFT wisdom goes to a temporary cache
 // folder, never the user's.
 
+#include "support/Pictures.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
@@ -185,4 +187,21 @@ TEST(HoloCli, TileSharesWriteOneRunsFilesAndAResumedRunKeepsCompleteTiles) {
     EXPECT_EQ(std::pair(kept.st_ino, kept.st_mtim.tv_nsec), std::pair(before.st_ino, before.st_mtim.tv_nsec));
     EXPECT_EQ(fileText(dir.file("one-532nm-r0-c0.png")), fileText(dir.file("shares/one-532nm-r0-c0.png")));
     EXPECT_NE(fileText(dir.file("stderr")).find("tile r1-c1 at 532 nm is complete: kept"), std::string::npos);
+
+    // Put together, the tiles make the whole picture: each tile's pixels at its offset, 378 pixels apart.
+    ASSERT_EQ(run(dir, tiled + "'" + dir.file("one") + "' --holo-whole-png"), 0) << fileText(dir.file("stderr"));
+    const auto whole = velmora::testing::readPicture(dir.file("one-532nm.png"));
+    ASSERT_EQ(std::pair(whole.width, whole.height), std::pair(1024, 1024));
+    for (int r = 0; r < 3; ++r)
+        for (int c = 0; c < 3; ++c) {
+            const auto tile = velmora::testing::readPicture(
+                dir.file("one-532nm-r" + std::to_string(r) + "-c" + std::to_string(c) + ".png"));
+            const int width = c < 2 ? 378 : 1024 - 756, height = r < 2 ? 378 : 1024 - 756;
+            ASSERT_EQ(std::pair(tile.width, tile.height), std::pair(width, height)) << r << "," << c;
+            for (int y = 0; y < height; ++y) {
+                const auto from = tile.rgb.begin() + 3 * y * width;
+                const auto at = whole.rgb.begin() + 3 * ((378 * r + y) * 1024 + 378 * c);
+                ASSERT_TRUE(std::equal(from, from + 3 * width, at)) << "tile " << r << "," << c << " row " << y;
+            }
+        }
 }

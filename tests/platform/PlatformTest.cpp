@@ -316,6 +316,7 @@ TEST(ByteStream, LinesAndRecordsAreTheSameFromMemoryAndFromAFileReadInChunks) {
     const std::string text = std::string(65535, 'a') + "\r\nb\n\nccc";
     ASSERT_TRUE(writeFile(dir.file("text"), text));
     InputFile file;
+    EXPECT_FALSE(file.isOpen());  // until opened: no descriptor, not even standard input's
     ASSERT_EQ(file.open(dir.file("text")), InputFile::Status::Ok);
     ByteStream fromMemory(text), fromFile(file);
     for (ByteStream* stream : {&fromMemory, &fromFile}) {
