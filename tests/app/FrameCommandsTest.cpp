@@ -315,6 +315,7 @@ TEST_F(FrameCommandsTest, HologramItemShowsTheFramesReconstructionAndTheSliderFo
     QSignalSpy pictures(&window, &HologramWindow::pictureShown);
     for (int i = 0; i < 4; ++i) QTest::keyClick(window.focusSlider(), Qt::Key_PageUp);
     EXPECT_DOUBLE_EQ(window.focusField()->value(), 10.8);
+    EXPECT_DOUBLE_EQ(window.focusField()->singleStep(), 0.02);  // a line, as the arrow keys move: 1/200 of the range
     int shownBeforeTask = -1;
     QTimer::singleShot(0, [&] { shownBeforeTask = int(pictures.count()); });
     ASSERT_TRUE(QTest::qWaitFor([&] { return std::abs(window.shownDistance() - 10.8e-3) < 1e-9; }, kPatience));

@@ -544,6 +544,8 @@ TEST(Encoding, LevelsOverARangeAndAMeasuredTablePickTheNearestPhase) {
     EXPECT_EQ(PhaseLevels(device, kLambda).level(-kPi / 2), 0);  // the table is for 638 nm only
     EXPECT_EQ(parsePhaseLut("0 0\n0 1\n").error(), "line 2: grey level 0 again");
     EXPECT_EQ(parsePhaseLut("0 0\n1 x\n").error(), "line 2: not a grey level (0 to 65535) and a phase in radians");
+    EXPECT_TRUE(parsePhaseLut("0 0\n65535 1\n"));  // the range the message names, both ends in it
+    EXPECT_FALSE(parsePhaseLut("65536 1\n"));
 }
 
 TEST(Encoding, DoublePhasePairsAndTheCarriersFirstOrderGiveTheFieldBack) {
