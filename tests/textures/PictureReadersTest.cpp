@@ -114,6 +114,9 @@ std::vector<Row> rows() {
         {"bmp 32-bit", bmpFile({32, 2, 1, {1, 2, 3, 99, 4, 5, 6, 99}})},
         {"bmp top-down", bmpFile({24, 1, -2, bmpRows({{0, 0, 255}, {255, 0, 0}})})},
         {"bmp 8-bit", bmpFile({8, 3, 2, bmpRows({{0, 85, 17}, {1, 2, 3}}), rampPalette(256)})},
+        // The ramps' first colour is black, as a colour never read would be.
+        {"bmp two colours, the first not black",
+         bmpFile({8, 2, 1, bmpRows({{0, 1}}), Bytes{10, 20, 30, 0, 40, 50, 60, 0}, 0, {}, 2})},
         {"bmp 4-bit", bmpFile({4, 3, 1, bmpRows({{0x12, 0x3F}}), rampPalette(16)})},
         {"bmp 1-bit", bmpFile({1, 10, 1, bmpRows({{0xA0, 0xC0}}), rampPalette(2)})},
         {"bmp without file header", bmpFile(noFileHeader)},
