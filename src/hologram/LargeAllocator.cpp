@@ -8,6 +8,7 @@ namespace velmora {
 
 namespace {
 constexpr std::size_t kHugePage = std::size_t{2} << 20;
+constexpr std::size_t kLargeBuffer = std::size_t{4} << 20;
 }
 
 void* allocateLarge(std::size_t bytes) {

@@ -1,17 +1,15 @@
 #pragma once
 // An allocator for the fields' large buffers. A full-HD padded field is
 // tens of megabytes; touched page by page it costs a page fault every 4 KiB,
-// which on a virtual machine is a fifth of a hologram's time. Buffers of
-// at least kLargeBuffer bytes are aligned to 2 MiB and offered to the
-// kernel's transparent huge pages (where it takes them only on request);
-// smaller ones come from the ordinary heap.
+// which on a virtual machine is about a tenth of a hologram's time. Buffers
+// of 4 MiB and more are aligned to 2 MiB and offered to the kernel's
+// transparent huge pages (where it takes them only on request); smaller
+// ones come from the ordinary heap.
 
 #include <cstddef>
 #include <new>
 
 namespace velmora {
-
-constexpr std::size_t kLargeBuffer = std::size_t{4} << 20;
 
 // nullptr when there is no memory for it.
 void* allocateLarge(std::size_t bytes);

@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <array>
-#include <atomic>
 #include <cstdint>
 #include <cmath>
 #include <thread>
@@ -308,16 +307,13 @@ void addPointField(const PlaneView& plane, const std::vector<PlanePoint>& points
                 bandPoints[static_cast<std::size_t>(b)].push_back(static_cast<std::uint32_t>(i));
         }
     }
-    std::atomic<int> next = 0;
-    runInBands(bands, std::min(cores, bands), [&](int, int) {
-        for (int b = next++; b < bands; b = next++) {
-            BandKernel band(grid, plane, options, firstRowOf(b), firstRowOf(b + 1));
-            const auto& mine = bandPoints[static_cast<std::size_t>(b)];
-            for (std::size_t i = 0; i < mine.size(); ++i) {
-                // A few hundred points take well under a millisecond.
-                if (i % 256 == 0 && options.cancel && options.cancel->load(std::memory_order_relaxed)) return;
-                band.add(band.zoneOf(points[mine[i]]));
-            }
+    runInTurns(bands, cores, [&](int b) {
+        BandKernel band(grid, plane, options, firstRowOf(b), firstRowOf(b + 1));
+        const auto& mine = bandPoints[static_cast<std::size_t>(b)];
+        for (std::size_t i = 0; i < mine.size(); ++i) {
+            // A few hundred points take well under a millisecond.
+            if (i % 256 == 0 && options.cancel && options.cancel->load(std::memory_order_relaxed)) return;
+            band.add(band.zoneOf(points[mine[i]]));
         }
     });
 }

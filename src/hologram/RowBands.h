@@ -1,8 +1,9 @@
 #pragma once
-// Work split into bands of rows, one thread each, the first on the caller's
-// thread. A band whose thread cannot be started runs on the caller's too, and
-// a band that runs out of memory does not end the program from its thread:
-// std::bad_alloc is thrown on the caller's thread once every band has ended.
+// Work split among threads, the first on the caller's thread: bands of
+// rows, one thread each, or items taken in turn. A band whose thread cannot
+// be started runs on the caller's too, and a band that runs out of memory
+// does not end the program from its thread: std::bad_alloc is thrown on the
+// caller's thread once every band has ended.
 
 #include <algorithm>
 #include <atomic>
@@ -36,6 +37,17 @@ void runInBands(int rows, int bands, const Work& work) {
     band(0);
     for (auto& worker : workers) worker.join();
     if (outOfMemory) throw std::bad_alloc();
+}
+
+// work(item) for items [0, items), taken in turn by `threads` threads, for
+// work whose items differ in size: a thread that finishes early takes the
+// next item instead of waiting.
+template <typename Work>
+void runInTurns(int items, int threads, const Work& work) {
+    std::atomic<int> next = 0;
+    runInBands(threads, std::max(1, std::min(threads, items)), [&](int, int) {
+        for (int item = next++; item < items; item = next++) work(item);
+    });
 }
 
 }  // namespace velmora
