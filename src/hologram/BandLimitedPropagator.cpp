@@ -123,11 +123,7 @@ ComplexField BandLimitedPropagator::propagateAndCrop(ComplexField&& padded, doub
 
 ComplexField BandLimitedPropagator::croppedBuffer(int width, int height, double pitch, double originColumn,
                                                   double originRow) const {
-    return croppedBuffer(width / 2, height / 2, width, height, pitch, originColumn, originRow);
-}
-
-ComplexField BandLimitedPropagator::croppedBuffer(int left, int top, int width, int height, double pitch,
-                                                  double originColumn, double originRow) const {
+    const int left = width / 2, top = height / 2;
     ComplexField inner(width, height, pitch);
     inner.originColumn = originColumn;
     inner.originRow = originRow;

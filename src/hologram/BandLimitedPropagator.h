@@ -53,9 +53,6 @@ public:
     void placePadded(const ComplexField& field);
     // The middle width x height part of the buffer, with the geometry given.
     ComplexField croppedBuffer(int width, int height, double pitch, double originColumn, double originRow) const;
-    // The width x height part of the buffer from column `left`, row `top`.
-    ComplexField croppedBuffer(int left, int top, int width, int height, double pitch, double originColumn,
-                               double originRow) const;
 
 private:
     int bands(int rows) const;

@@ -45,6 +45,20 @@ struct ComplexField {
     double rowY(double row) const { return (originRow - row) * pitch; }
 };
 
+// Rows of values that may lie inside a wider buffer: a tile in the middle
+// of the transform's grid, read where it was computed instead of copied out.
+struct FieldRows {
+    const Complex* first = nullptr;
+    std::size_t stride = 0;  // values from one row's start to the next
+    int width = 0;
+    int height = 0;
+
+    static FieldRows of(const ComplexField& field) {
+        return {field.values.data(), static_cast<std::size_t>(field.width), field.width, field.height};
+    }
+    const Complex* row(int r) const { return first + static_cast<std::size_t>(r) * stride; }
+};
+
 // A field's geometry over values kept elsewhere (a transform's buffer).
 struct PlaneView {
     int width = 0;

@@ -104,10 +104,11 @@ namespace {
 
 // A hologram with values that are no numbers shows nothing; it is never
 // handed on as one.
-Result<void> checkFinite(const std::string& name, const ComplexField& field) {
-    for (const auto& v : field.values)
-        if (!std::isfinite(v.real()) || !std::isfinite(v.imag()))
-            return Result<void>::failure("the " + name +
+Result<void> checkFinite(const std::string& name, const FieldRows& rows) {
+    for (int row = 0; row < rows.height; ++row)
+        for (const Complex* v = rows.row(row); v != rows.row(row) + rows.width; ++v)
+            if (!std::isfinite(v->real()) || !std::isfinite(v->imag()))
+                return Result<void>::failure("the " + name +
                                          " hologram has values that are not finite numbers: the lengths are too "
                                          "large to compute with");
     return {};
@@ -272,19 +273,41 @@ HologramRegion HologramRegion::whole(const HologramSettings& s) {
 
 Result<ComplexField> HologramComputation::channel(std::size_t c) { return channel(c, HologramRegion::whole(settings_)); }
 
-Result<ComplexField> HologramComputation::channel(std::size_t c, const HologramRegion& window) {
+Result<ComplexField> HologramComputation::channel(std::size_t c, const HologramRegion& w) {
     using Field = Result<ComplexField>;
-    if (cancelled()) return Field::failure(kCancelled);
-    const HologramChannel& channel = placed_.frame.channels[c];
+    const auto rows = channelRows(c, w);
+    if (!rows) return Field::failure(rows.error());
+    if (settings_.method == HologramMethod::Direct) return std::move(summedWindow_);
     try {
-        ComplexField hologram = settings_.method == HologramMethod::Direct ? summed(c, window)
-                                                                                      : recorded(c, window);
-        if (cancelled()) return Field::failure(kCancelled);
-        if (auto checked = checkFinite(channel.name, hologram); !checked) return Field::failure(checked.error());
-        lit_ = lit_ || std::any_of(hologram.values.begin(), hologram.values.end(), [](Complex v) { return v != Complex{}; });
+        ComplexField hologram(w.width, w.height, settings_.pitch);
+        hologram.originColumn = 0.5 * (settings_.width - 1) - (w.left + w.cropLeft);
+        hologram.originRow = 0.5 * (settings_.height - 1) - (w.top + w.cropTop);
+        for (int row = 0; row < w.height; ++row) std::copy_n(rows->row(row), w.width, &hologram.at(0, row));
         return hologram;
     } catch (const std::bad_alloc&) {
-        return Field::failure("there is not enough memory for the " + channel.name + " hologram");
+        return Field::failure("there is not enough memory for the " + placed_.frame.channels[c].name + " hologram");
+    }
+}
+
+Result<FieldRows> HologramComputation::channelRows(std::size_t c, const HologramRegion& window) {
+    using Rows = Result<FieldRows>;
+    if (cancelled()) return Rows::failure(kCancelled);
+    const HologramChannel& channel = placed_.frame.channels[c];
+    try {
+        FieldRows rows;
+        if (settings_.method == HologramMethod::Direct) {
+            summedWindow_ = summed(c, window);
+            rows = FieldRows::of(summedWindow_);
+        } else {
+            rows = recorded(c, window);
+        }
+        if (cancelled()) return Rows::failure(kCancelled);
+        if (auto checked = checkFinite(channel.name, rows); !checked) return Rows::failure(checked.error());
+        for (int row = 0; row < rows.height && !lit_; ++row)
+            lit_ = std::any_of(rows.row(row), rows.row(row) + rows.width, [](Complex v) { return v != Complex{}; });
+        return rows;
+    } catch (const std::bad_alloc&) {
+        return Rows::failure("there is not enough memory for the " + channel.name + " hologram");
     }
 }
 
@@ -353,7 +376,7 @@ double HologramComputation::farthestPlane() const {
 
 // The layers of the channel's points, from the farthest, each recorded into
 // the field carried from the one behind it, then carried on to the next.
-ComplexField HologramComputation::recorded(std::size_t c, const HologramRegion& w) {
+FieldRows HologramComputation::recorded(std::size_t c, const HologramRegion& w) {
     const HologramSettings& s = settings_;
     const HologramChannel& channel = placed_.frame.channels[c];
     const auto layers = layersOf(c);
@@ -385,9 +408,9 @@ ComplexField HologramComputation::recorded(std::size_t c, const HologramRegion& 
         if (l == 0) say("propagating the " + channel.name + " field to the hologram");
         propagator.propagateBuffer(s.pitch, channel.wavelength, layer.distance - next, layer.distance, band);
     }
-    return propagator.croppedBuffer(w.cropLeft, w.cropTop, w.width, w.height, s.pitch,
-                                    0.5 * (s.width - 1) - (w.left + w.cropLeft),
-                                    0.5 * (s.height - 1) - (w.top + w.cropTop));
+    const std::size_t stride = static_cast<std::size_t>(w.gridWidth);
+    return {fft_->data() + stride * static_cast<std::size_t>(w.cropTop) + static_cast<std::size_t>(w.cropLeft), stride,
+            w.width, w.height};
 }
 
 // One dark channel is a colour (a red object has no blue), all of them dark

@@ -111,6 +111,10 @@ public:
     // Only the window's part of the channel's hologram; the transform is
     // planned for the window's grid.
     Result<ComplexField> channel(std::size_t index, const HologramRegion& window);
+    // The same part where it was computed, in the transform's buffer (or a
+    // field held for the direct method): no copy of a tile's size is made.
+    // Valid until the next channel is computed or the transform released.
+    Result<FieldRows> channelRows(std::size_t index, const HologramRegion& window);
     // The farthest distance, over every channel, from the hologram to the
     // plane the light starts from (a recording plane, or the farthest point).
     double farthestPlane() const;
@@ -132,7 +136,7 @@ private:
                                      const HologramRegion& window) const;
     std::vector<RecordingLayer> layersOf(std::size_t channel) const;
     ComplexField summed(std::size_t channel, const HologramRegion& window);
-    ComplexField recorded(std::size_t channel, const HologramRegion& window);
+    FieldRows recorded(std::size_t channel, const HologramRegion& window);
 
     PlacedPoints placed_;
     std::vector<std::size_t> byDistance_;  // the points, nearest the hologram first
@@ -140,6 +144,7 @@ private:
     HologramProgress progress_;
     const std::atomic<bool>* cancel_;
     std::unique_ptr<FourierTransform> fft_;
+    ComplexField summedWindow_;  // the direct method's last window
     bool lit_ = false;
 };
 

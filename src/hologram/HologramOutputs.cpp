@@ -78,13 +78,18 @@ int bandsFor(int threads, int rows) {
 }  // namespace
 
 std::vector<std::uint8_t> phaseLevels(const ComplexField& field, int threads) {
-    std::vector<std::uint8_t> levels(field.values.size());
-    runInBands(field.height, bandsFor(threads, field.height), [&](int first, int end) {
-        const std::size_t from = static_cast<std::size_t>(first) * field.width;
-        const std::size_t to = static_cast<std::size_t>(end) * field.width;
-        const Complex* values = field.values.data();
-        std::uint8_t* out = levels.data();
-        for (std::size_t i = from; i < to; ++i) out[i] = phaseLevel(std::arg(values[i]));
+    return phaseLevels(FieldRows::of(field), threads);
+}
+
+std::vector<std::uint8_t> phaseLevels(const FieldRows& rows, int threads) {
+    const int width = rows.width;
+    std::vector<std::uint8_t> levels(static_cast<std::size_t>(width) * rows.height);
+    runInBands(rows.height, bandsFor(threads, rows.height), [&](int first, int end) {
+        for (int row = first; row < end; ++row) {
+            const Complex* values = rows.row(row);
+            std::uint8_t* out = levels.data() + static_cast<std::size_t>(row) * width;
+            for (int i = 0; i < width; ++i) out[i] = phaseLevel(std::arg(values[i]));
+        }
     });
     return levels;
 }

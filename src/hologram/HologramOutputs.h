@@ -45,6 +45,7 @@ ComplexField phaseOnly(const ComplexField& field);
 
 // The grey levels of `field`'s phase-only picture, row by row.
 std::vector<std::uint8_t> phaseLevels(const ComplexField& field, int threads = 0);
+std::vector<std::uint8_t> phaseLevels(const FieldRows& rows, int threads = 0);
 
 // Focuses the phase-only holograms at any distance from the hologram. Each
 // channel's spectrum is computed once, so a refocus is one transfer

@@ -89,7 +89,7 @@ bool complete(const std::string& path, std::uint64_t size) {
     return std::filesystem::is_regular_file(path, error) && std::filesystem::file_size(path, error) == size;
 }
 
-Result<void> writeTile(const std::string& path, const ComplexField& field, int threads) {
+Result<void> writeTile(const std::string& path, const FieldRows& field, int threads) {
     const auto levels = phaseLevels(field, threads);
     auto file = OutputFile::create(path);
     if (!file) return Result<void>::failure("cannot create " + path + ": " + file.error());
@@ -198,11 +198,12 @@ std::pair<int, int> tileMargins(const HologramSettings& s, const std::vector<dou
     return {marginX, marginY};
 }
 
-// The transform's grid, the cropped field and its grey levels.
+// The transform's grid and the tile's grey levels: the tile is read from
+// the grid where it was computed.
 std::uint64_t tileMemory(int tile, int gridWidth, int gridHeight, std::size_t points, std::size_t channels) {
     const std::uint64_t t = static_cast<std::uint64_t>(tile);
     return kFixedBytes + points * (kPointBytes + 8 * channels) +
-           8 * static_cast<std::uint64_t>(gridWidth) * static_cast<std::uint64_t>(gridHeight) + 9 * t * t;
+           8 * static_cast<std::uint64_t>(gridWidth) * static_cast<std::uint64_t>(gridHeight) + t * t;
 }
 
 std::optional<TileLayout> tileLayout(const HologramSettings& s, std::pair<int, int> margins, std::size_t points,
@@ -219,16 +220,21 @@ std::optional<TileLayout> tileLayout(const HologramSettings& s, std::pair<int, i
         return l;
     };
     if (s.tileSize > 0) return layout(std::min(s.tileSize, largest));
-    // A tile whose grid is exactly a product of small primes along one axis.
-    std::optional<TileLayout> best;
+    // The largest tile whose grid is exactly a product of small primes
+    // along one axis gives the fewest tiles.
+    std::optional<TileLayout> largestTile;
     for (const int size : sizes)
         for (const int margin : {marginX, marginY}) {
             const int tile = std::min(size - 2 * margin, largest);
-            if (tile < 1 || (best && tile <= best->tile)) continue;
+            if (tile < 1 || (largestTile && tile <= largestTile->tile)) continue;
             const TileLayout l = layout(tile);
-            if (tileMemory(tile, l.gridWidth, l.gridHeight, points, channels) <= budget) best = l;
+            if (tileMemory(tile, l.gridWidth, l.gridHeight, points, channels) <= budget) largestTile = l;
         }
-    return best;
+    if (!largestTile) return largestTile;
+    // As many tiles on smaller grids cost less: the smallest tile that
+    // still covers the hologram with that many rows and columns.
+    const int rows = largestTile->rows, columns = largestTile->columns;
+    return layout(std::max((s.height + rows - 1) / rows, (s.width + columns - 1) / columns));
 }
 
 std::uint64_t memoryBudget(const HologramSettings& s) {
@@ -294,7 +300,7 @@ Result<WrittenTiles> computeAndWriteTiles(const HologramPoints& input, const Hol
                     continue;
                 }
                 say("tile " + std::to_string(i + 1) + " of " + std::to_string(count) + ": " + label);
-                auto field = computation.channel(channel, window);
+                auto field = computation.channelRows(channel, window);
                 if (!field) return Written::failure(field.error());
                 if (auto done = writeTile(path, *field, s.threads); !done) return Written::failure(done.error());
                 written.paths.push_back(path);

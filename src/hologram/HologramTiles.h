@@ -3,8 +3,9 @@
 // comes only from within the reach of the band limit the whole hologram
 // would keep, D tan(theta) from it (D the farthest plane's distance), so
 // each tile is computed on its own grid, the tile grown by twice that reach
-// on each side (the response's tail, see tileMargins), and cropped. The tiles' side is the largest whose grid, field
-// and levels fit the memory budget with the points.
+// on each side (the response's tail, see tileMargins), and its levels are
+// read from the grid's middle. The tiles' side is the largest whose grid and
+// levels fit the memory budget with the points.
 //
 // Files, PREFIX as for a whole hologram:
 //   PREFIX-<nm>nm-r<row>-c<col>.png  one stored (uncompressed) phase

@@ -158,8 +158,9 @@ TEST(HoloCli, ExportedHologramOfAViewEqualsTheHologramOfTheViewsColourFile) {
 
 }  // namespace
 
-// 3 x 3 tiles of 378 pixels: three shares write the bytes one run writes,
-// a stored picture of 378 x 378 takes 33 + 378 (12 + 379 + 5) + 18 bytes,
+// 3 x 3 tiles (the budget's largest, 478 pixels, cover 1024 in 3), each
+// 342 pixels, the last 340: three shares write the bytes one run writes, a
+// stored picture of 342 x 342 takes 33 + 342 (12 + 343 + 5) + 18 bytes,
 // and a second run keeps a complete tile and redoes a truncated one.
 TEST(HoloCli, TileSharesWriteOneRunsFilesAndAResumedRunKeepsCompleteTiles) {
     velmora::testing::TempDir dir;
@@ -177,7 +178,7 @@ TEST(HoloCli, TileSharesWriteOneRunsFilesAndAResumedRunKeepsCompleteTiles) {
         ++files;
     }
     EXPECT_EQ(files, 10u);
-    EXPECT_EQ(std::filesystem::file_size(dir.file("one-532nm-r0-c0.png")), 149739u);
+    EXPECT_EQ(std::filesystem::file_size(dir.file("one-532nm-r0-c0.png")), 123171u);
 
     struct stat kept {}, before {};
     ASSERT_EQ(stat(dir.file("one-532nm-r1-c1.png").c_str(), &before), 0);
@@ -188,7 +189,7 @@ TEST(HoloCli, TileSharesWriteOneRunsFilesAndAResumedRunKeepsCompleteTiles) {
     EXPECT_EQ(fileText(dir.file("one-532nm-r0-c0.png")), fileText(dir.file("shares/one-532nm-r0-c0.png")));
     EXPECT_NE(fileText(dir.file("stderr")).find("tile r1-c1 at 532 nm is complete: kept"), std::string::npos);
 
-    // Put together, the tiles make the whole picture: each tile's pixels at its offset, 378 pixels apart.
+    // Put together, the tiles make the whole picture: each tile's pixels at its offset, 342 pixels apart.
     ASSERT_EQ(run(dir, tiled + "'" + dir.file("one") + "' --holo-whole-png"), 0) << fileText(dir.file("stderr"));
     const auto whole = velmora::testing::readPicture(dir.file("one-532nm.png"));
     ASSERT_EQ(std::pair(whole.width, whole.height), std::pair(1024, 1024));
@@ -196,11 +197,11 @@ TEST(HoloCli, TileSharesWriteOneRunsFilesAndAResumedRunKeepsCompleteTiles) {
         for (int c = 0; c < 3; ++c) {
             const auto tile = velmora::testing::readPicture(
                 dir.file("one-532nm-r" + std::to_string(r) + "-c" + std::to_string(c) + ".png"));
-            const int width = c < 2 ? 378 : 1024 - 756, height = r < 2 ? 378 : 1024 - 756;
+            const int width = c < 2 ? 342 : 1024 - 684, height = r < 2 ? 342 : 1024 - 684;
             ASSERT_EQ(std::pair(tile.width, tile.height), std::pair(width, height)) << r << "," << c;
             for (int y = 0; y < height; ++y) {
                 const auto from = tile.rgb.begin() + 3 * y * width;
-                const auto at = whole.rgb.begin() + 3 * ((378 * r + y) * 1024 + 378 * c);
+                const auto at = whole.rgb.begin() + 3 * ((342 * r + y) * 1024 + 342 * c);
                 ASSERT_TRUE(std::equal(from, from + 3 * width, at)) << "tile " << r << "," << c << " row " << y;
             }
         }
