@@ -340,5 +340,33 @@ TEST_F(FrameCommandsTest, HologramItemShowsTheFramesReconstructionAndTheSliderFo
     }
 }
 
+
+// The form asks in the units a person reads off a device's sheet; the
+// computation takes metres and radians: 8 um, 12.5 mm, a fit of 0.8, the
+// direct sum, 16 bits in 1024 levels over 1.5 pi, a carrier of 0.25 and
+// -0.125 cycles per pixel.
+TEST(HologramSettingsForm, AnswersInTheFormsUnitsReachTheComputationInMetresAndRadians) {
+    velmora::testing::TempDir dir;
+    IniSettingsStore store(dir.file("profile.ini"));
+    RecordingPrompt prompt;
+    const Texts answer = {"640", "480", "8", "12.5", "0.8", "direct", "double-phase", "16", "1024", "1.5", "0.25",
+                          "-0.125"};
+    prompt.queueForm([&](FormRequest& form) {
+        for (std::size_t i = 0; i < answer.size(); ++i) form.field(1001 + int(i))->text = answer[i];
+        return true;
+    });
+    const auto s = askHologramSettings(prompt, store, {});
+    ASSERT_TRUE(s);
+    EXPECT_EQ(std::pair(s->width, s->height), std::pair(640, 480));
+    EXPECT_DOUBLE_EQ(s->pitch, 8e-6);
+    EXPECT_DOUBLE_EQ(s->distance, 12.5e-3);
+    EXPECT_DOUBLE_EQ(s->holoFit.value_or(0.0), 0.8);
+    EXPECT_EQ(s->method, HologramMethod::Direct);
+    EXPECT_EQ(s->device.encoding, HologramEncoding::DoublePhase);
+    EXPECT_EQ(std::pair(s->device.bits, s->device.levels.value_or(0)), std::pair(16, 1024));
+    EXPECT_NEAR(s->device.phaseRange, 1.5 * 3.14159265358979, 1e-9);
+    EXPECT_EQ(s->device.tilt, (std::array{0.25, -0.125}));
+}
+
 }  // namespace
 }  // namespace velmora

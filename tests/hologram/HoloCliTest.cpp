@@ -169,8 +169,13 @@ TEST(HoloCli, TileSharesWriteOneRunsFilesAndAResumedRunKeepsCompleteTiles) {
     const std::string tiled = "--holo-size 1024x1024 --holo-distance 20 --holo-quick-plan --holo-memory 36M '" +
                               dir.file("g.CGH") + "' -o ";
     ASSERT_EQ(run(dir, tiled + "'" + dir.file("one") + "'"), 0) << fileText(dir.file("stderr"));
-    for (const char* share : {"1/3", "2/3", "3/3"})
+    for (const char* share : {"2/3", "3/3"})
         ASSERT_EQ(run(dir, tiled + "'" + dir.file("shares/one") + "' --holo-tiles " + share), 0);
+    // Shares 2 and 3 hold columns 1 and 2: without column 0 no whole picture is put together.
+    ASSERT_EQ(run(dir, tiled + "'" + dir.file("shares/one") + "' --holo-tiles 3/3 --holo-whole-png"), 0);
+    EXPECT_NE(fileText(dir.file("stderr")).find("not writing"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(dir.file("shares/one-532nm.png")));
+    ASSERT_EQ(run(dir, tiled + "'" + dir.file("shares/one") + "' --holo-tiles 1/3"), 0);
     std::size_t files = 0;
     for (const auto& entry : std::filesystem::directory_iterator(dir.file("shares"))) {
         const std::string name = entry.path().filename().string();

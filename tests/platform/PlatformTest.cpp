@@ -179,6 +179,28 @@ TEST(OutputFileTest, LinksAreFollowedAndWriteProtectedFilesRefused) {
     EXPECT_EQ(fileText(dir.file("zero")), "kept");
 }
 
+// A file written anew through a temporary keeps the permissions the file it
+// replaces had; a new one gets what the umask leaves of 0666, as a plain
+// write would give it, not the temporary's 0600.
+TEST(OutputFileTest, ReplacedFilesKeepTheirPermissionsAndNewOnesFollowTheUmask) {
+    velmora::testing::TempDir dir;
+    ASSERT_TRUE(writeFile(dir.file("shared"), std::string("old")));
+    ::chmod(dir.file("shared").c_str(), 0660);
+    const mode_t mask = ::umask(027);
+    for (const char* name : {"shared", "new"}) {
+        auto file = OutputFile::create(dir.file(name));
+        ASSERT_TRUE(file) << file.error();
+        file->append("new");
+        EXPECT_TRUE(file->commit());
+    }
+    ::umask(mask);
+    struct stat replaced {}, made {};
+    ASSERT_EQ(::stat(dir.file("shared").c_str(), &replaced), 0);
+    ASSERT_EQ(::stat(dir.file("new").c_str(), &made), 0);
+    EXPECT_EQ(std::pair(replaced.st_mode & 07777, made.st_mode & 07777), std::pair(mode_t{0660}, mode_t{0640}));
+    EXPECT_EQ(fileText(dir.file("shared")), "new");
+}
+
 // Devices, FIFOs and sockets are written into, never replaced; a FIFO nobody
 // reads is refused at once instead of waiting for a reader.
 TEST(OutputFileTest, StreamTargetsGetTheBytesAndStayWhatTheyAre) {

@@ -101,7 +101,7 @@ TEST(PointFileReader, FoldersDevicesHugeFilesAndFifosEndPromptly) {
               (std::array<double, 5>{-1.25, 0.5, 3, 3.141686, 0.511529f}));
 }
 
-TEST(PlyReader, BothLayoutsGiveTheSamePoints) {
+TEST(PlyReader, EveryLayoutAndLineEndGivesTheSamePoints) {
     const std::string ascii =
         "ply\nformat ascii 1.0\ncomment VELMORA surface points   \nelement color 1\nproperty int channel\n"
         "element vertex 2\nproperty float x\nproperty float y\nproperty float z\nproperty uchar red\n"
@@ -119,7 +119,9 @@ TEST(PlyReader, BothLayoutsGiveTheSamePoints) {
         binary.append(reinterpret_cast<const char*>(colours[i]), 3);
         binary.append(reinterpret_cast<const char*>(&phases[i]), 4);
     }
-    for (const std::string& text : {ascii, binary}) {
+    std::string windows;  // the ASCII layout as written on Windows, each line ending in CR LF
+    for (const char c : ascii) windows += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    for (const std::string& text : {ascii, binary, windows}) {
         const auto file = parsePointFile(text);
         ASSERT_TRUE(file) << file.error();
         ASSERT_EQ(file->points.points.size(), 2u);

@@ -116,6 +116,12 @@ TEST_F(TextureManagerGl, FailuresShowTheReadersMessageThenTheFileName) {
     for (std::size_t at; (at = shown.find(dir.path().string())) != std::string::npos;)
         shown.replace(at, dir.path().string().size(), "DIR");
     expectData(shown, "texture_manager.txt", "failures");
+    // A bitmap or PNG its reader refuses leaves no texture either, the file named last.
+    for (const std::string& file : {write("bad.bmp", Bytes{'B', 'M', 1, 0}), write("bad.png", Bytes{0x89, 'P', 'N'})}) {
+        EXPECT_EQ(manager.createTexture(file, ""), 0u) << file;
+        EXPECT_EQ(prompt.messages().empty() ? "" : prompt.messages().back().text, file);
+        prompt.clear();
+    }
     EXPECT_TRUE(proxyTextureAccepts(3, 5));
     EXPECT_FALSE(proxyTextureAccepts(-1, 4));  // answered with an error, as a size far beyond the limit is
     EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
