@@ -3,6 +3,7 @@
 #include "hologram/BandLimitedPropagator.h"
 #include "hologram/FourierTransform.h"
 #include "hologram/RecordingLayers.h"
+#include "hologram/RowBands.h"
 #include "platform/MemoryBudget.h"
 
 #include <algorithm>
@@ -11,6 +12,7 @@
 #include <limits>
 #include <new>
 #include <stdexcept>
+#include <thread>
 
 namespace velmora {
 
@@ -101,6 +103,37 @@ std::uint64_t hologramMemoryNeeded(const HologramSettings& s, std::size_t channe
 }
 
 namespace {
+
+// A tile's grid cuts the zones of points near its edges, and a hard cut
+// diffracts: its light spreads far past the reach, onto the tile, where the
+// whole hologram has none of it. Light from the outer half of the margin
+// cannot reach the tile along its rays, so the recorded field fades to zero
+// there smoothly, and what diffracts from the fade stays off the tile.
+std::vector<float> edgeFade(int size, int first, int width, int margin) {
+    std::vector<float> weights(static_cast<std::size_t>(size), 1.0f);
+    const double half = 0.5 * margin;
+    if (half < 1.0) return weights;
+    for (int i = 0; i < size; ++i) {
+        const double beyond = std::max(first - i, i - (first + width - 1)) - half;
+        const double t = std::clamp(1.0 - beyond / half, 0.0, 1.0);
+        weights[static_cast<std::size_t>(i)] = static_cast<float>(t * t * (3.0 - 2.0 * t));
+    }
+    return weights;
+}
+
+void fadeTileEdges(Complex* grid, const HologramRegion& w, int threads) {
+    const auto columns = edgeFade(w.gridWidth, w.cropLeft, w.width, w.cropLeft);
+    const auto rows = edgeFade(w.gridHeight, w.cropTop, w.height, w.cropTop);
+    const int cores = threads > 0 ? threads : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+    runInBands(w.gridHeight, std::min(cores, std::max(1, w.gridHeight / 16)), [&](int first, int end) {
+        const float* across = columns.data();
+        for (int row = first; row < end; ++row) {
+            Complex* line = grid + static_cast<std::size_t>(row) * w.gridWidth;
+            const float down = rows[static_cast<std::size_t>(row)];
+            for (int i = 0; i < w.gridWidth; ++i) line[i] *= down * across[i];
+        }
+    });
+}
 
 // A hologram with values that are no numbers shows nothing; it is never
 // handed on as one.
@@ -404,6 +437,7 @@ FieldRows HologramComputation::recorded(std::size_t c, const HologramRegion& w) 
         kernel.coneDistance = layer.distance;
         addPointField(plane, pointsOf(c, layer.begin, layer.end, layer.distance, w), kernel);
         if (cancelled()) break;
+        if (s.tiled) fadeTileEdges(fft_->data(), w, s.threads);
         const double next = l > 0 ? layers[l - 1].distance : 0.0;
         if (l == 0) say("propagating the " + channel.name + " field to the hologram");
         propagator.propagateBuffer(s.pitch, channel.wavelength, layer.distance - next, layer.distance, band);

@@ -340,14 +340,22 @@ TEST(Tiles, FewestTilesOnTheSmallestGridsAndTilesThatPutTogetherGiveTheWholeHolo
         }
     EXPECT_EQ(tiles->rows * tiles->columns, 6);
     // The margin of two reaches leaves light from farther away out: under
-    // 1 % of the field, and few pixels whose phase moves by over a level.
+    // 1 % of the field. A phase moves by over a level mostly where the
+    // field is dark (a speckle's null, whose phase any error turns); where
+    // it is brighter than a tenth of its rms, in under 1.5 % of the pixels
+    // (the tile grids' cut zones, diffracting onto the tiles unfaded, moved
+    // twice as many).
     EXPECT_LE(relativeL2(together, *reference), 0.01);
     const auto a = phaseLevels(together), b = phaseLevels(*reference);
-    EXPECT_LE(std::count_if(a.begin(), a.end(), [&](const std::uint8_t& level) {
-                  const int d = std::abs(level - b[static_cast<std::size_t>(&level - a.data())]);
-                  return std::min(d, 256 - d) > 1;
-              }),
-              a.size() / 20);
+    double power = 0.0;
+    for (const Complex& v : reference->values) power += std::norm(v);
+    const double dark = 0.1 * std::sqrt(power / static_cast<double>(a.size()));
+    std::size_t moved = 0;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        const int d = std::abs(a[i] - b[i]);
+        moved += std::min(d, 256 - d) > 1 && std::abs(reference->values[i]) >= dark;
+    }
+    EXPECT_LE(moved, a.size() * 3 / 200);
 }
 
 TEST(Colour, AWhitePointFocusesOnTheSamePixelInAllThreeChannels) {
