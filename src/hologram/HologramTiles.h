@@ -35,7 +35,7 @@ namespace velmora {
 struct TileLayout {
     int tile = 0;                       // a tile's side; the last row and column may be narrower
     int marginX = 0, marginY = 0;       // the grid's columns left of the tile, rows above it
-    int gridWidth = 0, gridHeight = 0;  // at least tile + 2 margins, a product of 2, 3, 5 and 7
+    int gridWidth = 0, gridHeight = 0;  // at least tile + 2 margins, a size FFTW is fast at
     int rows = 0, columns = 0;
 
     HologramRegion window(int row, int column, const HologramSettings& settings) const;
