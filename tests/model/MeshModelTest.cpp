@@ -192,6 +192,12 @@ TEST_F(MeshModelTest, VertexNormalIsTheMeanOfTheSmoothFacesWeightedByPiMinusThei
     const ModelTriangle& right = m.materials()[0].triangles[0];
     EXPECT_NEAR(m.cornerWeight(right, 0), M_PI / 2, 1e-12);
     EXPECT_NEAR(m.cornerWeight(right, 1) + m.cornerWeight(right, 2), 1.5 * M_PI, 1e-12);  // interior angles sum to pi
+    // A face whose cross product's square overflows single precision (1e40 squared) still gets the unit
+    // normal: file +z, seen as -y.
+    MeshModel& huge = load(model({grey(), meshObject("o", {{0, 0, 0}, {1e20f, 0, 0}, {0, 1e20f, 0}}, {{0, 1, 2}})}));
+    ASSERT_EQ(huge.materials()[0].triangles.size(), 1u);
+    const ModelTriangle& face = huge.materials()[0].triangles[0];
+    EXPECT_EQ((Floats{face.nx, face.ny, face.nz}), (Floats{0, -1, 0}));
 }
 
 // The pixels at model points (x, y in [-2, 2]) looking down -z, lit by a white ambient light only:
