@@ -193,6 +193,7 @@ TEST(HoloCli, TileSharesWriteOneRunsFilesAndAResumedRunKeepsCompleteTiles) {
     EXPECT_EQ(std::pair(kept.st_ino, kept.st_mtim.tv_nsec), std::pair(before.st_ino, before.st_mtim.tv_nsec));
     EXPECT_EQ(fileText(dir.file("one-532nm-r0-c0.png")), fileText(dir.file("shares/one-532nm-r0-c0.png")));
     EXPECT_NE(fileText(dir.file("stderr")).find("tile r1-c1 at 532 nm is complete: kept"), std::string::npos);
+    EXPECT_NE(fileText(dir.file("stderr")).find("g.CGH: 2 points\n"), std::string::npos);  // what was read, first
 
     // Put together, the tiles make the whole picture: each tile's pixels at its offset, 342 pixels apart.
     ASSERT_EQ(run(dir, tiled + "'" + dir.file("one") + "' --holo-whole-png"), 0) << fileText(dir.file("stderr"));
