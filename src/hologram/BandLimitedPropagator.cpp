@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <thread>
 #include <vector>
 
 namespace velmora {
@@ -69,17 +68,12 @@ double bandLimit(double wavelength, double pitch, double distance, int size) {
     return 1.0 / (wavelength * std::sqrt(ratio * ratio + 1.0));
 }
 
-int BandLimitedPropagator::bands(int rows) const {
-    const int cores = threads_ > 0 ? threads_ : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
-    return std::min(cores, rows / 16);
-}
-
 void BandLimitedPropagator::applyTransferFunction(double pitch, double wavelength, double distance,
                                                   double bandDistance, BandGrid band) {
     const int width = fft_.width(), height = fft_.height();
     const Transfer transfer{pitch, wavelength, distance, std::max(std::fabs(distance), std::fabs(bandDistance)),
                             band.width > 0 ? band.width : width, band.height > 0 ? band.height : height};
-    runInBands(height, bands(height),
+    runInBands(height, rowBands(threads_, height),
                [&](int first, int end) { applyTransfer(fft_.data(), width, height, transfer, first, end); });
 }
 
@@ -98,7 +92,7 @@ void BandLimitedPropagator::propagate(ComplexField& field, double wavelength, do
 
 void BandLimitedPropagator::placePadded(const ComplexField& field) {
     const int width = fft_.width(), left = field.width / 2, top = field.height / 2;
-    runInBands(fft_.height(), bands(fft_.height()), [&](int first, int end) {
+    runInBands(fft_.height(), rowBands(threads_, fft_.height()), [&](int first, int end) {
         for (int row = first; row < end; ++row) {
             Complex* line = fft_.data() + static_cast<std::size_t>(row) * width;
             std::fill(line, line + width, Complex{});

@@ -55,7 +55,6 @@ public:
     ComplexField croppedBuffer(int width, int height, double pitch, double originColumn, double originRow) const;
 
 private:
-    int bands(int rows) const;
     FourierTransform& fft_;
     int threads_;
 };

@@ -1,6 +1,7 @@
 #include "hologram/FourierTransform.h"
 
 #include "hologram/LargeAllocator.h"
+#include "hologram/RowBands.h"
 
 #include <fftw3.h>
 
@@ -15,7 +16,6 @@
 #include <mutex>
 #include <new>
 #include <stdexcept>
-#include <thread>
 
 namespace velmora {
 
@@ -30,8 +30,7 @@ std::mutex& plannerLock() {
 void setUpThreads(int threads) {
     static const bool ready = fftwf_init_threads() != 0;
     if (!ready) return;
-    const int count = threads > 0 ? threads : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
-    fftwf_plan_with_nthreads(count);
+    fftwf_plan_with_nthreads(threadsFor(threads));
 }
 
 // Wisdom lives in a regular file; anything else there (a FIFO, a device, a

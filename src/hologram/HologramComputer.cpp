@@ -12,7 +12,6 @@
 #include <limits>
 #include <new>
 #include <stdexcept>
-#include <thread>
 
 namespace velmora {
 
@@ -124,8 +123,7 @@ std::vector<float> edgeFade(int size, int first, int width, int margin) {
 void fadeTileEdges(Complex* grid, const HologramRegion& w, int threads) {
     const auto columns = edgeFade(w.gridWidth, w.cropLeft, w.width, w.cropLeft);
     const auto rows = edgeFade(w.gridHeight, w.cropTop, w.height, w.cropTop);
-    const int cores = threads > 0 ? threads : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
-    runInBands(w.gridHeight, std::min(cores, std::max(1, w.gridHeight / 16)), [&](int first, int end) {
+    runInBands(w.gridHeight, rowBands(threads, w.gridHeight), [&](int first, int end) {
         const float* across = columns.data();
         for (int row = first; row < end; ++row) {
             Complex* line = grid + static_cast<std::size_t>(row) * w.gridWidth;
@@ -142,8 +140,8 @@ Result<void> checkFinite(const std::string& name, const FieldRows& rows) {
         for (const Complex* v = rows.row(row); v != rows.row(row) + rows.width; ++v)
             if (!std::isfinite(v->real()) || !std::isfinite(v->imag()))
                 return Result<void>::failure("the " + name +
-                                         " hologram has values that are not finite numbers: the lengths are too "
-                                         "large to compute with");
+                                             " hologram has values that are not finite numbers: the lengths are too "
+                                             "large to compute with");
     return {};
 }
 

@@ -70,11 +70,6 @@ const std::vector<Complex>& levelPhasors() {
     return levels;
 }
 
-int bandsFor(int threads, int rows) {
-    const int cores = threads > 0 ? threads : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
-    return std::min(cores, std::max(1, rows / 16));
-}
-
 }  // namespace
 
 std::vector<std::uint8_t> phaseLevels(const ComplexField& field, int threads) {
@@ -84,7 +79,7 @@ std::vector<std::uint8_t> phaseLevels(const ComplexField& field, int threads) {
 std::vector<std::uint8_t> phaseLevels(const FieldRows& rows, int threads) {
     const int width = rows.width;
     std::vector<std::uint8_t> levels(static_cast<std::size_t>(width) * rows.height);
-    runInBands(rows.height, bandsFor(threads, rows.height), [&](int first, int end) {
+    runInBands(rows.height, rowBands(threads, rows.height), [&](int first, int end) {
         for (int row = first; row < end; ++row) {
             const Complex* values = rows.row(row);
             std::uint8_t* out = levels.data() + static_cast<std::size_t>(row) * width;
@@ -108,7 +103,7 @@ namespace {
 void placeLevels(FourierTransform& fft, const std::vector<std::uint8_t>& levels, int width, int height, int threads) {
     const int left = width / 2, top = height / 2;
     const auto& phasors = levelPhasors();
-    runInBands(fft.height(), bandsFor(threads, fft.height()), [&](int first, int end) {
+    runInBands(fft.height(), rowBands(threads, fft.height()), [&](int first, int end) {
         for (int row = first; row < end; ++row) {
             Complex* line = fft.data() + static_cast<std::size_t>(row) * fft.width();
             std::fill(line, line + fft.width(), Complex{});

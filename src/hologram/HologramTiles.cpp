@@ -42,7 +42,7 @@ bool smooth(int n) {
 // products of 2, 3, 5 and 7, and from 2048 on with 64 among their factors.
 // At tile sizes the others are slow: one 2-thread pass took 33 ns a pixel
 // at 19683 = 3^9 and 31 at 20000 = 2^5 5^4, against 16 at 20160 = 2^6 315.
-std::vector<int> smoothSizes(int largest) {
+std::vector<int> fastGridSizes(int largest) {
     std::vector<int> sizes;
     for (int n = 1; n <= largest; ++n)
         if (smooth(n) && (n < 2048 || n % 64 == 0)) sizes.push_back(n);
@@ -213,7 +213,7 @@ std::optional<TileLayout> tileLayout(const HologramSettings& s, std::pair<int, i
                                      std::size_t channels, std::uint64_t budget) {
     const auto [marginX, marginY] = margins;
     const int largest = std::max(s.width, s.height);
-    const auto sizes = smoothSizes(2 * (largest + 2 * std::max(marginX, marginY)) + 8);
+    const auto sizes = fastGridSizes(2 * (largest + 2 * std::max(marginX, marginY)) + 8);
     const auto layout = [&](int tile) {
         TileLayout l;
         l.tile = tile, l.marginX = marginX, l.marginY = marginY;

@@ -4,8 +4,9 @@
 // would keep, D tan(theta) from it (D the farthest plane's distance), so
 // each tile is computed on its own grid, the tile grown by twice that reach
 // on each side (the response's tail, see tileMargins), and its levels are
-// read from the grid's middle. The tiles' side is the largest whose grid and
-// levels fit the memory budget with the points.
+// read from the grid's middle. The largest tile whose grid and levels fit
+// the memory budget with the points sets how many tiles there are; the
+// tiles are then as small as that many can be, on the smallest grids.
 //
 // Files, PREFIX as for a whole hologram:
 //   PREFIX-<nm>nm-r<row>-c<col>.png  one stored (uncompressed) phase

@@ -8,7 +8,6 @@
 #include <array>
 #include <cstdint>
 #include <cmath>
-#include <thread>
 
 namespace velmora {
 
@@ -284,8 +283,7 @@ void addPointField(const PlaneView& plane, const std::vector<PlanePoint>& points
     for (int i = 0; i < plane.width; ++i) columnX[static_cast<std::size_t>(i)] = plane.columnX(i);
     for (int j = 0; j < plane.height; ++j) rowY[static_cast<std::size_t>(j)] = plane.rowY(j);
     const Grid grid{columnX.data(), rowY.data(), reinterpret_cast<float*>(plane.values), plane.width};
-    const int cores = options.threads > 0 ? options.threads
-                                          : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+    const int cores = threadsFor(options.threads);
     // Bands of rows, each drawn by one thread, so no two write the same
     // pixel. Many more bands than threads, taken in turn, keep the threads
     // busy however the points crowd, and a band's rows stay in the cache

@@ -14,6 +14,14 @@
 
 namespace velmora {
 
+// The threads a `threads` setting asks for: 0 is every core.
+inline int threadsFor(int threads) {
+    return threads > 0 ? threads : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+}
+
+// Bands of rows for that setting: one per thread, each at least 16 rows.
+inline int rowBands(int threads, int rows) { return std::min(threadsFor(threads), std::max(1, rows / 16)); }
+
 // work(first, end) for rows [first, end) of `rows`, in `bands` bands.
 template <typename Work>
 void runInBands(int rows, int bands, const Work& work) {
