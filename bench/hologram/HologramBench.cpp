@@ -53,7 +53,7 @@ HologramPoints sheet(int columns, int rows, double width) {
 // covering the whole 512 x 512 grid.
 void directKernel(benchmark::State& state) {
     ComplexField plane(512, 512, 8e-6);
-    std::vector<PlanePoint> points;
+    PlanePoints points;
     for (int i = 0; i < 64; ++i) points.push_back({i * 1e-6, -i * 1e-6, 0.1 + i * 1e-5, 1.0, i * 0.1});
     for (auto _ : state) addPointField(plane, points, {532e-9, 0.5, 0, true});
     benchmark::DoNotOptimize(plane.values.data());
@@ -66,7 +66,7 @@ BENCHMARK(directKernel)->Unit(benchmark::kMillisecond)->UseRealTime();
 void recordingKernel(benchmark::State& state) {
     ComplexField plane(1024, 1024, 8e-6);
     const double sine = apertureSine(532e-9, 8e-6);
-    std::vector<PlanePoint> points;
+    PlanePoints points;
     std::int64_t pointPixels = 0;
     for (int i = 0; i < 4096; ++i) {
         const double depth = 6.7e-3 + 3.3e-3 * (i % 7) / 6.0;

@@ -158,7 +158,7 @@ void row(const char* what, double value, const char* unit, const char* target, b
 
 double directRate() {
     ComplexField plane(512, 512, 8e-6);
-    std::vector<PlanePoint> points;
+    PlanePoints points;
     for (int i = 0; i < 64; ++i) points.push_back({i * 1e-6, -i * 1e-6, 0.1 + i * 1e-5, 1.0, i * 0.1});
     const double seconds = secondsOf([&] { addPointField(plane, points, {532e-9, 0.5, 2, true}); }, 21);
     return points.size() * 512.0 * 512.0 / seconds;

@@ -161,6 +161,30 @@ double fitUnit(const HologramPoints& input, const HologramSettings& s, double& u
     return span;
 }
 
+// The amplitude of a coded colour, sqrt(srgbToLinear). Colours mostly come
+// from 8-bit pictures: those 256 are worked out once, every other value
+// (and any float that is not exactly k / 255) as it comes.
+class SrgbAmplitudes {
+public:
+    SrgbAmplitudes() {
+        for (int k = 0; k < 256; ++k) {
+            keys_[k] = static_cast<float>(k) / 255.0f;
+            values_[k] = std::sqrt(srgbToLinear(keys_[k]));
+        }
+    }
+    double operator()(float coded) const {
+        if (coded >= 0.0f && coded <= 1.0f) {
+            const int k = static_cast<int>(coded * 255.0f + 0.5f);
+            if (keys_[k] == coded) return values_[k];
+        }
+        return std::sqrt(srgbToLinear(coded));
+    }
+
+private:
+    float keys_[256];
+    double values_[256];
+};
+
 }  // namespace
 
 double srgbToLinear(double coded) {
@@ -170,6 +194,7 @@ double srgbToLinear(double coded) {
 
 Result<PlacedPoints> placePoints(const HologramPoints& input, const HologramSettings& s) {
     using Placed = Result<PlacedPoints>;
+    const SrgbAmplitudes amplitude;
     if (auto checked = checkSettings(s, input.colour); !checked) return Placed::failure(checked.error());
     if (auto checked = checkScale("xy", input.scaleXy); !checked) return Placed::failure(checked.error());
     if (auto checked = checkScale("z", input.scaleZ); !checked) return Placed::failure(checked.error());
@@ -198,7 +223,7 @@ Result<PlacedPoints> placePoints(const HologramPoints& input, const HologramSett
         return Placed::failure("the points lie too far from the origin (" + number(nearZ) +
                                " m deep) to keep the hologram's distance");
     const std::size_t channels = input.colour ? 3 : 1;
-    placed.amplitudes.assign(channels, std::vector<double>(input.points.size()));
+    placed.amplitudes.assign(channels, std::vector<double, LargeAllocator<double>>(input.points.size()));
     placed.points.reserve(input.points.size());
     for (std::size_t i = 0; i < input.points.size(); ++i) {
         const HologramPoint& p = input.points[i];
@@ -208,8 +233,7 @@ Result<PlacedPoints> placePoints(const HologramPoints& input, const HologramSett
             return Placed::failure("point " + std::to_string(i) + " lies too far away to place (" + number(q.x) +
                                    ", " + number(q.y) + " m across, " + number(q.depth) + " m deep)");
         const float colour[3] = {p.red, p.green, p.blue};
-        for (std::size_t c = 0; c < channels; ++c)
-            placed.amplitudes[c][i] = std::sqrt(srgbToLinear(input.colour ? colour[c] : p.green));
+        for (std::size_t c = 0; c < channels; ++c) placed.amplitudes[c][i] = amplitude(input.colour ? colour[c] : p.green);
     }
     HologramSet& frame = placed.frame;
     frame.unit = unit;
@@ -226,10 +250,25 @@ Result<PlacedPoints> placePoints(const HologramPoints& input, const HologramSett
 HologramComputation::HologramComputation(PlacedPoints placed, const HologramSettings& settings,
                                          const HologramProgress& progress, const std::atomic<bool>* cancel)
     : placed_(std::move(placed)), settings_(settings), progress_(progress), cancel_(cancel) {
-    byDistance_.resize(placed_.points.size());
-    for (std::size_t i = 0; i < byDistance_.size(); ++i) byDistance_[i] = i;
-    std::stable_sort(byDistance_.begin(), byDistance_.end(),
-                     [&](std::size_t a, std::size_t b) { return placed_.points[a].depth < placed_.points[b].depth; });
+    sortByDistance();
+}
+
+// Kept in that order, so that every layer reads its points in the order
+// they lie in memory.
+void HologramComputation::sortByDistance() {
+    // Sorted side by side with their indices (equal depths keep the file's
+    // order), which reads memory in order where an index sort would not.
+    std::vector<std::pair<double, std::uint32_t>, LargeAllocator<std::pair<double, std::uint32_t>>> order(
+        placed_.points.size());
+    for (std::size_t i = 0; i < order.size(); ++i) order[i] = {placed_.points[i].depth, static_cast<std::uint32_t>(i)};
+    std::sort(order.begin(), order.end());
+    const auto permuted = [&](const auto& values) {
+        std::decay_t<decltype(values)> sorted(values.size());
+        for (std::size_t i = 0; i < order.size(); ++i) sorted[i] = values[order[i].second];
+        return sorted;
+    };
+    placed_.points = permuted(placed_.points);
+    for (auto& amplitudes : placed_.amplitudes) amplitudes = permuted(amplitudes);
 }
 
 HologramComputation::~HologramComputation() = default;
@@ -292,7 +331,9 @@ void HologramComputation::plan(int width, int height) {
 void HologramComputation::warnOfANearPlane() const {
     const HologramSettings& s = settings_;
     const double bound = smallestGap(s, placed_.frame.channels.size() > 1);
-    if (!s.recordingGap && 0.5 * s.distance < bound)
+    bool tabulated = true;
+    for (std::size_t c = 0; c < placed_.frame.channels.size(); ++c) tabulated = tabulated && nearRange(c) > 0.0;
+    if (!s.recordingGap && !tabulated && 0.5 * s.distance < bound)
         say("warning: at " + millimetres(s.distance) + " the recording plane lies " + millimetres(0.5 * s.distance) +
             " from the object, closer than the " + millimetres(bound) +
             " that keeps the hologram within 5 % of the direct sum; --holo-method direct is exact");
@@ -343,8 +384,8 @@ Result<FieldRows> HologramComputation::channelRows(std::size_t c, const Hologram
 }
 
 // A point whose zone lies wholly outside the window's grid adds nothing to it.
-std::vector<PlanePoint> HologramComputation::pointsOf(std::size_t c, std::size_t begin, std::size_t end,
-                                                      double planeDistance, const HologramRegion& w) const {
+const PlanePoints& HologramComputation::pointsOf(std::size_t c, std::size_t begin, std::size_t end,
+                                                             double planeDistance, const HologramRegion& w) {
     const HologramSettings& s = settings_;
     const double sine = apertureSine(placed_.frame.channels[c].wavelength, s.pitch);
     const double reach = sine / std::sqrt(1.0 - sine * sine);
@@ -353,14 +394,16 @@ std::vector<PlanePoint> HologramComputation::pointsOf(std::size_t c, std::size_t
     const double right = (w.left + w.gridWidth - 0.5 * (s.width - 1)) * s.pitch;
     const double top = (0.5 * (s.height - 1) - w.top + 1.0) * s.pitch;
     const double bottom = (0.5 * (s.height - 1) - w.top - w.gridHeight) * s.pitch;
-    std::vector<PlanePoint> points;
+    // One buffer for every layer and channel: the pages are touched once.
+    PlanePoints& points = layerPoints_;
+    points.clear();
     points.reserve(end - begin);
+    const auto& amplitudes = placed_.amplitudes[c];
     for (std::size_t i = begin; i < end; ++i) {
-        const std::size_t index = byDistance_[i];
-        PlanePoint p = placed_.points[index];
-        p.amplitude = placed_.amplitudes[c][index];
+        PlanePoint p = placed_.points[i];
+        p.amplitude = amplitudes[i];
         p.depth -= planeDistance;
-        const double half = reach * std::max(std::fabs(p.depth), s.pitch / sine);
+        const double half = reach * std::max(std::fabs(p.depth), s.pitch / sine) + kNearZoneTail * s.pitch;
         if (p.x + half < left || p.x - half > right || p.y + half < bottom || p.y - half > top) continue;
         points.push_back(p);
     }
@@ -373,7 +416,7 @@ ComplexField HologramComputation::summed(std::size_t c, const HologramRegion& w)
     ComplexField hologram(w.width, w.height, settings_.pitch);
     hologram.originColumn = 0.5 * (settings_.width - 1) - (w.left + w.cropLeft);
     hologram.originRow = 0.5 * (settings_.height - 1) - (w.top + w.cropTop);
-    addPointField(hologram, pointsOf(c, 0, byDistance_.size(), 0.0, w),
+    addPointField(hologram, pointsOf(c, 0, placed_.points.size(), 0.0, w),
                   {channel.wavelength, settings_.taper, settings_.threads, true, cancel_});
     return hologram;
 }
@@ -386,13 +429,29 @@ std::vector<RecordingLayer> HologramComputation::layersOf(std::size_t c) const {
     const double sine = apertureSine(channel.wavelength, s.pitch);
     const double zoneGap = s.recordingZone * s.pitch / sine;
     const double gap = s.recordingGap ? *s.recordingGap : std::min(0.5 * s.distance, zoneGap);
-    std::vector<double> distances(byDistance_.size());
-    for (std::size_t i = 0; i < distances.size(); ++i) distances[i] = placed_.points[byDistance_[i]].depth;
+    std::vector<double> distances(placed_.points.size());
+    for (std::size_t i = 0; i < distances.size(); ++i) distances[i] = placed_.points[i].depth;
     const double gridPixels = 4.0 * s.width * s.height;
     // A gap given is the one plane's: its accuracy bound holds for one plane.
     if (s.recordingGap) return {{0, distances.size(), distances.front() - gap}};
     return recordingLayers(distances, {gap, std::max(gap, zoneGap), s.pitch, sine, channel.wavelength, gridPixels,
-                                       s.width * s.pitch, s.height * s.pitch});
+                                       s.width * s.pitch, s.height * s.pitch, nearRange(c)});
+}
+
+// Out to the depth where a zone drawn from the wave is wide enough to be
+// accurate, points come from the near-zone table, where it holds.
+double HologramComputation::nearRange(std::size_t c) const {
+    const double wavelength = placed_.frame.channels[c].wavelength, pitch = settings_.pitch;
+    const double range = settings_.recordingZone * pitch / apertureSine(wavelength, pitch);
+    return NearZoneTable::holds(wavelength, pitch, range) ? range : 0.0;
+}
+
+const NearZoneTable* HologramComputation::nearZones(std::size_t c) {
+    if (nearZones_.size() != placed_.frame.channels.size()) nearZones_.resize(placed_.frame.channels.size());
+    if (!nearZones_[c])
+        nearZones_[c] = NearZoneTable::make(placed_.frame.channels[c].wavelength, settings_.pitch, settings_.taper,
+                                            nearRange(c), settings_.threads);
+    return nearZones_[c] ? &*nearZones_[c] : nullptr;
 }
 
 double HologramComputation::farthestPlane() const {
@@ -423,6 +482,7 @@ FieldRows HologramComputation::recorded(std::size_t c, const HologramRegion& w) 
     std::fill(fft_->data(), fft_->data() + static_cast<std::size_t>(w.gridWidth) * w.gridHeight, Complex{});
     BandLimitedPropagator propagator(*fft_, s.threads);
     KernelOptions kernel{channel.wavelength, s.taper, s.threads, false, cancel_};
+    kernel.nearZones = nearZones(c);
     kernel.coneHalfWidth = 0.5 * s.width * s.pitch, kernel.coneHalfHeight = 0.5 * s.height * s.pitch;
     // Every window keeps the band the whole hologram's padded grid lets
     // through, so that tiles agree with the whole. A window's grid, smaller

@@ -15,6 +15,7 @@
 #include "hologram/ComplexField.h"
 #include "hologram/HologramPoints.h"
 #include "hologram/HologramSettings.h"
+#include "hologram/NearZoneTable.h"
 #include "hologram/PointKernel.h"
 #include "hologram/RecordingLayers.h"
 #include "platform/Result.h"
@@ -23,6 +24,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -44,8 +46,8 @@ struct HologramSet {
 
 // The points in the hologram's frame, one amplitude per channel.
 struct PlacedPoints {
-    std::vector<PlanePoint> points;  // depth: distance to the hologram
-    std::vector<std::vector<double>> amplitudes;  // [channel][point]
+    PlanePoints points;  // depth: distance to the hologram
+    std::vector<std::vector<double, LargeAllocator<double>>> amplitudes;  // [channel][point]
     HologramSet frame;                            // channels without fields
 };
 
@@ -106,7 +108,6 @@ public:
 
     // Every channel, without fields.
     const HologramSet& frame() const { return placed_.frame; }
-    const PlacedPoints& placed() const { return placed_; }
     Result<ComplexField> channel(std::size_t index);
     // Only the window's part of the channel's hologram; the transform is
     // planned for the window's grid.
@@ -132,19 +133,23 @@ private:
     bool cancelled() const;
     void plan(int width, int height);
     void warnOfANearPlane() const;
-    std::vector<PlanePoint> pointsOf(std::size_t channel, std::size_t begin, std::size_t end, double planeDistance,
-                                     const HologramRegion& window) const;
+    void sortByDistance();
+    const PlanePoints& pointsOf(std::size_t channel, std::size_t begin, std::size_t end,
+                                            double planeDistance, const HologramRegion& window);
     std::vector<RecordingLayer> layersOf(std::size_t channel) const;
+    double nearRange(std::size_t channel) const;
+    const NearZoneTable* nearZones(std::size_t channel);
     ComplexField summed(std::size_t channel, const HologramRegion& window);
     FieldRows recorded(std::size_t channel, const HologramRegion& window);
 
-    PlacedPoints placed_;
-    std::vector<std::size_t> byDistance_;  // the points, nearest the hologram first
+    PlacedPoints placed_;  // nearest the hologram first
+    PlanePoints layerPoints_;
     HologramSettings settings_;
     HologramProgress progress_;
     const std::atomic<bool>* cancel_;
     std::unique_ptr<FourierTransform> fft_;
     ComplexField summedWindow_;  // the direct method's last window
+    std::vector<std::optional<NearZoneTable>> nearZones_;  // per channel, made when first recorded
     bool lit_ = false;
 };
 

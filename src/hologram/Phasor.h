@@ -7,6 +7,7 @@
 namespace velmora::phasor {
 
 constexpr double kTwoPi = 6.283185307179586476925;
+constexpr double kPi = 0.5 * kTwoPi;
 constexpr double kInvTwoPi = 1.0 / kTwoPi;
 
 // sin(2 pi z) for |z| <= 1/4: Taylor series to the 13th power, whose

@@ -1,5 +1,6 @@
 #include "hologram/PointKernel.h"
 
+#include "hologram/NearZoneTable.h"
 #include "hologram/Phasor.h"
 #include "hologram/RowBands.h"
 #include "hologram/WideClones.h"
@@ -56,6 +57,11 @@ struct Zone {
     double coneLow[2] = {-kUnbounded, -kUnbounded};
     double coneHigh[2] = {kUnbounded, kUnbounded};
     double coneFade[2] = {1.0, 1.0};
+    // Drawn from the near-zone table, `halfWidth` pixels each side, at the
+    // signed depth `nearDepth`.
+    bool near = false;
+    int halfWidth = 0;
+    double nearDepth = 0.0;
 };
 
 struct Grid {
@@ -150,6 +156,13 @@ public:
 
     // The point's zone: where it is drawn and how.
     Zone zoneOf(const PlanePoint& point) const {
+        const NearZoneTable* table = options_.nearZones;
+        if (table && std::fabs(point.depth) <= table->range()) {
+            Zone zone{point.x, point.y, std::fabs(point.depth), phasor::kTwoPi / options_.wavelength,
+                      point.amplitude, point.phase};
+            zone.near = true, zone.halfWidth = table->halfWidth(point.depth), zone.nearDepth = point.depth;
+            return zone;
+        }
         const bool farSide = point.depth < 0.0;
         const double k = phasor::kTwoPi / options_.wavelength;
         // A point closer to the plane than this would draw a zone under
@@ -168,6 +181,7 @@ public:
     }
 
     void add(const Zone& zone) {
+        if (zone.near) return addNear(zone);
         const double sine2 = sine_ * sine_;
         if (!options_.exact && std::fabs(zone.k) * zone.depth * sine2 * sine2 * 0.25 <= kSeparableError)
             addSeparable(zone);
@@ -224,6 +238,12 @@ private:
     // The rows and columns where the point's fringes stay below the grid's
     // limit along both axes, within this band.
     std::array<int, 4> zoneSpan(const Zone& zone) const {
+        if (zone.near) {
+            const double half = zone.halfWidth * plane_.pitch;
+            const auto [rowLo, rowHi] = span(zone.y, -half, half, plane_.originRow, -1, firstRow_, endRow_ - 1);
+            const auto [lo, hi] = span(zone.x, -half, half, plane_.originColumn, 1, 0, plane_.width - 1);
+            return {rowLo, rowHi, lo, hi};
+        }
         const double half = sine_ * zone.depth / std::sqrt(1.0 - sine_ * sine_);
         const auto low = [&](int axis) { return std::max(-half, zone.coneLow[axis] - zone.coneFade[axis]); };
         const auto high = [&](int axis) { return std::min(half, zone.coneHigh[axis] + zone.coneFade[axis]); };
@@ -261,6 +281,33 @@ private:
                          columnTurned_.data(), 2 * columns);
     }
 
+    // The table's factors per axis (G is even, so rows, whose y falls,
+    // read it at -t), times a i lambda exp(i (k d + phase)).
+    void addNear(const Zone& zone) {
+        const auto [rowLo, rowHi, lo, hi] = zoneSpan(zone);
+        if (rowLo > rowHi || lo > hi) return;
+        const int columns = hi - lo + 1, rows = rowHi - rowLo + 1;
+        const NearZoneTable& table = *options_.nearZones;
+        columnFactors_.resize(2 * static_cast<std::size_t>(columns)), columnTurned_.resize(columnFactors_.size());
+        table.factors(zone.nearDepth, (grid_.columnX[lo] - zone.x) / plane_.pitch, columns, columnFactors_.data(),
+                      columnTurned_.data());
+        rowFactors_.resize(2 * static_cast<std::size_t>(rows)), rowTurned_.resize(rowFactors_.size());
+        table.factors(zone.nearDepth, (zone.y - grid_.rowY[rowLo]) / plane_.pitch, rows, rowFactors_.data(),
+                      rowTurned_.data());
+        double c, s;
+        phasor::cosSin(zone.k * zone.nearDepth + zone.phase, c, s);
+        // i lambda turns (c, s) into (-s, c).
+        const double a = zone.amplitude * options_.wavelength, re = -a * s, im = a * c;
+        for (int j = 0; j < rows; ++j) {
+            const double rowRe = rowFactors_[2 * j], rowIm = rowFactors_[2 * j + 1];
+            rowFactors_[2 * j] = static_cast<float>(re * rowRe - im * rowIm);
+            rowFactors_[2 * j + 1] = static_cast<float>(re * rowIm + im * rowRe);
+        }
+        addSeparableZone(grid_.values + 2 * (static_cast<std::size_t>(rowLo) * grid_.width + lo),
+                         2 * static_cast<std::size_t>(grid_.width), rowFactors_.data(), rows, columnFactors_.data(),
+                         columnTurned_.data(), 2 * columns);
+    }
+
     const Grid& grid_;
     const PlaneView& plane_;
     const KernelOptions& options_;
@@ -274,11 +321,11 @@ private:
 
 double apertureSine(double wavelength, double pitch) { return std::min(wavelength / (2.0 * pitch), 0.7); }
 
-void addPointField(ComplexField& plane, const std::vector<PlanePoint>& points, const KernelOptions& options) {
+void addPointField(ComplexField& plane, const PlanePoints& points, const KernelOptions& options) {
     addPointField(PlaneView::of(plane), points, options);
 }
 
-void addPointField(const PlaneView& plane, const std::vector<PlanePoint>& points, const KernelOptions& options) {
+void addPointField(const PlaneView& plane, const PlanePoints& points, const KernelOptions& options) {
     std::vector<double> columnX(static_cast<std::size_t>(plane.width)), rowY(static_cast<std::size_t>(plane.height));
     for (int i = 0; i < plane.width; ++i) columnX[static_cast<std::size_t>(i)] = plane.columnX(i);
     for (int j = 0; j < plane.height; ++j) rowY[static_cast<std::size_t>(j)] = plane.rowY(j);

@@ -14,11 +14,14 @@
 // the diverging one, with the half turn of the focus already paid.
 
 #include "hologram/ComplexField.h"
+#include "hologram/LargeAllocator.h"
 
 #include <atomic>
 #include <vector>
 
 namespace velmora {
+
+class NearZoneTable;
 
 struct PlanePoint {
     double x = 0.0;      // metres, in the plane's frame
@@ -27,6 +30,9 @@ struct PlanePoint {
     double amplitude = 0.0;
     double phase = 0.0;
 };
+
+// Millions of them for a covered frame: kept in huge pages where large.
+using PlanePoints = std::vector<PlanePoint, LargeAllocator<PlanePoint>>;
 
 struct KernelOptions {
     double wavelength = 532e-9;
@@ -49,11 +55,14 @@ struct KernelOptions {
     double coneDistance = -1.0;
     double coneHalfWidth = 0.0;
     double coneHalfHeight = 0.0;
+    // When set: points within its range of the plane, on either side, are
+    // drawn as their band-limited field from the table.
+    const NearZoneTable* nearZones = nullptr;
 };
 
 // Adds every point's field to `plane`.
-void addPointField(ComplexField& plane, const std::vector<PlanePoint>& points, const KernelOptions& options);
-void addPointField(const PlaneView& plane, const std::vector<PlanePoint>& points, const KernelOptions& options);
+void addPointField(ComplexField& plane, const PlanePoints& points, const KernelOptions& options);
+void addPointField(const PlaneView& plane, const PlanePoints& points, const KernelOptions& options);
 
 // The grid's aliasing limit sin(theta) = lambda / (2 pitch), kept below
 // 1/sqrt(2) where the zone's bounds stop being finite.

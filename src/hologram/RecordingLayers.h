@@ -1,11 +1,12 @@
 #pragma once
-// Deep objects recorded on several planes. A point's zone on its recording
+// Objects recorded on several planes. A point's zone on its recording
 // plane grows with its distance from the plane, and its cost with the
 // square of that: a point 1 m behind a plane would be summed over the whole
-// grid. So the points are binned by depth, each bin recorded on a plane a
-// gap in front of its nearest point, and the planes carried to the hologram
-// one after another, from the farthest: each further plane costs one
-// propagation. The bins are chosen to make the sum of both costs smallest.
+// grid. So the points are binned by depth, each bin recorded on a plane in
+// the middle of its bin (or, without the near-zone table, a gap in front
+// of its nearest point), and the planes carried to the hologram one after
+// another, from the farthest: each further plane costs one propagation.
+// The bins are chosen to make the sum of both costs smallest.
 
 #include <cstddef>
 #include <vector>
@@ -27,6 +28,10 @@ struct LayerGeometry {
     double gridPixels = 0.0;  // of the recording plane
     double hologramWidth = 0.0;   // metres: a zone keeps only what meets the hologram
     double hologramHeight = 0.0;
+    // Points this close to their plane, on either side, are drawn from the
+    // near-zone table, a few pixels wide; each plane then lies in the
+    // middle of its bin. 0: no table, each plane a gap before its bin.
+    double nearRange = 0.0;
 };
 
 // `distances`: every point's distance from the hologram, nearest first.

@@ -12,10 +12,12 @@
 #include "hologram/BandLimitedPropagator.h"
 #include "hologram/HologramEncoding.h"
 #include "hologram/HologramComputer.h"
+#include "hologram/FourierTransform.h"
 #include "hologram/HologramOutputs.h"
 #include "hologram/PhaseLevels.h"
 #include "hologram/HologramScore.h"
 #include "hologram/HologramTiles.h"
+#include "hologram/NearZoneTable.h"
 #include "hologram/PointKernel.h"
 #include "hologram/RecordingLayers.h"
 #include "platform/OutputFile.h"
@@ -75,7 +77,7 @@ ComplexField focusAt(const ComplexField& hologram, double distance) {
     return BandLimitedPropagator(fft).propagatePadded(hologram, kLambda, -distance);
 }
 
-ComplexField pointField(int size, const std::vector<PlanePoint>& points, double taper = 0.1) {
+ComplexField pointField(int size, const PlanePoints& points, double taper = 0.1) {
     ComplexField plane(size, size, kPitch);
     addPointField(plane, points, {kLambda, taper, 2});
     return plane;
@@ -136,6 +138,41 @@ TEST(PointKernel, ZoneEndsAtTheAliasingLimitAndRefocusesWithoutSecondaryPeaks) {
         for (int i = 0; i < 128; ++i)
             if (std::abs(i - 64) > 4 || std::abs(j - 63) > 4) outside = std::max<double>(outside, std::norm(back.at(i, j)));
     EXPECT_LT(outside, 0.01 * std::norm(back.at(64, 63)));
+}
+
+// Close to its plane a point's zone is a few pixels wide, and cut from the
+// wave it diffracts: carried 20 mm, 1 mm deep, it is 0.40 of the direct sum
+// off. Its band-limited field from the near-zone table, on either side of
+// the plane and off the pixel centres, stays within 4 % (0.026 to 0.037).
+TEST(PointKernel, NearZonesOnEitherSideOfThePlaneCarryToTheDirectSum) {
+    const double range = 28 * kPitch / (kLambda / (2 * kPitch));  // 6.74 mm
+    const auto table = NearZoneTable::make(kLambda, kPitch, 0.5, range, 2);
+    ASSERT_TRUE(table);
+    FourierTransform fft(256, 256, FftPlanning::Estimate, 2, "");
+    BandLimitedPropagator propagator(fft, 2);
+    const PlanePoint offCentre{0.37 * kPitch, 0.21 * kPitch, 0.0, 1.0, 0.3};
+    const auto carried = [&](double depth, const NearZoneTable* nearZones) {
+        ComplexField plane(256, 256, kPitch);
+        KernelOptions options{kLambda, 0.5, 2, false};
+        options.nearZones = nearZones;
+        PlanePoint point = offCentre;
+        point.depth = depth;
+        addPointField(plane, {point}, options);
+        propagator.propagate(plane, kLambda, 20e-3);
+        return plane;
+    };
+    for (const double depth : {0.0, 1e-3, -3e-3, 5e-3}) {
+        ComplexField direct(256, 256, kPitch);
+        PlanePoint point = offCentre;
+        point.depth = depth + 20e-3;
+        addPointField(direct, {point}, {kLambda, 0.5, 2, true});
+        EXPECT_LE(relativeL2(carried(depth, &*table), direct), 0.04) << depth;
+        if (depth == 1e-3) {
+            EXPECT_GT(relativeL2(carried(depth, nullptr), direct), 0.3);
+        }
+    }
+    // At 1 um the per-axis form errs by k d sin^4 / 8 = 0.78 rad at 0.105 mm.
+    EXPECT_FALSE(NearZoneTable::holds(kLambda, 1e-6, 28e-6 / 0.266));
 }
 
 // 3 mm deep the zone's half-width is 12.48 pitches: 11.98 pitches from the
@@ -216,8 +253,8 @@ TEST(BandLimitedPropagator, RoundTripRestoresConservesEnergyAndMatchesTheDirectS
     const ComplexField cropped = focusAt(field, 1e-3);  // back from the padded grid, the axis where it was
     EXPECT_EQ((std::array{cropped.originColumn, cropped.originRow}), (std::array{63.5, 47.5}));
 
-    const std::vector<PlanePoint> points = {{2e-5, 1e-5, 10e-3, 1.0, 0.3}, {-6e-5, 4e-5, 11e-3, 0.5, 2.0}};
-    std::vector<PlanePoint> further = points;
+    const PlanePoints points = {{2e-5, 1e-5, 10e-3, 1.0, 0.3}, {-6e-5, 4e-5, 11e-3, 0.5, 2.0}};
+    PlanePoints further = points;
     for (auto& p : further) p.depth += 5e-3;
     EXPECT_LT(relativeL2(focusAt(pointField(128, points, 0.5), -5e-3), pointField(128, further, 0.5)), 0.05);
 }
@@ -267,6 +304,21 @@ TEST(RecordingPlane, TwoDistantClustersGetOnePlaneEachAndAThinOneNone) {
     EXPECT_EQ(std::tuple(thin[0].begin, thin[0].end), std::tuple(0u, 2u));
 }
 
+// With the near-zone table each plane lies in the middle of its bin, but
+// at most the table's range beyond its nearest point: a bin 2 mm deep from
+// 20 mm gets its plane at 21 mm with a range of 1.5 mm, at 20.5 mm with 0.5.
+TEST(RecordingPlane, NearZonePlanesLieInTheMiddleOfTheirBinWithinTheRange) {
+    std::vector<double> distances;
+    for (int i = 0; i <= 100; ++i) distances.push_back(0.020 + i * 2e-5);
+    LayerGeometry g{5e-3, 7e-3, kPitch, kLambda / (2 * kPitch), kLambda, 4.0 * 1024 * 1024, 1e-3, 1e-3, 1.5e-3};
+    for (const auto& [range, plane] : {std::pair{1.5e-3, 0.021}, {0.5e-3, 0.0205}}) {
+        g.nearRange = range;
+        const auto layers = recordingLayers(distances, g);
+        ASSERT_EQ(layers.size(), 1u);
+        EXPECT_NEAR(layers[0].distance, plane, 1e-12) << range;
+    }
+}
+
 // 200 points spread from 20 to 220 mm: recorded on several planes, carried
 // to the hologram one after another, still within 5 % of the direct sum.
 TEST(RecordingPlane, ADeepObjectOnSeveralPlanesMatchesTheDirectSum) {
@@ -288,7 +340,7 @@ TEST(RecordingPlane, ADeepObjectOnSeveralPlanesMatchesTheDirectSum) {
     EXPECT_NE(said.find(" planes\n"), std::string::npos) << said;
     const double middle = direct->middleDistance;
     EXPECT_LE(relativeL2(focusAt(recorded->channels[0].field, middle), focusAt(direct->channels[0].field, middle)),
-              0.05);  // 0.023 measured
+              0.05);  // 0.047 measured
 }
 
 TEST(RecordingPlane, TwoPointsFocusAtTheirOwnDepths) {
@@ -414,10 +466,15 @@ TEST(Placement, RefusesWhatCannotMakeAHologramWithAReason) {
         const std::string said = result ? "a hologram" : result.error();
         EXPECT_NE(said.find(says), std::string::npos) << said;
     }
+    // The smallest grid at the nearest distance: computed, with a word where
+    // zones must keep a gap. At 2.2 um the red zones are too wide-angled for
+    // the near-zone table, and the blue gap is 25 x 2.2 um / (0.45 / 4.4) = 0.538 mm.
     std::string warned;
-    EXPECT_TRUE(computeHolograms(one, smallGrid(2, 1e-3), [&](const std::string& s) { warned += s; }));
-    EXPECT_NE(warned.find("warning: at 1 mm the recording plane lies 0.5 mm from the object, closer than the 7.11 mm"),
-              std::string::npos);  // the smallest grid at the nearest distance: computed, with a word
+    HologramSettings fine = smallGrid(2, 1e-3);
+    fine.pitch = 2.2e-6;
+    EXPECT_TRUE(computeHolograms(one, fine, [&](const std::string& s) { warned += s; }));
+    EXPECT_NE(warned.find("warning: at 1 mm the recording plane lies 0.5 mm from the object, closer than the 0.538 mm"),
+              std::string::npos) << warned;
     HologramSettings atTheBound = smallGrid(16, 20e-3);
     atTheBound.recordingGap = 7.12e-3;
     EXPECT_TRUE(computeHolograms(one, atTheBound));
