@@ -1,7 +1,8 @@
 // The hologram stage against its targets, in FFT units: one forward
 // 3840 x 2160 complex double FFT (FFTW, 2 threads, measured wisdom) is
-// measured first in the same run, and every figure is a multiple of it, so
-// the table reads the same on a faster or slower machine.
+// measured in the same run, just before and after each figure, and every
+// figure is a multiple of it, so the table reads the same on a faster or
+// slower machine.
 //
 //   bench_hologram_targets [--sample FILE.CGH] [--scale] [folder for the files]
 //
@@ -49,21 +50,49 @@ double secondsOf(const std::function<void()>& work, int repeats = 1) {
     return times[times.size() / 2];
 }
 
-// One forward 3840 x 2160 complex double FFT, the median of seven.
-double fftUnit(const std::string& wisdomFolder) {
-    fftw_init_threads();
-    fftw_plan_with_nthreads(2);
-    const std::string wisdom = wisdomFolder + "/fftw-wisdom";
-    fftw_import_wisdom_from_filename(wisdom.c_str());
-    fftw_complex* data = fftw_alloc_complex(std::size_t{3840} * 2160);
-    fftw_plan plan = fftw_plan_dft_2d(2160, 3840, data, data, FFTW_FORWARD, FFTW_MEASURE);
-    std::filesystem::create_directories(wisdomFolder);
-    fftw_export_wisdom_to_filename(wisdom.c_str());
-    for (std::size_t i = 0; i < std::size_t{3840} * 2160; ++i) data[i][0] = std::sin(0.001 * i), data[i][1] = 0.5;
-    const double unit = secondsOf([&] { fftw_execute(plan); }, 7);
-    fftw_destroy_plan(plan);
-    fftw_free(data);
-    return unit;
+// One forward 3840 x 2160 complex double FFT, the median of seven. The
+// machine's speed drifts by a third over a run here, so every figure is
+// divided by the unit measured just before and just after it.
+class FftUnit {
+public:
+    explicit FftUnit(const std::string& wisdomFolder) {
+        fftw_init_threads();
+        fftw_plan_with_nthreads(2);
+        const std::string wisdom = wisdomFolder + "/fftw-wisdom";
+        fftw_import_wisdom_from_filename(wisdom.c_str());
+        data_ = fftw_alloc_complex(kPixels);
+        plan_ = fftw_plan_dft_2d(2160, 3840, data_, data_, FFTW_FORWARD, FFTW_MEASURE);
+        std::filesystem::create_directories(wisdomFolder);
+        fftw_export_wisdom_to_filename(wisdom.c_str());
+    }
+    ~FftUnit() {
+        fftw_destroy_plan(plan_);
+        fftw_free(data_);
+    }
+    FftUnit(const FftUnit&) = delete;
+    FftUnit& operator=(const FftUnit&) = delete;
+
+    double measure() {
+        for (std::size_t i = 0; i < kPixels; ++i) data_[i][0] = std::sin(0.001 * i), data_[i][1] = 0.5;
+        return secondsOf([&] { fftw_execute(plan_); }, 7);
+    }
+
+private:
+    static constexpr std::size_t kPixels = std::size_t{3840} * 2160;
+    fftw_complex* data_ = nullptr;
+    fftw_plan plan_ = nullptr;
+};
+
+struct Timed {
+    double seconds = 0.0;
+    double unit = 0.0;  // the mean of the units before and after
+    double units() const { return seconds / unit; }
+};
+
+Timed timed(FftUnit& unit, const std::function<void()>& work, int repeats = 1) {
+    const double before = unit.measure();
+    const double seconds = secondsOf(work, repeats);
+    return {seconds, 0.5 * (before + unit.measure())};
 }
 
 // A gently curved, coloured sheet of columns x rows points spanning 80 % of
@@ -77,9 +106,11 @@ HologramPoints sheet(int columns, int rows) {
     for (int j = 0; j < rows; ++j)
         for (int i = 0; i < columns; ++i) {
             const double x = (i / (columns - 1.0) - 0.5) * width, y = (0.5 - j / (rows - 1.0)) * height;
-            const float u = static_cast<float>(i) / columns, v = static_cast<float>(j) / rows;
+            // 8-bit colours, as an exported frame has them.
+            const float u = static_cast<float>(std::floor(255.0 * i / columns) / 255.0);
+            const float v = static_cast<float>(std::floor(255.0 * j / rows) / 255.0);
             cloud.points.push_back({x, y, 3.0 * std::cos(x / width * 3.0) * std::cos(y / height * 3.0),
-                                    phase(random), u, v, 1.0f - u});
+                                    phase(random), u, v, static_cast<float>((255 - std::lround(255 * u)) / 255.0)});
         }
     return cloud;
 }
@@ -148,11 +179,11 @@ Measured measured(const std::string& name, int width, int height) {
     return {std::atof(text), usage.ru_maxrss * 1024.0};
 }
 
-// `seconds`, where given, is the figure's own time: the unit itself varies
-// by a fifth from run to run on a shared machine.
-void row(const char* what, double value, const char* unit, const char* target, bool met, double seconds = -1.0) {
+// `timing`, where given, is the figure's own seconds and the unit it was
+// divided by.
+void row(const char* what, double value, const char* unit, const char* target, bool met, const Timed* timing = nullptr) {
     std::printf("%-52s %9.2f %-12s %-7s %-7s", what, value, unit, target, met ? "met" : "MISSED");
-    if (seconds >= 0.0) std::printf(" %7.2f s", seconds);
+    if (timing) std::printf(" %7.2f s  unit %.4f s", timing->seconds, timing->unit);
     std::printf("\n");
 }
 
@@ -164,33 +195,35 @@ double directRate() {
     return points.size() * 512.0 * 512.0 / seconds;
 }
 
-double refocusSeconds() {
+Timed refocusTime(FftUnit& unit) {
     HologramSettings s = settingsFor(1920, 1080);
     auto set = computeHolograms(sheet(500, 500), s);
-    if (!set) return 0.0;
+    if (!set) return {};
     Reconstruction reconstruction(*set, s);
     double distance = set->nearestDistance;
-    return secondsOf([&] { reconstruction.refocus(distance += 1e-4); }, 5);
+    return timed(unit, [&] { reconstruction.refocus(distance += 1e-4); }, 5);
 }
 
-void targets(double unit, const HologramPoints& sample) {
+void targets(FftUnit& unit, const HologramPoints& sample) {
     std::printf("%-52s %9s %-12s %-7s %-7s %9s\n", "work", "figure", "", "target", "", "time");
     HologramSettings fitted = settingsFor(1920, 1080);
     fitted.holoFit = 0.8;
     makeAll(sample, fitted);  // plans and wisdom once
-    const double sampleTime = secondsOf([&] { makeAll(sample, fitted); }, 3);
+    const Timed sampleTime = timed(unit, [&] { makeAll(sample, fitted); }, 3);
     row(("sample, " + std::to_string(sample.points.size()) + " points, colour, all outputs").c_str(),
-        sampleTime / unit, "units", "<= 30", sampleTime / unit <= 30, sampleTime);
+        sampleTime.units(), "units", "<= 30", sampleTime.units() <= 30, &sampleTime);
     const HologramPoints covered = sheet(1920, 1080);
-    const double coveredTime = secondsOf([&] { makeAll(covered, settingsFor(1920, 1080)); });
-    row("2,073,600 points, colour, all outputs", coveredTime / unit, "units", "<= 60", coveredTime / unit <= 60, coveredTime);
+    const Timed coveredTime = timed(unit, [&] { makeAll(covered, settingsFor(1920, 1080)); });
+    row("2,073,600 points, colour, all outputs", coveredTime.units(), "units", "<= 60", coveredTime.units() <= 60,
+        &coveredTime);
     HologramPoints deep = deepScene(100000, 1000.0);
     deep.colour = false;
-    const double deepTime = secondsOf([&] { makeAll(deep, settingsFor(1920, 1080)); });
-    row("deep: 100,000 points over 1 m, grey, all outputs", deepTime / unit, "units", "<= 80", deepTime / unit <= 80, deepTime);
+    const Timed deepTime = timed(unit, [&] { makeAll(deep, settingsFor(1920, 1080)); });
+    row("deep: 100,000 points over 1 m, grey, all outputs", deepTime.units(), "units", "<= 80", deepTime.units() <= 80,
+        &deepTime);
     deep.colour = true;
-    const double deepColour = secondsOf([&] { makeAll(deep, settingsFor(1920, 1080)); });
-    row("deep: the same in colour", deepColour / unit, "units", "", true, deepColour);
+    const Timed deepColour = timed(unit, [&] { makeAll(deep, settingsFor(1920, 1080)); });
+    row("deep: the same in colour", deepColour.units(), "units", "", true, &deepColour);
     for (const auto& [w, h] : {std::pair{3840, 2160}, std::pair{7680, 4320}}) {
         const Measured m = measured("memory", w, h);
         const double perPixel = m.peakBytes / (static_cast<double>(w) * h);
@@ -199,11 +232,12 @@ void targets(double unit, const HologramPoints& sample) {
     }
     const double rate = directRate();
     row("direct kernel", rate / 1e9, "1e9 pt-px/s", ">= 1", rate >= 1e9);
-    const double refocus = refocusSeconds();
-    row("refocus, full-HD colour (focus window)", refocus / unit, "units", "<= 8", refocus / unit <= 8, refocus);
+    const Timed refocus = refocusTime(unit);
+    row("refocus, full-HD colour (focus window)", refocus.units(), "units", "<= 8", refocus.units() <= 8, &refocus);
 }
 
-void scale(double unit) {
+void scale(FftUnit& fft) {
+    const double unit = fft.measure();
     std::printf("\n%-40s %10s %8s %12s\n", "scale", "seconds", "units", "peak MB");
     for (const auto& [columns, rows] : {std::pair{320, 188}, std::pair{584, 436}, std::pair{1333, 750},
                                         std::pair{1920, 1080}}) {
@@ -273,10 +307,10 @@ int main(int argc, char** argv) {
     }
     g_samplePath = samplePath;
     if (!caseName.empty()) return runCase(caseName, caseWidth, caseHeight, sample);
-    const double unit = fftUnit(defaultWisdomFolder());
-    std::printf("FFT unit: %.4f s (forward 3840 x 2160 complex double, 2 threads, measured)\n\n", unit);
+    FftUnit unit(defaultWisdomFolder());
+    std::printf("FFT unit: forward 3840 x 2160 complex double, 2 threads, measured; at the start %.4f s\n\n",
+                unit.measure());
     targets(unit, sample);
-    std::printf("\nFFT unit measured again after the targets: %.4f s\n", fftUnit(defaultWisdomFolder()));
     if (withScale) scale(unit);
     return 0;
 }

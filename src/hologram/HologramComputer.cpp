@@ -8,6 +8,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
+#include <cstring>
 #include <cstdio>
 #include <limits>
 #include <new>
@@ -161,6 +163,32 @@ double fitUnit(const HologramPoints& input, const HologramSettings& s, double& u
     return span;
 }
 
+using DistanceOrder = std::vector<std::pair<double, std::uint32_t>, LargeAllocator<std::pair<double, std::uint32_t>>>;
+
+// By distance, equal ones in the order given: a least-significant-digit
+// radix sort on the distances' bits (positive doubles order as their bit
+// patterns do), skipping the digits all of them share. At millions of
+// points a comparison sort takes a good part of a second.
+void sortByDistance(DistanceOrder& order) {
+    constexpr int kDigitBits = 11, kBuckets = 1 << kDigitBits;
+    const auto keyOf = [](double distance) {
+        std::uint64_t bits;
+        std::memcpy(&bits, &distance, sizeof bits);
+        return bits;
+    };
+    DistanceOrder other(order.size());
+    std::vector<std::size_t> counts(kBuckets);
+    for (int shift = 0; shift < 64; shift += kDigitBits) {
+        std::fill(counts.begin(), counts.end(), 0);
+        for (const auto& entry : order) ++counts[(keyOf(entry.first) >> shift) & (kBuckets - 1)];
+        if (std::find(counts.begin(), counts.end(), order.size()) != counts.end()) continue;
+        std::size_t start = 0;
+        for (auto& count : counts) start += std::exchange(count, start);
+        for (const auto& entry : order) other[counts[(keyOf(entry.first) >> shift) & (kBuckets - 1)]++] = entry;
+        order.swap(other);
+    }
+}
+
 // The amplitude of a coded colour, sqrt(srgbToLinear). Colours mostly come
 // from 8-bit pictures: those 256 are worked out once, every other value
 // (and any float that is not exactly k / 255) as it comes.
@@ -168,7 +196,7 @@ class SrgbAmplitudes {
 public:
     SrgbAmplitudes() {
         for (int k = 0; k < 256; ++k) {
-            keys_[k] = static_cast<float>(k) / 255.0f;
+            keys_[k] = static_cast<float>(k / 255.0);  // as the point files' reader makes them
             values_[k] = std::sqrt(srgbToLinear(keys_[k]));
         }
     }
@@ -222,18 +250,32 @@ Result<PlacedPoints> placePoints(const HologramPoints& input, const HologramSett
     if (!(std::abs(hologramZ - nearZ - s.distance) <= 1e-6 * s.distance))
         return Placed::failure("the points lie too far from the origin (" + number(nearZ) +
                                " m deep) to keep the hologram's distance");
-    const std::size_t channels = input.colour ? 3 : 1;
-    placed.amplitudes.assign(channels, std::vector<double, LargeAllocator<double>>(input.points.size()));
-    placed.points.reserve(input.points.size());
+    // Placed nearest the hologram first, so that every layer reads its
+    // points in the order they lie in memory. Sorted side by side with their
+    // indices (equal distances keep the file's order), which reads memory in
+    // order where an index sort would not. Distances are positive: the
+    // hologram lies beyond the nearest point.
+    DistanceOrder order(input.points.size());
     for (std::size_t i = 0; i < input.points.size(); ++i) {
         const HologramPoint& p = input.points[i];
-        placed.points.push_back({-p.x * xyScale, p.y * xyScale, hologramZ - p.z * zScale, 1.0, p.phase});
-        const PlanePoint& q = placed.points.back();
+        const PlanePoint q{-p.x * xyScale, p.y * xyScale, hologramZ - p.z * zScale, 1.0, p.phase};
         if (!std::isfinite(q.x) || !std::isfinite(q.y) || !std::isfinite(q.depth))
             return Placed::failure("point " + std::to_string(i) + " lies too far away to place (" + number(q.x) +
                                    ", " + number(q.y) + " m across, " + number(q.depth) + " m deep)");
+        order[i] = {q.depth, static_cast<std::uint32_t>(i)};
+    }
+    sortByDistance(order);
+    const std::size_t channels = input.colour ? 3 : 1;
+    placed.amplitudes.assign(channels, std::vector<double, LargeAllocator<double>>(input.points.size()));
+    placed.points.resize(input.points.size());
+    // The gather jumps about the file's points: fetched ahead, the misses overlap.
+    constexpr std::size_t kAhead = 16;
+    for (std::size_t k = 0; k < order.size(); ++k) {
+        if (k + kAhead < order.size()) __builtin_prefetch(&input.points[order[k + kAhead].second]);
+        const HologramPoint& p = input.points[order[k].second];
+        placed.points[k] = {-p.x * xyScale, p.y * xyScale, order[k].first, 1.0, p.phase};
         const float colour[3] = {p.red, p.green, p.blue};
-        for (std::size_t c = 0; c < channels; ++c) placed.amplitudes[c][i] = amplitude(input.colour ? colour[c] : p.green);
+        for (std::size_t c = 0; c < channels; ++c) placed.amplitudes[c][k] = amplitude(input.colour ? colour[c] : p.green);
     }
     HologramSet& frame = placed.frame;
     frame.unit = unit;
@@ -249,27 +291,8 @@ Result<PlacedPoints> placePoints(const HologramPoints& input, const HologramSett
 
 HologramComputation::HologramComputation(PlacedPoints placed, const HologramSettings& settings,
                                          const HologramProgress& progress, const std::atomic<bool>* cancel)
-    : placed_(std::move(placed)), settings_(settings), progress_(progress), cancel_(cancel) {
-    sortByDistance();
-}
+    : placed_(std::move(placed)), settings_(settings), progress_(progress), cancel_(cancel) {}
 
-// Kept in that order, so that every layer reads its points in the order
-// they lie in memory.
-void HologramComputation::sortByDistance() {
-    // Sorted side by side with their indices (equal depths keep the file's
-    // order), which reads memory in order where an index sort would not.
-    std::vector<std::pair<double, std::uint32_t>, LargeAllocator<std::pair<double, std::uint32_t>>> order(
-        placed_.points.size());
-    for (std::size_t i = 0; i < order.size(); ++i) order[i] = {placed_.points[i].depth, static_cast<std::uint32_t>(i)};
-    std::sort(order.begin(), order.end());
-    const auto permuted = [&](const auto& values) {
-        std::decay_t<decltype(values)> sorted(values.size());
-        for (std::size_t i = 0; i < order.size(); ++i) sorted[i] = values[order[i].second];
-        return sorted;
-    };
-    placed_.points = permuted(placed_.points);
-    for (auto& amplitudes : placed_.amplitudes) amplitudes = permuted(amplitudes);
-}
 
 HologramComputation::~HologramComputation() = default;
 

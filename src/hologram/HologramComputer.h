@@ -46,7 +46,7 @@ struct HologramSet {
 
 // The points in the hologram's frame, one amplitude per channel.
 struct PlacedPoints {
-    PlanePoints points;  // depth: distance to the hologram
+    PlanePoints points;  // nearest the hologram first; depth: distance to the hologram
     std::vector<std::vector<double, LargeAllocator<double>>> amplitudes;  // [channel][point]
     HologramSet frame;                            // channels without fields
 };
@@ -133,7 +133,6 @@ private:
     bool cancelled() const;
     void plan(int width, int height);
     void warnOfANearPlane() const;
-    void sortByDistance();
     const PlanePoints& pointsOf(std::size_t channel, std::size_t begin, std::size_t end,
                                             double planeDistance, const HologramRegion& window);
     std::vector<RecordingLayer> layersOf(std::size_t channel) const;
@@ -142,7 +141,7 @@ private:
     ComplexField summed(std::size_t channel, const HologramRegion& window);
     FieldRows recorded(std::size_t channel, const HologramRegion& window);
 
-    PlacedPoints placed_;  // nearest the hologram first
+    PlacedPoints placed_;
     PlanePoints layerPoints_;
     HologramSettings settings_;
     HologramProgress progress_;

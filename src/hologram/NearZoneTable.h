@@ -17,11 +17,15 @@
 // wide, so points can lie on either side of the plane, at any distance
 // from it up to the table's range.
 //
-// The table holds G_d for depths across [-range, range] and offsets
-// sixteen to the pixel; values between are interpolated in both.
+// Wherever the per-axis form holds the band's edge is the grid's Nyquist
+// frequency, so in pixels and in lambda d / pitch^2 the kernel is the same
+// for every wavelength and pitch: one table per taper and range serves every
+// channel, and is made once per process. It holds G for depths across the
+// range, sixteen offsets to the pixel; values between are interpolated in
+// both.
 
+#include <memory>
 #include <optional>
-#include <vector>
 
 namespace velmora {
 
@@ -42,15 +46,15 @@ public:
     // interleaved, and i times it in `turned`. |depth| <= range.
     void factors(double depth, double first, int count, float* factors, float* turned) const;
 
+    struct Levels;
+
 private:
     NearZoneTable() = default;
-    void fillLevel(int level, double wavelength, double taper, double sine);
 
-    double pitch_ = 0.0, range_ = 0.0, reach_ = 0.0;
-    double levelStep_ = 0.0;  // metres of depth from one level to the next
-    int levels_ = 0;
-    int halfSpan_ = 0;        // pixels either side of the point that every level holds
-    std::vector<float> values_;
+    std::shared_ptr<const Levels> levels_;
+    double pitch_ = 0.0, range_ = 0.0;
+    double reachPixels_ = 0.0;  // how far the light reaches sideways, in pixels per metre of depth
+    double depthScale_ = 0.0;  // lambda / pitch^2: metres of depth to the table's
 };
 
 // Pixels beyond the reach of the point's light where its field is still

@@ -43,9 +43,8 @@ double pointCost(double depth, double distance, const LayerGeometry& g) {
 
 // A point `offset` from its plane (either side) drawn from the near-zone
 // table: its square of pixels, and the table's two lookups per axis pixel.
-double nearCost(double offset, const LayerGeometry& g) {
-    const double reach = g.sine / std::sqrt(1.0 - g.sine * g.sine);
-    const double side = 2.0 * (std::ceil(reach * offset / g.pitch) + kNearZoneTail) + 1.0;
+double nearCost(double offset, double reachPixels) {
+    const double side = 2.0 * (std::ceil(reachPixels * offset) + kNearZoneTail) + 1.0;
     return side * side + 8.0 * side;
 }
 
@@ -99,6 +98,7 @@ double centredPlane(double nearest, double farthest, const LayerGeometry& g) {
 // both sides of it: near ones from the table, farther ones as zones.
 std::vector<int> cheapestCentredSplit(const std::vector<Cell>& cells, const LayerGeometry& g) {
     const double planeCost = kPlaneCostPerPixel * g.gridPixels;
+    const double reachPixels = g.sine / std::sqrt(1.0 - g.sine * g.sine) / g.pitch;
     std::vector<int> filled;
     for (int c = 0; c < kCells; ++c)
         if (cells[c].count > 0) filled.push_back(c);
@@ -114,7 +114,7 @@ std::vector<int> cheapestCentredSplit(const std::vector<Cell>& cells, const Laye
             for (std::size_t c = a; c <= last; ++c) {
                 const Cell& cell = cells[filled[c]];
                 const double distance = cell.sum / cell.count, offset = std::fabs(distance - plane);
-                cost += cell.count * (offset <= g.nearRange ? nearCost(offset, g) : pointCost(offset, distance, g));
+                cost += cell.count * (offset <= g.nearRange ? nearCost(offset, reachPixels) : pointCost(offset, distance, g));
             }
             const int end = last + 1 < filled.size() ? filled[last + 1] : kCells;
             if (cost < best[end]) best[end] = cost, start[end] = first;
