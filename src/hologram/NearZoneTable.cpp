@@ -139,8 +139,8 @@ std::optional<NearZoneTable> NearZoneTable::make(double wavelength, double pitch
     return table;
 }
 
-int NearZoneTable::halfWidth(double depth) const {
-    return std::min(levels_->halfSpan, static_cast<int>(std::ceil(reachPixels_ * std::fabs(depth))) + kNearZoneTail);
+double NearZoneTable::halfWidth(double depth) const {
+    return std::min<double>(levels_->halfSpan, reachPixels_ * std::fabs(depth) + kNearZoneTail);
 }
 
 void NearZoneTable::factors(double depth, double first, int count, float* factors, float* turned) const {

@@ -41,7 +41,7 @@ public:
 
     double range() const { return range_; }
     // Pixels either side of the point that its field takes at `depth`.
-    int halfWidth(double depth) const;
+    double halfWidth(double depth) const;
     // factors[2i], factors[2i + 1]: G_depth((first + i) pitch) for i < count,
     // interleaved, and i times it in `turned`. |depth| <= range.
     void factors(double depth, double first, int count, float* factors, float* turned) const;

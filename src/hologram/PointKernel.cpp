@@ -60,7 +60,7 @@ struct Zone {
     // Drawn from the near-zone table, `halfWidth` pixels each side, at the
     // signed depth `nearDepth`.
     bool near = false;
-    int halfWidth = 0;
+    double halfWidth = 0.0;
     double nearDepth = 0.0;
 };
 

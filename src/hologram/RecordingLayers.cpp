@@ -44,7 +44,7 @@ double pointCost(double depth, double distance, const LayerGeometry& g) {
 // A point `offset` from its plane (either side) drawn from the near-zone
 // table: its square of pixels, and the table's two lookups per axis pixel.
 double nearCost(double offset, double reachPixels) {
-    const double side = 2.0 * (std::ceil(reachPixels * offset) + kNearZoneTail) + 1.0;
+    const double side = 2.0 * (reachPixels * offset + kNearZoneTail) + 1.0;
     return side * side + 8.0 * side;
 }
 
