@@ -107,8 +107,8 @@ std::vector<OptionRow> hologramOptionRows(HologramOptions& o) {
                               }),
          "wrp or direct"},
         {nullptr, "--holo-gap", ValueKind::Double, "--holo-gap MM",
-         "one recording plane this far in front of the nearest point\n(default: per wavelength, so the nearest "
-         "zone is 28 pixels\nwide, and deep objects on several planes; it must give\na zone of at least 25)",
+         "one recording plane this far in front of the nearest point\n(default: per wavelength, planes among the "
+         "points, as\nmany as their depth is worth; it must give a zone of at\nleast 25 pixels)",
          setting<double>(o, [](double mm, S& s) { return s.recordingGap = mm * 1e-3, true; })},
         {nullptr, "--holo-npy", ValueKind::None, "--holo-npy", "also write the complex fields as .npy (complex64)",
          flag(o, [](HologramOptions& h) { h.output.npy = true; })},

@@ -32,12 +32,17 @@ struct HologramSettings {
     // From the nearest point to the hologram plane.
     double distance = 0.1;
     HologramMethod method = HologramMethod::RecordingPlane;
-    // From the nearest point to the recording plane, towards the hologram.
-    // Unset: per wavelength, far enough that the nearest point's zone is
-    // recordingZone pixels wide on each side (5.6 mm at 638 nm to 8.0 mm
-    // at 450 nm with the default pitch). A zone only a few pixels wide diffracts at its own edge, and
-    // the hologram then differs from the direct sum by more than 5 %; a gap
-    // given here must leave the zone at least kSmallestZone pixels wide.
+    // From the nearest point to the one recording plane, towards the
+    // hologram. Unset: per wavelength, planes among the points, each bin of
+    // depths on the plane in its middle. Points within recordingZone pixels'
+    // reach of their plane (5.6 mm at 638 nm to 8.0 mm at 450 nm with the
+    // default pitch), on either side, are drawn from the near-zone table;
+    // farther ones as zones of their wave, which are then at least that
+    // wide. Where the table does not hold (fine pitches), each plane lies
+    // that far in front of its nearest point. A zone only a few pixels wide
+    // diffracts at its own edge, and the hologram then differs from the
+    // direct sum by more than 5 %: a gap given here must leave the nearest
+    // zone at least kSmallestZone pixels wide.
     std::optional<double> recordingGap;
     int recordingZone = 28;
     // The outer fraction of each zone that fades to zero.
