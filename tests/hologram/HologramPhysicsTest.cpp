@@ -408,6 +408,16 @@ TEST(Tiles, FewestTilesOnTheSmallestGridsAndTilesThatPutTogetherGiveTheWholeHolo
         moved += std::min(d, 256 - d) > 1 && std::abs(reference->values[i]) >= dark;
     }
     EXPECT_LE(moved, a.size() * 3 / 200);
+    // A budget that holds no tile names the smallest grid: one point 0.1 m
+    // away at 532 nm and 8 um, its plane on it, the band at the grid's limit
+    // (sine 0.03325): margins of ceil(2 x 0.1 x 0.03325 / 0.99889 / 8 um) = 833.
+    HologramSettings small = smallGrid(1000, 0.1);
+    small.tiled = true, small.memoryBudget = std::uint64_t{1} << 20;
+    velmora::testing::TempDir folder;
+    const auto refused = computeAndWriteTiles({{{0, 0, 0, 0, 0, 1.0f, 0}}, false, 1, 1}, small,
+                                              {(folder.path() / "t").string(), {}, false});
+    ASSERT_FALSE(refused);
+    EXPECT_EQ(refused.error(), "the memory budget (1 MiB) holds no tile: a tile's grid needs more than 1666 x 1666 pixels");
 }
 
 TEST(Colour, AWhitePointFocusesOnTheSamePixelInAllThreeChannels) {

@@ -130,6 +130,8 @@ std::vector<Row> rows() {
         {"bmp RLE8",
          bmpFile({8, 4, 3, {3, 1, 0, 0, 0, 3, 2, 3, 4, 0, 0, 0, 0, 2, 1, 0, 1, 5, 0, 1, 9, 9}, rampPalette(8), kDibRle8})},
         {"bmp RLE4", bmpFile({4, 5, 2, {5, 0x12, 0, 0, 0, 3, 0x34, 0x50, 0, 1}, rampPalette(16), kDibRle4})},
+        // No end-of-picture escape: the last run's pair is the file's last two bytes.
+        {"bmp RLE8 ending with a run", bmpFile({8, 3, 1, {2, 1, 1, 3}, rampPalette(8), kDibRle8})},
         {"bmp RLE8 runs past the row end",
          bmpFile({8, 2, 1, {255, 1, 0, 0, 255, 2, 0, 2, 0, 200, 255, 3}, rampPalette(8), kDibRle8})},
         // Index 200 is beyond the table; the second row is cut short.
