@@ -143,7 +143,7 @@ viewShares() {
 }
 
 tileShares() {
-  local options=(--holo-size 512x512 --holo-memory 64M)
+  local options=(--holo-size 512x512 --holo-memory 72M)
   mkdir -p "$work/tiles-one" "$work/tiles"
   "$VELMORA_HOLO" "$work/one/c1.CGH" "${options[@]}" -o "$work/tiles-one/h" >"$work/log/tiles-one.log" 2>&1 ||
     { cat "$work/log/tiles-one.log" >&2; return 1; }

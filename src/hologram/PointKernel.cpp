@@ -271,10 +271,16 @@ private:
         double c, s;
         phasor::cosSin(zone.k * zone.depth + zone.phase, c, s);
         const double a = zone.amplitude / zone.depth;
+        addProduct(rowLo, lo, rows, columns, a * c, a * s);
+    }
+
+    // The row factors times the common factor (re, im), then their product
+    // with the column factors added to the plane from (lo, rowLo).
+    void addProduct(int rowLo, int lo, int rows, int columns, double re, double im) {
         for (int j = 0; j < rows; ++j) {
             const double rowRe = rowFactors_[2 * j], rowIm = rowFactors_[2 * j + 1];
-            rowFactors_[2 * j] = static_cast<float>(a * (c * rowRe - s * rowIm));
-            rowFactors_[2 * j + 1] = static_cast<float>(a * (c * rowIm + s * rowRe));
+            rowFactors_[2 * j] = static_cast<float>(re * rowRe - im * rowIm);
+            rowFactors_[2 * j + 1] = static_cast<float>(re * rowIm + im * rowRe);
         }
         addSeparableZone(grid_.values + 2 * (static_cast<std::size_t>(rowLo) * grid_.width + lo),
                          2 * static_cast<std::size_t>(grid_.width), rowFactors_.data(), rows, columnFactors_.data(),
@@ -297,15 +303,8 @@ private:
         double c, s;
         phasor::cosSin(zone.k * zone.nearDepth + zone.phase, c, s);
         // i lambda turns (c, s) into (-s, c).
-        const double a = zone.amplitude * options_.wavelength, re = -a * s, im = a * c;
-        for (int j = 0; j < rows; ++j) {
-            const double rowRe = rowFactors_[2 * j], rowIm = rowFactors_[2 * j + 1];
-            rowFactors_[2 * j] = static_cast<float>(re * rowRe - im * rowIm);
-            rowFactors_[2 * j + 1] = static_cast<float>(re * rowIm + im * rowRe);
-        }
-        addSeparableZone(grid_.values + 2 * (static_cast<std::size_t>(rowLo) * grid_.width + lo),
-                         2 * static_cast<std::size_t>(grid_.width), rowFactors_.data(), rows, columnFactors_.data(),
-                         columnTurned_.data(), 2 * columns);
+        const double a = zone.amplitude * options_.wavelength;
+        addProduct(rowLo, lo, rows, columns, -a * s, a * c);
     }
 
     const Grid& grid_;

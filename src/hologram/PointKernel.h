@@ -8,6 +8,9 @@
 // lambda / (2 pitch) on, its outer `taper` fraction fading smoothly so that
 // the cut draws no ringing.
 //
+// Given a near-zone table, a point that close to the plane (on either side)
+// adds its band-limited field there instead, a few pixels wide.
+//
 // A point on the far side of the plane (depth < 0: the plane lies between
 // the point and the source side) is met by the wave that converges on it:
 // -a / r * exp(i (phase - k r)). Propagated past the point that wave becomes
