@@ -8,7 +8,8 @@ find_package(Threads REQUIRED)
 
 set(H ${SRC}/hologram)
 velmora_fuzzer(fuzz_hologram SOURCES FuzzHologram.cpp ${SRC}/pointfile/PointFileReader.cpp ${H}/HologramComputer.cpp
-               ${H}/PointKernel.cpp ${H}/RecordingLayers.cpp ${H}/FourierTransform.cpp ${H}/BandLimitedPropagator.cpp
+               ${H}/PointKernel.cpp ${H}/NearZoneTable.cpp ${H}/RecordingLayers.cpp ${H}/FourierTransform.cpp
+               ${H}/BandLimitedPropagator.cpp
                ${H}/HologramOutputs.cpp ${H}/StoredPng.cpp ${H}/LargeAllocator.cpp
                ${H}/HologramEncoding.cpp ${H}/FieldFilter.cpp ${H}/PhaseLevels.cpp ${H}/PhaseLut.cpp
                ${VELMORA_FUZZ_PLATFORM_SOURCES}
@@ -17,6 +18,7 @@ velmora_fuzzer(fuzz_hologram SOURCES FuzzHologram.cpp ${SRC}/pointfile/PointFile
 # The measured phase tables' reader, from memory, and the lookup they feed.
 velmora_fuzzer(fuzz_phase_lut SOURCES FuzzPhaseLut.cpp ${H}/PhaseLut.cpp ${H}/PhaseLevels.cpp ${H}/HologramEncoding.cpp
                ${H}/FieldFilter.cpp ${H}/HologramOutputs.cpp ${H}/BandLimitedPropagator.cpp ${H}/FourierTransform.cpp
-               ${H}/HologramComputer.cpp ${H}/PointKernel.cpp ${H}/RecordingLayers.cpp ${H}/StoredPng.cpp ${H}/LargeAllocator.cpp
+               ${H}/HologramComputer.cpp ${H}/PointKernel.cpp ${H}/NearZoneTable.cpp ${H}/RecordingLayers.cpp
+               ${H}/StoredPng.cpp ${H}/LargeAllocator.cpp
                ${VELMORA_FUZZ_PLATFORM_SOURCES}
                LIBS ${FFTW3F_THREADS} PkgConfig::FFTW3F PNG::PNG Threads::Threads)
