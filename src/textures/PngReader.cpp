@@ -5,6 +5,7 @@
 #include <GL/gl.h>
 #include <png.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <new>
@@ -59,12 +60,31 @@ std::optional<TextureImage> PngReader::readPng(const std::string& path) {
     return readPngMemory(bytes.data(), bytes.size(), path);
 }
 
+namespace {
+
+// Whether no chunk claims more bytes than the whole input holds. libpng
+// allocates a chunk's declared length before reading it, so a 100-byte file
+// whose chunk claims 2 GB would take 2 GB; no file, whole or cut, has such
+// a chunk.
+bool chunkLengthsFit(const std::uint8_t* data, std::size_t size) {
+    constexpr std::size_t kSignature = 8, kChunkFrame = 12;
+    for (std::size_t at = kSignature; at + 4 <= size;) {
+        const std::uint64_t length = std::uint64_t{data[at]} << 24 | std::uint64_t{data[at + 1]} << 16 |
+                                     std::uint64_t{data[at + 2]} << 8 | data[at + 3];
+        if (length > size) return false;
+        at += kChunkFrame + static_cast<std::size_t>(length);
+    }
+    return true;
+}
+
+}  // namespace
+
 std::optional<TextureImage> PngReader::readPngMemory(const std::uint8_t* data, std::size_t size,
                                                      const std::string& path) {
     const std::string undecodable = formatText("PNG Texture File: %s could not be decoded.", path.c_str());
     PngImage png;
     png_image& image = png.get();
-    if (size == 0 || !png_image_begin_read_from_memory(&image, data, size)) {
+    if (size == 0 || !chunkLengthsFit(data, size) || !png_image_begin_read_from_memory(&image, data, size)) {
         if (diagnostics_ && image.message[0]) diagnostics_(image.message);
         return fail(undecodable);
     }
