@@ -8,12 +8,12 @@
 
 #include <algorithm>
 #include <cmath>
-#include <utility>
 #include <cstring>
 #include <cstdio>
 #include <limits>
 #include <new>
 #include <stdexcept>
+#include <utility>
 
 namespace velmora {
 
@@ -293,7 +293,6 @@ HologramComputation::HologramComputation(PlacedPoints placed, const HologramSett
                                          const HologramProgress& progress, const std::atomic<bool>* cancel)
     : placed_(std::move(placed)), settings_(settings), progress_(progress), cancel_(cancel) {}
 
-
 HologramComputation::~HologramComputation() = default;
 
 void HologramComputation::say(const std::string& what) const {
@@ -445,8 +444,14 @@ ComplexField HologramComputation::summed(std::size_t c, const HologramRegion& w)
 }
 
 // The layers depend on the whole hologram only, so that every window of it
-// records the same planes.
-std::vector<RecordingLayer> HologramComputation::layersOf(std::size_t c) const {
+// records the same planes; worked out once per channel, not once per tile.
+const std::vector<RecordingLayer>& HologramComputation::layersOf(std::size_t c) const {
+    if (layers_.size() != placed_.frame.channels.size()) layers_.resize(placed_.frame.channels.size());
+    if (!layers_[c]) layers_[c] = splitIntoLayers(c);
+    return *layers_[c];
+}
+
+std::vector<RecordingLayer> HologramComputation::splitIntoLayers(std::size_t c) const {
     const HologramSettings& s = settings_;
     const HologramChannel& channel = placed_.frame.channels[c];
     const double sine = apertureSine(channel.wavelength, s.pitch);
@@ -481,7 +486,7 @@ double HologramComputation::farthestPlane() const {
     if (settings_.method == HologramMethod::Direct) return placed_.frame.farthestDistance;
     double farthest = 0.0;
     for (std::size_t c = 0; c < placed_.frame.channels.size(); ++c) {
-        const auto layers = layersOf(c);
+        const auto& layers = layersOf(c);
         if (!layers.empty()) farthest = std::max(farthest, layers.back().distance);
     }
     return farthest;
@@ -492,7 +497,7 @@ double HologramComputation::farthestPlane() const {
 FieldRows HologramComputation::recorded(std::size_t c, const HologramRegion& w) {
     const HologramSettings& s = settings_;
     const HologramChannel& channel = placed_.frame.channels[c];
-    const auto layers = layersOf(c);
+    const auto& layers = layersOf(c);
     say("recording " + std::to_string(placed_.points.size()) + " points for the " + channel.name + " hologram" +
         (layers.size() > 1 ? " on " + std::to_string(layers.size()) + " planes" : ""));
     if (!fft_ || fft_->width() != w.gridWidth || fft_->height() != w.gridHeight) plan(w.gridWidth, w.gridHeight);

@@ -135,7 +135,8 @@ private:
     void warnOfANearPlane() const;
     const PlanePoints& pointsOf(std::size_t channel, std::size_t begin, std::size_t end,
                                             double planeDistance, const HologramRegion& window);
-    std::vector<RecordingLayer> layersOf(std::size_t channel) const;
+    const std::vector<RecordingLayer>& layersOf(std::size_t channel) const;
+    std::vector<RecordingLayer> splitIntoLayers(std::size_t channel) const;
     double nearRange(std::size_t channel) const;
     const NearZoneTable* nearZones(std::size_t channel);
     ComplexField summed(std::size_t channel, const HologramRegion& window);
@@ -149,6 +150,7 @@ private:
     std::unique_ptr<FourierTransform> fft_;
     ComplexField summedWindow_;  // the direct method's last window
     std::vector<std::optional<NearZoneTable>> nearZones_;  // per channel, made when first recorded
+    mutable std::vector<std::optional<std::vector<RecordingLayer>>> layers_;  // per channel, when first asked for
     bool lit_ = false;
 };
 
