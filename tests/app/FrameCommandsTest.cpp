@@ -2,6 +2,7 @@
 
 #include "AppTestSupport.h"
 
+#include "app/FormDialog.h"
 #include "app/HologramSettingsDialog.h"
 #include "app/HologramWindow.h"
 #include "export/ExportCommands.h"
@@ -9,8 +10,10 @@
 #include "platform/FatalExit.h"
 #include "support/PointFiles.h"
 
+#include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMouseEvent>
 #include <QProgressDialog>
 #include <QPushButton>
@@ -243,6 +246,43 @@ TEST_F(FrameCommandsTest, ViewMenuFormsSetTheViewpointAndTheEyeAndTheScales) {
     note_(lastForm(), " | points editable ", prompt_.forms().back().field(1013)->editable, " | scales ", scales());
     ask(Command::ObjCoordinate, {"9", "9"}, false);  // Cancel keeps the scales
     note_("cancelled: scales ", scales());
+}
+
+// Each control of a laid-out form in creation order, in dialog units (two pixels each): "kind id x y w h".
+Texts layoutOf(FormDialog& dialog) {
+    Texts out = {"size " + std::to_string(dialog.width() / 2) + " " + std::to_string(dialog.height() / 2)};
+    for (QWidget* w : dialog.findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        auto* label = qobject_cast<QLabel*>(w);
+        auto* group = qobject_cast<QGroupBox*>(w);
+        const char* kind = qobject_cast<QLineEdit*>(w) ? "edit"
+                           : qobject_cast<QPushButton*>(w) ? "button"
+                           : group ? "group"
+                           : label && label->frameShape() == QFrame::Panel ? "value"
+                                                                           : "label";
+        const QString text = group ? group->title() : label && w->objectName().isEmpty() ? label->text() : QString();
+        const QRect r = w->geometry();
+        out.push_back(std::string(kind) + " " + w->objectName().toStdString() + text.left(20).toStdString() + " " +
+                      std::to_string(r.x() / 2) + " " + std::to_string(r.y() / 2) + " " +
+                      std::to_string(r.width() / 2) + " " + std::to_string(r.height() / 2));
+    }
+    return out;
+}
+
+TEST_F(FrameCommandsTest, EachFormIsLaidOutAsItsTemplatePlacesIt) {
+    const auto layOut = [&](int command) {
+        prompt_.queueForm([&](FormRequest& form) {
+            FormDialog dialog(form, prompt_);
+            note_(form.resourceId, ": ", layoutOf(dialog));
+            return false;
+        });
+        frame().action(command)->trigger();
+    };
+    layOut(Command::WhatToDo);
+    layOut(Command::ViewPointSet);
+    open();
+    layOut(Command::ObjCoordinate);
+    layOut(Command::MultiViewColour);
+    EXPECT_EQ(prompt_.forms().size(), 4u);
 }
 
 // Presses a progress dialog's Cancel as the dialog comes up.
