@@ -406,6 +406,12 @@ TEST(HologramSettingsForm, AnswersInTheFormsUnitsReachTheComputationInMetresAndR
     EXPECT_EQ(std::pair(s->device.bits, s->device.levels.value_or(0)), std::pair(16, 1024));
     EXPECT_NEAR(s->device.phaseRange, 1.5 * 3.14159265358979, 1e-9);
     EXPECT_EQ(s->device.tilt, (std::array{0.25, -0.125}));
+    std::string rows;  // every row can be typed in; n: the form refuses anything but a number, t: any text
+    for (int id = 1001; id <= 1012; ++id) {
+        const FormField* row = prompt.forms().at(0).field(id);
+        rows += !row->editable ? 's' : row->numeric ? 'n' : 't';
+    }
+    EXPECT_EQ(rows, "nnnnnttnnntt");
 }
 
 }  // namespace
