@@ -35,6 +35,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <thread>
 
 #include <fcntl.h>
@@ -150,8 +151,17 @@ TEST(ConsolePrompt, WritesCaptionAndTextAndNeverWaits) {
     velmora::testing::expectData(std::string(buffer, n), "platform.txt", "console prompt output");
 }
 
+// The process's open descriptors, by number.
+std::set<std::string> openDescriptors() {
+    std::set<std::string> open;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd"))
+        open.insert(entry.path().filename().string());
+    return open;
+}
+
 TEST(OutputFileTest, LinksAreFollowedAndWriteProtectedFilesRefused) {
     velmora::testing::TempDir dir;
+    const auto descriptors = openDescriptors();  // what the writes leave open, or close, that they did not open
     std::filesystem::create_directory(dir.file("real"));
     std::filesystem::create_symlink("real/old", dir.file("link"));
     std::filesystem::create_symlink("real/new", dir.file("dangling"));
@@ -168,6 +178,7 @@ TEST(OutputFileTest, LinksAreFollowedAndWriteProtectedFilesRefused) {
     EXPECT_FALSE(OutputFile::create(dir.file("link")));  // no write bit at all: refused even for root
     EXPECT_EQ(fileText(dir.file("real/old")), "link");
     EXPECT_EQ(entries(dir.file("real")), 2);
+    EXPECT_EQ(openDescriptors(), descriptors);
     // Run with standard input closed, the file gets descriptor 0 and is still written.
     const int input = ::dup(0);
     ::close(0);
