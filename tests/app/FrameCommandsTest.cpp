@@ -1,4 +1,13 @@
 // The frame's commands on the sample model; each test's journal is compared with its section of tests/data/app.txt.
+// What users of the window rely on:
+// - opening a model resets the camera and the transform; the next model keeps the view; a bad file leaves no model;
+// - each export item asks its questions in order (range form, then file) and writes its kind; a refused range
+//   asks for no file; a series writes one file a view and keeps the window's size;
+// - keys, drags and the fly-by timer reach the navigation; texts are on screen while the work runs;
+// - the View forms set the viewpoint, the eye and the scales on OK and nothing on Cancel; each placed form
+//   puts every control where its template does;
+// - the hologram item refuses an empty frame with a box, shows the frame's hologram unless cancelled, and its
+//   window refocuses, scores and saves every channel and the preview.
 
 #include "AppTestSupport.h"
 

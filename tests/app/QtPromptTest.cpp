@@ -1,4 +1,6 @@
 // The Qt answers to the prompt, driven as a person would; each journal goes with its section of tests/data/app.txt.
+// What users rely on: boxes carry the exact caption, text, icon and buttons; a form refuses a non-number and
+// keeps the focus on it, Cancel keeps the texts and OK takes them; the key help has no caption bar and only OK.
 
 #include "AppTestSupport.h"
 

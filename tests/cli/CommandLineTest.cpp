@@ -1,4 +1,6 @@
 // Parsing of velmora-export's and velmora-holo's options.
+// What users rely on: a model alone means info with the defaults; every value option in both spellings; help
+// texts start with the usage and line up; both programs name a mistake alike; lengths stay in double precision.
 
 #include "cli/CommandLine.h"
 #include "holo/HoloCommandLine.h"

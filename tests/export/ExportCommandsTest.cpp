@@ -1,4 +1,7 @@
 // The request runner in a headless OpenGL context; below it, the naming and range checks.
+// What users rely on: a series numbers its files from 1 and draws each view from its own eye; a PLY series is
+// refused with its message alone and an empty one completes; endings are added unless present; view offsets
+// accumulate in single precision and a series without end is refused.
 
 #include "export/ExportCommands.h"
 #include "export/ExportNaming.h"

@@ -1,5 +1,9 @@
 // velmora-holo as a person runs it. The FFT wisdom goes to a temporary cache
 // folder, never the user's.
+// What users rely on: three channel files give three holograms and a preview, with the statuses the README
+// gives; outputs that cannot be written are refused before any computation; a termination signal removes the
+// temporary file; the hologram of an exported view equals that of its colour file; tile shares write one
+// run's files and a resumed run keeps the complete tiles.
 
 #include "support/Pictures.h"
 #include "support/TempDir.h"

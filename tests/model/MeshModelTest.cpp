@@ -1,4 +1,7 @@
 // The render model built from a file image in a headless OpenGL context.
+// What users rely on: materials carry colours, alpha and textures, a failed texture leaves one untextured; two-sided
+// faces are drawn twice, their back copies together; smooth normals are corner-angle weighted means; the display
+// list draws each face where the projection puts it; each pending OpenGL error shows its own text.
 
 #include "model/GlErrorReporter.h"
 #include "model/MeshModel.h"

@@ -1,4 +1,7 @@
 // Headless renders of the view against hand computation, its status texts, and the frame as a picture.
+// What users rely on: the welcome cross on the clear colour; a square facing the camera covers its projected
+// footprint in its lit colour; the transform scales, translates, then turns about x and y; texts keep their size
+// relative to the shorter side and are depth-tested; the phases' seed comes from the clock.
 
 #include "platform/Diagnostics.h"
 #include "support/Pictures.h"
