@@ -101,7 +101,14 @@ TEST(FatalExit, HandlersInterceptNestAndRestore) {
 }
 
 TEST(FatalExitDeathTest, WithoutAHandlerTheProcessEndsWithTheStatus) {
-    EXPECT_EXIT((std::printf("pending output"), fatalExit(3)), ::testing::ExitedWithCode(3), "");
+    // Output still in a buffer comes out first.
+    const auto buffered = [] {
+        static char buffer[256];
+        std::setvbuf(stderr, buffer, _IOFBF, sizeof buffer);
+        std::fputs("pending output", stderr);
+        fatalExit(3);
+    };
+    EXPECT_EXIT(buffered(), ::testing::ExitedWithCode(3), "pending output");
 }
 
 TEST(RecordingPrompt, RecordsInOrderAndAnswersFromTheScript) {
