@@ -679,6 +679,11 @@ TEST(Score, HandComputedFiguresAndTheIdealImagesPixels) {
     const auto checker = [&](double high) { return image([high](int i) { return (i / 8 + i) % 2 ? high : 0.0; }); };
     // One of 64 pixels 64 off: mean squared error 64 -> 10 log10(255^2 / 64).
     EXPECT_NEAR(peakSignalToNoise(image([](int i) { return i == 9 ? 164.0 : 100.0; }), flat, all, 255), 30.0690, 1e-4);
+    // Only the masked pixels count: that pixel alone gives 10 log10(255^2 / 4096); no pixel at all, no figure (0).
+    std::vector<char> one(64, 0), none(64, 0);
+    one[9] = 1;
+    EXPECT_NEAR(peakSignalToNoise(image([](int i) { return i == 9 ? 164.0 : 100.0; }), flat, one, 255), 12.0072, 1e-4);
+    EXPECT_EQ(peakSignalToNoise(brighter, flat, none, 255), 0.0);
     EXPECT_DOUBLE_EQ(structuralSimilarity(checker(200), checker(200), all, 255), 1.0);
     // Offset only: (2 100 110 + C1) / (100^2 + 110^2 + C1), C1 = 2.55^2.
     EXPECT_NEAR(structuralSimilarity(brighter, flat, all, 255), 0.995476, 1e-6);

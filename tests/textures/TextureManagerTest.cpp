@@ -124,6 +124,7 @@ TEST_F(TextureManagerGl, FailuresShowTheReadersMessageThenTheFileName) {
     }
     EXPECT_TRUE(proxyTextureAccepts(3, 5));
     EXPECT_FALSE(proxyTextureAccepts(-1, 4));  // answered with an error, as a size far beyond the limit is
+    EXPECT_FALSE(proxyTextureAccepts(0, 4));   // no error, but an empty picture is no texture
     EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
     glEnable(0x7FFF);  // an error left over from before is not the check's
     EXPECT_TRUE(proxyTextureAccepts(4, 4));
