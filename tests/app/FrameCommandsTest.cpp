@@ -359,6 +359,7 @@ TEST_F(FrameCommandsTest, HologramItemShowsTheFramesReconstructionAndTheSliderFo
     Texts labels;
     for (const QLabel* label : window.findChildren<QLabel*>()) labels.push_back(label->text().toStdString());
     EXPECT_NE(std::find(labels.begin(), labels.end(), "Focus: 10.00 mm from the hologram"), labels.end());
+    EXPECT_DOUBLE_EQ(window.focusField()->value(), 10.0);  // the field opens on the focus shown
     // Four pages (of 0.2 mm: the range is 8 to 12 mm) while the first refocuses: a task posted after them runs
     // before any picture comes, and only the last position's picture is shown.
     QSignalSpy pictures(&window, &HologramWindow::pictureShown);

@@ -223,6 +223,37 @@ struct Decoded {
 
 // Chroma subsampling and colour conversion are the library's; the decoder
 // asks for RGB (also from grey) and stores the rows bottom first.
+// Both header forms become the 40-byte one: a core header's fields copied, its 3-byte colours widened, the
+// image size ((bits x width + 7) / 8) x |height| where it is 0, and the colours used the table's where 0.
+TEST(DibHeaders, CoreAndInfoHeadersNormaliseToTheFortyByteForm) {
+    const auto fields = [](const DibInfoHeader& h) {
+        return std::vector<std::int64_t>{h.size, h.width,     h.height,      h.planes,        h.bitCount,   h.compression,
+                                         h.imageSize, h.xPelsPerMeter, h.yPelsPerMeter, h.coloursUsed, h.coloursImportant};
+    };
+    // 12 bytes: size, width 5, height 3, planes 1, 4 bits; then 16 entries of blue, green, red.
+    std::vector<std::uint8_t> core = {12, 0, 0, 0, 5, 0, 3, 0, 1, 0, 4, 0};
+    for (int i = 0; i < 16; ++i) core.insert(core.end(), {std::uint8_t(i), 7, std::uint8_t(200 + i)});
+    const auto fromCore = normaliseDib(core.data(), core.size());
+    ASSERT_TRUE(fromCore);
+    EXPECT_EQ(fields(fromCore->header), (std::vector<std::int64_t>{40, 5, 3, 1, 4, 0, 9, 0, 0, 16, 16}));
+    EXPECT_EQ(fromCore->colours.size(), 16u);
+    const DibColour last = fromCore->colours.at(15);
+    EXPECT_EQ(std::vector<int>({last.blue, last.green, last.red, last.reserved}), (std::vector<int>{15, 7, 215, 0}));
+    EXPECT_EQ(fromCore->pixelOffset, 12u + 16 * 3);
+    // 40 bytes, 24 bits, 3 x -2 (top row first), image size 0, 2835 pixels a metre, no colours used.
+    std::vector<std::uint8_t> info(40, 0);
+    const auto put = [&](std::size_t at, std::uint32_t v) {
+        for (int i = 0; i < 4; ++i) info[at + i] = std::uint8_t(v >> (8 * i));
+    };
+    put(0, 40), put(4, 3), put(8, std::uint32_t(-2)), put(12, 1 | 24 << 16), put(24, 2835), put(28, 2835);
+    const auto fromInfo = normaliseDib(info.data(), info.size());
+    ASSERT_TRUE(fromInfo);
+    EXPECT_EQ(fields(fromInfo->header), (std::vector<std::int64_t>{40, 3, -2, 1, 24, 0, 18, 2835, 2835, 0, 0}));
+    put(20, 1000), put(32, 2);  // a size and a count given are kept
+    EXPECT_EQ(fields(normaliseDib(info.data(), info.size())->header),
+              (std::vector<std::int64_t>{40, 3, -2, 1, 24, 0, 1000, 2835, 2835, 2, 0}));
+}
+
 TEST(JpegDecoder, ColourAndGreyComeOutAsRgbBottomRowFirstAndTheLibrarysTextsGoToTheDiagnostics) {
     const auto halves = [](int, int y) { return y < 8 ? Rgb{200, 0, 0} : Rgb{40, 0, 200}; };  // top row first
     for (int components : {3, 1}) {  // a grey file keeps the red channel
