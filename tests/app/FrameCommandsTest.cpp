@@ -257,14 +257,16 @@ TEST_F(FrameCommandsTest, ViewMenuFormsSetTheViewpointAndTheEyeAndTheScales) {
     note_("cancelled: scales ", scales());
 }
 
-// Each control of a laid-out form in creation order, in dialog units (two pixels each): "kind id x y w h".
+// Each control of a laid-out form in creation order, in dialog units (two pixels each): "kind id x y w h"; then
+// the control that takes the focus when the form comes up.
 Texts layoutOf(FormDialog& dialog) {
     Texts out = {"size " + std::to_string(dialog.width() / 2) + " " + std::to_string(dialog.height() / 2)};
     for (QWidget* w : dialog.findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
         auto* label = qobject_cast<QLabel*>(w);
         auto* group = qobject_cast<QGroupBox*>(w);
+        auto* button = qobject_cast<QPushButton*>(w);
         const char* kind = qobject_cast<QLineEdit*>(w) ? "edit"
-                           : qobject_cast<QPushButton*>(w) ? "button"
+                           : button ? (button->isDefault() ? "default" : "button")
                            : group ? "group"
                            : label && label->frameShape() == QFrame::Panel ? "value"
                                                                            : "label";
@@ -274,6 +276,7 @@ Texts layoutOf(FormDialog& dialog) {
                       std::to_string(r.x() / 2) + " " + std::to_string(r.y() / 2) + " " +
                       std::to_string(r.width() / 2) + " " + std::to_string(r.height() / 2));
     }
+    out.push_back("focus " + (dialog.focusWidget() ? dialog.focusWidget()->objectName().toStdString() : "none"));
     return out;
 }
 
