@@ -189,6 +189,9 @@ TEST_F(FrameCommandsTest, KeysDragsAndTheFlyByTimerReachTheNavigation) {
     EXPECT_TRUE(QTest::qWaitFor([&] { return frame().view()->eyeZ() != 30.0f; }, kPatience));
     QTest::keyClick(&frame(), Qt::Key_Home);
     note_("fly-by, then Home: timer ", frame().flyByTimer().isActive(), " | eye ", eye());
+    frame().action(Command::FlyBy)->trigger();
+    frame().close();  // the view goes: nothing steps it any more
+    note_("fly-by, then closed: timer ", frame().flyByTimer().isActive());
 }
 
 // The texts drawn before long work are on the screen at every box; paints and keys amid a load leave them alone.
