@@ -53,6 +53,8 @@ TEST(DevicePicture, CarrierAndLevelsGiveTheHandComputedGreys) {
               (std::vector<std::uint16_t>{37, 218, 218, 37, 0, 255, 255, 0}));
     // 0.6 -> 1 sends -0.4 on: 0.475 right -> 0, 0.075 + 0.089 below -> 0, 0.875 + 0.148 + 0.072 -> 1.
     EXPECT_EQ(diffuseErrors({0.6, 0.65, 0.2, 0.9}, 2, 2), (std::vector<std::uint8_t>{1, 0, 0, 1}));
+    // Half is lit: 0.5 -> 1 sends -0.5 on, 0.5 - 0.21875 -> 0.
+    EXPECT_EQ(diffuseErrors({0.5, 0.5}, 2, 1), (std::vector<std::uint8_t>{1, 0}));
 }
 
 TEST(DevicePicture, MeasuredTableInterpolatesAndTheNearestWavelengthsTableWins) {
