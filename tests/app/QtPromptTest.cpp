@@ -6,6 +6,7 @@
 
 #include "app/FormDialog.h"
 #include "app/QtPrompt.h"
+#include "platform/RecordingPrompt.h"
 
 #include <QFileDialog>
 #include <QGroupBox>
@@ -88,6 +89,20 @@ TEST(QtPromptTest, FormRefusesANonNumberKeepsTheFocusThereCancelKeepsTheTextsAnd
     });
     const bool plainTaken = prompt.runForm(plain);
     note("without a template: taken ", plainTaken, " ", plain.field(1001)->text);
+}
+
+// Only number rows must hold a number; a text row takes any text. The refusal goes through the prompt.
+TEST(QtPromptTest, FormChecksItsNumberRowsOnly) {
+    RecordingPrompt recording;
+    FormRequest mixed{0, "Rows", {{1001, "Width:", "1"}, {1002, "Method:", "wrp", true, false}}};
+    FormDialog dialog(mixed, recording);
+    dialog.edit(1001)->setText("x");
+    dialog.accept();
+    EXPECT_EQ(recording.messageTexts(), std::vector<std::string>{kEnterNumberText});
+    dialog.edit(1001)->setText("2");
+    dialog.accept();
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_EQ(mixed.field(1001)->text + " " + mixed.field(1002)->text, "2 wrp");
 }
 
 TEST(QtPromptTest, KeyHelpHasNoCaptionBarAndOnlyOk) {
