@@ -250,8 +250,8 @@ void MainFrame::closeEvent(QCloseEvent* event) {
 void MainFrame::tearDown() {
     if (tornDown_) return;
     tornDown_ = true;
-    // No hologram is computing: its progress box is modal, which keeps the
-    // frame from closing, and it cancels the work when the program quits.
+    // A hologram still computing is not shown.
+    exports_->cancelHologram();
     flyByTimer().stop();
     // The menu, then the view (its lists, then the model), then the settings.
     menu_->clear();
