@@ -91,9 +91,10 @@ Result<ReconstructedHologram> HologramCommand::computeAndReconstruct(const Holog
 }
 
 void HologramCommand::cancelAndWait() {
-    if (!future_.isValid() || future_.isFinished()) return;
+    // Also when the work has just finished: a hologram whose window has not
+    // come up yet is no longer wanted.
     cancel_ = true;
-    future_.waitForFinished();
+    if (future_.isValid()) future_.waitForFinished();
 }
 
 }  // namespace velmora

@@ -38,8 +38,8 @@ public:
     // why it cannot be made).
     HologramWindow* showHologram(QWidget* parent, const HologramPoints& points, const HologramSettings& settings);
 
-    // Asks a running computation to stop and waits until it has; nothing
-    // when none runs. What it computed is then not shown.
+    // Asks a running computation to stop and waits until it has. What it
+    // computed, even when it had just finished, is then not shown.
     void cancelAndWait();
 
 private:

@@ -309,6 +309,30 @@ struct ProgressCancel : QObject {
     }
 };
 
+// The session manager closes the windows even under the modal progress box: the hologram is not shown then.
+TEST_F(FrameCommandsTest, AFrameClosedWhileTheHologramIsComputedShowsNone) {
+    HologramSettings small;
+    small.width = small.height = 64;
+    small.planning = FftPlanning::Estimate;
+    frame().hologramSettings() = small;
+    open();
+    prompt_.clear();
+    struct CloseOnProgress : QObject {
+        QWidget* frame = nullptr;
+        bool eventFilter(QObject* watched, QEvent* event) override {
+            if (qobject_cast<QProgressDialog*>(watched) && event->type() == QEvent::Show) frame->close();
+            return false;
+        }
+    } closing;
+    closing.frame = &frame();
+    QApplication::instance()->installEventFilter(&closing);
+    ask(Command::Hologram, {});
+    QApplication::instance()->removeEventFilter(&closing);
+    EXPECT_FALSE(frame().isVisible());
+    EXPECT_EQ(frame().findChild<HologramWindow*>(), nullptr);
+    EXPECT_TRUE(prompt_.messages().empty());
+}
+
 TEST_F(FrameCommandsTest, HologramItemShowsTheFramesReconstructionAndTheSliderFocusesAtThePointsDepth) {
     HologramSettings small;
     small.width = small.height = 64;
