@@ -104,6 +104,10 @@ const std::vector<Row>& table() {
         // Left 0, right 0.5, step 1: one view; any two of the three swapped give none or three.
         {"ViewSeriesPlyIsBinary", {kSize, kSeed, "--views", "0:0.5:1", "--ply", "v.PLY", "tri.3ds"}, 0,
          "wrote v1.ply (10 points)\n", "view 1 of 1: eye (0, 0, 30)\n", {{"v1.ply", "binary.txt"}, {"v2.ply", ""}}},
+        // A viewpoint given is where the series starts, --fit or not.
+        {"AGivenViewpointOutlivesFit",
+         {kSize, kSeed, "--fit", "--viewpoint=0,0,30", "--views", "0:0.5:1", "--ply", "v.PLY", "tri.3ds"}, 0,
+         "wrote v1.ply (10 points)\n", "view 1 of 1: eye (0, 0, 30)\n", {{"v1.ply", "binary.txt"}}},
         {"EmptyFrame", {kSize, "--offset=100,0,0", "--ply-ascii", "e", "tri.3ds"}, 0, "wrote e.ply (0 points)\n", "",
          {{"e.ply", "empty.txt"}}},
         // Placement refuses a frame with no points: the run fails and no picture is written.
