@@ -137,6 +137,15 @@ TEST(PlyReader, EveryLayoutAndLineEndGivesTheSamePoints) {
     EXPECT_FALSE(parsePointFile(binary.substr(0, binary.size() - 1)));  // ends inside a record
     EXPECT_FALSE(parsePointFile(ascii.substr(0, ascii.size() - 10)));    // a short line
     EXPECT_FALSE(parsePointFile("ply\nformat binary_big_endian 1.0\nend_header\n"));
+    // Without any one of x, y, z and phase there are no points; without colours they are white.
+    for (const std::string name : {"x", "y", "z", "phase", "red"}) {
+        std::string renamed = ascii;
+        const std::size_t at = renamed.find(" " + name + "\n");
+        renamed.replace(at + 1, name.size(), "other");
+        const auto file = parsePointFile(renamed);
+        EXPECT_EQ(file ? "red " + std::to_string(file->points.points[1].red) : file.error(),
+                  name == "red" ? "red 1.000000" : "the vertex element lacks x, y, z or phase") << name;
+    }
 }
 
 }  // namespace
