@@ -77,6 +77,10 @@ TEST(HoloCli, ChannelSetGivesThreeHologramsAndAPreviewAndStatusesFollowTheReadme
     EXPECT_TRUE(refused.size() > hint.size() && refused.substr(refused.size() - hint.size()) == hint) << refused;
     EXPECT_EQ(run(dir, "--version"), 0);
     EXPECT_EQ(fileText(dir.file("stdout")).rfind("velmora-holo ", 0), 0u);
+    std::ofstream(dir.file("objb1.CGH")) << "x\n";  // a sibling that cannot be read is named
+    EXPECT_EQ(run(dir, small + "'" + dir.file("objr1.CGH") + "'"), 1);
+    EXPECT_EQ(fileText(dir.file("stderr")),
+              "velmora-holo: " + dir.file("objb1.CGH") + ": line 1: not a CGH header (count, two scales and 0)\n");
     std::filesystem::remove(dir.file("objb1.CGH"));
     EXPECT_EQ(run(dir, small + "'" + dir.file("objr1.CGH") + "'"), 1);  // its siblings are gone
 }
