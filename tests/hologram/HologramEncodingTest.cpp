@@ -11,6 +11,7 @@
 //   - the preview: one normalisation for all channels, sRGB coded, grey into all three
 //   - the score line's wording and decimals, which scripts read
 
+#include "hologram/FieldFilter.h"
 #include "hologram/HologramEncoding.h"
 #include "hologram/HologramOutputs.h"
 #include "hologram/HologramScore.h"
@@ -67,6 +68,28 @@ TEST(DevicePicture, MeasuredTableInterpolatesAndTheNearestWavelengthsTableWins) 
     const PhaseLevels levels(device, 520e-9);
     EXPECT_EQ((std::array{levels.phase(5), levels.phase(12), levels.phase(15), levels.phase(65535)}),
               (std::array{1.0, 1.2, 1.5, 2.0}));
+}
+
+// The device's band limit, axis by axis: a half-band filter (cutoff 0.25, 25 taps) passes a field constant
+// along its axis whole and leaves of a row or column pattern at the sampling limit 2 tap0 - 1 = -1.4e-4.
+TEST(DevicePicture, TheLowPassTakesOutWhatLiesAboveItsCutoffAlongEachAxisAlone) {
+    const auto pattern = [](bool alongRows) {
+        ComplexField f(40, 40, 8e-6);
+        for (int j = 0; j < 40; ++j)
+            for (int i = 0; i < 40; ++i) f.at(i, j) = ((alongRows ? j : i) % 2) ? -1.0f : 1.0f;
+        return f;
+    };
+    const auto largest = [](const ComplexField& f, const ComplexField& minus) {  // inside the taps' reach
+        double most = 0.0;
+        for (int j = 12; j < 28; ++j)
+            for (int i = 12; i < 28; ++i) most = std::max(most, double(std::abs(f.at(i, j) - minus.at(i, j))));
+        return most;
+    };
+    const ComplexField rows = pattern(true), columns = pattern(false), zero(40, 40, 8e-6);
+    EXPECT_LT(largest(lowPass(rows, 0.25, 0.5), rows), 1e-6);
+    EXPECT_LT(largest(lowPass(rows, 0.5, 0.25), zero), 1e-3);
+    EXPECT_LT(largest(lowPass(columns, 0.25, 0.5), zero), 1e-3);
+    EXPECT_LT(largest(lowPass(columns, 0.5, 0.25), columns), 1e-6);
 }
 
 TEST(Preview, ChannelsShareOneNormalisationAndGreyFillsAllThree) {
