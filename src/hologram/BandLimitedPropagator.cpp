@@ -126,11 +126,4 @@ ComplexField BandLimitedPropagator::croppedBuffer(int width, int height, double 
     return inner;
 }
 
-ComplexField paddedGrid(const ComplexField& inner) {
-    ComplexField padded(2 * inner.width, 2 * inner.height, inner.pitch);
-    padded.originColumn = inner.originColumn + inner.width / 2;
-    padded.originRow = inner.originRow + inner.height / 2;
-    return padded;
-}
-
 }  // namespace velmora

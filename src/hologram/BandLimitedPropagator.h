@@ -63,7 +63,4 @@ private:
 // `size` pixels long.
 double bandLimit(double wavelength, double pitch, double distance, int size);
 
-// A grid twice the size of `inner` whose middle part lies where `inner` is.
-ComplexField paddedGrid(const ComplexField& inner);
-
 }  // namespace velmora

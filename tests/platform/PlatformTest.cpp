@@ -230,6 +230,14 @@ TEST(OutputFileTest, StreamTargetsGetTheBytesAndStayWhatTheyAre) {
     ASSERT_TRUE(viaLink) << viaLink.error();
     viaLink->append("bytes");
     EXPECT_TRUE(viaLink->commit());
+    // Run with standard input closed, the device gets descriptor 0 and is still written, not replaced.
+    const int input = ::dup(0);
+    ::close(0);
+    auto onZero = OutputFile::create(device);
+    if (onZero) onZero->append("bytes");
+    const auto zeroCommitted = onZero ? onZero->commit() : Result<void>::failure(onZero.error());
+    ::dup2(input, 0), ::close(input);
+    EXPECT_TRUE(zeroCommitted) << zeroCommitted.error();
     struct stat node {};
     EXPECT_TRUE(::stat(device.c_str(), &node) == 0 && S_ISCHR(node.st_mode));
 
