@@ -679,6 +679,9 @@ TEST(Encoding, SixteenAndOneBitPicturesReadBackWithTheirSamples) {
     const HologramPicture mask{9, 1, 1, {1, 0, 0, 0, 0, 0, 0, 1, 1}};  // the ninth pixel starts a second byte
     EXPECT_EQ(readBack(mask, PNG_FORMAT_GRAY, std::uint8_t{}),
               std::pair(1, std::vector<int>{255, 0, 0, 0, 0, 0, 0, 255, 255}));
+    const auto png = encodePicturePng(mask);  // nothing after the end chunk
+    ASSERT_GE(png.size(), 12u);
+    EXPECT_EQ(std::string(png.end() - 12, png.end()), std::string("\0\0\0\0IEND\xAE\x42\x60\x82", 12));
 }
 
 TEST(Score, HandComputedFiguresAndTheIdealImagesPixels) {
