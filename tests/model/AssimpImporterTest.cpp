@@ -10,6 +10,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <set>
 #include <sstream>
 
@@ -73,6 +75,52 @@ TEST(AssimpImporter, StoredSoTheMeshModelGivesBackTheSourceAxesAndWinding) {
     EXPECT_EQ(in.vertices(1), (std::set<V3>{{0, 0, 0}, {1, 0, 0}, {0, 0, 1}}));
     // Both keep the source's front side (+z), the mirrored one by a reversed winding.
     for (std::size_t k : {0, 1}) EXPECT_GT(in.sourceNormalZ(k), 0.0f) << k;
+}
+
+// The box of assimp's sample FBX files, 47.24 units on a side scaled by 0.0254, standing on the file's
+// z = 0 with z up. Its axes are declared in the file; each case declares others and gives the box's
+// bounds in the importer's axes (x right, y up, z towards the viewer) as the declaration implies.
+TEST(AssimpImporter, FbxFilesComeInWithTheAxesTheyDeclare) {
+    std::ifstream file("/usr/share/assimp/models/FBX/embedded_ascii/box.FBX", std::ios::binary);
+    ASSERT_TRUE(file) << "the assimp test models are not installed";
+    const std::string shipped{std::istreambuf_iterator<char>(file), {}};
+    const auto declaring = [&shipped](std::initializer_list<std::pair<const char*, int>> axes) {
+        std::string text = shipped;
+        for (const auto& [name, value] : axes) {
+            const std::string key = std::string("\"") + name + "\", \"int\", \"Integer\", \"\",";
+            const std::size_t at = text.find(key);
+            if (at == std::string::npos) return std::string();
+            const std::size_t value_at = at + key.size();
+            text.replace(value_at, text.find('\n', value_at) - value_at, std::to_string(value));
+        }
+        return text;
+    };
+    using Bounds = std::array<float, 6>;  // x, y and z: low, high
+    const float h = 0.6f, s = 1.2f;
+    const std::pair<std::string, Bounds> cases[] = {
+        {shipped, {-h, h, 0, s, -h, h}},  // z up, y away from the viewer: stands on y = 0
+        {declaring({{"CoordAxis", 2}, {"CoordAxisSign", -1}, {"UpAxis", 0}, {"FrontAxis", 1}}),
+         {-s, 0, -h, h, -h, h}},  // x from -z, y from x, z from -y
+        {declaring({{"UpAxis", 0}, {"FrontAxis", 0}}), {-h, h, -h, h, 0, s}},  // not three axes: taken as they are
+        {declaring({{"CoordAxis", -1}}), {-h, h, -h, h, 0, s}},                // no axis -1: taken as they are
+    };
+    for (std::size_t c = 0; c < std::size(cases); ++c) {
+        const auto& [text, expected] = cases[c];
+        Importer in;
+        ASSERT_FALSE(text.empty()) << "case " << c;
+        ASSERT_TRUE(in.read("box.fbx", text));
+        Bounds got{1e9f, -1e9f, 1e9f, -1e9f, 1e9f, -1e9f};
+        for (const MeshObject& o : in.scene.objects) {
+            for (const auto& v : o.vertices) {
+                const V3 q{-v.x, v.z, v.y};  // the stored form back in the importer's axes
+                for (int k = 0; k < 3; ++k) {
+                    got[2 * k] = std::min(got[2 * k], q[k]);
+                    got[2 * k + 1] = std::max(got[2 * k + 1], q[k]);
+                }
+            }
+        }
+        for (int k = 0; k < 6; ++k) EXPECT_NEAR(got[k], expected[k], 1e-3f) << "bound " << k << " of case " << c;
+    }
 }
 
 TEST(AssimpImporter, MeshesBeyond65535VerticesAreSplitWithoutLosingAFace) {

@@ -9,6 +9,8 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cstdint>
+#include <vector>
 
 namespace velmora {
 namespace {
@@ -146,6 +148,53 @@ TEST(PlyReader, EveryLayoutAndLineEndGivesTheSamePoints) {
         EXPECT_EQ(file ? "red " + std::to_string(file->points.points[1].red) : file.error(),
                   name == "red" ? "red 1.000000" : "the vertex element lacks x, y, z or phase") << name;
     }
+}
+
+TEST(PlyReader, EveryScalarTypeIsReadAtItsSizeAndSignedness) {
+    // An element before the vertices is skipped by its record size: 1+2+4+4+8+1+2+4 = 26 bytes.
+    std::string text =
+        "ply\nformat binary_little_endian 1.0\nelement extra 1\nproperty uint8 a\nproperty int16 b\n"
+        "property uint32 c\nproperty float32 d\nproperty float64 e\nproperty int8 f\nproperty uint16 g\n"
+        "property int32 h\nelement vertex 1\nproperty char x\nproperty short y\nproperty ushort z\n"
+        "property double phase\nproperty uchar red\nproperty int green\nproperty uint blue\nend_header\n";
+    text.append(26, '\x7f');
+    const auto put = [&text](auto value) { text.append(reinterpret_cast<const char*>(&value), sizeof value); };
+    put(std::int8_t{-3}), put(std::int16_t{-300}), put(std::uint16_t{40000}), put(0.25);
+    put(std::uint8_t{51}), put(std::int32_t{102}), put(std::uint32_t{255});
+    const auto file = parsePointFile(text);
+    ASSERT_TRUE(file) << file.error();
+    ASSERT_EQ(file->points.points.size(), 1u);
+    const HologramPoint& p = file->points.points[0];
+    EXPECT_EQ((std::vector<double>{p.x, p.y, p.z, p.phase, p.red, p.green, p.blue}),
+              (std::vector<double>{-3, -300, 40000, 0.25, 0.2f, 0.4f, 1}));
+}
+
+TEST(PlyReader, EachBadHeaderOrBodyIsRefusedWithItsReason) {
+    const std::string format = "ply\nformat ascii 1.0\n";
+    const std::string vertex = "element vertex 1\nproperty float x\nproperty float y\nproperty float z\n"
+                               "property float phase\n";
+    const std::pair<std::string, std::string> cases[] = {
+        {format + "element vertex 2x\n", "line 3: bad element count"},
+        {format + "element vertex\n", "line 3: bad element count"},
+        {format + "element vertex 268435457\n", "line 3: bad element count"},  // one past 2^28
+        {format + "property float x\n", "line 3: unsupported property"},       // before any element
+        {format + "element vertex 1\nproperty quad x\n", "line 4: unsupported property"},
+        {format + "element vertex 1\nproperty float\n", "line 4: unsupported property"},
+        {"ply\nformat binary_big_endian 1.0\n", "line 2: unsupported PLY format"},
+        {format + "obj_info scanned\ncomment fine\nvertices 1\n", "line 5: not a PLY header line"},
+        {format + vertex, "the PLY header has no end_header"},
+        {"ply\n" + vertex + "end_header\n0 0 0 0\n", "the PLY header has no format line"},
+        {format + "element face 0\n" + vertex + "end_header\n0 0 0 0\n", "element face has no usable properties"},
+        {format + vertex + "end_header\n0 0 0\n", "PLY data line 1 of vertex is not 4 numbers"},
+        {format + vertex + "end_header\n0 0 0 0 0\n", "PLY data line 1 of vertex is not 4 numbers"},
+        {"ply\nformat binary_little_endian 1.0\n" + vertex + "end_header\n" + std::string(15, '\0'),
+         "the PLY data ends early"},
+    };
+    for (const auto& [text, reason] : cases) {
+        const auto file = parsePointFile(text);
+        EXPECT_EQ(file ? "read" : file.error(), reason) << text;
+    }
+    EXPECT_TRUE(parsePointFile(format + vertex + "end_header\n0 0 0 0\n"));
 }
 
 }  // namespace
