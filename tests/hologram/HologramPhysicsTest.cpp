@@ -433,6 +433,28 @@ TEST(Tiles, FewestTilesOnTheSmallestGridsAndTilesThatPutTogetherGiveTheWholeHolo
     EXPECT_EQ(refused.error(), "the memory budget (1 MiB) holds no tile: a tile's grid needs more than 1666 x 1666 pixels");
 }
 
+// Tile names and labels carry the row and column padded to the digits of the last one, so that they
+// sort in order: 10 rows (0 to 9) take one digit, 11 columns (0 to 10) two.
+TEST(Tiles, NamesAndLabelsArePaddedToTheLastRowsAndColumnsDigits) {
+    HologramSettings s = smallGrid(11, 5e-3);
+    s.height = 10;
+    s.tiled = true, s.tileSize = 1;
+    velmora::testing::TempDir folder;
+    const std::string prefix = (folder.path() / "t").string();
+    std::vector<std::string> said;
+    const auto written = computeAndWriteTiles({{{0, 0, 0, 0, 0, 1.0f, 0}}, false, 1, 1}, s, {prefix, {}, false},
+                                              [&said](const std::string& line) { said.push_back(line); });
+    ASSERT_TRUE(written) << written.error();
+    std::vector<std::string> expected{prefix + "-tiles.txt"};
+    for (int r = 0; r < 10; ++r)
+        for (int c = 0; c < 11; ++c)
+            expected.push_back(prefix + "-532nm-r" + std::to_string(r) + "-c" + (c < 10 ? "0" : "") +
+                               std::to_string(c) + ".png");
+    EXPECT_EQ(written->paths, expected);
+    for (const char* line : {"tile 1 of 110: r0-c00 at 532 nm", "tile 110 of 110: r9-c10 at 532 nm"})
+        EXPECT_NE(std::find(said.begin(), said.end(), line), said.end()) << line;
+}
+
 TEST(Colour, AWhitePointFocusesOnTheSamePixelInAllThreeChannels) {
     HologramPoints white;
     white.points = {{0.1, -0.196, 0.0, 0.5, 1.0f, 1.0f, 1.0f}};

@@ -166,6 +166,17 @@ std::set<std::string> openDescriptors() {
     return open;
 }
 
+// `parts` written to `path` while standard input is closed, so that the output gets descriptor 0.
+Result<void> writtenWithStandardInputClosed(const std::string& path, std::initializer_list<std::string> parts) {
+    const int input = ::dup(0);
+    ::close(0);
+    auto file = OutputFile::create(path);
+    if (file) for (const std::string& part : parts) file->append(part);
+    auto committed = file ? file->commit() : Result<void>::failure(file.error());
+    ::dup2(input, 0), ::close(input);
+    return committed;
+}
+
 TEST(OutputFileTest, LinksAreFollowedAndWriteProtectedFilesRefused) {
     velmora::testing::TempDir dir;
     const auto descriptors = openDescriptors();  // what the writes leave open, or close, that they did not open
@@ -186,15 +197,12 @@ TEST(OutputFileTest, LinksAreFollowedAndWriteProtectedFilesRefused) {
     EXPECT_EQ(fileText(dir.file("real/old")), "link");
     EXPECT_EQ(entries(dir.file("real")), 2);
     EXPECT_EQ(openDescriptors(), descriptors);
-    // Run with standard input closed, the file gets descriptor 0 and is still written.
-    const int input = ::dup(0);
-    ::close(0);
-    auto zero = OutputFile::create(dir.file("zero"));
-    if (zero) zero->append("kept");
-    const auto committed = zero ? zero->commit() : Result<void>::failure(zero.error());
-    ::dup2(input, 0), ::close(input);
+    // Run with standard input closed, the file gets descriptor 0 and is still written, both what is
+    // buffered and a block larger than the buffer (1 MiB), which goes straight through.
+    const std::string block((1u << 21) + 3, 'b');
+    const auto committed = writtenWithStandardInputClosed(dir.file("zero"), {"kept", block});
     EXPECT_TRUE(committed) << committed.error();
-    EXPECT_EQ(fileText(dir.file("zero")), "kept");
+    EXPECT_TRUE(fileText(dir.file("zero")) == "kept" + block);
 }
 
 // A file written anew through a temporary keeps the permissions the file it
@@ -231,12 +239,7 @@ TEST(OutputFileTest, StreamTargetsGetTheBytesAndStayWhatTheyAre) {
     viaLink->append("bytes");
     EXPECT_TRUE(viaLink->commit());
     // Run with standard input closed, the device gets descriptor 0 and is still written, not replaced.
-    const int input = ::dup(0);
-    ::close(0);
-    auto onZero = OutputFile::create(device);
-    if (onZero) onZero->append("bytes");
-    const auto zeroCommitted = onZero ? onZero->commit() : Result<void>::failure(onZero.error());
-    ::dup2(input, 0), ::close(input);
+    const auto zeroCommitted = writtenWithStandardInputClosed(device, {"bytes"});
     EXPECT_TRUE(zeroCommitted) << zeroCommitted.error();
     struct stat node {};
     EXPECT_TRUE(::stat(device.c_str(), &node) == 0 && S_ISCHR(node.st_mode));

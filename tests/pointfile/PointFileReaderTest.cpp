@@ -1,15 +1,21 @@
 // The point-file readers on files written by hand in the writers' layouts.
 // What users rely on: colour, grey and channel CGH files and every PLY layout and line end give the points
 // written; channel files merge only when their points agree; bad lines are refused with their number; folders,
-// devices, huge files and FIFOs end promptly with a reason.
+// devices, huge files and FIFOs end promptly with a reason; sets that do not fit the memory left are refused
+// before a point is read.
 
 #include "pointfile/PointFileReader.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+#include <unistd.h>
+
 #include <array>
 #include <cstdint>
+#include <cstdio>
+#include <fstream>
 #include <vector>
 
 namespace velmora {
@@ -104,6 +110,34 @@ TEST(PointFileReader, FoldersDevicesHugeFilesAndFifosEndPromptly) {
     const HologramPoint& p = fed->points.points[0];
     EXPECT_EQ((std::array<double, 5>{p.x, p.y, p.z, p.phase, p.blue}),
               (std::array<double, 5>{-1.25, 0.5, 3, 3.141686, 0.511529f}));
+}
+
+// With 1 GiB of address space left, a header's 100,000,000 points of 48 bytes (4.47 GiB) are refused
+// before any is read, in both formats; 0 when all is right.
+static int checkPointsThatDoNotFitAreRefused() {
+    std::uint64_t pages = 0;
+    std::ifstream("/proc/self/statm") >> pages;
+    rlimit limit{};
+    ::getrlimit(RLIMIT_AS, &limit);
+    limit.rlim_cur = pages * static_cast<std::uint64_t>(::sysconf(_SC_PAGESIZE)) + (1ull << 30);
+    if (::setrlimit(RLIMIT_AS, &limit) != 0) return 2;
+    int wrong = 0;
+    for (const std::string& text : {padded("100000000 2.5 0.3 0", 42),
+                                    std::string("ply\nformat ascii 1.0\nelement vertex 100000000\nproperty float x\n"
+                                                "property float y\nproperty float z\nproperty float phase\nend_header\n")}) {
+        const auto file = parsePointFile(text);
+        const std::string said = file ? "read" : file.error();
+        std::fprintf(stderr, "%s\n", said.c_str());
+        wrong += said.rfind("holding 100000000 points needs 4.5 GiB, ", 0) != 0;
+    }
+    return wrong;
+}
+
+TEST(PointFileReaderDeathTest, PointsThatDoNotFitTheMemoryLeftAreRefusedBeforeReading) {
+    static_assert(sizeof(HologramPoint) == 48);
+    EXPECT_EXIT(std::_Exit(checkPointsThatDoNotFitAreRefused()), ::testing::ExitedWithCode(0), "");
+    // Past 2^28 points a header is refused whatever the memory.
+    EXPECT_EQ(parsePointFile(padded("268435457 2.5 0.3 0", 42)).error(), "line 1: the point count is too large");
 }
 
 TEST(PlyReader, EveryLayoutAndLineEndGivesTheSamePoints) {
