@@ -402,8 +402,17 @@ TEST_F(FrameCommandsTest, HologramItemShowsTheFramesReconstructionAndTheSliderFo
     EXPECT_EQ(shownBeforeTask, 0);
     EXPECT_EQ(pictures.count(), 1);
     EXPECT_TRUE(window.picture() == refocused(window.focusDistance()));
+    // A focus typed into the field is asked for once it is complete, not at each digit.
+    window.focusField()->selectAll();
+    QTest::keyClicks(window.focusField(), "9.5");
+    EXPECT_DOUBLE_EQ(window.focusDistance(), 10.8e-3);
+    QTest::keyClick(window.focusField(), Qt::Key_Return);
+    EXPECT_NEAR(window.focusDistance(), 9.5e-3, 1e-9);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window.shownDistance() == window.focusDistance(); }, kPatience));
     prompt_.queueFile(dir_.file("h.png"));  // the hologram's files, the preview where the window is focused
-    window.saveButton()->click();
+    window.show(), window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window, kPatience));
+    QTest::keySequence(window.focusField(), QKeySequence::Save);  // the save button's shortcut
     ASSERT_TRUE(QTest::qWaitFor([&] { return !prompt_.messages().empty(); }, kPatience));
     for (const char* name : {"h-638nm.png", "h-638nm.npy", "h-520nm.png", "h-520nm.npy", "h-450nm.png", "h-450nm.npy"})
         EXPECT_TRUE(std::filesystem::exists(dir_.file(name))) << name;
