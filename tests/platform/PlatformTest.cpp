@@ -205,6 +205,23 @@ TEST(OutputFileTest, LinksAreFollowedAndWriteProtectedFilesRefused) {
     EXPECT_TRUE(fileText(dir.file("zero")) == "kept" + block);
 }
 
+// Every length comes out whole, around the 1 MiB buffer's edges, appended in pieces or at once.
+TEST(OutputFileTest, EveryLengthIsWrittenWholeInPiecesOrAtOnce) {
+    velmora::testing::TempDir dir;
+    const std::size_t mib = 1u << 20;
+    for (const std::size_t length : {std::size_t{0}, std::size_t{1}, mib - 1, mib, mib + 1, 3 * mib + 7}) {
+        std::string bytes(length, '\0');
+        for (std::size_t i = 0; i < length; ++i) bytes[i] = static_cast<char>(i % 251);
+        for (const std::size_t piece : {std::size_t{65537}, length}) {
+            auto file = OutputFile::create(dir.file("out"));
+            ASSERT_TRUE(file) << file.error();
+            for (std::size_t at = 0; at < length; at += piece) file->append(std::string_view(bytes).substr(at, piece));
+            ASSERT_TRUE(file->commit());
+            EXPECT_TRUE(fileText(dir.file("out")) == bytes) << length << " bytes in pieces of " << piece;
+        }
+    }
+}
+
 // A file written anew through a temporary keeps the permissions the file it
 // replaces had; a new one gets what the umask leaves of 0666, as a plain
 // write would give it, not the temporary's 0600.
