@@ -10,12 +10,17 @@
 //     diffuses each pixel's rounding error to its neighbours
 //   - the preview: one normalisation for all channels, sRGB coded, grey into all three
 //   - the score line's wording and decimals, which scripts read
+//   - stored (uncompressed) pictures: their size follows from width and height, and any row
+//     decodes, also one longer than a stored deflate block (65535 bytes)
 
 #include "hologram/FieldFilter.h"
 #include "hologram/HologramEncoding.h"
 #include "hologram/HologramOutputs.h"
 #include "hologram/HologramScore.h"
 #include "hologram/PhaseLevels.h"
+#include "hologram/StoredPng.h"
+#include "platform/OutputFile.h"
+#include "support/Pictures.h"
 
 #include <gtest/gtest.h>
 
@@ -28,6 +33,31 @@ ComplexField filled(int width, int height, std::complex<float> value) {
     ComplexField f(width, height, kPitch);
     for (auto& v : f.values) v = value;
     return f;
+}
+
+// Sizes: signature and header 33, per row an IDAT of 12 and the row's filter byte and levels with 5 bytes
+// for each stored block of up to 65535, the zlib header and checksum 6, IEND 12.
+TEST(StoredPicture, RowsLongerThanAStoredBlockDecodeToTheLevelsWritten) {
+    velmora::testing::TempDir dir;
+    for (const auto& [width, size] : {std::pair{65534, 131155u}, {65535, 131167u}, {70000, 140097u}}) {
+        EXPECT_EQ(storedPngSize(width, 2), size) << width;
+        auto file = OutputFile::create(dir.file("p.png"));
+        ASSERT_TRUE(file) << file.error();
+        StoredPngWriter writer(*file, width, 2);
+        std::vector<std::uint8_t> row(static_cast<std::size_t>(width));
+        for (int y = 0; y < 2; ++y) {
+            for (int x = 0; x < width; ++x) row[x] = static_cast<std::uint8_t>((x + 3 * y) % 256);
+            writer.addRow(row.data());
+        }
+        ASSERT_TRUE(file->commit());
+        EXPECT_EQ(std::filesystem::file_size(dir.file("p.png")), size) << width;
+        const auto picture = velmora::testing::readPicture(dir.file("p.png"));
+        ASSERT_EQ(picture.rgb.size(), 3u * width * 2) << width;
+        std::size_t wrong = 0;
+        for (int y = 0; y < 2; ++y)
+            for (int x = 0; x < width; ++x) wrong += picture.rgb[3 * (std::size_t(y) * width + x)] != (x + 3 * y) % 256;
+        EXPECT_EQ(wrong, 0u) << width;
+    }
 }
 
 // 4 x 2, carrier (0.25, 0.25): phase pi/2 (column - row - 1) from the middle.

@@ -729,6 +729,8 @@ TEST(Score, HandComputedFiguresAndTheIdealImagesPixels) {
     // (10000 + C1) / (12500 + C1) * (10000 + C2) / (12500 + C2), C2 = 7.65^2.
     EXPECT_NEAR(structuralSimilarity(checker(100), checker(200), all, 255), 0.640829, 2e-4);
     EXPECT_DOUBLE_EQ(speckleContrast(checker(2), all), 1.0);
+    // A dark image, or no pixel at all, has no speckle: 0, never a division by a zero mean.
+    EXPECT_EQ(std::pair(speckleContrast(checker(0), all), speckleContrast(checker(2), none)), std::pair(0.0, 0.0));
 
     // 4 x 3 grid: column 3 of row 0 lies at (1.5, 1) pitches; (-1, -1) falls between columns 0 and 1 of row 2.
     const ScoreImage ideal = idealImage({{1.5 * kPitch, kPitch, 0.1}, {-kPitch, -kPitch, 0.1}}, {2.0, 1.0}, 4, 3, kPitch);
