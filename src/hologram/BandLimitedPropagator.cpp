@@ -107,14 +107,6 @@ ComplexField BandLimitedPropagator::propagatePadded(const ComplexField& field, d
     return croppedBuffer(field.width, field.height, field.pitch, field.originColumn, field.originRow);
 }
 
-ComplexField BandLimitedPropagator::propagateAndCrop(ComplexField&& padded, double wavelength, double distance) {
-    std::copy(padded.values.begin(), padded.values.end(), fft_.data());
-    padded.values = {};  // the buffer holds it now; keeps peak memory down
-    propagateBuffer(padded.pitch, wavelength, distance);
-    const int width = padded.width / 2, height = padded.height / 2;
-    return croppedBuffer(width, height, padded.pitch, padded.originColumn - width / 2, padded.originRow - height / 2);
-}
-
 ComplexField BandLimitedPropagator::croppedBuffer(int width, int height, double pitch, double originColumn,
                                                   double originRow) const {
     const int left = width / 2, top = height / 2;

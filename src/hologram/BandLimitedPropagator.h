@@ -32,10 +32,6 @@ public:
     // keeps the circular convolution from wrapping light round the edges.
     ComplexField propagatePadded(const ComplexField& field, double wavelength, double distance);
 
-    // Propagates a field already on the padded grid and returns its middle
-    // (width / 2 by height / 2) part.
-    ComplexField propagateAndCrop(ComplexField&& padded, double wavelength, double distance);
-
     // The same steps on the transform's buffer, for callers that fill it
     // themselves. `bandDistance`, when larger than |distance|, sets the band
     // limit instead: a field carried to the hologram in several steps keeps
