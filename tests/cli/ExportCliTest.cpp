@@ -11,7 +11,9 @@
 // is fit.txt: the eye at 1.05 R / sin 9 degrees, R = 1.6 sqrt 2, sees 36 pixel centres inside the triangle.
 
 #include "cli/CommandLine.h"
+#include "support/Pictures.h"
 #include "support/PointFiles.h"
+#include "support/ScoreLines.h"
 #include "support/ThreeDsBuilder.h"
 
 #include <gtest/gtest.h>
@@ -175,6 +177,35 @@ TEST(ExportCliSeed, TwoRunsWithoutASeedDrawDifferentPhases) {
     writeModels(dir);
     for (const char* name : {"a", "b"}) ASSERT_EQ(std::get<0>(run(dir, {kSize, "--colour", name, "tri.3ds"})), 0);
     EXPECT_NE(fileText(dir.file("a.CGH")), fileText(dir.file("b.CGH")));  // only the phases can differ
+}
+
+// The saved frame is what is sampled: the triangle's ten points as white pixels, in rows of 4, 3, 2 and 1,
+// on black. The hologram's score counts each of them once in every channel.
+TEST(ExportCliOutputs, TheSavedFrameShowsThePointsAndTheScoreCountsEachOnce) {
+    TempDir dir;
+    writeModels(dir);
+    const auto [status, out, err] = run(dir, {kSize, kSeed, "--png", "f.png", "--hologram", "h", "--holo-size=64x48",
+                                              "--holo-quick-plan", "--holo-score", "tri.3ds"});
+    ASSERT_EQ(status, 0) << err;
+    EXPECT_NE(out.find("wrote f.png (16x13)\n"), std::string::npos) << out;
+    EXPECT_EQ(scoredPoints(out), "red 638: 10, green 520: 10, blue 450: 10");
+    const Picture frame = readPicture(dir.file("f.png"));
+    ASSERT_EQ(std::pair(frame.width, frame.height), std::pair(16, 13));
+    ASSERT_EQ(frame.rgb.size(), 16u * 13 * 3);
+    std::vector<int> lit;  // per row with any, top first
+    int other = 0;
+    for (int y = 0; y < 13; ++y) {
+        int row = 0;
+        for (int x = 0; x < 16; ++x) {
+            const auto* p = &frame.rgb[3 * (y * 16 + x)];
+            const int sum = p[0] + p[1] + p[2];
+            row += sum == 3 * 255;
+            other += sum != 0 && sum != 3 * 255;
+        }
+        if (row) lit.push_back(row);
+    }
+    EXPECT_EQ(lit, (std::vector<int>{1, 2, 3, 4}));
+    EXPECT_EQ(other, 0);
 }
 
 // Five views in three shares of 1, 2 and 2 views: the later shares start the phases where one run is at their

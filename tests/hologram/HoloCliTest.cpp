@@ -6,6 +6,7 @@
 // run's files and a resumed run keeps the complete tiles.
 
 #include "support/Pictures.h"
+#include "support/ScoreLines.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -56,8 +57,11 @@ TEST(HoloCli, ChannelSetGivesThreeHologramsAndAPreviewAndStatusesFollowTheReadme
         EXPECT_TRUE(std::filesystem::exists(dir.file(name))) << name;
     EXPECT_EQ(std::filesystem::file_size(dir.file("obj1-520nm.npy")), 128u + 64 * 48 * 8);
     EXPECT_FALSE(std::filesystem::exists(dir.file("cache/VELMORA/fftw-wisdom")));  // nothing measured
-    ASSERT_EQ(run(dir, small + "--holo-encoding binary -o '" + dir.file("mask") + "' '" + dir.file("objg1.CGH") + "'"), 0);
+    ASSERT_EQ(run(dir, small + "--holo-encoding binary --holo-score -o '" + dir.file("mask") + "' '" +
+                           dir.file("objg1.CGH") + "'"),
+              0);
     EXPECT_EQ(fileText(dir.file("mask-520nm.png")).substr(24, 2), std::string("\1\0", 2));  // 1-bit grey
+    EXPECT_EQ(velmora::testing::scoredPoints(fileText(dir.file("stdout"))), "red 638: 2, green 520: 2, blue 450: 2");
 
     ASSERT_EQ(run(dir, "--help"), 0);
     EXPECT_EQ(fileText(dir.file("stdout")).rfind("Usage: velmora-holo [OPTIONS] FILE...\n", 0), 0u);
@@ -177,6 +181,14 @@ TEST(HoloCli, TileSharesWriteOneRunsFilesAndAResumedRunKeepsCompleteTiles) {
     const std::string tiled = "--holo-size 1024x1024 --holo-distance 20 --holo-quick-plan --holo-memory 36M '" +
                               dir.file("g.CGH") + "' -o ";
     ASSERT_EQ(run(dir, tiled + "'" + dir.file("one") + "'"), 0) << fileText(dir.file("stderr"));
+    for (const char* whole : {"--holo-npy", "--holo-score"}) {  // each needs the whole field: refused, nothing written
+        EXPECT_EQ(run(dir, tiled + "'" + dir.file("refused") + "' " + whole), 3) << whole;
+        EXPECT_NE(fileText(dir.file("stderr")).find(": a tiled hologram has no .npy files and no score: each needs the "
+                                                    "whole field\n"),
+                  std::string::npos)
+            << fileText(dir.file("stderr"));
+        EXPECT_FALSE(std::filesystem::exists(dir.file("refused-tiles.txt")));
+    }
     for (const char* share : {"2/3", "3/3"})
         ASSERT_EQ(run(dir, tiled + "'" + dir.file("shares/one") + "' --holo-tiles " + share), 0);
     // Shares 2 and 3 hold columns 1 and 2: without column 0 no whole picture is put together.
