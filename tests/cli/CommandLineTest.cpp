@@ -73,6 +73,37 @@ TEST(CommandLine, HoloReadsItsOptionsLikeExportAndKeepsLengthsInDoublePrecision)
     EXPECT_EQ(cl->job.options.settings.device.tilt, (std::array{0.1, -0.25}));
 }
 
+// Each hologram option lands in its setting, in the computation's units: metres, bytes, flags.
+TEST(CommandLine, EveryHologramOptionReachesItsSetting) {
+    velmora::testing::TempDir dir;
+    velmora::testing::writeFile(dir.file("lut.txt"), std::string("# measured\n0 0\n1000 6.1\n"));
+    const auto cl = parseHoloCommandLine(
+        {"--holo-unit=2.5", "--holo-fit", "0.5", "--holo-distance=20", "--holo-method", "direct", "--holo-gap=3",
+         "--holo-npy", "--holo-no-preview", "--holo-score", "--holo-threads", "3", "--holo-quick-plan",
+         "--holo-encoding=amplitude", "--holo-bits", "16", "--holo-levels", "1024", "--holo-lut", "638:" + dir.file("lut.txt"),
+         "--holo-memory", "1.5G", "--holo-tiles", "2/5", "--holo-whole-png", "p.CGH"});
+    ASSERT_TRUE(cl) << cl.error();
+    const HologramOptions& o = cl->job.options;
+    const HologramSettings& s = o.settings;
+    EXPECT_EQ(std::tie(s.unit, s.holoFit, s.distance, s.recordingGap),
+              std::make_tuple(2.5e-3, std::optional(0.5), 20e-3, std::optional(3e-3)));
+    EXPECT_EQ(std::tie(s.method, s.threads, s.planning), std::make_tuple(HologramMethod::Direct, 3, FftPlanning::Estimate));
+    EXPECT_EQ(std::tie(o.output.npy, o.output.preview, o.score, o.given), std::make_tuple(true, false, true, true));
+    EXPECT_EQ(std::tie(s.device.encoding, s.device.bits, s.device.levels),
+              std::make_tuple(HologramEncoding::Amplitude, 16, std::optional(1024)));
+    ASSERT_EQ(s.device.luts.size(), 1u);
+    EXPECT_DOUBLE_EQ(s.device.luts[0].first, 638e-9);
+    EXPECT_EQ(s.device.luts[0].second.entries.size(), 2u);
+    EXPECT_EQ(s.memoryBudget, 1610612736u);  // 1.5 x 1024^3
+    ASSERT_TRUE(cl->job.tiles);
+    EXPECT_EQ(std::pair(cl->job.tiles->index, cl->job.tiles->count), std::pair(2, 5));
+    EXPECT_TRUE(cl->job.wholePicture);
+    // velmora-export: the last of --hologram and --hologram-grey says which hologram.
+    EXPECT_TRUE(parse({"--hologram", "a", "--hologram-grey", "b", "m.3ds"}).greyHologram);
+    const CommandLine colour = parse({"--hologram-grey", "b", "--hologram", "a", "m.3ds"});
+    EXPECT_EQ(std::tie(colour.hologram, colour.greyHologram), std::make_tuple(std::optional<std::string>("a"), false));
+}
+
 template <typename T>
 std::string refusalOf(const Result<T>& parsed) {
     return parsed ? "(accepted)" : parsed.error();
