@@ -80,14 +80,15 @@ TEST(CommandLine, EveryHologramOptionReachesItsSetting) {
     const auto cl = parseHoloCommandLine(
         {"--holo-unit=2.5", "--holo-fit", "0.5", "--holo-distance=20", "--holo-method", "direct", "--holo-gap=3",
          "--holo-npy", "--holo-no-preview", "--holo-score", "--holo-threads", "3", "--holo-quick-plan",
-         "--holo-encoding=amplitude", "--holo-bits", "16", "--holo-levels", "1024", "--holo-lut", "638:" + dir.file("lut.txt"),
-         "--holo-memory", "1.5G", "--holo-tiles", "2/5", "--holo-whole-png", "p.CGH"});
+         "--holo-encoding=amplitude", "--holo-bits", "16", "--holo-levels", "1024", "--holo-lut",
+         "638:" + dir.file("lut.txt"), "--holo-memory", "1.5G", "--holo-tiles", "2/5", "--holo-whole-png", "p.CGH"});
     ASSERT_TRUE(cl) << cl.error();
     const HologramOptions& o = cl->job.options;
     const HologramSettings& s = o.settings;
     EXPECT_EQ(std::tie(s.unit, s.holoFit, s.distance, s.recordingGap),
               std::make_tuple(2.5e-3, std::optional(0.5), 20e-3, std::optional(3e-3)));
-    EXPECT_EQ(std::tie(s.method, s.threads, s.planning), std::make_tuple(HologramMethod::Direct, 3, FftPlanning::Estimate));
+    EXPECT_EQ(std::tie(s.method, s.threads, s.planning),
+              std::make_tuple(HologramMethod::Direct, 3, FftPlanning::Estimate));
     EXPECT_EQ(std::tie(o.output.npy, o.output.preview, o.score, o.given), std::make_tuple(true, false, true, true));
     EXPECT_EQ(std::tie(s.device.encoding, s.device.bits, s.device.levels),
               std::make_tuple(HologramEncoding::Amplitude, 16, std::optional(1024)));

@@ -122,9 +122,9 @@ static int checkPointsThatDoNotFitAreRefused() {
     limit.rlim_cur = pages * static_cast<std::uint64_t>(::sysconf(_SC_PAGESIZE)) + (1ull << 30);
     if (::setrlimit(RLIMIT_AS, &limit) != 0) return 2;
     int wrong = 0;
-    for (const std::string& text : {padded("100000000 2.5 0.3 0", 42),
-                                    std::string("ply\nformat ascii 1.0\nelement vertex 100000000\nproperty float x\n"
-                                                "property float y\nproperty float z\nproperty float phase\nend_header\n")}) {
+    const std::string ply = "ply\nformat ascii 1.0\nelement vertex 100000000\nproperty float x\nproperty float y\n"
+                            "property float z\nproperty float phase\nend_header\n";
+    for (const std::string& text : {padded("100000000 2.5 0.3 0", 42), ply}) {
         const auto file = parsePointFile(text);
         const std::string said = file ? "read" : file.error();
         std::fprintf(stderr, "%s\n", said.c_str());
