@@ -461,6 +461,21 @@ TEST(HologramSettingsForm, AnswersInTheFormsUnitsReachTheComputationInMetresAndR
         rows += !row->editable ? 's' : row->numeric ? 'n' : 't';
     }
     EXPECT_EQ(rows, "nnnnnttnnntt");
+    // An answer out of range, then one the device options refuse: each is said, and the form comes back.
+    RecordingPrompt again;
+    for (const auto& [at, text] : {std::pair{0, "0"}, {1, "480.5"}, {6, "hologram"}, {0, "640"}})
+        again.queueForm([&, at = at, text = text](FormRequest& form) {
+            for (std::size_t i = 0; i < answer.size(); ++i) form.field(1001 + int(i))->text = answer[i];
+            return form.field(1001 + at)->text = text, true;
+        });
+    const auto asked = askHologramSettings(again, store, {});
+    ASSERT_TRUE(asked);
+    EXPECT_EQ(std::tuple(again.forms().size(), asked->width, asked->device.encoding),
+              std::tuple(std::size_t{4}, 640, HologramEncoding::DoublePhase));
+    ASSERT_EQ(again.messages().size(), 3u);
+    for (int i : {0, 1}) EXPECT_EQ(again.messages()[i].text.rfind("Width and height are whole numbers", 0), 0u) << i;
+    EXPECT_EQ(again.messages()[2].text, "The device settings are refused: option --holo-encoding: \"hologram\" is not "
+                                        "phase, double-phase, amplitude or binary.");
 }
 
 }  // namespace
