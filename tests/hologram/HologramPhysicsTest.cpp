@@ -484,7 +484,7 @@ TEST(Placement, RefusesWhatCannotMakeAHologramWithAReason) {
     const float inf = std::numeric_limits<float>::infinity();
     const auto scaled = [](HologramPoints p, float xy, float z) { return p.scaleXy = xy, p.scaleZ = z, p; };
     const HologramPoints far{{{0, 0, 0, 0, 1, 1, 1}, {0, 0, -1e306, 0, 1, 1, 1}}, true, 1, 1};
-    const HologramPoints lone{{{0, 0, -1e306, 0, 1, 1, 1}}, true, 1, 1};
+    const HologramPoints lone{{{0, 0, -1e306, 0, 1, 1, 1}}, true, 1, 1}, wide{{{1e300, 0, 0, 0, 1, 1, 1}}, true, 3e38f, 1};
     const HologramPoints black{{{0, 0, 0, 0, 0, 0, 0}}, true, 1, 1}, deep{{{0, 0, 1e300, 0, 1, 1, 1}}, true, 1, 3e38f};
     velmora::testing::TempDir budget;
     std::filesystem::create_directories(budget.path() / "proc");
@@ -497,6 +497,7 @@ TEST(Placement, RefusesWhatCannotMakeAHologramWithAReason) {
         {deep, 0.1, {}, 16, "the nearest point's depth (inf m) is not a finite length"},
         {far, 0.1, {}, 16, "red hologram has values that are not finite"},
         {lone, 0.1, {}, 16, "(-1e+303 m deep) to keep the hologram's distance"},
+        {wide, 0.1, {}, 16, "point 0 lies too far away to place (-inf, 0 m across, 0.1 m deep)"},
         {one, 1e305, {}, 16, "red hologram has values that are not finite"},
         {black, 0.1, {}, 16, "every hologram came out blank"},
         {one, 20e-3, 7.1e-3, 16, "7.1 mm from the nearest point is too close to it for a hologram within 5 % of the "
@@ -511,6 +512,9 @@ TEST(Placement, RefusesWhatCannotMakeAHologramWithAReason) {
         const std::string said = result ? "a hologram" : result.error();
         EXPECT_NE(said.find(says), std::string::npos) << said;
     }
+    HologramSettings fitted = smallGrid(16);
+    fitted.holoFit = 0.5;  // one point has no width to fit
+    EXPECT_NE(computeHolograms(one, fitted).error().find("the points have no lateral extent to fit"), std::string::npos);
     // The smallest grid at the nearest distance: computed, with a word where
     // zones must keep a gap. At 2.2 um the red zones are too wide-angled for
     // the near-zone table, and the blue gap is 25 x 2.2 um / (0.45 / 4.4) = 0.538 mm.
