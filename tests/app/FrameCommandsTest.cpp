@@ -415,7 +415,16 @@ TEST_F(FrameCommandsTest, HologramItemShowsTheFramesReconstructionAndTheSliderFo
     QTest::keySequence(window.focusField(), QKeySequence::Save);  // the save button's shortcut
     ASSERT_TRUE(QTest::qWaitFor([&] { return !prompt_.messages().empty(); }, kPatience));
     for (const char* name : {"h-638nm.png", "h-638nm.npy", "h-520nm.png", "h-520nm.npy", "h-450nm.png", "h-450nm.npy"})
-        EXPECT_TRUE(std::filesystem::exists(dir_.file(name))) << name;
+        EXPECT_TRUE(std::filesystem::exists(dir_.file(name)) &&
+                    prompt_.messages().back().text.find("\n" + dir_.file(name)) != std::string::npos)
+            << name;  // written, and named in the box
+    EXPECT_EQ(prompt_.messages().back().text.rfind("Saved:\n", 0), 0u);
+    prompt_.clear();
+    prompt_.queueFile(dir_.file("none/h.png"));  // a folder that is not there: said, nothing written
+    window.saveButton()->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !prompt_.messages().empty(); }, kPatience));
+    EXPECT_EQ(prompt_.messages().back().text,
+              "Cannot save the hologram: cannot create " + dir_.file("none/h-638nm.png") + ": No such file or directory");
     QImage preview(QString::fromStdString(dir_.file("h-preview.png")));
     preview.setColorSpace(window.picture().colorSpace());  // the file's sRGB tag aside
     EXPECT_TRUE(preview.convertToFormat(QImage::Format_RGB888) == window.picture());
