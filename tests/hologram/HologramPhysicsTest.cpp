@@ -110,6 +110,28 @@ TEST(PointKernel, FieldOfOnePointPhaseNegationSuperpositionAndOnePitchShift) {
         }
 }
 
+// Drawn as one factor per axis, as the computation draws it, a zone's phase differs from k r by at most
+// k (tx ty)^2 / (4 d^3) and its amplitude by (tx ty)^2 / (2 d^4); 100 mm deep the zone is drawn exactly.
+TEST(PointKernel, SeparableZonesStayWithinTheirBoundOfTheExactField) {
+    const double k = 2 * kPi / kLambda;
+    for (const double d : {3e-3, 20e-3, 0.1}) {
+        const PlanePoint point{0.3 * kPitch, -0.2 * kPitch, d, 1.0, 0.4};
+        ComplexField exact(128, 128, kPitch), separable(128, 128, kPitch);
+        addPointField(exact, {point}, {kLambda, 0.1, 2});
+        addPointField(separable, {point}, {kLambda, 0.1, 2, false});
+        int lit = 0;
+        for (int j = 0; j < 128; ++j)
+            for (int i = 0; i < 128; ++i) {
+                const double t = (exact.columnX(i) - point.x) * (exact.rowY(j) - point.y), t2d4 = t * t / (d * d * d * d);
+                const double bound = k * d * t2d4 / 4 + t2d4 / 2 + 2e-6;  // and single precision
+                lit += std::abs(exact.at(i, j)) > 0;
+                EXPECT_LE(std::abs(separable.at(i, j) - exact.at(i, j)), bound * std::abs(exact.at(i, j)) + 1e-7 / d)
+                    << d << " at " << i << "," << j;
+            }
+        EXPECT_GT(lit, 100) << d;
+    }
+}
+
 TEST(PointKernel, ZoneEndsAtTheAliasingLimitAndRefocusesWithoutSecondaryPeaks) {
     // 3 mm away the zone's half-width is 3 mm * lambda / 2p = 100 um, 12.5 pixels.
     const PlanePoint point{0.5 * kPitch, 0.5 * kPitch, 3e-3, 1.0, 0.0};
