@@ -14,7 +14,6 @@
 
 #include <array>
 #include <cstdint>
-#include <cstdio>
 #include <fstream>
 #include <vector>
 
@@ -83,6 +82,7 @@ TEST(CghReader, RefusesBadLinesWithTheLineNumber) {
         {header + good + kTail, "header says 2"},
         {header + good + good + kTail + "\r\n5", "after the viewpoint"},
         {header + good + "Statics: \r\n" + good + kTail, "after the statistics"},
+        {padded("268435457 2.5 0.3 0", 42), "line 1: the point count is too large"},  // past 2^28, whatever the memory
     };
     for (const Case& c : cases) {
         const auto file = parsePointFile(c.text);
@@ -126,9 +126,7 @@ static int checkPointsThatDoNotFitAreRefused() {
                             "property float z\nproperty float phase\nend_header\n";
     for (const std::string& text : {padded("100000000 2.5 0.3 0", 42), ply}) {
         const auto file = parsePointFile(text);
-        const std::string said = file ? "read" : file.error();
-        std::fprintf(stderr, "%s\n", said.c_str());
-        wrong += said.rfind("holding 100000000 points needs 4.5 GiB, ", 0) != 0;
+        wrong += file || file.error().rfind("holding 100000000 points needs 4.5 GiB, ", 0) != 0;
     }
     return wrong;
 }
@@ -136,8 +134,6 @@ static int checkPointsThatDoNotFitAreRefused() {
 TEST(PointFileReaderDeathTest, PointsThatDoNotFitTheMemoryLeftAreRefusedBeforeReading) {
     static_assert(sizeof(HologramPoint) == 48);
     EXPECT_EXIT(std::_Exit(checkPointsThatDoNotFitAreRefused()), ::testing::ExitedWithCode(0), "");
-    // Past 2^28 points a header is refused whatever the memory.
-    EXPECT_EQ(parsePointFile(padded("268435457 2.5 0.3 0", 42)).error(), "line 1: the point count is too large");
 }
 
 TEST(PlyReader, EveryLayoutAndLineEndGivesTheSamePoints) {
