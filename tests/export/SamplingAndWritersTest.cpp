@@ -211,6 +211,12 @@ TEST(PointFileWriters, EveryLayoutReadsBackAsTheFramesPoints) {
         EXPECT_EQ((std::array<double, 3>{first.x, first.y, first.z}), (std::array<double, 3>{0.625, -0.5, -0.5}));
         EXPECT_NEAR(expected.points[1].red, k == 1 ? (0.78 * 51 + 0.1 * 204) / 255 : 0.0, 1e-6) << k;
     }
+    // The largest draw, 32767, is a whole turn less a hair: 6.283180 as written, not 0.
+    unsigned seed = 0;
+    for (RandomGenerator probe; probe.seed(seed), probe.next() != RandomGenerator::kMax;) ++seed;
+    RandomGenerator top;
+    top.seed(seed);
+    EXPECT_DOUBLE_EQ(framePoints(b.frame(), scales, top, true).points[0].phase, 6.28318);
 }
 
 }  // namespace
