@@ -48,6 +48,8 @@ std::map<std::string, Bytes> cases() {
                                    object("Fine", {mesh({vertexList(kSquare)})})});
     c["child reaching past its parent"] = model({object("A", {mesh({vertexList(kSquare).forceLength(100000)})}),
                                                  object("B", {mesh({vertexList(kSquare)})})});
+    c["stray bytes after a mesh"] = model({object("A", {mesh({vertexList(kSquare)})}).raw({1, 2, 3}),
+                                           object("B", {mesh({vertexList(kSquare)})})});
     c["counts beyond the chunk"] = oneMesh({Chunk(0x4110).u16(60000).f32(1).f32(2).f32(3).f32(4).f32(5).f32(6).f32(7),
                                             Chunk(0x4120).u16(65535).u16(0).u16(0).u16(0).u16(0)});
     Bytes& open = c["file ending inside a header"] = oneMesh({vertexList(kSquare)});
