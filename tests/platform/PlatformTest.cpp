@@ -290,6 +290,14 @@ TEST(OutputFileTest, StreamTargetsGetTheBytesAndStayWhatTheyAre) {
     EXPECT_EQ(entries(dir.path()), 2 + (device != "/dev/null"));  // the link, the FIFO, the node: no temporary file
 }
 
+// A name that with its end does not fit a slot's 4096 bytes is not registered for removal; one byte shorter is.
+TEST(TemporaryFiles, NamesAreRegisteredOnlyWhereTheyFitWithTheirEnd) {
+    EXPECT_EQ(TemporaryFiles::add(std::string(4096, 'n').c_str()), -1);
+    const int slot = TemporaryFiles::add(std::string(4095, 'n').c_str());
+    EXPECT_GE(slot, 0);
+    TemporaryFiles::remove(slot);
+}
+
 // Refused up front, before a command computes anything; the first name that fails is named.
 TEST(OutputCheck, RefusesWhatNoWriteCouldMake) {
     velmora::testing::TempDir dir;
