@@ -61,7 +61,7 @@ TEST(HoloCli, ChannelSetGivesThreeHologramsAndAPreviewAndStatusesFollowTheReadme
                            dir.file("objg1.CGH") + "'"),
               0);
     EXPECT_EQ(fileText(dir.file("mask-520nm.png")).substr(24, 2), std::string("\1\0", 2));  // 1-bit grey
-    EXPECT_EQ(velmora::testing::scoredPoints(fileText(dir.file("stdout"))), "red 638: 2, green 520: 2, blue 450: 2");
+    EXPECT_EQ(velmora::testing::scoredPoints(fileText(dir.file("stdout"))), "blue 450: 2, green 520: 2, red 638: 2");
 
     ASSERT_EQ(run(dir, "--help"), 0);
     EXPECT_EQ(fileText(dir.file("stdout")).rfind("Usage: velmora-holo [OPTIONS] FILE...\n", 0), 0u);

@@ -39,23 +39,19 @@ ComplexField filled(int width, int height, std::complex<float> value) {
 // for each stored block of up to 65535, the zlib header and checksum 6, IEND 12.
 TEST(StoredPicture, RowsLongerThanAStoredBlockDecodeToTheLevelsWritten) {
     velmora::testing::TempDir dir;
-    for (const auto& [width, size] : {std::pair{65534, 131155u}, {65535, 131167u}, {70000, 140097u}}) {
-        EXPECT_EQ(storedPngSize(width, 2), size) << width;
+    for (const auto& [width, size] : {std::pair{65534, 131155ul}, {65535, 131167ul}, {70000, 140097ul}}) {
         auto file = OutputFile::create(dir.file("p.png"));
         ASSERT_TRUE(file) << file.error();
         StoredPngWriter writer(*file, width, 2);
         std::vector<std::uint8_t> row(static_cast<std::size_t>(width));
-        for (int y = 0; y < 2; ++y) {
+        for (int y = 0; y < 2; writer.addRow(row.data()), ++y)
             for (int x = 0; x < width; ++x) row[x] = static_cast<std::uint8_t>((x + 3 * y) % 256);
-            writer.addRow(row.data());
-        }
         ASSERT_TRUE(file->commit());
-        EXPECT_EQ(std::filesystem::file_size(dir.file("p.png")), size) << width;
+        EXPECT_TRUE(storedPngSize(width, 2) == size && std::filesystem::file_size(dir.file("p.png")) == size) << width;
         const auto picture = velmora::testing::readPicture(dir.file("p.png"));
         ASSERT_EQ(picture.rgb.size(), 3u * width * 2) << width;
         std::size_t wrong = 0;
-        for (int y = 0; y < 2; ++y)
-            for (int x = 0; x < width; ++x) wrong += picture.rgb[3 * (std::size_t(y) * width + x)] != (x + 3 * y) % 256;
+        for (std::size_t i = 0; i < 2u * width; ++i) wrong += picture.rgb[3 * i] != (i % width + 3 * (i / width)) % 256;
         EXPECT_EQ(wrong, 0u) << width;
     }
 }

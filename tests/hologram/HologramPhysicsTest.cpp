@@ -468,10 +468,8 @@ TEST(Tiles, NamesAndLabelsArePaddedToTheLastRowsAndColumnsDigits) {
                                               [&said](const std::string& line) { said.push_back(line); });
     ASSERT_TRUE(written) << written.error();
     std::vector<std::string> expected{prefix + "-tiles.txt"};
-    for (int r = 0; r < 10; ++r)
-        for (int c = 0; c < 11; ++c)
-            expected.push_back(prefix + "-532nm-r" + std::to_string(r) + "-c" + (c < 10 ? "0" : "") +
-                               std::to_string(c) + ".png");
+    for (int i = 0, c = 0; i < 110; c = ++i % 11)
+        expected.push_back(prefix + "-532nm-r" + std::to_string(i / 11) + (c < 10 ? "-c0" : "-c") + std::to_string(c) + ".png");
     EXPECT_EQ(written->paths, expected);
     for (const char* line : {"tile 1 of 110: r0-c00 at 532 nm", "tile 110 of 110: r9-c10 at 532 nm"})
         EXPECT_NE(std::find(said.begin(), said.end(), line), said.end()) << line;
