@@ -183,10 +183,8 @@ TEST(HoloCli, TileSharesWriteOneRunsFilesAndAResumedRunKeepsCompleteTiles) {
     ASSERT_EQ(run(dir, tiled + "'" + dir.file("one") + "'"), 0) << fileText(dir.file("stderr"));
     for (const char* whole : {"--holo-npy", "--holo-score"}) {  // each needs the whole field: refused, nothing written
         EXPECT_EQ(run(dir, tiled + "'" + dir.file("refused") + "' " + whole), 3) << whole;
-        EXPECT_NE(fileText(dir.file("stderr")).find(": a tiled hologram has no .npy files and no score: each needs the "
-                                                    "whole field\n"),
-                  std::string::npos)
-            << fileText(dir.file("stderr"));
+        const std::string said = fileText(dir.file("stderr"));
+        EXPECT_NE(said.find(": a tiled hologram has no .npy files and no score: each needs the whole field\n"), said.npos);
         EXPECT_FALSE(std::filesystem::exists(dir.file("refused-tiles.txt")));
     }
     for (const char* share : {"2/3", "3/3"})
