@@ -339,6 +339,12 @@ TEST(RecordingPlane, NearZonePlanesLieInTheMiddleOfTheirBinWithinTheRange) {
         ASSERT_EQ(layers.size(), 1u);
         EXPECT_NEAR(layers[0].distance, plane, 1e-12) << range;
     }
+    std::vector<double> two(50, 0.02);  // two clusters far apart: a plane each, amid its own points
+    two.resize(100, 0.3);
+    g.gridPixels = 4.0 * 128 * 128;
+    const auto split = recordingLayers(two, g);
+    ASSERT_EQ(split.size(), 2u);
+    EXPECT_EQ(std::tuple(split[0].end, split[0].distance, split[1].distance), std::tuple(50u, 0.02, 0.3));
 }
 
 // 200 points spread from 20 to 220 mm: recorded on several planes, carried
