@@ -47,7 +47,7 @@ int run(const velmora::testing::TempDir& dir, const std::string& arguments, cons
 
 TEST(HoloCli, ChannelSetGivesThreeHologramsAndAPreviewAndStatusesFollowTheReadme) {
     velmora::testing::TempDir dir;
-    for (const auto& [letter, value] : {std::pair{"r", "1.000000"}, {"g", "0.500000"}, {"b", "0.000000"}})
+    for (const auto& [letter, value] : {std::pair{"r", "0.000000"}, {"g", "0.500000"}, {"b", "1.000000"}})
         writeChannel(dir.file(std::string("obj") + letter + "1.CGH"), value);
     const std::string small = "--holo-size 64x48 --holo-distance 20 --holo-quick-plan --holo-npy ";
     ASSERT_EQ(run(dir, small + "--holo-unit 2.5 '" + dir.file("objg1.CGH") + "'"), 0);
@@ -56,6 +56,9 @@ TEST(HoloCli, ChannelSetGivesThreeHologramsAndAPreviewAndStatusesFollowTheReadme
     for (const char* name : {"obj1-638nm.png", "obj1-520nm.png", "obj1-450nm.png", "obj1-preview.png", "obj1-638nm.npy"})
         EXPECT_TRUE(std::filesystem::exists(dir.file(name))) << name;
     EXPECT_EQ(std::filesystem::file_size(dir.file("obj1-520nm.npy")), 128u + 64 * 48 * 8);
+    // Each file lights its own channel: the black red file's field is zero, the blue one's is not.
+    EXPECT_EQ(fileText(dir.file("obj1-638nm.npy")).find_first_not_of('\0', 128), std::string::npos);
+    EXPECT_NE(fileText(dir.file("obj1-450nm.npy")).find_first_not_of('\0', 128), std::string::npos);
     EXPECT_FALSE(std::filesystem::exists(dir.file("cache/VELMORA/fftw-wisdom")));  // nothing measured
     ASSERT_EQ(run(dir, small + "--holo-encoding binary --holo-score -o '" + dir.file("mask") + "' '" +
                            dir.file("objg1.CGH") + "'"),
@@ -202,6 +205,10 @@ TEST(HoloCli, TileSharesWriteOneRunsFilesAndAResumedRunKeepsCompleteTiles) {
     }
     EXPECT_EQ(files, 10u);
     EXPECT_EQ(std::filesystem::file_size(dir.file("one-532nm-r0-c0.png")), 123171u);
+    const std::string manifest = fileText(dir.file("one-tiles.txt"));  // a line a tile; the last: 33 + 340 x 358 + 18
+    for (const char* line : {"\ntile 342\ngrid 3 3\n532 0 0 0 0 342 342 123171 one-532nm-r0-c0.png\n",
+                             "\n532 2 2 684 684 340 340 121771 one-532nm-r2-c2.png\n"})
+        EXPECT_NE(manifest.find(line), std::string::npos) << manifest;
 
     struct stat kept {}, before {};
     ASSERT_EQ(stat(dir.file("one-532nm-r1-c1.png").c_str(), &before), 0);
