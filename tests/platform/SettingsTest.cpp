@@ -33,6 +33,7 @@ std::array<int, 3> read(const std::string& path) {
 TEST(UserSettings, DefaultsThenWritesInTheFixedOrderInTheUsersConfigFolder) {
     const ScopedEnv xdg("XDG_CONFIG_HOME", ""), home("HOME", "/home/someone");
     EXPECT_EQ(IniSettingsStore::defaultPath("VELMORA", "velmora"), "/home/someone/.config/VELMORA/velmora.ini");
+    EXPECT_EQ(executableBaseName(), "test_platform");  // the program's own name, without its folder
     velmora::testing::TempDir dir;
     xdg.set(dir.path().string());
     const std::string path = IniSettingsStore::defaultPath(UserSettings::kOrganisation, "velmora");
