@@ -459,6 +459,12 @@ TEST(Tiles, FewestTilesOnTheSmallestGridsAndTilesThatPutTogetherGiveTheWholeHolo
                                               {(folder.path() / "t").string(), {}, false});
     ASSERT_FALSE(refused);
     EXPECT_EQ(refused.error(), "the memory budget (1 MiB) holds no tile: a tile's grid needs more than 1666 x 1666 pixels");
+    // Without a budget given: half of what is available (1 GiB of 2), 4 GiB where nothing is known.
+    std::filesystem::create_directories(folder.path() / "proc");
+    velmora::testing::writeFile(folder.file("proc/meminfo"), std::string("MemAvailable: 2097152 kB\n"));
+    HologramSettings unbudgeted;
+    for (const auto& [root, budget] : {std::pair{folder.path().string(), 1ull << 30}, {folder.file("none"), 4ull << 30}})
+        EXPECT_EQ(memoryBudget((unbudgeted.memoryRoot = root, unbudgeted)), budget) << root;
 }
 
 // Tile names and labels carry the row and column padded to the digits of the last one, so that they
