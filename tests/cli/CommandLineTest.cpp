@@ -97,8 +97,7 @@ TEST(CommandLine, EveryHologramOptionReachesItsSetting) {
     EXPECT_EQ(s.device.luts[0].second.entries.size(), 2u);
     EXPECT_EQ(s.memoryBudget, 1610612736u);  // 1.5 x 1024^3
     ASSERT_TRUE(cl->job.tiles);
-    EXPECT_EQ(std::pair(cl->job.tiles->index, cl->job.tiles->count), std::pair(2, 5));
-    EXPECT_TRUE(cl->job.wholePicture);
+    EXPECT_EQ(std::tuple(cl->job.tiles->index, cl->job.tiles->count, cl->job.wholePicture), std::tuple(2, 5, true));
     // velmora-export: the last of --hologram and --hologram-grey says which hologram.
     EXPECT_TRUE(parse({"--hologram", "a", "--hologram-grey", "b", "m.3ds"}).greyHologram);
     const CommandLine colour = parse({"--hologram-grey", "b", "--hologram", "a", "m.3ds"});
