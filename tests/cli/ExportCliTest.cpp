@@ -195,7 +195,7 @@ TEST(ExportCliOutputs, TheSavedFrameShowsThePointsAndTheScoreCountsEachOnce) {
     std::vector<int> lit;  // white pixels per row with any, top first; nothing but white and black
     for (int y = 0; y < 13; ++y) {
         int row = 0;
-        for (const auto* p = &frame.rgb[3 * 16 * y]; p < &frame.rgb[3 * 16 * (y + 1)]; p += 3) {
+        for (const auto* p = frame.rgb.data() + 3 * 16 * y; p < frame.rgb.data() + 3 * 16 * (y + 1); p += 3) {
             row += p[0] + p[1] + p[2] == 3 * 255;
             EXPECT_TRUE(p[0] + p[1] + p[2] == 0 || p[0] + p[1] + p[2] == 3 * 255) << y;
         }
