@@ -403,6 +403,8 @@ TEST(Tiles, FewestTilesOnTheSmallestGridsAndTilesThatPutTogetherGiveTheWholeHolo
     const auto layout = tileLayout(big, {10, 10}, 0, 1, (std::uint64_t{40} << 20));
     ASSERT_TRUE(layout);
     EXPECT_EQ(std::tuple(layout->tile, layout->gridWidth, layout->rows), std::tuple(500, 525, 2));
+    // With 1,000 colour points: 32 MiB, 136 + 3 x 8 bytes a point, then the grid and the levels as above.
+    EXPECT_EQ(tileMemory(940, 960, 960, 1000, 3), 33554432u + 1000 * 160 + 8256400);
 
     std::mt19937 random(5);
     std::uniform_real_distribution<double> across(-0.35, 0.35), depth(0.0, 1.0), phase(0, 2 * kPi);

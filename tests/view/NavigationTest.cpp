@@ -157,6 +157,8 @@ TEST(ModelFitTest, TheEyeMovesAlongItsDirectionUntilTheSphereFits) {
     // The box starts at the first vertex on every axis: y = 3 there is no bound on x.
     const std::vector<ModelVertex> upright{{0, 0, 0, 0, 0, 0, 3, 0}, {0, 0, 0, 0, 0, 0, -3, 0}};
     EXPECT_NEAR(fittedEye(upright, ViewerState{}, {0, 0, 30}, 1.0f)[2], 20.136228f, 1e-4);  // 1.05 * 3 / sin 9
+    const std::vector<ModelVertex> deep{{0, 0, 0, 0, 0, 0, 0, 5}, {0, 0, 0, 0, 0, 0, 0, -5}};  // z = 5: no bound on y
+    EXPECT_NEAR(fittedEye(deep, ViewerState{}, {0, 0, 30}, 1.0f)[2], 33.560379f, 1e-4);      // 1.05 * 5 / sin 9
     // Off the origin on every axis: centre (1, 3, 3), R = 1, so the reach is sqrt 19 + 1.
     const std::vector<ModelVertex> offCentre{{0, 0, 0, 0, 0, 1, 2, 3}, {0, 0, 0, 0, 0, 1, 4, 3}};
     EXPECT_NEAR(fittedEye(offCentre, ViewerState{}, {0, 0, 30}, 1.0f)[2], 35.969334f, 1e-4);
