@@ -38,6 +38,12 @@ TEST(QtPromptTest, MessageBoxesCarryTheExactCaptionTextIconAndButtons) {
                                    PromptButtons::OkCancel) == PromptAnswer::Cancel);
     answerNextBox(note, QMessageBox::Ok);  // the framework's box: the application's title, an exclamation mark
     note("ok ", prompt.show("Delta must be nonzero!") == PromptAnswer::Ok);
+    whenModal<QMessageBox>([&note](QMessageBox* box) {  // a text is never read as markup: file names hold < and &
+        note(box->text(), " as plain text ", box->textFormat() == Qt::PlainText, " | ", box->standardButtons().toInt());
+        box->button(QMessageBox::Retry)->click();
+    });
+    note("retry ", prompt.show("<b>a</b> & b", std::nullopt, PromptIcon::None, PromptButtons::RetryCancel) ==
+                       PromptAnswer::Retry);
     FileDialogRequest open;
     open.filters = {{"3D Studio Files", "*.3DS"}};
     open.mustExist = true;
