@@ -296,6 +296,8 @@ TEST(TemporaryFiles, NamesAreRegisteredOnlyWhereTheyFitWithTheirEnd) {
     const int slot = TemporaryFiles::add(std::string(4095, 'n').c_str());
     EXPECT_GE(slot, 0);
     TemporaryFiles::remove(slot);
+    EXPECT_EQ(TemporaryFiles::add("again"), slot);  // a removed name frees its slot
+    TemporaryFiles::remove(slot);
 }
 
 // Refused up front, before a command computes anything; the first name that fails is named.
