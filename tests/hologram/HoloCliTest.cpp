@@ -60,6 +60,8 @@ TEST(HoloCli, ChannelSetGivesThreeHologramsAndAPreviewAndStatusesFollowTheReadme
     EXPECT_EQ(fileText(dir.file("obj1-638nm.npy")).find_first_not_of('\0', 128), std::string::npos);
     EXPECT_NE(fileText(dir.file("obj1-450nm.npy")).find_first_not_of('\0', 128), std::string::npos);
     EXPECT_FALSE(std::filesystem::exists(dir.file("cache/VELMORA/fftw-wisdom")));  // nothing measured
+    // Two files of one set, as a shell pattern gives them: one hologram, not a second run over the same names.
+    EXPECT_EQ(run(dir, small + "'" + dir.file("objr1.CGH") + "' '" + dir.file("objb1.CGH") + "'"), 0);
     ASSERT_EQ(run(dir, small + "--holo-encoding binary --holo-score -o '" + dir.file("mask") + "' '" +
                            dir.file("objg1.CGH") + "'"),
               0);
