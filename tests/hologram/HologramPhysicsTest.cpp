@@ -594,6 +594,9 @@ TEST(Placement, PointsLandWhereTheFrameSaysWithDecodedColourAndSettingsOutOfRang
     ASSERT_TRUE(grey) << grey.error();
     EXPECT_NEAR(grey->amplitudes[0][0], 0.4626458, 1e-7);
     EXPECT_NEAR(grey->frame.unit, 0.5 * 32 * kPitch / 12, 1e-15);
+    HologramPoints moved = input;  // the fit follows the extent, not where the object lies
+    for (auto& p : moved.points) p.x += 100, p.y -= 50;
+    EXPECT_NEAR(placePoints(moved, fitted)->frame.unit, 0.5 * 32 * kPitch / 12, 1e-15);
     EXPECT_EQ(grey->frame.channels[0].name, "grey");
     const std::pair<std::function<void(HologramSettings&)>, const char*> cases[] = {
         {[](auto& s) { s.pitch = 0; }, "the pixel pitch and the unit must be positive"},
