@@ -423,8 +423,8 @@ TEST_F(FrameCommandsTest, HologramItemShowsTheFramesReconstructionAndTheSliderFo
     prompt_.queueFile(dir_.file("none/h"));  // a folder that is not there: said, nothing written; ".png" or not
     window.saveButton()->click();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !prompt_.messages().empty(); }, kPatience));
-    EXPECT_EQ(prompt_.messages().back().text,
-              "Cannot save the hologram: cannot create " + dir_.file("none/h-638nm.png") + ": No such file or directory");
+    EXPECT_EQ(prompt_.messages().back().text, "Cannot save the hologram: cannot create " +
+                                                  dir_.file("none/h-638nm.png") + ": No such file or directory");
     QImage preview(QString::fromStdString(dir_.file("h-preview.png")));
     preview.setColorSpace(window.picture().colorSpace());  // the file's sRGB tag aside
     EXPECT_TRUE(preview.convertToFormat(QImage::Format_RGB888) == window.picture());

@@ -179,8 +179,8 @@ TEST(ExportCliSeed, TwoRunsWithoutASeedDrawDifferentPhases) {
     EXPECT_NE(fileText(dir.file("a.CGH")), fileText(dir.file("b.CGH")));  // only the phases can differ
 }
 
-// The saved frame is what is sampled: the triangle's ten points as white pixels, in rows of 4, 3, 2 and 1,
-// on black. The hologram's score counts each of them once in every channel.
+// The saved frame is what is sampled: the triangle's ten points as white pixels, in rows of 1, 2, 3 and 4
+// from the top, on black. The hologram's score counts each of them once in every channel.
 TEST(ExportCliOutputs, TheSavedFrameShowsThePointsAndTheScoreCountsEachOnce) {
     TempDir dir;
     writeModels(dir);

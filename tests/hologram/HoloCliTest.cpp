@@ -189,7 +189,8 @@ TEST(HoloCli, TileSharesWriteOneRunsFilesAndAResumedRunKeepsCompleteTiles) {
     for (const char* whole : {"--holo-npy", "--holo-score"}) {  // each needs the whole field: refused, nothing written
         EXPECT_EQ(run(dir, tiled + "'" + dir.file("refused") + "' " + whole), 3) << whole;
         const std::string said = fileText(dir.file("stderr"));
-        EXPECT_NE(said.find(": a tiled hologram has no .npy files and no score: each needs the whole field\n"), said.npos);
+        EXPECT_NE(said.find(": a tiled hologram has no .npy files and no score: each needs the whole field\n"),
+                  said.npos);
         EXPECT_FALSE(std::filesystem::exists(dir.file("refused-tiles.txt")));
     }
     for (const char* share : {"2/3", "3/3"})

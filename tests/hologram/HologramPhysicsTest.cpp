@@ -77,6 +77,13 @@ ComplexField focusAt(const ComplexField& hologram, double distance) {
     return BandLimitedPropagator(fft).propagatePadded(hologram, kLambda, -distance);
 }
 
+// A root for the memory probes whose /proc/meminfo says `kib` KiB are available.
+std::string memoryRoot(const velmora::testing::TempDir& dir, const std::string& kib) {
+    std::filesystem::create_directories(dir.path() / "proc");
+    velmora::testing::writeFile(dir.file("proc/meminfo"), "MemAvailable: " + kib + " kB\n");
+    return dir.path().string();
+}
+
 ComplexField pointField(int size, const PlanePoints& points, double taper = 0.1) {
     ComplexField plane(size, size, kPitch);
     addPointField(plane, points, {kLambda, taper, 2});
@@ -122,7 +129,8 @@ TEST(PointKernel, SeparableZonesStayWithinTheirBoundOfTheExactField) {
         int lit = 0;
         for (int j = 0; j < 128; ++j)
             for (int i = 0; i < 128; ++i) {
-                const double t = (exact.columnX(i) - point.x) * (exact.rowY(j) - point.y), t2d4 = t * t / (d * d * d * d);
+                const double t = (exact.columnX(i) - point.x) * (exact.rowY(j) - point.y);
+                const double t2d4 = t * t / (d * d * d * d);
                 const double bound = k * d * t2d4 / 4 + t2d4 / 2 + 2e-6;  // and single precision
                 lit += std::abs(exact.at(i, j)) > 0;
                 EXPECT_LE(std::abs(separable.at(i, j) - exact.at(i, j)), bound * std::abs(exact.at(i, j)) + 1e-7 / d)
@@ -462,10 +470,10 @@ TEST(Tiles, FewestTilesOnTheSmallestGridsAndTilesThatPutTogetherGiveTheWholeHolo
     ASSERT_FALSE(refused);
     EXPECT_EQ(refused.error(), "the memory budget (1 MiB) holds no tile: a tile's grid needs more than 1666 x 1666 pixels");
     // Without a budget given: half of what is available (1 GiB of 2), 4 GiB where nothing is known.
-    std::filesystem::create_directories(folder.path() / "proc");
-    velmora::testing::writeFile(folder.file("proc/meminfo"), std::string("MemAvailable: 2097152 kB\n"));
     HologramSettings unbudgeted;
-    for (const auto& [root, budget] : {std::pair{folder.path().string(), 1ull << 30}, {folder.file("none"), 4ull << 30}})
+    const std::pair<std::string, std::uint64_t> roots[] = {{memoryRoot(folder, "2097152"), 1ull << 30},
+                                                           {folder.file("none"), 4ull << 30}};
+    for (const auto& [root, budget] : roots)
         EXPECT_EQ(memoryBudget((unbudgeted.memoryRoot = root, unbudgeted)), budget) << root;
 }
 
@@ -483,7 +491,8 @@ TEST(Tiles, NamesAndLabelsArePaddedToTheLastRowsAndColumnsDigits) {
     ASSERT_TRUE(written) << written.error();
     std::vector<std::string> expected{prefix + "-tiles.txt"};
     for (int i = 0, c = 0; i < 110; c = ++i % 11)
-        expected.push_back(prefix + "-532nm-r" + std::to_string(i / 11) + (c < 10 ? "-c0" : "-c") + std::to_string(c) + ".png");
+        expected.push_back(prefix + "-532nm-r" + std::to_string(i / 11) + (c < 10 ? "-c0" : "-c") + std::to_string(c) +
+                           ".png");
     EXPECT_EQ(written->paths, expected);
     for (const char* line : {"tile 1 of 110: r0-c00 at 532 nm", "tile 110 of 110: r9-c10 at 532 nm"})
         EXPECT_NE(std::find(said.begin(), said.end(), line), said.end()) << line;
@@ -518,11 +527,11 @@ TEST(Placement, RefusesWhatCannotMakeAHologramWithAReason) {
     const float inf = std::numeric_limits<float>::infinity();
     const auto scaled = [](HologramPoints p, float xy, float z) { return p.scaleXy = xy, p.scaleZ = z, p; };
     const HologramPoints far{{{0, 0, 0, 0, 1, 1, 1}, {0, 0, -1e306, 0, 1, 1, 1}}, true, 1, 1};
-    const HologramPoints lone{{{0, 0, -1e306, 0, 1, 1, 1}}, true, 1, 1}, wide{{{1e300, 0, 0, 0, 1, 1, 1}}, true, 3e38f, 1};
+    const HologramPoints lone{{{0, 0, -1e306, 0, 1, 1, 1}}, true, 1, 1};
+    const HologramPoints wide{{{1e300, 0, 0, 0, 1, 1, 1}}, true, 3e38f, 1};
     const HologramPoints black{{{0, 0, 0, 0, 0, 0, 0}}, true, 1, 1}, deep{{{0, 0, 1e300, 0, 1, 1, 1}}, true, 1, 3e38f};
     velmora::testing::TempDir budget;
-    std::filesystem::create_directories(budget.path() / "proc");
-    velmora::testing::writeFile(budget.file("proc/meminfo"), std::string("MemAvailable:    1048576 kB\n"));
+    const std::string oneGib = memoryRoot(budget, "1048576");
     const std::tuple<HologramPoints, double, std::optional<double>, int, const char*> cases[] = {
         {HologramPoints{}, 0.1, {}, 16, "no points"}, {nan, 0.1, {}, 16, "not a number"},
         {one, 0.5e-3, {}, 16, "at least 1 mm"},
@@ -541,14 +550,14 @@ TEST(Placement, RefusesWhatCannotMakeAHologramWithAReason) {
     for (const auto& [points, distance, gap, size, says] : cases) {
         HologramSettings s = smallGrid(size, distance);
         s.recordingGap = gap;
-        s.memoryRoot = budget.path().string();
+        s.memoryRoot = oneGib;
         const auto result = computeHolograms(points, s);
         const std::string said = result ? "a hologram" : result.error();
         EXPECT_NE(said.find(says), std::string::npos) << said;
     }
     HologramSettings fitted = smallGrid(16);
     fitted.holoFit = 0.5;  // one point has no width to fit
-    EXPECT_NE(computeHolograms(one, fitted).error().find("the points have no lateral extent to fit"), std::string::npos);
+    EXPECT_NE(computeHolograms(one, fitted).error().find("the points have no lateral extent"), std::string::npos);
     // The smallest grid at the nearest distance: computed, with a word where
     // zones must keep a gap. At 2.2 um the red zones are too wide-angled for
     // the near-zone table, and the blue gap is 25 x 2.2 um / (0.45 / 4.4) = 0.538 mm.

@@ -202,8 +202,8 @@ TEST_F(MeshModelTest, VertexNormalIsTheMeanOfTheSmoothFacesWeightedByPiMinusThei
     const ModelTriangle& face = huge.materials()[0].triangles[0];
     EXPECT_EQ((Floats{face.nx, face.ny, face.nz}), (Floats{0, -1, 0}));
     // So in general position: (2, 3, 5) x (7, 11, 13) = (-16, 9, 1), over sqrt 338, seen as (x, -z, -y).
-    MeshModel& general =
-        load(model({grey(), meshObject("o", {{0, 0, 0}, {2e20f, 3e20f, 5e20f}, {7e20f, 11e20f, 13e20f}}, {{0, 1, 2}})}));
+    const std::vector<Vec3> far{{0, 0, 0}, {2e20f, 3e20f, 5e20f}, {7e20f, 11e20f, 13e20f}};
+    MeshModel& general = load(model({grey(), meshObject("o", far, {{0, 1, 2}})}));
     const ModelTriangle& tilted = general.materials()[0].triangles[0];
     const float r = std::sqrt(338.0f);
     EXPECT_TRUE(same({tilted.nx, tilted.ny, tilted.nz}, {-16 / r, -1 / r, -9 / r}));

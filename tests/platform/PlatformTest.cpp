@@ -34,12 +34,10 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <set>
 #include <thread>
 
 #include <fcntl.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
@@ -360,13 +358,8 @@ TEST(MemoryBudget, AControlGroupV1CountsAndAGroupOverItsLimitLeavesNothing) {
 
 // 1 GiB more than the process maps now is what `ulimit -v` leaves; 0 when all is right.
 static int checkAddressSpaceBound() {
-    std::uint64_t pages = 0;
-    std::ifstream("/proc/self/statm") >> pages;
-    const std::uint64_t gib = 1ull << 30, used = pages * static_cast<std::uint64_t>(::sysconf(_SC_PAGESIZE));
-    rlimit limit{};
-    ::getrlimit(RLIMIT_AS, &limit);
-    limit.rlim_cur = used + gib;
-    const auto available = ::setrlimit(RLIMIT_AS, &limit) == 0 ? availableMemory() : std::nullopt;
+    const std::uint64_t gib = 1ull << 30;
+    const auto available = velmora::testing::leaveAddressSpace(gib) ? availableMemory() : std::nullopt;
     return available && *available <= gib && *available > gib / 2 ? 0 : 1;
 }
 

@@ -9,12 +9,8 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/resource.h>
-#include <unistd.h>
-
 #include <array>
 #include <cstdint>
-#include <fstream>
 #include <vector>
 
 namespace velmora {
@@ -115,12 +111,7 @@ TEST(PointFileReader, FoldersDevicesHugeFilesAndFifosEndPromptly) {
 // With 1 GiB of address space left, a header's 100,000,000 points of 48 bytes (4.47 GiB) are refused
 // before any is read, in both formats; 0 when all is right.
 static int checkPointsThatDoNotFitAreRefused() {
-    std::uint64_t pages = 0;
-    std::ifstream("/proc/self/statm") >> pages;
-    rlimit limit{};
-    ::getrlimit(RLIMIT_AS, &limit);
-    limit.rlim_cur = pages * static_cast<std::uint64_t>(::sysconf(_SC_PAGESIZE)) + (1ull << 30);
-    if (::setrlimit(RLIMIT_AS, &limit) != 0) return 2;
+    if (!testing::leaveAddressSpace(1ull << 30)) return 2;
     int wrong = 0;
     const std::string ply = "ply\nformat ascii 1.0\nelement vertex 100000000\nproperty float x\nproperty float y\n"
                             "property float z\nproperty float phase\nend_header\n";

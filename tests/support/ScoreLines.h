@@ -19,7 +19,8 @@ inline std::string scoredPoints(const std::string& out) {
     for (std::string text; std::getline(lines, text);)
         if (std::regex_match(text, m, line)) channels[m[1]] += std::stoi(m[2]);
     std::string said;
-    for (const auto& [channel, points] : channels) said += (said.empty() ? "" : ", ") + channel + ": " + std::to_string(points);
+    for (const auto& [channel, points] : channels)
+        said += (said.empty() ? "" : ", ") + channel + ": " + std::to_string(points);
     return said;
 }
 

@@ -3,6 +3,7 @@
 // whole-file reads and writes, and the expected texts of tests/data.
 
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -120,6 +121,17 @@ inline int fillFifo(const std::string& path, const std::string& bytes) {
     const bool written = writer >= 0 && ::write(writer, bytes.data(), bytes.size()) == ssize_t(bytes.size());
     if (writer >= 0) ::close(writer);
     return written ? keeper : -1;
+}
+
+// `ulimit -v` from within a test, for a death test's child: the soft address-space limit set to what the
+// process maps now and `headroom` bytes more; false when it cannot be set.
+inline bool leaveAddressSpace(std::uint64_t headroom) {
+    std::uint64_t pages = 0;
+    std::ifstream("/proc/self/statm") >> pages;
+    rlimit limit{};
+    ::getrlimit(RLIMIT_AS, &limit);
+    limit.rlim_cur = pages * static_cast<std::uint64_t>(::sysconf(_SC_PAGESIZE)) + headroom;
+    return ::setrlimit(RLIMIT_AS, &limit) == 0;
 }
 
 }  // namespace velmora::testing
