@@ -85,11 +85,6 @@ PromptAnswer QtPrompt::message(const MessageRequest& request) {
             choices[1] = {QMessageBox::Cancel, PromptAnswer::Cancel};
             count = 2;
             break;
-        case PromptButtons::YesNo:
-            choices[0] = {QMessageBox::Yes, PromptAnswer::Yes};
-            choices[1] = {QMessageBox::No, PromptAnswer::No};
-            count = 2;
-            break;
     }
     QMessageBox::StandardButtons buttons;
     for (int i = 0; i < count; ++i) buttons |= choices[i].button;

@@ -18,7 +18,6 @@ PromptAnswer ConsolePrompt::message(const MessageRequest& request) {
         case PromptButtons::Ok: return PromptAnswer::Ok;
         case PromptButtons::OkCancel: return affirmative_ ? PromptAnswer::Ok : PromptAnswer::Cancel;
         case PromptButtons::RetryCancel: return affirmative_ ? PromptAnswer::Retry : PromptAnswer::Cancel;
-        case PromptButtons::YesNo: return affirmative_ ? PromptAnswer::Yes : PromptAnswer::No;
     }
     return PromptAnswer::Ok;
 }

@@ -19,7 +19,7 @@ public:
     bool runForm(FormRequest& request) override;
     std::string applicationTitle() const override { return title_; }
 
-    // true: questions are answered OK / Retry / Yes; false: Cancel / No.
+    // true: questions are answered OK / Retry; false: Cancel.
     void setAffirmative(bool affirmative) { affirmative_ = affirmative; }
     // Whether informational messages are printed (they are by default).
     void setInformational(bool printed) { informational_ = printed; }

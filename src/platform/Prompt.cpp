@@ -32,36 +32,4 @@ void Prompt::inform(std::string text, std::string caption) {
     message(request);
 }
 
-const char* toString(PromptIcon icon) {
-    switch (icon) {
-        case PromptIcon::None: return "none";
-        case PromptIcon::Error: return "error";
-        case PromptIcon::Warning: return "warning";
-        case PromptIcon::Question: return "question";
-        case PromptIcon::Information: return "information";
-    }
-    return "?";
-}
-
-const char* toString(PromptButtons buttons) {
-    switch (buttons) {
-        case PromptButtons::Ok: return "ok";
-        case PromptButtons::OkCancel: return "ok-cancel";
-        case PromptButtons::RetryCancel: return "retry-cancel";
-        case PromptButtons::YesNo: return "yes-no";
-    }
-    return "?";
-}
-
-const char* toString(PromptAnswer answer) {
-    switch (answer) {
-        case PromptAnswer::Ok: return "ok";
-        case PromptAnswer::Cancel: return "cancel";
-        case PromptAnswer::Retry: return "retry";
-        case PromptAnswer::Yes: return "yes";
-        case PromptAnswer::No: return "no";
-    }
-    return "?";
-}
-
 }  // namespace velmora

@@ -12,8 +12,8 @@
 namespace velmora {
 
 enum class PromptIcon { None, Error, Warning, Question, Information };
-enum class PromptButtons { Ok, OkCancel, RetryCancel, YesNo };
-enum class PromptAnswer { Ok, Cancel, Retry, Yes, No };
+enum class PromptButtons { Ok, OkCancel, RetryCancel };
+enum class PromptAnswer { Ok, Cancel, Retry };
 
 // One message box. Without a caption the box is the framework's kind, which
 // carries the application's title; with one it is the system kind with
@@ -84,9 +84,5 @@ public:
     // An informational box with an OK button and this caption.
     void inform(std::string text, std::string caption);
 };
-
-const char* toString(PromptIcon icon);
-const char* toString(PromptButtons buttons);
-const char* toString(PromptAnswer answer);
 
 }  // namespace velmora

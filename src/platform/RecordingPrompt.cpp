@@ -8,7 +8,6 @@ PromptAnswer affirmative(PromptButtons buttons) {
         case PromptButtons::Ok:
         case PromptButtons::OkCancel: return PromptAnswer::Ok;
         case PromptButtons::RetryCancel: return PromptAnswer::Retry;
-        case PromptButtons::YesNo: return PromptAnswer::Yes;
     }
     return PromptAnswer::Ok;
 }

@@ -1,7 +1,7 @@
 #pragma once
 // A Prompt for tests: records every request in order and answers from a
 // script. Unscripted messages get the affirmative answer of their buttons
-// (OK, Retry, Yes); unscripted file dialogs and forms are cancelled.
+// (OK, Retry); unscripted file dialogs and forms are cancelled.
 
 #include "platform/Prompt.h"
 

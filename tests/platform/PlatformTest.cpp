@@ -116,7 +116,7 @@ TEST(RecordingPrompt, RecordsInOrderAndAnswersFromTheScript) {
               PromptAnswer::Cancel);
     EXPECT_EQ(prompt.show("second", std::nullopt, PromptIcon::Question, PromptButtons::RetryCancel),
               PromptAnswer::Retry);
-    EXPECT_EQ(prompt.show("third", std::nullopt, PromptIcon::None, PromptButtons::YesNo), PromptAnswer::Yes);
+    EXPECT_EQ(prompt.show("third", std::nullopt, PromptIcon::None, PromptButtons::OkCancel), PromptAnswer::Ok);
     EXPECT_FALSE(prompt.messages().at(0).frameworkBox);
     EXPECT_EQ(prompt.messages().at(0).icon, PromptIcon::Error);
     EXPECT_TRUE(prompt.messages().at(1).frameworkBox);  // the framework's box carries the title
