@@ -238,6 +238,16 @@ TEST(PointKernel, AConeAimedAtTheHologramKeepsOnlyTheSideFacingIt) {
                                           {39, 49, 0.3144}, {49, 49, 0.3144 * 0.3144}})
             EXPECT_NEAR(std::abs(aimed.at(i, j)) / std::abs(free.at(i, j)), weight, 2e-4) << i << "," << j;
     }
+    // Half a millimetre wide in x, 20 mm beyond a plane 1 mm before it: its edges at -0.5832 and 0.5755 mm
+    // fade over a fifth of the cone's width, 231.7 um, more than the Fresnel zone's 206.3 um.
+    const PlanePoint deep{4e-6, 4e-6, 20e-3, 1.0, 0.0};  // column 96, row 95 of 192
+    KernelOptions wide{kLambda, 0.1, 2, true};
+    ComplexField free(192, 192, kPitch), aimed(192, 192, kPitch);
+    addPointField(free, {deep}, wide);
+    wide.coneDistance = 1e-3, wide.coneHalfWidth = 500e-6, wide.coneHalfHeight = 40e-6;
+    addPointField(aimed, {deep}, wide);
+    for (const auto& [i, weight] : {std::pair{16, 0.8490}, {146, 1.0}, {171, 0.9689}, {176, 0.8109}})
+        EXPECT_NEAR(std::abs(aimed.at(i, 95)) / std::abs(free.at(i, 95)), weight, 2e-4) << i;
 }
 
 // A point at a pixel centre, d chosen so the first zero lambda d / (N p)
