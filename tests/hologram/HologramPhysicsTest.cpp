@@ -667,6 +667,16 @@ TEST(Placement, ACancelledComputationStopsAndGivesNoHologram) {
         cancel = s == "propagating the grey field to the hologram";
     }, &cancel);
     EXPECT_EQ(late ? "a hologram" : late.error(), kCancelled);
+    // Fifty points 20 mm and fifty 300 mm away get a plane each; cancelled while the far one is recorded,
+    // the field is carried no further.
+    HologramPoints deep{std::vector<HologramPoint>(100, {0, 0, 0, 0, 0, 1, 0}), false, 1, 1};
+    for (std::size_t i = 50; i < 100; ++i) deep.points[i].z = -280;
+    steps.clear();
+    const auto early = computeHolograms(deep, smallGrid(128, 20e-3), [&](const std::string& s) {
+        steps.push_back(s), cancel = s.rfind("recording", 0) == 0;
+    }, &cancel);
+    EXPECT_EQ(early ? "a hologram" : early.error(), kCancelled);
+    EXPECT_EQ(steps.back(), "recording 100 points for the grey hologram on 2 planes");
 }
 
 TEST(Outputs, PhaseMapIsFixedAndNpyCarriesComplex64) {
