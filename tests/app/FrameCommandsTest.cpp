@@ -25,6 +25,7 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QProgressDialog>
+#include <QRegularExpression>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QSlider>
@@ -147,7 +148,13 @@ TEST_F(FrameCommandsTest, EachExportItemAsksItsQuestionsAndWritesItsKind) {
             frame().resize(frame().size() + QSize(150, -100));
             EXPECT_TRUE(QTest::qWaitFor([&] { return frame().glWidget()->size() == grown; }, kPatience));
         }
-        if (number == 3) atLastView = sizes();
+        if (number < 3) return;
+        atLastView = sizes();
+        const auto* box = frame().findChild<QProgressDialog*>();  // at the second view: nothing to cancel
+        ASSERT_TRUE(box);
+        EXPECT_EQ(std::tuple(box->windowTitle(), box->labelText(), box->value(), box->maximum()),
+                  std::tuple(QString("QUNT"), QString("Exporting view 2 of 3"), 1, 3));
+        EXPECT_TRUE(box->isVisible() && box->windowModality() == Qt::WindowModal && !box->findChild<QPushButton*>());
     });
     prompt_.queueFile(dir_.file("r"));
     ask(Command::MultiViewGrey, {"0", "1", "0.5"});
@@ -300,11 +307,15 @@ TEST_F(FrameCommandsTest, EachFormIsLaidOutAsItsTemplatePlacesIt) {
     EXPECT_EQ(prompt_.forms().size(), 4u);
 }
 
-// Presses a progress dialog's Cancel as the dialog comes up.
+// Notes a progress dialog as "title | label | modal to its window" and presses its Cancel as it comes up.
 struct ProgressCancel : QObject {
+    QString seen;
     bool eventFilter(QObject* watched, QEvent* event) override {
-        if (auto* dialog = qobject_cast<QProgressDialog*>(watched); dialog && event->type() == QEvent::Show)
+        if (auto* dialog = qobject_cast<QProgressDialog*>(watched); dialog && event->type() == QEvent::Show) {
+            seen = dialog->windowTitle() + " | " + dialog->labelText() + " | " +
+                   (dialog->windowModality() == Qt::WindowModal ? "window modal" : "not window modal");
             dialog->findChild<QPushButton*>()->click();
+        }
         return false;
     }
 };
@@ -357,6 +368,8 @@ TEST_F(FrameCommandsTest, HologramItemShowsTheFramesReconstructionAndTheSliderFo
     ask(Command::Hologram, {});
     EXPECT_EQ(frame().findChild<HologramWindow*>(), nullptr);
     QApplication::instance()->removeEventFilter(&progress);
+    EXPECT_TRUE(QRegularExpression("^velmora \\| Computing the hologram of [1-9][0-9]* points \\| window modal$")
+                    .match(progress.seen).hasMatch()) << progress.seen.toStdString();
     ask(Command::Hologram, {});
     EXPECT_TRUE(prompt_.messages().empty());
     auto* shown = frame().findChild<HologramWindow*>();
