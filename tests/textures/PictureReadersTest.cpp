@@ -134,8 +134,8 @@ std::vector<Row> rows() {
         {"bmp RLE8 ending with a run", bmpFile({8, 3, 1, {2, 1, 1, 3}, rampPalette(8), kDibRle8})},
         {"bmp RLE8 runs past the row end",
          bmpFile({8, 2, 1, {255, 1, 0, 0, 255, 2, 0, 2, 0, 200, 255, 3}, rampPalette(8), kDibRle8})},
-        // Index 200 is beyond the table; the second row is cut short.
-        {"bmp damaged", bmpFile({8, 2, 2, {1, 200, 0, 0, 1}, rampPalette(2), 0, {}, 2})},
+        // Index 200 is beyond the table; the second row is cut short and the third lies past the end.
+        {"bmp damaged", bmpFile({8, 2, 3, {1, 200, 0, 0, 1}, rampPalette(2), 0, {}, 2})},
         {"bmp pixels beyond the file", farPixels},
         {"bmp v4 header", bmpFile({24, 1, 1, {}, {}, 0, {}, 0, 108})},
         {"bmp too short", {'B', 'M', 0, 0}},
