@@ -5,6 +5,8 @@
 
 #include "AppTestSupport.h"
 
+#include "app/WindowPlacement.h"
+
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
@@ -129,6 +131,27 @@ std::string describeMenu(const QList<QAction*>& actions, const std::string& inde
 }
 
 using MainFrameTest = FrameFixture;
+
+// A window manager may declare its frame only after the window is up: the stored outer size is kept then too.
+TEST(PlacementTest, AFrameDeclaredLateIsTakenOffTheStoredSize) {
+    QWidget window;
+    WindowPlacement placement(window, {400, 300});
+    window.show();
+    placement.watch(window.windowHandle());
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window, kPatience));
+    QCoreApplication::processEvents();  // the exposure's look for a frame: none, no window manager runs
+    const QRect unframed = window.geometry();
+    EXPECT_EQ(unframed.size(), QSize(400, 300));
+    xcb_connection_t* c = xcb_connect(nullptr, nullptr);
+    const char name[] = "_NET_FRAME_EXTENTS";
+    xcb_intern_atom_reply_t* atom = xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, sizeof name - 1, name), nullptr);
+    const std::uint32_t extents[] = {5, 7, 20, 3};  // left, right, top, bottom
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, xcb_window_t(window.winId()), atom->atom, XCB_ATOM_CARDINAL, 32, 4,
+                        extents);
+    xcb_flush(c), std::free(atom), xcb_disconnect(c);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return window.geometry() == QRect(unframed.topLeft() + QPoint(5, 20), QSize(388, 277)); },
+                                kPatience)) << window.geometry().x() << "," << window.geometry().y();
+}
 
 TEST_F(MainFrameTest, MenuTreeCarriesEveryTextIdAndPromptAndTheHelpBoxesComeUp) {
     expectData(describeMenu(frame().menuBar()->actions()), "menu_tree.txt");
