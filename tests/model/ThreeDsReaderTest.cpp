@@ -148,4 +148,23 @@ TEST(ThreeDsReader, FilesOnDisk) {
     EXPECT_TRUE(prompt.messages().empty());
 }
 
+// A stream whose main chunk claims 4 GiB, with 128 KiB of address space left: its first 64 KiB are read, the
+// next step would double them, and the file is refused as unreadable.
+TEST(ThreeDsReaderDeathTest, AStreamLargerThanTheMemoryLeftIsRefused) {
+    TempDir dir;
+    const AwkwardPaths awkward(dir, ".3ds");
+    std::string stream(std::size_t{1} << 16, '\0');
+    stream.replace(0, 6, "\x4D\x4D\xFF\xFF\xFF\xFF", 6);
+    const int keeper = fillFifo(awkward.fifo, stream);
+    ASSERT_GE(keeper, 0);
+    const std::string expected = "> Error reading file\n> Failed to parse " + awkward.fifo + "\nfailed\n";
+    const auto read = [&] {
+        RecordingPrompt prompt;
+        if (!leaveAddressSpace(128 << 10)) std::_Exit(2);
+        std::_Exit(readDump(prompt, nullptr, awkward.fifo) == expected ? 0 : 1);
+    };
+    EXPECT_EXIT(read(), ::testing::ExitedWithCode(0), "");
+    ::close(keeper);
+}
+
 }  // namespace
