@@ -307,18 +307,26 @@ TEST_F(FrameCommandsTest, EachFormIsLaidOutAsItsTemplatePlacesIt) {
     EXPECT_EQ(prompt_.forms().size(), 4u);
 }
 
-// Notes a progress dialog as "title | label | modal to its window" and presses its Cancel as it comes up.
-struct ProgressCancel : QObject {
-    QString seen;
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (auto* dialog = qobject_cast<QProgressDialog*>(watched); dialog && event->type() == QEvent::Show) {
-            seen = dialog->windowTitle() + " | " + dialog->labelText() + " | " +
-                   (dialog->windowModality() == Qt::WindowModal ? "window modal" : "not window modal");
-            dialog->findChild<QPushButton*>()->click();
+// Runs `run`, doing `act` to each progress dialog as it comes up; the last as "title | label | modality".
+QString withProgress(const std::function<void(QProgressDialog&)>& act, const std::function<void()>& run) {
+    struct Filter : QObject {
+        std::function<void(QProgressDialog&)> act;
+        QString seen;
+        bool eventFilter(QObject* watched, QEvent* event) override {
+            if (auto* dialog = qobject_cast<QProgressDialog*>(watched); dialog && event->type() == QEvent::Show) {
+                seen = dialog->windowTitle() + " | " + dialog->labelText() + " | " +
+                       (dialog->windowModality() == Qt::WindowModal ? "window modal" : "not window modal");
+                act(*dialog);
+            }
+            return false;
         }
-        return false;
-    }
-};
+    } filter;
+    filter.act = act;
+    QApplication::instance()->installEventFilter(&filter);
+    run();
+    QApplication::instance()->removeEventFilter(&filter);
+    return filter.seen;
+}
 
 // The session manager closes the windows even under the modal progress box: the hologram is not shown then.
 TEST_F(FrameCommandsTest, AFrameClosedWhileTheHologramIsComputedShowsNone) {
@@ -328,17 +336,7 @@ TEST_F(FrameCommandsTest, AFrameClosedWhileTheHologramIsComputedShowsNone) {
     frame().hologramSettings() = small;
     open();
     prompt_.clear();
-    struct CloseOnProgress : QObject {
-        QWidget* frame = nullptr;
-        bool eventFilter(QObject* watched, QEvent* event) override {
-            if (qobject_cast<QProgressDialog*>(watched) && event->type() == QEvent::Show) frame->close();
-            return false;
-        }
-    } closing;
-    closing.frame = &frame();
-    QApplication::instance()->installEventFilter(&closing);
-    ask(Command::Hologram, {});
-    QApplication::instance()->removeEventFilter(&closing);
+    withProgress([&](QProgressDialog&) { frame().close(); }, [&] { ask(Command::Hologram, {}); });
     EXPECT_FALSE(frame().isVisible());
     EXPECT_EQ(frame().findChild<HologramWindow*>(), nullptr);
     EXPECT_TRUE(prompt_.messages().empty());
@@ -363,13 +361,11 @@ TEST_F(FrameCommandsTest, HologramItemShowsTheFramesReconstructionAndTheSliderFo
     EXPECT_EQ(kept, answer);
     open();
     prompt_.clear();
-    ProgressCancel progress;
-    QApplication::instance()->installEventFilter(&progress);  // Cancel asks for nothing more: no window, no box
-    ask(Command::Hologram, {});
+    const QString seen = withProgress([](QProgressDialog& dialog) { dialog.findChild<QPushButton*>()->click(); },
+                                      [&] { ask(Command::Hologram, {}); });  // Cancel asks for nothing more
     EXPECT_EQ(frame().findChild<HologramWindow*>(), nullptr);
-    QApplication::instance()->removeEventFilter(&progress);
     EXPECT_TRUE(QRegularExpression("^velmora \\| Computing the hologram of [1-9][0-9]* points \\| window modal$")
-                    .match(progress.seen).hasMatch()) << progress.seen.toStdString();
+                    .match(seen).hasMatch()) << seen.toStdString();
     ask(Command::Hologram, {});
     EXPECT_TRUE(prompt_.messages().empty());
     auto* shown = frame().findChild<HologramWindow*>();

@@ -1,7 +1,6 @@
-// Start-up, a model named on the command line, the profile and outer size, the menu tree and the help boxes.
-// What users rely on: the window starts centred at the stored size and stores the new one on close, not on
-// Escape; every menu item carries its text, id and status prompt; one dropped model file is read, anything
-// else dropped is refused.
+// Start-up, a model named on the command line, the profile and outer size, the menu tree and the help boxes. What users
+// rely on: the window starts centred at the stored size and stores the new one on close, not on Escape; every menu item
+// carries its text, id and status prompt; one dropped model file is read, anything else dropped is refused.
 
 #include "AppTestSupport.h"
 

@@ -204,9 +204,8 @@ TEST(ExportCliOutputs, TheSavedFrameShowsThePointsAndTheScoreCountsEachOnce) {
     EXPECT_EQ(lit, (std::vector<int>{1, 2, 3, 4}));
 }
 
-// Five views in three shares of 1, 2 and 2 views, the outer ones seeing the triangle at a slant and so fewer
-// points: the later shares start the phases where one run is at their first view, so together they write the
-// bytes of one run.
+// Five views in three shares of 1, 2 and 2 views, the outer ones seeing the triangle at a slant and so fewer points:
+// the later shares start the phases where one run is at their first view, so together they write the bytes of one run.
 TEST(ExportCliShares, ThreeSharesWriteTheFilesOfOneRun) {
     TempDir whole, shares;
     writeModels(whole);

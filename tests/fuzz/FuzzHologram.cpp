@@ -1,6 +1,5 @@
-// Arbitrary bytes through the whole hologram job on a 16 x 16 grid: read,
-// placed, computed and written with its preview into a folder of its own.
-// Every refusal says why, and a hologram handed on is finite and lit.
+// Arbitrary bytes through the whole hologram job on a 16 x 16 grid: read, placed, computed and written with its preview
+// into a folder of its own. Every refusal says why, and a hologram handed on is finite and lit.
 
 #include "hologram/HologramOutputs.h"
 #include "pointfile/PointFileReader.h"

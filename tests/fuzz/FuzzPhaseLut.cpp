@@ -1,5 +1,4 @@
-// Arbitrary bytes into the reader of measured phase tables, and every table
-// it accepts through the grey-level lookup.
+// Arbitrary bytes into the reader of measured phase tables, and every table it accepts through the grey-level lookup.
 
 #include "hologram/PhaseLevels.h"
 #include "hologram/PhaseLut.h"

@@ -12,8 +12,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (file.error().empty()) std::abort();  // every refusal says why
         return 0;
     }
-    // The smallest point is a binary record of four one-byte properties or
-    // a text line of six one-digit numbers.
+    // The smallest point is a binary record of four one-byte properties or a text line of six one-digit numbers.
     if (file->points.points.size() * 4 > size) std::abort();
     return 0;
 }

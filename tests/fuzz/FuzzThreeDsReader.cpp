@@ -10,8 +10,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     velmora::ParsedScene scene;
     velmora::ThreeDsReader reader(prompt, [](std::string_view) {});
     reader.readMemory(data, size, scene);
-    // Every record comes from at least its chunk header in the input, so
-    // nothing can be larger than the input allows.
+    // Every record comes from at least its chunk header in the input, so nothing can be larger than the input allows.
     std::size_t entries = 0;
     for (const auto& o : scene.objects) {
         entries += o.vertices.size() * 12 + o.faces.size() * 8 + o.mapCoords.size() * 8;

@@ -1,9 +1,8 @@
-// velmora-holo as a person runs it. The FFT wisdom goes to a temporary cache
-// folder, never the user's.
-// What users rely on: three channel files give three holograms and a preview, with the statuses the README
-// gives; outputs that cannot be written are refused before any computation; a termination signal removes the
-// temporary file; the hologram of an exported view equals that of its colour file; tile shares write one
-// run's files and a resumed run keeps the complete tiles.
+// velmora-holo as a person runs it. The FFT wisdom goes to a temporary cache folder, never the user's. What users rely
+// on: three channel files give three holograms and a preview, with the statuses the README gives; outputs that cannot
+// be written are refused before any computation; a termination signal removes the temporary file; the hologram of an
+// exported view equals that of its colour file; tile shares write one run's files and a resumed run keeps the complete
+// tiles.
 
 #include "support/Pictures.h"
 #include "support/ScoreLines.h"
@@ -116,8 +115,7 @@ TEST(HoloCli, TerminationSignalsRemoveTheTemporaryFileAndSetTheStatus) {
         const std::string fifo = dir.file("obj1-638nm.npy"), input = dir.file("objr1.CGH");
         ASSERT_EQ(::mkfifo(fifo.c_str(), 0666), 0);
         const int reader = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
-        // Woken by a file appearing in the folder, or by the child's end of
-        // the pipe closing when it exits.
+        // Woken by a file appearing in the folder, or by the child's end of the pipe closing when it exits.
         const int created = ::inotify_init1(IN_CLOEXEC);
         ASSERT_GE(::inotify_add_watch(created, dir.path().c_str(), IN_CREATE), 0);
         int alive[2];
@@ -175,10 +173,9 @@ TEST(HoloCli, ExportedHologramOfAViewEqualsTheHologramOfTheViewsColourFile) {
 
 }  // namespace
 
-// 3 x 3 tiles (the budget's largest, 478 pixels, cover 1024 in 3), each
-// 342 pixels, the last 340: three shares write the bytes one run writes, a
-// stored picture of 342 x 342 takes 33 + 342 (12 + 343 + 5) + 18 bytes,
-// and a second run keeps a complete tile and redoes a truncated one.
+// 3 x 3 tiles (the budget's largest, 478 pixels, cover 1024 in 3), each 342 pixels, the last 340: three shares write
+// the bytes one run writes, a stored picture of 342 x 342 takes 33 + 342 (12 + 343 + 5) + 18 bytes, and a second run
+// keeps a complete tile and redoes a truncated one.
 TEST(HoloCli, TileSharesWriteOneRunsFilesAndAResumedRunKeepsCompleteTiles) {
     velmora::testing::TempDir dir;
     writeChannel(dir.file("g.CGH"), "0.500000", 31);

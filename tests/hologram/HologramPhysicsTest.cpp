@@ -1,13 +1,10 @@
 // The hologram's physics against hand computation and the exact direct sum.
 //
-// What users rely on: each point adds a / r exp(i (k r + phase)) where its
-// fringes stay below the grid's limit, linear in the points, moved a pixel
-// by a pitch; aimed at the hologram, a zone keeps only the side facing it;
-// placement mirrors x, scales by the file's scales and the unit, and puts
-// the hologram `distance` beyond the nearest point; amplitudes are square
-// roots of decoded sRGB; settings out of range are refused with a reason;
-// deep objects get several recording planes, each a gap before its points;
-// refocusing, tiles and colour channels agree with the direct sum.
+// What users rely on: each point adds a / r exp(i (k r + phase)) where its fringes stay below the grid's limit, linear
+// in the points, moved a pixel by a pitch; aimed at the hologram, a zone keeps only the side facing it; placement
+// mirrors x, scales by the file's scales and the unit, and puts the hologram `distance` beyond the nearest point;
+// amplitudes are square roots of decoded sRGB; settings out of range are refused with a reason; deep objects get
+// several recording planes, each a gap before its points; refocusing, tiles and colours agree with the direct sum.
 
 #include "hologram/BandLimitedPropagator.h"
 #include "hologram/HologramEncoding.h"
@@ -170,10 +167,9 @@ TEST(PointKernel, ZoneEndsAtTheAliasingLimitAndRefocusesWithoutSecondaryPeaks) {
     EXPECT_LT(outside, 0.01 * std::norm(back.at(64, 63)));
 }
 
-// Close to its plane a point's zone is a few pixels wide, and cut from the
-// wave it diffracts: carried 20 mm, 1 mm deep, it is 0.40 of the direct sum
-// off. Its band-limited field from the near-zone table, on either side of
-// the plane and off the pixel centres, stays within 4 % (0.026 to 0.037).
+// Close to its plane a point's zone is a few pixels wide, and cut from the wave it diffracts: carried 20 mm, 1 mm deep,
+// it is 0.40 of the direct sum off. Its band-limited field from the near-zone table, on either side of the plane and
+// off the pixel centres, stays within 4 % (0.026 to 0.037).
 TEST(PointKernel, NearZonesOnEitherSideOfThePlaneCarryToTheDirectSum) {
     const double range = 28 * kPitch / (kLambda / (2 * kPitch));  // 6.74 mm
     const auto table = NearZoneTable::make(kLambda, kPitch, 0.5, range, 2);
@@ -219,11 +215,9 @@ TEST(PointKernel, SeparableZoneDrawsItsLastColumn) {
     }
 }
 
-// A point 60 um beside a hologram 80 um wide, 3 mm beyond the plane that
-// lies 3 mm before it: half the way, so its light meets the hologram
-// through offsets (-40 - 60) / 2 to (40 - 60) / 2 um, widened by the
-// Fresnel zone sqrt(lambda d) = 39.95 um and faded over 79.9 um beyond.
-// The same below the axis in y, mirrored.
+// A point 60 um beside a hologram 80 um wide, 3 mm beyond the plane that lies 3 mm before it: half the way, so its
+// light meets the hologram through offsets (-40 - 60) / 2 to (40 - 60) / 2 um, widened by the Fresnel zone
+// sqrt(lambda d) = 39.95 um and faded over 79.9 um beyond. The same below the axis in y, mirrored.
 TEST(PointKernel, AConeAimedAtTheHologramKeepsOnlyTheSideFacingIt) {
     const PlanePoint point{60e-6, -60e-6, 3e-3, 1.0, 0.0};  // column 39, row 39 of 64
     for (const bool exact : {true, false}) {
@@ -250,9 +244,8 @@ TEST(PointKernel, AConeAimedAtTheHologramKeepsOnlyTheSideFacingIt) {
         EXPECT_NEAR(std::abs(aimed.at(i, 95)) / std::abs(free.at(i, 95)), weight, 2e-4) << i;
 }
 
-// A point at a pixel centre, d chosen so the first zero lambda d / (N p)
-// falls on the fourth pixel. The square aperture focuses as sinc^2 along
-// the row; the zero is found from the samples next to the peak.
+// A point at a pixel centre, d chosen so the first zero lambda d / (N p) falls on the fourth pixel. The square aperture
+// focuses as sinc^2 along the row; the zero is found from the samples next to the peak.
 TEST(Refocus, OnePointFocusesOnItsPixelWithTheAperturesSincSquared) {
     const int n = 128;
     const double zero = 4 * kPitch, d = zero * n * kPitch / kLambda;
@@ -331,10 +324,9 @@ TEST(RecordingPlane, MatchesTheDirectSumWithTheDefaultAndTheSmallestGapAndOnSeve
     }
 }
 
-// Fifty points 20 mm and fifty 300 mm away: one plane for all would sum the
-// far ones over the whole 128 x 128 grid, a second plane costs 30 pixels'
-// worth of it, so each cluster gets its own, the first a gap (5 mm) before
-// its nearest point, the second the back gap (7 mm); one depth, one plane.
+// Fifty points 20 mm and fifty 300 mm away: one plane for all would sum the far ones over the whole 128 x 128 grid, a
+// second plane costs 30 pixels' worth of it, so each cluster gets its own, the first a gap (5 mm) before its nearest
+// point, the second the back gap (7 mm); one depth, one plane.
 TEST(RecordingPlane, TwoDistantClustersGetOnePlaneEachAndAThinOneNone) {
     std::vector<double> distances(50, 0.02);
     distances.resize(100, 0.3);
@@ -350,9 +342,8 @@ TEST(RecordingPlane, TwoDistantClustersGetOnePlaneEachAndAThinOneNone) {
     EXPECT_EQ(std::tuple(thin[0].begin, thin[0].end), std::tuple(0u, 2u));
 }
 
-// With the near-zone table each plane lies in the middle of its bin, but
-// at most the table's range beyond its nearest point: a bin 2 mm deep from
-// 20 mm gets its plane at 21 mm with a range of 1.5 mm, at 20.5 mm with 0.5.
+// With the near-zone table each plane lies in the middle of its bin, but at most the table's range beyond its nearest
+// point: a bin 2 mm deep from 20 mm gets its plane at 21 mm with a range of 1.5 mm, at 20.5 mm with 0.5.
 TEST(RecordingPlane, NearZonePlanesLieInTheMiddleOfTheirBinWithinTheRange) {
     std::vector<double> distances;
     for (int i = 0; i <= 100; ++i) distances.push_back(0.020 + i * 2e-5);
@@ -394,10 +385,9 @@ TEST(RecordingPlane, TwoPointsFocusAtTheirOwnDepths) {
     EXPECT_EQ(std::tuple(scores->front().band, scores->back().band, scores->back().bands), std::tuple(1, 7, 7));
 }
 
-// 8 g^2 + t^2 within 8 MiB (8,388,608 bytes), g = t + 20 a product of 2, 3,
-// 5 and 7: g = 960 (t = 940) takes 8,256,400 bytes; the next, 972 (t = 952),
-// 8,464,576. Tiles of 940 make 2 x 2; so do tiles of 500, on the smallest
-// grid that holds them, 525 = 3 x 5^2 x 7.
+// 8 g^2 + t^2 within 8 MiB (8,388,608 bytes), g = t + 20 a product of 2, 3, 5 and 7: g = 960 (t = 940) takes 8,256,400
+// bytes; the next, 972 (t = 952), 8,464,576. Tiles of 940 make 2 x 2; so do tiles of 500, on the smallest grid that
+// holds them, 525 = 3 x 5^2 x 7.
 TEST(Tiles, FewestTilesOnTheSmallestGridsAndTilesThatPutTogetherGiveTheWholeHologram) {
     HologramSettings big = smallGrid(1000);
     const auto layout = tileLayout(big, {10, 10}, 0, 1, (std::uint64_t{40} << 20));
@@ -434,12 +424,10 @@ TEST(Tiles, FewestTilesOnTheSmallestGridsAndTilesThatPutTogetherGiveTheWholeHolo
                 std::copy_n(&tile->at(0, j), tile->width, &together.at(c * tiles->tile, r * tiles->tile + j));
         }
     EXPECT_EQ(tiles->rows * tiles->columns, 9);
-    // The margin of two reaches leaves light from farther away out: under
-    // 1 % of the field. A phase moves by over a level mostly where the
-    // field is dark (a speckle's null, whose phase any error turns); where
-    // it is brighter than a tenth of its rms, in under 1.5 % of the pixels
-    // (the tile grids' cut zones, diffracting onto the tiles unfaded, moved
-    // twice as many).
+    // The margin of two reaches leaves light from farther away out: under 1 % of the field. A phase moves by over a
+    // level mostly where the field is dark (a speckle's null, whose phase any error turns); where it is brighter than a
+    // tenth of its rms, in under 1.5 % of the pixels (the tile grids' cut zones, diffracting onto the tiles unfaded,
+    // moved twice as many).
     EXPECT_LE(relativeL2(together, *reference), 0.01);
     const auto a = phaseLevels(together), b = phaseLevels(*reference);
     double power = 0.0;
@@ -451,9 +439,8 @@ TEST(Tiles, FewestTilesOnTheSmallestGridsAndTilesThatPutTogetherGiveTheWholeHolo
         moved += std::min(d, 256 - d) > 1 && std::abs(reference->values[i]) >= dark;
     }
     EXPECT_LE(moved, a.size() * 3 / 200);
-    // A budget that holds no tile names the smallest grid: one point 0.1 m
-    // away at 532 nm and 8 um, its plane on it, the band at the grid's limit
-    // (sine 0.03325): margins of ceil(2 x 0.1 x 0.03325 / 0.99889 / 8 um) = 833.
+    // A budget that holds no tile names the smallest grid: one point 0.1 m away at 532 nm and 8 um, its plane on it,
+    // the band at the grid's limit (sine 0.03325): margins of ceil(2 x 0.1 x 0.03325 / 0.99889 / 8 um) = 833.
     HologramSettings small = smallGrid(1000, 0.1);
     small.tiled = true, small.memoryBudget = std::uint64_t{1} << 20;
     velmora::testing::TempDir folder;
@@ -510,10 +497,9 @@ TEST(Colour, AWhitePointFocusesOnTheSamePixelInAllThreeChannels) {
     EXPECT_EQ((std::array<int, 3>{centre[0], centre[1], centre[2]}), (std::array<int, 3>{255, 255, 255}));
 }
 
-// The gap's bound at 450 nm, 8 um: 25 * 8 um / (450 nm / 16 um) = 7.11 mm.
-// 4096 x 4096 grey, kept for the focus window: 83 bytes a pixel (the field 8,
-// the padded transform 32, the padded spectrum 32, two intensities 8 and the
-// picture 3) are 1.30 GiB, with an eighth and 64 MiB more 1.52 GiB.
+// The gap's bound at 450 nm, 8 um: 25 * 8 um / (450 nm / 16 um) = 7.11 mm. 4096 x 4096 grey, kept for the focus window:
+// 83 bytes a pixel (the field 8, the padded transform 32, the padded spectrum 32, two intensities 8 and the picture 3)
+// are 1.30 GiB, with an eighth and 64 MiB more 1.52 GiB.
 TEST(Placement, RefusesWhatCannotMakeAHologramWithAReason) {
     const HologramPoints one{{{0, 0, 0, 0, 1, 1, 1}}, true, 1, 1}, nan{{{0, std::nan(""), 0, 0, 1, 1, 1}}, true, 1, 1};
     const float inf = std::numeric_limits<float>::infinity();
@@ -550,9 +536,8 @@ TEST(Placement, RefusesWhatCannotMakeAHologramWithAReason) {
     HologramSettings fitted = smallGrid(16);
     fitted.holoFit = 0.5;  // one point has no width to fit
     EXPECT_NE(computeHolograms(one, fitted).error().find("the points have no lateral extent"), std::string::npos);
-    // The smallest grid at the nearest distance: computed, with a word where
-    // zones must keep a gap. At 2.2 um the red zones are too wide-angled for
-    // the near-zone table, and the blue gap is 25 x 2.2 um / (0.45 / 4.4) = 0.538 mm.
+    // The smallest grid at the nearest distance: computed, with a word where zones must keep a gap. At 2.2 um the red
+    // zones are too wide-angled for the near-zone table, and the blue gap is 25 x 2.2 um / (0.45 / 4.4) = 0.538 mm.
     std::string warned;
     HologramSettings fine = smallGrid(2, 1e-3);
     fine.pitch = 2.2e-6;
@@ -564,10 +549,9 @@ TEST(Placement, RefusesWhatCannotMakeAHologramWithAReason) {
     EXPECT_TRUE(computeHolograms(one, atTheBound));
 }
 
-// x is mirrored and scaled by scaleXy * unit, z by scaleZ * unit; the
-// hologram lies `distance` beyond the nearest point. Amplitudes are the
-// square roots of the decoded sRGB: 0.02 / 12.92 on the straight part,
-// ((0.5 + 0.055) / 1.055)^2.4 = 0.214041 on the curve, clamped to [0, 1].
+// x is mirrored and scaled by scaleXy * unit, z by scaleZ * unit; the hologram lies `distance` beyond the nearest
+// point. Amplitudes are the square roots of the decoded sRGB: 0.02 / 12.92 on the straight part, ((0.5 + 0.055) /
+// 1.055)^2.4 = 0.214041 on the curve, clamped to [0, 1].
 TEST(Placement, PointsLandWhereTheFrameSaysWithDecodedColourAndSettingsOutOfRangeAreRefused) {
     HologramPoints input{{{2, 3, -1, 0.7, 0.02f, 0.5f, 1.0f}, {-4, 0, -5, 0, 0, 1.5f, -0.2f}}, true, 2, 0.5};
     const auto placed = placePoints(input, smallGrid(64));

@@ -1,9 +1,8 @@
-// The .3ds reader against files built byte by byte, each compared whole with the text worked out for it.
-// What users rely on: each chunk kind (names, colours, transparency, texture names, vertices, faces, groups,
-// mapping, matrix) lands in its own field and never in a neighbour's; unknown chunks are skipped by length;
-// cut or lying files keep what was read, say "Error reading file" and go on; faces flagged 7 swap corners;
-// names keep 16 characters; faces without a group get the default material; smoothed normals stop at the
-// crease, weighted by corner angle (MeshModelTest).
+// The .3ds reader against files built byte by byte, each compared whole with the text worked out for it. What users
+// rely on: each chunk kind (names, colours, transparency, texture names, vertices, faces, groups, mapping, matrix)
+// lands in its own field and never in a neighbour's; unknown chunks are skipped by length; cut or lying files keep what
+// was read, say "Error reading file" and go on; faces flagged 7 swap corners; names keep 16 characters; faces without a
+// group get the default material; smoothed normals stop at the crease, weighted by corner angle (MeshModelTest).
 
 #include "model/ThreeDsReader.h"
 #include "support/Prompts.h"

@@ -220,9 +220,8 @@ TEST(OutputFileTest, EveryLengthIsWrittenWholeInPiecesOrAtOnce) {
     }
 }
 
-// A file written anew through a temporary keeps the permissions the file it
-// replaces had; a new one gets what the umask leaves of 0666, as a plain
-// write would give it, not the temporary's 0600.
+// A file written anew through a temporary keeps the permissions the file it replaces had; a new one gets what the umask
+// leaves of 0666, as a plain write would give it, not the temporary's 0600.
 TEST(OutputFileTest, ReplacedFilesKeepTheirPermissionsAndNewOnesFollowTheUmask) {
     velmora::testing::TempDir dir;
     ASSERT_TRUE(writeFile(dir.file("shared"), std::string("old")));

@@ -1,8 +1,7 @@
-// The point-file readers on files written by hand in the writers' layouts.
-// What users rely on: colour, grey and channel CGH files and every PLY layout and line end give the points
-// written; channel files merge only when their points agree; bad lines are refused with their number; folders,
-// devices, huge files and FIFOs end promptly with a reason; sets that do not fit the memory left are refused
-// before a point is read.
+// The point-file readers on files written by hand in the writers' layouts. What users rely on: colour, grey and channel
+// CGH files and every PLY layout and line end give the points written; channel files merge only when their points
+// agree; bad lines are refused with their number; folders, devices, huge files and FIFOs end promptly with a reason;
+// sets that do not fit the memory left are refused before a point is read.
 
 #include "pointfile/PointFileReader.h"
 #include "support/TempDir.h"

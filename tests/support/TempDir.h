@@ -96,9 +96,8 @@ bool writeFile(const std::string& path, const Container& bytes) {
     return static_cast<bool>(out.flush());
 }
 
-// Paths that are no plain file, each ending in `ending`: a folder, a link to
-// /dev/zero, a sparse file of `bigSize` bytes (no disk taken) and a FIFO
-// without a writer. Empty strings when one could not be made.
+// Paths that are no plain file, each ending in `ending`: a folder, a link to /dev/zero, a sparse file of `bigSize`
+// bytes (no disk taken) and a FIFO without a writer. Empty strings when one could not be made.
 struct AwkwardPaths {
     std::string folder, zero, big, fifo;
     AwkwardPaths(const TempDir& dir, const std::string& ending, std::uintmax_t bigSize = std::uintmax_t{30} << 30)
@@ -112,9 +111,8 @@ struct AwkwardPaths {
     }
 };
 
-// Writes `bytes` (fewer than a pipe holds) into the FIFO and closes the
-// writing end. The descriptor returned, a reader that takes nothing, keeps
-// them for the next reader to open; close it afterwards.
+// Writes `bytes` (fewer than a pipe holds) into the FIFO and closes the writing end. The descriptor returned, a reader
+// that takes nothing, keeps them for the next reader to open; close it afterwards.
 inline int fillFifo(const std::string& path, const std::string& bytes) {
     const int keeper = ::open(path.c_str(), O_RDONLY | O_NONBLOCK);
     const int writer = ::open(path.c_str(), O_WRONLY);

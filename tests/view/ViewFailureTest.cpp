@@ -1,6 +1,5 @@
-// What the view shows and the status the program is to end with when the
-// surface cannot be used, and how a model that cannot be read leaves the
-// view running.
+// What the view shows and the status the program is to end with when the surface cannot be used, and how a model that
+// cannot be read leaves the view running.
 
 #include "platform/FatalExit.h"
 #include "view/ViewTestSupport.h"
