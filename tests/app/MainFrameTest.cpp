@@ -145,11 +145,14 @@ TEST(PlacementTest, AFrameDeclaredLateIsTakenOffTheStoredSize) {
     const char name[] = "_NET_FRAME_EXTENTS";
     xcb_intern_atom_reply_t* atom = xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, sizeof name - 1, name), nullptr);
     const std::uint32_t extents[] = {5, 7, 20, 3};  // left, right, top, bottom
-    xcb_change_property(c, XCB_PROP_MODE_REPLACE, xcb_window_t(window.winId()), atom->atom, XCB_ATOM_CARDINAL, 32, 4,
-                        extents);
-    xcb_flush(c), std::free(atom), xcb_disconnect(c);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return window.geometry() == QRect(unframed.topLeft() + QPoint(5, 20), QSize(388, 277)); },
-                                kPatience)) << window.geometry().x() << "," << window.geometry().y();
+    xcb_generic_error_t* error = xcb_request_check(  // done before the connection goes
+        c, xcb_change_property_checked(c, XCB_PROP_MODE_REPLACE, xcb_window_t(window.winId()), atom->atom,
+                                       XCB_ATOM_CARDINAL, 32, 4, extents));
+    EXPECT_EQ(error, nullptr);
+    std::free(error), std::free(atom), xcb_disconnect(c);
+    const QRect framed(unframed.topLeft() + QPoint(5, 20), QSize(388, 277));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return window.geometry() == framed; }, kPatience))
+        << window.geometry().x() << "," << window.geometry().y();
 }
 
 TEST_F(MainFrameTest, MenuTreeCarriesEveryTextIdAndPromptAndTheHelpBoxesComeUp) {
