@@ -393,6 +393,8 @@ TEST(Tiles, FewestTilesOnTheSmallestGridsAndTilesThatPutTogetherGiveTheWholeHolo
     const auto layout = tileLayout(big, {10, 10}, 0, 1, (std::uint64_t{40} << 20));
     ASSERT_TRUE(layout);
     EXPECT_EQ(std::tuple(layout->tile, layout->gridWidth, layout->rows), std::tuple(500, 525, 2));
+    const auto wide = tileLayout(smallGrid(1860), {10, 10}, 0, 1, (std::uint64_t{40} << 20));  // 2 tiles of 940 hold it
+    EXPECT_EQ(std::tuple(wide->tile, wide->gridWidth, wide->rows), std::tuple(930, 960, 2));
     // With 1,000 colour points: 32 MiB, 136 + 3 x 8 bytes a point, then the grid and the levels as above.
     EXPECT_EQ(tileMemory(940, 960, 960, 1000, 3), 33554432u + 1000 * 160 + 8256400);
 
