@@ -152,15 +152,12 @@ TEST(ThreeDsReader, FilesOnDisk) {
 TEST(ThreeDsReaderDeathTest, AStreamLargerThanTheMemoryLeftIsRefused) {
     TempDir dir;
     const AwkwardPaths awkward(dir, ".3ds");
-    std::string stream(std::size_t{1} << 16, '\0');
-    stream.replace(0, 6, "\x4D\x4D\xFF\xFF\xFF\xFF", 6);
-    const int keeper = fillFifo(awkward.fifo, stream);
+    const int keeper = fillFifo(awkward.fifo, "\x4D\x4D\xFF\xFF\xFF\xFF" + std::string((1 << 16) - 6, '\0'));
     ASSERT_GE(keeper, 0);
-    const std::string expected = "> Error reading file\n> Failed to parse " + awkward.fifo + "\nfailed\n";
     const auto read = [&] {
         RecordingPrompt prompt;
-        if (!leaveAddressSpace(128 << 10)) std::_Exit(2);
-        std::_Exit(readDump(prompt, nullptr, awkward.fifo) == expected ? 0 : 1);
+        const std::string expected = "> Error reading file\n> Failed to parse " + awkward.fifo + "\nfailed\n";
+        std::_Exit(!leaveAddressSpace(128 << 10) ? 2 : readDump(prompt, nullptr, awkward.fifo) == expected ? 0 : 1);
     };
     EXPECT_EXIT(read(), ::testing::ExitedWithCode(0), "");
     ::close(keeper);
