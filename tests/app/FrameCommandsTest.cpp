@@ -331,8 +331,7 @@ QString withProgress(const std::function<void(QProgressDialog&)>& act, const std
 // The session manager closes the windows even under the modal progress box: the hologram is not shown then.
 TEST_F(FrameCommandsTest, AFrameClosedWhileTheHologramIsComputedShowsNone) {
     HologramSettings small;
-    small.width = small.height = 64;
-    small.planning = FftPlanning::Estimate;
+    small.width = small.height = 64, small.planning = FftPlanning::Estimate;
     frame().hologramSettings() = small;
     open();
     prompt_.clear();
@@ -344,9 +343,7 @@ TEST_F(FrameCommandsTest, AFrameClosedWhileTheHologramIsComputedShowsNone) {
 
 TEST_F(FrameCommandsTest, HologramItemShowsTheFramesReconstructionAndTheSliderFocusesAtThePointsDepth) {
     HologramSettings small;
-    small.width = small.height = 64;
-    small.distance = 10e-3;
-    small.planning = FftPlanning::Estimate;
+    small.width = small.height = 64, small.distance = 10e-3, small.planning = FftPlanning::Estimate;
     frame().hologramSettings() = small;  // the form sets all but the planning
     const Texts answer = {"64", "64", "8", "10", "0.8", "wrp", "binary", "8", "0", "2", "", ""};
     ask(Command::Hologram, answer);  // no model: an empty frame's box

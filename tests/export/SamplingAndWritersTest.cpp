@@ -16,7 +16,6 @@
 
 #include <GL/gl.h>
 
-#include <cmath>
 #include <csignal>
 #include <functional>
 #include <sys/resource.h>

@@ -26,9 +26,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const auto file = parsePointFile(std::string_view(reinterpret_cast<const char*>(data), size));
     if (!file) return 0;
     HologramSettings settings;
-    settings.width = settings.height = 16;
-    settings.planning = FftPlanning::Estimate;
-    settings.threads = 1;
+    settings.width = settings.height = 16, settings.planning = FftPlanning::Estimate, settings.threads = 1;
     settings.wisdomFolder.clear();
     if (size % 2) settings.holoFit = 0.8;  // both ways of choosing the unit
     const auto set = computeHolograms(file->points, settings);

@@ -44,10 +44,7 @@ constexpr double kPitch = 8e-6;
 // A small grid `distance` from the object, FFTs planned without measuring and no wisdom written.
 HologramSettings smallGrid(int size, double distance = 0.1) {
     HologramSettings s;
-    s.width = s.height = size;
-    s.distance = distance;
-    s.pitch = kPitch;
-    s.planning = FftPlanning::Estimate;
+    s.width = s.height = size, s.distance = distance, s.pitch = kPitch, s.planning = FftPlanning::Estimate;
     s.wisdomFolder.clear();
     return s;
 }
@@ -314,8 +311,7 @@ TEST(RecordingPlane, MatchesTheDirectSumWithTheDefaultAndTheSmallestGapAndOnSeve
         s.method = HologramMethod::Direct;
         const auto direct = computeHolograms(points, s);
         ASSERT_TRUE(direct) << direct.error();
-        s.method = HologramMethod::RecordingPlane;
-        s.recordingGap = gap;
+        s.method = HologramMethod::RecordingPlane, s.recordingGap = gap;
         const auto recorded = computeHolograms(points, s);
         ASSERT_TRUE(recorded) << recorded.error();
         const double middle = direct->middleDistance;
@@ -529,8 +525,7 @@ TEST(Placement, RefusesWhatCannotMakeAHologramWithAReason) {
         {HologramPoints{{{0, 0, 0, 0, 0, 1, 0}}, false, 1, 1}, 0.1, {}, 4096, "the 4096 x 4096 hologram needs 1.5 GiB, 1.0 GiB available"}};
     for (const auto& [points, distance, gap, size, says] : cases) {
         HologramSettings s = smallGrid(size, distance);
-        s.recordingGap = gap;
-        s.memoryRoot = oneGib;
+        s.recordingGap = gap, s.memoryRoot = oneGib;
         const auto result = computeHolograms(points, s);
         const std::string said = result ? "a hologram" : result.error();
         EXPECT_NE(said.find(says), std::string::npos) << said;
@@ -611,8 +606,7 @@ TEST(Placement, AWisdomFileThatIsNoRegularFileIsLeftAlone) {
     velmora::testing::TempDir folder;
     ASSERT_EQ(::mkfifo(folder.file("fftwf-wisdom").c_str(), 0600), 0);
     HologramSettings s = smallGrid(16);
-    s.planning = FftPlanning::Measure;
-    s.wisdomFolder = folder.path().string();
+    s.planning = FftPlanning::Measure, s.wisdomFolder = folder.path().string();
     std::string said;
     EXPECT_TRUE(computeHolograms({{{0, 0, 0, 0, 0, 1, 0}}, false, 1, 1}, s, [&](const std::string& step) { said += step; }));
     EXPECT_NE(said.find("fftwf-wisdom is not a regular file"), std::string::npos) << said;

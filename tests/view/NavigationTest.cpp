@@ -54,8 +54,7 @@ TEST_F(NavigationTest, KeysMoveTheEyeAndChangeTheTransformOneStepPerMessage) {
     for (int key : {int(Left), int('D'), int(Add)}) press(key, 1, false);
     EXPECT_EQ(snapshot(), (std::vector<float>{-2, 1, 33, 1.2100000381469727f, -3, -3, 2, 0, 0, 200}));
     // Home resets the eye and the fly-by only; A the eye and the transform only.
-    state.modelRotY = 30.0f;
-    state.flyByStep = 50;
+    state.modelRotY = 30.0f, state.flyByStep = 50;
     press(Home);  // the fly-by idle at step 200
     EXPECT_EQ(snapshot(), (std::vector<float>{0, 0, 30, 1.2100000381469727f, -3, -3, 2, 0, 30, 200}));
     press(Up);
@@ -147,8 +146,7 @@ TEST(ModelFitTest, TheEyeMovesAlongItsDirectionUntilTheSphereFits) {
     EXPECT_NEAR(fittedEye(cube, scaled, {0, 0, 30}, 0.5f)[2], 46.073899f, 1e-4);
     // The sphere about (2, 0, 2) turns to (2, 0, -2) about y, (2, 2, 0) about x; the offsets centre it: R = 1.
     ViewerState turned;
-    turned.modelRotX = turned.modelRotY = 90.0f;
-    turned.modelOffsetX = turned.modelOffsetY = -2.0f;
+    turned.modelRotX = turned.modelRotY = 90.0f, turned.modelOffsetX = turned.modelOffsetY = -2.0f;
     const std::vector<ModelVertex> bar{{0, 0, 0, 0, 0, 2, 0, 1}, {0, 0, 0, 0, 0, 2, 0, 3}};
     EXPECT_NEAR(fittedEye(bar, turned, {0, 0, 30}, 1.0f)[2], 6.712076f, 1e-4);
     EXPECT_EQ(fittedEye({}, turned, {1, 2, 3}, 1.0f), (std::array<float, 3>{1, 2, 3}));
