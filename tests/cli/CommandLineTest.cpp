@@ -95,6 +95,8 @@ TEST(CommandLine, EveryHologramOptionReachesItsSetting) {
     ASSERT_EQ(s.device.luts.size(), 1u);
     EXPECT_DOUBLE_EQ(s.device.luts[0].first, 638e-9);
     EXPECT_EQ(s.device.luts[0].second.entries.size(), 2u);
+    const auto lutAlone = parseCommandLine({"m.3ds", "--holo-lut", dir.file("lut.txt")});  // a hologram option too
+    EXPECT_EQ(lutAlone ? "(accepted)" : lutAlone.error(), "the --holo- options need --hologram or --hologram-grey");
     EXPECT_EQ(s.memoryBudget, 1610612736u);  // 1.5 x 1024^3
     ASSERT_TRUE(cl->job.tiles);
     EXPECT_EQ(std::tuple(cl->job.tiles->index, cl->job.tiles->count, cl->job.wholePicture), std::tuple(2, 5, true));
