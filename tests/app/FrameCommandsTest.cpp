@@ -395,7 +395,7 @@ TEST_F(FrameCommandsTest, HologramItemShowsTheFramesReconstructionAndTheSliderFo
     Texts labels;
     for (const QLabel* label : window.findChildren<QLabel*>()) labels.push_back(label->text().toStdString());
     EXPECT_NE(std::find(labels.begin(), labels.end(), "Focus: 10.00 mm from the hologram"), labels.end());
-    EXPECT_DOUBLE_EQ(window.focusField()->value(), 10.0);  // the field opens on the focus shown
+    EXPECT_EQ(window.focusField()->text(), QString("10.00 mm"));  // the field opens on the focus shown
     // Four pages (of 0.2 mm: the range is 8 to 12 mm) while the first refocuses: a task posted after them runs
     // before any picture comes, and only the last position's picture is shown.
     QSignalSpy pictures(&window, &HologramWindow::pictureShown);
@@ -418,6 +418,8 @@ TEST_F(FrameCommandsTest, HologramItemShowsTheFramesReconstructionAndTheSliderFo
     prompt_.queueFile(dir_.file("h.png"));  // the hologram's files, the preview where the window is focused
     window.show(), window.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&window, kPatience));
+    const QRect slider = window.focusSlider()->geometry(), field = window.focusField()->geometry();  // one row
+    EXPECT_TRUE(slider.right() < field.left() && field.right() < window.saveButton()->geometry().left());
     QTest::keySequence(window.focusField(), QKeySequence::Save);  // the save button's shortcut
     ASSERT_TRUE(QTest::qWaitFor([&] { return !prompt_.messages().empty(); }, kPatience));
     for (const char* name : {"h-638nm.png", "h-638nm.npy", "h-520nm.png", "h-520nm.npy", "h-450nm.png", "h-450nm.npy"})

@@ -116,6 +116,10 @@ const std::vector<Row>& table() {
         {"AHologramOfAnEmptyFrameFailsTheRun", {kSize, "--offset=100,0,0", "--hologram", "h", "tri.3ds"}, 3, "",
          "hologram: 0 points\nvelmora-export: the hologram failed: there are no points: the frame is empty\n",
          {{"h-638nm.png", ""}, {"h-preview.png", ""}}},
+        {"AHologramSeriesStopsAtAViewThatFails",
+         {kSize, "--offset=100,0,0", "--views", "0:0.5:1", "--hologram", "h", "tri.3ds"}, 3, "",
+         "view 1 of 1: eye (0, 0, 30)\nhologram: 0 points\nvelmora-export: the hologram failed: there are no points: "
+         "the frame is empty\n", {{"h1-638nm.png", ""}}},
         {"HelpGoesToStandardOutput", {"--help", "tri.3ds"}, 0, commandLineUsage(), "", {}},
         {"VersionGoesToStandardOutput", {"--version"}, 0, "velmora-export " VELMORA_VERSION "\n", "", {}},
         {"UnknownOptionIsAUsageError", {"--bogus", "tri.3ds"}, 2, "",

@@ -761,6 +761,12 @@ TEST(Score, HandComputedFiguresAndTheIdealImagesPixels) {
     // (10000 + C1) / (12500 + C1) * (10000 + C2) / (12500 + C2), C2 = 7.65^2.
     EXPECT_NEAR(structuralSimilarity(checker(100), checker(200), all, 255), 0.640829, 2e-4);
     EXPECT_DOUBLE_EQ(speckleContrast(checker(2), all), 1.0);
+    // 40 rows, the top 20 lit, seen at half the level: scored where every window lies in the dark half, alike.
+    ScoreImage lit{8, 40, std::vector<double>(320, 0.0)}, half = lit;
+    std::fill_n(lit.values.begin(), 160, 100.0), std::fill_n(half.values.begin(), 160, 50.0);
+    std::vector<char> dark(320, 0);
+    std::fill(dark.begin() + 26 * 8, dark.end(), 1);
+    EXPECT_NEAR(structuralSimilarity(half, lit, dark, 255), 1.0, 1e-12);
     // A dark image, or no pixel at all, has no speckle: 0, never a division by a zero mean.
     EXPECT_EQ(std::pair(speckleContrast(checker(0), all), speckleContrast(checker(2), none)), std::pair(0.0, 0.0));
 
