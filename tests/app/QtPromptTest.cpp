@@ -26,8 +26,7 @@ void answerNextBox(Journal& note, QMessageBox::StandardButton press, QWidget* pr
         [&note, press](QMessageBox* box) {
             note(box->windowTitle(), "|", box->text(), "|", box->icon(), "|", box->standardButtons().toInt());
             box->button(press)->click();
-        },
-        previous);
+        }, previous);
 }
 
 TEST(QtPromptTest, MessageBoxesCarryTheExactCaptionTextIconAndButtons) {

@@ -62,8 +62,7 @@ TEST(HoloCli, ChannelSetGivesThreeHologramsAndAPreviewAndStatusesFollowTheReadme
     // Two files of one set, as a shell pattern gives them: one hologram, not a second run over the same names.
     EXPECT_EQ(run(dir, small + "'" + dir.file("objr1.CGH") + "' '" + dir.file("objb1.CGH") + "'"), 0);
     ASSERT_EQ(run(dir, small + "--holo-encoding binary --holo-score -o '" + dir.file("mask") + "' '" +
-                           dir.file("objg1.CGH") + "'"),
-              0);
+                           dir.file("objg1.CGH") + "'"), 0);
     EXPECT_EQ(fileText(dir.file("mask-520nm.png")).substr(24, 2), std::string("\1\0", 2));  // 1-bit grey
     EXPECT_EQ(velmora::testing::scoredPoints(fileText(dir.file("stdout"))), "blue 450: 2, green 520: 2, red 638: 2");
 
@@ -73,8 +72,7 @@ TEST(HoloCli, ChannelSetGivesThreeHologramsAndAPreviewAndStatusesFollowTheReadme
         EXPECT_NE(fileText(dir.file("stdout")).find(option), std::string::npos) << option;
     EXPECT_NE(fileText(dir.file("stdout"))
                   .find("Exit status: 0 success; 1 a file cannot be read; 2 usage error;\n"
-                        "3 a hologram could not be computed or written.\n"),
-              std::string::npos);
+                        "3 a hologram could not be computed or written.\n"), std::string::npos);
     EXPECT_EQ(run(dir, small + "'" + dir.file("missing.CGH") + "'"), 1);
     EXPECT_EQ(fileText(dir.file("stderr")), "velmora-holo: cannot open " + dir.file("missing.CGH") + "\n");
     EXPECT_EQ(run(dir, "--holo-size 64 x.CGH"), 2);
@@ -160,8 +158,7 @@ TEST(HoloCli, ExportedHologramOfAViewEqualsTheHologramOfTheViewsColourFile) {
     ASSERT_EQ(run(dir, small + "--size 40x30 --fit --seed 7 --views 0:1:1 --view-share 2/2 --colour '" +
                            dir.file("frame.CGH") + "' --hologram '" + dir.file("direct") +
                            "' '" VELMORA_SOURCE_DIR "/samples/sample.3ds'",
-                  VELMORA_EXPORT),
-              0);
+                  VELMORA_EXPORT), 0);
     ASSERT_EQ(run(dir, small + "-o '" + dir.file("fromfile") + "' '" + dir.file("frame2.CGH") + "'"), 0);
     for (const std::string suffix : {"-638nm.npy", "-520nm.npy", "-450nm.npy", "-preview.png"}) {
         const std::string direct = fileText(dir.file("direct2" + suffix));

@@ -153,8 +153,7 @@ TEST_F(MeshModelTest, MaterialsCarryTheirColoursAlphaAndTexturesAndATextureThatF
                simpleMaterial("half", {0, 0, 0}, {0, 0, 0}, {0, 0, 0}, {transparency({percent(50)}), textureMap("broken.tga")}),
                simpleMaterial("clear", {0, 0, 0}, {0, 0, 0}, {0, 0, 0}, {transparency({percent(0)}), twoSided()}),
                simpleMaterial("wood", {0, 0, 0}, {0, 0, 0}, {0, 0, 0}, {textureMap("wood.tga")}),
-               meshObject("o", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{0, 1, 2}}, "wood")}),
-        0, factory);
+               meshObject("o", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{0, 1, 2}}, "wood")}), 0, factory);
     expectData(dump(m), "mesh_model.txt", "materials");
     EXPECT_EQ(requests, (std::vector<std::string>{"broken.tga of " + path, "wood.tga of " + path}));
     for (std::size_t i = 0; i < 4; ++i) EXPECT_EQ(m.materials()[i].textureId, i == 3 ? made : 0u) << i;
