@@ -629,8 +629,7 @@ TEST(Placement, ACancelledComputationStopsAndGivesNoHologram) {
         cancel = s == "propagating the grey field to the hologram";
     }, &cancel);
     EXPECT_EQ(late ? "a hologram" : late.error(), kCancelled);
-    // Fifty points 20 mm and fifty 300 mm away get a plane each; cancelled while the far one is recorded,
-    // the field is carried no further.
+    // 20 and 300 mm away, fifty points each get a plane; cancelled at the far one, the field goes no further.
     HologramPoints deep{std::vector<HologramPoint>(100, {0, 0, 0, 0, 0, 1, 0}), false, 1, 1};
     for (std::size_t i = 50; i < 100; ++i) deep.points[i].z = -280;
     steps.clear();
@@ -781,6 +780,7 @@ TEST(Score, HandComputedFiguresAndTheIdealImagesPixels) {
     for (double& v : seen.values) v *= 3;
     seen.values[0] = 50;
     EXPECT_TRUE(std::isinf(scoreAgainstIdeal(seen, ideal).psnr));
+    EXPECT_FALSE(std::isnan(scoreAgainstIdeal(ScoreImage{4, 3, std::vector<double>(12)}, ideal).psnr));  // black
 }
 
 }  // namespace

@@ -147,8 +147,7 @@ TEST(ThreeDsReader, FilesOnDisk) {
     EXPECT_TRUE(prompt.messages().empty());
 }
 
-// A stream whose main chunk claims 4 GiB, with 128 KiB of address space left: its first 64 KiB are read, the
-// next step would double them, and the file is refused as unreadable.
+// A stream claiming 4 GiB, 128 KiB of address space left: 64 KiB are read, twice that does not fit: unreadable.
 TEST(ThreeDsReaderDeathTest, AStreamLargerThanTheMemoryLeftIsRefused) {
 #if defined(__SANITIZE_ADDRESS__)
     GTEST_SKIP() << "the sanitizer's allocator needs more address space than this leaves";
