@@ -53,11 +53,15 @@ protected:
     ViewerApp app_{prompt_};
 };
 
-// The frame (left, top, right, bottom) the window manager declares around `window`, as the X server has it.
-inline std::optional<QMargins> frameExtents(WId window) {
+// The frame (left, top, right, bottom) the window manager declares around `window`, as the X server has it; with
+// `declared` (left, right, top, bottom) declared first, as a window manager does.
+inline std::optional<QMargins> frameExtents(WId window, const std::uint32_t* declared = nullptr) {
     xcb_connection_t* c = xcb_connect(nullptr, nullptr);
     const char name[] = "_NET_FRAME_EXTENTS";
     xcb_intern_atom_reply_t* atom = xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, sizeof name - 1, name), nullptr);
+    if (declared && atom)
+        xcb_change_property(c, XCB_PROP_MODE_REPLACE, xcb_window_t(window), atom->atom, XCB_ATOM_CARDINAL, 32, 4,
+                            declared);
     xcb_get_property_reply_t* reply = xcb_get_property_reply(
         c, xcb_get_property(c, 0, xcb_window_t(window), atom ? atom->atom : 0, XCB_ATOM_CARDINAL, 0, 4), nullptr);
     std::optional<QMargins> extents;
