@@ -13,7 +13,7 @@ PACKAGES=(
   qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev
   libgl-dev libgl1-mesa-dev libglu1-mesa-dev libegl-dev libegl1-mesa-dev libgl1-mesa-dri
   libjpeg-dev libpng-dev libfreetype-dev libfontconfig-dev libassimp-dev libfftw3-dev
-  fonts-liberation fonts-wqy-microhei
+  fonts-liberation fonts-wqy-microhei fonts-urw-base35
   # tests, fuzzing and benchmarks
   libgtest-dev googletest libbenchmark-dev xvfb xauth openbox locales-all
   clang libclang-rt-14-dev python3 python3-numpy

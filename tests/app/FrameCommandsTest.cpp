@@ -19,6 +19,7 @@
 #include "platform/FatalExit.h"
 #include "support/PointFiles.h"
 
+#include <QOpenGLContext>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
@@ -91,7 +92,9 @@ TEST_F(FrameCommandsTest, OpeningResetsTheCameraAndTheNextModelKeepsTheView) {
     note_("opened: ", prompt_.transcript().back(), " | ", frame().windowTitle(), " | scale, offset, turn ",
           Floats{state().modelScale, state().modelOffsetX, state().modelRotY}, " | viewport as wide as the widget ",
           frame().view()->viewportWidth() == frame().glWidget()->width(), " | material mark ",
-          frame().action(Command::MaterialColour)->isChecked(), " in OpenGL ", colourMaterial());
+          frame().action(Command::MaterialColour)->isChecked(), " in OpenGL ", colourMaterial(), " | colour bits ",
+          frame().glWidget()->surface().colourBits(), " profile ", frame().glWidget()->context()->format().profile(),
+          " depth of 24 bits ", frame().glWidget()->context()->format().depthBufferSize() >= 24);
     frame().action(Command::MaterialColour)->trigger();
     frame().action(Command::MaterialColour)->trigger();
     QTest::keyClick(&frame(), Qt::Key_Left);
