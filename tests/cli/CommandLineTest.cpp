@@ -45,8 +45,7 @@ TEST(CommandLine, EveryValueOptionInBothSpellings) {
     EXPECT_EQ(std::tie(cl.eye, cl.offset, cl.viewpoint),
               std::make_tuple(Xyz{1.5f, -2, 40}, Xyz{0, 0.5f, -1}, Xyz{1, 2, 3}));
     EXPECT_EQ(std::tie(cl.colour, cl.grey, cl.channels, cl.png), std::make_tuple("a.cgh", "b", "c", "f.png"));
-    EXPECT_EQ(cl.rescale, (std::vector<float>{2.0f, 0.5f}));
-    EXPECT_EQ(cl.seed, std::optional<unsigned>(4294967295u));
+    EXPECT_EQ(std::pair(cl.rescale, cl.seed), std::pair(std::vector<float>{2.0f, 0.5f}, std::optional(4294967295u)));
     ASSERT_TRUE(cl.views);
     EXPECT_EQ(std::tie(cl.views->left, cl.views->right, cl.views->interval), std::make_tuple(-1.0f, 1.0f, 0.5f));
 }

@@ -34,8 +34,7 @@ TEST_F(ExportFixture, SeriesNumbersItsFilesAndWritesEachViewFromItsOwnEye) {
         EXPECT_EQ(std::make_tuple(number, count, y, z), std::make_tuple(int(eyes.size()) + 1, 5, 0.0f, 40.0f));
         eyes.push_back(x);
     });
-    EXPECT_EQ(eyes, (std::vector<float>{-0.5f, 0.0f, 0.5f, 1.0f, 1.5f}));
-    EXPECT_EQ(prompt.transcript(), kCompletion);
+    EXPECT_EQ(std::pair(eyes, prompt.transcript()), std::pair(std::vector<float>{-0.5f, 0.0f, 0.5f, 1.0f, 1.5f}, kCompletion));
     ASSERT_TRUE(outcome.ok() && outcome.files.size() == 5u);
     const char* expectedX[5] = {"-0.500000", "0.000000", "0.500000", "1.000000", "1.500000"};
     for (int n = 1; n <= 5; ++n) {
@@ -56,8 +55,7 @@ TEST_F(ExportFixture, APlySeriesIsRefusedWithTheMessageAloneAndAnEmptyOneComplet
     prompt.clear();
     const ExportOutcome none = run(ExportKind::Ply, "none", {2, 1, -0.5f});
     EXPECT_TRUE(none.status == ExportStatus::Done && none.files.empty());
-    EXPECT_EQ(prompt.transcript(), kCompletion);
-    EXPECT_EQ(view->eyeX(), eye);
+    EXPECT_EQ(std::pair(prompt.transcript(), view->eyeX()), std::pair(kCompletion, eye));
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);  // the model alone
 }
 

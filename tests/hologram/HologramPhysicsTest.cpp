@@ -155,8 +155,7 @@ TEST(PointKernel, ZoneEndsAtTheAliasingLimitAndRefocusesWithoutSecondaryPeaks) {
     EXPECT_GT(inside, 300);
     const ComplexField back = focusAt(field, point.depth);
     const auto [ci, cj] = brightest(back);
-    EXPECT_EQ(ci, 64);
-    EXPECT_EQ(cj, 63);
+    EXPECT_EQ(std::pair(ci, cj), std::pair(64, 63));
     double outside = 0;
     for (int j = 0; j < 128; ++j)
         for (int i = 0; i < 128; ++i)
@@ -282,7 +281,6 @@ TEST(BandLimitedPropagator, RoundTripRestoresConservesEnergyAndMatchesTheDirectS
     EXPECT_LT(relativeL2(field, original), 1e-5);
     const ComplexField cropped = focusAt(field, 1e-3);  // back from the padded grid, the axis where it was
     EXPECT_EQ((std::array{cropped.originColumn, cropped.originRow}), (std::array{63.5, 47.5}));
-
     const PlanePoints points = {{2e-5, 1e-5, 10e-3, 1.0, 0.3}, {-6e-5, 4e-5, 11e-3, 0.5, 2.0}};
     PlanePoints further = points;
     for (auto& p : further) p.depth += 5e-3;
@@ -377,8 +375,8 @@ TEST(RecordingPlane, TwoPointsFocusAtTheirOwnDepths) {
     ASSERT_TRUE(scores && !scores->empty()) << scores.error();
     std::size_t scored = 0;
     for (const BandScore& band : *scores) scored += band.points;
-    EXPECT_EQ(scored, 2u);
-    EXPECT_EQ(std::tuple(scores->front().band, scores->back().band, scores->back().bands), std::tuple(1, 7, 7));
+    EXPECT_EQ(std::tuple(scored, scores->front().band, scores->back().band, scores->back().bands),
+              std::tuple(std::size_t{2}, 1, 7, 7));
 }
 
 // 8 g^2 + t^2 within 8 MiB (8,388,608 bytes), g = t + 20 a product of 2, 3, 5 and 7: g = 960 (t = 940) takes 8,256,400
@@ -393,7 +391,6 @@ TEST(Tiles, FewestTilesOnTheSmallestGridsAndTilesThatPutTogetherGiveTheWholeHolo
     EXPECT_EQ(std::tuple(wide->tile, wide->gridWidth, wide->rows), std::tuple(930, 960, 2));
     // With 1,000 colour points: 32 MiB, 136 + 3 x 8 bytes a point, then the grid and the levels as above.
     EXPECT_EQ(tileMemory(940, 960, 960, 1000, 3), 33554432u + 1000 * 160 + 8256400);
-
     std::mt19937 random(5);
     std::uniform_real_distribution<double> across(-0.35, 0.35), depth(0.0, 1.0), phase(0, 2 * kPi);
     HologramPoints cloud;
@@ -566,8 +563,7 @@ TEST(Placement, PointsLandWhereTheFrameSaysWithDecodedColourAndSettingsOutOfRang
     const HologramSet& frame = placed->frame;
     EXPECT_NEAR(frame.middleDistance, 0.101, 1e-12);
     EXPECT_NEAR(frame.farthestDistance, 0.102, 1e-12);
-    EXPECT_EQ(frame.nearestDistance, 0.1);
-    EXPECT_EQ(frame.unit, 1e-3);
+    EXPECT_EQ(std::pair(frame.nearestDistance, frame.unit), std::pair(0.1, 1e-3));
     EXPECT_EQ(std::pair(frame.channels[2].name, frame.channels[2].wavelength), std::pair(std::string("blue"), 450e-9));
     input.colour = false;  // grey from the green level; the span of 6 units by 2 filling half of 32 pitches
     HologramSettings fitted = smallGrid(64);
@@ -706,7 +702,6 @@ TEST(Encoding, DoublePhasePairsAndTheCarriersFirstOrderGiveTheFieldBack) {
     set.channels = {{"red", 638e-9, f}, {"green", 520e-9, f}};
     for (auto& v : set.channels[1].field.values) v *= 4.0;
     EXPECT_NEAR(encodingScale(set, device), 2.0, 1e-6);
-
     ComplexField wide(64, 8, kPitch);
     for (auto& v : wide.values) v = u;
     device.encoding = HologramEncoding::Amplitude;  // I = 0.5 + 0.25 (u e^ic + conj): the +1 order is u / 4
@@ -768,7 +763,6 @@ TEST(Score, HandComputedFiguresAndTheIdealImagesPixels) {
     EXPECT_NEAR(structuralSimilarity(half, lit, dark, 255), 1.0, 1e-12);
     // A dark image, or no pixel at all, has no speckle: 0, never a division by a zero mean.
     EXPECT_EQ(std::pair(speckleContrast(checker(0), all), speckleContrast(checker(2), none)), std::pair(0.0, 0.0));
-
     // 4 x 3 grid: column 3 of row 0 lies at (1.5, 1) pitches; (-1, -1) falls between columns 0 and 1 of row 2.
     const ScoreImage ideal = idealImage({{1.5 * kPitch, kPitch, 0.1}, {-kPitch, -kPitch, 0.1}}, {2.0, 1.0}, 4, 3, kPitch);
     EXPECT_NEAR(ideal.values[3], 4.0, 1e-12);

@@ -28,7 +28,6 @@ TEST(HeadlessGlSurface, DrawReadBackAndResize) {
     EXPECT_EQ(pixel(40, 20), (std::array<int, 4>{64, 128, 191, 255}));  // 63.75 and 191.25 rounded
     EXPECT_NEAR(depth[10 * 64 + 31], 0.5f, 1.0f / (1 << 23));  // either side of the edge
     EXPECT_EQ(depth[10 * 64 + 32], 1.0f);
-
     const auto resized = gl->resize(1027, 3);
     ASSERT_TRUE(resized) << resized.error();
     glViewport(0, 0, 1027, 3);
@@ -43,7 +42,6 @@ TEST(HeadlessGlSurface, DrawReadBackAndResize) {
     // The old framebuffer is still in use after a refused resize.
     EXPECT_EQ((std::array{gl->width(), gl->height()}), (std::array{1027, 3}));
     EXPECT_EQ(pixel(1026, 2), green);
-
     // A second surface keeps its own pixels, and going away leaves the first working.
     auto other = velmora::testing::makeHeadlessSurface(8, 8);
     ASSERT_TRUE(other && other->makeCurrent());

@@ -37,8 +37,7 @@ TEST(UserSettings, DefaultsThenWritesInTheFixedOrderInTheUsersConfigFolder) {
     velmora::testing::TempDir dir;
     xdg.set(dir.path().string());
     const std::string path = IniSettingsStore::defaultPath(UserSettings::kOrganisation, "velmora");
-    EXPECT_EQ(path, dir.file("VELMORA/velmora.ini"));
-    EXPECT_EQ(read(path), (std::array{600, 600, 1}));
+    EXPECT_EQ(std::pair(path, read(path)), std::pair(dir.file("VELMORA/velmora.ini"), std::array{600, 600, 1}));
     {
         IniSettingsStore store(path);  // through a config folder that is not there yet
         UserSettings settings;
@@ -68,7 +67,6 @@ TEST(IniSettingsStore, KeepsWhatItDoesNotKnowRewritesInPlaceAndDefaultsOnGarbage
     ASSERT_TRUE(store.writeProfileInt("General", "FrameHeight", 7));  // before the blank line ending its section
     ASSERT_TRUE(store.writeProfileInt("Window", "X", 1));            // a new section after a blank line
     expectData(fileText(path), "platform.txt", "profile rewritten");
-
     IniSettingsStore unwritable("/proc/velmora-cannot-write-here/s.ini");
     EXPECT_FALSE(unwritable.writeProfileInt("Options", "FrameWidth", 1));
     EXPECT_EQ(unwritable.getProfileInt("Options", "FrameWidth", 600), 1);  // still known for this run
