@@ -33,8 +33,7 @@ TEST(StartUpTest, AModelNamedOnTheCommandLineIsRead) {
     program.start(QStringLiteral(VELMORA_BINARY_DIR "/src/app/velmora"), {QString::fromStdString(model)});
     pollfd opened{watch, POLLIN, 0};
     EXPECT_EQ(::poll(&opened, 1, kPatience), 1) << "the model was not read";
-    program.kill();
-    program.waitForFinished(kPatience);
+    program.kill(), program.waitForFinished(kPatience);
     ::close(watch);
 }
 

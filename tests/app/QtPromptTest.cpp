@@ -8,6 +8,7 @@
 #include "app/QtPrompt.h"
 #include "platform/RecordingPrompt.h"
 
+#include <QDir>
 #include <QFileDialog>
 #include <QGroupBox>
 #include <QLabel>
@@ -46,12 +47,19 @@ TEST(QtPromptTest, MessageBoxesCarryTheExactCaptionTextIconAndButtons) {
     FileDialogRequest open;
     open.filters = {{"3D Studio Files", "*.3DS"}};
     open.mustExist = true;
-    whenModal<QFileDialog>([&](QFileDialog* dialog) {
-        note("file dialog: ", dialog->nameFilters().join("; "), " | an existing file ",
-             dialog->fileMode() == QFileDialog::ExistingFile);
-        dialog->reject();
-    });
+    const auto seen = [&](QFileDialog* dialog) {  // a save dialog takes a new name, given without its ending
+        note(dialog->windowTitle(), ": ", dialog->nameFilters().join("; "), " | an existing file ",
+             dialog->fileMode() == QFileDialog::ExistingFile, " | to save ",
+             dialog->acceptMode() == QFileDialog::AcceptSave, " asking before overwriting ",
+             !dialog->testOption(QFileDialog::DontConfirmOverwrite));
+        if (!open.mustExist) dialog->findChild<QLineEdit*>("fileNameEdit")->setText(QDir::temp().filePath("new"));
+        open.mustExist ? dialog->reject() : static_cast<QDialog*>(dialog)->accept();
+    };
+    whenModal<QFileDialog>(seen);
     note("rejected: chosen ", prompt.chooseFile(open).has_value());
+    open.mode = FileDialogRequest::Mode::Save, open.mustExist = false, open.defaultExtension = "cgh";
+    whenModal<QFileDialog>(seen);
+    note("accepted: ", prompt.chooseFile(open).value_or("none") == QDir::temp().filePath("new.cgh").toStdString());
 }
 
 FormField label(const std::string& text) { return {0, text, "", false, false}; }

@@ -139,8 +139,7 @@ TEST(HoloCli, TerminationSignalsRemoveTheTemporaryFileAndSetTheStatus) {
         }
         ::close(created), ::close(alive[0]);
         int status = 0;
-        ::kill(child, signal);
-        ::waitpid(child, &status, 0);
+        ::kill(child, signal), ::waitpid(child, &status, 0);
         ::close(reader);
         EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 128 + signal) << signal << ": " << status;
         EXPECT_FALSE(hidden()) << signal;

@@ -31,8 +31,7 @@ TEST(HeadlessGlSurface, DrawReadBackAndResize) {
     const auto resized = gl->resize(1027, 3);
     ASSERT_TRUE(resized) << resized.error();
     glViewport(0, 0, 1027, 3);
-    glClearColor(0, 1, 0, 1);
-    glClear(GL_COLOR_BUFFER_BIT);
+    glClearColor(0, 1, 0, 1), glClear(GL_COLOR_BUFFER_BIT);
     const std::array<int, 4> green{0, 255, 0, 255};
     EXPECT_EQ(pixel(1026, 2), green);
     const auto tooLarge = gl->resize(gl->maxSize() + 1, 10);
@@ -45,8 +44,7 @@ TEST(HeadlessGlSurface, DrawReadBackAndResize) {
     // A second surface keeps its own pixels, and going away leaves the first working.
     auto other = velmora::testing::makeHeadlessSurface(8, 8);
     ASSERT_TRUE(other && other->makeCurrent());
-    glClearColor(0, 0, 1, 1);
-    glClear(GL_COLOR_BUFFER_BIT);
+    glClearColor(0, 0, 1, 1), glClear(GL_COLOR_BUFFER_BIT);
     other.reset();
     ASSERT_TRUE(gl->makeCurrent());
     EXPECT_EQ(pixel(1026, 2), green);

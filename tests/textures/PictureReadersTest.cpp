@@ -221,10 +221,9 @@ struct Decoded {
     std::optional<TextureImage> image;
 };
 
-// Chroma subsampling and colour conversion are the library's; the decoder
-// asks for RGB (also from grey) and stores the rows bottom first.
-// Both header forms become the 40-byte one: a core header's fields copied, its 3-byte colours widened, the
-// image size ((bits x width + 7) / 8) x |height| where it is 0, and the colours used the table's where 0.
+// Chroma subsampling and colour conversion are the library's; the decoder asks for RGB (also from grey) and stores the
+// rows bottom first. Both header forms become the 40-byte one: a core header's fields copied, its 3-byte colours
+// widened, the image size ((bits x width + 7) / 8) x |height| where it is 0, and the colours used the table's where 0.
 TEST(DibHeaders, CoreAndInfoHeadersNormaliseToTheFortyByteForm) {
     const auto fields = [](const DibInfoHeader& h) {
         return std::vector<std::int64_t>{h.size, h.width,     h.height,      h.planes,        h.bitCount,   h.compression,

@@ -246,9 +246,7 @@ TEST_F(ViewFixture, StatusTextsFromTheSecondLoadOnKeepTheirSizeRelativeToTheShor
         // "Re-scaling...": 722 + 556 + 333 + 500 + 500 + 556 + 222 + 222 + 556 + 556 + 278·3 = 5557.
         expectText(Frame(*surface), -5.0, 5.557);
         // The text is depth-tested against what is drawn: behind a surface at the near plane it is hidden.
-        glClearDepth(0.0);
-        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-        glClearDepth(1.0);
+        glClearDepth(0.0), glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT), glClearDepth(1.0);
         view->rescaleModel(0.5f);
         const Frame hidden(*surface);
         for (int y = 0; y < h; ++y)

@@ -1,7 +1,6 @@
-// Navigation keys, drag rotation and the fly-by over a real view on a headless surface.
-// What users of the view rely on:
-// - each key message moves the eye or the transform one step (1 unit, x1.1 / /1.1), with or without a view;
-//   Home resets the eye and the fly-by, A the eye and the transform, Escape quits;
+// Navigation keys, drag rotation and the fly-by over a real view on a headless surface. What users of the view rely on:
+// - each key message moves the eye or the transform one step (1 unit, x1.1 / /1.1), with or without a view; Home resets
+//   the eye and the fly-by, A the eye and the transform, Escape quits;
 // - D, E, keypad + and - multiply the geometry in single precision and redraw;
 // - a drag turns 0.3 degrees per pixel on both axes, wrapped once into -360 .. 360;
 // - the fly-by takes 200 timer messages along its ellipsoid and ends at home;
