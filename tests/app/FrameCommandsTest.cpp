@@ -448,7 +448,6 @@ TEST_F(FrameCommandsTest, HologramItemShowsTheFramesReconstructionAndTheSliderFo
     }
 }
 
-
 // The form asks in the units a person reads off a device's sheet; the computation takes metres and radians: 8 um,
 // 12.5 mm, a fit of 0.8, the direct sum, 16 bits, 1024 levels over 1.5 pi, a carrier of 0.25 and -0.125 cycles a pixel.
 TEST(HologramSettingsForm, AnswersInTheFormsUnitsReachTheComputationInMetresAndRadians) {

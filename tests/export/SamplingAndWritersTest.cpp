@@ -42,8 +42,7 @@ struct FrameBuilder {
 
 TEST(SampledFrameTest, BottomRowFirstEveryPixelOnceAndTheCutoffExclusive) {
     FrameBuilder b{8, 3};  // x = (c + 0.5) / 4 - 1, y = 2 (r + 0.5) / 3 - 1, z = 2 d - 1
-    b.set(5, 2, 1, 0, 0, 0.5f);
-    b.set(2, 0, 0, 1, 0, 0.5f);
+    b.set(5, 2, 1, 0, 0, 0.5f), b.set(2, 0, 0, 1, 0, 0.5f);
     b.set(7, 0, 0, 0, 1, 0.5f);      // blue alone is enough
     b.set(3, 1, 0, 0, 0, 0.75f);     // black with depth: background
     b.set(0, 1, 9, 9, 9, -24.5f);    // z = -50 exactly: dropped
@@ -69,8 +68,7 @@ TEST(SampledFrameTest, FirstPointSetsAllBoundsThenMaximaAndMinimaWiden) {
     EXPECT_EQ(bounds(), (std::array<float, 6>{}));
     s.add(1.0, 2.0, 3.0);
     EXPECT_EQ(bounds(), (std::array<float, 6>{1, 1, 2, 2, 3, 3}));
-    s.add(-1.0, 5.0, 0.1);
-    s.add(4.0, -2.0, 7.0);
+    s.add(-1.0, 5.0, 0.1), s.add(4.0, -2.0, 7.0);
     EXPECT_EQ(bounds(), (std::array<float, 6>{4, -1, 5, -2, 7, 0.1f}));
 }
 
@@ -134,8 +132,7 @@ TEST(PointFileWriters, FailuresPrintTheirMessageAndLeaveWhatWasThere) {
 
 TEST(PointFileWriters, ChannelsKeepTheirOrderAndEachChannelFileHoldsItsOwnFraction) {
     FrameBuilder b{4, 1};
-    b.set(0, 0, 255, 128, 1, 0.5f);
-    b.set(3, 0, 0, 51, 0, 0.5f);
+    b.set(0, 0, 255, 128, 1, 0.5f), b.set(3, 0, 0, 51, 0, 0.5f);
     TempDir dir;
     const std::string folder = dir.file(std::string(100, 'a') + "/" + std::string(100, 'b') + "/" + std::string(100, 'c'));
     std::filesystem::create_directories(folder);  // longer than any fixed name buffer

@@ -7,6 +7,8 @@
 #include "support/Prompts.h"
 #include "support/TempDir.h"
 
+#include <assimp/Importer.hpp>
+#include <assimp/scene.h>
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -173,6 +175,17 @@ TEST(AssimpImporter, MaterialsCarryColoursOpacityTextureAndShortUniqueNames) {
     std::set<std::pair<float, float>> uv;  // in OpenGL's orientation, v up
     for (const auto& c : in.scene.objects.at(0).mapCoords) uv.insert({c.u, c.v});
     EXPECT_EQ(uv, (std::set<std::pair<float, float>>{{0, 1}, {1, 1}, {0, 0}}));
+    // A skin that comes uncompressed (BGRA texels, top row first) is written as a 32-bit TGA with eight alpha bits,
+    // 1272 x 1114 (F8 04 5A 04), bottom row first.
+    const std::string skinned = "/usr/share/assimp/models/MDL/MDL3 (3DGS A4)/minigun.MDL";
+    Assimp::Importer source;  // the texels as the library gives them
+    const aiScene* mdl = source.ReadFile(skinned, 0);
+    ASSERT_TRUE(mdl && mdl->mNumTextures == 1 && importModel(skinned, in.scene, in.prompt, [](std::string_view) {}));
+    std::string expected("\0\0\2\0\0\0\0\0\0\0\0\0\xF8\4\x5A\4\x20\x08", 18);
+    for (unsigned row = 1114; row-- > 0;)
+        for (const aiTexel* p = mdl->mTextures[0]->pcData + row * 1272; p != mdl->mTextures[0]->pcData + (row + 1) * 1272; ++p)
+            expected += {char(p->b), char(p->g), char(p->r), char(p->a)};
+    EXPECT_TRUE(testing::fileText(in.scene.materialDefs.at(0).textureFile) == expected);
 }
 
 TEST(AssimpImporter, FailuresAreReportedAndLeaveNoModel) {

@@ -212,14 +212,10 @@ TEST_F(MeshModelTest, VertexNormalIsTheMeanOfTheSmoothFacesWeightedByPiMinusThei
 // each face shows its ambient colour (a 24-bit 255 reads as 255/256, stored as 254).
 using Pixels = std::vector<std::array<int, 3>>;
 Pixels drawAt(const MeshModel& m, HeadlessGlSurface& surface, const std::vector<std::pair<double, double>>& at) {
-    glViewport(0, 0, 64, 64);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    glOrtho(-2, 2, -2, 2, -10, 10);
+    glViewport(0, 0, 64, 64), glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glMatrixMode(GL_PROJECTION), glLoadIdentity(), glOrtho(-2, 2, -2, 2, -10, 10);
     const GLfloat white[4] = {1, 1, 1, 1};
-    glLightModelfv(GL_LIGHT_MODEL_AMBIENT, white);
-    glEnable(GL_LIGHTING);
+    glLightModelfv(GL_LIGHT_MODEL_AMBIENT, white), glEnable(GL_LIGHTING);
     m.draw();
     const auto rgba = surface.readRgba();
     Pixels pixels;

@@ -14,10 +14,8 @@ TEST(HeadlessGlSurface, DrawReadBackAndResize) {
     };
     EXPECT_GE(gl->colourBits(), 16);
     EXPECT_NE(gl->description().find("OpenGL"), std::string::npos);
-    glViewport(0, 0, 64, 48);
-    glClearColor(0.25f, 0.5f, 0.75f, 1.0f);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    glEnable(GL_DEPTH_TEST);
+    glViewport(0, 0, 64, 48), glClearColor(0.25f, 0.5f, 0.75f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT), glEnable(GL_DEPTH_TEST);
     glColor3f(1, 0, 0);
     glRectf(-1, -1, 0, 1);  // the left half at depth 0: window depth 0.5
     gl->swapBuffers();

@@ -102,8 +102,7 @@ TEST(FatalExitDeathTest, WithoutAHandlerTheProcessEndsWithTheStatus) {
     // Output still in a buffer comes out first.
     const auto buffered = [] {
         static char buffer[256];
-        std::setvbuf(stderr, buffer, _IOFBF, sizeof buffer);
-        std::fputs("pending output", stderr);
+        std::setvbuf(stderr, buffer, _IOFBF, sizeof buffer), std::fputs("pending output", stderr);
         fatalExit(3);
     };
     EXPECT_EXIT(buffered(), ::testing::ExitedWithCode(3), "pending output");
