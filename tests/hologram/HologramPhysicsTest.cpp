@@ -412,9 +412,9 @@ TEST(Tiles, FewestTilesOnTheSmallestGridsAndTilesThatPutTogetherGiveTheWholeHolo
         for (int c = 0; c < tiles->columns; ++c) {
             const auto tile = (*tiled)->channel(0, tiles->window(r, c, s));
             ASSERT_TRUE(tile);
-            // Each tile knows where it lies on the hologram.
+            // Each tile knows where it lies on the hologram, whose middle (column 47.5, row 40) is on the axis.
             ASSERT_EQ(std::pair(tile->columnX(0), tile->rowY(0)),
-                      std::pair(reference->columnX(c * tiles->tile), reference->rowY(r * tiles->tile)));
+                      std::pair((c * tiles->tile - 47.5) * kPitch, (40.0 - r * tiles->tile) * kPitch));
             for (int j = 0; j < tile->height; ++j)
                 std::copy_n(&tile->at(0, j), tile->width, &together.at(c * tiles->tile, r * tiles->tile + j));
         }

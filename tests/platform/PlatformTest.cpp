@@ -211,7 +211,9 @@ TEST(OutputFileTest, EveryLengthIsWrittenWholeInPiecesOrAtOnce) {
             auto file = OutputFile::create(dir.file("out"));
             ASSERT_TRUE(file) << file.error();
             for (std::size_t at = 0; at < length; at += piece) file->append(std::string_view(bytes).substr(at, piece));
-            ASSERT_TRUE(file->commit());
+            ASSERT_TRUE(file->finish() && file->finish() && file->commit());  // finishing again changes nothing
+            const auto closed = file->finish();
+            EXPECT_TRUE(!closed && closed.error() == "file already closed");
             EXPECT_TRUE(fileText(dir.file("out")) == bytes) << length << " bytes in pieces of " << piece;
         }
     }
