@@ -137,10 +137,9 @@ TEST(ModelFitTest, TheEyeMovesAlongItsDirectionUntilTheSphereFits) {
     const std::vector<ModelVertex> cube{{0, 0, 0, 0, 0, -1, -1, -1}, {0, 0, 0, 0, 0, 1, 1, 1}};
     ViewerState scaled;
     scaled.modelScale = 2.0f;  // R = 2 sqrt(3); wide frame: half of 18 degrees
-    auto eye = fittedEye(cube, scaled, {3, 0, 4}, 4.0f / 3.0f);
-    EXPECT_NEAR(eye[0], 13.950788f, 1e-4);
-    EXPECT_NEAR(eye[1], 0.0f, 1e-6);
-    EXPECT_NEAR(eye[2], 18.601050f, 1e-4);
+    auto eye = fittedEye(cube, scaled, {3, 0, 4}, 4 / 3.0f), near = fittedEye(cube, scaled, {0.6f, 0, 0}, 4 / 3.0f);
+    for (auto [got, want] : {std::pair(eye[0], 13.950788f), {eye[1], 0}, {eye[2], 18.601050f}, {near[0], 23.251313f}})
+        EXPECT_NEAR(got, want, 1e-4);  // an eye nearer than one unit keeps its direction too
     // A tall frame: the horizontal half angle atan(0.5 tan 9 degrees) is the smaller.
     EXPECT_NEAR(fittedEye(cube, scaled, {0, 0, 30}, 0.5f)[2], 46.073899f, 1e-4);
     // The sphere about (2, 0, 2) turns to (2, 0, -2) about y, (2, 2, 0) about x; the offsets centre it: R = 1.
