@@ -77,8 +77,8 @@ TEST(DevicePicture, CarrierAndLevelsGiveTheHandComputedGreys) {
     for (int column = 0; column < 4; ++column) u.at(column, 1) = {4.0f, 0.0f};  // beyond full modulation: clipped
     EXPECT_EQ(encodeHologram(u, 532e-9, device, 1.0).levels,
               (std::vector<std::uint16_t>{37, 218, 218, 37, 0, 255, 255, 0}));
-    // 0.6 -> 1 sends -0.4 on: 0.475 right -> 0, 0.075 + 0.089 below -> 0, 0.875 + 0.148 + 0.072 -> 1.
-    EXPECT_EQ(diffuseErrors({0.6, 0.65, 0.2, 0.9}, 2, 2), (std::vector<std::uint8_t>{1, 0, 0, 1}));
+    // Every share counts: 0.28 -> 0, then 0.2325 -> 0, 0.4317 -> 0, 1.1211 -> 1, 0.4941 -> 0 and 0.5056 -> 1.
+    EXPECT_EQ(diffuseErrors({0.28, 0.11, 0.33, 0.99, 0.27, 0.14}, 3, 2), (std::vector<std::uint8_t>{0, 0, 0, 1, 0, 1}));
     // Half is lit: 0.5 -> 1 sends -0.5 on, 0.5 - 0.21875 -> 0.
     EXPECT_EQ(diffuseErrors({0.5, 0.5}, 2, 1), (std::vector<std::uint8_t>{1, 0}));
 }
