@@ -179,12 +179,11 @@ void MeshModel::appendTriangles(const MeshObject& o, std::int64_t base) {
     if (o.faces.empty()) return;
     // The mirrored x turns the winding around: the file's second and third
     // corners are exchanged to keep the front faces in front.
-    const std::size_t count = o.vertices.size();
     for (const FaceGroup& g : o.faceGroups) {
         for (std::uint16_t k : g.faceIndices) {
             if (k >= o.faces.size()) continue;  // no such face
             const ObjectFace& f = o.faces[k];
-            if (f.a >= count || f.b >= count || f.c >= count) continue;  // no such vertex
+            // A corner past this object's vertices lies past all appended so far: addTriangle drops the face.
             addTriangle(static_cast<std::int32_t>(base + f.a), static_cast<std::int32_t>(base + f.c),
                         static_cast<std::int32_t>(base + f.b), g.materialName);
         }
