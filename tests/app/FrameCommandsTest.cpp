@@ -385,6 +385,7 @@ TEST_F(FrameCommandsTest, HologramItemShowsTheFramesReconstructionAndTheSliderFo
     ASSERT_TRUE(reconstructed) << reconstructed.error();
     reconstructed->points = std::make_shared<HologramPoints>(white);
     HologramWindow window(std::move(*reconstructed), small, prompt_);
+    EXPECT_EQ(window.scoreText()->text(), QString("Scoring the reconstruction..."));  // until the score comes
     Reconstruction direct(*set, small);
     const auto refocused = [&](double distance) {  // the rows packed
         const RgbPicture p = *direct.refocus(distance);

@@ -100,8 +100,7 @@ TEST_F(ViewFixture, SquareFacingTheCameraCoversItsProjectedFootprintInItsLitColo
     // The projection and camera that resize set; no redraw, rescale or later resize moves the camera.
     expectData(camera(), "view_camera.txt", "home eye");  // resize and the first frame
     state.modelScale = 1.7f, state.modelOffsetX = 2.0f, state.modelRotX = 33.0f, state.modelRotY = -12.0f;
-    view->setEye(0.0f, 4.0f, 3.0f);
-    view->drawFrame();
+    view->setEye(0.0f, 4.0f, 3.0f), view->drawFrame();
     view->rescaleModel(2.0f);
     expectData(camera(), "view_camera.txt", "eye at 0 4 3");  // drawFrame and rescale
     view->resize(0, 0, 200, 160);
@@ -140,8 +139,7 @@ TEST_F(ViewFixture, ClearColourGoesToTheViewsOwnContext) {
     open(8, 8);
     const auto other = makeHeadlessSurface(4, 4);
     ASSERT_TRUE(other && other->makeCurrent());
-    view->setClearColour(GlView::kExportClearColour);
-    view->drawFrame();
+    view->setClearColour(GlView::kExportClearColour), view->drawFrame();
     EXPECT_TRUE(near(Frame(*surface).at(3, 3), 0, 0, 0));
 }
 

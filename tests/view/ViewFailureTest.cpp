@@ -58,8 +58,7 @@ TEST_F(ViewFixture, UnreadableModelIsReportedAndTheViewGoesOnWithoutOne) {
     EXPECT_EQ(prompt.transcript(), (std::vector<std::string>{"message Error: Failed to open " + missing + "\n",
                                                              "message velmora: Failed to Decode 3D Studio MAX file!: " + missing}));
     // Still running: a redraw shows the clear colour, a rescale is ignored.
-    view->rescaleModel(2.0f);
-    view->drawFrame();
+    view->rescaleModel(2.0f), view->drawFrame();
     EXPECT_TRUE(testing::isClearColour(testing::Frame(*surface).at(16, 16)));  // where the square was
 }
 
