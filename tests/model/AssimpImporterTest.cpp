@@ -153,7 +153,7 @@ TEST(AssimpImporter, MaterialsCarryColoursOpacityTextureAndShortUniqueNames) {
     EXPECT_EQ((std::array{first.ambient, first.diffuse, first.specular, second.diffuse}),
               (std::array{V3{0.1f, 0.2f, 0.3f}, V3{0.4f, 0.5f, 0.6f}, V3{0.7f, 0.8f, 0.9f}, V3{1, 1, 1}}));
     EXPECT_EQ(first.alpha + second.alpha, 1.25f);  // opacity d 0.25, and opaque without one
-    EXPECT_EQ(first.textureFile + "|" + second.textureFile, "tex.png|");
+    EXPECT_EQ(first.textureFile + "|" + second.textureFile + "|" + std::to_string(first.twoSided), "tex.png||0");
     std::set<std::string> grouped;
     for (const MeshObject& o : in.scene.objects) grouped.insert(o.faceGroups.at(0).materialName);
     EXPECT_EQ(grouped, (std::set<std::string>{"a_very_long_mate", "a_very_long_ma~1"}));
