@@ -75,7 +75,7 @@ TEST(CommandLine, HoloReadsItsOptionsLikeExportAndKeepsLengthsInDoublePrecision)
 // Each hologram option lands in its setting, in the computation's units: metres, bytes, flags.
 TEST(CommandLine, EveryHologramOptionReachesItsSetting) {
     velmora::testing::TempDir dir;
-    velmora::testing::writeFile(dir.file("lut.txt"), std::string("# measured\n0 0\n1000 6.1\n"));
+    velmora::testing::writeFile(dir.file("lut.txt"), std::string("# measured\n0 0\n256 6.1\n"));
     const auto cl = parseHoloCommandLine(
         {"--holo-unit=2.5", "--holo-fit", "0.5", "--holo-distance=20", "--holo-method", "direct", "--holo-gap=3",
          "--holo-npy", "--holo-no-preview", "--holo-score", "--holo-threads", "3", "--holo-quick-plan",
@@ -91,14 +91,15 @@ TEST(CommandLine, EveryHologramOptionReachesItsSetting) {
     EXPECT_EQ(std::tie(o.output.npy, o.output.preview, o.score, o.given), std::make_tuple(true, false, true, true));
     EXPECT_EQ(std::tie(s.device.encoding, s.device.bits, s.device.levels),
               std::make_tuple(HologramEncoding::Amplitude, 16, std::optional(1024)));
-    ASSERT_EQ(s.device.luts.size(), 1u);
+    ASSERT_TRUE(s.device.luts.size() == 1 && s.device.luts[0].second.entries.size() == 2);
     EXPECT_DOUBLE_EQ(s.device.luts[0].first, 638e-9);
-    EXPECT_EQ(s.device.luts[0].second.entries.size(), 2u);
+    const auto eightBits = parseHoloCommandLine({"--holo-lut", dir.file("lut.txt"), "p.CGH"});  // grey 256 is past 8 bits
+    EXPECT_EQ(eightBits ? "(accepted)" : eightBits.error(), "--holo-lut: grey level 256 needs --holo-bits 16");
     const auto lutAlone = parseCommandLine({"m.3ds", "--holo-lut", dir.file("lut.txt")});  // a hologram option too
     EXPECT_EQ(lutAlone ? "(accepted)" : lutAlone.error(), "the --holo- options need --hologram or --hologram-grey");
-    EXPECT_EQ(s.memoryBudget, 1610612736u);  // 1.5 x 1024^3
-    ASSERT_TRUE(cl->job.tiles);
-    EXPECT_EQ(std::tuple(cl->job.tiles->index, cl->job.tiles->count, cl->job.wholePicture), std::tuple(2, 5, true));
+    ASSERT_TRUE(cl->job.tiles);  // a budget of 1.5 x 1024^3 bytes
+    EXPECT_EQ(std::tuple(cl->job.tiles->index, cl->job.tiles->count, cl->job.wholePicture, s.memoryBudget),
+              std::tuple(2, 5, true, std::uint64_t{1610612736}));
     // velmora-export: the last of --hologram and --hologram-grey says which hologram.
     EXPECT_TRUE(parse({"--hologram", "a", "--hologram-grey", "b", "m.3ds"}).greyHologram);
     const CommandLine colour = parse({"--hologram-grey", "b", "--hologram", "a", "m.3ds"});
