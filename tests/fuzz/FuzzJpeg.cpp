@@ -1,12 +1,12 @@
 // Arbitrary bytes into the JPEG decoder, which must not end the program.
 
-#include "RgbPictureChecks.h"
+#include "PictureChecks.h"
 #include "textures/JpegDecoder.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     velmora::RecordingPrompt prompt;
     velmora::JpegDecoder decoder(prompt, [](std::string_view) {});
     decoder.setPixelLimit(1 << 20);
-    checkRgbPictureOutcome(decoder.decodeJpegMemory(data, size, "fuzz.jpg"), prompt);
+    checkPictureOutcome(decoder.decodeJpegMemory(data, size, "fuzz.jpg"), prompt);
     return 0;
 }

@@ -1,12 +1,12 @@
 // Arbitrary bytes into the PNG reader, which must not allocate beyond the limit.
 
-#include "RgbPictureChecks.h"
+#include "PictureChecks.h"
 #include "textures/PngReader.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     velmora::RecordingPrompt prompt;
     velmora::PngReader reader(prompt, [](std::string_view) {});
     reader.setPixelLimit(1 << 20);
-    checkRgbPictureOutcome(reader.readPngMemory(data, size, "fuzz.png"), prompt);
+    checkPictureOutcome(reader.readPngMemory(data, size, "fuzz.png"), prompt);
     return 0;
 }

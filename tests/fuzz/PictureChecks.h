@@ -10,7 +10,7 @@
 #include <optional>
 #include <string>
 
-inline void checkRgbPictureOutcome(const std::optional<velmora::TextureImage>& image,
+inline void checkPictureOutcome(const std::optional<velmora::TextureImage>& image,
                                    const velmora::RecordingPrompt& prompt, int bytesPerPixel = 3,
                                    const std::optional<std::string>& caption = "Error") {
     if (image) {
