@@ -140,19 +140,15 @@ std::vector<Row> rows() {
         {"bmp damaged", bmpFile({8, 2, 3, {1, 200, 0, 0, 1}, rampPalette(2), 0, {}, 2})},
         {"bmp pixels beyond the file", farPixels},
         {"bmp v4 header", bmpFile({24, 1, 1, {}, {}, 0, {}, 0, 108})},
-        {"bmp too short", {'B', 'M', 0, 0}},
-        {"bmp cut header", cutBmp},
-        {"bmp zero width", bmpFile({24, 0, 1})},
-        {"bmp embedded JPEG", bmpFile({24, 1, 1, {}, {}, 4})},
-        {"bmp RLE4 at 8 bits", bmpFile({8, 1, 1, {}, {}, kDibRle4})},
-        {"bmp too wide", bmpFile({24, 65537, 1})},
+        {"bmp too short", {'B', 'M', 0, 0}}, {"bmp cut header", cutBmp},
+        {"bmp zero width", bmpFile({24, 0, 1})}, {"bmp embedded JPEG", bmpFile({24, 1, 1, {}, {}, 4})},
+        {"bmp RLE4 at 8 bits", bmpFile({8, 1, 1, {}, {}, kDibRle4})}, {"bmp too wide", bmpFile({24, 65537, 1})},
         {"bmp huge", bmpFile({24, 0x7FFFFFFF, std::int32_t(0x80000000u)})},
         {"bmp one row beyond 2^28", bmpFile({24, 16385, 16384})},
         {"tga raw 24-bit", tgaFile({2, 24, 2, 2, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}})},
         {"tga raw 32-bit", tgaFile({2, 32, 1, 1, {10, 20, 30, 40}})},
         {"tga image ID and colour map skipped", tgaFile(withId)},
-        {"tga top-down", tgaFile(topDown)},
-        {"tga odd size", tgaFile(odd)},
+        {"tga top-down", tgaFile(topDown)}, {"tga odd size", tgaFile(odd)},
         // A run of 4 copies, then a raw packet of 2 pixels.
         {"tga run-length", tgaFile({10, 32, 3, 2, {0x83, 1, 2, 3, 4, 0x01, 5, 6, 7, 8, 9, 10, 11, 12}})},
         // 128 copies into a picture of 2 pixels, then a raw packet of 128 more.
@@ -161,16 +157,12 @@ std::vector<Row> rows() {
         {"tga run cut off", tgaFile({10, 24, 2, 1, {0x81, 1, 2}})},
         {"tga grey as luminance", tgaFile({3, 8, 2, 1, {7, 200}}), greyAsLuminance | greyAsAlpha},
         {"tga grey as alpha", tgaFile({3, 8, 2, 1, {7, 200}}), greyAsAlpha},
-        {"tga colour-mapped", tgaFile({1, 8, 2, 2})},
-        {"tga compressed colour-mapped", tgaFile({9, 8, 2, 2})},
-        {"tga 16-bit", tgaFile({2, 16, 2, 2})},
-        {"tga compressed 16-bit", tgaFile({10, 16, 2, 2})},
+        {"tga colour-mapped", tgaFile({1, 8, 2, 2})}, {"tga compressed colour-mapped", tgaFile({9, 8, 2, 2})},
+        {"tga 16-bit", tgaFile({2, 16, 2, 2})}, {"tga compressed 16-bit", tgaFile({10, 16, 2, 2})},
         {"tga grey without an option", tgaFile({3, 8, 2, 2})},
         {"tga 16-bit grey", tgaFile({3, 16, 1, 1}), greyAsLuminance},
-        {"tga type 11", tgaFile({11, 24, 2, 2})},
-        {"tga zero width", tgaFile({2, 24, 0, 2})},
-        {"tga negative height", tgaFile({2, 24, 4, -1})},
-        {"tga too large", tgaFile({2, 24, 32767, 32767})},
+        {"tga type 11", tgaFile({11, 24, 2, 2})}, {"tga zero width", tgaFile({2, 24, 0, 2})},
+        {"tga negative height", tgaFile({2, 24, 4, -1})}, {"tga too large", tgaFile({2, 24, 32767, 32767})},
         // RGBA, top row red (alpha 0) and green, bottom row blue and grey (alpha 128): the alpha is dropped.
         {"png RGBA", png(2, 2, 8, 6, {0, 255, 0, 0, 0, 0, 255, 0, 255, 0, 0, 0, 255, 128, 90, 90, 90, 255})},
         {"png grey", png(2, 1, 8, 0, {0, 10, 200})},
@@ -182,8 +174,7 @@ std::vector<Row> rows() {
         {"png cut after the header", cutPng},
         // Refused by the header's size before its data is read.
         {"png huge", png(100000, 100000, 8, 2, {})},
-        {"jpeg junk", {'n', 'o', 't', ' ', 'a', ' ', 'j', 'p', 'g'}},
-        {"jpeg huge", bigJpeg},
+        {"jpeg junk", {'n', 'o', 't', ' ', 'a', ' ', 'j', 'p', 'g'}}, {"jpeg huge", bigJpeg},
         {"jpeg CMYK", jpegFile(8, 8, [](int, int) { return Rgb{1, 2, 3}; }, 4)},
     };
 }
@@ -202,9 +193,16 @@ TEST(PictureReaders, PicturesDecodeToKnownPixelsOrAreRefusedWithOneMessage) {
     masksCut[10] = 54;  // the pixel offset: the first mask
     EXPECT_EQ(DibReader(prompt).readDibMemory(masksCut.data(), 58).value().pixels, (Bytes{255, 0, 0}));
     PngReader reader(prompt);
-    reader.setPixelLimit(3);
-    const Bytes four = png(2, 2, 8, 0, {0, 1, 2, 0, 3, 4});
-    EXPECT_FALSE(reader.readPngMemory(four.data(), four.size(), "four.png"));
+    TgaReader tga(prompt);
+    DibReader dib(prompt);
+    JpegDecoder jpeg(prompt);
+    reader.setPixelLimit(3), tga.setPixelLimit(3), dib.setPixelLimit(3), jpeg.setPixelLimit(3);
+    const Bytes four = png(2, 2, 8, 0, {0, 1, 2, 0, 3, 4}), tga4 = tgaFile({2, 24, 2, 2}), bmp4 = bmpFile({24, 2, 2}),
+                jpeg4 = jpegFile(2, 2, [](int, int) { return Rgb{}; });
+    EXPECT_FALSE(reader.readPngMemory(four.data(), four.size(), "four.png") ||
+                 tga.readTgaMemory(tga4.data(), tga4.size(), "four.tga", 0) ||
+                 dib.readDibMemory(bmp4.data(), bmp4.size()) ||
+                 jpeg.decodeJpegMemory(jpeg4.data(), jpeg4.size(), "four.jpg"));
     EXPECT_FALSE(reader.readPng("/nonexistent/a.png"));
     EXPECT_FALSE(DibReader(prompt).readDib("/nonexistent/x.bmp"));
     EXPECT_FALSE(JpegDecoder(prompt).decodeJpeg("/nonexistent/a.jpg"));
