@@ -87,6 +87,9 @@ TEST(HoloCli, ChannelSetGivesThreeHologramsAndAPreviewAndStatusesFollowTheReadme
               "velmora-holo: " + dir.file("objb1.CGH") + ": line 1: not a CGH header (count, two scales and 0)\n");
     std::filesystem::remove(dir.file("objb1.CGH"));
     EXPECT_EQ(run(dir, small + "'" + dir.file("objr1.CGH") + "'"), 1);  // its siblings are gone
+    std::ofstream(dir.file("none.CGH")) << "0 1.0 1.0 0\r\n";  // read, then refused by the computation
+    EXPECT_EQ(run(dir, small + "'" + dir.file("none.CGH") + "'"), 3);
+    EXPECT_NE(fileText(dir.file("stderr")).find(": there are no points: the frame is empty\n"), std::string::npos);
 }
 
 TEST(HoloCli, OutputsThatCannotBeWrittenAreRefusedBeforeAnyComputation) {
@@ -216,16 +219,15 @@ TEST(HoloCli, TileSharesWriteOneRunsFilesAndAResumedRunKeepsCompleteTiles) {
     ASSERT_EQ(run(dir, tiled + "'" + dir.file("one") + "' --holo-whole-png"), 0) << fileText(dir.file("stderr"));
     const auto whole = velmora::testing::readPicture(dir.file("one-532nm.png"));
     ASSERT_EQ(std::pair(whole.width, whole.height), std::pair(1024, 1024));
-    for (int r = 0; r < 3; ++r)
-        for (int c = 0; c < 3; ++c) {
-            const auto tile = velmora::testing::readPicture(
-                dir.file("one-532nm-r" + std::to_string(r) + "-c" + std::to_string(c) + ".png"));
-            const int width = c < 2 ? 342 : 1024 - 684, height = r < 2 ? 342 : 1024 - 684;
-            ASSERT_EQ(std::pair(tile.width, tile.height), std::pair(width, height)) << r << "," << c;
-            for (int y = 0; y < height; ++y) {
-                const auto from = tile.rgb.begin() + 3 * y * width;
-                const auto at = whole.rgb.begin() + 3 * ((342 * r + y) * 1024 + 342 * c);
-                ASSERT_TRUE(std::equal(from, from + 3 * width, at)) << "tile " << r << "," << c << " row " << y;
-            }
+    for (int r = 0; r < 3; ++r) for (int c = 0; c < 3; ++c) {
+        const auto tile = velmora::testing::readPicture(
+            dir.file("one-532nm-r" + std::to_string(r) + "-c" + std::to_string(c) + ".png"));
+        const int width = c < 2 ? 342 : 1024 - 684, height = r < 2 ? 342 : 1024 - 684;
+        ASSERT_EQ(std::pair(tile.width, tile.height), std::pair(width, height)) << r << "," << c;
+        for (int y = 0; y < height; ++y) {
+            const auto from = tile.rgb.begin() + 3 * y * width;
+            const auto at = whole.rgb.begin() + 3 * ((342 * r + y) * 1024 + 342 * c);
+            ASSERT_TRUE(std::equal(from, from + 3 * width, at)) << "tile " << r << "," << c << " row " << y;
         }
+    }
 }

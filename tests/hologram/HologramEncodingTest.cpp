@@ -99,8 +99,7 @@ TEST(DevicePicture, MeasuredTableInterpolatesAndTheNearestWavelengthsTableWins) 
 TEST(DevicePicture, TheLowPassTakesOutWhatLiesAboveItsCutoffAlongEachAxisAlone) {
     const auto pattern = [](bool alongRows) {
         ComplexField f(40, 40, 8e-6);
-        for (int j = 0; j < 40; ++j)
-            for (int i = 0; i < 40; ++i) f.at(i, j) = ((alongRows ? j : i) % 2) ? -1.0f : 1.0f;
+        for (int j = 0; j < 40; ++j) for (int i = 0; i < 40; ++i) f.at(i, j) = ((alongRows ? j : i) % 2) ? -1.0f : 1.0f;
         return f;
     };
     const auto largest = [](const ComplexField& f, const ComplexField& minus) {  // inside the taps' reach

@@ -102,13 +102,12 @@ TEST(PointKernel, FieldOfOnePointPhaseNegationSuperpositionAndOnePitchShift) {
     const ComplexField cancelled = pointField(64, {a, opposite});
     const ComplexField both = pointField(64, {a, other}), single = pointField(64, {other});
     const ComplexField shifted = pointField(64, {moved});
-    for (int j = 0; j < 63; ++j)
-        for (int i = 0; i < 63; ++i) {
-            const double scale = std::abs(field.at(i, j)) + std::abs(single.at(i, j));
-            EXPECT_LT(std::abs(cancelled.at(i, j)), 1e-6 * scale);
-            EXPECT_LT(std::abs(both.at(i, j) - field.at(i, j) - single.at(i, j)), 1e-6 * scale);
-            EXPECT_LT(std::abs(shifted.at(i + 1, j + 1) - field.at(i, j)), 1e-6 * scale);
-        }
+    for (int j = 0; j < 63; ++j) for (int i = 0; i < 63; ++i) {
+        const double scale = std::abs(field.at(i, j)) + std::abs(single.at(i, j));
+        EXPECT_LT(std::abs(cancelled.at(i, j)), 1e-6 * scale);
+        EXPECT_LT(std::abs(both.at(i, j) - field.at(i, j) - single.at(i, j)), 1e-6 * scale);
+        EXPECT_LT(std::abs(shifted.at(i + 1, j + 1) - field.at(i, j)), 1e-6 * scale);
+    }
 }
 
 // Drawn as one factor per axis, as the computation draws it, a zone's phase differs from k r by at most
@@ -121,15 +120,14 @@ TEST(PointKernel, SeparableZonesStayWithinTheirBoundOfTheExactField) {
         addPointField(exact, {point}, {kLambda, 0.1, 2});
         addPointField(separable, {point}, {kLambda, 0.1, 2, false});
         int lit = 0;
-        for (int j = 0; j < 128; ++j)
-            for (int i = 0; i < 128; ++i) {
-                const double t = (exact.columnX(i) - point.x) * (exact.rowY(j) - point.y);
-                const double t2d4 = t * t / (d * d * d * d);
-                const double bound = (d < 27.7e-3 ? k * d * t2d4 / 4 + t2d4 / 2 : 0) + 2e-6;  // and single precision
-                lit += std::abs(exact.at(i, j)) > 0;
-                EXPECT_LE(std::abs(separable.at(i, j) - exact.at(i, j)), bound * std::abs(exact.at(i, j)) + 1e-7 / d)
-                    << d << " at " << i << "," << j;
-            }
+        for (int j = 0; j < 128; ++j) for (int i = 0; i < 128; ++i) {
+            const double t = (exact.columnX(i) - point.x) * (exact.rowY(j) - point.y);
+            const double t2d4 = t * t / (d * d * d * d);
+            const double bound = (d < 27.7e-3 ? k * d * t2d4 / 4 + t2d4 / 2 : 0) + 2e-6;  // and single precision
+            lit += std::abs(exact.at(i, j)) > 0;
+            EXPECT_LE(std::abs(separable.at(i, j) - exact.at(i, j)), bound * std::abs(exact.at(i, j)) + 1e-7 / d)
+                << d << " at " << i << "," << j;
+        }
         EXPECT_GT(lit, 100) << d;
     }
 }
@@ -140,26 +138,24 @@ TEST(PointKernel, ZoneEndsAtTheAliasingLimitAndRefocusesWithoutSecondaryPeaks) {
     const ComplexField field = pointField(128, {point});
     const double sine = kLambda / (2 * kPitch);
     int inside = 0;
-    for (int j = 0; j < 128; ++j)
-        for (int i = 0; i < 128; ++i) {
-            const double dx = field.columnX(i) - point.x, dy = field.rowY(j) - point.y;
-            const double r = std::sqrt(dx * dx + dy * dy + point.depth * point.depth);
-            const double u = std::max(std::fabs(dx), std::fabs(dy)) / (r * sine);
-            if (u > 1.0) {
-                EXPECT_EQ(std::abs(field.at(i, j)), 0.0) << i << "," << j;
-            } else if (u < 0.85) {
-                EXPECT_NEAR(std::abs(field.at(i, j)), 1.0 / r, 1e-6 / r);
-                ++inside;
-            }
+    for (int j = 0; j < 128; ++j) for (int i = 0; i < 128; ++i) {
+        const double dx = field.columnX(i) - point.x, dy = field.rowY(j) - point.y;
+        const double r = std::sqrt(dx * dx + dy * dy + point.depth * point.depth);
+        const double u = std::max(std::fabs(dx), std::fabs(dy)) / (r * sine);
+        if (u > 1.0) {
+            EXPECT_EQ(std::abs(field.at(i, j)), 0.0) << i << "," << j;
+        } else if (u < 0.85) {
+            EXPECT_NEAR(std::abs(field.at(i, j)), 1.0 / r, 1e-6 / r);
+            ++inside;
         }
+    }
     EXPECT_GT(inside, 300);
     const ComplexField back = focusAt(field, point.depth);
     const auto [ci, cj] = brightest(back);
     EXPECT_EQ(std::pair(ci, cj), std::pair(64, 63));
     double outside = 0;
-    for (int j = 0; j < 128; ++j)
-        for (int i = 0; i < 128; ++i)
-            if (std::abs(i - 64) > 4 || std::abs(j - 63) > 4) outside = std::max<double>(outside, std::norm(back.at(i, j)));
+    for (int j = 0; j < 128; ++j) for (int i = 0; i < 128; ++i)
+        if (std::abs(i - 64) > 4 || std::abs(j - 63) > 4) outside = std::max<double>(outside, std::norm(back.at(i, j)));
     EXPECT_LT(outside, 0.01 * std::norm(back.at(64, 63)));
 }
 
@@ -408,16 +404,15 @@ TEST(Tiles, FewestTilesOnTheSmallestGridsAndTilesThatPutTogetherGiveTheWholeHolo
     ASSERT_TRUE(tiled);
     const auto tiles = tileLayout(s, tileMargins(s, {s.grey}, (*tiled)->farthestPlane()), 0, 1, 0);
     ComplexField together(96, 81, kPitch);
-    for (int r = 0; r < tiles->rows; ++r)
-        for (int c = 0; c < tiles->columns; ++c) {
-            const auto tile = (*tiled)->channel(0, tiles->window(r, c, s));
-            ASSERT_TRUE(tile);
-            // Each tile knows where it lies on the hologram, whose middle (column 47.5, row 40) is on the axis.
-            ASSERT_EQ(std::pair(tile->columnX(0), tile->rowY(0)),
-                      std::pair((c * tiles->tile - 47.5) * kPitch, (40.0 - r * tiles->tile) * kPitch));
-            for (int j = 0; j < tile->height; ++j)
-                std::copy_n(&tile->at(0, j), tile->width, &together.at(c * tiles->tile, r * tiles->tile + j));
-        }
+    for (int r = 0; r < tiles->rows; ++r) for (int c = 0; c < tiles->columns; ++c) {
+        const auto tile = (*tiled)->channel(0, tiles->window(r, c, s));
+        ASSERT_TRUE(tile);
+        // Each tile knows where it lies on the hologram, whose middle (column 47.5, row 40) is on the axis.
+        ASSERT_EQ(std::pair(tile->columnX(0), tile->rowY(0)),
+                  std::pair((c * tiles->tile - 47.5) * kPitch, (40.0 - r * tiles->tile) * kPitch));
+        for (int j = 0; j < tile->height; ++j)
+            std::copy_n(&tile->at(0, j), tile->width, &together.at(c * tiles->tile, r * tiles->tile + j));
+    }
     EXPECT_EQ(tiles->rows * tiles->columns, 9);
     // The margin of two reaches leaves light from farther away out: under 1 % of the field. A phase moves by over a
     // level mostly where the field is dark (a speckle's null, whose phase any error turns); where it is brighter than a
@@ -597,8 +592,8 @@ TEST(Placement, PointsLandWhereTheFrameSaysWithDecodedColourAndSettingsOutOfRang
     }
 }
 
-// A FIFO in the wisdom file's place would block its reader for ever.
-TEST(Placement, AWisdomFileThatIsNoRegularFileIsLeftAlone) {
+// Measured plans are kept in a folder made for them; a FIFO in the wisdom file's place would block its reader for ever.
+TEST(Placement, WisdomIsKeptButAWisdomFileThatIsNoRegularFileIsLeftAlone) {
     velmora::testing::TempDir folder;
     ASSERT_EQ(::mkfifo(folder.file("fftwf-wisdom").c_str(), 0600), 0);
     HologramSettings s = smallGrid(16);
@@ -607,6 +602,9 @@ TEST(Placement, AWisdomFileThatIsNoRegularFileIsLeftAlone) {
     EXPECT_TRUE(computeHolograms({{{0, 0, 0, 0, 0, 1, 0}}, false, 1, 1}, s, [&](const std::string& step) { said += step; }));
     EXPECT_NE(said.find("fftwf-wisdom is not a regular file"), std::string::npos) << said;
     EXPECT_TRUE(std::filesystem::is_fifo(folder.file("fftwf-wisdom")));
+    s.width = s.height = 8, s.wisdomFolder = folder.file("cache");  // a size not measured yet
+    EXPECT_TRUE(computeHolograms({{{0, 0, 0, 0, 0, 1, 0}}, false, 1, 1}, s, [](const std::string&) {}));
+    EXPECT_TRUE(std::filesystem::is_regular_file(folder.file("cache/fftwf-wisdom")));
 }
 
 // Stopped after the last step still gives no set.
