@@ -396,9 +396,10 @@ TEST_F(FrameCommandsTest, HologramItemShowsTheFramesReconstructionAndTheSliderFo
     ASSERT_TRUE(scores && !scores->empty());
     ASSERT_TRUE(QTest::qWaitFor([&] { return window.scoreText()->text().contains(" dB"); }, kPatience));
     EXPECT_TRUE(window.scoreText()->text().split('\n').contains(QString::fromStdString(scoreLine(scores->front()))));
-    Texts labels;
-    for (const QLabel* label : window.findChildren<QLabel*>()) labels.push_back(label->text().toStdString());
-    EXPECT_NE(std::find(labels.begin(), labels.end(), "Focus: 10.00 mm from the hologram"), labels.end());
+    const QLabel* focusText = nullptr;
+    for (const QLabel* label : window.findChildren<QLabel*>())
+        if (label->text() == "Focus: 10.00 mm from the hologram") focusText = label;
+    ASSERT_TRUE(focusText);
     EXPECT_EQ(window.focusField()->text(), QString("10.00 mm"));  // the field opens on the focus shown
     // Four pages (of 0.2 mm: the range is 8 to 12 mm) while the first refocuses: a task posted after them runs
     // before any picture comes, and only the last position's picture is shown.
@@ -421,8 +422,10 @@ TEST_F(FrameCommandsTest, HologramItemShowsTheFramesReconstructionAndTheSliderFo
     prompt_.queueFile(dir_.file("h.png"));  // the hologram's files, the preview where the window is focused
     window.show(), window.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&window, kPatience));
-    const QRect slider = window.focusSlider()->geometry(), field = window.focusField()->geometry();  // one row
+    // The controls in one row, the focus line above them and under the picture.
+    const QRect slider = window.focusSlider()->geometry(), field = window.focusField()->geometry();
     EXPECT_TRUE(slider.right() < field.left() && field.right() < window.saveButton()->geometry().left());
+    EXPECT_TRUE(focusText->geometry().bottom() < slider.top() && focusText->y() > 0);
     QTest::keySequence(window.focusField(), QKeySequence::Save);  // the save button's shortcut
     ASSERT_TRUE(QTest::qWaitFor([&] { return !prompt_.messages().empty(); }, kPatience));
     for (const char* name : {"h-638nm.png", "h-638nm.npy", "h-520nm.png", "h-520nm.npy", "h-450nm.png", "h-450nm.npy"})
@@ -477,17 +480,18 @@ TEST(HologramSettingsForm, AnswersInTheFormsUnitsReachTheComputationInMetresAndR
         rows += !row->editable ? 's' : row->numeric ? 'n' : 't';
     }
     EXPECT_EQ(rows, "nnnnnttnnntt");
-    // An answer out of range, then one the device options refuse: each is said, and the form comes back.
+    // An answer out of range, then one the device options refuse: each is said, and the form comes back. Levels of 0
+    // then mean all that the bits hold, whatever the settings had before.
     RecordingPrompt again;
-    for (const auto& [at, text] : {std::pair{0, "0"}, {1, "480.5"}, {6, "hologram"}, {0, "640"}})
+    for (const auto& [at, text] : {std::pair{0, "0"}, {1, "480.5"}, {6, "hologram"}, {8, "0"}})
         again.queueForm([&, at = at, text = text](FormRequest& form) {
             for (std::size_t i = 0; i < answer.size(); ++i) form.field(1001 + int(i))->text = answer[i];
             return form.field(1001 + at)->text = text, true;
         });
-    const auto asked = askHologramSettings(again, store, {});
+    const auto asked = askHologramSettings(again, store, *s);
     ASSERT_TRUE(asked);
-    EXPECT_EQ(std::tuple(again.forms().size(), asked->width, asked->device.encoding),
-              std::tuple(std::size_t{4}, 640, HologramEncoding::DoublePhase));
+    EXPECT_EQ(std::tuple(again.forms().size(), asked->width, asked->device.encoding, asked->device.levels),
+              std::tuple(std::size_t{4}, 640, HologramEncoding::DoublePhase, std::optional<int>{}));
     ASSERT_EQ(again.messages().size(), 3u);
     for (int i : {0, 1}) EXPECT_EQ(again.messages()[i].text.rfind("Width and height are whole numbers", 0), 0u) << i;
     EXPECT_EQ(again.messages()[2].text, "The device settings are refused: option --holo-encoding: \"hologram\" is not "
