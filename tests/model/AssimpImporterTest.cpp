@@ -108,12 +108,11 @@ TEST(AssimpImporter, FbxFilesComeInWithTheAxesTheyDeclare) {
         Importer in;
         ASSERT_TRUE(in.read("box.fbx", cases[c].first));
         Bounds got{1e9f, -1e9f, 1e9f, -1e9f, 1e9f, -1e9f};
-        for (const MeshObject& o : in.scene.objects)
-            for (const auto& v : o.vertices) {
-                const V3 q{-v.x, v.z, v.y};  // the stored form back in the importer's axes
-                for (int k = 0; k < 3; ++k)
-                    got[2 * k] = std::min(got[2 * k], q[k]), got[2 * k + 1] = std::max(got[2 * k + 1], q[k]);
-            }
+        for (const MeshObject& o : in.scene.objects) for (const auto& v : o.vertices) {
+            const V3 q{-v.x, v.z, v.y};  // the stored form back in the importer's axes
+            for (int k = 0; k < 3; ++k)
+                got[2 * k] = std::min(got[2 * k], q[k]), got[2 * k + 1] = std::max(got[2 * k + 1], q[k]);
+        }
         for (int k = 0; k < 6; ++k) EXPECT_NEAR(got[k], cases[c].second[k], 1e-3f) << "bound " << k << " of case " << c;
     }
 }

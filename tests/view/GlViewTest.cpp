@@ -97,6 +97,8 @@ TEST_F(ViewFixture, SquareFacingTheCameraCoversItsProjectedFootprintInItsLitColo
         }
     }
     EXPECT_GT(inside, 95 * 95);
+    state.modelRotX = 180.0f, view->drawFrame();  // turned over: its back is culled
+    EXPECT_TRUE(isClearColour(Frame(*surface).at(100, 80)));
     // The projection and camera that resize set; no redraw, rescale or later resize moves the camera.
     expectData(camera(), "view_camera.txt", "home eye");  // resize and the first frame
     state.modelScale = 1.7f, state.modelOffsetX = 2.0f, state.modelRotX = 33.0f, state.modelRotY = -12.0f;
@@ -126,9 +128,8 @@ TEST_F(ViewFixture, ModelTransformScalesThenTranslatesThenRotatesAboutXThenY) {
         const Frame f(*surface);
         double sumX = 0, sumY = 0;
         int count = 0;
-        for (int y = 0; y < f.height; ++y)
-            for (int x = 0; x < f.width; ++x)
-                if (const Pixel p = f.at(x, y); p.r > 100 && p.g < 60) sumX += x + 0.5, sumY += y + 0.5, ++count;
+        for (int y = 0; y < f.height; ++y) for (int x = 0; x < f.width; ++x)
+            if (const Pixel p = f.at(x, y); p.r > 100 && p.g < 60) sumX += x + 0.5, sumY += y + 0.5, ++count;
         ASSERT_GT(count, 10) << "marker not seen";
         EXPECT_NEAR(sumX / count, 80.0 + 60.0 * kFocal * worldX / 30.0, 1.5);  // 80 · f/aspect · x/30
         EXPECT_NEAR(sumY / count, 60.0 + 60.0 * kFocal * worldY / 30.0, 1.5);
@@ -186,9 +187,8 @@ TEST(OutlineFontTest, CubicGlyphsSpanTheirCurvesExactBoxes) {
         ASSERT_FALSE(FT_Load_Char(face, code, FT_LOAD_NO_SCALE) || FT_Outline_Get_BBox(&face->glyph->outline, &box));
         const long exact[4] = {box.xMin, box.yMin, -box.xMax, -box.yMax};  // the sides, the far ones negated
         float seen[4] = {1e9f, 1e9f, 1e9f, 1e9f};
-        for (const auto& contour : font.glyph(code).contours)
-            for (const auto& p : contour)
-                for (int k = 0; k < 4; ++k) seen[k] = std::min(seen[k], (k % 2 ? p.y : p.x) * (k < 2 ? 1000 : -1000));
+        for (const auto& contour : font.glyph(code).contours) for (const auto& p : contour)
+            for (int k = 0; k < 4; ++k) seen[k] = std::min(seen[k], (k % 2 ? p.y : p.x) * (k < 2 ? 1000 : -1000));
         for (int k = 0; k < 4; ++k) EXPECT_NEAR(seen[k], exact[k], 2.0f) << code << " side " << k;
     }
     FT_Done_Face(face), FT_Done_FreeType(library);
