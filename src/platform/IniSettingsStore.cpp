@@ -136,7 +136,7 @@ bool IniSettingsStore::save() const {
     if (!out) return false;
     bool ok = true;
     for (const auto& l : lines_) ok = ok && std::fprintf(out, "%s\n", l.c_str()) >= 0;
-    ok = (std::fflush(out) == 0) && ok;
+    // fclose flushes the buffer and reports a write that failed, a full disk included.
     ok = (std::fclose(out) == 0) && ok;
     if (!ok || std::rename(temp.c_str(), path_.c_str()) != 0) {
         std::remove(temp.c_str());
