@@ -5,7 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <csignal>
 #include <filesystem>
+
+#include <sys/resource.h>
 
 using namespace velmora;
 using velmora::testing::fileText;
@@ -66,6 +69,9 @@ TEST(IniSettingsStore, KeepsWhatItDoesNotKnowRewritesInPlaceAndDefaultsOnGarbage
     ASSERT_TRUE(store.writeProfileInt("Options", "FrameWidth", 640));
     ASSERT_TRUE(store.writeProfileInt("General", "FrameHeight", 7));  // before the blank line ending its section
     ASSERT_TRUE(store.writeProfileInt("Window", "X", 1));            // a new section after a blank line
+    const rlimit full{16, 16};  // a disk that fills as the profile is written: refused, the old profile kept
+    EXPECT_EXIT({ ::signal(SIGXFSZ, SIG_IGN); ::setrlimit(RLIMIT_FSIZE, &full);
+                  std::exit(store.writeProfileInt("Options", "Colour", 5)); }, ::testing::ExitedWithCode(0), "");
     expectData(fileText(path), "platform.txt", "profile rewritten");
     IniSettingsStore unwritable("/proc/velmora-cannot-write-here/s.ini");
     EXPECT_FALSE(unwritable.writeProfileInt("Options", "FrameWidth", 1));
