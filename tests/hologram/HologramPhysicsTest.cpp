@@ -763,9 +763,7 @@ TEST(Score, HandComputedFiguresAndTheIdealImagesPixels) {
     EXPECT_EQ(std::pair(speckleContrast(checker(0), all), speckleContrast(checker(2), none)), std::pair(0.0, 0.0));
     // 4 x 3 grid: column 3 of row 0 lies at (1.5, 1) pitches; (-1, -1) falls between columns 0 and 1 of row 2.
     const ScoreImage ideal = idealImage({{1.5 * kPitch, kPitch, 0.1}, {-kPitch, -kPitch, 0.1}}, {2.0, 1.0}, 4, 3, kPitch);
-    EXPECT_NEAR(ideal.values[3], 4.0, 1e-12);
-    EXPECT_NEAR(ideal.values[8], 0.5, 1e-12);
-    EXPECT_NEAR(ideal.values[9], 0.5, 1e-12);
+    for (const auto& [at, value] : {std::pair{3, 4.0}, {8, 0.5}, {9, 0.5}}) EXPECT_NEAR(ideal.values[at], value, 1e-12);
     EXPECT_NEAR(std::accumulate(ideal.values.begin(), ideal.values.end(), 0.0), 5.0, 1e-12);
     // Three times as bright, with stray light beyond the points' neighbours: still a perfect match.
     ScoreImage seen = ideal;
