@@ -72,7 +72,7 @@ TEST(SampledFrameTest, FirstPointSetsAllBoundsThenMaximaAndMinimaWiden) {
     EXPECT_EQ(bounds(), (std::array<float, 6>{4, -1, 5, -2, 7, 0.1f}));
 }
 
-TEST(SurfaceSamplerTest, PendingOpenGlErrorsAreReportedAndThePixelStoreIsLeftAsItWas) {
+TEST(SurfaceSamplerTest, PendingOpenGlErrorsAreReportedThePixelStoreIsLeftAsItWasAndOneRowIsRead) {
     const auto gl = makeHeadlessSurface(8, 4);
     ASSERT_TRUE(gl);
     glPixelStorei(GL_PACK_ALIGNMENT, 8);
@@ -83,6 +83,8 @@ TEST(SurfaceSamplerTest, PendingOpenGlErrorsAreReportedAndThePixelStoreIsLeftAsI
     GLint alignment = 0;
     glGetIntegerv(GL_PACK_ALIGNMENT, &alignment);
     EXPECT_EQ(alignment, 8);
+    glClearColor(0.0f, 1.0f, 0.0f, 1.0f), glClear(GL_COLOR_BUFFER_BIT);  // a frame of one row is read as well
+    EXPECT_EQ(SurfaceSampler::sample(ClientRect::ofSize(8, 1), prompt).colour().at(1), 255);
 }
 
 struct Writer {

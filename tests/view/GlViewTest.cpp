@@ -83,15 +83,13 @@ TEST_F(ViewFixture, SquareFacingTheCameraCoversItsProjectedFootprintInItsLitColo
     // away: c = 30 / sqrt(918) = 0.990148, c^128 = 0.281572, giving 255 · 0.312803, 0.525607 and 0.738410.
     const double halfX = half * kFocal / 30.0 / (200.0 / 160.0) * 100.0, halfY = half * kFocal / 30.0 * 80.0;
     int inside = 0;
-    for (int y = 0; y < f.height; ++y) {
-        for (int x = 0; x < f.width; ++x) {
-            const double dx = std::abs(x + 0.5 - 100.0), dy = std::abs(y + 0.5 - 80.0);
-            const Pixel p = f.at(x, y);
-            if (dx < halfX - 0.5 && dy < halfY - 0.5 && ++inside) {
-                ASSERT_TRUE(near(p, 80, 134, 188)) << x << "," << y << ": " << p.r << "," << p.g;
-            } else if (dx > halfX + 0.5 || dy > halfY + 0.5) {
-                ASSERT_TRUE(isClearColour(p)) << x << "," << y;
-            }
+    for (int y = 0; y < f.height; ++y) for (int x = 0; x < f.width; ++x) {
+        const double dx = std::abs(x + 0.5 - 100.0), dy = std::abs(y + 0.5 - 80.0);
+        const Pixel p = f.at(x, y);
+        if (dx < halfX - 0.5 && dy < halfY - 0.5 && ++inside) {
+            ASSERT_TRUE(near(p, 80, 134, 188)) << x << "," << y << ": " << p.r << "," << p.g;
+        } else if (dx > halfX + 0.5 || dy > halfY + 0.5) {
+            ASSERT_TRUE(isClearColour(p)) << x << "," << y;
         }
     }
     EXPECT_GT(inside, 95 * 95);
