@@ -127,9 +127,9 @@ std::vector<Row> rows() {
         {"bmp 16-bit", bmpFile({16, 4, 1, {0x00, 0x7C, 0xE0, 0x03, 0x1F, 0x00, 0x10, 0x42}})},
         {"bmp 16-bit fields", bmpFile({16, 2, 1, {0xFF, 0xFF, 0x00, 0x04}, {}, kDibBitFields, {0xF800, 0x07E0, 0x001F}})},
         {"bmp 32-bit fields", bmpFile({32, 1, 1, {1, 2, 3, 0}, {}, kDibBitFields, {0xFF, 0xFF00, 0xFF0000}})},
-        // Three of 1, end of line; literal 2, 3, 4 (padded); end of line; jump right 1, one 5; end of picture.
+        // Three of 1, end of line; literal 2, 3, 4 (its pad byte, 7, skipped); end of line; jump right 1, one 5; end.
         {"bmp RLE8",
-         bmpFile({8, 4, 3, {3, 1, 0, 0, 0, 3, 2, 3, 4, 0, 0, 0, 0, 2, 1, 0, 1, 5, 0, 1, 9, 9}, rampPalette(8), kDibRle8})},
+         bmpFile({8, 4, 3, {3, 1, 0, 0, 0, 3, 2, 3, 4, 7, 0, 0, 0, 2, 1, 0, 1, 5, 0, 1, 9, 9}, rampPalette(8), kDibRle8})},
         {"bmp RLE4", bmpFile({4, 5, 2, {5, 0x12, 0, 0, 0, 3, 0x34, 0x50, 0, 1}, rampPalette(16), kDibRle4})},
         // No end-of-picture escape: the last run's pair is the file's last two bytes.
         {"bmp RLE8 ending with a run", bmpFile({8, 3, 1, {2, 1, 1, 3}, rampPalette(8), kDibRle8})},
