@@ -126,7 +126,7 @@ TEST(CommandLine, MistakesAreNamedAlikeByBothPrograms) {
             args[0] == "velmora-holo" ? refusalOf(parseHoloCommandLine(options)) : refusalOf(parseCommandLine(options));
         EXPECT_EQ(refusal, line.substr(arrow + 3)) << line;
     }
-    EXPECT_EQ(count, 93);
+    EXPECT_EQ(count, 98);
 }
 
 }  // namespace
