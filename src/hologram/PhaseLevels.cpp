@@ -12,10 +12,8 @@ constexpr double kTwoPi = 2 * kPi;
 
 double wrapped(double phase) { return phase - kTwoPi * std::floor((phase + kPi) / kTwoPi); }
 
-double circularDistance(double a, double b) {
-    const double d = std::fabs(wrapped(a - b));
-    return std::min(d, kTwoPi - d);
-}
+// Wrapped into [-pi, pi), the difference is already the shorter way round.
+double circularDistance(double a, double b) { return std::fabs(wrapped(a - b)); }
 
 }  // namespace
 
