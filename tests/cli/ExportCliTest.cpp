@@ -22,7 +22,9 @@
 
 #include <cctype>
 #include <cmath>
+#include <iterator>
 #include <regex>
+#include <sstream>
 
 namespace velmora::testing {
 namespace {
@@ -76,10 +78,10 @@ struct ExpectedFile {
     std::string expected;  // a file of tests/data/cli; empty: the file must not be written
 };
 struct Row {
-    const char* name;
+    std::string name;
     std::vector<std::string> args;
-    int status;
-    std::string out, err;
+    int status = 0;
+    std::string out, err, unknown;  // unknown: lines of the table that are none of its kinds
     std::vector<ExpectedFile> files;
 };
 void PrintTo(const Row& row, std::ostream* os) { *os << row.name; }
@@ -87,50 +89,29 @@ void PrintTo(const Row& row, std::ostream* os) { *os << row.name; }
 const std::string kSize = "--size=16x13";
 const std::string kSeed = "--seed=7";
 
-const std::vector<Row>& table() {
-    static const std::vector<Row> rows{
-        {"Info", {kSize, "tri.3ds"}, 0, dataText("cli/info.txt"), "", {}},
-        {"FitMovesTheEyeToHoldTheBoundingSphere", {kSize, "--fit", "--info", "tri.3ds"}, 0, dataText("cli/fit.txt"), "", {}},
-        // Each export starts the generator afresh: the colour file and the PLY file share their phases.
-        {"ColourAndAsciiPlyFromOneSeed", {kSize, kSeed, "--colour", "c", "--ply-ascii", "pa", "tri.3ds"}, 0,
-         "wrote c.CGH (10 points)\nwrote pa.ply (10 points)\n", "", {{"c.CGH", "colour.CGH"}, {"pa.ply", "ascii.txt"}}},
-        // One frame into both: the grey file and the grid hold the same points, scaled only in the grid.
-        {"GreyAndGridOfOneFrame",
-         {kSize, kSeed, "--scalxy=2", "--scalz=0.5", "--viewpoint=1,2,3", "--grey", "g", "--3di", "g.3DI", "tri.3ds"}, 0,
-         "wrote g.CGH (10 points)\nwrote g.3DI (10 points)\n", "", {{"g.CGH", "grey.CGH"}, {"g.3DI", "grid.txt"}}},
-        {"ChannelsOfAHandWrittenObj", {kSize, kSeed, "--channels", "ch.cgh", "tri.obj"}, 0,
-         "wrote chr.cgh (10 points)\nwrote chg.cgh (10 points)\nwrote chb.cgh (10 points)\n", "",
-         {{"chr.cgh", "channel.CGH"}, {"chg.cgh", "channel.CGH"}, {"chb.cgh", "channel.CGH"}}},
-        {"BinaryPlyKeepsItsEnding", {kSize, kSeed, "--ply", "pb.PlY", "tri.3ds"}, 0, "wrote pb.PlY (10 points)\n", "",
-         {{"pb.PlY", "binary.txt"}}},
-        // Left 0, right 0.5, step 1: one view; any two of the three swapped give none or three.
-        {"ViewSeriesPlyIsBinary", {kSize, kSeed, "--views", "0:0.5:1", "--ply", "v.PLY", "tri.3ds"}, 0,
-         "wrote v1.ply (10 points)\n", "view 1 of 1: eye (0, 0, 30)\n", {{"v1.ply", "binary.txt"}, {"v2.ply", ""}}},
-        // A viewpoint given is where the series starts, --fit or not.
-        {"AGivenViewpointOutlivesFit",
-         {kSize, kSeed, "--fit", "--viewpoint=0,0,30", "--views", "0:0.5:1", "--ply", "v.PLY", "tri.3ds"}, 0,
-         "wrote v1.ply (10 points)\n", "view 1 of 1: eye (0, 0, 30)\n", {{"v1.ply", "binary.txt"}}},
-        {"EmptyFrame", {kSize, "--offset=100,0,0", "--ply-ascii", "e", "tri.3ds"}, 0, "wrote e.ply (0 points)\n", "",
-         {{"e.ply", "empty.txt"}}},
-        // Placement refuses a frame with no points: the run fails and no picture is written.
-        {"AHologramOfAnEmptyFrameFailsTheRun", {kSize, "--offset=100,0,0", "--hologram", "h", "tri.3ds"}, 3, "",
-         "hologram: 0 points\nvelmora-export: the hologram failed: there are no points: the frame is empty\n",
-         {{"h-638nm.png", ""}, {"h-preview.png", ""}}},
-        {"AHologramSeriesStopsAtAViewThatFails",
-         {kSize, "--offset=100,0,0", "--views", "0:0.5:1", "--hologram", "h", "tri.3ds"}, 3, "",
-         "view 1 of 1: eye (0, 0, 30)\nhologram: 0 points\nvelmora-export: the hologram failed: there are no points: "
-         "the frame is empty\n", {{"h1-638nm.png", ""}}},
-        {"HelpGoesToStandardOutput", {"--help", "tri.3ds"}, 0, commandLineUsage(), "", {}},
-        {"VersionGoesToStandardOutput", {"--version"}, 0, "velmora-export " VELMORA_VERSION "\n", "", {}},
-        {"UnknownOptionIsAUsageError", {"--bogus", "tri.3ds"}, 2, "",
-         "velmora-export: unknown option --bogus\nTry 'velmora-export --help'.\n", {}},
-        {"UnreadableModelWritesNothing", {"--colour", "c", "missing.3ds"}, 1, "",
-         "Error: Failed to open missing.3ds\nvelmora-export: Failed to Decode 3D Studio MAX file!: missing.3ds\n"
-         "velmora-export: cannot read missing.3ds\n", {{"c.CGH", ""}}},
-        // Before the model is read: the PLY file, which could be written, is not.
-        {"MissingFolderIsRefusedUpFront", {kSize, "--ply", "p", "--png", "none/f.png", "tri.3ds"}, 3, "",
-         "velmora-export: cannot write none/f.png: No such file or directory\n", {{"p.ply", ""}}},
-    };
+std::string textOf(const std::string& value) {
+    if (value == "@usage") return commandLineUsage();
+    if (value == "@version") return "velmora-export " VELMORA_VERSION "\n";
+    return value.rfind('@', 0) == 0 ? dataText("cli/" + value.substr(1)) : value + "\n";
+}
+
+// The runs of tests/data/cli/runs.txt, whose head says how they are written.
+std::vector<Row> table() {
+    std::vector<Row> rows;
+    for (const auto& [name, body] : dataSections("cli/runs.txt")) {
+        Row& row = rows.emplace_back();
+        row.name = name;
+        std::istringstream lines(body);
+        for (std::string kind, value; lines >> kind && std::getline(lines >> std::ws, value);) {
+            std::istringstream words(value);
+            const std::vector<std::string> split{std::istream_iterator<std::string>(words), {}};
+            if (kind == "args") row.args = split;
+            else if (kind == "status") row.status = std::stoi(value);
+            else if (kind == "out" || kind == "err") (kind == "out" ? row.out : row.err) += textOf(value);
+            else if (kind == "file" || kind == "absent") row.files.push_back({split[0], kind == "file" ? split.at(1) : ""});
+            else if (kind != "#") row.unknown += kind + " " + value + "\n";
+        }
+    }
     return rows;
 }
 
@@ -161,7 +142,7 @@ TEST_P(ExportCli, StatusOutputAndFiles) {
     TempDir dir;
     writeModels(dir);
     const auto [status, out, err] = run(dir, row.args);
-    EXPECT_EQ(status, row.status);
+    EXPECT_EQ(std::pair(status, row.unknown), std::pair(row.status, std::string()));
     EXPECT_TRUE(sameText(out, row.out)) << "standard output";
     EXPECT_EQ(err, row.err);
     for (const ExpectedFile& f : row.files) {
@@ -174,7 +155,7 @@ TEST_P(ExportCli, StatusOutputAndFiles) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, ExportCli, ::testing::ValuesIn(table()),
-                         [](const ::testing::TestParamInfo<Row>& info) { return std::string(info.param.name); });
+                         [](const ::testing::TestParamInfo<Row>& info) { return info.param.name; });
 
 TEST(ExportCliSeed, TwoRunsWithoutASeedDrawDifferentPhases) {
     TempDir dir;
