@@ -116,11 +116,11 @@ std::vector<Row> table() {
 }
 
 // The triangle (-1.6,-1.6) (1.6,-1.6) (-1.6,1.6) on z = 0, facing the eye, stored as (-x, z, y) with a face's
-// last two corners exchanged; its one white texel leaves the lit colour as it is.
+// last two corners exchanged. The lit white saturates: its one texel (255, 128, 64) is the colour seen.
 void writeModels(const TempDir& dir) {
     std::vector<Chunk> white{materialName("white"), textureMap("white.tga")};
     for (std::uint16_t block : {0xA010, 0xA020, 0xA030}) white.push_back(colourBlock(block, {colourFloat(1, 1, 1)}));
-    ASSERT_TRUE(writeFile(dir.file("white.tga"), Bytes{0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 1, 0, 24, 0, 255, 255, 255}));
+    ASSERT_TRUE(writeFile(dir.file("white.tga"), Bytes{0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 1, 0, 24, 0, 64, 128, 255}));
     const auto tri = object("tri", {mesh({vertexList({{1.6f, 0, -1.6f}, {-1.6f, 0, -1.6f}, {1.6f, 0, 1.6f}}),
                                           faceList({{0, 2, 1}}, {faceGroup("white", {0})})})});
     ASSERT_TRUE(writeFile(dir.file("tri.3ds"), model({material(white), tri})));
@@ -164,7 +164,7 @@ TEST(ExportCliSeed, TwoRunsWithoutASeedDrawDifferentPhases) {
     EXPECT_NE(fileText(dir.file("a.CGH")), fileText(dir.file("b.CGH")));  // only the phases can differ
 }
 
-// The saved frame is what is sampled: the triangle's ten points as white pixels, in rows of 1, 2, 3 and 4
+// The saved frame is what is sampled: the triangle's ten points in the texel's colour, in rows of 1, 2, 3 and 4
 // from the top, on black. The hologram's score counts each of them once in every channel.
 TEST(ExportCliOutputs, TheSavedFrameShowsThePointsAndTheScoreCountsEachOnce) {
     TempDir dir;
@@ -177,12 +177,12 @@ TEST(ExportCliOutputs, TheSavedFrameShowsThePointsAndTheScoreCountsEachOnce) {
     const Picture frame = readPicture(dir.file("f.png"));
     ASSERT_EQ(std::pair(frame.width, frame.height), std::pair(16, 13));
     ASSERT_EQ(frame.rgb.size(), 16u * 13 * 3);
-    std::vector<int> lit;  // white pixels per row with any, top first; nothing but white and black
+    std::vector<int> lit;  // texel-coloured pixels per row with any, top first; nothing but those and black
     for (int y = 0; y < 13; ++y) {
         int row = 0;
         for (const auto* p = frame.rgb.data() + 3 * 16 * y; p < frame.rgb.data() + 3 * 16 * (y + 1); p += 3) {
-            row += p[0] + p[1] + p[2] == 3 * 255;
-            EXPECT_TRUE(p[0] + p[1] + p[2] == 0 || p[0] + p[1] + p[2] == 3 * 255) << y;
+            row += p[0] == 255 && p[1] == 128 && p[2] == 64;
+            EXPECT_TRUE(p[0] + p[1] + p[2] == 0 || p[0] + p[1] + p[2] == 255 + 128 + 64) << y;
         }
         if (row) lit.push_back(row);
     }

@@ -3,13 +3,15 @@
 generator and the file layouts, without running the program.
 The model: the triangle (-a,-a) (a,-a) (-a,a), a = 1.6, on z = 0, seen from (0,0,30) in a 16 x 13 frame with an
 18 degree field of view. With an odd height no pixel centre comes near an edge (checked below), so the
-rasteriser has no ties to break. The lit white material saturates. Depth is quantised: the table allows 1e-4.
+rasteriser has no ties to break. The lit white material saturates, so each point has the texel's colour TEXEL.
+Depth is quantised: the table allows 1e-4.
 """
 import math, os
 
 import numpy as np
 
 W, H, A, EYE = 16, 13, 1.6, 30.0
+TEXEL = (255, 128, 64)
 S = 2 * EYE * math.tan(math.radians(9)) / H  # one pixel on the plane z = 0
 
 
@@ -39,7 +41,7 @@ def f32(v):
     return float(np.float32(v))
 
 
-GREY = ((255 * 0.78 + 255 * 0.1) + 255 * 0.12) * 0.003921568859368563
+GREY = ((TEXEL[1] * 0.78 + TEXEL[2] * 0.1) + TEXEL[0] * 0.12) * 0.003921568859368563  # green, blue, red
 
 
 def cgh(pts, phase, values, placeholder, scalxy=1.0, scalz=1.0, viewpoint=(0.0, 0.0, 30.0)):
@@ -61,13 +63,13 @@ def ply(pts, phase, layout, phase_type):
     header = ["ply", "format %s 1.0" % layout] + (["element color 1", "property int channel"] if layout == "ascii" else [])
     header += ["element vertex %d" % len(pts)] + ["property float " + n for n in "xyz"]
     header += ["property uchar " + n for n in ("red", "green", "blue")] + ["property %s phase" % phase_type, "end_header"]
-    return dump(header, [(i, f32(x), f32(y), f32(z), p, 255.0, 255.0, 255.0) for (i, (_, x, y, z)), p in zip(enumerate(pts), phase)])
+    return dump(header, [(i, f32(x), f32(y), f32(z), p) + tuple(map(float, TEXEL)) for (i, (_, x, y, z)), p in zip(enumerate(pts), phase)])
 
 
 pts, out = points(), os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "data", "cli")
 phase = phases(7, len(pts))
 files = {
-    "colour.CGH": cgh(pts, phase, (1.0, 1.0, 1.0), 41),
+    "colour.CGH": cgh(pts, phase, tuple(v / 255 for v in TEXEL), 41),
     "grey.CGH": cgh(pts, phase, (GREY,), 42, 2.0, 0.5, (1.0, 2.0, 3.0)),
     "channel.CGH": cgh(pts, phase, (1.0,), 41),
     # 3di: rows and columns, then the non-zero records (index, X Y Z scaled by 2 and 0.5, grey as a float).

@@ -95,6 +95,10 @@ TEST_F(ViewFixture, SquareFacingTheCameraCoversItsProjectedFootprintInItsLitColo
     EXPECT_GT(inside, 95 * 95);
     state.modelRotX = 180.0f, view->drawFrame();  // turned over: its back is culled
     EXPECT_TRUE(isClearColour(Frame(*surface).at(100, 80)));
+    // Half see-through (a transparency of 50 % is alpha 0.5): halfway between the lit colour and the clear colour.
+    ASSERT_TRUE(writeModel(dir.file("half.3ds"), square({0.2f, 0.4f, 0.6f}, half), 50));
+    state.modelRotX = 0.0f, (void)view->loadModel(dir.file("half.3ds"), false), view->drawFrame();
+    EXPECT_TRUE(near(Frame(*surface).at(100, 80), 72, 131, 190));
     // The projection and camera that resize set; no redraw, rescale or later resize moves the camera.
     expectData(camera(), "view_camera.txt", "home eye");  // resize and the first frame
     state.modelScale = 1.7f, state.modelOffsetX = 2.0f, state.modelRotX = 33.0f, state.modelRotY = -12.0f;

@@ -12,14 +12,15 @@ namespace velmora::testing {
 // each colour, its triangles as corner triples, front faces counter-clockwise.
 using ModelParts = std::vector<std::pair<std::array<float, 3>, std::vector<Vec3>>>;
 
-// One material and one object for each part. The file stores positions as (-x, z, y) and each face with
-// its last two corners exchanged, which the mesh model undoes when it loads.
-inline bool writeModel(const std::string& path, const ModelParts& parts) {
+// One material and one object for each part, all as see-through as given. The file stores positions as (-x, z, y)
+// and each face with its last two corners exchanged, which the mesh model undoes when it loads.
+inline bool writeModel(const std::string& path, const ModelParts& parts, std::uint16_t seeThroughPercent = 0) {
     std::vector<Chunk> chunks, objects;
     for (const auto& [c, corners] : parts) {
         const std::string name = "m" + std::to_string(objects.size());
         chunks.push_back(Chunk(0xAFFF).add(materialName(name)));
         for (std::uint16_t id : {0xA010, 0xA020, 0xA030}) chunks.back().add(colourBlock(id, {colourFloat(c[0], c[1], c[2])}));
+        if (seeThroughPercent) chunks.back().add(transparency({percent(seeThroughPercent)}));
         std::vector<Vec3> vertices;
         std::vector<Face> faces;
         std::vector<std::uint16_t> group;
