@@ -78,6 +78,7 @@ TEST(CghReader, RefusesBadLinesWithTheLineNumber) {
         {header + good + kTail, "header says 2"}, {header + good + good + kTail + "\r\n5", "after the viewpoint"},
         {header + good + "Statics: \r\n" + good + kTail, "after the statistics"},
         {padded("268435457 2.5 0.3 0", 42), "line 1: the point count is too large"},  // past 2^28, whatever the memory
+        {padded("268435456 2.5 0.3 0", 42), " 268435456 points"},  // 2^28: as much as memory holds, then counted
     };
     for (const Case& c : cases) {
         const auto file = parsePointFile(c.text);
