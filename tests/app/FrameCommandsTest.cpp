@@ -318,7 +318,8 @@ QString withProgress(const std::function<void(QProgressDialog&)>& act, const std
         bool eventFilter(QObject* watched, QEvent* event) override {
             if (auto* dialog = qobject_cast<QProgressDialog*>(watched); dialog && event->type() == QEvent::Show) {
                 seen = dialog->windowTitle() + " | " + dialog->labelText() + " | " +
-                       (dialog->windowModality() == Qt::WindowModal ? "window modal" : "not window modal");
+                       (dialog->windowModality() == Qt::WindowModal ? "window modal" : "not window modal") +
+                       (dialog->maximum() == 0 ? "" : " | a bar that counts");  // not the busy indicator
                 act(*dialog);
             }
             return false;
