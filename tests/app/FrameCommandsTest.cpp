@@ -233,6 +233,7 @@ TEST_F(FrameCommandsTest, TextsAreOnScreenWhileTheWorkRunsAndAVertexArrayIsRetri
     note_("E: ", prompt_.transcript(), " | a question ", prompt_.messages().back().icon == PromptIcon::Question);
     outOfSight();  // two-sided reads the file again and keeps the camera and the transform
     frame().action(Command::ForceTwoSided)->trigger();
+    QTest::keyClick(&frame(), Qt::Key_J);  // taken, one step back: the read is over
     note_("two-sided: ", state().forceTwoSided, " | as read ", frame().view()->model()->vertices().front().x == x0,
           " | offset ", state().modelOffsetX, " | boxes ", prompt_.messages().size(),
           " ", prompt_.messages().at(0).caption);  // no completion box
