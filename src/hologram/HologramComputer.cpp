@@ -340,7 +340,8 @@ FourierTransform& HologramComputation::transform() {
 
 void HologramComputation::plan(int width, int height) {
     const HologramSettings& s = settings_;
-    fft_.reset();  // before the next one's buffer is taken
+    // The old transform is freed before the new one's buffer is taken.
+    fft_.reset();
     const bool known = FourierTransform::planKnown(width, height, s.planning, s.threads, s.wisdomFolder);
     say("planning the " + std::to_string(width) + " x " + std::to_string(height) + " transform" +
         (known ? "" : " (a size new to this machine: measured once, for at most " +

@@ -183,7 +183,8 @@ void OutputFile::release() {
     if (streamFd_ >= 0) ::close(streamFd_);
     fd_ = streamFd_ = -1;
     if (!tempPath_.empty()) ::unlink(tempPath_.c_str());
-    TemporaryFiles::remove(tempSlot_);  // after the unlink: a signal in between finds it registered
+    // Only after the unlink: a signal in between still finds it registered.
+    TemporaryFiles::remove(tempSlot_);
     tempSlot_ = -1;
     tempPath_.clear();
     state_ = State::Closed;
@@ -275,7 +276,8 @@ Result<void> OutputFile::publish() {
         } else if (::rename(tempPath_.c_str(), target_.c_str()) != 0) {
             error_ = reasonOf(errno);
         } else {
-            tempPath_.clear();  // it is the target now: keep it
+            // It is the target now: nothing to remove.
+            tempPath_.clear();
         }
     }
     release();

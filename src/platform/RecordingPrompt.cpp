@@ -45,7 +45,8 @@ std::optional<std::string> RecordingPrompt::chooseFile(const FileDialogRequest& 
 
 bool RecordingPrompt::runForm(FormRequest& request) {
     transcript_.push_back("form " + request.title);
-    forms_.push_back(request);  // as it was shown
+    // Kept as it was shown, before any answer edits it.
+    forms_.push_back(request);
     if (formAnswers_.empty()) return false;
     auto handler = std::move(formAnswers_.front());
     formAnswers_.pop_front();

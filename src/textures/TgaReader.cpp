@@ -193,7 +193,8 @@ std::optional<TextureImage> TgaReader::readTgaMemory(const std::uint8_t* data, s
     image.height = h.height;
     image.bytesPerPixel = h.pixelDepth / 8;
     const std::size_t imageSize = image.rowBytes() * static_cast<std::size_t>(image.height);
-    image.pixels.assign(imageSize, 0);  // what a short file does not cover stays zero
+    // What a short file does not cover stays zero.
+    image.pixels.assign(imageSize, 0);
 
     decodePixels(data, size, h, runLength, image);
     if (h.descriptor & TgaHeader::kTopDown) flipRows(image);

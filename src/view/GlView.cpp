@@ -86,7 +86,8 @@ void GlView::setEye(float x, float y, float z) {
     eyeX_ = x;
     eyeY_ = y;
     eyeZ_ = z;
-    surface_.makeCurrent();  // the camera belongs to the view's context, whoever drew last
+    // The camera belongs to the view's context, whoever drew last.
+    surface_.makeCurrent();
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
     gluLookAt(eyeX_, eyeY_, eyeZ_, 0.0, 0.0, 0.0, 0.0, 1.0, 0.0);
