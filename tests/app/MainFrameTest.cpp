@@ -4,10 +4,12 @@
 
 #include "AppTestSupport.h"
 
+#include "app/QtPrompt.h"
 #include "app/WindowPlacement.h"
 
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QMimeData>
 #include <QStatusBar>
 
@@ -158,6 +160,18 @@ TEST_F(MainFrameTest, MenuTreeCarriesEveryTextIdAndPromptAndTheHelpBoxesComeUp) 
     const FormField& help = prompt_.forms()[0].fields[0];
     expectData("form " + std::to_string(prompt_.forms()[0].resourceId) + "\n" + help.label + "\n" + help.text + "\n",
                "key_help.txt");
+}
+
+// The real boxes come up over the main window, not somewhere on the screen of their own.
+TEST(StartUpTest, BoxesBelongToTheMainWindow) {
+    ScopedConfigHome home;
+    QtPrompt prompt("velmora");
+    ViewerApp app(prompt);
+    ASSERT_TRUE(app.initInstance());
+    const QWidget* owner = nullptr;
+    whenModal<QMessageBox>([&owner](QMessageBox* box) { owner = box->parentWidget(), box->accept(); });
+    app.mainFrame()->action(Command::About)->trigger();
+    EXPECT_EQ(owner, app.mainFrame());
 }
 
 // One model file dragged onto the window is offered the drop and, dropped, is read; two files, a file of

@@ -73,16 +73,12 @@ std::string dump(const PointFile& f) {
     return s;
 }
 
-struct ExpectedFile {
-    std::string name;
-    std::string expected;  // a file of tests/data/cli; empty: the file must not be written
-};
 struct Row {
     std::string name;
     std::vector<std::string> args;
     int status = 0;
     std::string out, err, unknown;  // unknown: lines of the table that are none of its kinds
-    std::vector<ExpectedFile> files;
+    std::vector<std::pair<std::string, std::string>> files;  // a file and its expected file; "": not written
 };
 void PrintTo(const Row& row, std::ostream* os) { *os << row.name; }
 
@@ -99,8 +95,7 @@ std::string textOf(const std::string& value) {
 std::vector<Row> table() {
     std::vector<Row> rows;
     for (const auto& [name, body] : dataSections("cli/runs.txt")) {
-        Row& row = rows.emplace_back();
-        row.name = name;
+        Row& row = rows.emplace_back(Row{name, {}, 0, "", "", "", {}});
         std::istringstream lines(body);
         for (std::string kind, value; lines >> kind && std::getline(lines >> std::ws, value);) {
             std::istringstream words(value);
@@ -145,12 +140,9 @@ TEST_P(ExportCli, StatusOutputAndFiles) {
     EXPECT_EQ(std::pair(status, row.unknown), std::pair(row.status, std::string()));
     EXPECT_TRUE(sameText(out, row.out)) << "standard output";
     EXPECT_EQ(err, row.err);
-    for (const ExpectedFile& f : row.files) {
-        SCOPED_TRACE(f.name);
-        if (f.expected.empty())
-            EXPECT_FALSE(std::filesystem::exists(dir.file(f.name)));
-        else
-            EXPECT_TRUE(sameText(readWritten(dir.file(f.name)), dataText("cli/" + f.expected)));
+    for (const auto& [name, expected] : row.files) {
+        if (expected.empty()) EXPECT_FALSE(std::filesystem::exists(dir.file(name))) << name;
+        else EXPECT_TRUE(sameText(readWritten(dir.file(name)), dataText("cli/" + expected))) << name;
     }
 }
 
