@@ -12,7 +12,6 @@ ClientRect FrameView::clientRect() const {
 }
 
 void FrameView::setEye(float x, float y, float z) const {
-    gl->surface().makeCurrent();
     view->setEye(x, y, z);
 }
 

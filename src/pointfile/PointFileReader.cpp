@@ -113,7 +113,6 @@ Parsed parseCgh(ByteStream& lines) {
     if (file.points.points.size() != count)
         return Parsed::failure("the header says " + std::to_string(count) + " points, the file has " +
                                std::to_string(file.points.points.size()));
-    file.points.colour = width != 6;
     file.kind = width == 8 ? PointFileKind::ColourCgh
                 : headerLength == kColourPlaceholder ? PointFileKind::ChannelCgh
                                                      : PointFileKind::GreyCgh;

@@ -77,8 +77,8 @@ public:
     // the perspective projection (18 degrees vertical, near 1, far 1000) and
     // applies the camera again. x and y are stored but not used.
     void resize(int x, int y, int width, int height);
-    // Places the camera eye; it looks at the origin with up (0, 1, 0). Does
-    // not redraw.
+    // Places the camera eye in the view's own context, whatever is current;
+    // it looks at the origin with up (0, 1, 0). Does not redraw.
     void setEye(float x, float y, float z);
     // The clear colour of the frames drawn from now on.
     void setClearColour(const std::array<float, 4>& colour);

@@ -22,16 +22,12 @@ void Navigation::adjust(float& value, double delta) {
 }
 
 void Navigation::moveEye(GlView& view, double dx, double dy, double dz) {
-    // The camera is a matrix of the view's context: make sure it is the one
-    // the eye goes to.
-    view.surface().makeCurrent();
     view.setEye(static_cast<float>(view.eyeX() + dx), static_cast<float>(view.eyeY() + dy),
                 static_cast<float>(view.eyeZ() + dz));
     view.drawFrame();
 }
 
 void Navigation::homeEye(GlView& view) {
-    view.surface().makeCurrent();
     view.setEye(0.0f, 0.0f, GlView::kHomeEyeZ);
     view.drawFrame();
 }
@@ -158,7 +154,6 @@ void Navigation::stepFlyBy(GlView* view) {
     if (state_.flyByStep >= kFlyByIdle) return;
     if (view) {
         const auto eye = flyByEye(state_.flyByStep);
-        view->surface().makeCurrent();
         view->setEye(eye[0], eye[1], eye[2]);
     }
     ++state_.flyByStep;
