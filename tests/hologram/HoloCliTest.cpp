@@ -88,8 +88,7 @@ TEST(HoloCli, ChannelSetGivesThreeHologramsAndAPreviewAndStatusesFollowTheReadme
     std::filesystem::remove(dir.file("objb1.CGH"));
     EXPECT_EQ(run(dir, small + "'" + dir.file("objr1.CGH") + "'"), 1);  // its siblings are gone
     std::ofstream(dir.file("none.CGH")) << "0 1.0 1.0 0\r\n";  // read, then refused by the computation
-    EXPECT_EQ(run(dir, small + "'" + dir.file("none.CGH") + "'"), 3);
-    EXPECT_NE(fileText(dir.file("stderr")).find(": there are no points: the frame is empty\n"), std::string::npos);
+    EXPECT_EQ(run(dir, small + "'" + dir.file("none.CGH") + "'"), 3);  // the sentence: the export table
 }
 
 TEST(HoloCli, OutputsThatCannotBeWrittenAreRefusedBeforeAnyComputation) {

@@ -102,6 +102,8 @@ TEST_F(ViewFixture, SquareFacingTheCameraCoversItsProjectedFootprintInItsLitColo
     // The projection and camera that resize set; no redraw, rescale or later resize moves the camera.
     expectData(camera(), "view_camera.txt", "home eye");  // resize and the first frame
     state.modelScale = 1.7f, state.modelOffsetX = 2.0f, state.modelRotX = 33.0f, state.modelRotY = -12.0f;
+    const auto other = makeHeadlessSurface(8, 8);  // current when the eye is set: the camera is the view's still
+    ASSERT_TRUE(other && other->makeCurrent());
     view->setEye(0.0f, 4.0f, 3.0f), view->drawFrame();
     view->rescaleModel(2.0f);
     expectData(camera(), "view_camera.txt", "eye at 0 4 3");  // drawFrame and rescale
