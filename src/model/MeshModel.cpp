@@ -275,7 +275,8 @@ bool MeshModel::computeFaceNormal(ModelTriangle& t) const {
                      bz = static_cast<double>(p2.z) - p1.z;
         const double cx = ay * bz - az * by, cy = az * bx - ax * bz, cz = ax * by - ay * bx;
         const double length = std::sqrt(cx * cx + cy * cy + cz * cz);
-        if (!(length > 0.0) || std::isinf(length)) return false;
+        // Finite floats give at most about 1e156 here: only 0 is left to refuse.
+        if (!(length > 0.0)) return false;
         t.nx = static_cast<float>(cx / length);
         t.ny = static_cast<float>(cy / length);
         t.nz = static_cast<float>(cz / length);
