@@ -14,7 +14,7 @@ cd "$(dirname "$0")/.."
 export QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-xcb}
 cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build build/release -j"${JOBS:-$(nproc)}"
-python3 tests/cli/expected.py
+/usr/bin/python3 tests/cli/expected.py  # Debian's numpy belongs to this interpreter
 # One test at a time: several tests write sections of the same file.
 status=0
 VELMORA_UPDATE_EXPECTED=1 xvfb-run -a -s "-screen 0 1600x1200x24" \
