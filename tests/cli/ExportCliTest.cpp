@@ -82,8 +82,7 @@ struct Row {
 };
 void PrintTo(const Row& row, std::ostream* os) { *os << row.name; }
 
-const std::string kSize = "--size=16x13";
-const std::string kSeed = "--seed=7";
+const std::string kSize = "--size=16x13", kSeed = "--seed=7";
 
 std::string textOf(const std::string& value) {
     if (value == "@usage") return commandLineUsage();

@@ -67,6 +67,7 @@ std::map<std::string, Bytes> cases() {
     c["group after smoothing groups"] = oneMesh(
         {vertexList(kSquare), faceList({{0, 1, 2}, {0, 2, 3}}, {smoothingGroups(2), faceGroup("Blue", {1, 0})})});
     c["second vertex list"] = oneMesh({vertexList({{1, 2, 3}}), vertexList({{4, 5, 6}, {7, 8, 9}})});
+    c["second face list"] = oneMesh({faceList({{1, 2, 3}}), faceList({{4, 5, 6}, {7, 8, 9}})});  // the last one's count
     c["second mapping chunk"] = oneMesh({mapCoords({{1, 2}, {3, 4}, {5, 6}}), mapCoords({{7, 8}, {9, 10}})});
     // The walk goes on after the twelve floats (or a name), as after any list: a chunk there is read.
     c["local matrix and a chunk after its floats"] =
