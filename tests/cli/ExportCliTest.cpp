@@ -102,7 +102,7 @@ std::vector<Row> table() {
             if (kind == "args") row.args = split;
             else if (kind == "status") row.status = std::stoi(value);
             else if (kind == "out" || kind == "err") (kind == "out" ? row.out : row.err) += textOf(value);
-            else if (kind == "file" || kind == "absent") row.files.push_back({split[0], kind == "file" ? split.at(1) : ""});
+            else if (kind == "file" || kind == "absent") row.files.push_back({split.at(0), kind == "file" ? split.at(1) : ""});
             else if (kind != "#") row.unknown += kind + " " + value + "\n";
         }
     }

@@ -88,7 +88,7 @@ TEST(HoloCli, ChannelSetGivesThreeHologramsAndAPreviewAndStatusesFollowTheReadme
     std::filesystem::remove(dir.file("objb1.CGH"));
     EXPECT_EQ(run(dir, small + "'" + dir.file("objr1.CGH") + "'"), 1);  // its siblings are gone
     std::ofstream(dir.file("none.CGH")) << "0 1.0 1.0 0\r\n";  // read, then refused by the computation
-    EXPECT_EQ(run(dir, small + "'" + dir.file("none.CGH") + "'"), 3);  // the sentence: the export table
+    EXPECT_EQ(run(dir, small + "'" + dir.file("none.CGH") + "'"), 3);  // its wording: the export table
 }
 
 TEST(HoloCli, OutputsThatCannotBeWrittenAreRefusedBeforeAnyComputation) {
@@ -216,7 +216,7 @@ TEST(HoloCli, TileSharesWriteOneRunsFilesAndAResumedRunKeepsCompleteTiles) {
     EXPECT_NE(fileText(dir.file("stderr")).find("g.CGH: 2 points\n"), std::string::npos);  // what was read, first
     // Put together, the tiles make the whole picture: each tile's pixels at its offset, 342 pixels apart.
     ASSERT_EQ(run(dir, tiled + "'" + dir.file("one") + "' --holo-whole-png"), 0) << fileText(dir.file("stderr"));
-    EXPECT_NE(fileText(dir.file("stderr")).find(", 2 files written, 9 tiles kept\n"), std::string::npos);  // and the list
+    EXPECT_NE(fileText(dir.file("stderr")).find(", 2 files written, 9 tiles kept\n"), std::string::npos);
     const auto whole = velmora::testing::readPicture(dir.file("one-532nm.png"));
     ASSERT_EQ(std::pair(whole.width, whole.height), std::pair(1024, 1024));
     for (int r = 0; r < 3; ++r) for (int c = 0; c < 3; ++c) {
