@@ -48,19 +48,25 @@ std::optional<std::string> roomFor(std::uint64_t count) {
 }
 
 // Up to `most` space-separated numbers of a line; false on anything else.
-bool splitNumbers(std::string_view line, double* out, int most, int& count) {
+bool splitNumbers(std::string_view line, double* out, std::size_t most, int& count) {
     count = 0;
     const char* p = line.data();
     const char* end = p + line.size();
     while (true) {
         while (p < end && *p == ' ') ++p;
         if (p == end) return true;
-        if (count == most) return false;
+        if (static_cast<std::size_t>(count) == most) return false;
         const auto [next, ec] = std::from_chars(p, end, out[count]);
         if (ec != std::errc() || (next < end && *next != ' ')) return false;
         ++count;
         p = next;
     }
+}
+
+// As many numbers as `out` holds, at most.
+template <std::size_t N>
+bool splitNumbers(std::string_view line, double (&out)[N], int& count) {
+    return splitNumbers(line, out, N, count);
 }
 
 bool startsWith(std::string_view text, std::string_view start) { return text.substr(0, start.size()) == start; }
@@ -71,7 +77,7 @@ Parsed parseCgh(ByteStream& lines) {
     std::string_view line;
     double header[4];
     int fields = 0;
-    if (!nextLine(lines, line) || !splitNumbers(line, header, 4, fields) || fields != 4 || header[0] < 0 ||
+    if (!nextLine(lines, line) || !splitNumbers(line, header, fields) || fields != 4 || header[0] < 0 ||
         header[0] != std::floor(header[0]))
         return Parsed::failure(at(1) + "not a CGH header (count, two scales and 0)");
     if (header[0] > static_cast<double>(kMostPoints)) return Parsed::failure(at(1) + "the point count is too large");
@@ -102,7 +108,7 @@ Parsed parseCgh(ByteStream& lines) {
         if (ended) return Parsed::failure(at(lines.lineNumber()) + "a point after the statistics line");
         double v[8];
         int n = 0;
-        if (!splitNumbers(line, v, 8, n) || (n != 6 && n != 8) || (width != 0 && n != width))
+        if (!splitNumbers(line, v, n) || (n != 6 && n != 8) || (width != 0 && n != width))
             return Parsed::failure(at(lines.lineNumber()) + "not a point line");
         width = n;
         HologramPoint p{v[1], v[2], v[3], v[4], static_cast<float>(v[5]), static_cast<float>(v[5]),
@@ -249,7 +255,7 @@ Parsed parsePly(ByteStream& lines) {
                     values[i] = binaryValue(record.data() + offset, element.properties[i].type);
             } else {
                 int n = 0;
-                if (!nextLine(lines, record) || !splitNumbers(record, values.data(), static_cast<int>(fields), n) ||
+                if (!nextLine(lines, record) || !splitNumbers(record, values.data(), values.size(), n) ||
                     n != static_cast<int>(fields))
                     return Parsed::failure("PLY data line " + std::to_string(e + 1) + " of " + element.name +
                                            " is not " + std::to_string(fields) + " numbers");

@@ -33,11 +33,8 @@ Result<void> writeFramePng(const std::string& path, int width, int height, const
         bytes.resize(size);
         if (!png_image_write_to_memory(&image, bytes.data(), &size, 0, rgb.data(), stride, nullptr)) bytes.clear();
     }
-    if (bytes.empty()) {
-        std::string error = "cannot encode " + path + ": " + image.message;
-        png_image_free(&image);
-        return Result<void>::failure(error);
-    }
+    // libpng frees the image's own state on every return of a write, failed or not.
+    if (bytes.empty()) return Result<void>::failure("cannot encode " + path + ": " + image.message);
     auto file = OutputFile::create(path);
     if (!file) return Result<void>::failure("cannot write " + path + ": " + file.error());
     file->append(std::string_view(reinterpret_cast<const char*>(bytes.data()), size));
