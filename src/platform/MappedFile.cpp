@@ -22,22 +22,6 @@ std::size_t pageSize() {
 
 MappedFile::~MappedFile() { reset(); }
 
-MappedFile::MappedFile(MappedFile&& other) noexcept { *this = std::move(other); }
-
-MappedFile& MappedFile::operator=(MappedFile&& other) noexcept {
-    if (this != &other) {
-        reset();
-        data_ = std::exchange(other.data_, nullptr);
-        size_ = std::exchange(other.size_, 0);
-        mapping_ = std::exchange(other.mapping_, nullptr);
-        mappingSize_ = std::exchange(other.mappingSize_, 0);
-        released_ = std::exchange(other.released_, 0);
-        buffer_ = std::move(other.buffer_);
-        stream_ = std::move(other.stream_);
-    }
-    return *this;
-}
-
 void MappedFile::reset() {
     if (mapping_) ::munmap(mapping_, mappingSize_);
     mapping_ = nullptr;

@@ -26,8 +26,6 @@ public:
     ~MappedFile();
     MappedFile(const MappedFile&) = delete;
     MappedFile& operator=(const MappedFile&) = delete;
-    MappedFile(MappedFile&& other) noexcept;
-    MappedFile& operator=(MappedFile&& other) noexcept;
 
     // Opens and loads the file; of a pipe or device at most `most` bytes
     // (more stay unread, see readMore). On ReadFailed the bytes that could
