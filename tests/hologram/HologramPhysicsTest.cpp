@@ -60,8 +60,7 @@ double relativeL2(const ComplexField& a, const ComplexField& b) {
 
 std::pair<int, int> brightest(const ComplexField& f) {
     std::size_t best = 0;
-    for (std::size_t i = 1; i < f.values.size(); ++i)
-        if (std::norm(f.values[i]) > std::norm(f.values[best])) best = i;
+    for (std::size_t i = 1; i < f.values.size(); ++i) if (std::norm(f.values[i]) > std::norm(f.values[best])) best = i;
     return {static_cast<int>(best % f.width), static_cast<int>(best / f.width)};
 }
 
@@ -191,6 +190,18 @@ TEST(PointKernel, NearZonesOnEitherSideOfThePlaneCarryToTheDirectSum) {
     }
     // At 1 um the per-axis form errs by k d sin^4 / 8 = 0.78 rad at 0.105 mm.
     EXPECT_FALSE(NearZoneTable::holds(kLambda, 1e-6, 28e-6 / 0.266));
+}
+
+TEST(NearZoneTable, OffsetsPastEitherEndOfTheSpanGetNothingAndTheOthersWhatTheyGetFromWithin) {
+    const auto table = NearZoneTable::make(kLambda, kPitch, 0.5, 6e-3, 2);
+    ASSERT_TRUE(table);
+    const int half = static_cast<int>(table->halfWidth(1.0)), n = 2 * half + 1;  // the span, at its widest
+    const auto factors = [&](double first, int count, int pad) {  // with `pad` zeros on either side
+        std::vector<float> out(4 * (count + 2 * pad), 0.0f);
+        table->factors(1e-3, first, count, out.data() + 2 * pad, out.data() + 2 * (count + 3 * pad));
+        return out;
+    };
+    EXPECT_EQ(factors(-half - 3 + 11.0 / 32, n + 6, 0), factors(-half + 11.0 / 32, n, 3));  // 11/32: exact in binary
 }
 
 // 3 mm deep the zone's half-width is 12.48 pitches: 11.98 pitches from the

@@ -120,8 +120,7 @@ std::vector<Row> rows() {
          bmpFile({8, 2, 1, bmpRows({{0, 1}}), Bytes{10, 20, 30, 0, 40, 50, 60, 0}, 0, {}, 2})},
         {"bmp 4-bit", bmpFile({4, 3, 1, bmpRows({{0x12, 0x3F}}), rampPalette(16)})},
         {"bmp 1-bit", bmpFile({1, 10, 1, bmpRows({{0xA0, 0xC0}}), rampPalette(2)})},
-        {"bmp without file header", bmpFile(noFileHeader)},
-        {"bmp core header", bmpFile(core)},
+        {"bmp without file header", bmpFile(noFileHeader)}, {"bmp core header", bmpFile(core)},
         {"bmp colour count over 16 bits", bmpFile(wideCount)},
         // 5-5-5: red, green, blue, 16/31 grey; 5-6-5: white, green 32 of 63.
         {"bmp 16-bit", bmpFile({16, 4, 1, {0x00, 0x7C, 0xE0, 0x03, 0x1F, 0x00, 0x10, 0x42}})},
@@ -138,7 +137,7 @@ std::vector<Row> rows() {
          bmpFile({8, 2, 1, {255, 1, 0, 0, 255, 2, 0, 2, 0, 200, 255, 3}, rampPalette(8), kDibRle8})},
         // Index 200 is beyond the table; the second row is cut short and the third lies past the end.
         {"bmp damaged", bmpFile({8, 2, 3, {1, 200, 0, 0, 1}, rampPalette(2), 0, {}, 2})},
-        {"bmp pixels beyond the file", farPixels},
+        {"bmp pixels beyond the file", farPixels}, {"bmp pixel cut in two", bmpFile({24, 2, 1, {1, 2, 3, 4, 5}})},
         {"bmp v4 header", bmpFile({24, 1, 1, {}, {}, 0, {}, 0, 108})},
         {"bmp too short", {'B', 'M', 0, 0}}, {"bmp cut header", cutBmp},
         {"bmp zero width", bmpFile({24, 0, 1})}, {"bmp embedded JPEG", bmpFile({24, 1, 1, {}, {}, 4})},
@@ -170,8 +169,7 @@ std::vector<Row> rows() {
         {"png 16-bit", png(1, 1, 16, 2, {0, 0x12, 0x34, 0xAB, 0xCD, 0xFF, 0xFF})},
         // A transparent palette entry keeps its colour.
         {"png palette", png(2, 1, 8, 3, {0, 0, 1}, {{"PLTE", {1, 2, 3, 250, 100, 50}}, {"tRNS", {0, 255}}})},
-        {"png junk", {'n', 'o', 't', ' ', 'a', ' ', 'p', 'n', 'g'}},
-        {"png cut after the header", cutPng},
+        {"png junk", {'n', 'o', 't', ' ', 'a', ' ', 'p', 'n', 'g'}}, {"png cut after the header", cutPng},
         // Refused by the header's size before its data is read.
         {"png huge", png(100000, 100000, 8, 2, {})},
         {"jpeg junk", {'n', 'o', 't', ' ', 'a', ' ', 'j', 'p', 'g'}}, {"jpeg huge", bigJpeg},
