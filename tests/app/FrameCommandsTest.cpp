@@ -68,8 +68,7 @@ protected:
     Texts lastForm() const {
         const FormRequest& form = prompt_.forms().back();
         Texts out = {std::to_string(form.resourceId) + " " + form.title};
-        for (const FormField& field : form.fields)
-            if (!field.label.empty()) out[0] += " |" + field.label;
+        for (const FormField& field : form.fields) if (!field.label.empty()) out[0] += " |" + field.label;
         for (int id = 1001; const FormField* field = form.field(id); ++id)
             out.push_back(field->text + (field->numeric ? "" : " (any text)") + (field->editable ? "" : " (shown)"));
         return out;
@@ -127,10 +126,7 @@ TEST_F(FrameCommandsTest, EachExportItemAsksItsQuestionsAndWritesItsKind) {
     for (const auto& [command, file] : rows) {
         prompt_.clear();
         prompt_.queueFile(dir_.file(std::string(file, 1)));
-        if (std::string(file).find('.') > 1)
-            ask(command, {"0", "1", "0.5"});
-        else
-            frame().action(command)->trigger();
+        std::string(file).find('.') > 1 ? ask(command, {"0", "1", "0.5"}) : frame().action(command)->trigger();
         note_(file, ": ", prompt_.transcript(), " | ", prompt_.fileDialogs().at(0).filters.at(0).pattern, " | ",
               kindOf(dir_.file(file)));
     }

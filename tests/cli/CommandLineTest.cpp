@@ -106,8 +106,7 @@ TEST(CommandLine, EveryHologramOptionReachesItsSetting) {
     EXPECT_EQ(std::tie(colour.hologram, colour.greyHologram), std::make_tuple(std::optional<std::string>("a"), false));
 }
 
-template <typename T>
-std::string refusalOf(const Result<T>& parsed) {
+template <typename T> std::string refusalOf(const Result<T>& parsed) {
     return parsed ? "(accepted)" : parsed.error();
 }
 

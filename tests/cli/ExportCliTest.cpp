@@ -61,8 +61,7 @@ std::tuple<int, std::string, std::string> run(const TempDir& folder, const std::
 // Header lines but comments, then "index x y z phase r g b" a point; an empty 3di record is left out.
 std::string dump(const PointFile& f) {
     std::string s;
-    for (const auto& line : f.lines)
-        if (line.rfind("comment", 0) != 0) s += line + "\n";
+    for (const auto& line : f.lines) if (line.rfind("comment", 0) != 0) s += line + "\n";
     for (std::size_t i = 0; i < f.points.size(); ++i) {
         const Point& p = f.points[i];
         if (p.x == 0 && p.y == 0 && p.z == 0 && p.phase == 0) continue;

@@ -20,8 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
         if (o.name.size() > 16) std::abort();
     }
-    for (const auto& m : scene.materialDefs)
-        if (m.name.size() > 16 || m.textureFile.size() > 16) std::abort();
+    for (const auto& m : scene.materialDefs) if (m.name.size() > 16 || m.textureFile.size() > 16) std::abort();
     // Map coordinates may be counted twice (a second chunk appends as many
     // entries as it overwrites), everything else once.
     if (entries > 2 * size) std::abort();

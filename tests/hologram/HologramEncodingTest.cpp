@@ -1,17 +1,15 @@
-// Device pictures, preview colours and score lines against hand computation on tiny grids.
-//
-// What users rely on here:
-//   - grey of phase: the middle grey is phase 0, the range spread evenly over the levels
-//     (2 pi wraps), the carrier added as 2 pi (fx column + fy row-upwards) from the middle
+// Device pictures, preview colours and score lines against hand computation on tiny grids. What users rely on here:
+//   - grey of phase: the middle grey is phase 0, the range spread evenly over the levels (2 pi wraps), the carrier
+//     added as 2 pi (fx column + fy row-upwards) from the middle
 //   - 16 bits give 65536 levels; --holo-levels N gives N
-//   - a measured table: between listed greys the phase is interpolated, beyond them the
-//     nearest end holds; a table for one wavelength wins within half a nanometre
-//   - amplitude grey = 0.5 (1 + Re(u e^ic) / A) over 0..levels-1, clipped; binary
-//     diffuses each pixel's rounding error to its neighbours
+//   - a measured table: between listed greys the phase is interpolated, beyond them the nearest end holds; a table
+//     for one wavelength wins within half a nanometre
+//   - amplitude grey = 0.5 (1 + Re(u e^ic) / A) over 0..levels-1, clipped; binary diffuses each pixel's rounding
+//     error to its neighbours
 //   - the preview: one normalisation for all channels, sRGB coded, grey into all three
 //   - the score line's wording and decimals, which scripts read
-//   - stored (uncompressed) pictures: their size follows from width and height, and any row
-//     decodes, also one longer than a stored deflate block (65535 bytes)
+//   - stored (uncompressed) pictures: their size follows from width and height, and any row decodes, also one
+//     longer than a stored deflate block (65535 bytes)
 
 #include "hologram/FieldFilter.h"
 #include "hologram/HologramEncoding.h"

@@ -133,8 +133,7 @@ TEST(PlyReader, EveryLayoutAndLineEndGivesTheSamePoints) {
         "element vertex 2\nproperty float x\nproperty float y\nproperty float z\nproperty uchar red\n"
         "property uchar green\nproperty uchar blue\nproperty double phase\nend_header\n3\n"
         "-1.25 0.5 3 255 51 0 3.141686\n2 -4 0.25 0 0 102 0.5\n";
-    std::string binary =
-        "ply\nformat binary_little_endian 1.0\ncomment VELMORA surface points\nelement vertex 2\n"
+    std::string binary = "ply\nformat binary_little_endian 1.0\ncomment VELMORA surface points\nelement vertex 2\n"
         "property float x\nproperty float y\nproperty float z\nproperty uchar red\nproperty uchar green\n"
         "property uchar blue\nproperty float phase\nend_header\n";
     const float first[3] = {-1.25f, 0.5f, 3.0f}, second[3] = {2.0f, -4.0f, 0.25f};
@@ -170,8 +169,7 @@ TEST(PlyReader, EveryLayoutAndLineEndGivesTheSamePoints) {
 
 TEST(PlyReader, EveryScalarTypeIsReadAtItsSizeAndSignedness) {
     // An element before the vertices is skipped by its record size: 1+2+4+4+8+1+2+4 = 26 bytes.
-    std::string text =
-        "ply\nformat binary_little_endian 1.0\nelement extra 1\nproperty uint8 a\nproperty int16 b\n"
+    std::string text = "ply\nformat binary_little_endian 1.0\nelement extra 1\nproperty uint8 a\nproperty int16 b\n"
         "property uint32 c\nproperty float32 d\nproperty float64 e\nproperty int8 f\nproperty uint16 g\n"
         "property int32 h\nelement vertex 1\nproperty char x\nproperty short y\nproperty ushort z\n"
         "property double phase\nproperty uchar red\nproperty int green\nproperty uint blue\nend_header\n";

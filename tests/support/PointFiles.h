@@ -33,8 +33,7 @@ inline PointFile readCgh(const std::string& path) {
     return f;
 }
 
-template <typename T>
-T load(const std::string& bytes, std::size_t at) {
+template <typename T> T load(const std::string& bytes, std::size_t at) {
     T v{};
     if (at + sizeof v <= bytes.size()) std::memcpy(&v, &bytes[at], sizeof v);
     return v;

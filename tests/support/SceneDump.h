@@ -14,8 +14,7 @@ inline std::string num(float f) {
     char buffer[32];
     return std::string(buffer, std::to_chars(buffer, buffer + sizeof buffer, f).ptr);
 }
-template <typename... F>
-std::string nums(F... f) {
+template <typename... F> std::string nums(F... f) {
     std::string s;
     ((s += (s.empty() ? "" : ",") + num(float(f))), ...);
     return s;

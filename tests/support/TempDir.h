@@ -89,8 +89,7 @@ inline void expectData(const std::string& actual, const std::string& name, const
 }
 #endif
 
-template <typename Container>
-bool writeFile(const std::string& path, const Container& bytes) {
+template <typename Container> bool writeFile(const std::string& path, const Container& bytes) {
     std::ofstream out(path, std::ios::binary);
     out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     return static_cast<bool>(out.flush());
