@@ -34,9 +34,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (set.error().empty()) fail("a refusal without a reason", "");
         return 0;
     }
-    for (const auto& channel : set->channels)
-        for (const auto& v : channel.field.values)
-            if (!std::isfinite(v.real()) || !std::isfinite(v.imag())) fail("a hologram that is not finite", channel.name);
+    for (const auto& channel : set->channels) for (const auto& v : channel.field.values)
+        if (!std::isfinite(v.real()) || !std::isfinite(v.imag())) fail("a hologram that is not finite", channel.name);
     std::string folder = (std::filesystem::temp_directory_path() / "velmora-fuzz-XXXXXX").string();
     if (!::mkdtemp(folder.data())) return 0;
     HologramOutputRequest request;

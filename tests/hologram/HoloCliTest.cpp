@@ -29,8 +29,7 @@ using velmora::testing::fileText;
 
 // One channel of a per-channel set; with a 42-character first line, a grey file.
 void writeChannel(const std::string& path, const char* value, std::size_t pad = 30) {
-    std::ofstream(path, std::ios::binary)
-        << "2 1.0 1.0 0" << std::string(pad, ' ') << "\r\n"
+    std::ofstream(path, std::ios::binary) << "2 1.0 1.0 0" << std::string(pad, ' ') << "\r\n"
         << "0 0.100000 0.050000 0.000000 1.000000 " << value << "\r\n"
         << "1 -0.100000 0.000000 -1.000000 2.000000 " << value << "\r\n"
         << "Statics: Maxx=0.100000 Minx=-0.100000 Maxy=0.050000 Miny=0.000000 Maxz=0.000000 Minz=-1.000000 \r\n"

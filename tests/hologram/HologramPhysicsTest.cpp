@@ -89,18 +89,14 @@ TEST(PointKernel, FieldOfOnePointPhaseNegationSuperpositionAndOnePitchShift) {
     const double k = 2 * kPi / kLambda;
     for (auto [i, j] : {std::pair{0, 0}, {63, 0}, {31, 32}, {40, 7}, {63, 63}}) {
         // Pixel centres: x = (i - 31.5) p, y = (31.5 - j) p.
-        const double dx = (i - 31.5) * kPitch - a.x, dy = (31.5 - j) * kPitch - a.y;
-        const double r = std::sqrt(dx * dx + dy * dy + a.depth * a.depth);
+        const double r = std::hypot((i - 31.5) * kPitch - a.x, (31.5 - j) * kPitch - a.y, a.depth);
         const auto expected = std::polar(a.amplitude / r, k * r + a.phase);
         EXPECT_LT(std::abs(valueAt(field, i, j) - expected), 3e-7 * std::abs(expected)) << i << "," << j;
     }
     PlanePoint opposite = a, other{-5e-5, 1e-4, 0.08, 0.3, -2.0}, moved = a;
-    opposite.phase += kPi;
-    moved.x += kPitch;
-    moved.y -= kPitch;  // one row down
-    const ComplexField cancelled = pointField(64, {a, opposite});
+    opposite.phase += kPi, moved.x += kPitch, moved.y -= kPitch;  // one column right, one row down
+    const ComplexField cancelled = pointField(64, {a, opposite}), shifted = pointField(64, {moved});
     const ComplexField both = pointField(64, {a, other}), single = pointField(64, {other});
-    const ComplexField shifted = pointField(64, {moved});
     for (int j = 0; j < 63; ++j) for (int i = 0; i < 63; ++i) {
         const double scale = std::abs(field.at(i, j)) + std::abs(single.at(i, j));
         EXPECT_LT(std::abs(cancelled.at(i, j)), 1e-6 * scale);
@@ -204,17 +200,25 @@ TEST(NearZoneTable, OffsetsPastEitherEndOfTheSpanGetNothingAndTheOthersWhatTheyG
     EXPECT_EQ(factors(-half - 3 + 11.0 / 32, n + 6, 0), factors(-half + 11.0 / 32, n, 3));  // 11/32: exact in binary
 }
 
-// 3 mm deep the zone's half-width is 12.48 pitches: 11.98 pitches from the
-// point, column 0 is the one column of the grid the zone reaches.
-TEST(PointKernel, SeparableZoneDrawsItsLastColumn) {
-    ComplexField plane(16, 16, kPitch);
-    const PlanePoint point{plane.columnX(0) - 11.98 * kPitch, 0.0, 3e-3, 1.0, 0.0};
-    addPointField(plane, {point}, {kLambda, 0.01, 1, false});
-    for (int j = 0; j < 16; ++j) {
-        const double dx = plane.columnX(0) - point.x, dy = plane.rowY(j);
-        const double r = std::sqrt(dx * dx + dy * dy + point.depth * point.depth);
-        EXPECT_LT(std::abs(valueAt(plane, 0, j) - std::polar(1.0 / r, 2 * kPi / kLambda * r)), 0.01 / r) << j;
-        EXPECT_EQ(std::abs(plane.at(1, j)), 0.0) << j;
+// 3 mm deep a zone's half-width is 12.48 pitches, 1 mm deep by the near-zone table 10.16: half a pitch less beyond
+// column 0 (or above row 0), the point reaches that column (row) of the grid alone, with the spherical wave if far.
+TEST(PointKernel, EachKernelDrawsTheLastColumnAndRowItsZoneReaches) {
+    const auto table = NearZoneTable::make(kLambda, kPitch, 0.01, 6e-3, 1);
+    for (const int kernel : {0, 1, 2}) for (const bool row : {false, true}) {  // separable, exact, near
+        ComplexField plane(16, 16, kPitch);
+        const double beyond = (kernel == 2 ? 9.66 : 11.98) * kPitch;
+        const PlanePoint point{row ? 0.0 : plane.columnX(0) - beyond, row ? plane.rowY(0) + beyond : 0.0,
+                               kernel == 2 ? 1e-3 : 3e-3, 1.0, 0.0};
+        KernelOptions options{kLambda, 0.01, 1, kernel == 1};
+        options.nearZones = kernel == 2 ? &*table : nullptr;
+        addPointField(plane, {point}, options);
+        for (int j = 0; j < 16; ++j) {
+            const int x = row ? j : 0, y = row ? 0 : j;
+            const double r = std::hypot(plane.columnX(x) - point.x, plane.rowY(y) - point.y, point.depth);
+            const auto wave = kernel == 2 ? valueAt(plane, x, y) : std::polar(1.0 / r, 2 * kPi / kLambda * r);
+            EXPECT_TRUE(std::abs(wave) > 0 && std::abs(valueAt(plane, x, y) - wave) < 0.01 / r) << kernel << row << j;
+            EXPECT_EQ(std::abs(row ? plane.at(j, 1) : plane.at(1, j)), 0.0) << kernel << row << j;
+        }
     }
 }
 

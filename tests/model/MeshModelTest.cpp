@@ -148,12 +148,11 @@ TEST_F(MeshModelTest, MaterialsCarryTheirColoursAlphaAndTexturesAndATextureThatF
         glBindTexture(GL_TEXTURE_2D, made);  // a name becomes a texture once bound
         return made;
     };
-    MeshModel& m = load(
-        model({simpleMaterial("plain", {128, 64, 32}, {64, 32, 16}, {32, 16, 8}),
-               simpleMaterial("half", {0, 0, 0}, {0, 0, 0}, {0, 0, 0}, {transparency({percent(50)}), textureMap("broken.tga")}),
-               simpleMaterial("clear", {0, 0, 0}, {0, 0, 0}, {0, 0, 0}, {transparency({percent(0)}), twoSided()}),
-               simpleMaterial("wood", {0, 0, 0}, {0, 0, 0}, {0, 0, 0}, {textureMap("wood.tga")}),
-               meshObject("o", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{0, 1, 2}}, "wood")}), 0, factory);
+    MeshModel& m = load(model({simpleMaterial("plain", {128, 64, 32}, {64, 32, 16}, {32, 16, 8}),
+        simpleMaterial("half", {0, 0, 0}, {0, 0, 0}, {0, 0, 0}, {transparency({percent(50)}), textureMap("broken.tga")}),
+        simpleMaterial("clear", {0, 0, 0}, {0, 0, 0}, {0, 0, 0}, {transparency({percent(0)}), twoSided()}),
+        simpleMaterial("wood", {0, 0, 0}, {0, 0, 0}, {0, 0, 0}, {textureMap("wood.tga")}),
+        meshObject("o", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{0, 1, 2}}, "wood")}), 0, factory);
     expectData(dump(m), "mesh_model.txt", "materials");
     EXPECT_EQ(requests, (std::vector<std::string>{"broken.tga of " + path, "wood.tga of " + path}));
     for (std::size_t i = 0; i < 4; ++i) EXPECT_EQ(m.materials()[i].textureId, i == 3 ? made : 0u) << i;

@@ -128,10 +128,9 @@ TEST(PointFileReaderDeathTest, PointsThatDoNotFitTheMemoryLeftAreRefusedBeforeRe
 }
 
 TEST(PlyReader, EveryLayoutAndLineEndGivesTheSamePoints) {
-    const std::string ascii =
-        "ply\nformat ascii 1.0\ncomment VELMORA surface points   \nelement color 1\nproperty int channel\n"
-        "element vertex 2\nproperty float x\nproperty float y\nproperty float z\nproperty uchar red\n"
-        "property uchar green\nproperty uchar blue\nproperty double phase\nend_header\n3\n"
+    const std::string ascii = "ply\nformat ascii 1.0\ncomment VELMORA surface points   \nelement color 1\n"
+        "property int channel\nelement vertex 2\nproperty float x\nproperty float y\nproperty float z\n"
+        "property uchar red\nproperty uchar green\nproperty uchar blue\nproperty double phase\nend_header\n3\n"
         "-1.25 0.5 3 255 51 0 3.141686\n2 -4 0.25 0 0 102 0.5\n";
     std::string binary = "ply\nformat binary_little_endian 1.0\ncomment VELMORA surface points\nelement vertex 2\n"
         "property float x\nproperty float y\nproperty float z\nproperty uchar red\nproperty uchar green\n"
