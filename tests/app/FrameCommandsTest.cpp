@@ -275,11 +275,8 @@ Texts layoutOf(FormDialog& dialog) {
         auto* label = qobject_cast<QLabel*>(w);
         auto* group = qobject_cast<QGroupBox*>(w);
         auto* button = qobject_cast<QPushButton*>(w);
-        const char* kind = qobject_cast<QLineEdit*>(w) ? "edit"
-                           : button ? (button->isDefault() ? "default" : "button")
-                           : group ? "group"
-                           : label && label->frameShape() == QFrame::Panel ? "value"
-                                                                           : "label";
+        const char* kind = qobject_cast<QLineEdit*>(w) ? "edit" : button ? (button->isDefault() ? "default" : "button")
+                           : group ? "group" : label && label->frameShape() == QFrame::Panel ? "value" : "label";
         const QString text = group ? group->title() : label && w->objectName().isEmpty() ? label->text() : QString();
         const QRect r = w->geometry();
         out.push_back(std::string(kind) + " " + w->objectName().toStdString() + text.left(20).toStdString() + " " +
