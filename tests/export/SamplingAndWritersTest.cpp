@@ -45,8 +45,7 @@ TEST(SampledFrameTest, BottomRowFirstEveryPixelOnceAndTheCutoffExclusive) {
     b.set(5, 2, 1, 0, 0, 0.5f), b.set(2, 0, 0, 1, 0, 0.5f);
     b.set(7, 0, 0, 0, 1, 0.5f);      // blue alone is enough
     b.set(3, 1, 0, 0, 0, 0.75f);     // black with depth: background
-    b.set(0, 1, 9, 9, 9, -24.5f);    // z = -50 exactly: dropped
-    b.set(1, 1, 9, 9, 9, -24.495f);  // z = -49.99: kept
+    b.set(0, 1, 9, 9, 9, -24.5f), b.set(1, 1, 9, 9, 9, -24.495f);  // z = -50 exactly: dropped; -49.99: kept
     std::vector<SurfacePoint> points;
     std::vector<std::pair<int, int>> empties;
     const SampleSummary summary = b.frame().walk(

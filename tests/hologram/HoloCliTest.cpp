@@ -229,4 +229,8 @@ TEST(HoloCli, TileSharesWriteOneRunsFilesAndAResumedRunKeepsCompleteTiles) {
             ASSERT_TRUE(std::equal(from, from + 3 * width, at)) << "tile " << r << "," << c << " row " << y;
         }
     }
+    // A kept tile damaged in place, its size unchanged, is named, not put together.
+    std::fstream(dir.file("one-532nm-r2-c2.png"), std::ios::in | std::ios::out | std::ios::binary).seekp(100).put('\x7F');
+    EXPECT_EQ(run(dir, tiled + "'" + dir.file("one") + "' --holo-whole-png"), 3);
+    EXPECT_NE(fileText(dir.file("stderr")).find("cannot read " + dir.file("one-532nm-r2-c2.png")), std::string::npos);
 }

@@ -17,6 +17,7 @@
 #include "hologram/NearZoneTable.h"
 #include "hologram/PointKernel.h"
 #include "hologram/RecordingLayers.h"
+#include "platform/Diagnostics.h"
 #include "platform/OutputFile.h"
 #include "support/TempDir.h"
 
@@ -474,9 +475,7 @@ TEST(Tiles, NamesAndLabelsArePaddedToTheLastRowsAndColumnsDigits) {
                                               [&said](const std::string& line) { said.push_back(line); });
     ASSERT_TRUE(written) << written.error();
     std::vector<std::string> expected{prefix + "-tiles.txt"};
-    for (int i = 0, c = 0; i < 110; c = ++i % 11)
-        expected.push_back(prefix + "-532nm-r" + std::to_string(i / 11) + (c < 10 ? "-c0" : "-c") + std::to_string(c) +
-                           ".png");
+    for (int i = 0; i < 110; ++i) expected.push_back(formatText("%s-532nm-r%d-c%02d.png", prefix.c_str(), i / 11, i % 11));
     EXPECT_EQ(written->paths, expected);
     for (const char* line : {"tile 1 of 110: r0-c00 at 532 nm", "tile 110 of 110: r9-c10 at 532 nm"})
         EXPECT_NE(std::find(said.begin(), said.end(), line), said.end()) << line;
