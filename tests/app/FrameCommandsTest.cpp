@@ -486,6 +486,7 @@ TEST(HologramSettingsForm, AnswersInTheFormsUnitsReachTheComputationInMetresAndR
     ASSERT_TRUE(asked);
     EXPECT_EQ(std::tuple(again.forms().size(), again.forms()[0].field(1007)->text, asked->width, asked->device.levels),
               std::tuple(std::size_t{4}, std::string(), 640, std::optional<int>{}));
+    EXPECT_EQ(again.forms()[0].field(1011)->text + " " + again.forms()[0].field(1012)->text, "0.25 -0.125");  // tilt x, y
     EXPECT_EQ(asked->device.encoding, HologramEncoding::DoublePhase);
     ASSERT_EQ(again.messages().size(), 3u);
     for (int i : {0, 1}) EXPECT_EQ(again.messages()[i].text.rfind("Width and height are whole numbers", 0), 0u) << i;

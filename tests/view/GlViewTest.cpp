@@ -48,9 +48,7 @@ TEST_F(ViewFixture, WelcomePictureIsARedRowAndGreenColumnCrossOnTheClearColour) 
         const Pixel p = f.at(x, y);
         // Where they cross, the blue axis is seen end-on: green drawn over red, or blue.
         const bool ok = x == 32 && y == 24 ? near(p, 0, 255, 0) || near(p, 0, 0, 255)
-                        : y == 24          ? near(p, 255, 0, 0)
-                        : x == 32          ? near(p, 0, 255, 0)
-                                           : isClearColour(p);
+                        : y == 24 ? near(p, 255, 0, 0) : x == 32 ? near(p, 0, 255, 0) : isClearColour(p);
         ASSERT_TRUE(ok) << x << "," << y << ": " << p.r << "," << p.g << "," << p.b;
     }
     EXPECT_TRUE(prompt.messages().empty());
