@@ -128,7 +128,8 @@ std::string tgaOf(const aiTexture& texture) {
 aiMatrix4x4 sourceAxes(const aiScene& scene, const std::string& extension) {
     aiMatrix4x4 identity;
     if (extension != "fbx" || !scene.mMetaData) return identity;
-    std::int32_t axis[3] = {0, 1, 2}, sign[3] = {1, 1, 1};
+    // All six are read before any is used.
+    std::int32_t axis[3]{}, sign[3]{};
     const aiMetadata& meta = *scene.mMetaData;
     if (!meta.Get("CoordAxis", axis[0]) || !meta.Get("UpAxis", axis[1]) || !meta.Get("FrontAxis", axis[2]) ||
         !meta.Get("CoordAxisSign", sign[0]) || !meta.Get("UpAxisSign", sign[1]) ||

@@ -58,7 +58,7 @@ TEST(IniSettingsStore, KeepsWhatItDoesNotKnowRewritesInPlaceAndDefaultsOnGarbage
     const std::string path = dir.file("velmora.ini");
     velmora::testing::writeFile(path, std::string("; written by hand\n[General]\nFrameWidth=1\n\n"
                                          "[Options]\r\n FrameHeight = 42 \r\n# FrameWidth=2\nColour=blue\nBig=99999999999\nOdd=7x\n"
-                                         "Top=2147483647\nLow=-2147483648\nOver=2147483648\nEmpty=\n"));
+                                         "Top=2147483647\nLow=-2147483648\nOver=2147483648\nEmpty=\nFrameWidth\n"));
     IniSettingsStore store(path);
     const std::pair<const char*, int> entries[] = {
         {"FrameWidth", 600}, {"FrameHeight", 42},      {"Colour", 600}, {"Big", 600},  {"Odd", 600},
