@@ -85,7 +85,7 @@ TEST_F(NavigationTest, RescaleKeysMultiplyTheGeometry) {
 }
 
 TEST_F(NavigationTest, DraggingRotatesByThreeTenthsOfADegreePerPixelAndWrapsOnce) {
-    nav.onLButtonDown(100, 100);
+    nav.onMouseMove(view.get(), 300, 300), nav.onLButtonDown(100, 100);  // no button down before: nothing
     nav.onMouseMove(view.get(), 110, 90);  // right 10 pixels, up 10
     nav.onMouseMove(view.get(), 110, 80);  // up 10 more
     EXPECT_EQ((std::vector<float>{state.modelRotX, state.modelRotY}), (std::vector<float>{-6, 3}));
