@@ -36,8 +36,9 @@ std::string quote(const std::string& s) {
 }
 
 // velmora-export's exit status, standard output and standard error.
-std::tuple<int, std::string, std::string> run(const TempDir& folder, const std::vector<std::string>& args) {
-    std::string line = "cd " + quote(folder.path().string()) + " && " + quote(VELMORA_EXPORT);
+std::tuple<int, std::string, std::string> run(const TempDir& folder, const std::vector<std::string>& args,
+                                              const std::string& env = "") {
+    std::string line = "cd " + quote(folder.path().string()) + " && " + env + quote(VELMORA_EXPORT);
     for (const auto& word : args) line += " " + quote(word);
     const int raw = std::system((line + " >.out 2>.err").c_str());
     return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, fileText(folder.file(".out")), fileText(folder.file(".err"))};
@@ -76,7 +77,7 @@ struct Row {
     std::string name;
     std::vector<std::string> args;
     int status = 0;
-    std::string out, err, unknown;  // unknown: lines of the table that are none of its kinds
+    std::string out, err, unknown, env;  // unknown: lines of the table that are none of its kinds
     std::vector<std::pair<std::string, std::string>> files;  // a file and its expected file; "": not written
 };
 void PrintTo(const Row& row, std::ostream* os) { *os << row.name; }
@@ -99,6 +100,7 @@ std::vector<Row> table() {
             std::istringstream words(value);
             const std::vector<std::string> split{std::istream_iterator<std::string>(words), {}};
             if (kind == "args") row.args = split;
+            else if (kind == "env") row.env += value + " ";
             else if (kind == "status") row.status = std::stoi(value);
             else if (kind == "out" || kind == "err") (kind == "out" ? row.out : row.err) += textOf(value);
             else if (kind == "file" || kind == "absent") row.files.push_back({split.at(0), kind == "file" ? split.at(1) : ""});
@@ -134,7 +136,7 @@ TEST_P(ExportCli, StatusOutputAndFiles) {
     const Row& row = GetParam();
     TempDir dir;
     writeModels(dir);
-    const auto [status, out, err] = run(dir, row.args);
+    const auto [status, out, err] = run(dir, row.args, row.env);
     EXPECT_EQ(std::pair(status, row.unknown), std::pair(row.status, std::string()));
     EXPECT_TRUE(sameText(out, row.out)) << "standard output";
     EXPECT_EQ(err, row.err);
@@ -165,8 +167,7 @@ TEST(ExportCliOutputs, TheSavedFrameShowsThePointsAndTheScoreCountsEachOnce) {
     EXPECT_NE(out.find("wrote f.png (16x13)\n"), std::string::npos) << out;
     EXPECT_EQ(scoredPoints(out), "blue 450: 10, green 520: 10, red 638: 10");
     const Picture frame = readPicture(dir.file("f.png"));
-    ASSERT_EQ(std::pair(frame.width, frame.height), std::pair(16, 13));
-    ASSERT_EQ(frame.rgb.size(), 16u * 13 * 3);
+    ASSERT_TRUE(frame.width == 16 && frame.height == 13 && frame.rgb.size() == 16u * 13 * 3) << frame.width;
     std::vector<int> lit;  // texel-coloured pixels per row with any, top first; nothing but those and black
     for (int y = 0; y < 13; ++y) {
         int row = 0;
@@ -183,8 +184,7 @@ TEST(ExportCliOutputs, TheSavedFrameShowsThePointsAndTheScoreCountsEachOnce) {
 // the later shares start the phases where one run is at their first view, so together they write the bytes of one run.
 TEST(ExportCliShares, ThreeSharesWriteTheFilesOfOneRun) {
     TempDir whole, shares;
-    writeModels(whole);
-    writeModels(shares);
+    writeModels(whole), writeModels(shares);
     const std::vector<std::string> args{kSize, kSeed, "--views=-40:40:20", "--channels=c", "--ply=p", "tri.3ds"};
     ASSERT_EQ(std::get<0>(run(whole, args)), 0);
     for (const std::string share : {"1/3", "2/3", "3/3"}) {
