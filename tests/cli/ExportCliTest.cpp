@@ -94,7 +94,7 @@ std::string textOf(const std::string& value) {
 std::vector<Row> table() {
     std::vector<Row> rows;
     for (const auto& [name, body] : dataSections("cli/runs.txt")) {
-        Row& row = rows.emplace_back(Row{name, {}, 0, "", "", "", {}});
+        Row& row = rows.emplace_back(Row{name, {}, 0, "", "", "", "", {}});
         std::istringstream lines(body);
         for (std::string kind, value; lines >> kind && std::getline(lines >> std::ws, value);) {
             std::istringstream words(value);
