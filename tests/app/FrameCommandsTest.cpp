@@ -83,9 +83,7 @@ TEST_F(FrameCommandsTest, OpeningResetsTheCameraAndTheNextModelKeepsTheView) {
     note_("cancelled: view ", frame().view() != nullptr, " | to open ", asked.mode == FileDialogRequest::Mode::Open,
           " an existing file ", asked.mustExist, " ", asked.filters.at(0).pattern);
     frame().action(Command::MaterialColour)->trigger();  // before any model: the flag and the mark
-    state().modelScale = 3.0f;
-    state().modelOffsetX = 2.0f;
-    state().modelRotY = 45.0f;
+    state().modelScale = 3.0f, state().modelOffsetX = 2.0f, state().modelRotY = 45.0f;
     open();
     ASSERT_TRUE(frame().view() && frame().view()->hasModel());
     note_("opened: ", prompt_.transcript().back(), " | ", frame().windowTitle(), " | scale, offset, turn ",
@@ -96,8 +94,7 @@ TEST_F(FrameCommandsTest, OpeningResetsTheCameraAndTheNextModelKeepsTheView) {
           " depth of 24 bits ", frame().glWidget()->context()->format().depthBufferSize() >= 24);
     frame().action(Command::MaterialColour)->trigger();
     frame().glWidget()->doneCurrent(), frame().action(Command::MaterialColour)->trigger();  // whatever is current
-    QTest::keyClick(&frame(), Qt::Key_Left);
-    open();
+    QTest::keyClick(&frame(), Qt::Key_Left), open();
     note_("the next: eye ", eye());
     writeFile(dir_.file("bad.3ds"), std::string("not a model"));
     open(dir_.file("bad.3ds"));
