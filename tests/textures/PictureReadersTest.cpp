@@ -129,7 +129,7 @@ std::vector<Row> rows() {
         // Three of 1, end of line; literal 2, 3, 4 (its pad byte, 7, skipped); end of line; jump right 1, one 5; end.
         {"bmp RLE8",
          bmpFile({8, 4, 3, {3, 1, 0, 0, 0, 3, 2, 3, 4, 7, 0, 0, 0, 2, 1, 0, 1, 5, 0, 1, 9, 9}, rampPalette(8), kDibRle8})},
-        {"bmp RLE4", bmpFile({4, 5, 2, {5, 0x12, 0, 0, 0, 3, 0x34, 0x50, 0, 1}, rampPalette(16), kDibRle4})},
+        {"bmp RLE4", bmpFile({4, 5, 2, {5, 0x12, 0, 0, 0, 4, 0x34, 0x5F, 1, 0x66, 0, 1}, rampPalette(16), kDibRle4})},
         // No end-of-picture escape: the last run's pair is the file's last two bytes.
         {"bmp RLE8 ending with a run", bmpFile({8, 3, 1, {2, 1, 1, 3}, rampPalette(8), kDibRle8})},
         {"bmp RLE8 literal cut off", bmpFile({8, 4, 1, {0, 4, 1, 2}, rampPalette(8), kDibRle8})},
