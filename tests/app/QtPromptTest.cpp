@@ -45,8 +45,7 @@ TEST(QtPromptTest, MessageBoxesCarryTheExactCaptionTextIconAndButtons) {
     note("retry ", prompt.show("<b>a</b> & b", std::nullopt, PromptIcon::None, PromptButtons::RetryCancel) ==
                        PromptAnswer::Retry);
     FileDialogRequest open;
-    open.filters = {{"3D Studio Files", "*.3DS"}};
-    open.mustExist = true;
+    open.filters = {{"3D Studio Files", "*.3DS"}}, open.mustExist = true;
     const auto seen = [&](QFileDialog* dialog) {  // a save dialog takes a new name, given without its ending
         note(dialog->windowTitle(), ": ", dialog->nameFilters().join("; "), " | an existing file ",
              dialog->fileMode() == QFileDialog::ExistingFile, " | to save ",

@@ -82,8 +82,10 @@ TEST(SurfaceSamplerTest, PendingOpenGlErrorsAreReportedThePixelStoreIsLeftAsItWa
     GLint alignment = 0;
     glGetIntegerv(GL_PACK_ALIGNMENT, &alignment);
     EXPECT_EQ(alignment, 8);
+    glPixelStorei(GL_PACK_ROW_LENGTH, 16), glPixelStorei(GL_PACK_SKIP_ROWS, 1), glPixelStorei(GL_PACK_SKIP_PIXELS, 2);
     glClearColor(0.0f, 1.0f, 0.0f, 1.0f), glClear(GL_COLOR_BUFFER_BIT);  // a frame of one row is read as well
     EXPECT_EQ(SurfaceSampler::sample(ClientRect::ofSize(8, 1), prompt).colour().at(1), 255);
+    EXPECT_EQ(SurfaceSampler::sample(ClientRect::ofSize(5, 2), prompt).colour().at(3 * 5 + 1), 255);  // rows packed
 }
 
 struct Writer {

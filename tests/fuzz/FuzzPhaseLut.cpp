@@ -17,8 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // The shortest pair is "0 0": three bytes and a line end after all but the last.
     if (lut->entries.size() * 4 > size + 1) std::abort();
     velmora::DeviceSettings device;
-    device.bits = 16;
-    device.luts = {{0.0, *lut}};
+    device.bits = 16, device.luts = {{0.0, *lut}};
     const velmora::PhaseLevels levels(device, 532e-9);
     for (const double phase : {-10.0, -3.14159, 0.0, 1.0, 3.14159, 1e6}) {
         const std::uint16_t grey = levels.level(phase);

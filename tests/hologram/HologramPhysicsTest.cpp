@@ -466,8 +466,7 @@ TEST(Tiles, FewestTilesOnTheSmallestGridsAndTilesThatPutTogetherGiveTheWholeHolo
 // sort in order: 10 rows (0 to 9) take one digit, 11 columns (0 to 10) two.
 TEST(Tiles, NamesAndLabelsArePaddedToTheLastRowsAndColumnsDigits) {
     HologramSettings s = smallGrid(11, 5e-3);
-    s.height = 10;
-    s.tiled = true, s.tileSize = 1;
+    s.height = 10, s.tiled = true, s.tileSize = 1;
     velmora::testing::TempDir folder;
     const std::string prefix = (folder.path() / "t").string();
     std::vector<std::string> said;
