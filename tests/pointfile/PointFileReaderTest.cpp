@@ -75,6 +75,7 @@ TEST(CghReader, RefusesBadLinesWithTheLineNumber) {
         {"-2 1 1 0\r\n", "line 1: not"}, {"1.5 1 1 0\r\n", "line 1: not"},
         {header + good + "1 1.000000 2.000000 oops 1.000000 0.5 0.5 0.5\r\n" + kTail, "line 3"},
         {header + good + "1 1.0 2.0 3.0 1.0 0.5\r\n" + kTail, "line 3"},   // width changes
+        {header + good + std::string(3000, '1') + "\r\n" + kTail, "line 3: not a point line"},  // longer than any
         {header + good + kTail, "header says 2"}, {header + good + good + kTail + "\r\n5", "after the viewpoint"},
         {header + good + "Statics: \r\n" + good + kTail, "after the statistics"},
         {padded("268435457 2.5 0.3 0", 42), "line 1: the point count is too large"},  // past 2^28, whatever the memory
