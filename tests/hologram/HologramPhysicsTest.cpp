@@ -369,9 +369,7 @@ TEST(RecordingPlane, NearZonePlanesLieInTheMiddleOfTheirBinWithinTheRange) {
 }
 
 TEST(RecordingPlane, TwoPointsFocusAtTheirOwnDepths) {
-    HologramPoints two;
-    two.colour = false;
-    two.points = {{0.1, 0.052, 0.0, 0.0, 0, 1.0f, 0}, {-0.1, -0.052, -3.0, 1.0, 0, 1.0f, 0}};
+    const HologramPoints two{{{0.1, 0.052, 0.0, 0.0, 0, 1.0f, 0}, {-0.1, -0.052, -3.0, 1.0, 0, 1.0f, 0}}, false};
     const HologramSettings s = smallGrid(128, 10e-3);
     const auto both = computeHolograms(two, s);
     ASSERT_TRUE(both) << both.error();
@@ -405,8 +403,7 @@ TEST(Tiles, FewestTilesOnTheSmallestGridsAndTilesThatPutTogetherGiveTheWholeHolo
     EXPECT_EQ(tileMemory(940, 960, 960, 1000, 3), 33554432u + 1000 * 160 + 8256400);
     std::mt19937 random(5);
     std::uniform_real_distribution<double> across(-0.35, 0.35), depth(0.0, 1.0), phase(0, 2 * kPi);
-    HologramPoints cloud;
-    cloud.colour = false;
+    HologramPoints cloud{{}, false};
     for (int i = 0; i < 200; ++i)
         cloud.points.push_back({across(random), 0.7 * across(random), -depth(random), phase(random), 0, 0.8f, 0});
     HologramSettings s = smallGrid(96, 5e-3);
@@ -481,8 +478,7 @@ TEST(Tiles, NamesAndLabelsArePaddedToTheLastRowsAndColumnsDigits) {
 }
 
 TEST(Colour, AWhitePointFocusesOnTheSamePixelInAllThreeChannels) {
-    HologramPoints white;
-    white.points = {{0.1, -0.196, 0.0, 0.5, 1.0f, 1.0f, 1.0f}};
+    const HologramPoints white{{{0.1, -0.196, 0.0, 0.5, 1.0f, 1.0f, 1.0f}}};
     HologramSettings s = smallGrid(96, 20e-3);
     auto set = computeHolograms(white, s);
     ASSERT_TRUE(set) << set.error();
@@ -498,6 +494,8 @@ TEST(Colour, AWhitePointFocusesOnTheSamePixelInAllThreeChannels) {
     const RgbPicture picture = *reconstruction.refocus(set->nearestDistance);
     const std::uint8_t* centre = &picture.rgb[3 * (72 * 96 + 35)];
     EXPECT_EQ((std::array<int, 3>{centre[0], centre[1], centre[2]}), (std::array<int, 3>{255, 255, 255}));
+    const RgbPicture device = *reconstruction.refocus(0.0);  // at the device itself its phase-only light is even
+    EXPECT_EQ(std::count(device.rgb.begin(), device.rgb.end(), 255), std::ptrdiff_t(device.rgb.size()));
 }
 
 // The gap's bound at 450 nm, 8 um: 25 * 8 um / (450 nm / 16 um) = 7.11 mm. 4096 x 4096 grey, kept for the focus window:
