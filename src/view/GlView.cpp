@@ -77,8 +77,7 @@ void GlView::resize(int x, int y, int width, int height) {
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
     gluPerspective(kFieldOfViewY, aspectRatio_, kNearPlane, kFarPlane);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
+    // setEye loads the modelview afresh.
     setEye(eyeX_, eyeY_, eyeZ_);
 }
 

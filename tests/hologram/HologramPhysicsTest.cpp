@@ -193,8 +193,8 @@ TEST(NearZoneTable, OffsetsPastEitherEndOfTheSpanGetNothingAndTheOthersWhatTheyG
     const auto table = NearZoneTable::make(kLambda, kPitch, 0.5, 6e-3, 2);
     ASSERT_TRUE(table);
     const int half = static_cast<int>(table->halfWidth(1.0)), n = 2 * half + 1;  // the span, at its widest
-    const auto factors = [&](double first, int count, int pad) {  // with `pad` zeros on either side
-        std::vector<float> out(4 * (count + 2 * pad), 0.0f);
+    const auto factors = [&](double first, int count, int pad) {  // with `pad` zeros on either side, or all written
+        std::vector<float> out(4 * (count + 2 * pad), pad ? 0.0f : 7.0f);
         table->factors(1e-3, first, count, out.data() + 2 * pad, out.data() + 2 * (count + 3 * pad));
         return out;
     };
