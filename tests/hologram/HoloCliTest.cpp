@@ -229,8 +229,10 @@ TEST(HoloCli, TileSharesWriteOneRunsFilesAndAResumedRunKeepsCompleteTiles) {
             ASSERT_TRUE(std::equal(from, from + 3 * width, at)) << "tile " << r << "," << c << " row " << y;
         }
     }
-    // A kept tile damaged in place, its size unchanged, is named, not put together.
-    std::fstream(dir.file("one-532nm-r2-c2.png"), std::ios::in | std::ios::out | std::ios::binary).seekp(100).put('\x7F');
-    EXPECT_EQ(run(dir, tiled + "'" + dir.file("one") + "' --holo-whole-png"), 3);
-    EXPECT_NE(fileText(dir.file("stderr")).find("cannot read " + dir.file("one-532nm-r2-c2.png")), std::string::npos);
+    // A kept tile damaged in place, its size unchanged, is named, not put together: in a row, then in its header.
+    for (const auto& [tile, at] : {std::pair{"one-532nm-r2-c2.png", 100}, std::pair{"one-532nm-r1-c1.png", 24}}) {
+        std::fstream(dir.file(tile), std::ios::in | std::ios::out | std::ios::binary).seekp(at).put('\x7F');
+        EXPECT_EQ(run(dir, tiled + "'" + dir.file("one") + "' --holo-whole-png"), 3) << tile;
+        EXPECT_NE(fileText(dir.file("stderr")).find("cannot read " + dir.file(tile)), std::string::npos) << tile;
+    }
 }
