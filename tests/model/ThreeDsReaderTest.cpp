@@ -95,8 +95,8 @@ std::map<std::string, Bytes> cases() {
     transparent.push_back(material({materialName("Glass"), transparency({percent(50)}),
                                     colourBlock(0xA030, {colour24(0, 0, 0)})}));
     c["transparency"] = model(transparent);
-    c["two-sided, texture and missing name"] = model({
-        material({materialName("Tex"), twoSided(), textureMap("IMAGE1.JPG")}),
+    c["two-sided with a body, texture and missing name"] = model({
+        material({materialName("Tex"), twoSided().add(materialName("Body")), textureMap("IMAGE1.JPG")}),
         material({colourBlock(0xA020, {colour24(0, 0, 255)})}),
         material({Chunk(0xA33A).add(Chunk(0xA300).name("BUMP.TGA")), textureMap("WOOD.BMP")}),
     });
