@@ -237,17 +237,17 @@ TEST(DibHeaders, CoreAndInfoHeadersNormaliseToTheFortyByteForm) {
     const DibColour last = fromCore->colours.at(15);
     EXPECT_EQ(std::vector<int>({last.blue, last.green, last.red, last.reserved}), (std::vector<int>{15, 7, 215, 0}));
     EXPECT_EQ(fromCore->pixelOffset, 12u + 16 * 3);
-    // 40 bytes, 24 bits, 3 x -2 (top row first), image size 0, 2835 pixels a metre, no colours used.
+    // 40 bytes, 8 bits, 3 x -2 (top row first), image size 0, 2835 pixels a metre, no colours used: all 256.
     std::vector<std::uint8_t> info(40, 0);
     const auto put = [&](std::size_t at, std::uint32_t v) {
         for (int i = 0; i < 4; ++i) info[at + i] = std::uint8_t(v >> (8 * i));
     };
-    put(0, 40), put(4, 3), put(8, std::uint32_t(-2)), put(12, 1 | 24 << 16), put(24, 2835), put(28, 2835);
+    put(0, 40), put(4, 3), put(8, std::uint32_t(-2)), put(12, 1 | 8 << 16), put(24, 2835), put(28, 2835);
     EXPECT_EQ(fields(normaliseDib(info.data(), info.size()).value().header),
-              (std::vector<std::int64_t>{40, 3, -2, 1, 24, 0, 18, 2835, 2835, 0, 0}));
+              (std::vector<std::int64_t>{40, 3, -2, 1, 8, 0, 6, 2835, 2835, 256, 0}));
     put(20, 1000), put(32, 2);  // a size and a count given are kept
     EXPECT_EQ(fields(normaliseDib(info.data(), info.size()).value().header),
-              (std::vector<std::int64_t>{40, 3, -2, 1, 24, 0, 1000, 2835, 2835, 2, 0}));
+              (std::vector<std::int64_t>{40, 3, -2, 1, 8, 0, 1000, 2835, 2835, 2, 0}));
 }
 
 TEST(JpegDecoder, ColourAndGreyComeOutAsRgbBottomRowFirstAndTheLibrarysTextsGoToTheDiagnostics) {
