@@ -155,8 +155,7 @@ TEST(HoloCli, ExportedHologramOfAViewEqualsTheHologramOfTheViewsColourFile) {
     const std::string small = "--holo-size 64x48 --holo-distance 20 --holo-quick-plan --holo-npy --holo-fit 0.8 ";
     ASSERT_EQ(run(dir, small + "--size 40x30 --fit --seed 7 --views 0:1:1 --view-share 2/2 --colour '" +
                            dir.file("frame.CGH") + "' --hologram '" + dir.file("direct") +
-                           "' '" VELMORA_SOURCE_DIR "/samples/sample.3ds'",
-                  VELMORA_EXPORT), 0);
+                           "' '" VELMORA_SOURCE_DIR "/samples/sample.3ds'", VELMORA_EXPORT), 0);
     ASSERT_EQ(run(dir, small + "-o '" + dir.file("fromfile") + "' '" + dir.file("frame2.CGH") + "'"), 0);
     for (const std::string suffix : {"-638nm.npy", "-520nm.npy", "-450nm.npy", "-preview.png"}) {
         const std::string direct = fileText(dir.file("direct2" + suffix));
