@@ -166,13 +166,14 @@ TEST_F(FrameCommandsTest, KeysDragsAndTheFlyByTimerReachTheNavigation) {
         note_(QKeySequence(key).toString(), " ", MainFrame::virtualKeyOf(key.key(), key.keyboardModifiers()));
     }
     open();
+    QApplication::setActiveWindow(&frame());  // keys go to the window's focus
+    ASSERT_EQ(QApplication::focusWidget(), &frame());
     for (bool repeat : {false, true, true}) {  // a held key: one step per auto-repeat too
         QKeyEvent press(QEvent::KeyPress, Qt::Key_Left, Qt::NoModifier, QString(), repeat);
-        QApplication::sendEvent(&frame(), &press);
+        QApplication::sendEvent(QApplication::focusWidget(), &press);
     }
     note_("left held for three steps: eye ", eye());
-    // Straight to the widget, as the window system delivers them, whatever the test display's pointer does.
-    QWidget* gl = frame().glWidget();
+    QWidget* gl = frame().glWidget();  // mouse events straight to it, as the window system delivers them
     const auto send = [gl](QEvent::Type type, QPoint p, Qt::MouseButtons buttons) {
         const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
         QMouseEvent event(type, QPointF(p), gl->mapToGlobal(QPointF(p)), button, buttons, Qt::NoModifier);

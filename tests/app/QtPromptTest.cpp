@@ -23,11 +23,10 @@ using namespace velmora::testing;
 
 // Notes the next message box (not `previous`) as "caption|text|icon|buttons" in Qt's numbers and presses `press`.
 void answerNextBox(Journal& note, QMessageBox::StandardButton press, QWidget* previous = nullptr) {
-    whenModal<QMessageBox>(
-        [&note, press](QMessageBox* box) {
-            note(box->windowTitle(), "|", box->text(), "|", box->icon(), "|", box->standardButtons().toInt());
-            box->button(press)->click();
-        }, previous);
+    whenModal<QMessageBox>([&note, press](QMessageBox* box) {
+        note(box->windowTitle(), "|", box->text(), "|", box->icon(), "|", box->standardButtons().toInt());
+        box->button(press)->click();
+    }, previous);
 }
 
 TEST(QtPromptTest, MessageBoxesCarryTheExactCaptionTextIconAndButtons) {

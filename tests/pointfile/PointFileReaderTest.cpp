@@ -71,8 +71,8 @@ TEST(CghReader, RefusesBadLinesWithTheLineNumber) {
         const char* says;
     } cases[] = {
         {"", "empty"}, {"x 1.0 1.0 0\r\n", "line 1"},
-        {padded("2 1 1", 41) + good + good + kTail, "line 1: not"},  // three numbers, a count below 0 or not whole
-        {"-2 1 1 0\r\n", "line 1: not"}, {"1.5 1 1 0\r\n", "line 1: not"},
+        {padded("2 1 1", 41) + good + good + kTail, "line 1: not"},  // three numbers, a count below 0 or not whole, too large
+        {"-2 1 1 0\r\n", "line 1: not"}, {"1.5 1 1 0\r\n", "line 1: not"}, {"2 1 1 1e999\r\n", "line 1: not"},
         {header + good + "1 1.000000 2.000000 oops 1.000000 0.5 0.5 0.5\r\n" + kTail, "line 3"},
         {header + good + "1 1.0 2.0 3.0 1.0 0.5\r\n" + kTail, "line 3"},   // width changes
         {header + good + std::string(3000, '1') + "\r\n" + kTail, "line 3: not a point line"},  // longer than any
