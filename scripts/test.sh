@@ -38,8 +38,13 @@ run_suite() {  # build-folder, extra cmake options...
   cmake -S . -B "$dir" -G Ninja "$@"
   cmake --build "$dir" -j"$JOBS"
   echo "== test $dir"
-  xvfb-run -a -s "-screen 0 1600x1200x24" \
-    ctest --test-dir "$dir" --output-on-failure -j"$JOBS" --timeout 900 || rerun_leak_checker_crashes "$dir"
+  run_ctest "$dir" -j"$JOBS" || rerun_leak_checker_crashes "$dir"
+}
+
+run_ctest() {  # build-folder, extra ctest options...
+  local dir=$1
+  shift
+  xvfb-run -a -s "-screen 0 1600x1200x24" ctest --test-dir "$dir" --output-on-failure --timeout 900 "$@"
 }
 
 # LeakSanitizer stops every thread to scan memory at exit; on a busy machine
@@ -56,8 +61,7 @@ rerun_leak_checker_crashes() {  # build-folder
                /^Test Failed\./{if (!(crash && passed && !failed)) print name}' "$log")
   if [ -n "$other" ]; then echo "failed: $other" >&2; return 1; fi
   echo "== the leak checker's tracer crashed after passing tests; running those once more"
-  xvfb-run -a -s "-screen 0 1600x1200x24" \
-    ctest --test-dir "$1" --output-on-failure --rerun-failed --timeout 900
+  run_ctest "$1" --rerun-failed
 }
 
 run_suite build/release -DCMAKE_BUILD_TYPE=RelWithDebInfo
